@@ -1,0 +1,43 @@
+# Applied to every target made by velmora_library / velmora_executable / velmora_test.
+set(VELMORA_WARNINGS -Wall -Wextra -Wpedantic -Wno-missing-field-initializers)
+if(VELMORA_WERROR)
+  # g++ 12 reports these falsely on std::optional, std::string and std::vector code.
+  list(APPEND VELMORA_WARNINGS -Werror -Wno-error=maybe-uninitialized -Wno-error=restrict
+       -Wno-error=stringop-overflow)
+endif()
+
+if(VELMORA_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(VELMORA_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT VELMORA_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "Unknown VELMORA_SANITIZE value: ${VELMORA_SANITIZE}")
+endif()
+
+# A library whose sources are every .cpp in its folder (and the listed subfolders).
+function(velmora_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;LINK;QT" ${ARGN})
+  set(sources "")
+  set(dirs "${CMAKE_CURRENT_SOURCE_DIR}")
+  foreach(dir IN LISTS ARG_DIRS)
+    list(APPEND dirs "${CMAKE_CURRENT_SOURCE_DIR}/${dir}")
+  endforeach()
+  foreach(dir IN LISTS dirs)
+    file(GLOB found CONFIGURE_DEPENDS "${dir}/*.cpp")
+    list(APPEND sources ${found})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_compile_options(${name} PRIVATE ${VELMORA_WARNINGS})
+    target_link_libraries(${name} PUBLIC ${ARG_LINK})
+    if(ARG_QT)
+      set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    endif()
+  else()
+    # Header-only for now.
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${ARG_LINK})
+  endif()
+endfunction()

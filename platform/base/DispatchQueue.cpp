@@ -1,0 +1,255 @@
+#include "platform/base/DispatchQueue.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <queue>
+#include <thread>
+#include <vector>
+
+namespace platform {
+namespace {
+
+// Threads that run the blocks of every queue, and one thread that holds delayed blocks until due.
+class ThreadPool {
+public:
+    static ThreadPool& shared() {
+        // Never destroyed: blocks may still be submitted while the process exits.
+        static auto* pool = new ThreadPool();
+        return *pool;
+    }
+
+    void submit(std::function<void()> block) {
+        std::lock_guard lock(mutex_);
+        if (stopped_) return;
+        startThreadsLocked();
+        work_.push_back(std::move(block));
+        workReady_.notify_one();
+    }
+
+    void submitAfter(TimeInterval seconds, std::function<void()> block) {
+        auto due = std::chrono::steady_clock::now() +
+                   std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                       std::chrono::duration<double>(seconds));
+        std::lock_guard lock(mutex_);
+        if (stopped_) return;
+        startThreadsLocked();
+        delayed_.push(Delayed{due, nextSequence_++, std::move(block)});
+        delayedChanged_.notify_one();
+    }
+
+    void shutdown() {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard lock(mutex_);
+            if (stopped_) return;
+            stopped_ = true;
+            work_.clear();
+            delayed_ = {};
+            threads.swap(threads_);
+        }
+        workReady_.notify_all();
+        delayedChanged_.notify_all();
+        for (auto& thread : threads) thread.join();
+    }
+
+private:
+    struct Delayed {
+        std::chrono::steady_clock::time_point due;
+        std::uint64_t sequence;
+        std::function<void()> block;
+        bool operator>(const Delayed& other) const {
+            return due != other.due ? due > other.due : sequence > other.sequence;
+        }
+    };
+
+    void startThreadsLocked() {
+        if (!threads_.empty()) return;
+        unsigned count = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
+        for (unsigned i = 0; i < count; ++i) {
+            threads_.emplace_back([this, i] {
+                pthread_setname_np(pthread_self(), ("velmora.pool." + std::to_string(i)).c_str());
+                runWorker();
+            });
+        }
+        threads_.emplace_back([this] {
+            pthread_setname_np(pthread_self(), "velmora.timers");
+            runTimers();
+        });
+    }
+
+    void runWorker() {
+        std::unique_lock lock(mutex_);
+        while (true) {
+            workReady_.wait(lock, [this] { return stopped_ || !work_.empty(); });
+            if (stopped_) return;
+            auto block = std::move(work_.front());
+            work_.pop_front();
+            lock.unlock();
+            block();
+            block = nullptr;  // release captures outside the lock
+            lock.lock();
+        }
+    }
+
+    void runTimers() {
+        std::unique_lock lock(mutex_);
+        while (!stopped_) {
+            if (delayed_.empty()) {
+                delayedChanged_.wait(lock);
+                continue;
+            }
+            auto due = delayed_.top().due;
+            if (std::chrono::steady_clock::now() < due) {
+                delayedChanged_.wait_until(lock, due);
+                continue;
+            }
+            auto block = std::move(const_cast<Delayed&>(delayed_.top()).block);
+            delayed_.pop();
+            work_.push_back(std::move(block));
+            workReady_.notify_one();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable workReady_;
+    std::condition_variable delayedChanged_;
+    std::deque<std::function<void()>> work_;
+    std::priority_queue<Delayed, std::vector<Delayed>, std::greater<>> delayed_;
+    std::uint64_t nextSequence_ = 0;
+    std::vector<std::thread> threads_;
+    bool stopped_ = false;
+};
+
+class PoolConcurrentQueue final : public DispatchQueue {
+public:
+    explicit PoolConcurrentQueue(std::string label) : label_(std::move(label)) {}
+    void async(std::function<void()> block) override { ThreadPool::shared().submit(std::move(block)); }
+    void asyncAfter(TimeInterval seconds, std::function<void()> block) override {
+        if (std::isinf(seconds) && seconds > 0) return;
+        if (!(seconds > 0))
+            async(std::move(block));
+        else
+            ThreadPool::shared().submitAfter(seconds, std::move(block));
+    }
+    const std::string& label() const override { return label_; }
+
+private:
+    std::string label_;
+};
+
+// Runs one block at a time on the pool: a drain task is in the pool only while work is queued.
+class PoolSerialQueue final : public DispatchQueue, public std::enable_shared_from_this<PoolSerialQueue> {
+public:
+    explicit PoolSerialQueue(std::string label) : label_(std::move(label)) {}
+
+    void async(std::function<void()> block) override {
+        bool startDrain = false;
+        {
+            std::lock_guard lock(mutex_);
+            pending_.push_back(std::move(block));
+            if (!draining_) draining_ = startDrain = true;
+        }
+        if (startDrain) ThreadPool::shared().submit([self = shared_from_this()] { self->drain(); });
+    }
+
+    void asyncAfter(TimeInterval seconds, std::function<void()> block) override {
+        if (std::isinf(seconds) && seconds > 0) return;
+        if (!(seconds > 0)) return async(std::move(block));
+        ThreadPool::shared().submitAfter(seconds, [self = shared_from_this(), block = std::move(block)]() mutable {
+            self->async(std::move(block));
+        });
+    }
+
+    const std::string& label() const override { return label_; }
+
+private:
+    void drain() {
+        while (true) {
+            std::function<void()> block;
+            {
+                std::lock_guard lock(mutex_);
+                if (pending_.empty()) {
+                    draining_ = false;
+                    return;
+                }
+                block = std::move(pending_.front());
+                pending_.pop_front();
+            }
+            block();
+        }
+    }
+
+    std::string label_;
+    std::mutex mutex_;
+    std::deque<std::function<void()>> pending_;
+    bool draining_ = false;
+};
+
+std::mutex& factoryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+DispatchQueue::Factory& factory() {
+    static DispatchQueue::Factory value;
+    return value;
+}
+
+std::shared_ptr<DispatchQueue> make(const std::string& label, QualityOfService qos, bool serial) {
+    {
+        std::lock_guard lock(factoryMutex());
+        if (factory()) return factory()(label, qos, serial);
+    }
+    if (serial) return std::make_shared<PoolSerialQueue>(label);
+    return std::make_shared<PoolConcurrentQueue>(label);
+}
+
+const char* globalLabel(QualityOfService qos) {
+    switch (qos) {
+        case QualityOfService::background: return "velmora.global.background-qos";
+        case QualityOfService::utility: return "velmora.global.utility-qos";
+        case QualityOfService::defaultQoS: return "velmora.global.default-qos";
+        case QualityOfService::userInitiated: return "velmora.global.user-initiated-qos";
+        case QualityOfService::userInteractive: return "velmora.global.user-interactive-qos";
+    }
+    return "velmora.global.default-qos";
+}
+
+}  // namespace
+
+std::shared_ptr<DispatchQueue> DispatchQueue::global(QualityOfService qos) {
+    {
+        std::lock_guard lock(factoryMutex());
+        if (factory()) return factory()(globalLabel(qos), qos, false);
+    }
+    static std::mutex mutex;
+    static std::map<QualityOfService, std::shared_ptr<DispatchQueue>> queues;
+    std::lock_guard lock(mutex);
+    auto& queue = queues[qos];
+    if (!queue) queue = std::make_shared<PoolConcurrentQueue>(globalLabel(qos));
+    return queue;
+}
+
+std::shared_ptr<DispatchQueue> DispatchQueue::makeConcurrent(std::string label, QualityOfService qos) {
+    return make(label, qos, false);
+}
+
+std::shared_ptr<DispatchQueue> DispatchQueue::makeSerial(std::string label, QualityOfService qos) {
+    return make(label, qos, true);
+}
+
+void DispatchQueue::setFactory(Factory newFactory) {
+    std::lock_guard lock(factoryMutex());
+    factory() = std::move(newFactory);
+}
+
+void DispatchQueue::shutdownPool() { ThreadPool::shared().shutdown(); }
+
+}  // namespace platform

@@ -1,0 +1,91 @@
+#include "platform/base/MainQueue.h"
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace platform {
+namespace {
+
+std::atomic<std::shared_ptr<MainQueueBackend>>& installed() {
+    static std::atomic<std::shared_ptr<MainQueueBackend>> backend;
+    return backend;
+}
+
+std::shared_ptr<MainQueueBackend> requireBackend() {
+    auto backend = installed().load();
+    if (!backend) {
+        std::fputs("Fatal error: no main queue is installed\n", stderr);
+        std::abort();
+    }
+    return backend;
+}
+
+class MainTimer final : public Timer, public std::enable_shared_from_this<MainTimer> {
+public:
+    MainTimer(TimeInterval interval, bool repeats, std::function<void(Timer&)> block)
+        : interval_(std::isfinite(interval) && interval > 0 ? interval : 0), repeats_(repeats),
+          block_(std::move(block)) {}
+
+    void invalidate() override { valid_ = false; }
+    bool isValid() const override { return valid_; }
+
+    void arm() {
+        // The loop owns an armed timer, as the platform's run loop retains scheduled timers:
+        // it lives until it is invalidated or, when it does not repeat, until it has fired.
+        auto fire = [timer = shared_from_this()] { timer->fire(); };
+        auto backend = requireBackend();
+        if (repeats_ && interval_ == 0)
+            backend->postNextTurn(std::move(fire));
+        else
+            backend->postAfter(interval_, std::move(fire));
+    }
+
+private:
+    void fire() {
+        if (!valid_) return;
+        if (!repeats_) valid_ = false;
+        block_(*this);
+        if (repeats_ && valid_) arm();
+    }
+
+    const TimeInterval interval_;
+    const bool repeats_;
+    std::function<void(Timer&)> block_;
+    std::atomic<bool> valid_{true};
+};
+
+}  // namespace
+
+void MainQueue::async(std::function<void()> block) { requireBackend()->post(std::move(block)); }
+
+void MainQueue::asyncAfter(TimeInterval seconds, std::function<void()> block) {
+    auto backend = requireBackend();
+    if (std::isnan(seconds) || seconds < 0)
+        backend->postNextTurn(std::move(block));
+    else if (std::isinf(seconds))
+        return;  // never due
+    else
+        backend->postAfter(seconds, std::move(block));
+}
+
+bool MainQueue::isMainThread() { return requireBackend()->isMainThread(); }
+
+std::shared_ptr<Timer> MainQueue::scheduledTimer(TimeInterval interval, bool repeats,
+                                                 std::function<void(Timer&)> block) {
+    auto timer = std::make_shared<MainTimer>(interval, repeats, std::move(block));
+    if (isMainThread())
+        timer->arm();
+    else
+        async([timer] { timer->arm(); });
+    return timer;
+}
+
+std::shared_ptr<MainQueueBackend> MainQueue::setBackend(std::shared_ptr<MainQueueBackend> backend) {
+    return installed().exchange(std::move(backend));
+}
+
+std::shared_ptr<MainQueueBackend> MainQueue::backend() { return installed().load(); }
+
+}  // namespace platform
