@@ -162,9 +162,10 @@ public:
     void asyncAfter(TimeInterval seconds, std::function<void()> block) override {
         if (std::isinf(seconds) && seconds > 0) return;
         if (!(seconds > 0)) return async(std::move(block));
-        ThreadPool::shared().submitAfter(seconds, [self = shared_from_this(), block = std::move(block)]() mutable {
-            self->async(std::move(block));
-        });
+        ThreadPool::shared().submitAfter(seconds,
+                                         [self = shared_from_this(), block = std::move(block)]() mutable {
+                                             self->async(std::move(block));
+                                         });
     }
 
     const std::string& label() const override { return label_; }
@@ -213,11 +214,16 @@ std::shared_ptr<DispatchQueue> make(const std::string& label, QualityOfService q
 
 const char* globalLabel(QualityOfService qos) {
     switch (qos) {
-        case QualityOfService::background: return "velmora.global.background-qos";
-        case QualityOfService::utility: return "velmora.global.utility-qos";
-        case QualityOfService::defaultQoS: return "velmora.global.default-qos";
-        case QualityOfService::userInitiated: return "velmora.global.user-initiated-qos";
-        case QualityOfService::userInteractive: return "velmora.global.user-interactive-qos";
+        case QualityOfService::background:
+            return "velmora.global.background-qos";
+        case QualityOfService::utility:
+            return "velmora.global.utility-qos";
+        case QualityOfService::defaultQoS:
+            return "velmora.global.default-qos";
+        case QualityOfService::userInitiated:
+            return "velmora.global.user-initiated-qos";
+        case QualityOfService::userInteractive:
+            return "velmora.global.user-interactive-qos";
     }
     return "velmora.global.default-qos";
 }

@@ -25,7 +25,8 @@ std::shared_ptr<MainQueueBackend> requireBackend() {
 class MainTimer final : public Timer, public std::enable_shared_from_this<MainTimer> {
 public:
     MainTimer(TimeInterval interval, bool repeats, std::function<void(Timer&)> block)
-        : interval_(std::isfinite(interval) && interval > 0 ? interval : 0), repeats_(repeats),
+        : interval_(std::isfinite(interval) && interval > 0 ? interval : 0),
+          repeats_(repeats),
           block_(std::move(block)) {}
 
     void invalidate() override { valid_ = false; }

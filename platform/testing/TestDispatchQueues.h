@@ -25,7 +25,8 @@ private:
 
 // Holds every block until the test runs it; delayed blocks are held from their due time on the
 // main queue's clock (virtual time in tests).
-class ManualDispatchQueue final : public DispatchQueue, public std::enable_shared_from_this<ManualDispatchQueue> {
+class ManualDispatchQueue final : public DispatchQueue,
+                                  public std::enable_shared_from_this<ManualDispatchQueue> {
 public:
     explicit ManualDispatchQueue(std::string label = "manual") : label_(std::move(label)) {}
     void async(std::function<void()> block) override;
@@ -47,7 +48,9 @@ private:
 // Makes every queue that `DispatchQueue` hands out an inline (or manual) one while it lives.
 class ScopedDispatchFactory {
 public:
-    explicit ScopedDispatchFactory(DispatchQueue::Factory factory) { DispatchQueue::setFactory(std::move(factory)); }
+    explicit ScopedDispatchFactory(DispatchQueue::Factory factory) {
+        DispatchQueue::setFactory(std::move(factory));
+    }
     ~ScopedDispatchFactory() { DispatchQueue::setFactory(nullptr); }
     ScopedDispatchFactory(const ScopedDispatchFactory&) = delete;
     ScopedDispatchFactory& operator=(const ScopedDispatchFactory&) = delete;

@@ -18,10 +18,22 @@ TEST(VirtualMainLoop, RunsDelayedBlocksInDueOrderWithTheClockAtTheirDueTime) {
     VirtualMainLoop loop;
     std::vector<std::string> ran;
     std::vector<double> at;
-    MainQueue::asyncAfter(0.5, [&] { ran.push_back("b"); at.push_back(loop.elapsed()); });
-    MainQueue::asyncAfter(0.2, [&] { ran.push_back("a"); at.push_back(loop.elapsed()); });
-    MainQueue::asyncAfter(0.5, [&] { ran.push_back("c"); at.push_back(loop.elapsed()); });
-    MainQueue::async([&] { ran.push_back("now"); at.push_back(loop.elapsed()); });
+    MainQueue::asyncAfter(0.5, [&] {
+        ran.push_back("b");
+        at.push_back(loop.elapsed());
+    });
+    MainQueue::asyncAfter(0.2, [&] {
+        ran.push_back("a");
+        at.push_back(loop.elapsed());
+    });
+    MainQueue::asyncAfter(0.5, [&] {
+        ran.push_back("c");
+        at.push_back(loop.elapsed());
+    });
+    MainQueue::async([&] {
+        ran.push_back("now");
+        at.push_back(loop.elapsed());
+    });
 
     loop.advance(0.4);
     EXPECT_EQ(ran, (std::vector<std::string>{"now", "a"}));
@@ -133,7 +145,8 @@ TEST(MainQueueTimer, ArmedOnTheMainThreadWhenCreatedElsewhere) {
     std::vector<double> fired;
     std::shared_ptr<platform::Timer> timer;
     std::thread worker([&] {
-        timer = MainQueue::scheduledTimer(1.0, false, [&](platform::Timer&) { fired.push_back(loop.elapsed()); });
+        timer =
+            MainQueue::scheduledTimer(1.0, false, [&](platform::Timer&) { fired.push_back(loop.elapsed()); });
     });
     worker.join();
     loop.advance(0.5);  // arms at 0.5 on the main thread

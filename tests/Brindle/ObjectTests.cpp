@@ -1,0 +1,22 @@
+#include <gtest/gtest.h>
+
+#include "Brindle/Object.h"
+
+namespace Sample {
+struct Widget : Brindle::Object {
+    int phase = 0;
+    void postInit() override {
+        Object::postInit();
+        phase = 2;
+    }
+};
+}  // namespace Sample
+
+TEST(Object, MakeRunsTheSecondPhaseAndDescribesWithModuleAndAddress) {
+    auto widget = Brindle::make<Sample::Widget>();
+    EXPECT_EQ(widget->phase, 2);
+    auto text = widget->description();
+    EXPECT_EQ(text.rfind("<Sample.Widget: 0x", 0), 0u) << text;
+    EXPECT_EQ(text.back(), '>');
+    EXPECT_EQ(widget->sharedAs<Sample::Widget>(), widget);
+}
