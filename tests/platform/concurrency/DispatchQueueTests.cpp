@@ -37,54 +37,70 @@ private:
 
 TEST(DispatchQueue, SerialQueueRunsOneBlockAtATimeInOrder) {
     auto queue = DispatchQueue::makeSerial("test.serial", QualityOfService::userInitiated);
-    std::vector<int> order;
-    std::atomic<int> running{0};
-    std::atomic<bool> overlapped{false};
-    Countdown finished(200);
+    struct State {
+        std::vector<int> order;
+        std::atomic<int> running{0};
+        std::atomic<bool> overlapped{false};
+        Countdown finished{200};
+    };
+    auto state = std::make_shared<State>();
     for (int i = 0; i < 200; ++i) {
-        queue->async([&, i] {
-            if (running.fetch_add(1) != 0) overlapped = true;
-            order.push_back(i);
-            running.fetch_sub(1);
-            finished.done();
+        queue->async([state, i] {
+            if (state->running.fetch_add(1) != 0) state->overlapped = true;
+            state->order.push_back(i);
+            state->running.fetch_sub(1);
+            state->finished.done();
         });
     }
-    ASSERT_TRUE(finished.wait());
-    EXPECT_FALSE(overlapped);
-    ASSERT_EQ(order.size(), 200u);
-    for (int i = 0; i < 200; ++i) EXPECT_EQ(order[i], i);
+    ASSERT_TRUE(state->finished.wait());
+    EXPECT_FALSE(state->overlapped);
+    ASSERT_EQ(state->order.size(), 200u);
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(state->order[i], i);
 }
 
 TEST(DispatchQueue, ConcurrentQueueRunsBlocksInParallel) {
     auto queue = DispatchQueue::global(QualityOfService::userInteractive);
     EXPECT_EQ(queue, DispatchQueue::global(QualityOfService::userInteractive));
-    std::mutex mutex;
-    std::condition_variable bothIn;
-    int inside = 0;
-    Countdown finished(2);
+    // Shared with the blocks, which may still be unwinding when the test body returns.
+    struct State {
+        std::mutex mutex;
+        std::condition_variable bothIn;
+        int inside = 0;
+        bool sawBoth[2] = {false, false};
+        Countdown finished{2};
+    };
+    auto state = std::make_shared<State>();
     for (int i = 0; i < 2; ++i) {
-        queue->async([&] {
-            std::unique_lock lock(mutex);
-            ++inside;
-            bothIn.notify_all();
-            // Each block waits for the other: only parallel execution lets both finish.
-            bothIn.wait_for(lock, std::chrono::seconds(10), [&] { return inside == 2; });
-            finished.done();
+        queue->async([state, i] {
+            {
+                std::unique_lock lock(state->mutex);
+                ++state->inside;
+                state->bothIn.notify_all();
+                // Each block waits for the other: only parallel execution lets both see two.
+                state->sawBoth[i] = state->bothIn.wait_for(lock, std::chrono::seconds(10),
+                                                           [&] { return state->inside == 2; });
+            }
+            state->finished.done();
         });
     }
-    ASSERT_TRUE(finished.wait());
-    EXPECT_EQ(inside, 2);
+    ASSERT_TRUE(state->finished.wait());
+    std::lock_guard lock(state->mutex);
+    EXPECT_TRUE(state->sawBoth[0] && state->sawBoth[1]);
 }
 
 TEST(DispatchQueue, DelayedBlocksRunAfterTheirDelay) {
     auto queue = DispatchQueue::makeConcurrent("test.delayed", QualityOfService::utility);
-    auto start = std::chrono::steady_clock::now();
-    std::atomic<double> waited{0};
-    Countdown finished(1);
-    queue->asyncAfter(0.05, [&] {
-        waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        finished.done();
+    struct State {
+        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+        std::atomic<double> waited{0};
+        Countdown finished{1};
+    };
+    auto state = std::make_shared<State>();
+    queue->asyncAfter(0.05, [state] {
+        state->waited =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - state->start).count();
+        state->finished.done();
     });
-    ASSERT_TRUE(finished.wait());
-    EXPECT_GE(waited.load(), 0.05);
+    ASSERT_TRUE(state->finished.wait());
+    EXPECT_GE(state->waited.load(), 0.05);
 }
