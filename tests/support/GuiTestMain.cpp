@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
 
 #include <QApplication>
 
@@ -8,6 +12,11 @@
 // Widget tests: a real QApplication (offscreen) and the virtual main loop for every delay.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Never touch the user's own settings: the standard defaults live in a file of this run.
+    if (!std::getenv("VELMORA_DEFAULTS")) {
+        auto path = "/tmp/velmora-test-defaults-" + std::to_string(getpid()) + ".json";
+        setenv("VELMORA_DEFAULTS", path.c_str(), 1);
+    }
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
 
 #include "platform/testing/VirtualMainLoop.h"
 
@@ -6,6 +10,11 @@
 // which takes over until it is destroyed.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Never touch the user's own settings: the standard defaults live in a file of this run.
+    if (!std::getenv("VELMORA_DEFAULTS")) {
+        auto path = "/tmp/velmora-test-defaults-" + std::to_string(getpid()) + ".json";
+        setenv("VELMORA_DEFAULTS", path.c_str(), 1);
+    }
     platform::testing::VirtualMainLoop loop;
     return RUN_ALL_TESTS();
 }
