@@ -47,7 +47,7 @@ std::string SimpleDate::description() const {
 
 std::string SimpleTime::description() const {
     auto text = fmt::format("{}:{}", padded(hour), padded(minute));
-    if (second >= 1) text += ":" + padded(second);
+    if (second >= 1) text += fmt::format(":{}", padded(second));
     return text;
 }
 
