@@ -56,7 +56,13 @@ std::vector<std::size_t> characterBoundaries(std::string_view text) {
 
 int utf16LengthOfCharacter(std::string_view character) {
     int units = 0;
-    for (char32_t scalar : unicodeScalars(character)) units += scalar > 0xFFFF ? 2 : 1;
+    std::int64_t at = 0;
+    const auto size = static_cast<std::int64_t>(character.size());
+    while (at < size) {
+        UChar32 c;
+        U8_NEXT(character.data(), at, size, c);
+        units += c > 0xFFFF ? 2 : 1;
+    }
     return units;
 }
 
