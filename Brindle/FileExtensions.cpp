@@ -1,6 +1,7 @@
 #include "Brindle/FileExtensions.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -98,6 +99,16 @@ std::string pathExtension(std::string_view path) {
 bool hasExtension(std::string_view path, const std::vector<std::string>& list) {
     const auto extension = lowercased(pathExtension(path));
     return std::find(list.begin(), list.end(), extension) != list.end();
+}
+
+platform::FileResult<std::vector<platform::URL>> contentsOfDirectory(platform::SearchPathDirectory directory,
+                                                                     bool skipHidden) {
+    auto manager = platform::FileManager::shared();
+    auto folders = manager->urls(directory, platform::SearchPathDomain::user);
+    if (folders.empty()) return platform::FileError{ENOENT, "The folder has no address."};
+    platform::DirectoryEnumerationOptions options;
+    options.skipsHiddenFiles = skipHidden;
+    return manager->contentsOfDirectory(folders.front(), options);
 }
 
 }  // namespace Brindle

@@ -4,6 +4,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/URL.h"
+
 // File-kind classification and helpers over file addresses and paths given as text.
 namespace Brindle {
 
@@ -28,5 +31,18 @@ std::string lastPathComponent(std::string_view path);
 std::string pathExtension(std::string_view path);
 // The path's extension, lower-cased, equals one of `list` exactly.
 bool hasExtension(std::string_view path, const std::vector<std::string>& list);
+
+// The same, for addresses.
+inline std::string filePath(const platform::URL& url) { return filePath(url.absoluteString()); }
+inline bool fileExists(const platform::URL& url) { return fileExists(filePath(url)); }
+inline bool hasExtension(const platform::URL& url, const std::vector<std::string>& list) {
+    return hasExtension(url.path(), list);
+}
+inline FileType fileType(const platform::URL& url) { return fileTypeOfPath(url.path()); }
+
+// The contents of the user's folder of the given kind; the file manager's error is passed on, and
+// a folder the platform has no address for gives an error too.
+platform::FileResult<std::vector<platform::URL>> contentsOfDirectory(platform::SearchPathDirectory directory,
+                                                                     bool skipHidden);
 
 }  // namespace Brindle

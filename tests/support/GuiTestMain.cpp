@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <cstdlib>
 #include <string>
-
-#include <QApplication>
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/testing/VirtualMainLoop.h"
