@@ -81,6 +81,13 @@ public:
 
     Observable asObservable() const { return Observable(source_); }
 
+    // Applies an operator written outside this class, so that such helpers chain like members:
+    // `observable.pipe(f)` is `f(observable)`.
+    template <class F>
+    auto pipe(F&& apply) const {
+        return std::forward<F>(apply)(asObservable());
+    }
+
     template <class F>
     Observable<detail::MapResult<T, F>> map(F transform) const;
     template <class F>
