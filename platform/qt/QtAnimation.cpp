@@ -21,12 +21,20 @@ QVariantAnimation* runningAnimation(const QObject* owner, const QString& key) {
 
 void animateChange(QObject* owner, const QString& key, const QVariant& from, const QVariant& to,
                    const std::function<void(const QVariant&)>& set, const AnimationSpec& spec) {
+    if (isInAnimationTransaction())
+        animateValue(owner, key, from, to, set, spec);
+    else
+        animateValue(owner, key, from, to, set, AnimationSpec{0, spec.curve});
+}
+
+void animateValue(QObject* owner, const QString& key, const QVariant& from, const QVariant& to,
+                  const std::function<void(const QVariant&)>& set, const AnimationSpec& spec) {
     if (auto* running = runningAnimation(owner, key)) {
         running->stop();
         delete running;
     }
     auto milliseconds = static_cast<int>(std::lround(spec.duration * 1000.0));
-    if (!isInAnimationTransaction() || animationsAreInstant() || milliseconds <= 0 || from == to) {
+    if (animationsAreInstant() || milliseconds <= 0 || from == to) {
         set(to);
         return;
     }

@@ -24,6 +24,11 @@ void animateChange(QObject* owner, const QString& key, const QVariant& from, con
                    const std::function<void(const QVariant&)>& set,
                    const AnimationSpec& spec = AnimationSpec::standard());
 
+// The same, animated whether or not a transaction is open (a window asked to animate its frame).
+void animateValue(QObject* owner, const QString& key, const QVariant& from, const QVariant& to,
+                  const std::function<void(const QVariant&)>& set,
+                  const AnimationSpec& spec = AnimationSpec::standard());
+
 // True while a change of `key` on `owner` is being animated.
 bool isAnimating(const QObject* owner, const QString& key);
 

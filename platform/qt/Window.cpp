@@ -167,14 +167,17 @@ void Window::setFrame(const Rect& frame, bool display, bool animate) {
     QRect target = toQt(frame, currentPlacements());
     if (animate) {
         QPointer<Host> host(host_);
-        animateChange(
+        animateValue(
             host_, QStringLiteral("frame"), QRect(host_->geometry()), target,
             [host](const QVariant& value) {
                 if (host && host->owner) host->owner->applyGeometry(value.toRect());
             },
             AnimationSpec::standard());
     } else {
-        applyGeometry(target);
+        // Stops a frame animation still running, so it cannot move the window afterwards.
+        animateValue(
+            host_, QStringLiteral("frame"), target, target,
+            [this](const QVariant& value) { applyGeometry(value.toRect()); }, AnimationSpec{0});
     }
     if (display) host_->repaint();
 }

@@ -119,14 +119,24 @@ TEST(Animation, InsideATransactionItEasesToTheEndValueAndTheLastChangeWins) {
     EXPECT_EQ(frame, QRect(1, 1, 10, 10));
 }
 
-TEST(Animation, AnimatedWindowFramesEndWhereTheyWereSent) {
-    GuiTestLoop loop;
+TEST(Animation, AnimatedWindowFramesEndWhereTheyWereSentAndALaterFrameStopsThem) {
     Window window(Rect::make(0, 0, 300, 200), WindowStyleMask::borderless);
-    window.orderFront();
-    withAnimation([&] { window.setFrame(Rect::make(0, 0, 600, 200), true, true); });
-    loop.runUntilIdle();
+    auto* widget = window.widget();
+    window.setFrame(Rect::make(0, 0, 600, 200), false, true);
     EXPECT_EQ(window.frame(), Rect::make(0, 0, 600, 200));
-    EXPECT_EQ(window.widget()->width(), 600);
+    auto* animation = widget->findChild<QVariantAnimation*>();
+    ASSERT_TRUE(animation);
+    animation->setCurrentTime(animation->duration());
+    EXPECT_EQ(widget->width(), 600);
+
+    window.setFrame(Rect::make(0, 0, 100, 200), false, true);
+    window.setFrame(Rect::make(0, 0, 400, 200), false);
+    EXPECT_TRUE(widget->findChildren<QVariantAnimation*>().isEmpty());
+    EXPECT_EQ(widget->width(), 400);
+
+    GuiTestLoop loop;
+    window.setFrame(Rect::make(0, 0, 500, 200), false, true);
+    EXPECT_EQ(widget->width(), 500);
 }
 
 TEST(Appearance, OverridesWinOverThePaletteAndAnnounceChanges) {
