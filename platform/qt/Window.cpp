@@ -41,6 +41,8 @@ public:
 
 protected:
     bool event(QEvent* event) override {
+        // Deletes this host: nothing of it may be touched afterwards.
+        if (event->type() == QEvent::DeferredDelete) return QWidget::event(event);
         ++eventDepth;
         bool handled = QWidget::event(event);
         --eventDepth;

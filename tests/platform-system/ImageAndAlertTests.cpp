@@ -6,7 +6,6 @@
 
 #include "platform/system/Alert.h"
 #include "platform/system/Image.h"
-#include "platform/system/ViewFactory.h"
 
 using namespace platform;
 
@@ -101,14 +100,4 @@ TEST(AlertDeathTest, RunningWithoutAPresenterIsAProgrammingError) {
     Alert alert;
     alert.messageText = "Nobody answers";
     EXPECT_DEATH(alert.runModal(), "no alert presenter");
-}
-
-TEST(ViewFactory, IsEmptyUntilGivenAMaker) {
-    ViewFactory empty;
-    EXPECT_FALSE(empty);
-    EXPECT_EQ(empty.make(), nullptr);
-    int view = 0;
-    ViewFactory factory([&]() -> void* { return &view; });
-    EXPECT_TRUE(factory);
-    EXPECT_EQ(factory.make(), &view);
 }
