@@ -29,7 +29,8 @@ public:
     ModalResponse addButton(std::string title);
     const std::vector<std::string>& buttons() const { return buttons_; }
 
-    // Runs the installed presenter: a message box in the program, a responder in tests.
+    // Runs the installed presenter: a message box in the program (main thread only), a responder
+    // in tests. Without a presenter it is a programming error.
     ModalResponse runModal() const;
 
     // Installs the presenter for the whole process; returns the one it replaces.
