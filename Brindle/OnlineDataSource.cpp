@@ -37,21 +37,30 @@ void failLater(std::shared_ptr<NetworkResult<Data>> result, AnyError error) {
 
 void log(const std::string& line) { Logging::shared()->log(line); }
 
-std::mutex& counterMutex() {
-    static std::mutex mutex;
+std::recursive_mutex& counterMutex() {
+    static std::recursive_mutex mutex;
     return mutex;
 }
 
-int runningRequests = 0;
-
-// One lock around reading and storing, so that requests started on other threads while outcomes
-// arrive on the main thread lose no change.
+// Reading and storing under one lock, so that requests started on other threads while outcomes
+// arrive on the main thread lose no change. The lock is recursive because the relay tells its
+// observers under it, and one of them may start a request.
 void changeRunningRequestCount(int change) {
     std::lock_guard lock(counterMutex());
-    runningRequests += change;
+    const auto& count = runningRequestCount();
+    count.accept(count.value() + change);
 }
 
 }  // namespace
+
+const rx::BehaviorRelay<int>& runningRequestCount() {
+    static const auto* count = new rx::BehaviorRelay<int>(0);
+    return *count;
+}
+
+rx::Observable<bool> isLoading() {
+    return runningRequestCount().map([](int count) { return count > 0; });
+}
 
 std::shared_ptr<platform::URLSession> OnlineDataSource::session() {
     std::call_once(sessionOnce_, [this] { session_ = platform::URLSession::make(); });

@@ -12,6 +12,8 @@
 #include "Brindle/Object.h"
 #include "Brindle/RestTypes.h"
 #include "platform/foundation/URLSession.h"
+#include "rx/BehaviorRelay.h"
+#include "rx/Observable.h"
 
 // The REST client.
 namespace Brindle {
@@ -124,6 +126,11 @@ private:
     std::once_flag sessionOnce_;
     std::shared_ptr<platform::URLSession> session_;
 };
+
+// Typed requests sent through any DataProvider whose outcome has not been delivered yet.
+const rx::BehaviorRelay<int>& runningRequestCount();
+// Whether that count is above 0: the current state at once, then again on every change of the count.
+rx::Observable<bool> isLoading();
 
 // Holds any data source and counts the typed requests in flight, process-wide.
 class DataProvider : public Object, public DataSource {

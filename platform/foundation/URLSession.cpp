@@ -134,6 +134,9 @@ private:
             std::fputs("Fatal error: libcurl could not start\n", stderr);
             std::abort();
         }
+        // As many connections to one server at a time as the platform's sessions open by default;
+        // more requests wait for one of them.
+        curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
         std::thread([this] { run(); }).detach();
     }
 

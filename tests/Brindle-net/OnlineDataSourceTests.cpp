@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -339,4 +340,31 @@ TEST_F(OnlineDataSourceTest, DataProviderPassesOutcomesOn) {
     provider->requestRaw(get("/missing"), resultFor(rawOutcome));
     wait(rawOutcome);
     EXPECT_EQ(rawOutcome->response->statusCode(), ResponseStatusCode::NOT_FOUND);
+}
+
+TEST_F(OnlineDataSourceTest, LoadingLastsFromTheFirstTypedRequestToTheLastOutcome) {
+    auto provider = Brindle::make<Brindle::DataProvider>(source);
+    std::vector<bool> loading;
+    auto watching = Brindle::isLoading().subscribe([&](bool value) { loading.push_back(value); });
+    EXPECT_EQ(loading, std::vector<bool>{false});
+
+    auto first = std::make_shared<Outcome<Plain>>();
+    auto second = std::make_shared<Outcome<Plain>>();
+    provider->request<Plain>(get("/plain"), resultFor(first));
+    provider->request<Plain>(get("/text"), resultFor(second));
+    EXPECT_EQ(Brindle::runningRequestCount().value(), 2);
+    // Counted until the caller has been told: the count still includes this request while it is.
+    int countSeenBySuccess = -1;
+    auto third = Brindle::make<NetworkResult<Data>>(
+        [&](std::shared_ptr<Response<Data>>) { countSeenBySuccess = Brindle::runningRequestCount().value(); },
+        [](AnyError) {});
+    provider->requestRaw(get("/json"), third);
+    EXPECT_EQ(Brindle::runningRequestCount().value(), 2);
+
+    ASSERT_TRUE(pumpUntil(loop, [&] { return first->done() && second->done() && countSeenBySuccess >= 0; }));
+    EXPECT_EQ(Brindle::runningRequestCount().value(), 0);
+    EXPECT_EQ(loading.front(), false);
+    EXPECT_EQ(loading.back(), false);
+    EXPECT_EQ(std::count(loading.begin(), loading.end(), true), 3);  // 1, 2, then 1 again
+    watching.dispose();
 }
