@@ -43,8 +43,8 @@ std::recursive_mutex& counterMutex() {
 }
 
 // Reading and storing under one lock, so that requests started on other threads while outcomes
-// arrive on the main thread lose no change. The lock is recursive because the relay tells its
-// observers under it, and one of them may start a request.
+// arrive on the main thread lose no change. The relay tells its observers while the lock is held,
+// and one of them may start a request: hence a recursive lock.
 void changeRunningRequestCount(int change) {
     std::lock_guard lock(counterMutex());
     const auto& count = runningRequestCount();
