@@ -18,7 +18,7 @@ endif()
 
 # A library whose sources are every .cpp in its folder (and the listed subfolders).
 function(velmora_library name)
-  cmake_parse_arguments(ARG "" "" "DIRS;LINK;QT" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "DIRS;LINK" ${ARGN})
   set(sources "")
   set(dirs "${CMAKE_CURRENT_SOURCE_DIR}")
   foreach(dir IN LISTS ARG_DIRS)

@@ -81,6 +81,13 @@ public:
 
     Observable asObservable() const { return Observable(source_); }
 
+    // Applies an operator written outside this class, so that such helpers chain like members:
+    // `observable.pipe(f)` is `f(observable)`.
+    template <class F>
+    auto pipe(F&& apply) const {
+        return std::forward<F>(apply)(asObservable());
+    }
+
     template <class F>
     Observable<detail::MapResult<T, F>> map(F transform) const;
     template <class F>
@@ -297,6 +304,19 @@ Disposable Observable<T>::subscribe(std::function<void(const T&)> onNext,
     return subscription;
 }
 
+namespace detail {
+
+// Subscribes a sink that has work of its own (timers, queues); the result ends both.
+template <class T, class Sink>
+Disposable subscribeSink(const Observable<T>& source, const std::shared_ptr<Sink>& sink) {
+    CompositeDisposable subscription;
+    subscription.insert(Disposable(sink));
+    subscription.insert(source.subscribe(Observer<T>(sink)));
+    return subscription;
+}
+
+}  // namespace detail
+
 template <class T>
 Observable<T> just(T element) {
     return Observable<T>::just(std::move(element));
@@ -304,8 +324,15 @@ Observable<T> just(T element) {
 
 }  // namespace rx
 
+#include "rx/operators/CombineLatest.h"
+#include "rx/operators/Debounce.h"
+#include "rx/operators/Delay.h"
 #include "rx/operators/DistinctUntilChanged.h"
 #include "rx/operators/Do.h"
 #include "rx/operators/Filter.h"
+#include "rx/operators/Interval.h"
 #include "rx/operators/Map.h"
+#include "rx/operators/Merge.h"
+#include "rx/operators/ObserveOn.h"
 #include "rx/operators/Skip.h"
+#include "rx/operators/Throttle.h"

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "rx/Observable.h"
 #include "rx/detail/SubjectCore.h"
@@ -20,15 +21,19 @@ public:
     Disposable subscribe(const Observer<T>& observer) override {
         std::unique_lock lock(this->mutex_);
         auto subscription = this->addLocked(observer, lock);
-        T current = value_;
+        // One added while a new value is being announced starts from that value, or it would
+        // never hear of it.
+        T current = incoming_ ? *incoming_ : value_;
         observer.onNext(current);
         return subscription;
     }
 
-    // Under the lock, so that a subscriber added meanwhile cannot miss the value.
+    // Under the lock, so that a subscriber from another thread cannot miss the value.
     void set(T value) {
         std::lock_guard lock(this->mutex_);
+        const T* outer = std::exchange(incoming_, &value);
         SubjectCore<T>::deliverNext(this->observers_.read(), value);
+        incoming_ = outer;
         value_ = std::move(value);
     }
 
@@ -39,6 +44,7 @@ public:
 
 private:
     T value_;
+    const T* incoming_ = nullptr;
 };
 
 }  // namespace detail

@@ -127,6 +127,15 @@ TEST(Do, RunsSideEffectsBeforePassingEvents) {
     EXPECT_EQ(lines, (Lines{"do1", "1", "doCompleted", "completed"}));
 }
 
+TEST(Pipe, OutsideHelpersChainLikeMembers) {
+    auto doubled = [](const rx::Observable<int>& source) { return source.map([](int v) { return v * 2; }); };
+    rx::PublishSubject<int> subject;
+    Lines lines;
+    auto subscription = record(subject.pipe(doubled).pipe(doubled), lines);
+    subject.onNext(1);
+    EXPECT_EQ(lines, (Lines{"4"}));
+}
+
 TEST(Subscribe, ErrorEndsTheSubscriptionAndLaterEventsAreIgnored) {
     std::optional<rx::Observer<int>> kept;
     auto source = rx::Observable<int>::create([&](rx::Observer<int> observer) {

@@ -197,6 +197,26 @@ TEST(BehaviorSubject, EndedSubjectGivesLateSubscribersOnlyTheTerminalEvent) {
     EXPECT_THROW(failed.value(), std::runtime_error);
 }
 
+// Subjects and relays are used as members, initialised in place.
+struct StateOwner {
+    rx::PublishSubject<rx::Unit> onStateExit;
+    rx::BehaviorRelay<std::shared_ptr<int>> newState{nullptr};
+    rx::BehaviorRelay<std::vector<int>> items{{}};
+    rx::Published<bool> visible;
+};
+
+TEST(BehaviorRelay, WorksAsAMemberAndUnitSubjectsSendWithoutArguments) {
+    StateOwner owner;
+    int exits = 0;
+    auto subscription = owner.onStateExit.subscribe([&](rx::Unit) { ++exits; });
+    owner.onStateExit.onNext();
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(owner.newState.value(), nullptr);
+    EXPECT_TRUE(owner.items.value().empty());
+    EXPECT_FALSE(owner.visible.value());
+    subscription.dispose();
+}
+
 TEST(BehaviorRelay, ReplaysOnSubscriptionAndNeverDeduplicates) {
     rx::BehaviorRelay<int> relay(5);
     Recorder<int> recorder;
@@ -239,6 +259,20 @@ TEST(Published, ObserversAreToldTheNewValueBeforeItIsStored) {
     subscription.dispose();
     published.set(3);
     EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST(Published, ObserverAddedDuringANotificationStartsFromTheNewValue) {
+    rx::Published<int> published(1);
+    std::vector<int> late;
+    rx::Disposable lateSubscription;
+    auto subscription = published.observe([&](int value) {
+        if (value == 2) lateSubscription = published.observe([&](int seen) { late.push_back(seen); });
+    });
+    published.set(2);
+    published.set(3);
+    EXPECT_EQ(late, (std::vector<int>{2, 3}));
+    subscription.dispose();
+    lateSubscription.dispose();
 }
 
 TEST(Published, ObservableViewFollowsTheValue) {
