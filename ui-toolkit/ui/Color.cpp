@@ -53,8 +53,10 @@ Color themed(const std::string& light, const std::string& dark) {
 
 // "#4c" and the digits of the base colour's text.
 Color tint(const char* light, const char* dark) {
-    std::string base = isLight() ? light : dark;
-    return Color::hex("#4c" + Brindle::substring(base, 1, Brindle::characterCount(base)));
+    std::string_view base = isLight() ? light : dark;
+    std::string text = "#4c";
+    text += Brindle::substring(base, 1, Brindle::characterCount(base));
+    return Color::hex(text);
 }
 
 }  // namespace

@@ -132,8 +132,9 @@ void ThemeObserverDisposable::dispose() {
 std::string RawColors::shade() {
     bool isLight = Theme::current() == Theme::light;
     const auto& base = isLight ? black : white;
-    auto prefix = isLight ? "#4c" : "#23";
-    return prefix + Brindle::substring(base, 1, Brindle::characterCount(base));
+    std::string text = isLight ? "#4c" : "#23";
+    text += Brindle::substring(base, 1, Brindle::characterCount(base));
+    return text;
 }
 
 }  // namespace brindle_ui
