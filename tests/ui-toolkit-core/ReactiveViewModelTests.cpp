@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <typeindex>
 #include <vector>
@@ -141,11 +140,31 @@ TEST(MessagePublisherTest, ErrorAlertsCarryOneOkButton) {
     seen[0].buttons[0]->action();
 
     int oks = 0;
-    model->publishError(std::make_exception_ptr(std::runtime_error("Disk full")), [&] { ++oks; });
+    model->publishError(std::make_shared<Brindle::SystemError>("Test", 28, "Disk full"), [&] { ++oks; });
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[1].text, std::optional<std::string>("Disk full"));
     seen[1].buttons[0]->action();
     EXPECT_EQ(oks, 1);
+
+    model->publishError(std::make_shared<Brindle::BackendError>(Brindle::BackendError::noConnection()));
+    EXPECT_EQ(seen[2].text,
+              std::optional<std::string>("You have no internet connection. Please try again later."));
+}
+
+TEST(MessagePublisherTest, ReplyWithoutCodeOrMessageGivesAGenericError) {
+    auto model = Brindle::make<SampleModel>();
+    std::vector<AlertTextContent> seen;
+    model->messages->subscribe([&](const AlertTextContent& content) { seen.push_back(content); });
+    Brindle::BaseResponse response(Brindle::ResponseStatusCode::BAD_REQUEST_400);
+    Brindle::EmptyResponse body;
+    model->publishError(response, body);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].title, "An error as occured");
+    EXPECT_EQ(seen[0].text, std::optional<std::string>("\n\nCode: 0"));
+    body.setErrorCode(-7);
+    body.setErrorMessage("Refused");
+    model->publishError(response, body);
+    EXPECT_EQ(seen[1].text, std::optional<std::string>("Refused\n\nCode: -7"));
 }
 
 TEST(ReactiveListItemViewModelTest, EqualOnlyToItselfAndHashedAlike) {

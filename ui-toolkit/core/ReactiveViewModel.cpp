@@ -1,6 +1,5 @@
 #include "ui-toolkit/core/ReactiveViewModel.h"
 
-#include <exception>
 #include <functional>
 #include <utility>
 
@@ -54,25 +53,19 @@ void MessagePublisher::publish(const std::string& title, const std::string& text
     publish(AlertTextContent{title, text, buttons});
 }
 
-void MessagePublisher::publishError(std::exception_ptr error, std::function<void()> onOk) {
+void MessagePublisher::publishError(const Brindle::AnyError& error, std::function<void()> onOk) {
     Brindle::FeedbackManager::shared()->notifyError();
     auto ok = Brindle::make<ButtonViewModel>(okTitle, ButtonViewModel::Style::defaultStyle,
                                              [onOk = std::move(onOk)] {
                                                  if (onOk) onOk();
                                              });
-    auto text = error ? localizedDescription(error) : std::string(unknownErrorText);
+    auto text = error ? error->localizedDescription() : std::string(unknownErrorText);
     publish(errorTitle, text, {ok});
 }
 
-std::string localizedDescription(const std::exception_ptr& error) {
-    if (!error) return unknownErrorText;
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& caught) {
-        return caught.what();
-    } catch (...) {
-        return unknownErrorText;
-    }
+void MessagePublisher::publishError(const Brindle::BaseResponse& response,
+                                    const Brindle::SharedResponseBody& body, std::function<void()> onOk) {
+    publishError(std::make_shared<Brindle::BackendError>(response, body), std::move(onOk));
 }
 
 ReactiveViewModel::ReactiveViewModel()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -9,7 +8,9 @@
 #include <typeindex>
 #include <vector>
 
+#include "Brindle/Error.h"
 #include "Brindle/Object.h"
+#include "Brindle/RestTypes.h"
 #include "platform/system/ViewFactory.h"
 #include "rx/Disposable.h"
 #include "rx/Unit.h"
@@ -79,7 +80,10 @@ public:
 
     // An alert with one "OK" button that calls `onOk`, telling what `error` says (or that an
     // unknown error happened when there is none).
-    void publishError(std::exception_ptr error = nullptr, std::function<void()> onOk = nullptr);
+    void publishError(const Brindle::AnyError& error = nullptr, std::function<void()> onOk = nullptr);
+    // The same for the generic backend error built from a reply and its body.
+    void publishError(const Brindle::BaseResponse& response, const Brindle::SharedResponseBody& body,
+                      std::function<void()> onOk = nullptr);
 };
 
 // The base of the models that views drive: an on-screen lifecycle with hooks, a bag that lives as
@@ -122,8 +126,5 @@ public:
 // (`onDestroy`) or the one emptied when it leaves the screen.
 void disposed(const rx::Disposable& disposable, ReactiveViewModel& model, bool onDestroy);
 void disposed(const rx::Disposable& disposable, ReactiveListItemViewModel& item, bool onDestroy);
-
-// What an error says to the user.
-std::string localizedDescription(const std::exception_ptr& error);
 
 }  // namespace brindle_core
