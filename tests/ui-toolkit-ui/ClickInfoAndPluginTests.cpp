@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <any>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/testing/VirtualMainLoop.h"
+#include "ui-toolkit/ui/PluginBridge.h"
+#include "ui-toolkit/ui/TamberButtonClickInfo.h"
+
+using namespace brindle_ui;
+
+namespace {
+
+class ClickInfoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        info = Brindle::make<TamberButtonClickInfo>();
+        subscription = info->progressing.observe([this](const bool& value) { seen.push_back(value); });
+        seen.clear();
+    }
+    void TearDown() override { subscription.dispose(); }
+
+    platform::testing::VirtualMainLoop loop;
+    std::shared_ptr<TamberButtonClickInfo> info;
+    rx::Disposable subscription;
+    std::vector<bool> seen;
+};
+
+TEST_F(ClickInfoTest, ShowsProgressAfterTheDelay) {
+    EXPECT_EQ(info->textFrame, platform::Rect{});
+    info->showProgress(1.0);
+    loop.advance(0.999);
+    EXPECT_FALSE(info->progressing.value());
+    loop.advance(0.001);
+    EXPECT_TRUE(info->progressing.value());
+    info->hideProgress();
+    loop.runUntilIdle();
+    EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+}
+
+TEST_F(ClickInfoTest, OnlyTheLastRequestTakesEffect) {
+    info->showProgress(1.0);
+    info->hideProgress();
+    loop.advance(2);
+    EXPECT_EQ(seen, std::vector<bool>{false});
+
+    info->showProgress(0.5);
+    info->showProgress(2);
+    loop.advance(1);
+    EXPECT_EQ(seen, std::vector<bool>{false});
+    loop.advance(1);
+    EXPECT_EQ(seen, (std::vector<bool>{false, true}));
+}
+
+TEST_F(ClickInfoTest, ReleasedClickEndsItsRequestSilently) {
+    info->showProgress(0.5);
+    subscription.dispose();
+    info.reset();
+    loop.advance(1);
+    EXPECT_TRUE(seen.empty());
+}
+
+class FakePlugin : public PluginClass {
+public:
+    std::any perform(const std::string& selector, const std::optional<std::any>& argument) override {
+        std::string text;
+        if (argument) {
+            if (auto value = std::any_cast<std::string>(&*argument)) text = *value;
+            if (auto value = std::any_cast<int>(&*argument)) text = std::to_string(*value);
+        }
+        messages.push_back(selector + (argument ? "(" + text + ")" : ""));
+        if (selector == "mousePositionX") return x;
+        if (selector == "mousePositionY") return 20.5;
+        if (selector == "homeDirectory") return home;
+        return {};
+    }
+    std::vector<std::string> messages;
+    std::any x = 10;
+    std::any home = platform::URL::fileURL("/home/someone", true);
+};
+
+TEST(PluginBridgeTest, SendsEachMessageToTheClassLookedUpOnce) {
+    auto fake = std::make_shared<FakePlugin>();
+    int loads = 0;
+    PluginBridge bridge([&] {
+        ++loads;
+        return fake;
+    });
+    bridge.openSystemPreferencesFullDiskAccess();
+    bridge.openMailApp();
+    bridge.executeShell("ls -la 'a b'");
+    bridge.openFile("/tmp/x y.txt");
+    EXPECT_EQ(bridge.mousePosition(), (std::optional<std::pair<double, double>>{{10.0, 20.5}}));
+    ASSERT_TRUE(bridge.homeDirectory().has_value());
+    EXPECT_EQ(bridge.homeDirectory()->path(), "/home/someone");
+    EXPECT_EQ(loads, 1);
+    EXPECT_EQ(fake->messages, (std::vector<std::string>{"openSystemPreferencesFullDiskAccess:(0)",
+                                                        "openMailApp:(0)", "executeShell:(ls -la 'a b')",
+                                                        "openFile:(/tmp/x y.txt)", "mousePositionX",
+                                                        "mousePositionY", "homeDirectory", "homeDirectory"}));
+}
+
+TEST(PluginBridgeTest, AnswersOfAnotherKindGiveNoValue) {
+    auto fake = std::make_shared<FakePlugin>();
+    fake->x = std::string("left");
+    fake->home = 42;
+    PluginBridge bridge([&] { return fake; });
+    EXPECT_EQ(bridge.mousePosition(), std::nullopt);
+    EXPECT_EQ(bridge.homeDirectory(), std::nullopt);
+}
+
+TEST(PluginBridgeTest, WithoutThePluginNothingHappens) {
+    PluginBridge missing([] { return std::shared_ptr<PluginClass>(); });
+    missing.openMailApp();
+    missing.executeShell("true");
+    EXPECT_EQ(missing.mousePosition(), std::nullopt);
+    EXPECT_EQ(missing.homeDirectory(), std::nullopt);
+    // The program's own bridge: no bundle beside the test program.
+    EXPECT_EQ(PluginBridge::shared().homeDirectory(), std::nullopt);
+    EXPECT_EQ(PluginBridge::shared().plugin(), nullptr);
+}
+
+}  // namespace
