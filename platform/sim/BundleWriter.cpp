@@ -1,5 +1,6 @@
 #include "platform/sim/BundleWriter.h"
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -66,10 +67,18 @@ std::optional<std::string> contents(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 }
 
+// Readers see the old bytes or the new ones. Not synced to disk: the folders are the desktop's
+// scratch, rewritten from the scenario at every start.
 void writeIfChanged(const std::string& path, const std::string& bytes) {
-    auto files = FileManager::shared();
-    if (files->readFile(path) == bytes) return;
-    (void)files->writeAtomically(path, bytes);
+    auto real = FileManager::shared()->resolvedPath(path);
+    if (contents(real) == bytes) return;
+    auto temporary = real + ".writing";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file << bytes;
+        if (!file) return;
+    }
+    std::rename(temporary.c_str(), real.c_str());
 }
 
 }  // namespace
