@@ -1,0 +1,65 @@
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <vector>
+
+#include "rx/Rx.h"
+
+namespace {
+
+// The baseline: one call through std::function per event.
+void plainFunctionCall(benchmark::State& state) {
+    long sum = 0;
+    std::function<void(const int&)> handler = [&sum](const int& value) { sum += value; };
+    int value = 0;
+    for (auto _ : state) {
+        handler(++value);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(plainFunctionCall);
+
+void publishSubjectOneSubscriber(benchmark::State& state) {
+    long sum = 0;
+    rx::PublishSubject<int> subject;
+    auto subscription = subject.subscribe([&sum](int value) { sum += value; });
+    int value = 0;
+    for (auto _ : state) {
+        subject.onNext(++value);
+        benchmark::DoNotOptimize(sum);
+    }
+    subscription.dispose();
+}
+BENCHMARK(publishSubjectOneSubscriber);
+
+// Every element passes every stage, so each event runs the whole chain.
+void subjectMapFilterDistinctSubscribe(benchmark::State& state) {
+    long sum = 0;
+    rx::PublishSubject<int> subject;
+    auto subscription = subject.map([](int value) { return value * 2; })
+                            .filter([](int value) { return value >= 0; })
+                            .distinctUntilChanged()
+                            .subscribe([&sum](int value) { sum += value; });
+    int value = 0;
+    for (auto _ : state) {
+        subject.onNext(++value);
+        benchmark::DoNotOptimize(sum);
+    }
+    subscription.dispose();
+}
+BENCHMARK(subjectMapFilterDistinctSubscribe);
+
+void behaviorRelayTenSubscribers(benchmark::State& state) {
+    long sum = 0;
+    rx::BehaviorRelay<int> relay(0);
+    rx::DisposeBag bag;
+    for (int i = 0; i < 10; ++i) relay.subscribe([&sum](int value) { sum += value; }).disposed(bag);
+    int value = 0;
+    for (auto _ : state) {
+        relay.accept(++value);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(behaviorRelayTenSubscribers);
+
+}  // namespace

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QPointF>
+#include <QRect>
+#include <string>
+#include <vector>
+
+#include "platform/system/Screen.h"
+
+class QScreen;
+
+namespace platform::qt {
+
+// One of Qt's screens as Qt reports it. Qt places each screen's top-left corner in one desktop
+// but sizes it in its own scale, so screens of different scale do not meet edge to edge: a
+// position converts only through the screen it lies on.
+struct QtScreen {
+    std::string identifier;
+    std::string name;
+    QRect geometry;
+    QRect availableGeometry;
+    double devicePixelRatio = 1.0;
+};
+
+// A platform screen and where Qt shows the same display.
+struct ScreenPlacement {
+    Screen screen;
+    QRect qtGeometry;
+};
+
+// The identifier a QScreen keeps while it stays connected: its name, and its serial when known.
+std::string screenIdentifier(const QScreen& screen);
+std::vector<QtScreen> qtScreens();
+
+// Qt's screens in the platform's coordinates: the first screen's bottom-left corner is the
+// origin and y grows upwards.
+std::vector<Screen> platformScreens(const std::vector<QtScreen>& screens);
+
+// Pairs each platform screen with a Qt screen: the one with the same identifier, else the one at
+// the same position in the list, else Qt's first screen (the platform's screens may be a
+// scenario's own while Qt has a single virtual screen).
+std::vector<ScreenPlacement> placements(const std::vector<Screen>& screens, const std::vector<QtScreen>& qt);
+// The platform's current screen list paired with Qt's screens; Qt's own screens when the
+// platform has none yet.
+std::vector<ScreenPlacement> currentPlacements();
+
+// Converts through the screen holding most of the rectangle (or the nearest one).
+QRect toQt(const Rect& frame, const std::vector<ScreenPlacement>& placements);
+Rect fromQt(const QRect& geometry, const std::vector<ScreenPlacement>& placements);
+QPointF toQt(const Point& point, const std::vector<ScreenPlacement>& placements);
+Point fromQt(const QPointF& point, const std::vector<ScreenPlacement>& placements);
+
+}  // namespace platform::qt

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <mutex>
+#include <type_traits>
+#include <vector>
+
+#include "rx/Observable.h"
+
+namespace rx {
+namespace detail {
+
+// Passes on every element of every source, one at a time; completes once all sources have
+// completed; the first error ends everything.
+template <class T>
+class MergeSink final : public ObserverBase<T>, public DisposableBase {
+public:
+    MergeSink(const Observer<T>& downstream, std::size_t sources)
+        : downstream_(downstream), active_(sources) {}
+
+    void setSubscription(const CompositeDisposable& subscription) {
+        subscription_ = subscription.asDisposable();
+    }
+
+    void onNext(const T& element) override {
+        std::lock_guard lock(mutex_);
+        if (!stopped_) downstream_.onNext(element);
+    }
+    void onError(std::exception_ptr error) override {
+        {
+            std::lock_guard lock(mutex_);
+            if (stopped_) return;
+            stopped_ = true;
+            downstream_.onError(std::move(error));
+        }
+        subscription_.dispose();
+    }
+    void onCompleted() override {
+        std::lock_guard lock(mutex_);
+        if (stopped_ || --active_ > 0) return;
+        stopped_ = true;
+        downstream_.onCompleted();
+    }
+
+    void dispose() override {
+        std::lock_guard lock(mutex_);
+        stopped_ = true;
+    }
+    bool isDisposed() const override {
+        std::lock_guard lock(mutex_);
+        return stopped_;
+    }
+
+private:
+    Observer<T> downstream_;
+    mutable std::recursive_mutex mutex_;
+    std::size_t active_;
+    bool stopped_ = false;
+    WeakDisposable subscription_;
+};
+
+}  // namespace detail
+
+template <class T>
+Observable<T> merge(std::vector<Observable<T>> sources) {
+    return detail::makeObservable<T>([sources = std::move(sources)](const Observer<T>& downstream) {
+        auto sink = std::make_shared<detail::MergeSink<T>>(downstream, sources.size());
+        CompositeDisposable subscription;
+        sink->setSubscription(subscription);
+        subscription.insert(Disposable(sink));
+        if (sources.empty()) sink->onCompleted();
+        for (const auto& source : sources) subscription.insert(source.subscribe(Observer<T>(sink)));
+        return Disposable(subscription);
+    });
+}
+
+template <class T, class... Rest>
+requires(std::is_convertible_v<const Rest&, Observable<T>>&&...)
+    Observable<T> merge(const Observable<T>& first, const Rest&... rest) {
+    return merge(std::vector<Observable<T>>{first, Observable<T>(rest)...});
+}
+
+}  // namespace rx

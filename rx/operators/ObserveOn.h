@@ -1,0 +1,99 @@
+#pragma once
+
+#include <deque>
+#include <mutex>
+
+#include "rx/Observable.h"
+
+namespace rx {
+namespace detail {
+
+// One queue per subscription, drained by one scheduled block at a time: events reach the
+// observer one by one and in order even on a concurrent scheduler.
+template <class T>
+class ObserveOnSink final : public ObserverBase<T>,
+                            public DisposableBase,
+                            public std::enable_shared_from_this<ObserveOnSink<T>> {
+public:
+    ObserveOnSink(const Observer<T>& downstream, SchedulerPtr scheduler)
+        : downstream_(downstream), scheduler_(std::move(scheduler)) {}
+
+    void onNext(const T& element) override { enqueue(Event<T>::next(element)); }
+    void onError(std::exception_ptr error) override { enqueue(Event<T>::error(std::move(error))); }
+    void onCompleted() override { enqueue(Event<T>::completed()); }
+
+    void dispose() override {
+        std::deque<Event<T>> dropped;
+        std::lock_guard lock(mutex_);
+        disposed_ = true;
+        dropped.swap(queue_);
+        pending_.dispose();
+    }
+    bool isDisposed() const override {
+        std::lock_guard lock(mutex_);
+        return disposed_;
+    }
+
+private:
+    void enqueue(Event<T> event) {
+        {
+            std::lock_guard lock(mutex_);
+            if (disposed_) return;
+            queue_.push_back(std::move(event));
+            if (draining_) return;
+            draining_ = true;
+        }
+        // Outside the lock: the scheduler may run the drain at once.
+        auto pending = scheduler_->schedule([self = this->shared_from_this()] { self->drain(); });
+        std::lock_guard lock(mutex_);
+        if (disposed_)
+            pending.dispose();
+        else
+            pending_ = pending;
+    }
+
+    void drain() {
+        while (true) {
+            std::optional<Event<T>> event;
+            {
+                std::lock_guard lock(mutex_);
+                if (disposed_ || queue_.empty()) {
+                    draining_ = false;
+                    return;
+                }
+                event.emplace(std::move(queue_.front()));
+                queue_.pop_front();
+                if (event->isStopEvent()) disposed_ = true;
+            }
+            switch (event->kind()) {
+                case Event<T>::Kind::next:
+                    downstream_.onNext(event->element());
+                    break;
+                case Event<T>::Kind::error:
+                    return downstream_.onError(event->errorValue());
+                case Event<T>::Kind::completed:
+                    return downstream_.onCompleted();
+            }
+        }
+    }
+
+    Observer<T> downstream_;
+    const SchedulerPtr scheduler_;
+    mutable std::mutex mutex_;
+    std::deque<Event<T>> queue_;
+    bool draining_ = false;
+    bool disposed_ = false;
+    WeakDisposable pending_;
+};
+
+}  // namespace detail
+
+template <class T>
+Observable<T> Observable<T>::observeOn(SchedulerPtr scheduler) const {
+    return detail::makeObservable<T>([source = *this, scheduler](const Observer<T>& downstream) {
+        return detail::subscribeSink(source,
+                                     std::make_shared<detail::ObserveOnSink<T>>(downstream, scheduler));
+    });
+}
+
+}  // namespace rx

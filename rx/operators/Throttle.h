@@ -1,0 +1,111 @@
+#pragma once
+
+#include <mutex>
+#include <optional>
+
+#include "rx/Observable.h"
+
+namespace rx {
+namespace detail {
+
+template <class T>
+class ThrottleSink final : public ObserverBase<T>,
+                           public DisposableBase,
+                           public std::enable_shared_from_this<ThrottleSink<T>> {
+public:
+    ThrottleSink(const Observer<T>& downstream, TimeInterval dueTime, bool latest, SchedulerPtr scheduler)
+        : downstream_(downstream), dueTime_(dueTime), latest_(latest), scheduler_(std::move(scheduler)) {}
+
+    void onNext(const T& element) override {
+        std::lock_guard lock(mutex_);
+        if (stopped_) return;
+        TimeInterval remaining = lastSentTime_ ? dueTime_ - (scheduler_->now() - *lastSentTime_) : 0;
+        if (isDue(remaining)) {
+            sendNow(element);
+            return;
+        }
+        if (!latest_) return;
+        const bool alreadyScheduled = unsent_.has_value();
+        unsent_ = element;
+        if (alreadyScheduled) return;
+        timer_ =
+            scheduler_->scheduleAfter(remaining, [self = this->shared_from_this()] { self->propagate(); });
+    }
+
+    void onError(std::exception_ptr error) override {
+        std::lock_guard lock(mutex_);
+        if (!stop()) return;
+        downstream_.onError(std::move(error));
+    }
+
+    // An element still waiting is sent when its interval ends, then the completion.
+    void onCompleted() override {
+        std::lock_guard lock(mutex_);
+        if (stopped_) return;
+        if (unsent_) {
+            completed_ = true;
+            return;
+        }
+        stop();
+        downstream_.onCompleted();
+    }
+
+    void dispose() override {
+        std::lock_guard lock(mutex_);
+        stop();
+    }
+    bool isDisposed() const override {
+        std::lock_guard lock(mutex_);
+        return stopped_;
+    }
+
+private:
+    void sendNow(const T& element) {
+        unsent_.reset();
+        downstream_.onNext(element);
+        // Measured after delivery, so slow handling gives the next element more room.
+        lastSentTime_ = scheduler_->now();
+    }
+
+    void propagate() {
+        std::lock_guard lock(mutex_);
+        if (stopped_) return;
+        if (unsent_) {
+            auto element = std::move(*unsent_);
+            sendNow(element);
+        }
+        if (completed_ && stop()) downstream_.onCompleted();
+    }
+
+    bool stop() {
+        if (stopped_) return false;
+        stopped_ = true;
+        unsent_.reset();
+        timer_.dispose();
+        return true;
+    }
+
+    Observer<T> downstream_;
+    const TimeInterval dueTime_;
+    const bool latest_;
+    const SchedulerPtr scheduler_;
+    mutable std::recursive_mutex mutex_;
+    std::optional<T> unsent_;
+    std::optional<TimeInterval> lastSentTime_;
+    bool completed_ = false;
+    bool stopped_ = false;
+    WeakDisposable timer_;
+};
+
+}  // namespace detail
+
+template <class T>
+Observable<T> Observable<T>::throttle(TimeInterval dueTime, bool latest, SchedulerPtr scheduler) const {
+    return detail::makeObservable<T>(
+        [source = *this, dueTime, latest, scheduler](const Observer<T>& downstream) {
+            return detail::subscribeSink(
+                source, std::make_shared<detail::ThrottleSink<T>>(downstream, dueTime, latest, scheduler));
+        });
+}
+
+}  // namespace rx

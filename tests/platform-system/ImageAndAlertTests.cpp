@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <thread>
+
+#include "platform/system/Alert.h"
+#include "platform/system/Image.h"
+
+using namespace platform;
+
+namespace {
+
+// The signature and IHDR chunk of a 300×200 PNG; enough for the header to be read.
+std::string pngHeader() {
+    std::string bytes("\x89PNG\r\n\x1a\n", 8);
+    bytes += std::string("\0\0\0\x0dIHDR", 8);
+    bytes += std::string("\0\0\x01\x2c\0\0\0\xc8", 8);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(Image, KnowsItsFormatAndReadsAPngsSize) {
+    Image png(pngHeader());
+    EXPECT_EQ(png.format(), Image::Format::png);
+    EXPECT_EQ(png.size(), (Size{300, 200}));
+    EXPECT_EQ(Image(pngHeader(), Size{30, 20}).size(), (Size{30, 20}));
+
+    Image svg("<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"/>", Size{24, 24});
+    EXPECT_EQ(svg.format(), Image::Format::svg);
+    EXPECT_EQ(Image("GIF89a").format(), Image::Format::none);
+    // A truncated header gives no size rather than reading past the end.
+    EXPECT_EQ(Image(pngHeader().substr(0, 20)).size(), Size{});
+
+    Image empty;
+    EXPECT_TRUE(empty.isEmpty());
+    EXPECT_EQ(empty.data(), "");
+    EXPECT_EQ(empty.identity(), 0u);
+}
+
+TEST(Image, CopiesShareOneIdentityAndEqualBytesCompareEqual) {
+    Image first(pngHeader());
+    Image copy = first;
+    Image twin(pngHeader());
+    EXPECT_EQ(copy.identity(), first.identity());
+    EXPECT_NE(twin.identity(), first.identity());
+    EXPECT_EQ(first, twin);
+    EXPECT_NE(first, Image(pngHeader(), Size{1, 1}));
+    EXPECT_NE(first, Image());
+    EXPECT_EQ(Image(), Image());
+}
+
+TEST(Image, ReadsFilesAndRejectsWhatIsNoImage) {
+    auto path = ::testing::TempDir() + "/velmora-image-test.png";
+    std::ofstream(path, std::ios::binary) << pngHeader();
+    auto image = Image::contentsOfFile(path);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->size(), (Size{300, 200}));
+    std::ofstream(path, std::ios::binary) << "plain text";
+    EXPECT_FALSE(Image::contentsOfFile(path));
+    std::remove(path.c_str());
+    EXPECT_FALSE(Image::contentsOfFile(path));
+}
+
+TEST(Image, CopiesMayBeReadOnOtherThreads) {
+    Image image(pngHeader());
+    std::vector<std::thread> readers;
+    std::vector<Size> sizes(4);
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        readers.emplace_back([copy = image, &sizes, i] { sizes[i] = copy.size(); });
+    for (auto& reader : readers) reader.join();
+    for (const auto& size : sizes) EXPECT_EQ(size, (Size{300, 200}));
+}
+
+TEST(Alert, ButtonsAnswerFromOneThousandInOrderAndTheResponderDecides) {
+    Alert alert;
+    alert.messageText = "Update required";
+    EXPECT_EQ(alert.addButton("Download now"), alertFirstButtonReturn);
+    EXPECT_EQ(alert.addButton("Later"), alertSecondButtonReturn);
+    EXPECT_EQ(alert.addButton("Never"), alertThirdButtonReturn);
+
+    std::vector<std::string> shown;
+    {
+        Alert::ScopedResponder responder([&](const Alert& seen) {
+            shown.push_back(seen.messageText + ": " + seen.buttons()[1]);
+            return alertSecondButtonReturn;
+        });
+        EXPECT_EQ(alert.runModal(), alertSecondButtonReturn);
+        {
+            Alert::ScopedResponder inner([](const Alert&) { return alertThirdButtonReturn; });
+            EXPECT_EQ(alert.runModal(), alertThirdButtonReturn);
+        }
+        EXPECT_EQ(alert.runModal(), alertSecondButtonReturn);
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"Update required: Later", "Update required: Later"}));
+}
+
+TEST(AlertDeathTest, RunningWithoutAPresenterIsAProgrammingError) {
+    Alert alert;
+    alert.messageText = "Nobody answers";
+    EXPECT_DEATH(alert.runModal(), "no alert presenter");
+}

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/testing/VirtualMainLoop.h"
+#include "rx/Rx.h"
+
+namespace {
+
+// A bounded wait, so that a lost completion fails the test instead of hanging it.
+class Latch {
+public:
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    bool wait() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(60), [this] { return open_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+rx::SchedulerPtr concurrentScheduler() {
+    return std::make_shared<rx::ConcurrentDispatchQueueScheduler>(platform::QualityOfService::userInitiated);
+}
+
+TEST(ObserveOnConcurrent, DeliversOneAtATimeAndInOrder) {
+    constexpr int count = 20000;
+    rx::PublishSubject<int> subject;
+    std::atomic<int> inFlight{0};
+    std::atomic<int> overlaps{0};
+    int expected = 0;
+    int outOfOrder = 0;
+    Latch done;
+    std::vector<rx::Disposable> subscriptions;
+    // Two subscriptions, each with its own queue: they may run in parallel with each other.
+    std::vector<int> counts(2, 0);
+    std::atomic<int> completions{0};
+    for (int i = 0; i < 2; ++i) {
+        subscriptions.push_back(subject.observeOn(concurrentScheduler())
+                                    .subscribe(
+                                        [&, i](int value) {
+                                            if (i == 0) {
+                                                if (inFlight.fetch_add(1) != 0) ++overlaps;
+                                                if (value != expected++) ++outOfOrder;
+                                                std::this_thread::yield();
+                                                inFlight.fetch_sub(1);
+                                            }
+                                            ++counts[i];
+                                        },
+                                        nullptr,
+                                        [&, i] {
+                                            static std::atomic<int> completions{0};
+                                            if (++completions % 2 == 0) done.open();
+                                        }));
+    }
+    std::thread producer([&] {
+        for (int i = 0; i < count; ++i) subject.onNext(i);
+        subject.onCompleted();
+    });
+    producer.join();
+    ASSERT_TRUE(done.wait());
+    EXPECT_EQ(overlaps.load(), 0);
+    EXPECT_EQ(outOfOrder, 0);
+    EXPECT_EQ(counts, (std::vector<int>{count, count}));
+}
+
+TEST(ObserveOnConcurrent, DisposeFromAnotherThreadStopsDelivery) {
+    rx::PublishSubject<int> subject;
+    std::atomic<int> received{0};
+    auto subscription = subject.observeOn(concurrentScheduler()).subscribe([&](int) { ++received; });
+    std::atomic<bool> stop{false};
+    std::thread producer([&] {
+        for (int i = 0; !stop.load(); ++i) subject.onNext(i);
+    });
+    while (received.load() < 100) std::this_thread::yield();
+    subscription.dispose();
+    const int atDispose = received.load();
+    stop = true;
+    producer.join();
+    Latch settled;
+    auto probe = rx::just(0).observeOn(concurrentScheduler()).subscribe([&](int) { settled.open(); });
+    ASSERT_TRUE(settled.wait());
+    // Only a delivery already under way when dispose() returned may still finish.
+    EXPECT_LE(received.load(), atDispose + 1);
+}
+
+TEST(Subjects, SurviveSubscribingAndDisposingWhileOtherThreadsDeliver) {
+    rx::PublishSubject<int> subject;
+    rx::BehaviorRelay<int> relay(0);
+    std::atomic<long> received{0};
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; !stop.load(); ++i) {
+                subject.onNext(i);
+                relay.accept(i);
+            }
+        });
+    }
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 2000; ++i) {
+                auto a = subject.map([](int v) { return v + 1; }).subscribe([&](int) { ++received; });
+                auto b = relay.subscribe([&](int) { ++received; });
+                rx::DisposeBag bag;
+                subject.subscribe([&](int) { ++received; }).disposed(bag);
+                a.dispose();
+                b.dispose();
+            }
+        });
+    }
+    threads[2].join();
+    threads[3].join();
+    stop = true;
+    threads[0].join();
+    threads[1].join();
+    EXPECT_FALSE(subject.hasObservers());
+    EXPECT_FALSE(relay.hasObservers());
+    EXPECT_GT(received.load(), 0);
+}
+
+TEST(Subjects, LateSubscriberNeverSeesAnOlderValueAfterANewerOne) {
+    constexpr int count = 20000;
+    rx::BehaviorRelay<int> relay(0);
+    rx::Published<int> published(0);
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        for (int i = 1; i <= count; ++i) {
+            relay.accept(i);
+            published.set(i);
+        }
+        stop = true;
+    });
+    std::atomic<int> regressions{0};
+    while (!stop.load()) {
+        // Shared with a delivery that may still be under way after dispose.
+        auto lastRelay = std::make_shared<std::atomic<int>>(-1);
+        auto lastPublished = std::make_shared<std::atomic<int>>(-1);
+        auto a = relay.subscribe([&regressions, lastRelay](int v) {
+            if (v <= lastRelay->exchange(v)) ++regressions;
+        });
+        auto b = published.observe([&regressions, lastPublished](int v) {
+            if (v <= lastPublished->exchange(v)) ++regressions;
+        });
+        std::this_thread::yield();
+        a.dispose();
+        b.dispose();
+    }
+    writer.join();
+    EXPECT_EQ(regressions.load(), 0);
+    EXPECT_EQ(relay.value(), count);
+    EXPECT_EQ(published.value(), count);
+}
+
+TEST(TimeOperatorsConcurrent, ThrottleAndDebounceOnAConcurrentSchedulerEndWithTheLastElement) {
+    auto scheduler = concurrentScheduler();
+    rx::PublishSubject<int> subject;
+    std::mutex mutex;
+    std::vector<int> received;
+    Latch done;
+    auto subscription =
+        rx::merge(subject.throttle(0.001, true, scheduler), subject.debounce(0.001, scheduler))
+            .observeOn(scheduler)
+            .subscribe(
+                [&](int v) {
+                    std::lock_guard lock(mutex);
+                    received.push_back(v);
+                },
+                nullptr, [&] { done.open(); });
+    std::thread producer([&] {
+        for (int i = 0; i < 2000; ++i) subject.onNext(i);
+        subject.onCompleted();
+    });
+    producer.join();
+    ASSERT_TRUE(done.wait());
+    std::lock_guard lock(mutex);
+    ASSERT_FALSE(received.empty());
+    EXPECT_EQ(received.front(), 0);
+    EXPECT_EQ(received.back(), 1999);
+}
+
+TEST(MainSchedulerConcurrent, WorkFromManyThreadsRunsOnTheMainThreadInEachThreadsOrder) {
+    platform::testing::VirtualMainLoop loop;
+    constexpr int perThread = 500;
+    std::vector<std::vector<int>> seen(4);
+    std::atomic<int> offMain{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < perThread; ++i) {
+                auto work = rx::MainScheduler::instance()->schedule([&, t, i] {
+                    if (!platform::MainQueue::isMainThread()) ++offMain;
+                    seen[t].push_back(i);
+                });
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    loop.runUntilIdle();
+    EXPECT_EQ(offMain.load(), 0);
+    for (const auto& list : seen) {
+        ASSERT_EQ(list.size(), static_cast<std::size_t>(perThread));
+        for (int i = 0; i < perThread; ++i) EXPECT_EQ(list[i], i);
+    }
+}
+
+}  // namespace
