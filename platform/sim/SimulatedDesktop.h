@@ -110,9 +110,10 @@ public:
     bool setWindows(std::int32_t pid, std::vector<WindowDescription> windows);
     void setDockBadge(const std::string& title, std::optional<std::string> label);
 
-    // Delivers an event as the system would: to this application's local monitors (which may
-    // change or swallow it; the result is what the application then gets) or to the global
-    // monitors. Mouse events move the pointer and flag changes set the modifier flags.
+    // Delivers an event as the system would, on the calling thread (the main thread): to this
+    // application's local monitors (which may change or swallow it; the result is what the
+    // application then gets) or to the global monitors. Mouse events move the pointer and flag
+    // changes set the modifier flags.
     std::optional<Event> injectEvent(const Event& event, EventTarget target);
     void setModifierFlags(std::uint64_t flags);
     void setMouseLocation(Point location);
@@ -213,6 +214,8 @@ private:
     Opened openBundle(const std::string& path, bool activates);
     Opened openAddress(const URL& url, bool activates);
     std::string iconPathForFile(const std::string& path) const;
+    // One image per file version, so that repeated reads hand out the same image.
+    std::optional<Image> image(const std::string& path);
     bool promptOrCheck(bool prompt);
     AXError setMinimized(std::int32_t pid, std::int64_t window, bool minimized);
 
@@ -240,6 +243,9 @@ private:
     std::uint64_t modifierFlags_ = 0;
     Point mouseLocation_;
     std::vector<Monitor> monitors_;
+
+    std::mutex imagesMutex_;
+    std::map<std::string, Image> images_;
 
     mutable std::mutex actionsMutex_;
     std::vector<DesktopAction> actions_;

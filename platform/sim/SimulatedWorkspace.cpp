@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -55,8 +57,11 @@ public:
     std::optional<std::string> localizedName() const override {
         return read([](const SimApplication& app) { return app.name; });
     }
-    std::optional<std::string> iconPath() const override {
-        return read([](const SimApplication& app) { return app.iconPath; });
+    std::optional<Image> icon() const override {
+        auto path = read([](const SimApplication& app) { return app.iconPath; });
+        auto desktop = desktop_.lock();
+        if (!path || !desktop) return std::nullopt;
+        return desktop->image(*path);
     }
     ActivationPolicy activationPolicy() const override {
         return read([](const SimApplication& app) { return app.policy; });
@@ -192,9 +197,10 @@ public:
         if (auto desktop = desktop_.lock()) desktop->hideOthers("hideOtherApplications");
     }
 
-    std::string iconPathForFile(const std::string& path) override {
+    Image iconForFile(const std::string& path) override {
         auto desktop = desktop_.lock();
-        return desktop ? desktop->iconPathForFile(path) : genericDocumentIconPath();
+        if (!desktop) return Image();
+        return desktop->image(desktop->iconPathForFile(path)).value_or(Image());
     }
 
 private:
@@ -413,6 +419,18 @@ SimulatedDesktop::Opened SimulatedDesktop::openAddress(const URL& url, bool acti
     // neither is modelled beyond the record.
     opened.ok = !path || FileManager::shared()->fileExists(*path);
     return opened;
+}
+
+std::optional<Image> SimulatedDesktop::image(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return std::nullopt;
+    auto key = path + ":" + std::to_string(status.st_mtim.tv_sec) + "." +
+               std::to_string(status.st_mtim.tv_nsec) + ":" + std::to_string(status.st_size);
+    std::lock_guard lock(imagesMutex_);
+    if (auto found = images_.find(key); found != images_.end()) return found->second;
+    auto image = Image::contentsOfFile(path);
+    if (image) images_.emplace(key, *image);
+    return image;
 }
 
 std::string SimulatedDesktop::iconPathForFile(const std::string& filePath) const {

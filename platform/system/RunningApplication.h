@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/foundation/URL.h"
+#include "platform/system/Image.h"
 
 namespace platform {
 
@@ -29,8 +30,7 @@ public:
     virtual std::optional<URL> bundleURL() const = 0;
     virtual std::optional<std::string> bundleIdentifier() const = 0;
     virtual std::optional<std::string> localizedName() const = 0;
-    // The application's icon as an image file on this machine.
-    virtual std::optional<std::string> iconPath() const = 0;
+    virtual std::optional<Image> icon() const = 0;
     virtual ActivationPolicy activationPolicy() const = 0;
     virtual bool isActive() const = 0;
     virtual bool isHidden() const = 0;

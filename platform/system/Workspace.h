@@ -8,6 +8,7 @@
 
 #include "platform/base/NotificationCenter.h"
 #include "platform/foundation/URL.h"
+#include "platform/system/Image.h"
 #include "platform/system/RunningApplication.h"
 
 namespace platform {
@@ -57,9 +58,9 @@ public:
     // Hides every application but the calling one.
     virtual void hideOtherApplications() = 0;
 
-    // The icon of the file or folder at a platform path, as an image file on this machine; there
-    // is always one (a generic icon when the item has none of its own or does not exist).
-    virtual std::string iconPathForFile(const std::string& path) = 0;
+    // The icon of the file or folder at a platform path; there is always one (a generic icon when
+    // the item has none of its own or does not exist).
+    virtual Image iconForFile(const std::string& path) = 0;
 };
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/system/Image.h"
 #include "platform/system/Screen.h"
 #include "platform/system/Workspace.h"
 #include "tests/platform-sim/DesktopTesting.h"
@@ -43,7 +44,7 @@ TEST(DesktopScenarios, TheDemoAndTheTwoScreenDesktopLoadWithRealBundlesAndIcons)
         for (auto serial : state->running) {
             const auto* app = state->application(serial);
             if (app->iconPath) {
-                EXPECT_TRUE(std::filesystem::exists(*app->iconPath)) << *app->iconPath;
+                EXPECT_TRUE(platform::Image::contentsOfFile(*app->iconPath)) << *app->iconPath;
                 EXPECT_LE(std::filesystem::file_size(*app->iconPath), 8u * 1024) << *app->iconPath;
             }
             if (app->bundlePath) {

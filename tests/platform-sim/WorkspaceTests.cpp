@@ -188,22 +188,26 @@ TEST(SimulatedWorkspace, HidingAndTheProgramsOwnApplicationObject) {
               ApplicationActivationOptions::activateIgnoringOtherApps);
 }
 
-TEST(SimulatedWorkspace, EveryFileHasAnIcon) {
-    InstalledDesktop installed(R"({"installed": [
-        {"name": "Drawn", "bundle": "/Applications/Drawn.app", "icon": "icons/notes.png"},
-        {"name": "Plain", "bundle": "/Applications/Plain.app", "icon": null}]})");
+TEST(SimulatedWorkspace, EveryFileHasAnIconAndEveryApplicationWithOneItsOwn) {
+    InstalledDesktop installed(R"({
+      "applications": [{"name": "Drawn", "icon": "icons/notes.png"}, {"name": "Bare", "icon": null}],
+      "installed": [{"name": "Plain", "bundle": "/Applications/Plain.app", "icon": null}]})");
+    auto file = [](const std::string& path) { return *platform::Image::contentsOfFile(path); };
+    auto notes = file(platform::sim::resourcesDirectory() + "/desktop/icons/notes.png");
+    auto application = file(platform::sim::genericApplicationIconPath());
     auto workspace = Workspace::shared();
-    EXPECT_EQ(workspace->iconPathForFile("/Applications/Drawn.app/"),
-              installed.desktop->rootFolder() + "/Applications/Drawn.app/Contents/Resources/AppIcon.png");
-    EXPECT_EQ(workspace->iconPathForFile("/Applications/Plain.app"),
-              platform::sim::genericApplicationIconPath());
-    EXPECT_EQ(workspace->iconPathForFile("/Applications"), platform::sim::genericFolderIconPath());
-    EXPECT_EQ(workspace->iconPathForFile("/Applications/Plain.app/Contents/Info.plist"),
-              platform::sim::genericDocumentIconPath());
-    EXPECT_EQ(workspace->iconPathForFile("/Applications/Missing.app"),
-              platform::sim::genericDocumentIconPath());
-    for (const auto& path :
-         {platform::sim::genericApplicationIconPath(), platform::sim::genericFolderIconPath(),
-          platform::sim::genericDocumentIconPath()})
-        EXPECT_TRUE(std::filesystem::exists(path)) << path;
+    EXPECT_EQ(workspace->iconForFile("/Applications/Drawn.app/"), notes);
+    EXPECT_EQ(workspace->iconForFile("/Applications/Plain.app"), application);
+    EXPECT_EQ(workspace->iconForFile("/Applications"), file(platform::sim::genericFolderIconPath()));
+    EXPECT_EQ(workspace->iconForFile("/Applications/Plain.app/Contents/Info.plist"),
+              file(platform::sim::genericDocumentIconPath()));
+    EXPECT_EQ(workspace->iconForFile("/Applications/Missing.app"),
+              file(platform::sim::genericDocumentIconPath()));
+
+    auto drawn = named("Drawn")->icon();
+    ASSERT_TRUE(drawn);
+    EXPECT_EQ(*drawn, notes);
+    EXPECT_EQ(drawn->size(), (platform::Size{128, 128}));
+    EXPECT_EQ(named("Drawn")->icon()->identity(), drawn->identity()) << "the same image every time";
+    EXPECT_FALSE(named("Bare")->icon());
 }

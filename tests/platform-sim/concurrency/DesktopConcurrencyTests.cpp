@@ -39,7 +39,7 @@ void readEverything(std::atomic<int>& failures) {
         if (!pids.insert(app->processIdentifier()).second) ++failures;
         (void)app->localizedName();
         (void)app->bundleURL();
-        (void)app->iconPath();
+        (void)app->icon();
         (void)app->isActive();
         (void)app->isTerminated();
         (void)app->ownsMenuBar();
@@ -60,7 +60,7 @@ void readEverything(std::atomic<int>& failures) {
         if (!info.contains("kCGWindowOwnerPID")) ++failures;
     (void)platform::Events::modifierFlags();
     (void)platform::Events::mouseLocation();
-    (void)workspace->iconPathForFile("/System/Applications/Photos.app");
+    (void)workspace->iconForFile("/System/Applications/Photos.app");
 }
 
 }  // namespace
