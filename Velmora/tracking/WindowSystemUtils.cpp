@@ -1,0 +1,222 @@
+#include "Velmora/tracking/WindowSystemUtils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "platform/system/WindowList.h"
+#include "platform/system/Workspace.h"
+
+namespace Velmora {
+namespace {
+
+using platform::AXValue;
+using platform::DefaultsValue;
+
+template <typename Integer>
+Integer saturatingTruncation(double value) {
+    if (std::isnan(value)) return 0;
+    // Comparing against the limits as doubles is exact for these powers of two.
+    constexpr double lower = static_cast<double>(std::numeric_limits<Integer>::min());
+    constexpr double upper = -lower;
+    if (value <= lower) return std::numeric_limits<Integer>::min();
+    if (value >= upper) return std::numeric_limits<Integer>::max();
+    return static_cast<Integer>(value);
+}
+
+constexpr std::int64_t maximumWindows = 100;
+
+std::optional<std::string> text(const std::optional<AXValue>& value) {
+    if (!value || !value->stringValue()) return std::nullopt;
+    return *value->stringValue();
+}
+
+double number(const WindowRecord& record, const char* key) {
+    auto found = record.find(key);
+    if (found == record.end()) return 0;
+    return found->second.doubleValue().value_or(0);
+}
+
+std::optional<std::string> recordTitle(const WindowRecord& record) {
+    auto found = record.find("title");
+    if (found == record.end() || !found->second.stringValue()) return std::nullopt;
+    return *found->second.stringValue();
+}
+
+const DefaultsValue* entry(const platform::WindowInfo& info, const char* key) {
+    auto found = info.find(key);
+    return found == info.end() ? nullptr : &found->second;
+}
+
+}  // namespace
+
+std::int32_t truncatedInt32(double value) { return saturatingTruncation<std::int32_t>(value); }
+std::int64_t truncatedInt64(double value) { return saturatingTruncation<std::int64_t>(value); }
+
+std::string WindowSystemUtils::windowIdentity(std::int32_t pid, const std::optional<std::string>& title,
+                                              double x, double y, double w, double h) {
+    return std::to_string(pid) + "_" + title.value_or("(null)") + "_" + std::to_string(truncatedInt32(x)) +
+           "_" + std::to_string(truncatedInt32(y)) + "_" + std::to_string(truncatedInt32(w)) + "_" +
+           std::to_string(truncatedInt32(h));
+}
+
+bool WindowSystemUtils::hasPermission() { return platform::Accessibility::shared()->isProcessTrusted(false); }
+
+void WindowSystemUtils::handlePermission() {
+    (void)platform::Accessibility::shared()->isProcessTrusted(true);
+}
+
+std::optional<AXValue> WindowSystemUtils::getValueForKey(const std::string& key,
+                                                         const platform::AXUIElement& element) {
+    if (!element) return std::nullopt;
+    return platform::Accessibility::shared()->copyAttributeValue(element, key);
+}
+
+platform::AXUIElement WindowSystemUtils::copyAXUIElementFrom(const platform::AXUIElement& parent,
+                                                             const std::string& role, std::int64_t index) {
+    auto children = getValueForKey("AXChildren", parent);
+    if (!children || !children->arrayValue()) return nullptr;
+    std::int64_t counter = -1;
+    for (const auto& value : *children->arrayValue()) {
+        auto child = value.elementValue();
+        if (!child) continue;
+        if (text(getValueForKey("AXRole", child)) == role) ++counter;
+        if (counter == index) return child;
+    }
+    return nullptr;
+}
+
+std::optional<WindowRecord> WindowSystemUtils::retrieveWindowInformation(const platform::AXUIElement& window,
+                                                                         std::optional<std::int32_t> pid) {
+    auto minimized = getValueForKey("AXMinimized", window);
+    auto title = getValueForKey("AXTitle", window);
+    auto role = getValueForKey("AXRole", window);
+    auto position = getValueForKey("AXPosition", window);
+    auto size = getValueForKey("AXSize", window);
+    auto fullscreen = getValueForKey("AXFullScreen", window);
+    if (text(role) != "AXWindow") return std::nullopt;
+
+    auto point = position ? position->pointValue().value_or(platform::Point{}) : platform::Point{};
+    auto extent = size ? size->sizeValue().value_or(platform::Size{}) : platform::Size{};
+
+    // A value of another kind than the attribute's counts as unreadable.
+    WindowRecord record;
+    if (auto value = text(title)) record.insert_or_assign("title", *value);
+    if (minimized && minimized->boolValue()) record.insert_or_assign("minimized", *minimized->boolValue());
+    if (fullscreen && fullscreen->boolValue())
+        record.insert_or_assign("fullscreen", *fullscreen->boolValue());
+    record.insert_or_assign("position_x", point.x);
+    record.insert_or_assign("position_y", point.y);
+    record.insert_or_assign("size_w", extent.width);
+    record.insert_or_assign("size_h", extent.height);
+    if (pid) record.insert_or_assign("pid", *pid);
+    return record;
+}
+
+WindowRecordsByProcess WindowSystemUtils::axWindows(const std::vector<std::int32_t>& processIdentifiers) {
+    WindowRecordsByProcess result;
+    auto accessibility = platform::Accessibility::shared();
+    for (auto pid : processIdentifiers) {
+        auto application = accessibility->applicationElement(pid);
+        auto windows = accessibility->copyAttributeValues(application, "AXWindows", 0, maximumWindows);
+        auto& records = result[pid];
+        records.clear();
+        if (!windows) continue;
+        for (const auto& value : *windows) {
+            auto element = value.elementValue();
+            if (!element) continue;
+            if (auto record = retrieveWindowInformation(element, pid)) records.push_back(std::move(*record));
+        }
+    }
+    return result;
+}
+
+WindowRecordsByProcess WindowSystemUtils::cgWindows(const std::vector<std::int32_t>& processIdentifiers) {
+    WindowRecordsByProcess result;
+    for (const auto& info : platform::WindowList::shared()->copyWindowInfo(platform::WindowListOption::all)) {
+        const auto* owner = entry(info, "kCGWindowOwnerPID");
+        auto ownerPid = owner ? owner->integerValue() : std::nullopt;
+        if (!ownerPid) continue;
+        if (std::find(processIdentifiers.begin(), processIdentifiers.end(), *ownerPid) ==
+            processIdentifiers.end())
+            continue;
+        auto pid = static_cast<std::int32_t>(*ownerPid);
+
+        WindowRecord record;
+        if (const auto* name = entry(info, "kCGWindowName"); name && name->stringValue())
+            record.insert_or_assign("title", *name->stringValue());
+        if (const auto* ownerName = entry(info, "kCGWindowOwnerName"); ownerName && ownerName->stringValue())
+            record.insert_or_assign("owner_name", *ownerName->stringValue());
+        record.insert_or_assign("minimized", false);
+        const DefaultsValue::Dictionary* bounds = nullptr;
+        if (const auto* value = entry(info, "kCGWindowBounds")) bounds = value->dictionaryValue();
+        auto bound = [bounds](const char* key) {
+            if (!bounds) return 0.0;
+            auto found = bounds->find(key);
+            return found == bounds->end() ? 0.0 : found->second.doubleValue().value_or(0);
+        };
+        record.insert_or_assign("position_x", bound("X"));
+        record.insert_or_assign("position_y", bound("Y"));
+        record.insert_or_assign("size_w", bound("Width"));
+        record.insert_or_assign("size_h", bound("Height"));
+        if (const auto* layer = entry(info, "kCGWindowLayer"); layer && layer->integerValue())
+            record.insert_or_assign("layer", *layer->integerValue());
+        record.insert_or_assign("pid", pid);
+        result[pid].push_back(std::move(record));
+    }
+    return result;
+}
+
+std::optional<BadgeMap> WindowSystemUtils::badges() {
+    std::shared_ptr<platform::RunningApplication> dock;
+    for (const auto& application : platform::Workspace::shared()->runningApplications()) {
+        if (application->bundleIdentifier() == "com.apple.dock") {
+            dock = application;
+            break;
+        }
+    }
+    if (!dock) return std::nullopt;
+    auto dockElement = platform::Accessibility::shared()->applicationElement(dock->processIdentifier());
+    auto list = copyAXUIElementFrom(dockElement, "AXList", 0);
+    if (!list) return std::nullopt;
+    auto children = getValueForKey("AXChildren", list);
+    if (!children || !children->arrayValue() || children->arrayValue()->empty()) return std::nullopt;
+
+    // Title and label come from the same item; an item without a readable title has no key for
+    // its badge and is skipped.
+    BadgeMap result;
+    for (const auto& value : *children->arrayValue()) {
+        auto item = value.elementValue();
+        if (!item || text(getValueForKey("AXRole", item)) != "AXDockItem") continue;
+        auto title = text(getValueForKey("AXTitle", item));
+        if (!title) continue;
+        if (auto label = text(getValueForKey("AXStatusLabel", item))) result[*title] = *label;
+    }
+    return result;
+}
+
+bool WindowSystemUtils::activate(const std::shared_ptr<platform::RunningApplication>& application,
+                                 const std::optional<std::string>& window) {
+    if (!application || !window) return false;
+    auto accessibility = platform::Accessibility::shared();
+    auto pid = application->processIdentifier();
+    auto element = accessibility->applicationElement(pid);
+    auto windows = accessibility->copyAttributeValues(element, "AXWindows", 0, maximumWindows);
+    if (!windows) return false;
+    for (const auto& value : *windows) {
+        auto candidate = value.elementValue();
+        if (!candidate) continue;
+        auto record = retrieveWindowInformation(candidate, std::nullopt);
+        if (!record) continue;
+        auto identity = windowIdentity(pid, recordTitle(*record), number(*record, "position_x"),
+                                       number(*record, "position_y"), number(*record, "size_w"),
+                                       number(*record, "size_h"));
+        if (identity != *window) continue;
+        (void)getValueForKey("AXMinimized", candidate);
+        return accessibility->setAttributeValue(candidate, "AXMinimized", AXValue(false)) ==
+               platform::AXError::success;
+    }
+    return false;
+}
+
+}  // namespace Velmora

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Brindle/Object.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/system/Accessibility.h"
+#include "platform/system/RunningApplication.h"
+
+namespace Velmora {
+
+// One window as the bridge hands it over. Both forms hold "title" (text), "minimized" (Boolean),
+// "position_x", "position_y", "size_w", "size_h" (numbers, top-left origin of the first screen,
+// y down) and "pid"; the Accessibility form adds "fullscreen" (Boolean), the window-list form
+// "owner_name" (text) and "layer" (integer).
+using WindowRecord = std::map<std::string, platform::DefaultsValue>;
+using WindowRecordsByProcess = std::map<std::int32_t, std::vector<WindowRecord>>;
+// Dock badge text by the application's Dock title.
+using BadgeMap = std::map<std::string, std::string>;
+
+// Truncation towards zero that saturates at the type's limits and takes NaN as 0, so that no
+// coordinate the system reports can make it undefined.
+std::int32_t truncatedInt32(double value);
+std::int64_t truncatedInt64(double value);
+
+// The one place that talks to Accessibility, the system's window list and the Dock. It holds no
+// state: every caller makes a fresh one and may do so on any thread.
+class WindowSystemUtils : public Brindle::Object {
+public:
+    // Trusted for Accessibility; asks without the system's prompt.
+    bool hasPermission();
+    // Asks with the system's prompt; the answer is not used.
+    void handlePermission();
+
+    std::optional<platform::AXValue> getValueForKey(const std::string& key,
+                                                    const platform::AXUIElement& element);
+    // The index-th child whose role is `role`.
+    platform::AXUIElement copyAXUIElementFrom(const platform::AXUIElement& parent, const std::string& role,
+                                              std::int64_t index);
+    // The Accessibility form of a window element's record; none for an element that is not a
+    // window.
+    std::optional<WindowRecord> retrieveWindowInformation(const platform::AXUIElement& window,
+                                                          std::optional<std::int32_t> pid);
+    // Every given process has an entry, possibly empty; up to 100 windows each.
+    WindowRecordsByProcess axWindows(const std::vector<std::int32_t>& processIdentifiers);
+    // Only processes with windows have an entry; records in the window list's front-to-back order.
+    WindowRecordsByProcess cgWindows(const std::vector<std::int32_t>& processIdentifiers);
+    // None when there is no Dock, no Dock list or the list has no items.
+    std::optional<BadgeMap> badges();
+    // Takes the first window whose identity equals `window` out of the minimised state; true only
+    // when that succeeded.
+    bool activate(const std::shared_ptr<platform::RunningApplication>& application,
+                  const std::optional<std::string>& window);
+
+    // "%i_%@_%i_%i_%i_%i": the numbers truncated to 32-bit integers, an absent title as "(null)".
+    static std::string windowIdentity(std::int32_t pid, const std::optional<std::string>& title, double x,
+                                      double y, double w, double h);
+};
+
+}  // namespace Velmora

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+
+namespace platform {
+
+class Accessibility;
+class AppleScript;
+class Application;
+class EventMonitors;
+class LoginItems;
+class WindowList;
+class Workspace;
+
+// The running system the program talks to. One is installed for the whole process: the
+// simulated desktop in the program and in tests.
+class System {
+public:
+    virtual ~System() = default;
+
+    virtual std::shared_ptr<Workspace> workspace() = 0;
+    virtual std::shared_ptr<Accessibility> accessibility() = 0;
+    virtual std::shared_ptr<WindowList> windowList() = 0;
+    virtual std::shared_ptr<EventMonitors> eventMonitors() = 0;
+    virtual std::shared_ptr<LoginItems> loginItems() = 0;
+    virtual std::shared_ptr<AppleScript> appleScript() = 0;
+    virtual std::shared_ptr<Application> application() = 0;
+
+    // The installed system; asking before one is installed is a programming error. Any thread.
+    static std::shared_ptr<System> current();
+    // Installs `system` (none uninstalls) and returns the one it replaces.
+    static std::shared_ptr<System> install(std::shared_ptr<System> system);
+};
+
+// Installs a system while it lives and then puts the previous one back.
+class ScopedSystem {
+public:
+    explicit ScopedSystem(std::shared_ptr<System> system) : previous_(System::install(std::move(system))) {}
+    ~ScopedSystem() { System::install(previous_); }
+    ScopedSystem(const ScopedSystem&) = delete;
+    ScopedSystem& operator=(const ScopedSystem&) = delete;
+
+private:
+    std::shared_ptr<System> previous_;
+};
+
+}  // namespace platform

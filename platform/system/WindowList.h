@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/UserDefaults.h"
+
+namespace platform {
+
+// One entry of the system's window list: a dictionary with the platform's keys
+// ("kCGWindowNumber", "kCGWindowOwnerPID", "kCGWindowOwnerName", "kCGWindowName",
+// "kCGWindowLayer", "kCGWindowIsOnscreen", "kCGWindowAlpha" and "kCGWindowBounds", itself a
+// dictionary of "X", "Y", "Width" and "Height" with the origin at the top-left of the first
+// screen and y growing downwards). Keys the system cannot report are left out.
+using WindowInfo = std::map<std::string, DefaultsValue>;
+
+namespace WindowListOption {
+constexpr std::uint32_t all = 0;
+constexpr std::uint32_t onScreenOnly = 1 << 0;
+}  // namespace WindowListOption
+
+class WindowList {
+public:
+    virtual ~WindowList() = default;
+
+    // The installed system's.
+    static std::shared_ptr<WindowList> shared();
+
+    // Every window of every application, front to back. Any thread.
+    virtual std::vector<WindowInfo> copyWindowInfo(std::uint32_t options) = 0;
+};
+
+}  // namespace platform
