@@ -288,6 +288,11 @@ void Window::applyFlags() {
             if (contains(styleMask_, WindowStyleMask::closable)) flags |= Qt::WindowCloseButtonHint;
             if (contains(styleMask_, WindowStyleMask::miniaturizable)) flags |= Qt::WindowMinimizeButtonHint;
             if (contains(styleMask_, WindowStyleMask::resizable)) flags |= Qt::WindowMaximizeButtonHint;
+            // Qt adds it to any window with buttons; asking for it too keeps the flags of a shown
+            // window equal, so that ordering it front again does not re-create it (and lose the
+            // activation it has just asked for).
+            if (flags & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint))
+                flags |= Qt::WindowSystemMenuHint;
         }
     }
     if (aboveNormal) flags |= Qt::WindowStaysOnTopHint;
