@@ -6,7 +6,7 @@ namespace Velmora {
 
 std::shared_ptr<BaseWindow> BaseWindow::setup(platform::Screen display, OnClose onClose) {
     auto self = sharedAs<BaseWindow>();
-    this->display = display;
+    this->display = std::move(display);
     this->onClose = std::move(onClose);
     closedSinceSetup_ = false;
     setOpaque(true);
