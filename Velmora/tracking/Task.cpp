@@ -1,0 +1,157 @@
+#include "Velmora/tracking/Task.h"
+
+#include "Brindle/CollectionExtensions.h"
+#include "Brindle/FileExtensions.h"
+#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/tracking/PropertyList.h"
+#include "platform/system/Workspace.h"
+
+namespace Velmora {
+namespace {
+
+constexpr const char* finderBundleIdentifier = "com.apple.finder";
+
+// Windows that are near each other, of one size and on the same screen edges count once.
+struct DockedWindowComparison {
+    explicit DockedWindowComparison(const Window& window)
+        : xBlock(truncatedInt64(window.x) / 150),
+          yBlock(truncatedInt64(window.y) / 150),
+          width(window.w),
+          height(window.h),
+          fullscreenSides(window.fullscreenSides) {}
+
+    std::int64_t xBlock;
+    std::int64_t yBlock;
+    double width;
+    double height;
+    std::vector<FullscreenSides> fullscreenSides;
+
+    friend bool operator==(const DockedWindowComparison&, const DockedWindowComparison&) = default;
+};
+
+bool hasTallNormalWindow(const Windows& windows) {
+    for (const auto& window : windows)
+        if (window->h > 50 && window->layer == 0) return true;
+    return false;
+}
+
+bool isRunningFinder(const Task& task) {
+    return task.runningApplication && task.runningApplication->bundleIdentifier() == finderBundleIdentifier;
+}
+
+bool sameIdentity(const std::shared_ptr<platform::RunningApplication>& a,
+                  const std::shared_ptr<platform::RunningApplication>& b) {
+    if (!a || !b) return !a && !b;
+    if (a == b) return true;
+    return applicationIdentity(*a) == applicationIdentity(*b);
+}
+
+bool sameWindows(const Windows& a, const Windows& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t index = 0; index < a.size(); ++index)
+        if (a[index] != b[index] && !(*a[index] == *b[index])) return false;
+    return true;
+}
+
+AddressSet sharedPinnedAddresses() {
+    return bundlePaths(SettingsManager::shared()->pinnedApplications.value());
+}
+
+}  // namespace
+
+platform::URL applicationIdentity(const platform::RunningApplication& application) {
+    if (auto url = application.bundleURL()) return *url;
+    // A process id always makes a valid address.
+    return *platform::URL::fromString("pid://" + std::to_string(application.processIdentifier()));
+}
+
+AddressSet bundlePaths(const TaskList& tasks) {
+    AddressSet addresses;
+    addresses.reserve(tasks.size());
+    for (const auto& task : tasks) addresses.insert(task->bundlePath);
+    return addresses;
+}
+
+Task::Task(std::shared_ptr<platform::RunningApplication> runningApplication, std::int64_t index,
+           platform::URL bundlePath, bool isActive, std::int32_t processIdentifier, std::string title,
+           std::optional<platform::Image> icon, Windows windows)
+    : index(index),
+      bundlePath(std::move(bundlePath)),
+      runningApplication(std::move(runningApplication)),
+      isActive(isActive),
+      processIdentifier(processIdentifier),
+      title(std::move(title)),
+      icon(std::move(icon)),
+      windows(std::move(windows)) {}
+
+bool Task::loadBundleInfo() {
+    auto text = bundlePath.absoluteString();
+    if (!text.ends_with('/')) text += '/';
+    text += "Contents/Info.plist";
+    if (auto address = platform::URL::fromString(text)) {
+        if (auto info = readPropertyList(*address)) {
+            if (auto name = stringEntry(*info, "CFBundleName"))
+                title = *name;
+            else if (auto executable = stringEntry(*info, "CFBundleExecutable"))
+                title = *executable;
+            if (auto identifier = stringEntry(*info, "CFBundleIdentifier")) bundleIdentifier = *identifier;
+        }
+    }
+    icon = platform::Workspace::shared()->iconForFile(Brindle::filePath(bundlePath));
+    return true;
+}
+
+Windows Task::visibleWindows() const {
+    Windows kept;
+    if (bundleIdentifier == finderBundleIdentifier) {
+        for (const auto& window : windows)
+            if (window->h > 50 && window->layer == 0) kept.push_back(window);
+    } else {
+        for (const auto& window : windows)
+            if (window->hasRealTitle && (window->isRealWindow || (window->w > 200 && window->h > 200)))
+                kept.push_back(window);
+    }
+    return Brindle::unique(
+        kept, [](const std::shared_ptr<Window>& window) { return DockedWindowComparison(*window); });
+}
+
+bool Task::shouldShow() const { return shouldShow(sharedPinnedAddresses()); }
+
+bool Task::shouldShow(const AddressSet& pinned) const {
+    if (isRunningFinder(*this)) return hasTallNormalWindow(windows);
+    if (!windows.empty()) return true;
+    return pinned.contains(bundlePath);
+}
+
+std::shared_ptr<Task> Task::copy() const { return Brindle::make<Task>(*this); }
+
+bool Task::isEqual(const Task& other, const AddressSet& pinned) const {
+    if (this == &other) return true;
+    if (!sameIdentity(runningApplication, other.runningApplication)) return false;
+    if (isActive != other.isActive || title != other.title) return false;
+    if (!sameWindows(windows, other.windows)) return false;
+    if (index != other.index || badge != other.badge) return false;
+    if ((visibleWindows().size() < 2) != (other.visibleWindows().size() < 2)) return false;
+    return shouldShow(pinned) == other.shouldShow(pinned);
+}
+
+bool operator==(const Task& a, const Task& b) {
+    if (&a == &b) return true;
+    return a.isEqual(b, sharedPinnedAddresses());
+}
+
+std::size_t Task::hashValue() const { return std::hash<platform::UUID>()(id); }
+
+bool tasksEqual(const TaskList& a, const TaskList& b, const AddressSet& pinned) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t index = 0; index < a.size(); ++index)
+        if (!a[index]->isEqual(*b[index], pinned)) return false;
+    return true;
+}
+
+bool tasksEqual(const TaskList& a, const TaskList& b) {
+    if (a.size() != b.size()) return false;
+    return tasksEqual(a, b, sharedPinnedAddresses());
+}
+
+}  // namespace Velmora
