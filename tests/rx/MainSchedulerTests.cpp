@@ -65,6 +65,20 @@ TEST(MainScheduler, QueuedWorkOnAReplacedLoopDoesNotHoldUpTheNewOne) {
     EXPECT_EQ(ran, 11);
 }
 
+TEST(MainScheduler, WorkStillQueuedOnALoopKeepsItsPlaceAfterAnotherLoopCameAndWent) {
+    VirtualMainLoop outer;
+    Lines lines;
+    std::thread([&] { auto queued = mainScheduler()->schedule([&] { lines.push_back("queued"); }); }).join();
+    {
+        VirtualMainLoop inner;
+        auto immediate = mainScheduler()->schedule([&] { lines.push_back("inner"); });
+    }
+    auto later = mainScheduler()->schedule([&] { lines.push_back("later"); });
+    EXPECT_EQ(lines, (Lines{"inner"}));
+    outer.runUntilIdle();
+    EXPECT_EQ(lines, (Lines{"inner", "queued", "later"}));
+}
+
 TEST(MainScheduler, DisposedWorkDoesNotRunAndDelaysAreAlwaysAsynchronous) {
     VirtualMainLoop loop;
     Lines lines;
