@@ -110,6 +110,38 @@ TEST(MainScheduler, ObserveOnMainIsSynchronousOnTheMainThreadAndQueuedFromElsewh
     subscription.dispose();
 }
 
+TEST(MainScheduler, ObserveOnMainQueuesAnElementSentFromWithinItsOwnDelivery) {
+    VirtualMainLoop loop;
+    rx::PublishSubject<int> subject;
+    Lines lines;
+    auto subscription = subject.observeOn(mainScheduler()).subscribe([&](int v) {
+        lines.push_back("got " + std::to_string(v));
+        if (v == 1) subject.onNext(2);
+    });
+    subject.onNext(1);
+    lines.push_back("sender returns");
+    EXPECT_EQ(lines, (Lines{"got 1", "sender returns"}));
+    loop.runUntilIdle();
+    EXPECT_EQ(lines, (Lines{"got 1", "sender returns", "got 2"}));
+    subscription.dispose();
+}
+
+TEST(MainScheduler, ObserveOnMainKeepsEachElementsPlaceAmongOtherMainQueueWork) {
+    VirtualMainLoop loop;
+    rx::PublishSubject<int> subject;
+    Lines lines;
+    auto subscription =
+        subject.observeOn(mainScheduler()).subscribe([&](int v) { lines.push_back(std::to_string(v)); });
+    std::thread([&] {
+        subject.onNext(1);
+        platform::MainQueue::async([&] { lines.push_back("other"); });
+        subject.onNext(2);
+    }).join();
+    loop.runUntilIdle();
+    EXPECT_EQ(lines, (Lines{"1", "other", "2"}));
+    subscription.dispose();
+}
+
 TEST(MainScheduler, ObserveOnMainDropsQueuedElementsOnDispose) {
     VirtualMainLoop loop;
     rx::PublishSubject<int> subject;
