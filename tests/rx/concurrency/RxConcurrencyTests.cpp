@@ -199,6 +199,7 @@ TEST(RefreshPipelineConcurrent, MergedTriggersAndMainTicksReachTheMainThreadDist
     auto ticks = rx::interval(0.1, rx::MainScheduler::instance()).map([](std::int64_t) { return -1; });
     int computed = 0;  // touched only by the one-at-a-time stage
     std::vector<int> received;
+    std::atomic<std::size_t> receivedCount{0};
     std::atomic<int> offMain{0};
     auto subscription = rx::merge(trigger.observeOn(worker), ticks)
                             .observeOn(worker)
@@ -208,10 +209,11 @@ TEST(RefreshPipelineConcurrent, MergedTriggersAndMainTicksReachTheMainThreadDist
                             .subscribe([&](int value) {
                                 if (!platform::MainQueue::isMainThread()) ++offMain;
                                 received.push_back(value);
+                                receivedCount = received.size();
                             });
     std::atomic<bool> stopped{false};
     std::thread producer([&] {
-        for (int i = 0; i < 3000; ++i) trigger.onNext(i);
+        for (int i = 0; i < 3000 || (receivedCount.load() < 20 && i < 10000000); ++i) trigger.onNext(i);
         // Ends the timer from another thread while the main thread keeps firing it.
         subscription.dispose();
         stopped = true;
