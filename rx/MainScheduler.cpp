@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/base/Clock.h"
 
@@ -77,11 +78,13 @@ TimeInterval MainScheduler::now() const { return platform::Clock::monotonicSecon
 std::shared_ptr<MainScheduler::Counter> MainScheduler::counterFor(
     const std::shared_ptr<platform::MainQueueBackend>& backend) {
     std::lock_guard lock(mutex_);
-    if (!counter_ || backend_.lock() != backend) {
-        backend_ = backend;
-        counter_ = std::make_shared<Counter>();
+    std::erase_if(counters_, [](const BackendCounter& entry) { return entry.backend.expired(); });
+    for (const auto& entry : counters_) {
+        const bool same = !entry.backend.owner_before(backend) && !backend.owner_before(entry.backend);
+        if (same) return entry.counter;
     }
-    return counter_;
+    counters_.push_back({backend, std::make_shared<Counter>()});
+    return counters_.back().counter;
 }
 
 Disposable MainScheduler::schedule(std::function<void()> action) {
