@@ -19,11 +19,13 @@ namespace Velmora {
 namespace {
 
 std::shared_ptr<const Bundle> programBundle() {
-    static const std::shared_ptr<const Bundle> bundle = Brindle::make<Bundle>(Bundle::InfoDictionary{
-        {"CFBundleShortVersionString", VELMORA_SHORT_VERSION},
-        {"CFBundleVersion", VELMORA_BUILD_NUMBER},
-    });
-    return bundle;
+    // Never destroyed, as shared objects are not.
+    static const auto* bundle =
+        new std::shared_ptr<const Bundle>(Brindle::make<Bundle>(Bundle::InfoDictionary{
+            {"CFBundleShortVersionString", VELMORA_SHORT_VERSION},
+            {"CFBundleVersion", VELMORA_BUILD_NUMBER},
+        }));
+    return *bundle;
 }
 
 std::mutex& mainMutex() {
@@ -32,8 +34,8 @@ std::mutex& mainMutex() {
 }
 
 std::shared_ptr<const Bundle>& replacement() {
-    static std::shared_ptr<const Bundle> bundle;
-    return bundle;
+    static auto* bundle = new std::shared_ptr<const Bundle>();
+    return *bundle;
 }
 
 // An optional sign and decimal digits only, within range: what the platform's integer parsing takes.
