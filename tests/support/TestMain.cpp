@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
         auto path = "/tmp/velmora-test-defaults-" + std::to_string(getpid()) + ".json";
         setenv("VELMORA_DEFAULTS", path.c_str(), 1);
     }
+    // Nor the update server: a request no test has set up goes to a closed loopback port.
+    if (!std::getenv("VELMORA_UPDATE_URL")) setenv("VELMORA_UPDATE_URL", "http://127.0.0.1:9/api/v0", 1);
     platform::testing::VirtualMainLoop loop;
     return RUN_ALL_TESTS();
 }
