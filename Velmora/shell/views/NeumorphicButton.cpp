@@ -99,10 +99,10 @@ void NeumorphicButton::paintEvent(QPaintEvent*) {
         QPainter layer(&shadowed);
         layer.setRenderHint(QPainter::Antialiasing);
         layer.setTransform(pressedScaling);
-        drawShadow(layer, bounds, -shadowOffset(), shadowRadius(), windowBackgroundColor());
-        drawShadow(layer, bounds, shadowOffset(), shadowRadius(), primaryColor());
+        drawShadow(layer, bounds, -shadowOffset(), shadowRadius(), ShellStyle::windowBackgroundColor());
+        drawShadow(layer, bounds, shadowOffset(), shadowRadius(), ShellStyle::primaryColor());
         layer.setPen(Qt::NoPen);
-        layer.setBrush(primaryColor());
+        layer.setBrush(ShellStyle::primaryColor());
         layer.drawPath(roundedRect(bounds, cornerRadius));
     }
 
@@ -115,7 +115,7 @@ void NeumorphicButton::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(bgColor_());
     painter.drawPath(roundedRect(bounds, cornerRadius));
-    painter.setPen(primaryColor());
+    painter.setPen(ShellStyle::primaryColor());
     painter.setFont(font());
     painter.drawText(bounds, Qt::AlignCenter, text());
 }

@@ -47,15 +47,15 @@ OnboardingPage2::OnboardingPage2(std::shared_ptr<OnboardingPage2ViewModel> viewM
     auto* text = new QVBoxLayout(textBlock);
     text->setContentsMargins(0, 0, 0, 0);
     text->setSpacing(textSpacing);
-    grantedSpacer_ = makeSpacer(textBlock);
-    title_ = makeOnboardingText(TextStyle::title, textBlock);
-    message_ = makeOnboardingText(TextStyle::headline, textBlock);
+    grantedSpacer_ = ShellStyle::makeSpacer(textBlock);
+    title_ = ShellStyle::makeText({}, ShellStyle::TextStyle::title, textBlock, true);
+    message_ = ShellStyle::makeText({}, ShellStyle::TextStyle::headline, textBlock, true);
     picture_ = new PictureView(pictureAsset, pictureOpacity, textBlock);
-    pictureSpacer_ = makeSpacer(textBlock);
+    pictureSpacer_ = ShellStyle::makeSpacer(textBlock);
     text->addWidget(grantedSpacer_);
     text->addWidget(title_);
     text->addWidget(message_);
-    text->addWidget(makeSpacer(textBlock));
+    text->addWidget(ShellStyle::makeSpacer(textBlock));
     text->addWidget(picture_, 3);
     text->addWidget(pictureSpacer_);
     textAnimation_ = new Brindle::AnimationComponent(Brindle::AnimationStyle::moveInFromBottom,
@@ -67,14 +67,14 @@ OnboardingPage2::OnboardingPage2(std::shared_ptr<OnboardingPage2ViewModel> viewM
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(makeSpacer(this));
+    column->addWidget(ShellStyle::makeSpacer(this));
     column->addWidget(textAnimation_, 6);
-    column->addWidget(makeSpacer(this));
+    column->addWidget(ShellStyle::makeSpacer(this));
     column->addWidget(requestButton_, 0, Qt::AlignHCenter);
-    column->addWidget(makeSpacer(this));
+    column->addWidget(ShellStyle::makeSpacer(this));
 
-    followText(viewModel_->title, title_, disposeBag_);
-    followText(viewModel_->message, message_, disposeBag_);
+    ShellStyle::followText(viewModel_->title, title_, disposeBag_);
+    ShellStyle::followText(viewModel_->message, message_, disposeBag_);
     disposeBag_.insert(
         viewModel_->showPermissionButton.observe([this](bool show) { showPermissionButton(show); }));
 }

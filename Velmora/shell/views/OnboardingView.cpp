@@ -10,6 +10,7 @@
 #include "Brindle/widgets/AnimationComponent.h"
 #include "Velmora/shell/views/NeumorphicButton.h"
 #include "Velmora/shell/views/OnboardingPage2.h"
+#include "Velmora/shell/views/ShellStyle.h"
 #include "platform/base/Animation.h"
 #include "platform/base/MainQueue.h"
 #include "platform/qt/Appearance.h"
@@ -17,6 +18,8 @@
 
 namespace Velmora {
 namespace {
+
+using TextStyle = ShellStyle::TextStyle;
 
 // The logo on a primary-coloured disc.
 class LogoView : public QWidget {
@@ -32,7 +35,7 @@ protected:
         QPainterPath circle;
         circle.addEllipse(QRectF(rect()));
         painter.setClipPath(circle);
-        painter.fillRect(rect(), primaryColor());
+        painter.fillRect(rect(), ShellStyle::primaryColor());
         QRect inner = rect().adjusted(OnboardingPage1::logoPadding, OnboardingPage1::logoPadding,
                                       -OnboardingPage1::logoPadding, -OnboardingPage1::logoPadding);
         QPixmap logo =
@@ -61,7 +64,7 @@ protected:
                      static_cast<int>(std::ceil(image->size().height * scale)));
         QPixmap pixmap =
             platform::qt::Assets::pixmap(OnboardingView::backdropAsset, filled, devicePixelRatioF(),
-                                         primaryColor(OnboardingView::backdropOpacity));
+                                         ShellStyle::primaryColor(OnboardingView::backdropOpacity));
         if (pixmap.isNull()) return;
         QSizeF drawn = pixmap.deviceIndependentSize();
         QPainter painter(this);
@@ -69,51 +72,29 @@ protected:
     }
 };
 
-QColor buttonPlate() { return primaryColor(OnboardingView::buttonPlateOpacity); }
+QColor buttonPlate() { return ShellStyle::primaryColor(OnboardingView::buttonPlateOpacity); }
 
 }  // namespace
-
-QWidget* makeSpacer(QWidget* parent) {
-    auto* spacer = new QWidget(parent);
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    spacer->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return spacer;
-}
-
-QLabel* makeOnboardingText(TextStyle style, QWidget* parent, const std::string& text) {
-    auto* label = new QLabel(QString::fromStdString(text), parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font(style));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    return label;
-}
-
-void followText(const rx::Published<std::string>& text, QLabel* label, rx::DisposeBag& bag) {
-    bag.insert(text.observe([guard = QPointer<QLabel>(label)](const std::string& value) {
-        if (guard) guard->setText(QString::fromStdString(value));
-    }));
-}
 
 OnboardingPage1::OnboardingPage1(std::shared_ptr<OnboardingPage1ViewModel> viewModel, QWidget* parent)
     : QWidget(parent),
       viewModel_(std::move(viewModel)),
       logoAnimation_(new Brindle::AnimationComponent(Brindle::AnimationStyle::moveInFromTop, logoAppearTime,
                                                      true, new LogoView(), this)),
-      title_(makeOnboardingText(TextStyle::title, this, welcomeTitle)),
-      text_(makeOnboardingText(TextStyle::headline, this, welcomeText)) {
+      title_(ShellStyle::makeText(welcomeTitle, TextStyle::title, this, true)),
+      text_(ShellStyle::makeText(welcomeText, TextStyle::headline, this, true)) {
     logoAnimation_->setFixedSize(logoSide, logoSide);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(makeSpacer(this));
+    column->addWidget(ShellStyle::makeSpacer(this));
     column->addWidget(logoAnimation_, 0, Qt::AlignHCenter);
-    column->addWidget(makeSpacer(this));
+    column->addWidget(ShellStyle::makeSpacer(this));
     auto* texts = new QVBoxLayout();
     texts->setSpacing(textSpacing);
     texts->addWidget(title_);
     texts->addWidget(text_);
     column->addLayout(texts);
-    column->addWidget(makeSpacer(this));
+    column->addWidget(ShellStyle::makeSpacer(this));
 }
 
 OnboardingView::OnboardingView(OnClose onClose, OnboardingPage2ViewModel::Services services, QWidget* parent)
@@ -130,7 +111,7 @@ OnboardingView::OnboardingView(OnClose onClose, OnboardingPage2ViewModel::Servic
     content_ = new QWidget(this);
     auto* column = new QVBoxLayout(content_);
     column->setContentsMargins(padding, padding, padding, padding);
-    column->addWidget(makeSpacer(content_));
+    column->addWidget(ShellStyle::makeSpacer(content_));
 
     auto* pageArea = new QWidget(content_);
     pageArea->setFixedSize(pageWidth, pageHeight);
@@ -141,7 +122,7 @@ OnboardingView::OnboardingView(OnClose onClose, OnboardingPage2ViewModel::Servic
     pages->addWidget(page1_);
     pages->addWidget(page2_);
     column->addWidget(pageArea, 0, Qt::AlignCenter);
-    column->addWidget(makeSpacer(content_));
+    column->addWidget(ShellStyle::makeSpacer(content_));
 
     // The row keeps its height while the button is hidden, so the window does not change size.
     nextRow_ = new QWidget(content_);
@@ -155,12 +136,12 @@ OnboardingView::OnboardingView(OnClose onClose, OnboardingPage2ViewModel::Servic
 
     connect(platform::qt::Appearance::shared(), &platform::qt::Appearance::changed, this, [this] {
         QPalette palette = this->palette();
-        palette.setColor(QPalette::WindowText, primaryColor());
+        palette.setColor(QPalette::WindowText, ShellStyle::primaryColor());
         setPalette(palette);
         update();
     });
     QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, primaryColor());
+    palette.setColor(QPalette::WindowText, ShellStyle::primaryColor());
     setPalette(palette);
 
     setCurrentViewModel(viewModel1_);
@@ -223,7 +204,7 @@ void OnboardingView::showNextButton(bool show) {
     nextButton_ = new NeumorphicButton(QString::fromStdString(nextButtonTitle_), buttonPlate, column);
     connect(nextButton_, &NeumorphicButton::clicked, this, &OnboardingView::showNextPage);
     layout->addWidget(nextButton_, 0, Qt::AlignHCenter);
-    layout->addWidget(makeSpacer(column));
+    layout->addWidget(ShellStyle::makeSpacer(column));
     nextButtonAnimation_ = new Brindle::AnimationComponent(Brindle::AnimationStyle::moveInFromBottom,
                                                            nextButtonAppearTime, false, column, nextRow_);
     nextRowLayout_->addWidget(nextButtonAnimation_);
@@ -236,7 +217,7 @@ QSize OnboardingView::minimumSizeHint() const { return content_->minimumSizeHint
 
 void OnboardingView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), invertedPrimaryColor());
+    painter.fillRect(rect(), ShellStyle::invertedPrimaryColor());
 }
 
 void OnboardingView::resizeEvent(QResizeEvent* event) {

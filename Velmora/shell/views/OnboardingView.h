@@ -10,7 +10,6 @@
 #include "Velmora/shell/OnboardingPage2ViewModel.h"
 #include "Velmora/shell/OnboardingPageViewModel.h"
 #include "Velmora/shell/views/NeumorphicButton.h"
-#include "Velmora/shell/views/ShellStyle.h"
 #include "rx/BehaviorRelay.h"
 #include "rx/Disposable.h"
 #include "rx/Published.h"
@@ -21,13 +20,6 @@ class QVBoxLayout;
 namespace Velmora {
 
 class OnboardingPage2;
-
-// A stretchable empty widget, which unlike a layout's spacer can be hidden.
-QWidget* makeSpacer(QWidget* parent);
-// Centred, wrapping plain text in a text style.
-QLabel* makeOnboardingText(TextStyle style, QWidget* parent, const std::string& text = {});
-// Keeps the label's text on the published value.
-void followText(const rx::Published<std::string>& text, QLabel* label, rx::DisposeBag& bag);
 
 // The onboarding's welcome page: the logo in a circle and two lines of welcome. Main thread only.
 class OnboardingPage1 : public QWidget {

@@ -18,6 +18,8 @@
 namespace Velmora {
 namespace {
 
+using TextStyle = ShellStyle::TextStyle;
+
 constexpr const char* productName = "Velmora";
 constexpr const char* looksTitle = "Looks";
 constexpr const char* behaviorTitle = "Behavior";
@@ -28,13 +30,6 @@ constexpr const char* shortcutExplanation =
 constexpr int gapHeight = 8;
 constexpr int behaviorSpacerHeight = 16;
 constexpr int checkboxSymbolFontSize = 20;
-
-QLabel* makeText(const std::string& text, TextStyle style, QWidget* parent) {
-    auto* label = new QLabel(QString::fromStdString(text), parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setFont(font(style));
-    return label;
-}
 
 QFrame* makeDivider(QWidget* parent) {
     auto* divider = new QFrame(parent);
@@ -206,26 +201,26 @@ SettingsView::SettingsView(std::shared_ptr<SettingsManager> settings, QWidget* p
     outer->addLayout(content);
     outer->addStretch();
 
-    content->addWidget(makeText(productName, TextStyle::largeTitle, this));
-    versionLabel_ = makeText(versionText(*Bundle::main()), TextStyle::caption, this);
+    content->addWidget(ShellStyle::makeText(productName, TextStyle::largeTitle, this));
+    versionLabel_ = ShellStyle::makeText(versionText(*Bundle::main()), TextStyle::caption, this);
     content->addWidget(versionLabel_);
     content->addSpacing(gapHeight);
 
     content->addWidget(makeDivider(this));
-    content->addWidget(makeText(looksTitle, TextStyle::title, this));
+    content->addWidget(ShellStyle::makeText(looksTitle, TextStyle::title, this));
     layoutButton_ = makeMenuButton(layoutMenu_, this);
     content->addWidget(layoutButton_, 0, Qt::AlignLeft);
 
     content->addWidget(makeDivider(this));
-    content->addWidget(makeText(behaviorTitle, TextStyle::title, this));
+    content->addWidget(ShellStyle::makeText(behaviorTitle, TextStyle::title, this));
     titlesCheckbox_ = new CheckboxStyle(showTitlesLabel, showTitlesChecked_, [this](bool on) {
         showTitlesChecked_ = on;
         pushStates();
     });
     content->addWidget(titlesCheckbox_);
     content->addSpacing(behaviorSpacerHeight);
-    content->addWidget(makeText(shortcutTitle, TextStyle::title3, this));
-    content->addWidget(makeText(shortcutExplanation, TextStyle::caption, this));
+    content->addWidget(ShellStyle::makeText(shortcutTitle, TextStyle::title3, this));
+    content->addWidget(ShellStyle::makeText(shortcutExplanation, TextStyle::caption, this));
     shortcutButton_ = makeMenuButton(shortcutMenu_, this);
     content->addWidget(shortcutButton_, 0, Qt::AlignLeft);
 

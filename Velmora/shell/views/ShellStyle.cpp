@@ -1,5 +1,9 @@
 #include "Velmora/shell/views/ShellStyle.h"
 
+#include <QLabel>
+#include <QPointer>
+#include <QWidget>
+
 #include "platform/qt/Appearance.h"
 
 namespace Velmora {
@@ -9,7 +13,7 @@ bool isDark() { return platform::qt::Appearance::shared()->colorScheme() == plat
 
 }  // namespace
 
-QFont font(TextStyle style) {
+QFont ShellStyle::font(TextStyle style) {
     QFont font;
     switch (style) {
         case TextStyle::largeTitle:
@@ -32,14 +36,41 @@ QFont font(TextStyle style) {
     return font;
 }
 
-QColor primaryColor(double opacity) {
+QColor ShellStyle::primaryColor(double opacity) {
     QColor color = isDark() ? QColor(Qt::white) : QColor(Qt::black);
     color.setAlphaF(static_cast<float>(opacity));
     return color;
 }
 
-QColor invertedPrimaryColor() { return isDark() ? QColor(Qt::black) : QColor(Qt::white); }
+QColor ShellStyle::invertedPrimaryColor() { return isDark() ? QColor(Qt::black) : QColor(Qt::white); }
 
-QColor windowBackgroundColor() { return isDark() ? QColor(0x32, 0x32, 0x32) : QColor(0xec, 0xec, 0xec); }
+QColor ShellStyle::windowBackgroundColor() {
+    return isDark() ? QColor(0x32, 0x32, 0x32) : QColor(0xec, 0xec, 0xec);
+}
+
+QWidget* ShellStyle::makeSpacer(QWidget* parent) {
+    auto* spacer = new QWidget(parent);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    spacer->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return spacer;
+}
+
+QLabel* ShellStyle::makeText(const std::string& text, TextStyle style, QWidget* parent,
+                             bool centredWrapping) {
+    auto* label = new QLabel(QString::fromStdString(text), parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font(style));
+    if (centredWrapping) {
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    }
+    return label;
+}
+
+void ShellStyle::followText(const rx::Published<std::string>& text, QLabel* label, rx::DisposeBag& bag) {
+    bag.insert(text.observe([guard = QPointer<QLabel>(label)](const std::string& value) {
+        if (guard) guard->setText(QString::fromStdString(value));
+    }));
+}
 
 }  // namespace Velmora
