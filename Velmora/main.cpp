@@ -3,11 +3,15 @@
 #include <cstdio>
 #include <memory>
 
+#include "Brindle/Object.h"
+#include "Velmora/shell/AppDelegate.h"
+#include "Velmora/shell/views/ApplicationWindows.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/qt/QtDesktopBridge.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/sim/SimulatedDesktop.h"
+#include "platform/system/Application.h"
 #include "platform/system/System.h"
 
 int main(int argc, char** argv) {
@@ -31,6 +35,13 @@ int main(int argc, char** argv) {
 
     std::printf("Velmora started\n");
     std::fflush(stdout);
+
+    // The whole start-up chain of states runs in here: the bars or the onboarding exist after it.
+    auto delegate = Brindle::make<Velmora::AppDelegate>(Velmora::applicationWindowServices());
+    platform::Application::shared()->setWillTerminateHandler(
+        [delegate] { delegate->applicationWillTerminate(); });
+    delegate->applicationDidFinishLaunching();
+
     int status = application.exec();
     platform::DispatchQueue::shutdownPool();
     return status;
