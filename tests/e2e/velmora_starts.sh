@@ -12,7 +12,13 @@ work=$(mktemp -d)
 cleanup() {
     if [ -n "$pid" ]; then
         # Its own process group: the program, xvfb-run and Xvfb stop together.
-        kill -TERM -- "-$pid" 2>/dev/null
+        /bin/kill -s TERM -- "-$pid" 2>/dev/null
+        n=0
+        while kill -0 "$pid" 2>/dev/null && [ $n -lt 10 ]; do
+            sleep 0.5
+            n=$((n + 1))
+        done
+        /bin/kill -s KILL -- "-$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     fi
     rm -rf "$work"
