@@ -18,6 +18,7 @@
 #include "Velmora/start-menu/views/MainMenuView.h"
 #include "platform/qt/Appearance.h"
 #include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/Symbols.h"
 #include "tests/Velmora-main-menu/MainMenuTesting.h"
 
 using menu_testing::app;
@@ -125,6 +126,19 @@ TEST_F(MainMenuViewTest, TheTwoSubMenusOpenInTurn) {
 
     tapRow("Power options");
     EXPECT_EQ(view->rows().size(), 8u);
+}
+
+TEST_F(MainMenuViewTest, EverySymbolAndImageTheMenuDrawsExists) {
+    show(installed(desktopApps));
+    std::vector<std::string> symbols{"magnifyingglass", "chevron.down", "chevron.right"};
+    EXPECT_TRUE(platform::qt::Assets::contains(view->row("Velmora")->spec().image.value_or("")));
+    for (auto* row : view->rows())
+        if (row->spec().systemImage) symbols.push_back(*row->spec().systemImage);
+    tapRow("Velmora");
+    tapRow("Power options");
+    for (auto* row : view->rows())
+        if (row->spec().systemImage) symbols.push_back(*row->spec().systemImage);
+    for (const auto& symbol : symbols) EXPECT_TRUE(platform::qt::Symbols::contains(symbol)) << symbol;
 }
 
 TEST_F(MainMenuViewTest, RowsActAndCloseTheMenuWhereTheyShould) {
