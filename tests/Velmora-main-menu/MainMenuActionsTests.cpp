@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "Velmora/shell/EventManager.h"
@@ -187,37 +185,6 @@ TEST_F(MainMenuActionsTest, WaitingForTheBackgroundEndsEvenWhenItsBlockIsDropped
     auto model = harness.makeModel();
     model->restart();
     EXPECT_TRUE(harness.actions("appleScript").empty());
-    EXPECT_EQ(harness.closes, 1);
-}
-
-TEST_F(MainMenuActionsTest, TheMainThreadWaitsForABlockOnAnotherThread) {
-    // A queue that runs each block on a thread of its own.
-    class ThreadQueue final : public platform::DispatchQueue {
-    public:
-        ~ThreadQueue() override {
-            for (auto& thread : threads) thread.join();
-        }
-        void async(std::function<void()> block) override { threads.emplace_back(std::move(block)); }
-        void asyncAfter(platform::TimeInterval, std::function<void()> block) override {
-            async(std::move(block));
-        }
-        const std::string& label() const override { return label_; }
-        std::vector<std::thread> threads;
-
-    private:
-        std::string label_ = "threads";
-    };
-    auto queue = std::make_shared<ThreadQueue>();
-    MenuHarness harness("{}", queue);
-    auto model = harness.makeModel();
-    std::atomic<bool> ran = false;
-    std::thread::id where;
-    model->runOnBackgroundAndClose([&] {
-        where = std::this_thread::get_id();
-        ran = true;
-    });
-    EXPECT_TRUE(ran);
-    EXPECT_NE(where, std::this_thread::get_id());
     EXPECT_EQ(harness.closes, 1);
 }
 

@@ -85,14 +85,6 @@ TEST_F(MainMenuListsTest, RecommendedKeepsWholeRowsOfAtMostTwelveSortedByLowerCa
     }
 }
 
-TEST_F(MainMenuListsTest, ASlotTakesItsFirstInstalledAlternative) {
-    MenuHarness harness(installed({app("Safari", "com.apple.Safari"), app("Chrome", "com.google.Chrome"),
-                                   app("Music", "com.apple.Music"), app("Spotify", "com.spotify.client"),
-                                   app("Xcode", "com.apple.dt.Xcode"), app("Battle.net", "net.battle.app")}));
-    EXPECT_EQ(titles(MainMenuViewModel::computeAppLists(*harness.manager).recommended),
-              (std::vector<std::string>{"Battle.net", "Chrome", "Spotify", "Xcode"}));
-}
-
 TEST_F(MainMenuListsTest, TheInstalledListIsAFreshScan) {
     MenuHarness harness(installed({app("Mail", "com.apple.mail")}));
     auto before = harness.manager->loadInstalledTasks(false);
