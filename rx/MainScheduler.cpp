@@ -2,20 +2,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/base/Clock.h"
 
 namespace rx {
 namespace {
-
-std::shared_ptr<platform::MainQueueBackend> requireBackend() {
-    auto backend = platform::MainQueue::backend();
-    if (!backend) {
-        std::fputs("Fatal error: MainScheduler used with no main queue installed\n", stderr);
-        std::abort();
-    }
-    return backend;
-}
 
 // The action of a repeating timer, dropped on dispose while the timer may still hold the block.
 class TimerAction {
@@ -77,15 +69,17 @@ TimeInterval MainScheduler::now() const { return platform::Clock::monotonicSecon
 std::shared_ptr<MainScheduler::Counter> MainScheduler::counterFor(
     const std::shared_ptr<platform::MainQueueBackend>& backend) {
     std::lock_guard lock(mutex_);
-    if (!counter_ || backend_.lock() != backend) {
-        backend_ = backend;
-        counter_ = std::make_shared<Counter>();
+    std::erase_if(counters_, [](const BackendCounter& entry) { return entry.backend.expired(); });
+    for (const auto& entry : counters_) {
+        const bool same = !entry.backend.owner_before(backend) && !backend.owner_before(entry.backend);
+        if (same) return entry.counter;
     }
-    return counter_;
+    counters_.push_back({backend, std::make_shared<Counter>()});
+    return counters_.back().counter;
 }
 
 Disposable MainScheduler::schedule(std::function<void()> action) {
-    auto backend = requireBackend();
+    auto backend = platform::MainQueue::backend();
     auto counter = counterFor(backend);
     long previous = counter->enqueued.fetch_add(1);
     if (previous == 0 && backend->isMainThread()) {

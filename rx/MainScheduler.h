@@ -3,6 +3,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/base/MainQueue.h"
 #include "rx/Scheduler.h"
@@ -29,12 +30,17 @@ private:
         std::atomic<long> enqueued{0};
     };
     // The count belongs to one main-queue backend: work left queued on a loop that was replaced
-    // (a test's own loop) must not stop the new loop from running work at once.
+    // (a test's own loop) must not stop the new loop from running work at once, and keeps its
+    // place once its own loop is back.
     std::shared_ptr<Counter> counterFor(const std::shared_ptr<platform::MainQueueBackend>& backend);
 
+    struct BackendCounter {
+        std::weak_ptr<platform::MainQueueBackend> backend;
+        std::shared_ptr<Counter> counter;
+    };
+
     std::mutex mutex_;
-    std::weak_ptr<platform::MainQueueBackend> backend_;
-    std::shared_ptr<Counter> counter_;
+    std::vector<BackendCounter> counters_;
 };
 
 }  // namespace rx

@@ -30,6 +30,7 @@ public:
 
     // Under the lock, so that a subscriber from another thread cannot miss the value.
     void set(T value) {
+        auto self = this->shared_from_this();  // an observer may drop the last reference
         std::lock_guard lock(this->mutex_);
         const T* outer = std::exchange(incoming_, &value);
         SubjectCore<T>::deliverNext(this->observers_.read(), value);

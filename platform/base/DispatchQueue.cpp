@@ -46,12 +46,15 @@ public:
 
     void shutdown() {
         std::vector<std::thread> threads;
+        // Dropped outside the lock: destroying a block's captures may submit work.
+        std::deque<std::function<void()>> work;
+        decltype(delayed_) delayed;
         {
             std::lock_guard lock(mutex_);
             if (stopped_) return;
             stopped_ = true;
-            work_.clear();
-            delayed_ = {};
+            work.swap(work_);
+            delayed.swap(delayed_);
             threads.swap(threads_);
         }
         workReady_.notify_all();

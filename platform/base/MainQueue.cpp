@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace platform {
 namespace {
@@ -13,13 +14,20 @@ std::atomic<std::shared_ptr<MainQueueBackend>>& installed() {
     return backend;
 }
 
+// Stands in while no loop is installed (before start-up, or after the loop has gone while
+// another thread still posts): posts are dropped, and no thread is the main thread.
+class ClosedQueue final : public MainQueueBackend {
+public:
+    void post(std::function<void()>) override {}
+    void postAfter(TimeInterval, std::function<void()>) override {}
+    void postNextTurn(std::function<void()>) override {}
+    bool isMainThread() const override { return false; }
+};
+
 std::shared_ptr<MainQueueBackend> requireBackend() {
+    static const auto closed = std::make_shared<ClosedQueue>();
     auto backend = installed().load();
-    if (!backend) {
-        std::fputs("Fatal error: no main queue is installed\n", stderr);
-        std::abort();
-    }
-    return backend;
+    return backend ? backend : closed;
 }
 
 class MainTimer final : public Timer, public std::enable_shared_from_this<MainTimer> {
@@ -27,9 +35,16 @@ public:
     MainTimer(TimeInterval interval, bool repeats, std::function<void(Timer&)> block)
         : interval_(std::isfinite(interval) && interval > 0 ? interval : 0),
           repeats_(repeats),
-          block_(std::move(block)) {}
+          block_(std::make_shared<std::function<void(Timer&)>>(std::move(block))) {}
 
-    void invalidate() override { valid_ = false; }
+    // Releases the block at once, as the platform's timers release their target: a block that
+    // holds the timer's owner would otherwise keep both alive.
+    void invalidate() override {
+        std::shared_ptr<std::function<void(Timer&)>> block;
+        std::lock_guard lock(mutex_);
+        valid_ = false;
+        block.swap(block_);
+    }
     bool isValid() const override { return valid_; }
 
     void arm() {
@@ -45,15 +60,22 @@ public:
 
 private:
     void fire() {
-        if (!valid_) return;
-        if (!repeats_) valid_ = false;
-        block_(*this);
+        std::shared_ptr<std::function<void(Timer&)>> block;
+        {
+            std::lock_guard lock(mutex_);
+            block = block_;
+        }
+        if (!block) return;
+        if (!repeats_) invalidate();
+        // Held here, so the block may invalidate its own timer while it runs.
+        (*block)(*this);
         if (repeats_ && valid_) arm();
     }
 
     const TimeInterval interval_;
     const bool repeats_;
-    std::function<void(Timer&)> block_;
+    std::mutex mutex_;
+    std::shared_ptr<std::function<void(Timer&)>> block_;
     std::atomic<bool> valid_{true};
 };
 
@@ -87,6 +109,6 @@ std::shared_ptr<MainQueueBackend> MainQueue::setBackend(std::shared_ptr<MainQueu
     return installed().exchange(std::move(backend));
 }
 
-std::shared_ptr<MainQueueBackend> MainQueue::backend() { return installed().load(); }
+std::shared_ptr<MainQueueBackend> MainQueue::backend() { return requireBackend(); }
 
 }  // namespace platform

@@ -36,7 +36,8 @@ public:
     }
     void onCompleted() override {
         std::lock_guard lock(mutex_);
-        if (stopped_ || --active_ > 0) return;
+        // With no sources at all, the one call from merge() itself ends it.
+        if (stopped_ || (active_ > 0 && --active_ > 0)) return;
         stopped_ = true;
         downstream_.onCompleted();
     }

@@ -28,6 +28,9 @@ public:
         const bool alreadyScheduled = unsent_.has_value();
         unsent_ = element;
         if (alreadyScheduled) return;
+        // A timer of an interval that ended with an element sent at once may not have run yet; it
+        // would send this one early.
+        timer_.dispose();
         timer_ =
             scheduler_->scheduleAfter(remaining, [self = this->shared_from_this()] { self->propagate(); });
     }

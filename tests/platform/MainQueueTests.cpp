@@ -125,6 +125,37 @@ TEST(MainQueueTimer, LivesWithoutAHandleUntilInvalidated) {
     EXPECT_EQ(loop.pendingCount(), 0u);
 }
 
+TEST(MainQueueTimer, InvalidationReleasesTheBlock) {
+    VirtualMainLoop loop;
+    // An owner that keeps its timer, whose block keeps the owner: invalidating breaks the cycle.
+    struct Owner {
+        std::shared_ptr<platform::Timer> timer;
+    };
+    auto owner = std::make_shared<Owner>();
+    std::weak_ptr<Owner> weak = owner;
+    owner->timer = MainQueue::scheduledTimer(1.0, true, [owner](platform::Timer&) {});
+    owner.reset();
+    loop.advance(1.5);
+    ASSERT_FALSE(weak.expired());
+    std::thread([timer = weak.lock()->timer] { timer->invalidate(); }).join();
+    EXPECT_TRUE(weak.expired());
+    loop.advance(5);
+    EXPECT_EQ(loop.pendingCount(), 0u);
+}
+
+TEST(MainQueueTimer, BlockMayInvalidateItsOwnTimerAndKeepRunning) {
+    VirtualMainLoop loop;
+    std::vector<std::string> seen;
+    auto text = std::make_shared<std::string>("fired");
+    auto timer = MainQueue::scheduledTimer(1.0, true, [text, &seen](platform::Timer& self) {
+        self.invalidate();
+        seen.push_back(*text);  // the block's own captures are still alive here
+    });
+    text.reset();
+    loop.advance(3);
+    EXPECT_EQ(seen, (std::vector<std::string>{"fired"}));
+}
+
 TEST(MainQueueTimer, PeriodZeroFiresOncePerTurn) {
     VirtualMainLoop loop;
     int fired = 0;

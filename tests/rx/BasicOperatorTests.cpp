@@ -136,6 +136,12 @@ TEST(Pipe, OutsideHelpersChainLikeMembers) {
     EXPECT_EQ(lines, (Lines{"4"}));
 }
 
+TEST(Merge, OfNoSourcesCompletesAtOnce) {
+    Lines lines;
+    auto subscription = record(rx::merge(std::vector<rx::Observable<int>>{}), lines);
+    EXPECT_EQ(lines, (Lines{"completed"}));
+}
+
 TEST(Subscribe, ErrorEndsTheSubscriptionAndLaterEventsAreIgnored) {
     std::optional<rx::Observer<int>> kept;
     auto source = rx::Observable<int>::create([&](rx::Observer<int> observer) {

@@ -65,6 +65,20 @@ TEST(MainScheduler, QueuedWorkOnAReplacedLoopDoesNotHoldUpTheNewOne) {
     EXPECT_EQ(ran, 11);
 }
 
+TEST(MainScheduler, WorkStillQueuedOnALoopKeepsItsPlaceAfterAnotherLoopCameAndWent) {
+    VirtualMainLoop outer;
+    Lines lines;
+    std::thread([&] { auto queued = mainScheduler()->schedule([&] { lines.push_back("queued"); }); }).join();
+    {
+        VirtualMainLoop inner;
+        auto immediate = mainScheduler()->schedule([&] { lines.push_back("inner"); });
+    }
+    auto later = mainScheduler()->schedule([&] { lines.push_back("later"); });
+    EXPECT_EQ(lines, (Lines{"inner"}));
+    outer.runUntilIdle();
+    EXPECT_EQ(lines, (Lines{"inner", "queued", "later"}));
+}
+
 TEST(MainScheduler, DisposedWorkDoesNotRunAndDelaysAreAlwaysAsynchronous) {
     VirtualMainLoop loop;
     Lines lines;
@@ -93,6 +107,38 @@ TEST(MainScheduler, ObserveOnMainIsSynchronousOnTheMainThreadAndQueuedFromElsewh
     EXPECT_EQ(lines, (Lines{"1 main"}));
     loop.runUntilIdle();
     EXPECT_EQ(lines, (Lines{"1 main", "2 main", "3 main", "4 main"}));
+    subscription.dispose();
+}
+
+TEST(MainScheduler, ObserveOnMainQueuesAnElementSentFromWithinItsOwnDelivery) {
+    VirtualMainLoop loop;
+    rx::PublishSubject<int> subject;
+    Lines lines;
+    auto subscription = subject.observeOn(mainScheduler()).subscribe([&](int v) {
+        lines.push_back("got " + std::to_string(v));
+        if (v == 1) subject.onNext(2);
+    });
+    subject.onNext(1);
+    lines.push_back("sender returns");
+    EXPECT_EQ(lines, (Lines{"got 1", "sender returns"}));
+    loop.runUntilIdle();
+    EXPECT_EQ(lines, (Lines{"got 1", "sender returns", "got 2"}));
+    subscription.dispose();
+}
+
+TEST(MainScheduler, ObserveOnMainKeepsEachElementsPlaceAmongOtherMainQueueWork) {
+    VirtualMainLoop loop;
+    rx::PublishSubject<int> subject;
+    Lines lines;
+    auto subscription =
+        subject.observeOn(mainScheduler()).subscribe([&](int v) { lines.push_back(std::to_string(v)); });
+    std::thread([&] {
+        subject.onNext(1);
+        platform::MainQueue::async([&] { lines.push_back("other"); });
+        subject.onNext(2);
+    }).join();
+    loop.runUntilIdle();
+    EXPECT_EQ(lines, (Lines{"1", "other", "2"}));
     subscription.dispose();
 }
 

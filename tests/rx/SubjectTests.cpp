@@ -275,6 +275,20 @@ TEST(Published, ObserverAddedDuringANotificationStartsFromTheNewValue) {
     lateSubscription.dispose();
 }
 
+TEST(Published, ObserverMayDestroyThePublishedValueDuringANotification) {
+    auto published = std::make_unique<rx::Published<int>>(1);
+    std::vector<int> seen;
+    auto first = published->observe([&](int value) {
+        seen.push_back(value);
+        if (value == 2) published.reset();
+    });
+    auto second = published->observe([&](int value) { seen.push_back(value * 10); });
+    published->set(2);
+    EXPECT_EQ(seen, (std::vector<int>{1, 10, 2, 20}));
+    first.dispose();
+    second.dispose();
+}
+
 TEST(Published, ObservableViewFollowsTheValue) {
     rx::Published<std::string> published;
     std::vector<std::string> seen;

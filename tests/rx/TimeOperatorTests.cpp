@@ -56,6 +56,13 @@ TEST_F(TimeOperators, ThrottleLatestSendsFirstAtOnceAndTheLatestWhenTheIntervalE
                                      completed<int>(305)}));
 }
 
+TEST_F(TimeOperators, ThrottleLatestWaitsAFullIntervalAfterAnElementSentAsTheIntervalEnded) {
+    // 3 arrives when the interval ends, before its timer has run; 4 must then wait for the next.
+    auto xs = scheduler->createHotObservable<int>({next(210, 1), next(215, 2), next(230, 3), next(230, 4)});
+    auto res = scheduler->start([&] { return xs.throttle(20, true, scheduler); });
+    EXPECT_EQ(res->events(), (Events{next(210, 1), next(230, 3), next(250, 4)}));
+}
+
 TEST_F(TimeOperators, ThrottleWithoutLatestDropsWhatArrivesWithinTheInterval) {
     auto xs = scheduler->createHotObservable<int>({next(210, 1), next(215, 2), next(220, 3), next(250, 4),
                                                    next(260, 5), next(300, 6), completed<int>(305)});

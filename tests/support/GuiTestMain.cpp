@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -16,11 +17,14 @@ int main(int argc, char** argv) {
         auto path = "/tmp/velmora-test-defaults-" + std::to_string(getpid()) + ".json";
         setenv("VELMORA_DEFAULTS", path.c_str(), 1);
     }
+    // Nor the update server: a request no test has set up goes to a closed loopback port.
+    if (!std::getenv("VELMORA_UPDATE_URL")) setenv("VELMORA_UPDATE_URL", "http://127.0.0.1:9/api/v0", 1);
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
     platform::testing::VirtualMainLoop loop;
     int status = RUN_ALL_TESTS();
     platform::DispatchQueue::shutdownPool();
+    std::remove(std::getenv("VELMORA_DEFAULTS"));
     return status;
 }

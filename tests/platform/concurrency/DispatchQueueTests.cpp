@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -103,4 +104,24 @@ TEST(DispatchQueue, DelayedBlocksRunAfterTheirDelay) {
     });
     ASSERT_TRUE(state->finished.wait());
     EXPECT_GE(state->waited.load(), 0.05);
+}
+
+TEST(DispatchQueueDeathTest, ShutdownDropsWaitingBlocksOutsideThePoolLock) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // A dropped block's captures may submit work as they are destroyed; that must not hang.
+    EXPECT_EXIT(
+        {
+            alarm(20);
+            struct SubmitsWhenDestroyed {
+                ~SubmitsWhenDestroyed() {
+                    DispatchQueue::global(QualityOfService::utility)->async([] {});
+                }
+            };
+            auto capture = std::make_shared<SubmitsWhenDestroyed>();
+            DispatchQueue::global(QualityOfService::utility)->asyncAfter(1000, [capture] {});
+            capture.reset();
+            DispatchQueue::shutdownPool();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }

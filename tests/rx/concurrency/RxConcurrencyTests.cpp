@@ -192,6 +192,40 @@ TEST(TimeOperatorsConcurrent, ThrottleAndDebounceOnAConcurrentSchedulerEndWithTh
     EXPECT_EQ(received.back(), 1999);
 }
 
+TEST(RefreshPipelineConcurrent, MergedTriggersAndMainTicksReachTheMainThreadDistinctAndInOrder) {
+    platform::testing::VirtualMainLoop loop;
+    auto worker = concurrentScheduler();
+    rx::PublishSubject<int> trigger;
+    auto ticks = rx::interval(0.1, rx::MainScheduler::instance()).map([](std::int64_t) { return -1; });
+    int computed = 0;  // touched only by the one-at-a-time stage
+    std::vector<int> received;
+    std::atomic<std::size_t> receivedCount{0};
+    std::atomic<int> offMain{0};
+    auto subscription = rx::merge(trigger.observeOn(worker), ticks)
+                            .observeOn(worker)
+                            .map([&computed](int) { return ++computed / 4; })
+                            .distinctUntilChanged()
+                            .observeOn(rx::MainScheduler::instance())
+                            .subscribe([&](int value) {
+                                if (!platform::MainQueue::isMainThread()) ++offMain;
+                                received.push_back(value);
+                                receivedCount = received.size();
+                            });
+    std::atomic<bool> stopped{false};
+    std::thread producer([&] {
+        for (int i = 0; i < 3000 || (receivedCount.load() < 20 && i < 10000000); ++i) trigger.onNext(i);
+        // Ends the timer from another thread while the main thread keeps firing it.
+        subscription.dispose();
+        stopped = true;
+    });
+    while (!stopped.load()) loop.advance(0.05);
+    producer.join();
+    loop.advance(1);
+    EXPECT_EQ(offMain.load(), 0);
+    ASSERT_FALSE(received.empty());
+    for (std::size_t i = 1; i < received.size(); ++i) EXPECT_LT(received[i - 1], received[i]);
+}
+
 TEST(MainSchedulerConcurrent, WorkFromManyThreadsRunsOnTheMainThreadInEachThreadsOrder) {
     platform::testing::VirtualMainLoop loop;
     constexpr int perThread = 500;
