@@ -9,15 +9,6 @@
 namespace rx {
 namespace {
 
-std::shared_ptr<platform::MainQueueBackend> requireBackend() {
-    auto backend = platform::MainQueue::backend();
-    if (!backend) {
-        std::fputs("Fatal error: MainScheduler used with no main queue installed\n", stderr);
-        std::abort();
-    }
-    return backend;
-}
-
 // The action of a repeating timer, dropped on dispose while the timer may still hold the block.
 class TimerAction {
 public:
@@ -88,7 +79,7 @@ std::shared_ptr<MainScheduler::Counter> MainScheduler::counterFor(
 }
 
 Disposable MainScheduler::schedule(std::function<void()> action) {
-    auto backend = requireBackend();
+    auto backend = platform::MainQueue::backend();
     auto counter = counterFor(backend);
     long previous = counter->enqueued.fetch_add(1);
     if (previous == 0 && backend->isMainThread()) {

@@ -1,5 +1,6 @@
 #include "Velmora/shell/SettingsManager.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
@@ -7,6 +8,7 @@
 #include "Brindle/JSONCoding.h"
 #include "Brindle/RxHelpers.h"
 #include "Brindle/UserDefaultsValues.h"
+#include "Velmora/tracking/ApplicationManager.h"
 #include "platform/foundation/UserDefaults.h"
 
 namespace Velmora {
@@ -168,6 +170,19 @@ void SettingsManager::pin(const std::shared_ptr<Task>& task) {
     auto pinned = pinnedApplications.value();
     pinned.push_back(task);
     pinnedApplications.accept(pinned);
+}
+
+void SettingsManager::syncPinnedOrder() { syncPinnedOrder(*ApplicationManager::shared()); }
+
+void SettingsManager::syncPinnedOrder(const ApplicationManager& manager) {
+    const auto pinned = bundlePaths(pinnedApplications.value());
+    auto tasks = manager.allTasks.value();
+    std::stable_sort(tasks.begin(), tasks.end(),
+                     [](const auto& a, const auto& b) { return a->index < b->index; });
+    std::vector<URL> urls;
+    for (const auto& task : tasks)
+        if (pinned.contains(task->bundlePath)) urls.push_back(task->bundlePath);
+    loadPinned(urls);
 }
 
 void SettingsManager::loadPinned(const std::vector<URL>& urls) {

@@ -89,6 +89,10 @@ public:
 
     // Adds the task itself at the end, also when its application is pinned already.
     void pin(const std::shared_ptr<Task>& task);
+    // Rebuilds the pinned list in the order of the manager's tasks (by `index`); a pinned
+    // application that has no task there is dropped.
+    void syncPinnedOrder();
+    void syncPinnedOrder(const ApplicationManager& manager);
     // Replaces the pinned list by new tasks made from the addresses, in order.
     void loadPinned(const std::vector<platform::URL>& urls);
 

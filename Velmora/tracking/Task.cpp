@@ -1,6 +1,7 @@
 #include "Velmora/tracking/Task.h"
 
-#include "Brindle/CollectionExtensions.h"
+#include <algorithm>
+
 #include "Brindle/FileExtensions.h"
 #include "Velmora/shell/SettingsManager.h"
 #include "Velmora/tracking/PropertyList.h"
@@ -11,23 +12,41 @@ namespace {
 
 constexpr const char* finderBundleIdentifier = "com.apple.finder";
 
-// Windows that are near each other, of one size and on the same screen edges count once.
+// Windows that are near each other, of one size and on the same screen edges count once. The
+// window itself takes no part in the comparison.
 struct DockedWindowComparison {
     explicit DockedWindowComparison(const Window& window)
-        : xBlock(truncatedInt64(window.x) / 150),
-          yBlock(truncatedInt64(window.y) / 150),
-          width(window.w),
-          height(window.h),
-          fullscreenSides(window.fullscreenSides) {}
+        : window(&window), xBlock(truncatedInt64(window.x) / 150), yBlock(truncatedInt64(window.y) / 150) {}
 
+    const Window* window;
     std::int64_t xBlock;
     std::int64_t yBlock;
-    double width;
-    double height;
-    std::vector<FullscreenSides> fullscreenSides;
 
-    friend bool operator==(const DockedWindowComparison&, const DockedWindowComparison&) = default;
+    friend bool operator==(const DockedWindowComparison& a, const DockedWindowComparison& b) {
+        return a.xBlock == b.xBlock && a.yBlock == b.yBlock && a.window->w == b.window->w &&
+               a.window->h == b.window->h && a.window->fullscreenSides == b.window->fullscreenSides;
+    }
 };
+
+bool isListed(const Task& task, const Window& window) {
+    if (task.bundleIdentifier == finderBundleIdentifier) return window.h > 50 && window.layer == 0;
+    return window.hasRealTitle && (window.isRealWindow || (window.w > 200 && window.h > 200));
+}
+
+// Whether at least two windows are visible, without collecting them: equality asks this of
+// every task on every refresh.
+bool hasSeveralVisibleWindows(const Task& task) {
+    std::optional<DockedWindowComparison> first;
+    for (const auto& window : task.windows) {
+        if (!isListed(task, *window)) continue;
+        DockedWindowComparison key(*window);
+        if (!first)
+            first = key;
+        else if (!(key == *first))
+            return true;
+    }
+    return false;
+}
 
 bool hasTallNormalWindow(const Windows& windows) {
     for (const auto& window : windows)
@@ -103,16 +122,15 @@ bool Task::loadBundleInfo() {
 
 Windows Task::visibleWindows() const {
     Windows kept;
-    if (bundleIdentifier == finderBundleIdentifier) {
-        for (const auto& window : windows)
-            if (window->h > 50 && window->layer == 0) kept.push_back(window);
-    } else {
-        for (const auto& window : windows)
-            if (window->hasRealTitle && (window->isRealWindow || (window->w > 200 && window->h > 200)))
-                kept.push_back(window);
+    std::vector<DockedWindowComparison> seen;
+    for (const auto& window : windows) {
+        if (!isListed(*this, *window)) continue;
+        DockedWindowComparison key(*window);
+        if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+        seen.push_back(key);
+        kept.push_back(window);
     }
-    return Brindle::unique(
-        kept, [](const std::shared_ptr<Window>& window) { return DockedWindowComparison(*window); });
+    return kept;
 }
 
 bool Task::shouldShow() const { return shouldShow(sharedPinnedAddresses()); }
@@ -131,7 +149,7 @@ bool Task::isEqual(const Task& other, const AddressSet& pinned) const {
     if (isActive != other.isActive || title != other.title) return false;
     if (!sameWindows(windows, other.windows)) return false;
     if (index != other.index || badge != other.badge) return false;
-    if ((visibleWindows().size() < 2) != (other.visibleWindows().size() < 2)) return false;
+    if (hasSeveralVisibleWindows(*this) != hasSeveralVisibleWindows(other)) return false;
     return shouldShow(pinned) == other.shouldShow(pinned);
 }
 

@@ -9,16 +9,6 @@ namespace {
 
 using platform::Rect;
 
-const platform::DefaultsValue* value(const WindowRecord& record, const char* key) {
-    auto found = record.find(key);
-    return found == record.end() ? nullptr : &found->second;
-}
-
-double number(const WindowRecord& record, const char* key) {
-    const auto* found = value(record, key);
-    return found ? found->doubleValue().value_or(0) : 0;
-}
-
 // Inclusive, as the platform's containment test: a rectangle on the edge of another lies inside it.
 bool containsEntirely(const Rect& outer, const Rect& inner) {
     return inner.minX() >= outer.minX() && inner.maxX() <= outer.maxX() && inner.minY() >= outer.minY() &&
@@ -31,8 +21,35 @@ void add(std::vector<FullscreenSides>& sides, FullscreenSides side) {
 
 }  // namespace
 
-Window::Window(const WindowRecord& dictionary, const std::string& ownerName) {
-    const auto* recordTitle = value(dictionary, "title");
+Window::Window(const WindowRecord& dictionary, const std::string& ownerName)
+    : Window(dictionary, ownerName, platform::Screens::screens()) {}
+
+Window::Window(const WindowRecord& dictionary, const std::string& ownerName,
+               const std::vector<platform::Screen>& screens) {
+    // One pass over the record: a refresh makes a window for every window on the desktop.
+    const platform::DefaultsValue* recordTitle = nullptr;
+    const platform::DefaultsValue* recordMinimized = nullptr;
+    const platform::DefaultsValue* recordPid = nullptr;
+    const platform::DefaultsValue* recordLayer = nullptr;
+    for (const auto& [key, entry] : dictionary) {
+        const std::string_view name = key;
+        if (name == "title")
+            recordTitle = &entry;
+        else if (name == "minimized")
+            recordMinimized = &entry;
+        else if (name == "position_x")
+            x = entry.doubleValue().value_or(0);
+        else if (name == "position_y")
+            y = entry.doubleValue().value_or(0);
+        else if (name == "size_w")
+            w = entry.doubleValue().value_or(0);
+        else if (name == "size_h")
+            h = entry.doubleValue().value_or(0);
+        else if (name == "pid")
+            recordPid = &entry;
+        else if (name == "layer")
+            recordLayer = &entry;
+    }
     if (recordTitle && recordTitle->stringValue()) {
         title = *recordTitle->stringValue();
         hasRealTitle = !title.empty();
@@ -40,17 +57,36 @@ Window::Window(const WindowRecord& dictionary, const std::string& ownerName) {
         title = ownerName;
         hasRealTitle = false;
     }
-    const auto* recordMinimized = value(dictionary, "minimized");
     minimized = recordMinimized ? recordMinimized->boolValue().value_or(true) : true;
-    x = number(dictionary, "position_x");
-    y = number(dictionary, "position_y");
-    w = number(dictionary, "size_w");
-    h = number(dictionary, "size_h");
     this->ownerName = ownerName;
+    place(screens);
+    if (recordPid) {
+        if (auto integer = recordPid->integerValue()) {
+            pid = static_cast<std::int32_t>(std::clamp<std::int64_t>(*integer, INT32_MIN, INT32_MAX));
+        }
+    }
+    if (recordLayer) layer = recordLayer->integerValue().value_or(0);
+}
 
-    auto screens = platform::Screens::screens();
+Window::Window(const ListedWindow& listed, const std::string& ownerName,
+               const std::vector<platform::Screen>& screens)
+    : minimized(false),
+      hasRealTitle(listed.title && !listed.title->empty()),
+      x(listed.x),
+      y(listed.y),
+      w(listed.width),
+      h(listed.height),
+      pid(listed.pid),
+      layer(listed.layer.value_or(0)),
+      title(listed.title.value_or(ownerName)),
+      ownerName(ownerName) {
+    place(screens);
+}
+
+void Window::place(const std::vector<platform::Screen>& screens) {
     auto frame = Rect::make(x, y, w, h);
     bool displayFound = false;
+    fullscreenSides.reserve(4);
     for (std::size_t index = 0; index < screens.size(); ++index) {
         const auto& screen = screens[index].frame;
         double firstHeight = screens.front().frame.height();
@@ -68,13 +104,6 @@ Window::Window(const WindowRecord& dictionary, const std::string& ownerName) {
             displayFound = true;
         }
     }
-
-    if (const auto* recordPid = value(dictionary, "pid")) {
-        if (auto integer = recordPid->integerValue()) {
-            pid = static_cast<std::int32_t>(std::clamp<std::int64_t>(*integer, INT32_MIN, INT32_MAX));
-        }
-    }
-    if (const auto* recordLayer = value(dictionary, "layer")) layer = recordLayer->integerValue().value_or(0);
 }
 
 std::string Window::frameKey() const {

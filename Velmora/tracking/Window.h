@@ -9,6 +9,7 @@
 #include "Brindle/Object.h"
 #include "Velmora/tracking/WindowSystemUtils.h"
 #include "platform/base/UUID.h"
+#include "platform/system/Screen.h"
 
 namespace Velmora {
 
@@ -20,7 +21,14 @@ enum class FullscreenSides { left, top, right, bottom };
 // `hasRealTitle` and `isRealWindow`, which the task-list builder may set before publishing.
 class Window : public Brindle::Object {
 public:
+    // Against the platform's screen list as it is now.
     Window(const WindowRecord& dictionary, const std::string& ownerName);
+    // Against the given screen list, for callers that make many windows at once.
+    Window(const WindowRecord& dictionary, const std::string& ownerName,
+           const std::vector<platform::Screen>& screens);
+    // The same window as made from the entry's record.
+    Window(const ListedWindow& listed, const std::string& ownerName,
+           const std::vector<platform::Screen>& screens);
 
     platform::UUID id;
     bool minimized = true;
@@ -48,6 +56,10 @@ public:
     // Minimised state and title only, so equal windows hash equal.
     std::size_t hashValue() const;
     friend bool operator==(const Window& a, const Window& b);
+
+private:
+    // The screen edges and the screen, from the frame.
+    void place(const std::vector<platform::Screen>& screens);
 };
 
 }  // namespace Velmora

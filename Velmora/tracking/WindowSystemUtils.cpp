@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unordered_set>
 
 #include "platform/system/WindowList.h"
 #include "platform/system/Workspace.h"
@@ -32,23 +33,72 @@ std::optional<std::string> text(const std::optional<AXValue>& value) {
 }
 
 double number(const WindowRecord& record, const char* key) {
-    auto found = record.find(key);
-    if (found == record.end()) return 0;
-    return found->second.doubleValue().value_or(0);
+    const auto* found = record.value(key);
+    return found ? found->doubleValue().value_or(0) : 0;
 }
 
 std::optional<std::string> recordTitle(const WindowRecord& record) {
-    auto found = record.find("title");
-    if (found == record.end() || !found->second.stringValue()) return std::nullopt;
-    return *found->second.stringValue();
+    const auto* found = record.value("title");
+    if (!found || !found->stringValue()) return std::nullopt;
+    return *found->stringValue();
 }
 
-const DefaultsValue* entry(const platform::WindowInfo& info, const char* key) {
-    auto found = info.find(key);
-    return found == info.end() ? nullptr : &found->second;
-}
+// Made once, so that comparing with them builds no text.
+const std::string ownerPidKey = "kCGWindowOwnerPID";
+const std::string nameKey = "kCGWindowName";
+const std::string ownerNameKey = "kCGWindowOwnerName";
+const std::string boundsKey = "kCGWindowBounds";
+const std::string layerKey = "kCGWindowLayer";
+const std::string boundsXKey = "X";
+const std::string boundsYKey = "Y";
+const std::string boundsWidthKey = "Width";
+const std::string boundsHeightKey = "Height";
 
 }  // namespace
+
+WindowRecord::WindowRecord(std::initializer_list<Entry> entries) {
+    entries_.reserve(entries.size());
+    for (const auto& [key, value] : entries) insert_or_assign(key, value);
+}
+
+WindowRecord::const_iterator WindowRecord::find(std::string_view key) const {
+    return std::find_if(entries_.begin(), entries_.end(),
+                        [key](const Entry& entry) { return entry.first == key; });
+}
+
+const DefaultsValue& WindowRecord::at(std::string_view key) const {
+    auto found = find(key);
+    if (found == end()) throw std::out_of_range("no window record entry " + std::string(key));
+    return found->second;
+}
+
+const DefaultsValue* WindowRecord::value(std::string_view key) const {
+    auto found = find(key);
+    return found == end() ? nullptr : &found->second;
+}
+
+void WindowRecord::insert_or_assign(std::string_view key, DefaultsValue value) {
+    for (auto& entry : entries_) {
+        if (entry.first == key) {
+            entry.second = std::move(value);
+            return;
+        }
+    }
+    entries_.emplace_back(std::string(key), std::move(value));
+}
+
+void WindowRecord::erase(std::string_view key) {
+    std::erase_if(entries_, [key](const Entry& entry) { return entry.first == key; });
+}
+
+bool operator==(const WindowRecord& a, const WindowRecord& b) {
+    if (a.size() != b.size()) return false;
+    for (const auto& [key, value] : a) {
+        const auto* other = b.value(key);
+        if (!other || !(*other == value)) return false;
+    }
+    return true;
+}
 
 std::int32_t truncatedInt32(double value) { return saturatingTruncation<std::int32_t>(value); }
 std::int64_t truncatedInt64(double value) { return saturatingTruncation<std::int64_t>(value); }
@@ -131,38 +181,75 @@ WindowRecordsByProcess WindowSystemUtils::axWindows(const std::vector<std::int32
     return result;
 }
 
+WindowRecord ListedWindow::record() const {
+    WindowRecord record;
+    record.reserve(9);
+    if (title) record.append("title", *title);
+    if (ownerName) record.append("owner_name", *ownerName);
+    record.append("minimized", false);
+    record.append("position_x", x);
+    record.append("position_y", y);
+    record.append("size_w", width);
+    record.append("size_h", height);
+    if (layer) record.append("layer", *layer);
+    record.append("pid", pid);
+    return record;
+}
+
 WindowRecordsByProcess WindowSystemUtils::cgWindows(const std::vector<std::int32_t>& processIdentifiers) {
     WindowRecordsByProcess result;
-    for (const auto& info : platform::WindowList::shared()->copyWindowInfo(platform::WindowListOption::all)) {
-        const auto* owner = entry(info, "kCGWindowOwnerPID");
-        auto ownerPid = owner ? owner->integerValue() : std::nullopt;
-        if (!ownerPid) continue;
-        if (std::find(processIdentifiers.begin(), processIdentifiers.end(), *ownerPid) ==
-            processIdentifiers.end())
-            continue;
-        auto pid = static_cast<std::int32_t>(*ownerPid);
+    for (const auto& [pid, windows] : listedWindows(processIdentifiers)) {
+        auto& records = result[pid];
+        records.reserve(windows.size());
+        for (const auto& window : windows) records.push_back(window.record());
+    }
+    return result;
+}
 
-        WindowRecord record;
-        if (const auto* name = entry(info, "kCGWindowName"); name && name->stringValue())
-            record.insert_or_assign("title", *name->stringValue());
-        if (const auto* ownerName = entry(info, "kCGWindowOwnerName"); ownerName && ownerName->stringValue())
-            record.insert_or_assign("owner_name", *ownerName->stringValue());
-        record.insert_or_assign("minimized", false);
+ListedWindowsByProcess WindowSystemUtils::listedWindows(const std::vector<std::int32_t>& processIdentifiers) {
+    // Every window is tested against every asked process: a set keeps that linear.
+    const std::unordered_set<std::int64_t> asked(processIdentifiers.begin(), processIdentifiers.end());
+    ListedWindowsByProcess result;
+    for (const auto& info : platform::WindowList::shared()->copyWindowInfo(platform::WindowListOption::all)) {
+        // One pass over the entry instead of a search per key.
+        const DefaultsValue* owner = nullptr;
+        const DefaultsValue* name = nullptr;
+        const DefaultsValue* ownerName = nullptr;
+        const DefaultsValue* layer = nullptr;
         const DefaultsValue::Dictionary* bounds = nullptr;
-        if (const auto* value = entry(info, "kCGWindowBounds")) bounds = value->dictionaryValue();
-        auto bound = [bounds](const char* key) {
-            if (!bounds) return 0.0;
-            auto found = bounds->find(key);
-            return found == bounds->end() ? 0.0 : found->second.doubleValue().value_or(0);
-        };
-        record.insert_or_assign("position_x", bound("X"));
-        record.insert_or_assign("position_y", bound("Y"));
-        record.insert_or_assign("size_w", bound("Width"));
-        record.insert_or_assign("size_h", bound("Height"));
-        if (const auto* layer = entry(info, "kCGWindowLayer"); layer && layer->integerValue())
-            record.insert_or_assign("layer", *layer->integerValue());
-        record.insert_or_assign("pid", pid);
-        result[pid].push_back(std::move(record));
+        for (const auto& [key, value] : info) {
+            if (key == ownerPidKey)
+                owner = &value;
+            else if (key == nameKey)
+                name = &value;
+            else if (key == ownerNameKey)
+                ownerName = &value;
+            else if (key == layerKey)
+                layer = &value;
+            else if (key == boundsKey)
+                bounds = value.dictionaryValue();
+        }
+        auto ownerPid = owner ? owner->integerValue() : std::nullopt;
+        if (!ownerPid || !asked.contains(*ownerPid)) continue;
+
+        ListedWindow window;
+        window.pid = static_cast<std::int32_t>(*ownerPid);
+        if (name && name->stringValue()) window.title = *name->stringValue();
+        if (ownerName && ownerName->stringValue()) window.ownerName = *ownerName->stringValue();
+        if (bounds) {
+            for (const auto& [key, value] : *bounds) {
+                if (key == boundsXKey)
+                    window.x = value.doubleValue().value_or(0);
+                else if (key == boundsYKey)
+                    window.y = value.doubleValue().value_or(0);
+                else if (key == boundsWidthKey)
+                    window.width = value.doubleValue().value_or(0);
+                else if (key == boundsHeightKey)
+                    window.height = value.doubleValue().value_or(0);
+            }
+        }
+        if (layer) window.layer = layer->integerValue();
+        result[window.pid].push_back(std::move(window));
     }
     return result;
 }

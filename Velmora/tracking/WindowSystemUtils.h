@@ -1,10 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Brindle/Object.h"
@@ -18,8 +22,59 @@ namespace Velmora {
 // "position_x", "position_y", "size_w", "size_h" (numbers, top-left origin of the first screen,
 // y down) and "pid"; the Accessibility form adds "fullscreen" (Boolean), the window-list form
 // "owner_name" (text) and "layer" (integer).
-using WindowRecord = std::map<std::string, platform::DefaultsValue>;
+//
+// A record holds about ten keys and a refresh makes hundreds of them, so it is a small list
+// searched in place rather than a tree: one allocation per record.
+class WindowRecord {
+public:
+    using Entry = std::pair<std::string, platform::DefaultsValue>;
+    using const_iterator = std::vector<Entry>::const_iterator;
+
+    WindowRecord() = default;
+    // A later entry replaces an earlier one with the same key.
+    WindowRecord(std::initializer_list<Entry> entries);
+
+    const_iterator begin() const { return entries_.begin(); }
+    const_iterator end() const { return entries_.end(); }
+    std::size_t size() const { return entries_.size(); }
+    const_iterator find(std::string_view key) const;
+    bool contains(std::string_view key) const { return find(key) != end(); }
+    // Throws std::out_of_range for a missing key.
+    const platform::DefaultsValue& at(std::string_view key) const;
+    // None for a missing key.
+    const platform::DefaultsValue* value(std::string_view key) const;
+
+    void insert_or_assign(std::string_view key, platform::DefaultsValue value);
+    // Adds an entry for a key the record does not hold yet, without looking for it.
+    void append(std::string_view key, platform::DefaultsValue value) {
+        entries_.emplace_back(std::string(key), std::move(value));
+    }
+    void erase(std::string_view key);
+    void reserve(std::size_t count) { entries_.reserve(count); }
+
+    // The same keys with the same values, in any order.
+    friend bool operator==(const WindowRecord& a, const WindowRecord& b);
+
+private:
+    std::vector<Entry> entries_;
+};
 using WindowRecordsByProcess = std::map<std::int32_t, std::vector<WindowRecord>>;
+
+// One entry of the system's window list, read once: what its window-list record holds.
+struct ListedWindow {
+    std::int32_t pid = 0;
+    std::optional<std::string> title;
+    std::optional<std::string> ownerName;
+    double x = 0;
+    double y = 0;
+    double width = 0;
+    double height = 0;
+    std::optional<std::int64_t> layer;
+
+    // The window-list form of the window record.
+    WindowRecord record() const;
+};
+using ListedWindowsByProcess = std::map<std::int32_t, std::vector<ListedWindow>>;
 // Dock badge text by the application's Dock title.
 using BadgeMap = std::map<std::string, std::string>;
 
@@ -50,6 +105,9 @@ public:
     WindowRecordsByProcess axWindows(const std::vector<std::int32_t>& processIdentifiers);
     // Only processes with windows have an entry; records in the window list's front-to-back order.
     WindowRecordsByProcess cgWindows(const std::vector<std::int32_t>& processIdentifiers);
+    // The same windows before they are written as records, for the refresh, which reads every
+    // window on the desktop twice a second.
+    ListedWindowsByProcess listedWindows(const std::vector<std::int32_t>& processIdentifiers);
     // None when there is no Dock, no Dock list or the list has no items.
     std::optional<BadgeMap> badges();
     // Takes the first window whose identity equals `window` out of the minimised state; true only

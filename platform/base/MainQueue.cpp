@@ -14,13 +14,20 @@ std::atomic<std::shared_ptr<MainQueueBackend>>& installed() {
     return backend;
 }
 
+// Stands in while no loop is installed (before start-up, or after the loop has gone while
+// another thread still posts): posts are dropped, and no thread is the main thread.
+class ClosedQueue final : public MainQueueBackend {
+public:
+    void post(std::function<void()>) override {}
+    void postAfter(TimeInterval, std::function<void()>) override {}
+    void postNextTurn(std::function<void()>) override {}
+    bool isMainThread() const override { return false; }
+};
+
 std::shared_ptr<MainQueueBackend> requireBackend() {
+    static const auto closed = std::make_shared<ClosedQueue>();
     auto backend = installed().load();
-    if (!backend) {
-        std::fputs("Fatal error: no main queue is installed\n", stderr);
-        std::abort();
-    }
-    return backend;
+    return backend ? backend : closed;
 }
 
 class MainTimer final : public Timer, public std::enable_shared_from_this<MainTimer> {
@@ -102,6 +109,6 @@ std::shared_ptr<MainQueueBackend> MainQueue::setBackend(std::shared_ptr<MainQueu
     return installed().exchange(std::move(backend));
 }
 
-std::shared_ptr<MainQueueBackend> MainQueue::backend() { return installed().load(); }
+std::shared_ptr<MainQueueBackend> MainQueue::backend() { return requireBackend(); }
 
 }  // namespace platform

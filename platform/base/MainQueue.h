@@ -42,7 +42,8 @@ public:
     static std::shared_ptr<Timer> scheduledTimer(TimeInterval interval, bool repeats,
                                                  std::function<void(Timer&)> block);
 
-    // Installs the loop for the whole process; returns the one it replaces.
+    // Installs the loop for the whole process; returns the one it replaces. While none is
+    // installed (before start-up, after shutdown) posts are dropped.
     static std::shared_ptr<MainQueueBackend> setBackend(std::shared_ptr<MainQueueBackend> backend);
     static std::shared_ptr<MainQueueBackend> backend();
 };

@@ -4,6 +4,7 @@
 #include "Velmora/tracking/Window.h"
 #include "Velmora/tracking/WindowSystemUtils.h"
 #include "platform/sim/SimulatedDesktop.h"
+#include "platform/system/Screen.h"
 #include "platform/system/Workspace.h"
 
 using platform::DefaultsValue;
@@ -189,4 +190,30 @@ TEST(WindowSystemUtils, ActivatingAnswersFalseWhenTheWindowCannotBeUnminimised) 
     // text and a zero position, and writing its minimised state fails.
     EXPECT_FALSE(bridge()->activate(application(901), "901_(null)_0_0_640_480"));
     EXPECT_TRUE(two.desktop->actions().empty());
+}
+
+TEST(WindowSystemUtils, AListedWindowMakesTheSameWindowAsItsRecord) {
+    TwoScreenDesktop two;
+    const std::vector<std::int32_t> pids{812, 900, 901};
+    auto listed = bridge()->listedWindows(pids);
+    auto records = bridge()->cgWindows(pids);
+    ASSERT_EQ(listed.size(), records.size());
+    const auto screens = platform::Screens::screens();
+    std::size_t compared = 0;
+    for (const auto& [pid, windows] : listed) {
+        ASSERT_EQ(windows.size(), records.at(pid).size());
+        for (std::size_t index = 0; index < windows.size(); ++index) {
+            EXPECT_EQ(windows[index].record(), records.at(pid)[index]);
+            auto fromListed = Brindle::make<Velmora::Window>(windows[index], "Owner", screens);
+            auto fromRecord = Brindle::make<Velmora::Window>(records.at(pid)[index], "Owner");
+            EXPECT_TRUE(*fromListed == *fromRecord);
+            EXPECT_EQ(fromListed->hasRealTitle, fromRecord->hasRealTitle);
+            EXPECT_EQ(fromListed->layer, fromRecord->layer);
+            EXPECT_EQ(fromListed->display, fromRecord->display);
+            EXPECT_EQ(fromListed->ownerName, fromRecord->ownerName);
+            EXPECT_EQ(fromListed->frameKey(), fromRecord->frameKey());
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 5u);
 }

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -24,5 +25,6 @@ int main(int argc, char** argv) {
     platform::testing::VirtualMainLoop loop;
     int status = RUN_ALL_TESTS();
     platform::DispatchQueue::shutdownPool();
+    std::remove(std::getenv("VELMORA_DEFAULTS"));
     return status;
 }

@@ -1,0 +1,105 @@
+#include "Velmora/tracking/App.h"
+
+#include <cstdio>
+
+#include "Velmora/tracking/ApplicationManager.h"
+
+namespace Velmora {
+namespace {
+
+struct Known {
+    const char* name;
+    const char* bundleIdentifier;
+};
+
+// In the order of `App::Value`.
+constexpr Known known[] = {
+    {"appStore", "com.apple.AppStore"},
+    {"chrome", "com.google.Chrome"},
+    {"firefox", "org.mozilla.firefox"},
+    {"safari", "com.apple.Safari"},
+    {"twitter", "maccatalyst.com.atebits.Tweetie2"},
+    {"finder", "com.apple.finder"},
+    {"systemPreferences", "com.apple.systempreferences"},
+    {"velmora", velmoraBundleIdentifier},
+    {"mail", "com.apple.mail"},
+    {"spotify", "com.spotify.client"},
+    {"forkLift", "com.binarynights.ForkLift-3"},
+    {"xcode", "com.apple.dt.Xcode"},
+    {"pages", "com.apple.iWork.Pages"},
+    {"calendar", "com.apple.iCal"},
+    {"reminders", "com.apple.reminders"},
+    {"notes", "com.apple.Notes"},
+    {"photos", "com.apple.Photos"},
+    {"music", "com.apple.Music"},
+    {"podcasts", "com.apple.podcasts"},
+    {"messages", "com.apple.MobileSMS"},
+    {"tv", "com.apple.TV"},
+    {"home", "com.apple.Home"},
+    {"battle", "net.battle.app"},
+    {"iTerm", "com.googlecode.iterm2"},
+    {"terminal", "com.apple.Terminal"},
+};
+static_assert(std::size(known) == App::terminal + 1);
+
+}  // namespace
+
+std::string App::bundleIdentifier() const { return known[value].bundleIdentifier; }
+
+std::string App::name() const { return known[value].name; }
+
+const App::Slot& App::browsers() {
+    static const Slot slot{firefox, chrome, safari};
+    return slot;
+}
+
+const App::Slots& App::folderOpeners() {
+    static const Slots slots{Slot{}};
+    return slots;
+}
+
+const App::Slots& App::terminals() {
+    static const Slots slots{{iTerm, terminal}};
+    return slots;
+}
+
+const App::Slots& App::defaultPinnedApps() {
+    static const Slots slots{browsers(), {spotify}, {mail}};
+    return slots;
+}
+
+const App::Slots& App::recommendedApps() {
+    static const Slots slots{
+        browsers(), {xcode}, {spotify, music},   {battle}, {appStore},  {twitter}, {photos},
+        {calendar}, {mail},  {messages},         {pages},  {reminders}, {notes},   {podcasts},
+        {tv},       {home},  {systemPreferences}};
+    return slots;
+}
+
+TaskList App::resolve(const Slots& slots) { return resolve(slots, *ApplicationManager::shared()); }
+
+TaskList App::resolve(const Slots& slots, ApplicationManager& manager) {
+    const auto installed = manager.loadInstalledTasks(false);
+    TaskList result;
+    for (const auto& slot : slots) {
+        for (auto alternative : slot) {
+            const auto identifier = alternative.bundleIdentifier();
+            std::shared_ptr<Task> found;
+            for (const auto& task : installed) {
+                if (task->bundleIdentifier == identifier) {
+                    found = task;
+                    break;
+                }
+            }
+            if (found) {
+                result.push_back(found);
+                break;
+            }
+            std::printf("Couldn't find app: %s\n", alternative.name().c_str());
+            std::fflush(stdout);
+        }
+    }
+    return result;
+}
+
+}  // namespace Velmora

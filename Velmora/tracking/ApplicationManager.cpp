@@ -1,0 +1,190 @@
+#include "Velmora/tracking/ApplicationManager.h"
+
+#include <cstdio>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "Brindle/RxHelpers.h"
+#include "Velmora/shell/SettingsManager.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/system/Screen.h"
+
+namespace Velmora {
+
+std::shared_ptr<ApplicationManager> ApplicationManager::shared() {
+    static auto* instance =
+        new std::shared_ptr<ApplicationManager>(Brindle::make<ApplicationManager>(SettingsManager::shared()));
+    return *instance;
+}
+
+ApplicationManager::ApplicationManager(std::shared_ptr<SettingsManager> settings)
+    : settings_(std::move(settings)) {
+    allTasks.set(settings_->pinnedApplications.value());
+}
+
+void ApplicationManager::postInit() {
+    Brindle::Object::postInit();
+    const bool stress = platform::UserDefaults::standard()->boolForKey("stressTestThreads");
+    const auto toTrue = [](rx::Unit) { return true; };
+    // Equality of tasks asks the settings' pinned list; held weakly so that the settings' relay
+    // does not keep its own observer's owner alive.
+    const auto samePinned = [settings = std::weak_ptr<SettingsManager>(settings_)](const TaskList& a,
+                                                                                   const TaskList& b) {
+        auto current = settings.lock();
+        return tasksEqual(a, b, current ? bundlePaths(current->pinnedApplications.value()) : AddressSet{});
+    };
+    auto triggers = rx::merge(std::vector<rx::Observable<bool>>{
+        rx::Observable<bool>::just(true),
+        update.map(toTrue),
+        Brindle::mapToVoid(rx::interval(stress ? 0.0 : pollPeriod, rx::MainScheduler::instance()))
+            .map(toTrue),
+        Brindle::mapToVoid(settings_->pinnedApplications.distinctUntilChanged(samePinned)).map(toTrue),
+    });
+    // One queue drained in order: refreshes never overlap and none is dropped.
+    auto queue =
+        std::make_shared<rx::ConcurrentDispatchQueueScheduler>(platform::QualityOfService::userInitiated);
+    Brindle::subscribeNext(triggers.observeOn(queue), false, [weak = weakAs<ApplicationManager>()](bool) {
+        if (auto self = weak.lock()) self->refresh();
+    }).disposed(disposeBag_);
+}
+
+void ApplicationManager::refresh() {
+    buildTaskList(makeRefreshInput(), [weak = weakAs<ApplicationManager>()](UpdateDataResult result) {
+        if (auto self = weak.lock()) self->publish(result);
+    });
+}
+
+void ApplicationManager::publish(const UpdateDataResult& result) {
+    tasksRelay.accept(result.tasksRelay);
+    allTasks.set(result.tasksRelay);
+    std::optional<std::size_t> newCount;
+    {
+        std::lock_guard lock(mutex_);
+        badges_ = result.badges;
+        auto count = betterProcessInfo->count();
+        if (count != betterProcessInfoCountReported_) {
+            betterProcessInfoCountReported_ = count;
+            newCount = count;
+        }
+    }
+    if (newCount) {
+        std::printf("Better info count: %zu\n", *newCount);
+        std::fflush(stdout);
+    }
+}
+
+BadgeMap ApplicationManager::badges() const {
+    std::lock_guard lock(mutex_);
+    return badges_;
+}
+
+std::size_t ApplicationManager::betterProcessInfoCountReported() const {
+    std::lock_guard lock(mutex_);
+    return betterProcessInfoCountReported_;
+}
+
+WindowsByProcess ApplicationManager::lastVisibleWindows() const {
+    std::lock_guard lock(mutex_);
+    return lastVisibleWindows_;
+}
+
+TaskList ApplicationManager::installedTasks() const {
+    std::lock_guard lock(mutex_);
+    return installedTasks_;
+}
+
+RefreshInput ApplicationManager::makeRefreshInput() const {
+    RefreshInput input;
+    input.allTasks = allTasks.value();
+    input.betterProcessInfo = betterProcessInfo;
+    input.ignoredTasks = ignoredTasks;
+    input.publishedTasks = tasksRelay.value();
+    input.settingsShowOnCurrentScreenOnly = settingsShowOnCurrentScreenOnly.value_or(false);
+    input.badges = badges();
+    return input;
+}
+
+Windows ApplicationManager::fetchAXWindows() {
+    RunningApplications applications;
+    for (const auto& task : allTasks.value())
+        if (task->runningApplication) applications.push_back(task->runningApplication);
+    if (applications.empty()) return {};
+
+    std::vector<std::int32_t> processIdentifiers;
+    processIdentifiers.reserve(applications.size());
+    for (const auto& application : applications)
+        processIdentifiers.push_back(application->processIdentifier());
+    auto byProcess =
+        windowsByProcess(applications, Brindle::make<WindowSystemUtils>()->axWindows(processIdentifiers));
+    {
+        std::lock_guard lock(mutex_);
+        lastVisibleWindows_ = byProcess;
+    }
+
+    // In the order the applications were collected, each process once.
+    Windows all;
+    std::unordered_set<std::int32_t> seen;
+    for (auto pid : processIdentifiers) {
+        if (!seen.insert(pid).second) continue;
+        if (auto found = byProcess.find(pid); found != byProcess.end())
+            all.insert(all.end(), found->second.begin(), found->second.end());
+    }
+    return all;
+}
+
+RunningApplications ApplicationManager::applicationsNotCoveredBy(const RunningApplications& applications,
+                                                                 const TaskList& tasks) {
+    if (tasks.empty()) return applications;
+    std::unordered_set<std::int32_t> processIdentifiers;
+    for (const auto& task : tasks) processIdentifiers.insert(task->processIdentifier);
+    const auto paths = bundlePaths(tasks);
+    RunningApplications kept;
+    for (const auto& application : applications) {
+        if (processIdentifiers.contains(application->processIdentifier())) continue;
+        if (paths.contains(applicationIdentity(*application))) continue;
+        kept.push_back(application);
+    }
+    return kept;
+}
+
+namespace {
+
+template <class Entries>
+WindowsByProcess makeWindows(const RunningApplications& applications, const Entries& entries) {
+    std::unordered_map<std::int32_t, std::string> owners;
+    for (const auto& application : applications)
+        owners.try_emplace(application->processIdentifier(), application->localizedName().value_or(""));
+    static const std::string none;
+    const auto screens = platform::Screens::screens();
+    WindowsByProcess result;
+    for (const auto& [pid, list] : entries) {
+        auto owner = owners.find(pid);
+        const auto& ownerName = owner == owners.end() ? none : owner->second;
+        auto& windows = result[pid];
+        windows.reserve(list.size());
+        for (const auto& entry : list) windows.push_back(Brindle::make<Window>(entry, ownerName, screens));
+    }
+    return result;
+}
+
+}  // namespace
+
+WindowsByProcess ApplicationManager::windowsByProcess(const RunningApplications& applications,
+                                                      const WindowRecordsByProcess& records) {
+    return makeWindows(applications, records);
+}
+
+WindowsByProcess ApplicationManager::windowsByProcess(const RunningApplications& applications,
+                                                      const ListedWindowsByProcess& listed) {
+    return makeWindows(applications, listed);
+}
+
+const TaskList& ApplicationManager::assignBadges(const TaskList& tasks, const BadgeMap& badges) {
+    for (const auto& task : tasks) {
+        auto found = badges.find(task->title);
+        task->badge = found == badges.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
+    return tasks;
+}
+
+}  // namespace Velmora
