@@ -9,8 +9,8 @@
 #include "platform/qt/GuiTestLoop.h"
 #include "platform/sim/Scenario.h"
 
+using Velmora::AppBadgeView;
 using Velmora::AppIconVisualiser;
-using Velmora::BadgeView;
 using Form = AppIconVisualiser::Form;
 
 namespace {
@@ -77,7 +77,7 @@ TEST(AppIconVisualiser, TheRowBadgeIsADiscAtTheTrailingEndAndALongTitleIsCut) {
     ASSERT_NE(face.view.badgeView(), nullptr);
     auto badge = face.frameOf(face.view.badgeView());
     EXPECT_EQ(badge.size(), QSize(21, 21));
-    EXPECT_EQ(face.view.badgeView()->shape(), BadgeView::Shape::circle);
+    EXPECT_EQ(face.view.badgeView()->shape(), AppBadgeView::Shape::circle);
     EXPECT_EQ(face.view.width() - (badge.right() + 1), 4 + 4) << "the gap and the spacing before it";
     auto label = face.view.titleLabel();
     EXPECT_LE(face.frameOf(label).right(), badge.left());
@@ -98,7 +98,7 @@ TEST(AppIconVisualiser, TheIconBadgeIsACircleOrACapsuleOutOfTheIconsCorner) {
         face.view.iconView()->pictureRect().translated(face.frameOf(face.view.iconView()).topLeft());
     auto badgeFrame = [&] { return face.frameOf(face.view.badgeView()); };
     ASSERT_NE(face.view.badgeView(), nullptr);
-    EXPECT_EQ(face.view.badgeView()->shape(), BadgeView::Shape::circle);
+    EXPECT_EQ(face.view.badgeView()->shape(), AppBadgeView::Shape::circle);
     EXPECT_EQ(badgeFrame().right() + 1, picture.right() + 1 + 4);
     EXPECT_EQ(badgeFrame().top(), picture.top() - 4);
     QSize text(face.view.fontMetrics().horizontalAdvance("3"), face.view.fontMetrics().height());
@@ -107,7 +107,7 @@ TEST(AppIconVisualiser, TheIconBadgeIsACircleOrACapsuleOutOfTheIconsCorner) {
     EXPECT_DOUBLE_EQ(disc.width(), disc.height()) << "clipped to a circle";
 
     face.view.setBadge("123");
-    EXPECT_EQ(face.view.badgeView()->shape(), BadgeView::Shape::capsule);
+    EXPECT_EQ(face.view.badgeView()->shape(), AppBadgeView::Shape::capsule);
     EXPECT_EQ(badgeFrame().right() + 1, picture.right() + 1 + 14);
     EXPECT_EQ(badgeFrame().top(), picture.top() - 4);
     text = QSize(face.view.fontMetrics().horizontalAdvance("123"), face.view.fontMetrics().height());
@@ -115,7 +115,7 @@ TEST(AppIconVisualiser, TheIconBadgeIsACircleOrACapsuleOutOfTheIconsCorner) {
 
     face.view.setBadge("");
     ASSERT_NE(face.view.badgeView(), nullptr) << "present but empty";
-    EXPECT_EQ(face.view.badgeView()->shape(), BadgeView::Shape::circle);
+    EXPECT_EQ(face.view.badgeView()->shape(), AppBadgeView::Shape::circle);
     EXPECT_TRUE(face.view.badgeView()->isVisible());
     face.view.setBadge(std::nullopt);
     EXPECT_EQ(face.view.badgeView(), nullptr);

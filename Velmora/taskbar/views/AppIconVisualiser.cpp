@@ -56,51 +56,52 @@ void AppIconView::paintEvent(QPaintEvent*) {
     painter.drawPixmap(target, platform::qt::pixmap(*image_, target.size(), devicePixelRatioF()));
 }
 
-ElidedLabel::ElidedLabel(QString text, QWidget* parent) : QWidget(parent), text_(std::move(text)) {
+AppTitleLabel::AppTitleLabel(QString text, QWidget* parent) : QWidget(parent), text_(std::move(text)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 
-QString ElidedLabel::displayedText() const {
+QString AppTitleLabel::displayedText() const {
     return fontMetrics().elidedText(text_, Qt::ElideRight, width());
 }
 
-QSize ElidedLabel::sizeHint() const {
+QSize AppTitleLabel::sizeHint() const {
     return {fontMetrics().horizontalAdvance(text_), fontMetrics().height()};
 }
 
-QSize ElidedLabel::minimumSizeHint() const { return {0, fontMetrics().height()}; }
+QSize AppTitleLabel::minimumSizeHint() const { return {0, fontMetrics().height()}; }
 
-void ElidedLabel::paintEvent(QPaintEvent*) {
+void AppTitleLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(rect(), Qt::AlignLeading | Qt::AlignVCenter, displayedText());
 }
 
-BadgeView::BadgeView(std::optional<double> diameter, QWidget* parent) : QWidget(parent), diameter_(diameter) {
+AppBadgeView::AppBadgeView(std::optional<double> diameter, QWidget* parent)
+    : QWidget(parent), diameter_(diameter) {
     setFixedSize(sizeHint());
 }
 
-void BadgeView::setText(const QString& text) {
+void AppBadgeView::setText(const QString& text) {
     if (text == text_) return;
     text_ = text;
     setFixedSize(sizeHint());
     update();
 }
 
-BadgeView::Shape BadgeView::shape() const {
+AppBadgeView::Shape AppBadgeView::shape() const {
     if (diameter_) return Shape::circle;
     return characterCount(text_) < circleCharacterLimit ? Shape::circle : Shape::capsule;
 }
 
-double BadgeView::padding() const { return shape() == Shape::circle ? circlePadding : capsulePadding; }
+double AppBadgeView::padding() const { return shape() == Shape::circle ? circlePadding : capsulePadding; }
 
-QSize BadgeView::sizeHint() const {
+QSize AppBadgeView::sizeHint() const {
     if (diameter_) return {points(*diameter_), points(*diameter_)};
     auto inset = points(2 * padding());
     return {fontMetrics().horizontalAdvance(text_) + inset, fontMetrics().height() + inset};
 }
 
-QRectF BadgeView::shapeRect() const {
+QRectF AppBadgeView::shapeRect() const {
     QRectF frame(rect());
     if (shape() == Shape::capsule) return frame;
     // A circle clips the frame to its largest centred disc.
@@ -108,7 +109,7 @@ QRectF BadgeView::shapeRect() const {
     return {frame.center().x() - side / 2, frame.center().y() - side / 2, side, side};
 }
 
-void BadgeView::paintEvent(QPaintEvent*) {
+void AppBadgeView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     auto area = shapeRect();
@@ -139,8 +140,8 @@ AppIconVisualiser::AppIconVisualiser(std::shared_ptr<Task> task, bool padding, b
     row->setContentsMargins(inset, inset, 0, inset);
     rowIcon_ = new AppIconView(task_->icon, iconMaximumWidth, titledRow_);
     rowIcon_->setVisible(task_->icon.has_value());
-    title_ = new ElidedLabel(QString::fromStdString(task_->title), titledRow_);
-    rowBadge_ = new BadgeView(rowBadgeDiameter, titledRow_);
+    title_ = new AppTitleLabel(QString::fromStdString(task_->title), titledRow_);
+    rowBadge_ = new AppBadgeView(rowBadgeDiameter, titledRow_);
     rowBadgeGap_ = new QWidget(titledRow_);
     rowBadgeGap_->setFixedSize(points(rowBadgeTrailingGap), 0);
     row->addWidget(rowIcon_);
@@ -159,7 +160,7 @@ AppIconVisualiser::AppIconVisualiser(std::shared_ptr<Task> task, bool padding, b
     iconLayout->addWidget(icon_);
     iconLayout->addStretch();
     // Stands out of the icon's corner, so it is placed by hand above the row.
-    iconBadge_ = new BadgeView(std::nullopt, iconRow_);
+    iconBadge_ = new AppBadgeView(std::nullopt, iconRow_);
     icon_->installEventFilter(this);
     stack_->addWidget(iconRow_);
 
@@ -193,7 +194,7 @@ AppIconView* AppIconVisualiser::iconView() const {
     return form() == Form::titledRow ? rowIcon_ : icon_;
 }
 
-BadgeView* AppIconVisualiser::badgeView() const {
+AppBadgeView* AppIconVisualiser::badgeView() const {
     if (!badge_) return nullptr;
     if (form() == Form::titledRow) return rowBadge_;
     // Without an icon the icon form draws nothing at all.
@@ -214,7 +215,7 @@ void AppIconVisualiser::apply() {
 void AppIconVisualiser::placeIconBadge() {
     auto picture = icon_->pictureRect().translated(icon_->pos());
     double offsetX =
-        iconBadge_->shape() == BadgeView::Shape::circle ? circleBadgeOffsetX : capsuleBadgeOffsetX;
+        iconBadge_->shape() == AppBadgeView::Shape::circle ? circleBadgeOffsetX : capsuleBadgeOffsetX;
     iconBadge_->move(points(picture.x() + picture.width() - iconBadge_->width() + offsetX),
                      points(picture.y() - badgeOffsetUp));
     iconBadge_->raise();

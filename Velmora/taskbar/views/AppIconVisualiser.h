@@ -32,10 +32,10 @@ private:
 };
 
 // One line of text cut with an ellipsis at the end when it does not fit.
-class ElidedLabel : public QWidget {
+class AppTitleLabel : public QWidget {
     Q_OBJECT
 public:
-    explicit ElidedLabel(QString text, QWidget* parent = nullptr);
+    explicit AppTitleLabel(QString text, QWidget* parent = nullptr);
 
     const QString& text() const { return text_; }
     // The text as it is drawn at the current width.
@@ -52,13 +52,13 @@ private:
 
 // A badge text on red: a disc of fixed size, or the text's own padded frame clipped to a circle
 // (fewer than three characters) or to a capsule.
-class BadgeView : public QWidget {
+class AppBadgeView : public QWidget {
     Q_OBJECT
 public:
     enum class Shape { circle, capsule };
 
     // A disc of `diameter` points; none for a frame that follows the text.
-    explicit BadgeView(std::optional<double> diameter, QWidget* parent = nullptr);
+    explicit AppBadgeView(std::optional<double> diameter, QWidget* parent = nullptr);
 
     const QString& text() const { return text_; }
     void setText(const QString& text);
@@ -105,8 +105,8 @@ public:
     Form form() const;
     // The parts of the form on show; the icon form has no title.
     AppIconView* iconView() const;
-    ElidedLabel* titleLabel() const { return form() == Form::titledRow ? title_ : nullptr; }
-    BadgeView* badgeView() const;
+    AppTitleLabel* titleLabel() const { return form() == Form::titledRow ? title_ : nullptr; }
+    AppBadgeView* badgeView() const;
 
     static constexpr double iconMaximumWidth = 40.0;
     static constexpr double rowSpacing = 4.0;
@@ -135,12 +135,12 @@ private:
     QStackedLayout* stack_;
     QWidget* titledRow_;
     AppIconView* rowIcon_;
-    ElidedLabel* title_;
-    BadgeView* rowBadge_;
+    AppTitleLabel* title_;
+    AppBadgeView* rowBadge_;
     QWidget* rowBadgeGap_;
     QWidget* iconRow_;
     AppIconView* icon_;
-    BadgeView* iconBadge_;
+    AppBadgeView* iconBadge_;
 };
 
 }  // namespace Velmora
