@@ -1,0 +1,85 @@
+#include <future>
+#include <utility>
+
+#include "Brindle/MainQueue.h"
+#include "Velmora/shell/EventManager.h"
+#include "Velmora/start-menu/MainMenuViewModel.h"
+#include "Velmora/tracking/App.h"
+#include "Velmora/tracking/ApplicationManager.h"
+#include "platform/system/AppleScript.h"
+#include "platform/system/Workspace.h"
+#include "rx/Unit.h"
+
+namespace Velmora {
+namespace {
+
+// Runs `block` on `queue` and waits for it. A block the queue drops without running (a pool that
+// has stopped) ends the wait too, instead of leaving the caller blocked for ever.
+void runAndWait(platform::DispatchQueue& queue, const std::function<void()>& block) {
+    struct Done {
+        std::promise<void> promise;
+        ~Done() { promise.set_value(); }
+    };
+    auto done = std::make_shared<Done>();
+    auto finished = done->promise.get_future();
+    queue.async([done = std::move(done), block]() mutable {
+        block();
+        done.reset();
+    });
+    finished.wait();
+}
+
+}  // namespace
+
+void MainMenuViewModel::openFolder(const Directory& directory) {
+    auto openers = App::resolve(App::folderOpeners(), *services_.applicationManager);
+    auto workspace = platform::Workspace::shared();
+    if (openers.empty()) {
+        // The viewer is given a path, so the address's percent escapes are decoded.
+        workspace->selectFile(std::nullopt, directory.path());
+        return;
+    }
+    workspace->open({directory.url}, openers.front()->bundlePath, platform::OpenConfiguration{}, nullptr);
+}
+
+void MainMenuViewModel::openApp(const std::shared_ptr<Task>& task) {
+    platform::Workspace::shared()->open(task->bundlePath);
+}
+
+void MainMenuViewModel::openAppAndClose(const std::shared_ptr<Task>& task) {
+    openApp(task);
+    close();
+}
+
+void MainMenuViewModel::runAppleScript(const std::string& source) {
+    if (auto script = platform::AppleScript::shared()) script->execute(source);
+}
+
+void MainMenuViewModel::runOnBackgroundAndClose(const std::function<void()>& block) {
+    runAndWait(*Brindle::globalUserInteractiveQueue(), block);
+    close();
+}
+
+void MainMenuViewModel::showSettings() { EventManager::shared()->showSettings.onNext(rx::Unit{}); }
+
+void MainMenuViewModel::hide() {
+    EventManager::shared()->hideOnScreen.onNext(screen);
+    close();
+}
+
+void MainMenuViewModel::quit() { EventManager::shared()->exit.onNext(rx::Unit{}); }
+
+void MainMenuViewModel::sleepNow() {
+    if (services_.runShellCommand) services_.runShellCommand(sleepCommand);
+    close();
+}
+
+void MainMenuViewModel::restart() {
+    runOnBackgroundAndClose([this] { runAppleScript(restartScript); });
+}
+
+void MainMenuViewModel::shutDown() {
+    runOnBackgroundAndClose([this] { runAppleScript(shutDownScript); });
+}
+
+}  // namespace Velmora

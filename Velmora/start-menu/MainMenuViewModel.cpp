@@ -1,0 +1,116 @@
+#include "Velmora/start-menu/MainMenuViewModel.h"
+
+#include <mutex>
+#include <utility>
+
+#include "Brindle/Shell.h"
+#include "Velmora/tracking/App.h"
+#include "Velmora/tracking/ApplicationManager.h"
+#include "platform/base/Animation.h"
+
+namespace Velmora {
+namespace {
+
+struct Caches {
+    std::mutex mutex;
+    TaskList installed;
+    TaskList recommended;
+};
+
+Caches& caches() {
+    static auto* caches = new Caches();
+    return *caches;
+}
+
+}  // namespace
+
+MainMenuServices MainMenuServices::standard() {
+    return {ApplicationManager::shared(),
+            [](const std::string& command) { return Brindle::runShellCommand(command); }};
+}
+
+MainMenuViewModel::MainMenuViewModel(TaskList installedApps, TaskList recommendedApps, TaskList searchResult,
+                                     bool showPowerOptions, bool showTamberOptions, std::string searchText,
+                                     double cornerRadius, platform::Screen screen, CloseClosure closeClosure,
+                                     MainMenuServices services)
+    : installedApps(std::move(installedApps)),
+      recommendedApps(std::move(recommendedApps)),
+      searchResult(std::move(searchResult)),
+      showPowerOptions(showPowerOptions),
+      showTamberOptions(showTamberOptions),
+      searchText(std::move(searchText)),
+      searchEngine(Brindle::make<SearchEngine>()),
+      cornerRadius(cornerRadius),
+      screen(std::move(screen)),
+      closeClosure(std::move(closeClosure)),
+      services_(std::move(services)) {}
+
+TaskList MainMenuViewModel::cachedInstalledApps() {
+    std::lock_guard lock(caches().mutex);
+    return caches().installed;
+}
+
+void MainMenuViewModel::setCachedInstalledApps(TaskList tasks) {
+    std::lock_guard lock(caches().mutex);
+    caches().installed = std::move(tasks);
+}
+
+TaskList MainMenuViewModel::cachedRecommendedApps() {
+    std::lock_guard lock(caches().mutex);
+    return caches().recommended;
+}
+
+void MainMenuViewModel::setCachedRecommendedApps(TaskList tasks) {
+    std::lock_guard lock(caches().mutex);
+    caches().recommended = std::move(tasks);
+}
+
+std::vector<FolderLink> MainMenuViewModel::folderLinks() {
+    struct Row {
+        const char* title;
+        const char* systemImage;
+        const char* relativePath;
+    };
+    static constexpr Row rows[] = {{"Desktop", "desktopcomputer", "Desktop/"},
+                                   {"Home", "house", ""},
+                                   {"Downloads", "square.and.arrow.down", "Downloads/"},
+                                   {"Trash", "trash", ".Trash/"}};
+    std::vector<FolderLink> links;
+    for (const auto& row : rows) {
+        if (auto directory = Directory::make(row.relativePath))
+            links.push_back({row.title, row.systemImage, std::move(directory)});
+    }
+    return links;
+}
+
+std::shared_ptr<Task> MainMenuViewModel::terminalApplication() const {
+    auto terminals = App::resolve(App::terminals(), *services_.applicationManager);
+    return terminals.empty() ? nullptr : terminals.front();
+}
+
+std::shared_ptr<Task> MainMenuViewModel::systemSettingsApplication() const {
+    for (const auto& task : services_.applicationManager->loadInstalledTasks(false)) {
+        if (task->bundleIdentifier == systemPreferencesBundleIdentifier) return task;
+    }
+    return nullptr;
+}
+
+void MainMenuViewModel::toggleTamberOptions() {
+    platform::withAnimation([this] {
+        showTamberOptions.set(!showTamberOptions.value());
+        showPowerOptions.set(false);
+    });
+}
+
+void MainMenuViewModel::togglePowerOptions() {
+    platform::withAnimation([this] {
+        showTamberOptions.set(false);
+        showPowerOptions.set(!showPowerOptions.value());
+    });
+}
+
+void MainMenuViewModel::close() const {
+    if (closeClosure) closeClosure();
+}
+
+}  // namespace Velmora

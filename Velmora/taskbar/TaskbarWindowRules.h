@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "Velmora/tracking/Task.h"
+#include "platform/system/Geometry.h"
+
+namespace Velmora {
+
+// The rules a bar window decides by, apart from its window. Main thread only.
+namespace TaskbarWindowRules {
+
+// Two windows side by side fill the screen when their widths add up to the screen's width, or
+// fall short of it by at most this much.
+inline constexpr double sideBySideTolerance = 50.0;
+
+// The windows of the screen with this index that are not minimised and touch 3 or more of its
+// edges, in order.
+Windows fullscreenCandidates(const Windows& windows, std::int64_t screenIndex);
+
+// Whether the candidates fill a screen: one touching all four edges exactly as wide as the screen,
+// or a left-touching and a right-touching one side by side. `screenWidth` is read at each
+// comparison.
+bool fillsScreen(const Windows& candidates, const std::function<double()>& screenWidth);
+
+// `frame` measured from the top of the first screen, whose frame height is `firstScreenHeight`.
+platform::Rect invertedFrame(const platform::Rect& frame, double firstScreenHeight);
+
+// "(x, y, width, height)".
+std::string describe(const platform::Rect& rect);
+
+// Whether the pointer is in the band at the bottom of a hidden bar's screen. Entering needs the
+// bottom 5 points; once in, the band widens to 60 so the revealed bar does not flicker away.
+class EdgeBand {
+public:
+    static constexpr double enterHeight = 5.0;
+    static constexpr double stayHeight = 60.0;
+
+    // `bottom` is the screen's bottom edge and `y` the pointer's, both measured downwards from the
+    // top of the first screen; none when the screen is unknown, which leaves the band as it was.
+    bool update(double y, std::optional<double> bottom);
+    bool revealed() const { return revealed_; }
+
+private:
+    bool revealed_ = false;
+};
+
+}  // namespace TaskbarWindowRules
+
+}  // namespace Velmora

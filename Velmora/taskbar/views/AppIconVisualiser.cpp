@@ -1,0 +1,235 @@
+#include "Velmora/taskbar/views/AppIconVisualiser.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStackedLayout>
+#include <QTextBoundaryFinder>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "platform/qt/ImagePixmap.h"
+
+namespace Velmora {
+namespace {
+
+const QColor systemRed(0xff, 0x3b, 0x30);
+
+// Characters as the reader counts them: "🇫🇷" is one.
+int characterCount(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() > 0) ++count;
+    return count;
+}
+
+int points(double value) { return static_cast<int>(std::lround(value)); }
+
+}  // namespace
+
+AppIconView::AppIconView(std::optional<platform::Image> image, double maximumWidth, QWidget* parent)
+    : QWidget(parent), image_(std::move(image)), maximumWidth_(maximumWidth) {
+    setMaximumWidth(points(maximumWidth_));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+}
+
+QSize AppIconView::sizeHint() const {
+    if (!image_) return {0, 0};
+    auto size = image_->size();
+    double aspect = size.width > 0 && size.height > 0 ? size.height / size.width : 1.0;
+    return {points(maximumWidth_), points(maximumWidth_ * aspect)};
+}
+
+QRect AppIconView::pictureRect() const {
+    if (!image_) return {};
+    QSize fitted = sizeHint().scaled(size(), Qt::KeepAspectRatio);
+    return {QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted};
+}
+
+void AppIconView::paintEvent(QPaintEvent*) {
+    auto target = pictureRect();
+    if (target.isEmpty()) return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(target, platform::qt::pixmap(*image_, target.size(), devicePixelRatioF()));
+}
+
+AppTitleLabel::AppTitleLabel(QString text, QWidget* parent) : QWidget(parent), text_(std::move(text)) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+}
+
+QString AppTitleLabel::displayedText() const {
+    return fontMetrics().elidedText(text_, Qt::ElideRight, width());
+}
+
+QSize AppTitleLabel::sizeHint() const {
+    return {fontMetrics().horizontalAdvance(text_), fontMetrics().height()};
+}
+
+QSize AppTitleLabel::minimumSizeHint() const { return {0, fontMetrics().height()}; }
+
+void AppTitleLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(rect(), Qt::AlignLeading | Qt::AlignVCenter, displayedText());
+}
+
+AppBadgeView::AppBadgeView(std::optional<double> diameter, QWidget* parent)
+    : QWidget(parent), diameter_(diameter) {
+    setFixedSize(sizeHint());
+}
+
+void AppBadgeView::setText(const QString& text) {
+    if (text == text_) return;
+    text_ = text;
+    setFixedSize(sizeHint());
+    update();
+}
+
+AppBadgeView::Shape AppBadgeView::shape() const {
+    if (diameter_) return Shape::circle;
+    return characterCount(text_) < circleCharacterLimit ? Shape::circle : Shape::capsule;
+}
+
+double AppBadgeView::padding() const { return shape() == Shape::circle ? circlePadding : capsulePadding; }
+
+QSize AppBadgeView::sizeHint() const {
+    if (diameter_) return {points(*diameter_), points(*diameter_)};
+    auto inset = points(2 * padding());
+    return {fontMetrics().horizontalAdvance(text_) + inset, fontMetrics().height() + inset};
+}
+
+QRectF AppBadgeView::shapeRect() const {
+    QRectF frame(rect());
+    if (shape() == Shape::capsule) return frame;
+    // A circle clips the frame to its largest centred disc.
+    double side = std::min(frame.width(), frame.height());
+    return {frame.center().x() - side / 2, frame.center().y() - side / 2, side, side};
+}
+
+void AppBadgeView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    auto area = shapeRect();
+    double radius = std::min(area.width(), area.height()) / 2;
+    QPainterPath clip;
+    clip.addRoundedRect(area, radius, radius);
+    painter.setClipPath(clip);
+    painter.fillRect(area, systemRed);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(rect(), Qt::AlignCenter, text_);
+}
+
+AppIconVisualiser::AppIconVisualiser(std::shared_ptr<Task> task, bool padding, bool pinned, bool showTitles,
+                                     std::optional<std::string> badge, QWidget* parent)
+    : QWidget(parent),
+      task_(std::move(task)),
+      padding_(padding),
+      pinned_(pinned),
+      showTitles_(showTitles),
+      badge_(std::move(badge)) {
+    stack_ = new QStackedLayout(this);
+    stack_->setContentsMargins(0, 0, 0, 0);
+
+    titledRow_ = new QWidget(this);
+    auto* row = new QHBoxLayout(titledRow_);
+    row->setSpacing(points(rowSpacing));
+    int inset = padding_ ? points(rowPadding) : 0;
+    row->setContentsMargins(inset, inset, 0, inset);
+    rowIcon_ = new AppIconView(task_->icon, iconMaximumWidth, titledRow_);
+    rowIcon_->setVisible(task_->icon.has_value());
+    title_ = new AppTitleLabel(QString::fromStdString(task_->title), titledRow_);
+    rowBadge_ = new AppBadgeView(rowBadgeDiameter, titledRow_);
+    rowBadgeGap_ = new QWidget(titledRow_);
+    rowBadgeGap_->setFixedSize(points(rowBadgeTrailingGap), 0);
+    row->addWidget(rowIcon_);
+    row->addWidget(title_, 1);
+    row->addWidget(rowBadge_, 0, Qt::AlignVCenter);
+    row->addWidget(rowBadgeGap_);
+    stack_->addWidget(titledRow_);
+
+    iconRow_ = new QWidget(this);
+    auto* iconLayout = new QHBoxLayout(iconRow_);
+    iconLayout->setContentsMargins(0, 0, 0, 0);
+    iconLayout->setSpacing(0);
+    icon_ = new AppIconView(task_->icon, iconMaximumWidth, iconRow_);
+    icon_->setVisible(task_->icon.has_value());
+    iconLayout->addStretch();
+    iconLayout->addWidget(icon_);
+    iconLayout->addStretch();
+    // Stands out of the icon's corner, so it is placed by hand above the row.
+    iconBadge_ = new AppBadgeView(std::nullopt, iconRow_);
+    icon_->installEventFilter(this);
+    stack_->addWidget(iconRow_);
+
+    apply();
+}
+
+void AppIconVisualiser::setPinned(bool pinned) {
+    if (pinned == pinned_) return;
+    pinned_ = pinned;
+    apply();
+}
+
+void AppIconVisualiser::setShowTitles(bool showTitles) {
+    if (showTitles == showTitles_) return;
+    showTitles_ = showTitles;
+    apply();
+}
+
+void AppIconVisualiser::setBadge(const std::optional<std::string>& badge) {
+    if (badge == badge_) return;
+    badge_ = badge;
+    apply();
+}
+
+AppIconVisualiser::Form AppIconVisualiser::form() const {
+    return showTitles_ && !pinned_ ? Form::titledRow : Form::icon;
+}
+
+AppIconView* AppIconVisualiser::iconView() const {
+    if (!task_->icon) return nullptr;
+    return form() == Form::titledRow ? rowIcon_ : icon_;
+}
+
+AppBadgeView* AppIconVisualiser::badgeView() const {
+    if (!badge_) return nullptr;
+    if (form() == Form::titledRow) return rowBadge_;
+    // Without an icon the icon form draws nothing at all.
+    return task_->icon ? iconBadge_ : nullptr;
+}
+
+void AppIconVisualiser::apply() {
+    auto text = QString::fromStdString(badge_.value_or(""));
+    rowBadge_->setText(text);
+    iconBadge_->setText(text);
+    rowBadge_->setVisible(badge_.has_value());
+    rowBadgeGap_->setVisible(badge_.has_value());
+    iconBadge_->setVisible(badge_.has_value() && task_->icon.has_value());
+    stack_->setCurrentWidget(form() == Form::titledRow ? titledRow_ : iconRow_);
+    placeIconBadge();
+}
+
+void AppIconVisualiser::placeIconBadge() {
+    auto picture = icon_->pictureRect().translated(icon_->pos());
+    double offsetX =
+        iconBadge_->shape() == AppBadgeView::Shape::circle ? circleBadgeOffsetX : capsuleBadgeOffsetX;
+    iconBadge_->move(points(picture.x() + picture.width() - iconBadge_->width() + offsetX),
+                     points(picture.y() - badgeOffsetUp));
+    iconBadge_->raise();
+}
+
+void AppIconVisualiser::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeIconBadge();
+}
+
+bool AppIconVisualiser::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == icon_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        placeIconBadge();
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace Velmora

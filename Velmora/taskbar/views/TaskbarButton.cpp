@@ -1,0 +1,306 @@
+#include "Velmora/taskbar/views/TaskbarButton.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <cmath>
+#include <utility>
+
+#include "Brindle/RxHelpers.h"
+#include "Brindle/widgets/TouchableComponent.h"
+#include "Velmora/taskbar/views/AppIconVisualiser.h"
+#include "Velmora/taskbar/views/Theme.h"
+#include "platform/qt/Appearance.h"
+#include "platform/qt/Menu.h"
+#include "platform/qt/QtAnimation.h"
+#include "ui-toolkit/core/widgets/ReactiveComponent.h"
+
+namespace Velmora {
+namespace {
+
+// The mark's grey behind a running application, by appearance.
+const QColor darkRunningGrey = QColor::fromRgbF(0.26274511f, 0.26274508f, 0.26274508f);
+const QColor lightRunningGrey = QColor::fromRgbF(0.85490197f, 0.85490197f, 0.85490197f);
+
+constexpr const char* pinSymbol = "pin";
+constexpr const char* unpinnedSymbol = "pin.slash";
+constexpr const char* quitSymbol = "pip.exit";
+
+const QString maxWidthKey = QStringLiteral("maxWidth");
+const QString alphaKey = QStringLiteral("alpha");
+const QString markKey = QStringLiteral("mark");
+
+QColor withOpacity(QColor color, double opacity) {
+    color.setAlphaF(static_cast<float>(color.alphaF() * opacity));
+    return color;
+}
+
+// The mark behind the face, a rounded rectangle in the button's mark colour.
+class ButtonFace : public QWidget {
+public:
+    explicit ButtonFace(const TaskbarButton* button) : button_(button) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(button_->markColor());
+        painter.drawRoundedRect(QRectF(rect()), TaskbarButton::cornerRadius, TaskbarButton::cornerRadius);
+    }
+
+private:
+    const TaskbarButton* button_;
+};
+
+// The face of an application with several windows: a press opens the list of its windows.
+class WindowMenuButton : public QWidget {
+public:
+    WindowMenuButton(QWidget* label, QMenu* menu) : menu_(menu) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(label);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+        platform::qt::popUpMenu(menu_, mapToGlobal(QPoint(0, height())));
+    }
+
+private:
+    QMenu* menu_;
+};
+
+}  // namespace
+
+TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
+                             std::shared_ptr<TaskbarButtonViewModel> viewModel, bool showTitles,
+                             QWidget* parent)
+    : QWidget(parent),
+      taskbarViewModel_(taskbarViewModel),
+      viewModel_(std::move(viewModel)),
+      showTitles_(showTitles) {
+    const auto& task = viewModel_->task;
+    markColor_ = targetMarkColor();
+
+    content_ = new QWidget();
+    auto* contentLayout = new QVBoxLayout(content_);
+    contentLayout->setContentsMargins(0, static_cast<int>(verticalPadding), 0,
+                                      static_cast<int>(verticalPadding));
+    opacity_ = new QGraphicsOpacityEffect(content_);
+    content_->setGraphicsEffect(opacity_);
+
+    face_ = new ButtonFace(this);
+    auto* faceLayout = new QHBoxLayout(face_);
+    faceLayout->setSpacing(0);
+    auto windows = task->visibleWindows();
+    if (windows.size() >= 2) {
+        iconView_ = new AppIconVisualiser(task, false, isPinned_, showTitles_, badge_);
+        windowMenu_ = new QMenu(this);
+        for (const auto& window : windows) {
+            platform::qt::addMenuItem(windowMenu_,
+                                      {.title = window->title, .symbolName = {}, .action = [this, window] {
+                                           viewModel_->chooseWindow(window);
+                                       }});
+        }
+        windowMenuButton_ = new WindowMenuButton(iconView_, windowMenu_);
+        auto side = static_cast<int>(windowMenuSidePadding);
+        faceLayout->setContentsMargins(side, 0, side, 0);
+        faceLayout->addWidget(windowMenuButton_);
+    } else {
+        iconView_ = new AppIconVisualiser(task, true, isPinned_, showTitles_, badge_);
+        faceLayout->setContentsMargins(0, 0, 0, 0);
+        faceLayout->addWidget(iconView_);
+    }
+
+    Brindle::TouchableComponent::Options options;
+    options.style = Brindle::TouchableComponent::Style::vibrant;
+    options.pressStyle = Brindle::TouchableComponent::PressStyle::fade;
+    options.inScrollView = true;
+    options.padding = Brindle::TouchableComponent::Padding::none();
+    options.highlight = true;
+    options.alpha = 1.0;
+    options.cornerRadius = cornerRadius;
+    options.onTap = [this] { viewModel_->click(); };
+    touchable_ = new Brindle::TouchableComponent(options, face_);
+    contentLayout->addWidget(touchable_);
+
+    auto* component = new brindle_core::ReactiveComponent<TaskbarButtonViewModel>(
+        viewModel_, [this](const std::shared_ptr<TaskbarButtonViewModel>& model) { bind(model); }, content_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(component);
+
+    contextMenu_ = platform::qt::makeMenu(
+        {
+            {.title = unpinTitle, .symbolName = pinSymbol, .action = [this] { viewModel_->unpin(); }},
+            {.title = pinTitle, .symbolName = unpinnedSymbol, .action = [this] { viewModel_->pin(); }},
+            platform::qt::MenuItem::divider(),
+            {.title = forceQuitTitle,
+             .symbolName = quitSymbol,
+             .action = [this] { viewModel_->forceQuit(); },
+             .role = platform::qt::MenuItem::Role::destructive},
+            {.title = quitTitle,
+             .symbolName = quitSymbol,
+             .action = [this] { viewModel_->quit(); },
+             .role = platform::qt::MenuItem::Role::destructive},
+        },
+        this);
+    auto actions = contextMenu_->actions();
+    unpinAction_ = actions.at(0);
+    pinAction_ = actions.at(1);
+    forceQuitAction_ = actions.at(3);
+    quitAction_ = actions.at(4);
+    updateContextMenu();
+
+    applyOpacity(alpha_);
+    applyMaxWidth(*maxWidth_);
+
+    auto manager = taskbarViewModel ? taskbarViewModel->applicationManager() : ApplicationManager::shared();
+    Brindle::subscribeNext(manager->lastClicked.asObservable(), false,
+                           [guard = QPointer<TaskbarButton>(this)](const std::shared_ptr<Task>& task) {
+                               if (!guard) return;
+                               // Told before the manager stores it: the value given is the new one.
+                               guard->setLastClicked(task && task->processIdentifier ==
+                                                                 guard->viewModel_->task->processIdentifier);
+                           })
+        .disposed(disposeBag_);
+    connect(Theme::shared(), &Theme::colorSchemeChanged, this, &TaskbarButton::updateMark);
+    connect(platform::qt::Appearance::shared(), &platform::qt::Appearance::changed, this,
+            &TaskbarButton::updateMark);
+}
+
+TaskbarButton::~TaskbarButton() = default;
+
+void TaskbarButton::setShowTitles(bool showTitles) {
+    showTitles_ = showTitles;
+    iconView_->setShowTitles(showTitles);
+}
+
+std::optional<double> TaskbarButton::shownMaxWidth() const {
+    if (maximumWidth() == QWIDGETSIZE_MAX) return std::nullopt;
+    return shownWidthLimit_;
+}
+
+void TaskbarButton::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The binding has run by now: children are shown first.
+    if (!event->spontaneous()) viewModel_->onAppearedCalled.accept(true);
+}
+
+void TaskbarButton::contextMenuEvent(QContextMenuEvent* event) {
+    platform::qt::popUpMenu(contextMenu_, event->globalPos());
+}
+
+void TaskbarButton::bind(const std::shared_ptr<TaskbarButtonViewModel>& model) {
+    QPointer<TaskbarButton> guard(this);
+    // Each into the model's bag that empties when the button leaves the screen.
+    auto follow = [&](const auto& relay, auto set) {
+        using Value = std::decay_t<decltype(relay.value())>;
+        brindle_core::disposed(Brindle::subscribeNext(relay.distinctUntilChanged(), true,
+                                                      [guard, set](const Value& value) {
+                                                          if (guard) (guard.data()->*set)(value);
+                                                      }),
+                               *model, false);
+    };
+    follow(model->maxWidth, &TaskbarButton::setMaxWidth);
+    follow(model->alpha, &TaskbarButton::setAlpha);
+    follow(model->isActiveRelay, &TaskbarButton::setActive);
+    follow(model->isRunning, &TaskbarButton::setRunning);
+    follow(model->isPinned, &TaskbarButton::setPinned);
+    follow(model->badge, &TaskbarButton::setBadge);
+}
+
+void TaskbarButton::setMaxWidth(std::optional<double> value) {
+    maxWidth_ = value;
+    // No limit: widen to the natural width, then let go.
+    double target = value ? *value : std::max<double>(sizeHint().width(), width());
+    double from = maximumWidth() == QWIDGETSIZE_MAX ? width() : shownWidthLimit_;
+    platform::qt::animateChange(this, maxWidthKey, from, target,
+                                [this, target, unlimited = !value](const QVariant& step) {
+                                    applyMaxWidth(step.toDouble());
+                                    if (unlimited && step.toDouble() == target)
+                                        setMaximumWidth(QWIDGETSIZE_MAX);
+                                });
+}
+
+void TaskbarButton::setAlpha(double value) {
+    alpha_ = value;
+    platform::qt::animateChange(this, alphaKey, shownOpacity_, value,
+                                [this](const QVariant& step) { applyOpacity(step.toDouble()); });
+}
+
+void TaskbarButton::setActive(bool value) {
+    isActive_ = value;
+    updateMark();
+}
+
+void TaskbarButton::setRunning(bool value) {
+    isRunning_ = value;
+    updateMark();
+    updateContextMenu();
+}
+
+void TaskbarButton::setPinned(bool value) {
+    isPinned_ = value;
+    iconView_->setPinned(value);
+    updateContextMenu();
+}
+
+void TaskbarButton::setBadge(const std::optional<std::string>& value) {
+    badge_ = value;
+    iconView_->setBadge(value);
+}
+
+void TaskbarButton::setLastClicked(bool value) {
+    if (value == lastClicked_) return;
+    lastClicked_ = value;
+    updateMark();
+}
+
+void TaskbarButton::applyMaxWidth(double limit) {
+    shownWidthLimit_ = limit;
+    setMaximumWidth(static_cast<int>(std::lround(std::max(limit, 0.0))));
+}
+
+void TaskbarButton::applyOpacity(double opacity) {
+    shownOpacity_ = opacity;
+    opacity_->setOpacity(opacity);
+    // An effect at full opacity only costs an extra drawing pass.
+    opacity_->setEnabled(opacity < 1.0);
+}
+
+QColor TaskbarButton::targetMarkColor() const {
+    auto accent = platform::qt::Appearance::shared()->accentColor();
+    if (isActive_ || lastClicked_) return accent;
+    if (isRunning_) {
+        bool dark = Theme::shared()->colorScheme() == platform::qt::ColorScheme::dark;
+        return withOpacity(dark ? darkRunningGrey : lightRunningGrey, runningMarkOpacity);
+    }
+    return withOpacity(accent, faintOpacity);
+}
+
+void TaskbarButton::updateMark() {
+    platform::qt::animateChange(this, markKey, markColor_, targetMarkColor(), [this](const QVariant& step) {
+        markColor_ = step.value<QColor>();
+        face_->update();
+    });
+}
+
+void TaskbarButton::updateContextMenu() {
+    unpinAction_->setVisible(isPinned_);
+    pinAction_->setVisible(!isPinned_);
+    forceQuitAction_->setVisible(isRunning_);
+    quitAction_->setVisible(isRunning_);
+}
+
+}  // namespace Velmora

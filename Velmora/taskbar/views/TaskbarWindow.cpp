@@ -1,0 +1,177 @@
+#include "Velmora/taskbar/views/TaskbarWindow.h"
+
+#include <QColor>
+#include <iostream>
+#include <string>
+#include <tuple>
+
+#include "Velmora/taskbar/TaskbarTheme.h"
+#include "Velmora/taskbar/TaskbarWindowRules.h"
+#include "Velmora/taskbar/views/WindowStates.h"
+#include "Velmora/tracking/ApplicationManager.h"
+#include "Velmora/tracking/Window.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/system/Workspace.h"
+#include "rx/MainScheduler.h"
+
+namespace Velmora {
+
+using platform::qt::WindowCollectionBehavior;
+using platform::qt::WindowLevel;
+using platform::qt::WindowStyleMask;
+
+std::shared_ptr<TaskbarWindow> TaskbarWindow::make(QWidget* content,
+                                                   std::shared_ptr<ApplicationManager> applicationManager) {
+    return Brindle::make<TaskbarWindow>(content, std::move(applicationManager));
+}
+
+std::shared_ptr<TaskbarWindow> TaskbarWindow::make(QWidget* content) {
+    return make(content, ApplicationManager::shared());
+}
+
+TaskbarWindow::TaskbarWindow(QWidget* content, std::shared_ptr<ApplicationManager> applicationManager)
+    : platform::qt::Window(content), applicationManager_(std::move(applicationManager)) {}
+
+TaskbarWindow::~TaskbarWindow() {
+    if (activeSpaceToken_) platform::Workspace::notificationCenter()->removeObserver(activeSpaceToken_);
+    if (occlusionToken_) platform::NotificationCenter::defaultCenter()->removeObserver(occlusionToken_);
+}
+
+std::optional<platform::Screen> TaskbarWindow::barScreen() const {
+    if (!setupScreen_) return std::nullopt;
+    for (const auto& screen : platform::Screens::screens()) {
+        if (screen.identifier == setupScreen_->identifier) return screen;
+    }
+    return std::nullopt;
+}
+
+std::int64_t TaskbarWindow::screenIndex() const {
+    auto screens = platform::Screens::screens();
+    for (std::size_t i = 0; i < screens.size(); ++i) {
+        if (setupScreen_ && screens[i].identifier == setupScreen_->identifier)
+            return static_cast<std::int64_t>(i);
+    }
+    return 0;
+}
+
+namespace {
+
+double firstScreenHeight() {
+    auto screens = platform::Screens::screens();
+    return screens.empty() ? 0 : screens.front().frame.height();
+}
+
+}  // namespace
+
+std::shared_ptr<TaskbarWindow> TaskbarWindow::setup(const platform::Screen& screen) {
+    auto self = std::static_pointer_cast<TaskbarWindow>(shared_from_this());
+    std::weak_ptr<TaskbarWindow> weak = self;
+    // The states and the tests read the screen before the frame is moved there; a window made
+    // around its content starts on the main screen, which is not this bar's on a second display.
+    setupScreen_ = screen;
+
+    auto notify = [weak](const platform::Notification&) {
+        if (auto window = weak.lock()) window->activeSpaceDidChange();
+    };
+    activeSpaceToken_ = platform::Workspace::notificationCenter()->addObserver(
+        platform::Workspace::activeSpaceDidChangeNotification, notify);
+    occlusionToken_ = platform::NotificationCenter::defaultCenter()->addObserver(
+        platform::qt::Window::didChangeOcclusionStateNotification, notify);
+
+    start(std::make_shared<WindowStateIdle>(true));
+    setDelegate(self);
+
+    std::cout << "Screen size: " << TaskbarWindowRules::describe(screen.frame) << "\n"
+              << "Screen visible: " << TaskbarWindowRules::describe(screen.visibleFrame) << "\n"
+              << "Screen inverted: "
+              << TaskbarWindowRules::describe(
+                     TaskbarWindowRules::invertedFrame(screen.frame, firstScreenHeight()))
+              << "\n";
+
+    setBackgroundColor(Qt::transparent);
+    setOpaque(false);
+    setHasShadow(false);
+    setFrame(platform::Rect::make(screen.frame.minX(), screen.frame.minY(), screen.frame.width(),
+                                  TaskbarTheme::maximumHeight()),
+             true);
+    setStyleMask(WindowStyleMask::borderless);
+    setLevel(WindowLevel::screenSaver);
+    setCollectionBehavior(WindowCollectionBehavior::moveToActiveSpace |
+                          WindowCollectionBehavior::fullScreenAuxiliary);
+
+    bindVisibility();
+    bindFullscreenTests();
+    return self;
+}
+
+void TaskbarWindow::bindVisibility() {
+    std::weak_ptr<TaskbarWindow> weak = std::static_pointer_cast<TaskbarWindow>(shared_from_this());
+    rx::combineLatest(
+        fullscreen.asObservable(),
+        forceVisibleInFullscreen.asObservable().debounce(forceVisibleDebounce, rx::MainScheduler::instance()),
+        autoHide.asObservable(),
+        [](bool full, bool forceVisible, bool hidden) {
+            return full ? forceVisible : (forceVisible || !hidden);
+        })
+        .distinctUntilChanged()
+        .subscribe([weak](bool visible) {
+            auto window = weak.lock();
+            if (!window) return;
+            if (visible) {
+                window->orderFront();
+                if (window->taskbarViewModel) window->taskbarViewModel->show.set(true);
+            } else if (window->taskbarViewModel) {
+                window->taskbarViewModel->show.set(false);
+            }
+        })
+        .disposed(disposeBag_);
+}
+
+void TaskbarWindow::bindFullscreenTests() {
+    std::weak_ptr<TaskbarWindow> weak = std::static_pointer_cast<TaskbarWindow>(shared_from_this());
+    auto scheduler = rx::MainScheduler::instance();
+    double period =
+        platform::UserDefaults::standard()->boolForKey(stressTestThreadsKey) ? 0.0 : fullscreenTestPeriod;
+    rx::merge(rx::just(rx::Unit{}).delay(firstFullscreenTestDelay, scheduler),
+              rx::interval(period, scheduler).map([](std::int64_t) { return rx::Unit{}; }),
+              shouldUpdateFullscreenMode.asObservable())
+        .subscribe([weak](const rx::Unit&) {
+            if (auto window = weak.lock()) window->updateFullscreenMode();
+        })
+        .disposed(disposeBag_);
+}
+
+void TaskbarWindow::activeSpaceDidChange() { shouldUpdateFullscreenMode.onNext(rx::Unit{}); }
+
+void TaskbarWindow::updateFullscreenMode() {
+    if (!barScreen()) return;
+    auto index = screenIndex();
+    auto candidates = TaskbarWindowRules::fullscreenCandidates(applicationManager_->fetchAXWindows(), index);
+    auto screenWidth = [this] {
+        auto screen = barScreen();
+        return screen ? screen->frame.width() : -1.0;
+    };
+    bool result = TaskbarWindowRules::fillsScreen(candidates, screenWidth);
+
+    if (result != fullscreen.value()) {
+        if (result) {
+            auto screen = barScreen();
+            auto inverted = TaskbarWindowRules::invertedFrame(screen ? screen->frame : platform::Rect{},
+                                                              firstScreenHeight());
+            std::cout << "Monitor " << index
+                      << " set to fullscreen (size: " << TaskbarWindowRules::describe(inverted) << ")\n";
+            for (const auto& window : candidates) {
+                std::cout << "Triggering app: " << window->title << " frame: "
+                          << TaskbarWindowRules::describe(
+                                 platform::Rect::make(window->x, window->y, window->w, window->h))
+                          << "\n";
+            }
+        } else {
+            std::cout << "Monitor " << index << " is NOT in fullscreen\n";
+        }
+        if (result != fullscreen.value()) fullscreen.accept(result);
+    }
+    firstFullscreenTest = false;
+}
+
+}  // namespace Velmora
