@@ -6,6 +6,7 @@
 
 #include "Brindle/Object.h"
 #include "Brindle/ObjectState.h"
+#include "Velmora/taskbar/MainMenuWindow.h"
 #include "platform/system/Screen.h"
 #include "rx/Rx.h"
 
@@ -31,7 +32,9 @@ struct WindowController {
 
 // The program's one application object: owns the application state machine and every window the
 // program keeps open, and answers the event bus's settings and quit requests. Main thread only.
-class Application : public Brindle::Object, public Brindle::ObjectStateMachine<Application> {
+class Application : public Brindle::Object,
+                    public Brindle::ObjectStateMachine<Application>,
+                    public WindowControllerList {
 public:
     // Nothing creates it.
     class LaunchArguments {};
@@ -71,6 +74,13 @@ public:
     void appendWindowController(WindowController controller);
     // Removes every entry that is this very window.
     void removeWindowController(const void* window);
+    // A bar's main-menu window while it is open.
+    void appendWindowController(const std::shared_ptr<MainMenuWindow>& window) override {
+        appendWindowController(WindowController::of(window));
+    }
+    void removeWindowController(const std::shared_ptr<MainMenuWindow>& window) override {
+        removeWindowController(static_cast<const void*>(window.get()));
+    }
     // Closes every listed window in list order (a close may remove its own entry meanwhile).
     void closeWindowControllers();
     void setWindowControllers(std::vector<WindowController> controllers) {
