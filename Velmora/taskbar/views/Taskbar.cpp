@@ -1,0 +1,453 @@
+#include "Velmora/taskbar/views/Taskbar.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QShowEvent>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <utility>
+
+#include "Brindle/MainQueue.h"
+#include "Brindle/RxHelpers.h"
+#include "Brindle/widgets/TouchableComponent.h"
+#include "Velmora/start-menu/MainMenuViewModel.h"
+#include "Velmora/taskbar/views/ClockView.h"
+#include "Velmora/taskbar/views/TaskbarButton.h"
+#include "Velmora/taskbar/views/TaskbarThemeComponent.h"
+#include "Velmora/taskbar/views/Theme.h"
+#include "platform/qt/QtAnimation.h"
+#include "platform/qt/Symbols.h"
+#include "ui-toolkit/core/widgets/ReactiveComponent.h"
+
+namespace Velmora {
+namespace {
+
+constexpr const char* menuImageName = "MainMenu";
+constexpr double separatorCornerRadius = 1.0;
+// Stands in for the platform's translucent full-screen material.
+constexpr double materialOpacity = 0.72;
+const QString offsetKey = QStringLiteral("offset");
+
+bool isDark(const Theme* theme) { return theme->colorScheme() == platform::qt::ColorScheme::dark; }
+
+QColor primaryColor(const Theme* theme) { return isDark(theme) ? Qt::white : Qt::black; }
+
+// Places the body by hand: it floats or spans after the layout and slides down while hidden.
+class Root : public QWidget {
+public:
+    explicit Root(std::function<void()> place) : place_(std::move(place)) {}
+
+protected:
+    bool event(QEvent* event) override {
+        // A child's size hint changed: the body may need another width.
+        if (event->type() == QEvent::LayoutRequest) place_();
+        return QWidget::event(event);
+    }
+    void resizeEvent(QResizeEvent*) override { place_(); }
+
+private:
+    std::function<void()> place_;
+};
+
+class Body : public QWidget {
+public:
+    Body(const Theme* theme, std::function<TaskbarThemeSettings()> settings)
+        : theme_(theme), settings_(std::move(settings)) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        auto s = settings_();
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rect()), s.cornerRadius, s.cornerRadius);
+        QColor material = isDark(theme_) ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf2, 0xf2, 0xf2);
+        material.setAlphaF(static_cast<float>(materialOpacity));
+        painter.fillPath(shape, material);
+        QColor inverted = isDark(theme_) ? Qt::black : Qt::white;
+        inverted.setAlphaF(static_cast<float>(s.extraAlpha));
+        painter.fillPath(shape, inverted);
+    }
+
+private:
+    const Theme* theme_;
+    std::function<TaskbarThemeSettings()> settings_;
+};
+
+class Separator : public QWidget {
+public:
+    explicit Separator(const Theme* theme) : theme_(theme) {
+        auto width = static_cast<int>(Taskbar::separatorFrameWidth + 2 * Taskbar::separatorPadding);
+        setFixedWidth(width);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        QColor color = primaryColor(theme_);
+        color.setAlphaF(static_cast<float>(Taskbar::separatorOpacity));
+        painter.setBrush(color);
+        QRectF bar(0, Taskbar::separatorPadding, Taskbar::separatorWidth,
+                   height() - 2 * Taskbar::separatorPadding);
+        bar.moveLeft((width() - Taskbar::separatorWidth) / 2);
+        painter.drawRoundedRect(bar, separatorCornerRadius, separatorCornerRadius);
+    }
+
+private:
+    const Theme* theme_;
+};
+
+// The menu image in its own colours multiplied by the tint.
+class MenuImage : public QWidget {
+public:
+    explicit MenuImage(const Taskbar* bar) : bar_(bar) {
+        setFixedSize(static_cast<int>(Taskbar::menuButtonSize), static_cast<int>(Taskbar::menuButtonSize));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        qreal ratio = devicePixelRatioF();
+        QPixmap source = platform::qt::Assets::pixmap(menuImageName, size(), ratio);
+        if (source.isNull()) return;
+        QColor tint = bar_->menuTint();
+        QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        {
+            QPainter tinting(&image);
+            tinting.setCompositionMode(QPainter::CompositionMode_Multiply);
+            tinting.fillRect(image.rect(), QColor(tint.red(), tint.green(), tint.blue()));
+            tinting.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+            tinting.drawPixmap(0, 0, source);
+        }
+        image.setDevicePixelRatio(ratio);
+        QPainter painter(this);
+        painter.setOpacity(tint.alphaF() * bar_->menuImageOpacity());
+        painter.drawImage(QRectF(rect()), image);
+    }
+
+private:
+    const Taskbar* bar_;
+};
+
+QWidget* row(QWidget* parent) {
+    auto* widget = new QWidget(parent);
+    auto* layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return widget;
+}
+
+}  // namespace
+
+// One button in the frame the bar gives it. It reports that frame to the bar's model whenever it
+// changes while shown, and regroups the bar when its model's pinning changes.
+class Taskbar::Slot : public QWidget {
+public:
+    Slot(Taskbar* bar, std::shared_ptr<TaskbarButtonViewModel> model)
+        : bar_(bar), model_(std::move(model)), button_(new TaskbarButton(bar->viewModel_, model_, false)) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(button_);
+        pinned_ = model_->isPinned.value();
+        Brindle::subscribeNext(model_->isPinned.asObservable(), false, [this](bool pinned) {
+            if (pinned == std::exchange(pinned_, pinned)) return;
+            bar_->regroup();
+        }).disposed(bag_);
+    }
+
+    const std::shared_ptr<TaskbarButtonViewModel>& model() const { return model_; }
+    TaskbarButton* button() const { return button_; }
+    bool pinned() const { return model_->isPinned.value(); }
+
+    void setShowTitles(bool titled) {
+        if (titled) {
+            setMinimumWidth(0);
+            setMaximumWidth(static_cast<int>(titledButtonMaximumWidth));
+            setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        } else {
+            setFixedWidth(static_cast<int>(buttonWidth));
+        }
+        titled_ = titled;
+        if (button_->showTitles() != titled) button_->setShowTitles(titled);
+        updateGeometry();
+    }
+
+    QSize sizeHint() const override {
+        auto width = titled_ ? titledButtonMaximumWidth : buttonWidth;
+        return {static_cast<int>(width), QWidget::sizeHint().height()};
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        report();
+    }
+    void moveEvent(QMoveEvent*) override { report(); }
+    void resizeEvent(QResizeEvent*) override { report(); }
+
+private:
+    void report() {
+        if (!isVisible()) return;
+        auto origin = mapToGlobal(QPoint(0, 0));
+        bar_->viewModel_->setTaskBounds(platform::Rect::make(origin.x(), origin.y(), width(), height()),
+                                        model_->task);
+    }
+
+    Taskbar* bar_;
+    const std::shared_ptr<TaskbarButtonViewModel> model_;
+    TaskbarButton* button_;
+    bool titled_ = false;
+    bool pinned_ = false;
+    rx::DisposeBag bag_;
+};
+
+QColor Taskbar::accentBlue() { return QColor::fromRgbF(0.0f, 0.57255346f, 0.8509759f, 1.0f); }
+
+Taskbar::Taskbar(std::shared_ptr<ApplicationManager> manager, std::shared_ptr<SettingsManager> settings,
+                 std::shared_ptr<TimeManager> time, Theme* theme, std::shared_ptr<TaskbarViewModel> viewModel,
+                 std::shared_ptr<UpdateManager> updates, QWidget* parent)
+    : QWidget(parent),
+      manager_(std::move(manager)),
+      settings_(std::move(settings)),
+      time_(std::move(time)),
+      theme_(theme ? theme : Theme::shared()),
+      viewModel_(std::move(viewModel)),
+      updates_(std::move(updates)) {
+    root_ = new Root([this] { placeBody(); });
+    body_ = new Body(theme_, [this] { return themeSettings_; });
+    body_->setParent(root_);
+
+    contentLayout_ = new QHBoxLayout(body_);
+    contentLayout_->setContentsMargins(static_cast<int>(contentLeadingPadding), 0,
+                                       static_cast<int>(contentTrailingPadding), 0);
+    leadingSpacer_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+    clockSpacer_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
+
+    buttonRow_ = new Root([this] { buttonRowResized(); });
+    auto* buttons = new QHBoxLayout(buttonRow_);
+    buttons->setContentsMargins(0, 0, 0, 0);
+
+    menuImage_ = new MenuImage(this);
+    Brindle::TouchableComponent::Options options;
+    options.style = Brindle::TouchableComponent::Style::none;
+    options.pressStyle = Brindle::TouchableComponent::PressStyle::none;
+    options.padding = Brindle::TouchableComponent::Padding::none();
+    options.highlight = true;
+    options.alpha = 1.0;
+    options.cornerRadius = 0;
+    options.inScrollView = false;
+    options.onTap = [this] { viewModel_->toggleMainMenu(); };
+    menuButton_ = new Brindle::TouchableComponent(
+        options, menuImage_,
+        [this](const Brindle::MouseInfo& info) { setMouseInfo(info.pressed, info.highlighted); });
+    menuButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto* menuHolder = new QWidget();
+    auto* menuLayout = new QHBoxLayout(menuHolder);
+    menuLayout->setContentsMargins(static_cast<int>(menuButtonLeadingPadding), 0, 0, 0);
+    menuLayout->addWidget(menuButton_);
+
+    separator1_ = new Separator(theme_);
+    separator2_ = new Separator(theme_);
+    pinnedRow_ = row(buttonRow_);
+    otherRow_ = row(buttonRow_);
+    buttons->addWidget(menuHolder, 0, Qt::AlignVCenter);
+    buttons->addWidget(separator1_);
+    buttons->addWidget(pinnedRow_);
+    buttons->addWidget(separator2_);
+    buttons->addWidget(otherRow_);
+
+    clock_ = new ClockView(time_);
+    contentLayout_->addSpacerItem(leadingSpacer_);
+    contentLayout_->addWidget(buttonRow_, 0, Qt::AlignVCenter);
+    contentLayout_->addSpacerItem(clockSpacer_);
+    contentLayout_->addWidget(clock_, 0, Qt::AlignVCenter);
+
+    themeComponent_ = new TaskbarThemeComponent(
+        root_, [this](const TaskbarThemeSettings& s) { apply(s); }, settings_);
+    auto* component = new brindle_core::ReactiveComponent<TaskbarViewModel>(
+        viewModel_, [this](const std::shared_ptr<TaskbarViewModel>& model) { bind(model); }, themeComponent_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(component);
+
+    QPointer<Taskbar> guard(this);
+    Brindle::subscribeNext(viewModel_->tasks.asObservable(), false, [guard](const TaskbarButtons& tasks) {
+        if (guard) guard->setTasks(tasks);
+    }).disposed(disposeBag_);
+    Brindle::subscribeNext(viewModel_->show.asObservable(), false, [guard](bool show) {
+        if (guard) guard->setShow(show);
+    }).disposed(disposeBag_);
+    Brindle::subscribeNext(settings_->showTitlePublisher(), false, [guard](bool) {
+        // Told before the setting stores the value.
+        if (guard)
+            Brindle::runOnMainQueue([guard] {
+                if (guard) guard->regroup();
+            });
+    }).disposed(disposeBag_);
+    Brindle::subscribeNext(viewModel_->availableWidth.asObservable(), false, [guard](const auto&) {
+        if (guard) guard->regroup();
+    }).disposed(disposeBag_);
+    auto repaint = [this] {
+        update();
+        body_->update();
+        separator1_->update();
+        separator2_->update();
+        menuImage_->update();
+    };
+    connect(theme_, &Theme::colorSchemeChanged, this, repaint);
+    regroup();
+}
+
+Taskbar::~Taskbar() = default;
+
+void Taskbar::bind(const std::shared_ptr<TaskbarViewModel>& model) {
+    QPointer<Taskbar> guard(this);
+    brindle_core::disposed(Brindle::subscribeNext(model->showingMainMenu.asObservable(), false,
+                                                  [guard](bool showing) {
+                                                      if (!guard) return;
+                                                      guard->showingMainMenu_ = showing;
+                                                      guard->menuImage_->update();
+                                                  }),
+                           *model, false);
+}
+
+void Taskbar::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) return;
+    MainMenuViewModel::preloadApps(manager_);
+    if (updates_) updates_->checkForUpdate();
+}
+
+void Taskbar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeBody();
+}
+
+void Taskbar::apply(const TaskbarThemeSettings& s) {
+    themeSettings_ = s;
+    auto grow = [](bool on) { return on ? QSizePolicy::Expanding : QSizePolicy::Fixed; };
+    leadingSpacer_->changeSize(0, 0, grow(s.fullscreen && s.centered), QSizePolicy::Minimum);
+    clockSpacer_->changeSize(0, 0, grow(s.fullscreen), QSizePolicy::Minimum);
+    contentLayout_->invalidate();
+    if (!viewModel_->show.value()) offset_ = s.defaultHeight;
+    placeBody();
+    body_->update();
+}
+
+void Taskbar::placeBody() {
+    if (!root_ || !body_) return;
+    const auto& s = themeSettings_;
+    double top = TaskbarTheme::maximumHeight() - (s.defaultHeight + s.padding.bottom);
+    double available = std::max(0.0, root_->width() - s.padding.leading - s.padding.trailing);
+    double width = s.fullscreen ? available : std::min<double>(body_->sizeHint().width(), available);
+    double x = s.padding.leading + (s.fullscreen ? 0.0 : (available - width) / 2);
+    body_->setGeometry(QRectF(x, top + offset_, width, s.defaultHeight).toRect());
+}
+
+void Taskbar::setShow(bool show) {
+    double target = show ? 0.0 : themeSettings_.defaultHeight;
+    if (target == offset_ && !platform::qt::isAnimating(this, offsetKey)) return;
+    platform::qt::animateValue(this, offsetKey, offset_, target,
+                               [this](const QVariant& value) {
+                                   offset_ = value.toDouble();
+                                   placeBody();
+                               },
+                               {slideDuration, QEasingCurve::OutCubic});
+}
+
+void Taskbar::setTasks(const TaskbarButtons& tasks) {
+    tasks_ = tasks;
+    std::set<std::string> keys;
+    for (const auto& model : tasks) {
+        auto key = model->task->bundlePath.absoluteString();
+        keys.insert(key);
+        auto found = slots_.find(key);
+        if (found != slots_.end() && found->second->model() == model) continue;
+        if (found != slots_.end()) delete found->second;
+        slots_[key] = new Slot(this, model);
+    }
+    for (auto it = slots_.begin(); it != slots_.end();) {
+        if (keys.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        delete it->second;
+        it = slots_.erase(it);
+    }
+    regroup();
+    // The model counts its buttons only once it has stored the list.
+    QPointer<Taskbar> guard(this);
+    Brindle::runOnMainQueue([guard] {
+        if (guard) guard->regroup();
+    });
+}
+
+void Taskbar::regroup() {
+    bool titles = settings_->showTitle() && viewModel_->hasSpaceForTitles();
+    auto* pinned = static_cast<QHBoxLayout*>(pinnedRow_->layout());
+    auto* others = static_cast<QHBoxLayout*>(otherRow_->layout());
+    int pinnedCount = 0;
+    int otherCount = 0;
+    for (const auto& model : tasks_) {
+        auto found = slots_.find(model->task->bundlePath.absoluteString());
+        if (found == slots_.end()) continue;
+        auto* slot = found->second;
+        bool isPinned = slot->pinned();
+        // Pinned buttons are never titled.
+        slot->setShowTitles(!isPinned && titles);
+        auto* target = isPinned ? pinned : others;
+        int index = isPinned ? pinnedCount++ : otherCount++;
+        if (target->indexOf(slot) != index) {
+            if (slot->parentWidget()) slot->parentWidget()->layout()->removeWidget(slot);
+            target->insertWidget(index, slot);
+            slot->setParent(isPinned ? pinnedRow_ : otherRow_);
+            slot->show();
+        }
+    }
+    separator2_->setVisible(pinnedCount > 0);
+    pinnedRow_->setVisible(pinnedCount > 0);
+    otherRow_->setVisible(otherCount > 0);
+}
+
+void Taskbar::buttonRowResized() {
+    auto size = buttonRow_->size();
+    if (size == reportedRowSize_) return;
+    reportedRowSize_ = size;
+    auto screenWidth = viewModel_->screen.frame.size.width;
+    viewModel_->menuButtonFrame = platform::Rect::make((screenWidth - size.width()) * 0.5, 0, 0, 0);
+}
+
+void Taskbar::setMouseInfo(bool pressed, bool highlighted) {
+    menuPressed_ = pressed;
+    menuHighlighted_ = highlighted;
+    if (menuImage_) menuImage_->update();
+}
+
+QColor Taskbar::menuTint() const {
+    if (showingMainMenu_ || menuHighlighted_) return accentBlue();
+    QColor color = isDark(theme_) ? Qt::white : Qt::black;
+    color.setAlphaF(static_cast<float>(idleTintOpacity));
+    return color;
+}
+
+double Taskbar::menuImageOpacity() const { return menuPressed_ ? pressedOpacity : 1.0; }
+
+std::vector<TaskbarButton*> Taskbar::buttonsIn(QWidget* rowWidget) const {
+    std::vector<TaskbarButton*> result;
+    auto* layout = rowWidget->layout();
+    for (int i = 0; i < layout->count(); ++i)
+        if (auto* slot = dynamic_cast<Slot*>(layout->itemAt(i)->widget())) result.push_back(slot->button());
+    return result;
+}
+
+std::vector<TaskbarButton*> Taskbar::pinnedButtons() const { return buttonsIn(pinnedRow_); }
+std::vector<TaskbarButton*> Taskbar::otherButtons() const { return buttonsIn(otherRow_); }
+
+}  // namespace Velmora
