@@ -10,38 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TemporaryFolder.h"
+
 namespace foundation_tests {
 
-// A real folder under the system's temporary folder, removed with everything in it at the end.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-foundation-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string readWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
+using test_support::readWholeFile;
+using test_support::TemporaryFolder;
+using test_support::writeFile;
 
 // Names in a folder, sorted, hidden ones included.
 inline std::vector<std::string> sortedNames(const std::string& folder) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/sim/SimulatedDesktop.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace sim_tests {
 
@@ -35,35 +36,8 @@ struct InstalledDesktop {
     platform::ScopedSystem scope;
 };
 
-// A real folder under the system's temporary folder, removed with everything in it at the end.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-sim-test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-inline std::string readWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
+using test_support::readWholeFile;
+using test_support::TemporaryFolder;
+using test_support::writeFile;
 
 }  // namespace sim_tests
