@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <cstdio>
 #include <memory>
 
@@ -13,6 +14,50 @@
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Application.h"
 #include "platform/system/System.h"
+
+namespace {
+
+// The simulated desktop has no keyboard of its own: keys typed into the program's windows reach
+// it as this application's events, and the modifiers held are mirrored, so Escape and the
+// modifier-key tap work while a window of the program has the focus.
+class KeyForwarder final : public QObject {
+public:
+    explicit KeyForwarder(std::shared_ptr<platform::sim::SimulatedDesktop> desktop)
+        : desktop_(std::move(desktop)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+            return QObject::eventFilter(watched, event);
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->isAutoRepeat()) return QObject::eventFilter(watched, event);
+        auto flags = platform::qt::QtDesktopBridge::modifierFlags(key->modifiers());
+        desktop_->setModifierFlags(flags);
+        platform::Event forwarded;
+        forwarded.modifierFlags = flags;
+        forwarded.location = platform::qt::QtDesktopBridge::mouseLocation();
+        if (isModifier(key->key())) {
+            forwarded.type = platform::EventType::flagsChanged;
+        } else if (event->type() == QEvent::KeyPress) {
+            forwarded.type = platform::EventType::keyDown;
+            forwarded.keyCode = key->key() == Qt::Key_Escape ? platform::KeyCode::escape : 0;
+        } else {
+            return QObject::eventFilter(watched, event);
+        }
+        // Only Escape's own handler swallows it; everything else goes on to the widget.
+        bool swallowed = !desktop_->injectEvent(forwarded, platform::sim::EventTarget::thisApplication);
+        return swallowed && forwarded.keyCode == platform::KeyCode::escape;
+    }
+
+private:
+    static bool isModifier(int key) {
+        return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta;
+    }
+
+    std::shared_ptr<platform::sim::SimulatedDesktop> desktop_;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Before any thread exists.
@@ -32,6 +77,8 @@ int main(int argc, char** argv) {
     auto desktop = platform::sim::SimulatedDesktop::loadDefault(options);
     platform::System::install(desktop);
     desktop->startWatching();
+    KeyForwarder keyForwarder(desktop);
+    application.installEventFilter(&keyForwarder);
 
     std::printf("Velmora started\n");
     std::fflush(stdout);
