@@ -276,7 +276,7 @@ std::string FileManager::xdgPath(const char* variable, std::string_view belowHom
         std::lock_guard lock(overrides().mutex);
         homeOverridden = overrides().home.has_value();
     }
-    // The XDG specification ignores relative values.
+    // A relative value cannot name a base folder, so it counts as unset.
     if (const char* value = std::getenv(variable); !homeOverridden && value && *value == '/') return value;
     auto home = homePath();
     if (home.empty() || home.back() != '/') home += '/';

@@ -84,27 +84,29 @@ public:
     }
 
     bool activate(std::uint64_t options) override {
-        auto desktop = desktop_.lock();
-        return desktop && desktop->activate(serial_, options);
+        return act([&](SimulatedDesktop& desktop) { return desktop.activate(serial_, options); });
     }
     bool terminate() override {
-        auto desktop = desktop_.lock();
-        return desktop && desktop->terminate(serial_, false);
+        return act([&](SimulatedDesktop& desktop) { return desktop.terminate(serial_, false); });
     }
     bool forceTerminate() override {
-        auto desktop = desktop_.lock();
-        return desktop && desktop->terminate(serial_, true);
+        return act([&](SimulatedDesktop& desktop) { return desktop.terminate(serial_, true); });
     }
     bool hide() override {
-        auto desktop = desktop_.lock();
-        return desktop && desktop->setHidden(serial_, true);
+        return act([&](SimulatedDesktop& desktop) { return desktop.setHidden(serial_, true); });
     }
     bool unhide() override {
-        auto desktop = desktop_.lock();
-        return desktop && desktop->setHidden(serial_, false);
+        return act([&](SimulatedDesktop& desktop) { return desktop.setHidden(serial_, false); });
     }
 
 private:
+    // An action on a desktop that is gone does nothing.
+    template <class Action>
+    bool act(Action action) const {
+        auto desktop = desktop_.lock();
+        return desktop && action(*desktop);
+    }
+
     template <class Read>
     auto read(Read body) const -> decltype(body(std::declval<const SimApplication&>())) {
         auto state = store_->get();
