@@ -18,25 +18,13 @@
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/FreshDefaults.h"
 
 namespace bar_testing {
 
 using Strings = std::vector<std::string>;
 
-// A fresh standard user-defaults domain in its own file while the object lives.
-struct FreshDefaults {
-    FreshDefaults() {
-        static int counter = 0;
-        path = std::filesystem::temp_directory_path() / ("velmora-bar-model-" + std::to_string(::getpid()) +
-                                                         "-" + std::to_string(++counter) + ".json");
-        platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(path.string()));
-    }
-    ~FreshDefaults() {
-        platform::UserDefaults::setStandard(nullptr);
-        std::filesystem::remove(path);
-    }
-    std::filesystem::path path;
-};
+using test_support::FreshDefaults;
 
 inline std::shared_ptr<platform::sim::SimulatedDesktop> loadDesktop(const std::string& json) {
     std::string error;

@@ -24,6 +24,7 @@
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"
 #include "platform/testing/TestDispatchQueues.h"
+#include "tests/support/FreshDefaults.h"
 
 namespace {
 
@@ -87,20 +88,7 @@ TEST(EdgeBandTest, EntersInTheBottomFivePointsAndStaysWithinSixty) {
 
 namespace {
 
-// A fresh standard user-defaults domain in its own file while the object lives.
-struct FreshDefaults {
-    FreshDefaults() {
-        static int counter = 0;
-        path = std::filesystem::temp_directory_path() /
-               ("velmora-bar-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".json");
-        platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(path.string()));
-    }
-    ~FreshDefaults() {
-        platform::UserDefaults::setStandard(nullptr);
-        std::filesystem::remove(path);
-    }
-    std::filesystem::path path;
-};
+using test_support::FreshDefaults;
 
 struct Controllers : Velmora::WindowControllerList {
     void appendWindowController(const std::shared_ptr<Velmora::MainMenuWindow>& window) override {

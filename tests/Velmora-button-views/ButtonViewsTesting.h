@@ -9,26 +9,10 @@
 #include <string>
 
 #include "platform/foundation/UserDefaults.h"
+#include "tests/support/FreshDefaults.h"
 
 namespace button_views_testing {
 
-// A fresh standard user-defaults domain in its own file while the object lives.
-struct FreshDefaults {
-    FreshDefaults() {
-        static int counter = 0;
-        path =
-            std::filesystem::temp_directory_path() / ("velmora-button-views-" + std::to_string(::getpid()) +
-                                                      "-" + std::to_string(++counter) + ".json");
-        platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(path.string()));
-    }
-    ~FreshDefaults() {
-        platform::UserDefaults::setStandard(nullptr);
-        std::filesystem::remove(path);
-    }
-    FreshDefaults(const FreshDefaults&) = delete;
-    FreshDefaults& operator=(const FreshDefaults&) = delete;
-
-    std::filesystem::path path;
-};
+using test_support::FreshDefaults;
 
 }  // namespace button_views_testing

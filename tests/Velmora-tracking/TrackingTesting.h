@@ -20,6 +20,7 @@
 #include "platform/system/System.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/FreshDefaults.h"
 
 namespace tracking_testing {
 
@@ -46,21 +47,7 @@ struct Desktop {
     platform::ScopedSystem installed;
 };
 
-// A fresh standard user-defaults domain in its own file while the object lives.
-struct FreshDefaults {
-    FreshDefaults() {
-        static int counter = 0;
-        path = std::filesystem::temp_directory_path() /
-               ("velmora-tracking-" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".json");
-        std::filesystem::remove(path);
-        platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(path.string()));
-    }
-    ~FreshDefaults() {
-        platform::UserDefaults::setStandard(nullptr);
-        std::filesystem::remove(path);
-    }
-    std::filesystem::path path;
-};
+using test_support::FreshDefaults;
 
 inline std::shared_ptr<Velmora::Window> window(double x, double y, double w, double h,
                                                std::optional<std::string> title = "Document",
