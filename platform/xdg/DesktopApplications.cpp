@@ -10,6 +10,7 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 
 #include "platform/foundation/FileManager.h"
@@ -92,6 +93,7 @@ struct DesktopApplications::Watcher {
     GMainLoop* loop = nullptr;
     GSource* pending = nullptr;
     std::thread thread;
+    std::promise<void> watching;
 
     static gboolean settled(gpointer data) {
         auto* watcher = static_cast<Watcher*>(data);
@@ -121,6 +123,7 @@ struct DesktopApplications::Watcher {
             }
             g_object_unref(file);
         }
+        watching.set_value();
         g_main_loop_run(loop);
         for (auto* monitor : monitors) g_object_unref(monitor);
         if (pending) g_source_destroy(pending), g_source_unref(pending);
@@ -187,7 +190,10 @@ void DesktopApplications::startWatching() {
     watcher_->owner = this;
     watcher_->context = g_main_context_new();
     watcher_->loop = g_main_loop_new(watcher_->context, FALSE);
+    auto watching = watcher_->watching.get_future();
     watcher_->thread = std::thread([watcher = watcher_.get()] { watcher->run(); });
+    // Changes from now on are seen.
+    watching.wait();
 }
 
 void DesktopApplications::stopWatching() {

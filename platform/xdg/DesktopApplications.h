@@ -49,7 +49,8 @@ public:
 
     // Reads the entries again and rewrites the folder when they changed; true when it did.
     bool update();
-    // Updates the folder whenever an applications folder changes, from a thread of its own.
+    // Updates the folder whenever an applications folder changes, from a thread of its own; the
+    // changes made once it returns are seen.
     void startWatching();
     void stopWatching();
 
