@@ -168,7 +168,8 @@ DesktopApplications::Files DesktopApplications::bundleFiles(const std::vector<De
 
 bool DesktopApplications::writeFolder(const Files& files) {
     std::error_code error;
-    fs::create_directories(root_, error);
+    // The scan also lists the system's folder; an empty one keeps it from reporting a failure.
+    fs::create_directories(root_ + "/System/Applications", error);
     std::string building = root_ + "/.Applications-XXXXXX";
     if (!::mkdtemp(building.data())) return false;
     auto target = root_ + applicationsFolder;

@@ -12,20 +12,14 @@ namespace test_support {
 // A Linux desktop session that records what it is asked.
 class RecordingSession final : public platform::DesktopSession {
 public:
-    bool suspend() override { return record("suspend"); }
-    bool reboot() override { return record("reboot"); }
-    bool powerOff() override { return record("powerOff"); }
+    bool suspend() override { return calls.emplace_back("suspend"), true; }
+    bool reboot() override { return calls.emplace_back("reboot"), true; }
+    bool powerOff() override { return calls.emplace_back("powerOff"), true; }
     bool canOpenTerminal() override { return hasTerminal; }
-    bool openTerminal() override { return record("openTerminal"); }
+    bool openTerminal() override { return calls.emplace_back("openTerminal"), true; }
 
     std::vector<std::string> calls;
     bool hasTerminal = true;
-
-private:
-    bool record(const char* call) {
-        calls.push_back(call);
-        return true;
-    }
 };
 
 // Another system (the simulated desktop) with such a session, as the program finds it on X11.

@@ -11,26 +11,17 @@ namespace {
 
 using xdg_testing::Desktop;
 
+// The property list's text values; none when it holds anything else.
 std::map<std::string, std::string> infoOf(const std::string& bundle) {
-    std::map<std::string, std::string> values;
     auto xml = test_support::readWholeFile(bundle + "/Contents/Info.plist");
     plist_t dict = nullptr;
     plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &dict);
-    if (!dict) return values;
-    plist_dict_iter it = nullptr;
-    plist_dict_new_iter(dict, &it);
-    for (;;) {
-        char* key = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(dict, it, &key, &value);
-        if (!key) break;
-        char* text = nullptr;
-        plist_get_string_val(value, &text);
-        values[key] = text ? text : "";
-        free(key);
-        free(text);
+    std::map<std::string, std::string> values;
+    for (const char* key :
+         {"CFBundleName", "CFBundleIdentifier", "CFBundleExecutable", "CFBundleIconFile", "StartupWMClass"}) {
+        if (plist_t item = plist_dict_get_item(dict, key)) values[key] = plist_get_string_ptr(item, nullptr);
     }
-    free(it);
+    if (plist_dict_get_size(dict) != values.size()) values.clear();
     plist_free(dict);
     return values;
 }

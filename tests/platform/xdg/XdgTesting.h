@@ -59,18 +59,16 @@ public:
 
 private:
     Desktop() {
-        const std::pair<const char*, std::string> environment[] = {
-            {"HOME", path("home")},
-            {"XDG_DATA_HOME", path("home/.local/share")},
-            {"XDG_DATA_DIRS", path("share")},
-            {"XDG_CONFIG_HOME", path("config")},
-            {"XDG_CACHE_HOME", path("cache")},
-            {"XDG_CURRENT_DESKTOP", "TestDesk"},
-            {"LANGUAGE", "de"},
-            {"PATH", path("bin")},
-            {"GIO_USE_VFS", "local"},
-        };
-        for (const auto& [name, value] : environment) ::setenv(name, value.c_str(), 1);
+        for (const auto& [name, value] : {std::pair<const char*, std::string>{"HOME", path("home")},
+                                          {"XDG_DATA_HOME", path("home/.local/share")},
+                                          {"XDG_DATA_DIRS", path("share")},
+                                          {"XDG_CONFIG_HOME", path("config")},
+                                          {"XDG_CACHE_HOME", path("cache")},
+                                          {"XDG_CURRENT_DESKTOP", "TestDesk"},
+                                          {"LANGUAGE", "de"},
+                                          {"PATH", path("bin")},
+                                          {"GIO_USE_VFS", "local"}})
+            ::setenv(name, value.c_str(), 1);
         for (const char* name : {"editor-bin", "browser-stub", "files-stub", "xterm", "systemctl",
                                  "x-terminal-emulator", "console-tool"})
             stub(name);
