@@ -21,13 +21,11 @@ TEST(AutostartLoginItemTests, RegisteringWritesAnEntryThatRunsTheProgramAndUnreg
         EXPECT_EQ(item.status(), LoginItemStatus::enabled);
         // The session reads the command back as the very path.
         GKeyFile* file = g_key_file_new();
-        ASSERT_TRUE(g_key_file_load_from_file(file, AutostartLoginItem::entryPath().c_str(), G_KEY_FILE_NONE,
-                                              nullptr));
+        g_key_file_load_from_file(file, AutostartLoginItem::entryPath().c_str(), G_KEY_FILE_NONE, nullptr);
         gchar* exec = g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr);
         gchar** argv = nullptr;
-        ASSERT_TRUE(g_shell_parse_argv(exec, nullptr, &argv, nullptr));
-        EXPECT_EQ(std::string(argv[0]), program);
-        EXPECT_EQ(argv[1], nullptr);
+        g_shell_parse_argv(exec, nullptr, &argv, nullptr);
+        EXPECT_EQ(argv && argv[0] && !argv[1] ? argv[0] : "", program);
         g_strfreev(argv);
         g_free(exec);
         g_key_file_free(file);

@@ -103,12 +103,9 @@ TEST(DesktopApplicationsTests, WindowsMatchTheirEntryByClassThenIdThenCommand) {
         {"", "", "", std::nullopt},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.wmClass + "/" + c.wmInstance + "/" + c.executable);
         auto match = applications.match(c.wmClass, c.wmInstance, c.executable);
-        ASSERT_EQ(match.has_value(), c.id.has_value());
-        if (!match) continue;
-        EXPECT_EQ(match->groupIdentifier, *c.id);
-        EXPECT_EQ(match->bundlePath, "/Applications/" + *c.id + ".app");
+        EXPECT_EQ(match ? match->bundlePath : "none", c.id ? "/Applications/" + *c.id + ".app" : "none")
+            << c.wmClass << "/" << c.wmInstance << "/" << c.executable;
     }
 }
 
