@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "Brindle/FileExtensions.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/tracking/PropertyList.h"
 #include "platform/system/Workspace.h"
 

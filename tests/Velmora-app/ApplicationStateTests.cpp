@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "Velmora/settings/EventManager.h"
+#include "Velmora/settings/UpdateManager.h"
 #include "Velmora/shell/AppDelegate.h"
 #include "Velmora/shell/AppState.h"
 #include "Velmora/shell/Application.h"
 #include "Velmora/shell/DockManager.h"
-#include "Velmora/shell/EventManager.h"
-#include "Velmora/shell/UpdateManager.h"
 #include "platform/base/Process.h"
 #include "platform/system/Alert.h"
 #include "platform/system/Screen.h"

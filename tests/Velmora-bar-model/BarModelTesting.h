@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Brindle/RxHelpers.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/taskbar/ButtonState.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/tracking/ApplicationManager.h"

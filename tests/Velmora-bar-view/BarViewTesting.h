@@ -6,7 +6,7 @@
 
 #include "Brindle/MainQueue.h"
 #include "Brindle/Object.h"
-#include "Velmora/shell/UpdateManager.h"
+#include "Velmora/settings/UpdateManager.h"
 #include "Velmora/start-menu/MainMenuViewModel.h"
 #include "Velmora/taskbar/TimeManager.h"
 #include "Velmora/taskbar/views/Taskbar.h"

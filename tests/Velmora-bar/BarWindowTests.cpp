@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Velmora/shell/EventManager.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/EventManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/taskbar/MouseManager.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/taskbar/TaskbarWindowRules.h"

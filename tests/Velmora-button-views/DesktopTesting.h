@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Brindle/RxHelpers.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/taskbar/ButtonState.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/taskbar/views/TaskbarButton.h"

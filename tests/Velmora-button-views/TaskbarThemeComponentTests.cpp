@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <vector>
 
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/taskbar/views/TaskbarThemeComponent.h"
 #include "platform/qt/GuiTestLoop.h"
 #include "tests/Velmora-button-views/ButtonViewsTesting.h"

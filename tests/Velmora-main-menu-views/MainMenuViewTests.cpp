@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "Brindle/widgets/TouchableComponent.h"
-#include "Velmora/shell/EventManager.h"
+#include "Velmora/settings/EventManager.h"
 #include "Velmora/start-menu/views/MainMenuAppSection.h"
 #include "Velmora/start-menu/views/MainMenuItem.h"
 #include "Velmora/start-menu/views/MainMenuView.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "Velmora/shell/EventManager.h"
+#include "Velmora/settings/EventManager.h"
 #include "platform/base/Animation.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/Velmora-main-menu/MainMenuTesting.h"

@@ -12,7 +12,7 @@
 
 #include "Brindle/MainQueue.h"
 #include "Brindle/Object.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/start-menu/MainMenuViewModel.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/foundation/FileManager.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/shell/DockManager.h"
 #include "Velmora/shell/OnboardingPage2ViewModel.h"
-#include "Velmora/shell/SettingsManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/system/Accessibility.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "Brindle/widgets/AnimationComponent.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/shell/DockManager.h"
-#include "Velmora/shell/SettingsManager.h"
 #include "Velmora/shell/views/NeumorphicButton.h"
 #include "Velmora/shell/views/OnboardingPage2.h"
 #include "Velmora/shell/views/OnboardingView.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "Velmora/shell/Bundle.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/Bundle.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/shell/views/SettingsView.h"
 #include "Velmora/shell/views/SettingsWindow.h"
 #include "platform/qt/GuiTestLoop.h"

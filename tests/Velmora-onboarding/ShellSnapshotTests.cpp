@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/shell/DockManager.h"
-#include "Velmora/shell/SettingsManager.h"
 #include "Velmora/shell/views/OnboardingView.h"
 #include "Velmora/shell/views/SettingsView.h"
 #include "Velmora/tracking/ApplicationManager.h"

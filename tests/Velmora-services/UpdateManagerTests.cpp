@@ -8,8 +8,8 @@
 
 #include "Brindle/JSONCoding.h"
 #include "Brindle/UserDefaultsValues.h"
-#include "Velmora/shell/Bundle.h"
-#include "Velmora/shell/UpdateManager.h"
+#include "Velmora/settings/Bundle.h"
+#include "Velmora/settings/UpdateManager.h"
 #include "platform/system/Alert.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "rx/Disposable.h"

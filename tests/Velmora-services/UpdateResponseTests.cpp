@@ -4,8 +4,8 @@
 #include <string>
 
 #include "Brindle/JSONCoding.h"
-#include "Velmora/shell/Bundle.h"
-#include "Velmora/shell/UpdateResponse.h"
+#include "Velmora/settings/Bundle.h"
+#include "Velmora/settings/UpdateResponse.h"
 
 using Velmora::Bundle;
 using Velmora::UpdateInfo;

@@ -6,7 +6,7 @@
 
 #include "Brindle/JSONCoding.h"
 #include "Brindle/RxHelpers.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "tests/Velmora-tracking/TrackingTesting.h"
 
 using platform::UserDefaults;

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Velmora/shell/EventManager.h"
+#include "Velmora/settings/EventManager.h"
 #include "platform/system/Screen.h"
 #include "rx/Disposable.h"
 

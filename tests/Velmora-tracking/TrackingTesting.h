@@ -11,7 +11,7 @@
 
 #include "Brindle/Object.h"
 #include "Brindle/RxHelpers.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/Task.h"
 #include "Velmora/tracking/Window.h"

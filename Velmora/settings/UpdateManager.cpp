@@ -1,4 +1,4 @@
-#include "Velmora/shell/UpdateManager.h"
+#include "Velmora/settings/UpdateManager.h"
 
 #include <cstdlib>
 #include <exception>
@@ -7,7 +7,7 @@
 #include "Brindle/JSONCoding.h"
 #include "Brindle/OnlineDataSource.h"
 #include "Brindle/UserDefaultsValues.h"
-#include "Velmora/shell/Bundle.h"
+#include "Velmora/settings/Bundle.h"
 #include "platform/system/Alert.h"
 #include "platform/system/Workspace.h"
 

@@ -6,7 +6,7 @@
 
 #include "Brindle/Object.h"
 #include "Brindle/RestTypes.h"
-#include "Velmora/shell/UpdateResponse.h"
+#include "Velmora/settings/UpdateResponse.h"
 #include "platform/base/Date.h"
 #include "platform/base/TimeInterval.h"
 #include "rx/BehaviorRelay.h"

@@ -1,4 +1,4 @@
-#include "Velmora/shell/EventManager.h"
+#include "Velmora/settings/EventManager.h"
 
 #include "Brindle/Object.h"
 

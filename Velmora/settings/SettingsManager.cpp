@@ -1,4 +1,4 @@
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 
 #include <algorithm>
 #include <cmath>

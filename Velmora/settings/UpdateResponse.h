@@ -2,7 +2,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "Velmora/shell/UpdateInfo.h"
+#include "Velmora/settings/UpdateInfo.h"
 
 namespace Velmora {
 

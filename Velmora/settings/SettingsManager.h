@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Brindle/Object.h"
-#include "Velmora/taskbar/TaskbarTheme.h"
+#include "Velmora/settings/TaskbarTheme.h"
 #include "Velmora/tracking/Task.h"
 #include "platform/foundation/URL.h"
 #include "rx/Rx.h"

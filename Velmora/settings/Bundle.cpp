@@ -1,4 +1,4 @@
-#include "Velmora/shell/Bundle.h"
+#include "Velmora/settings/Bundle.h"
 
 #include <charconv>
 #include <mutex>

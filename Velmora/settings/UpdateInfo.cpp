@@ -1,4 +1,4 @@
-#include "Velmora/shell/UpdateInfo.h"
+#include "Velmora/settings/UpdateInfo.h"
 
 #include <cmath>
 #include <limits>

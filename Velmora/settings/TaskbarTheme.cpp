@@ -1,4 +1,4 @@
-#include "Velmora/taskbar/TaskbarTheme.h"
+#include "Velmora/settings/TaskbarTheme.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "Velmora/shell/UpdateResponse.h"
+#include "Velmora/settings/UpdateResponse.h"
 
 #include <nlohmann/json.hpp>
 
