@@ -8,7 +8,6 @@
 #include "Brindle/JSONCoding.h"
 #include "Brindle/RxHelpers.h"
 #include "Brindle/UserDefaultsValues.h"
-#include "Velmora/tracking/ApplicationManager.h"
 #include "platform/foundation/UserDefaults.h"
 
 namespace Velmora {
@@ -54,13 +53,6 @@ std::optional<std::vector<URL>> loadPinnedAddresses() {
         if (!element.is_string()) continue;
         if (auto url = URL::fromString(element.get<std::string>())) urls.push_back(*url);
     }
-    return urls;
-}
-
-std::vector<URL> addresses(const TaskList& tasks) {
-    std::vector<URL> urls;
-    urls.reserve(tasks.size());
-    for (const auto& task : tasks) urls.push_back(task->bundlePath);
     return urls;
 }
 
@@ -140,7 +132,7 @@ void SettingsManager::postInit() {
     Brindle::subscribeNext(mainMenuKeyboardShortcutRelay.skip(1), false, [](MainMenuActivationKeys key) {
         Brindle::saveToUserDefaults(key, mainMenuShortcutKey);
     }).disposed(disposeBag_);
-    Brindle::subscribeNext(pinnedApplications.map(addresses), false,
+    Brindle::subscribeNext(pinnedApplications.map(bundleAddresses), false,
                            [weak = weakAs<SettingsManager>()](const std::vector<URL>& urls) {
                                Brindle::saveToUserDefaults(urls, pinnedKey);
                                if (auto self = weak.lock()) self->pinnedApplicationsState_.set(urls);
@@ -172,28 +164,8 @@ void SettingsManager::pin(const std::shared_ptr<Task>& task) {
     pinnedApplications.accept(pinned);
 }
 
-void SettingsManager::syncPinnedOrder() { syncPinnedOrder(*ApplicationManager::shared()); }
-
-void SettingsManager::syncPinnedOrder(const ApplicationManager& manager) {
-    const auto pinned = bundlePaths(pinnedApplications.value());
-    auto tasks = manager.allTasks.value();
-    std::stable_sort(tasks.begin(), tasks.end(),
-                     [](const auto& a, const auto& b) { return a->index < b->index; });
-    std::vector<URL> urls;
-    for (const auto& task : tasks)
-        if (pinned.contains(task->bundlePath)) urls.push_back(task->bundlePath);
-    loadPinned(urls);
-}
-
 void SettingsManager::loadPinned(const std::vector<URL>& urls) {
-    TaskList tasks;
-    tasks.reserve(urls.size());
-    for (const auto& url : urls) {
-        auto task = Brindle::make<Task>(nullptr, static_cast<std::int64_t>(tasks.size()), url, false, 0, "",
-                                        std::nullopt, Windows{});
-        if (task->loadBundleInfo()) tasks.push_back(task);
-    }
-    pinnedApplications.accept(tasks);
+    pinnedApplications.accept(makePinnedTasks(urls));
 }
 
 }  // namespace Velmora

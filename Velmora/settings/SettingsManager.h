@@ -7,13 +7,18 @@
 
 #include "Brindle/Object.h"
 #include "Velmora/settings/TaskbarTheme.h"
-#include "Velmora/tracking/Task.h"
 #include "platform/foundation/URL.h"
 #include "rx/Rx.h"
 
 namespace Velmora {
 
-class ApplicationManager;
+class Task;
+using TaskList = std::vector<std::shared_ptr<Task>>;
+
+// Tasks belong to tracking, which makes the pinned ones from their stored addresses (dropping those
+// whose bundle cannot be read) and reads their addresses back.
+TaskList makePinnedTasks(const std::vector<platform::URL>& urls);
+std::vector<platform::URL> bundleAddresses(const TaskList& tasks);
 
 // The modifier key whose quick tap opens the main menu. Coded as an object with one member named
 // after the case, holding an empty object: {"command":{}}.
@@ -89,10 +94,6 @@ public:
 
     // Adds the task itself at the end, also when its application is pinned already.
     void pin(const std::shared_ptr<Task>& task);
-    // Rebuilds the pinned list in the order of the manager's tasks (by `index`); a pinned
-    // application that has no task there is dropped.
-    void syncPinnedOrder();
-    void syncPinnedOrder(const ApplicationManager& manager);
     // Replaces the pinned list by new tasks made from the addresses, in order.
     void loadPinned(const std::vector<platform::URL>& urls);
 

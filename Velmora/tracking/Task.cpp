@@ -91,6 +91,24 @@ AddressSet bundlePaths(const TaskList& tasks) {
     return addresses;
 }
 
+std::vector<platform::URL> bundleAddresses(const TaskList& tasks) {
+    std::vector<platform::URL> urls;
+    urls.reserve(tasks.size());
+    for (const auto& task : tasks) urls.push_back(task->bundlePath);
+    return urls;
+}
+
+TaskList makePinnedTasks(const std::vector<platform::URL>& urls) {
+    TaskList tasks;
+    tasks.reserve(urls.size());
+    for (const auto& url : urls) {
+        auto task = Brindle::make<Task>(nullptr, static_cast<std::int64_t>(tasks.size()), url, false, 0, "",
+                                        std::nullopt, Windows{});
+        if (task->loadBundleInfo()) tasks.push_back(task);
+    }
+    return tasks;
+}
+
 Task::Task(std::shared_ptr<platform::RunningApplication> runningApplication, std::int64_t index,
            platform::URL bundlePath, bool isActive, std::int32_t processIdentifier, std::string title,
            std::optional<platform::Image> icon, Windows windows)

@@ -7,6 +7,7 @@
 #include "Brindle/JSONCoding.h"
 #include "Brindle/RxHelpers.h"
 #include "Velmora/settings/SettingsManager.h"
+#include "Velmora/taskbar/TaskbarState.h"
 #include "tests/Velmora-tracking/TrackingTesting.h"
 
 using platform::UserDefaults;
@@ -224,7 +225,7 @@ TEST(SettingsSync, PinnedOrderFollowsTheTaskIndexesAndDropsWhatHasNoTask) {
                                    task("file:///Applications/Other.app/", 0, {}, "Other"),
                                    task("file:///Applications/Notes.app/", 1, {}, "Notes"),
                                    task("file:///Applications/Notes.app/", 4, {}, "Notes again")});
-    settings->syncPinnedOrder(*harness.manager);
+    syncPinnedOrder(*settings, *harness.manager);
 
     auto after = settings->pinnedApplications.value();
     EXPECT_EQ(tracking_testing::titles(after), (std::vector<std::string>{"Notes", "Mail", "Notes"}))
