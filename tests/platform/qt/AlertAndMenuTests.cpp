@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/Menu.h"
 #include "platform/qt/QtAlert.h"
 

@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/QtDesktopBridge.h"
 #include "platform/qt/ScreenGeometry.h"
 #include "platform/qt/Window.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/base/NotificationCenter.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/Window.h"
 
 using namespace platform;

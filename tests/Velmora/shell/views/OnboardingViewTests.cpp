@@ -16,7 +16,7 @@
 #include "Velmora/shell/views/OnboardingWindow.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/base/Process.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 

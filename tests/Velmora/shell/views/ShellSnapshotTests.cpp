@@ -13,7 +13,7 @@
 #include "Velmora/shell/views/SettingsView.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/qt/Appearance.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 

@@ -17,7 +17,7 @@
 #include "Velmora/start-menu/views/MainMenuItem.h"
 #include "Velmora/start-menu/views/MainMenuView.h"
 #include "platform/qt/Appearance.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/Symbols.h"
 #include "tests/Velmora/start-menu/MainMenuTesting.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "Velmora/taskbar/views/AppIconVisualiser.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/sim/Scenario.h"
 
 using Velmora::AppBadgeView;

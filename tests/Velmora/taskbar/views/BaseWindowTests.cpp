@@ -8,7 +8,7 @@
 #include "Velmora/taskbar/views/BaseWindow.h"
 #include "Velmora/taskbar/views/DebugWindow.h"
 #include "Velmora/taskbar/views/TransparentWindow.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/Window.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Screen.h"

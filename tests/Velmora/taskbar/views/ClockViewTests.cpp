@@ -6,7 +6,7 @@
 
 #include "Velmora/taskbar/TimeManager.h"
 #include "Velmora/taskbar/views/ClockView.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "tests/Brindle/TimeZoneScope.h"
 
 using Velmora::ClockView;

@@ -13,7 +13,7 @@
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/taskbar/views/TaskbarButton.h"
 #include "Velmora/tracking/ApplicationManager.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"

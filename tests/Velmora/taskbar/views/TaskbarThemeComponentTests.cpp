@@ -5,7 +5,7 @@
 
 #include "Velmora/settings/SettingsManager.h"
 #include "Velmora/taskbar/views/TaskbarThemeComponent.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "tests/Velmora/taskbar/views/ButtonViewsTesting.h"
 
 using Velmora::TaskbarTheme;

@@ -19,7 +19,7 @@
 #include "Velmora/tracking/Window.h"
 #include "Velmora/tracking/WindowSystemUtils.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"

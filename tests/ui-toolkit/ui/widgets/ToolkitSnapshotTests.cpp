@@ -12,7 +12,7 @@
 
 #include "Brindle/widgets/TouchableComponent.h"
 #include "platform/qt/Appearance.h"
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "ui-toolkit/ui/Theme.h"
 #include "ui-toolkit/ui/widgets/CardComponent.h"
 #include "ui-toolkit/ui/widgets/SpinnerComponent.h"

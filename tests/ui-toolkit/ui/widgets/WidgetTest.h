@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "ui-toolkit/ui/Theme.h"
 
 // A shown window in virtual time for each test; the toolkit's theme back at its start values.

@@ -1,4 +1,4 @@
-#include "platform/qt/GuiTestLoop.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 
 #include <QCoreApplication>
 #include <QEvent>
