@@ -6,9 +6,9 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/Menu.h"
 #include "platform/qt/QtAlert.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 
 using namespace platform;
 using namespace platform::qt;

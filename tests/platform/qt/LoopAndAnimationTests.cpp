@@ -11,10 +11,10 @@
 #include "platform/base/Animation.h"
 #include "platform/base/MainQueue.h"
 #include "platform/qt/Appearance.h"
-#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/QtAnimation.h"
 #include "platform/qt/QtViewFactory.h"
 #include "platform/qt/Window.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 
 using namespace platform;
 using namespace platform::qt;

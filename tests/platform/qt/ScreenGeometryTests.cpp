@@ -6,10 +6,10 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/QtDesktopBridge.h"
 #include "platform/qt/ScreenGeometry.h"
 #include "platform/qt/Window.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 
 using namespace platform;
 using namespace platform::qt;

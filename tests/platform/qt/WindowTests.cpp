@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/base/NotificationCenter.h"
-#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/Window.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 
 using namespace platform;
 using namespace platform::qt;

@@ -14,8 +14,8 @@
 #include "Velmora/settings/SettingsManager.h"
 #include "Velmora/shell/views/SettingsView.h"
 #include "Velmora/shell/views/SettingsWindow.h"
-#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/Menu.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
 using Velmora::Bundle;

@@ -17,8 +17,8 @@
 #include "Velmora/start-menu/views/MainMenuItem.h"
 #include "Velmora/start-menu/views/MainMenuView.h"
 #include "platform/qt/Appearance.h"
-#include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/qt/Symbols.h"
+#include "platform/qt/testing/GuiTestLoop.h"
 #include "tests/Velmora/start-menu/MainMenuTesting.h"
 
 using menu_testing::app;
