@@ -21,6 +21,7 @@
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"
 #include "platform/testing/TestDispatchQueues.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 namespace menu_testing {
 
@@ -59,7 +60,7 @@ struct MenuHarness {
                          std::shared_ptr<platform::DispatchQueue> userInteractive =
                              std::make_shared<platform::testing::InlineDispatchQueue>("user-interactive"))
         : defaults(freshDefaults()),
-          desktop(load(json)),
+          desktop(test_support::loadDesktop(json)),
           installedSystem(desktop),
           factory(platform::testing::ScopedDispatchFactory::inlineQueues()),
           settings(Brindle::make<Velmora::SettingsManager>()),
@@ -132,15 +133,6 @@ private:
         auto path = scratch().string() + "-defaults.json";
         platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(path));
         return path;
-    }
-    static std::shared_ptr<platform::sim::SimulatedDesktop> load(const std::string& json) {
-        std::string error;
-        auto desktop = platform::sim::SimulatedDesktop::fromJSON(json, {}, &error);
-        if (!desktop) {
-            ADD_FAILURE() << error;
-            std::abort();
-        }
-        return desktop;
     }
 };
 

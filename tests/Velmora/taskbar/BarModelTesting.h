@@ -19,6 +19,7 @@
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/FreshDefaults.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 namespace bar_testing {
 
@@ -26,15 +27,7 @@ using Strings = std::vector<std::string>;
 
 using test_support::FreshDefaults;
 
-inline std::shared_ptr<platform::sim::SimulatedDesktop> loadDesktop(const std::string& json) {
-    std::string error;
-    auto desktop = platform::sim::SimulatedDesktop::fromJSON(json, {}, &error);
-    if (!desktop) {
-        ADD_FAILURE() << error;
-        std::abort();
-    }
-    return desktop;
-}
+using test_support::loadDesktop;
 
 struct FakeWindowControllers : Velmora::WindowControllerList {
     void appendWindowController(const std::shared_ptr<Velmora::MainMenuWindow>& window) override {

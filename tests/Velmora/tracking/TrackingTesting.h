@@ -21,21 +21,14 @@
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/FreshDefaults.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 namespace tracking_testing {
 
 // A desktop from inline JSON, installed while the object lives.
 struct Desktop {
-    explicit Desktop(const std::string& json = "{}") : desktop(load(json)), installed(desktop) {}
-    static std::shared_ptr<platform::sim::SimulatedDesktop> load(const std::string& json) {
-        std::string error;
-        auto desktop = platform::sim::SimulatedDesktop::fromJSON(json, {}, &error);
-        if (!desktop) {
-            ADD_FAILURE() << error;
-            std::abort();
-        }
-        return desktop;
-    }
+    explicit Desktop(const std::string& json = "{}")
+        : desktop(test_support::loadDesktop(json)), installed(desktop) {}
     // Where a platform path such as "/Applications/Mail.app" lives on this machine.
     std::string real(const std::string& path) const { return desktop->rootFolder() + path; }
     void write(const std::string& path, const std::string& bytes) const {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/sim/SimulatedDesktop.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
 
 namespace sim_tests {
@@ -19,13 +20,7 @@ using platform::sim::SimulatedDesktop;
 
 inline std::shared_ptr<SimulatedDesktop> desktopFrom(const std::string& json,
                                                      SimulatedDesktop::Options options = {}) {
-    std::string error;
-    auto desktop = SimulatedDesktop::fromJSON(json, options, &error);
-    if (!desktop) {
-        ADD_FAILURE() << "Scenario not loaded: " << error;
-        std::abort();
-    }
-    return desktop;
+    return test_support::loadDesktop(json, std::move(options));
 }
 
 // A desktop installed as the running system while it lives.

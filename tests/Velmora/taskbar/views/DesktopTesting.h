@@ -19,6 +19,7 @@
 #include "platform/system/System.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "tests/Velmora/taskbar/views/ButtonViewsTesting.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 namespace button_views_testing {
 
@@ -47,7 +48,7 @@ inline constexpr const char* desktopScenario = R"({
 // own loop. Refreshes wait on a manual queue until `refresh()` runs them.
 struct Desktop {
     explicit Desktop(const std::string& json = desktopScenario)
-        : desktop(load(json)),
+        : desktop(test_support::loadDesktop(json)),
           installed(desktop),
           settings(Brindle::make<Velmora::SettingsManager>()),
           manager(Brindle::make<Velmora::ApplicationManager>(settings)),
@@ -57,16 +58,6 @@ struct Desktop {
         refresh();
         desktop->clearActions();
         updates = 0;
-    }
-
-    static std::shared_ptr<platform::sim::SimulatedDesktop> load(const std::string& json) {
-        std::string error;
-        auto desktop = platform::sim::SimulatedDesktop::fromJSON(json, {}, &error);
-        if (!desktop) {
-            ADD_FAILURE() << error;
-            std::abort();
-        }
-        return desktop;
     }
 
     void refresh() {
