@@ -18,6 +18,7 @@
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/DesktopHarness.h"
 #include "tests/support/FreshDefaults.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 
@@ -67,13 +68,8 @@ struct FakeMenuWindow : Velmora::MainMenuWindow, std::enable_shared_from_this<Fa
 // A simulated desktop, fresh settings, a manager and fake menu windows on the test's own virtual
 // loop. Refreshes wait on a manual queue: the bars see the lists a test publishes, or one real
 // refresh when it calls `refresh()`.
-struct Harness {
-    explicit Harness(const std::string& json = "{}")
-        : desktop(loadDesktop(json)),
-          installed(desktop),
-          settings(Brindle::make<Velmora::SettingsManager>()),
-          manager(Brindle::make<Velmora::ApplicationManager>(settings)) {
-        Brindle::subscribeNext(manager->update, false, [this](rx::Unit) { ++updates; }).disposed(bag);
+struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop> {
+    explicit Harness(const std::string& json = "{}") : DesktopHarness(json) {
         Velmora::MainMenuWindow::setFactory([this](const Velmora::MainMenuWindow::Content& content) {
             return menus.emplace_back(std::make_shared<FakeMenuWindow>(content));
         });
@@ -83,13 +79,6 @@ struct Harness {
     std::shared_ptr<Velmora::TaskbarViewModel> makeBar(std::size_t screen = 0) {
         return Brindle::make<Velmora::TaskbarViewModel>(platform::Screens::screens().at(screen), controllers,
                                                         manager);
-    }
-    void refresh() {
-        manager->update.onNext();
-        do {
-            queue->runAll();
-            loop.runUntilIdle();
-        } while (queue->pendingCount() > 0);
     }
     void publish(Velmora::TaskList tasks) { manager->tasksRelay.accept(std::move(tasks)); }
     // A running application's task, as a refresh makes it.
@@ -104,23 +93,8 @@ struct Harness {
         return Brindle::make<Velmora::Task>(nullptr, 0, bundle, false, 0, name, std::nullopt,
                                             Velmora::Windows{});
     }
-    Strings actionNames() const { return desktop->actionNames(); }
-
-    platform::testing::VirtualMainLoop loop;
-    FreshDefaults defaults;
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
-    platform::ScopedSystem installed;
-    std::shared_ptr<platform::testing::ManualDispatchQueue> queue =
-        std::make_shared<platform::testing::ManualDispatchQueue>("refresh");
-    platform::testing::ScopedDispatchFactory factory{
-        [queue = queue](const std::string&, platform::QualityOfService,
-                        bool) -> std::shared_ptr<platform::DispatchQueue> { return queue; }};
-    std::shared_ptr<Velmora::SettingsManager> settings;
-    std::shared_ptr<Velmora::ApplicationManager> manager;
     std::shared_ptr<FakeWindowControllers> controllers = std::make_shared<FakeWindowControllers>();
     std::vector<std::shared_ptr<FakeMenuWindow>> menus;
-    int updates = 0;
-    rx::DisposeBag bag;
 };
 
 inline Strings titles(const Velmora::TaskbarViewModel& bar) {

@@ -19,7 +19,7 @@
 #include "platform/system/System.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "tests/Velmora/taskbar/views/ButtonViewsTesting.h"
-#include "tests/support/SimulatedDesktopTesting.h"
+#include "tests/support/DesktopHarness.h"
 
 namespace button_views_testing {
 
@@ -46,26 +46,14 @@ inline constexpr const char* desktopScenario = R"({
 
 // The simulated desktop, fresh settings, a manager and one bar after a real refresh, on the test's
 // own loop. Refreshes wait on a manual queue until `refresh()` runs them.
-struct Desktop {
+struct Desktop : test_support::DesktopHarness<platform::qt::GuiTestLoop> {
     explicit Desktop(const std::string& json = desktopScenario)
-        : desktop(test_support::loadDesktop(json)),
-          installed(desktop),
-          settings(Brindle::make<Velmora::SettingsManager>()),
-          manager(Brindle::make<Velmora::ApplicationManager>(settings)),
+        : DesktopHarness(json),
           bar(Brindle::make<Velmora::TaskbarViewModel>(platform::Screens::screens().at(0), controllers,
                                                        manager)) {
-        Brindle::subscribeNext(manager->update, false, [this](rx::Unit) { ++updates; }).disposed(bag);
         refresh();
         desktop->clearActions();
         updates = 0;
-    }
-
-    void refresh() {
-        manager->update.onNext(rx::Unit{});
-        do {
-            queue->runAll();
-            loop.runUntilIdle();
-        } while (queue->pendingCount() > 0);
     }
 
     std::shared_ptr<Velmora::TaskbarButtonViewModel> model(const std::string& title) const {
@@ -84,23 +72,8 @@ struct Desktop {
         return view;
     }
 
-    Strings actionNames() const { return desktop->actionNames(); }
-
-    platform::qt::GuiTestLoop loop;
-    FreshDefaults defaults;
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
-    platform::ScopedSystem installed;
-    std::shared_ptr<platform::testing::ManualDispatchQueue> queue =
-        std::make_shared<platform::testing::ManualDispatchQueue>("refresh");
-    platform::testing::ScopedDispatchFactory factory{
-        [queue = queue](const std::string&, platform::QualityOfService,
-                        bool) -> std::shared_ptr<platform::DispatchQueue> { return queue; }};
-    std::shared_ptr<Velmora::SettingsManager> settings;
-    std::shared_ptr<Velmora::ApplicationManager> manager;
     std::shared_ptr<NoWindowControllers> controllers = std::make_shared<NoWindowControllers>();
     std::shared_ptr<Velmora::TaskbarViewModel> bar;
-    int updates = 0;
-    rx::DisposeBag bag;
 };
 
 template <class State>
