@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
-#include <QPainter>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +14,7 @@
 #include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
+#include "tests/support/SnapshotSheet.h"
 
 namespace {
 
@@ -53,25 +52,9 @@ TEST(ShellSnapshots, SettingsAndOnboardingPages) {
     onboarding.hide();
     settingsView.hide();
 
-    constexpr int gap = 16;
-    int width = gap, height = 0;
-    for (const auto& image : images) {
-        width += image.width() + gap;
-        height = std::max(height, image.height());
-    }
-    QImage sheet(width, height + 2 * gap, QImage::Format_ARGB32);
-    sheet.fill(QColor(0x80, 0x80, 0x80));
-    {
-        QPainter painter(&sheet);
-        int x = gap;
-        for (const auto& image : images) {
-            painter.drawImage(x, gap, image);
-            x += image.width() + gap;
-        }
-    }
-    QDir().mkpath(VELMORA_SNAPSHOT_DIR);
-    auto path = QString::fromStdString(std::string(VELMORA_SNAPSHOT_DIR) + "/shell-windows.png");
-    EXPECT_TRUE(sheet.save(path)) << path.toStdString();
+    test_support::saveSnapshot(
+        test_support::snapshotSheet(images, Qt::Horizontal, 16, 16, QColor(0x80, 0x80, 0x80)),
+        "shell-windows");
 
     // Each page draws something of its own: the pictures differ from one another.
     ASSERT_EQ(images.size(), 4u);

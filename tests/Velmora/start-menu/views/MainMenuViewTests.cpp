@@ -20,6 +20,7 @@
 #include "platform/qt/Symbols.h"
 #include "platform/qt/testing/GuiTestLoop.h"
 #include "tests/Velmora/start-menu/MainMenuTesting.h"
+#include "tests/support/SnapshotSheet.h"
 
 using menu_testing::app;
 using menu_testing::installed;
@@ -245,7 +246,6 @@ TEST_F(MainMenuViewTest, ASectionKeepsItsCellsByIdentityAndDrawsAChevronForAMiss
 }
 
 TEST_F(MainMenuViewTest, Snapshot) {
-    QDir().mkpath(VELMORA_SNAPSHOT_DIR);
     platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
     show(installed(desktopApps));
     // The palette of a dark appearance, which the offscreen platform does not give.
@@ -260,8 +260,7 @@ TEST_F(MainMenuViewTest, Snapshot) {
     loop.runUntilIdle();
 
     auto image = view->grab().toImage();
-    auto path = QString::fromStdString(std::string(VELMORA_SNAPSHOT_DIR) + "/main-menu.png");
-    EXPECT_TRUE(image.save(path)) << path.toStdString();
+    test_support::saveSnapshot(image, "main-menu");
     EXPECT_EQ(image.size(),
               QSize(MainMenuView::frameWidth, MainMenuView::frameHeight) * image.devicePixelRatio());
     platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);

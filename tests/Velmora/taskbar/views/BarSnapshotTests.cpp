@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <string>
+#include <vector>
 
 #include "platform/qt/Appearance.h"
 #include "tests/Velmora/taskbar/views/BarViewTesting.h"
+#include "tests/support/SnapshotSheet.h"
 
 using bar_view_testing::Bar;
 using Velmora::TaskbarTheme;
@@ -30,19 +31,10 @@ QImage render(TaskbarTheme theme) {
 
 TEST(BarSnapshots, EachLayout) {
     platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
-    QImage sheet(sheetWidth, 3 * 86 + 2 * 10, QImage::Format_ARGB32_Premultiplied);
-    sheet.fill(Qt::white);
-    QPainter painter(&sheet);
-    int y = 0;
-    for (auto theme :
-         {TaskbarTheme::fullscreenLeft, TaskbarTheme::fullscreenCenter, TaskbarTheme::centered}) {
-        auto image = render(theme);
-        painter.drawImage(0, y, image);
-        y += 86 + 10;
-    }
-    painter.end();
-    QDir().mkpath(VELMORA_SNAPSHOT_DIR);
-    auto path = std::string(VELMORA_SNAPSHOT_DIR) + "/taskbar-layouts.png";
-    EXPECT_TRUE(sheet.save(QString::fromStdString(path))) << path;
+    std::vector<QImage> images;
+    for (auto theme : {TaskbarTheme::fullscreenLeft, TaskbarTheme::fullscreenCenter, TaskbarTheme::centered})
+        images.push_back(render(theme));
+    test_support::saveSnapshot(test_support::snapshotSheet(images, Qt::Vertical, 10, 0, Qt::white),
+                               "taskbar-layouts");
     platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
 }

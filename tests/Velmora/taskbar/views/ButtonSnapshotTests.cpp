@@ -11,6 +11,7 @@
 #include "Velmora/taskbar/views/TaskbarButton.h"
 #include "platform/qt/Appearance.h"
 #include "tests/Velmora/taskbar/views/DesktopTesting.h"
+#include "tests/support/SnapshotSheet.h"
 
 using namespace button_views_testing;
 using Velmora::TaskbarButton;
@@ -60,10 +61,8 @@ void renderSheet(platform::qt::ColorScheme scheme, const std::string& name) {
     sheet.show();
     desktop.loop.runUntilIdle();
 
-    QDir().mkpath(VELMORA_SNAPSHOT_DIR);
     QImage image = sheet.grab().toImage();
-    auto path = QString::fromStdString(std::string(VELMORA_SNAPSHOT_DIR) + "/" + name + ".png");
-    ASSERT_TRUE(image.save(path)) << path.toStdString();
+    ASSERT_TRUE(test_support::saveSnapshot(image, name));
     long differing = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
