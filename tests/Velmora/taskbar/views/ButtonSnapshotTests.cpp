@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QGridLayout>
 #include <QImage>
 #include <QLabel>
