@@ -7,7 +7,6 @@
 #include "Brindle/JSONCoding.h"
 #include "Brindle/RxHelpers.h"
 #include "Velmora/settings/SettingsManager.h"
-#include "Velmora/taskbar/TaskbarState.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
 using platform::UserDefaults;
@@ -198,42 +197,4 @@ TEST_F(Settings, ADamagedSettingsFileGivesTheDefaultsAndIsKeptAside) {
     }
     EXPECT_TRUE(keptAside);
     std::filesystem::remove(path);
-}
-
-TEST(TaskbarTheme, OnlyTheThreeRawValuesAreLayoutsAndTheBarFitsTheTallest) {
-    EXPECT_EQ(TaskbarTheme::fromRawValue(1), TaskbarTheme::fullscreenCenter);
-    EXPECT_FALSE(TaskbarTheme::fromRawValue(3));
-    EXPECT_FALSE(TaskbarTheme::fromRawValue(-1));
-    EXPECT_EQ(TaskbarTheme::maximumHeight(), 86.0);
-    EXPECT_EQ(TaskbarTheme(TaskbarTheme::centered).settings().padding.bottom, 6.0);
-    EXPECT_EQ(TaskbarTheme(TaskbarTheme::fullscreenLeft).settings().padding.bottom, 0.0);
-}
-
-TEST(SettingsSync, PinnedOrderFollowsTheTaskIndexesAndDropsWhatHasNoTask) {
-    tracking_testing::Harness harness(R"({"installed": [
-        {"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"},
-        {"name": "Notes", "bundleIdentifier": "com.apple.Notes", "bundle": "/Applications/Notes.app"},
-        {"name": "Photos", "bundleIdentifier": "com.apple.Photos", "bundle": "/Applications/Photos.app"}],
-      "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Notes.app/",
-                              "file:///Applications/Photos.app/"]}})",
-                                      true);
-    auto settings = harness.settings;
-    auto before = settings->pinnedApplications.value();
-    ASSERT_EQ(before.size(), 3u);
-    using tracking_testing::task;
-    harness.manager->allTasks.set({task("file:///Applications/Mail.app/", 4, {}, "Mail"),
-                                   task("file:///Applications/Other.app/", 0, {}, "Other"),
-                                   task("file:///Applications/Notes.app/", 1, {}, "Notes"),
-                                   task("file:///Applications/Notes.app/", 4, {}, "Notes again")});
-    syncPinnedOrder(*settings, *harness.manager);
-
-    auto after = settings->pinnedApplications.value();
-    EXPECT_EQ(tracking_testing::titles(after), (std::vector<std::string>{"Notes", "Mail", "Notes"}))
-        << "equal indexes keep their order; Photos has no task";
-    EXPECT_EQ(tracking_testing::indexes(after), (std::vector<std::int64_t>{0, 1, 2}));
-    EXPECT_NE(after[1], before[0]) << "new tasks";
-    EXPECT_EQ(UserDefaults::standard()->dataForKey(SettingsManager::pinnedKey),
-              Brindle::encodeJSON(std::vector<std::string>{"file:///Applications/Notes.app/",
-                                                           "file:///Applications/Mail.app/",
-                                                           "file:///Applications/Notes.app/"}));
 }

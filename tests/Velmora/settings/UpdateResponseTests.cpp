@@ -4,11 +4,8 @@
 #include <string>
 
 #include "Brindle/JSONCoding.h"
-#include "Velmora/settings/Bundle.h"
 #include "Velmora/settings/UpdateResponse.h"
 
-using Velmora::Bundle;
-using Velmora::UpdateInfo;
 using Velmora::UpdateResponse;
 
 namespace {
@@ -80,49 +77,4 @@ TEST(UpdateResponse, EveryKeyIsRequiredWithItsOwnKind) {
     auto whole = reply();
     whole["latest"]["versionCode"] = 31.0;
     EXPECT_EQ(Brindle::decodeJSON<UpdateResponse>(whole.dump()).latest.versionCode, 31);
-}
-
-TEST(UpdateInfo, OnlyWebAddressesAreDownloadAddresses) {
-    UpdateInfo update;
-    for (const char* url : {"https://example.com/download", "http://example.com/x.zip"}) {
-        update.url = url;
-        ASSERT_TRUE(update.downloadURL()) << url;
-        EXPECT_EQ(update.downloadURL()->absoluteString(), url);
-    }
-    for (const char* url :
-         {"", "not an address", "file:///Applications/Calculator.app", "/Applications/Mail.app",
-          "mailto:someone@example.com", "https://", "ssh://example.com"}) {
-        update.url = url;
-        EXPECT_FALSE(update.downloadURL()) << url;
-    }
-}
-
-TEST(Bundle, VersionsAreTextAndTheBuildNumberADecimalInteger) {
-    auto build = [](platform::DefaultsValue value) {
-        return Bundle(Bundle::InfoDictionary{{"CFBundleVersion", std::move(value)}}).buildVersionNumber();
-    };
-    EXPECT_EQ(build("27"), 27);
-    EXPECT_EQ(build("+27"), 27);
-    EXPECT_EQ(build("-3"), -3);
-    EXPECT_EQ(build("007"), 7);
-    EXPECT_EQ(build("9223372036854775807"), 9223372036854775807);
-    for (const char* text : {"", "+", "-", "27a", " 27", "27 ", "1.4", "+-1", "0x1A", "9223372036854775808"})
-        EXPECT_FALSE(build(text)) << '"' << text << '"';
-    EXPECT_FALSE(build(27));
-    EXPECT_FALSE(build(true));
-    EXPECT_FALSE(Bundle(Bundle::InfoDictionary{}).buildVersionNumber());
-    EXPECT_FALSE(Bundle(std::nullopt).buildVersionNumber());
-    EXPECT_FALSE(Bundle(Bundle::InfoDictionary{{"CFBundleShortVersionString", 1.4}}).releaseVersionNumber());
-}
-
-TEST(Bundle, TheProgramsOwnHasBothValuesAndCanBeReplacedForAWhile) {
-    auto program = Bundle::main();
-    EXPECT_TRUE(program->releaseVersionNumber());
-    EXPECT_TRUE(program->buildVersionNumber());
-    {
-        Velmora::ScopedMainBundle scope(
-            std::make_shared<Bundle>(Bundle::InfoDictionary{{"CFBundleVersion", "99"}}));
-        EXPECT_EQ(Bundle::main()->buildVersionNumber(), 99);
-    }
-    EXPECT_EQ(Bundle::main(), program);
 }
