@@ -19,60 +19,6 @@
 using namespace platform;
 using namespace platform::qt;
 
-TEST(GuiTestLoop, RunsDelayedBlocksInVirtualTimeAndQtsPostedEventsInBetween) {
-    GuiTestLoop loop;
-    std::vector<std::string> order;
-    QObject context;
-    MainQueue::asyncAfter(1.0, [&] {
-        order.push_back("block at 1");
-        // A queued Qt call that itself goes back to the main queue.
-        QMetaObject::invokeMethod(
-            &context,
-            [&] {
-                order.push_back("qt call");
-                MainQueue::async([&] { order.push_back("posted by qt"); });
-            },
-            Qt::QueuedConnection);
-    });
-    MainQueue::asyncAfter(2.0, [&] { order.push_back("block at 2"); });
-
-    loop.advance(0.5);
-    EXPECT_TRUE(order.empty());
-    loop.advance(1.0);
-    EXPECT_EQ(order, (std::vector<std::string>{"block at 1", "qt call", "posted by qt"}));
-    EXPECT_DOUBLE_EQ(loop.elapsed(), 1.5);
-    loop.advance(1.0);
-    EXPECT_EQ(order.back(), "block at 2");
-    EXPECT_EQ(loop.pendingCount(), 0u);
-}
-
-TEST(GuiTestLoop, ProcessesDeferredDeletionsAndMakesAnimationsInstantWhileInstalled) {
-    EXPECT_FALSE(animationsAreInstant());
-    {
-        GuiTestLoop loop;
-        EXPECT_TRUE(animationsAreInstant());
-        QPointer<QObject> doomed(new QObject());
-        doomed->deleteLater();
-        loop.runUntilIdle();
-        EXPECT_TRUE(doomed.isNull());
-
-        // A later loop takes over and hands back when it goes.
-        {
-            GuiTestLoop inner;
-            bool ran = false;
-            MainQueue::async([&] { ran = true; });
-            inner.runUntilIdle();
-            EXPECT_TRUE(ran);
-        }
-        bool ran = false;
-        MainQueue::async([&] { ran = true; });
-        loop.runUntilIdle();
-        EXPECT_TRUE(ran);
-        EXPECT_TRUE(animationsAreInstant());
-    }
-    EXPECT_FALSE(animationsAreInstant());
-}
-
 TEST(Animation, ChangesOutsideATransactionOrUnderTheTestLoopApplyAtOnce) {
     QObject owner;
     double value = 0;
@@ -137,44 +83,4 @@ TEST(Animation, AnimatedWindowFramesEndWhereTheyWereSentAndALaterFrameStopsThem)
     GuiTestLoop loop;
     window.setFrame(Rect::make(0, 0, 500, 200), false, true);
     EXPECT_EQ(widget->width(), 500);
-}
-
-TEST(Appearance, OverridesWinOverThePaletteAndAnnounceChanges) {
-    auto* appearance = Appearance::shared();
-    QSignalSpy changes(appearance, &Appearance::changed);
-    appearance->setColorSchemeOverride(ColorScheme::dark);
-    appearance->setAccentColorOverride(QColor(0, 146, 217));
-    EXPECT_EQ(appearance->colorScheme(), ColorScheme::dark);
-    EXPECT_EQ(appearance->accentColor(), QColor(0, 146, 217));
-    appearance->setAccentColorOverride(QColor(0, 146, 217));
-    EXPECT_EQ(changes.count(), 2);
-
-    appearance->setColorSchemeOverride(std::nullopt);
-    appearance->setAccentColorOverride(std::nullopt);
-    auto original = QGuiApplication::palette();
-    QPalette dark(QColor(30, 30, 30));
-    dark.setColor(QPalette::Highlight, QColor(200, 50, 50));
-    QGuiApplication::setPalette(dark);
-    EXPECT_EQ(appearance->colorScheme(), ColorScheme::dark);
-    EXPECT_EQ(appearance->accentColor(), QColor(200, 50, 50));
-    QGuiApplication::setPalette(QPalette(QColor(236, 236, 236)));
-    EXPECT_EQ(appearance->colorScheme(), ColorScheme::light);
-    EXPECT_GE(changes.count(), 6);
-    QGuiApplication::setPalette(original);
-}
-
-TEST(ViewFactory, CarriesAViewToPresentWithoutQt) {
-    int made = 0;
-    ViewFactory factory = makeViewFactory([&] {
-        ++made;
-        return new QLabel("Presented");
-    });
-    ASSERT_TRUE(factory);
-    auto first = makeView(factory);
-    auto second = makeView(factory);
-    EXPECT_EQ(made, 2);
-    EXPECT_NE(first.get(), second.get());
-    EXPECT_EQ(qobject_cast<QLabel*>(first.get())->text(), "Presented");
-    EXPECT_FALSE(makeView(ViewFactory()));
-    EXPECT_FALSE(makeViewFactory({}));
 }
