@@ -75,13 +75,38 @@ TEST(ButtonStates, PinnedApplicationsSettleAsPlaceholders) {
     EXPECT_EQ(notes->alpha.value(), 1.0);
     EXPECT_EQ(notes->maxWidth.value(), std::nullopt);
 
-    // Unlisted while its pinned flag still holds: through closing back to a placeholder.
+    // Unlisted while its pinned flag still holds: through closing to a placeholder, which the
+    // unlisting then marks neither running nor pinned, so it leaves.
     log.states.clear();
     harness.publish({Harness::notRunning("Photos"), Harness::notRunning("Notes")});
-    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStatePinned"}));
+    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStatePinned", "ButtonStateClosing",
+                                   "ButtonStateClosed"}));
     harness.loop.advance(1.0);
-    EXPECT_EQ(titles(*bar), (Strings{"Photos", "Notes", "Mail"}));
-    for (const auto& button : bar->tasks.value()) EXPECT_TRUE(isIn<ButtonStatePinned>(*button));
+    EXPECT_EQ(titles(*bar), (Strings{"Photos", "Notes"}));
+
+    // A placeholder whose application starts keeps its place and acts on the running application.
+    platform::sim::ApplicationDescription started;
+    started.pid = 601;
+    started.name = "Notes";
+    started.bundlePath = "/Applications/Notes.app";
+    harness.desktop->launch(started);
+    log.states.clear();
+    harness.publish({Harness::notRunning("Photos"), harness.running(601, true)});
+    EXPECT_EQ(log.states, (Strings{"ButtonStateRunning"}));
+    EXPECT_EQ(notes, button(*bar, "Notes"));
+    EXPECT_EQ(notes->task->processIdentifier, 601);
+    EXPECT_TRUE(notes->isActiveRelay.value());
+    notes->quit();
+    EXPECT_TRUE(harness.desktop->runningApplication(601)->isTerminated());
+
+    // Unpinned while not running: it leaves like any other button.
+    harness.settings->pinnedApplications.accept({});
+    log.states.clear();
+    harness.publish({});
+    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStateClosed", "ButtonStateClosing",
+                                   "ButtonStateClosed"}));
+    harness.loop.advance(1.0);
+    EXPECT_TRUE(bar->tasks.value().empty());
 }
 
 TEST(ButtonStates, AQuitApplicationFadesCollapsesAndLeavesHalfASecondLater) {
