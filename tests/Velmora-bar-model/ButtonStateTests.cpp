@@ -86,25 +86,25 @@ TEST(ButtonStates, PinnedApplicationsSettleAsPlaceholders) {
 
     // A placeholder whose application starts keeps its place and acts on the running application.
     platform::sim::ApplicationDescription started;
-    started.pid = 601;
     started.name = "Notes";
     started.bundlePath = "/Applications/Notes.app";
-    harness.desktop->launch(started);
+    auto pid = harness.desktop->launch(started);
     log.states.clear();
-    harness.publish({Harness::notRunning("Photos"), harness.running(601, true)});
+    harness.publish({Harness::notRunning("Photos"), harness.running(pid, true)});
     EXPECT_EQ(log.states, (Strings{"ButtonStateRunning"}));
     EXPECT_EQ(notes, button(*bar, "Notes"));
-    EXPECT_EQ(notes->task->processIdentifier, 601);
+    EXPECT_EQ(notes->task->processIdentifier, pid);
     EXPECT_TRUE(notes->isActiveRelay.value());
     notes->quit();
-    EXPECT_TRUE(harness.desktop->runningApplication(601)->isTerminated());
+    EXPECT_EQ(harness.actionNames().back(), "terminate");
 
-    // Unpinned while not running: it leaves like any other button.
+    // Unpinned while not running it leaves like any other button; the quit one fades first, its
+    // pinned mark of the last refresh still holding.
     harness.settings->pinnedApplications.accept({});
     log.states.clear();
     harness.publish({});
     EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStateClosed", "ButtonStateClosing",
-                                   "ButtonStateClosed"}));
+                                   "ButtonStatePinned", "ButtonStateClosing", "ButtonStateClosed"}));
     harness.loop.advance(1.0);
     EXPECT_TRUE(bar->tasks.value().empty());
 }

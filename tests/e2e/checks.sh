@@ -25,6 +25,11 @@ bar_ready() { wait_for 10 logged "ButtonStateRunning" out && sleep 1; }
 click() { xdotool mousemove $1 sleep 0.2 click "${2:-1}"; }
 
 case "$check" in
+starts)
+    start "$(dirname "$0")/../../resources/desktop/demo.json"
+    logged "Switching to state: .*AppStateDetectedScreen" out || fail "no switch to the bars"
+    logged '"setActivationPolicy"' || fail "activation policy not set"
+    ;;
 bar_buttons)
     start "$scenarios/bar.json"
     bar_ready
