@@ -161,6 +161,7 @@ public:
         if (xcb_connection_has_error(xcb_)) return;
         currentDesktop_ = desktop.connection_->ewmh._NET_CURRENT_DESKTOP;
         select(desktop.connection_->root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+        xcb_flush(xcb_);
         inotify_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
         auto folder = std::filesystem::path(desktop.options_.consentPath).parent_path();
         std::error_code ignored;
