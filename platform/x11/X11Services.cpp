@@ -93,7 +93,11 @@ public:
         }
         return any;
     }
-    bool isTerminated() const override { return terminated_; }
+    bool isTerminated() const override {
+        // Quitting is seen when the windows are read again.
+        if (auto desktop = desktop_.lock(); desktop && !terminated_) desktop->snapshot();
+        return terminated_;
+    }
     bool isFinishedLaunching() const override { return true; }
     bool ownsMenuBar() const override {
         return isActive() && activationPolicy() == ActivationPolicy::regular;

@@ -160,21 +160,26 @@ void XInputSource::run() {
         while (auto* event = xcb_poll_for_event(c)) {
             auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
             if ((event->response_type & 0x7f) == XCB_GE_GENERIC && generic->extension == opcode_) {
-                if (generic->event_type == XCB_INPUT_RAW_MOTION)
+                auto type = generic->event_type;
+                if (type == XCB_INPUT_RAW_MOTION) {
                     moved = true;
-                else
+                } else {
+                    // A click is where the pointer is now, even when it was warped there.
+                    if (type == XCB_INPUT_RAW_BUTTON_PRESS || type == XCB_INPUT_RAW_BUTTON_RELEASE)
+                        refreshPointer(false);
                     handle(event);
+                }
             }
             std::free(event);
         }
         // Raw motion carries no position: one query per burst of motion, never per sample.
-        if (moved) refreshPointer();
+        if (moved) refreshPointer(true);
         if (poll(fds, 2, -1) < 0) continue;
         if (fds[1].revents) return;
     }
 }
 
-void XInputSource::refreshPointer() {
+void XInputSource::refreshPointer(bool announce) {
     auto* c = connection_->xcb;
     auto* reply = xcb_query_pointer_reply(c, xcb_query_pointer(c, connection_->root), nullptr);
     if (!reply) return;
@@ -189,7 +194,7 @@ void XInputSource::refreshPointer() {
                                           : EventType::mouseMoved;
     }
     std::free(reply);
-    deliver(event);
+    if (announce) deliver(event);
 }
 
 void XInputSource::handle(const void* raw) {

@@ -52,7 +52,7 @@ private:
     XInputSource() = default;
     void run();
     void handle(const void* event);
-    void refreshPointer();
+    void refreshPointer(bool announce);
     void deliver(Event event);
 
     std::unique_ptr<Connection> connection_;
