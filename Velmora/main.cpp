@@ -7,6 +7,7 @@
 #include "Brindle/Object.h"
 #include "Velmora/shell/AppDelegate.h"
 #include "Velmora/shell/views/ApplicationWindows.h"
+#include "Velmora/shell/views/DesktopChoice.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/qt/QtDesktopBridge.h"
@@ -14,6 +15,7 @@
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Application.h"
 #include "platform/system/System.h"
+#include "platform/x11/XInputSource.h"
 
 namespace {
 
@@ -72,13 +74,19 @@ int main(int argc, char** argv) {
     std::unique_ptr<platform::qt::QtDesktopBridge> displayBridge;
     if (!headless) displayBridge = std::make_unique<platform::qt::QtDesktopBridge>();
 
+    auto realDesktop = Velmora::DesktopChoice::openRealDesktop(headless);
     platform::sim::SimulatedDesktop::Options options;
     options.appliesScreens = headless;
-    auto desktop = platform::sim::SimulatedDesktop::loadDefault(options);
-    platform::System::install(desktop);
-    desktop->startWatching();
-    KeyForwarder keyForwarder(desktop);
-    application.installEventFilter(&keyForwarder);
+    auto desktop = realDesktop ? nullptr : platform::sim::SimulatedDesktop::loadDefault(options);
+    std::unique_ptr<KeyForwarder> keyForwarder;
+    std::shared_ptr<platform::x11::XInputSource> displayInput;
+    if (desktop) {
+        platform::System::install(desktop);
+        desktop->startWatching();
+        keyForwarder = std::make_unique<KeyForwarder>(desktop);
+        application.installEventFilter(keyForwarder.get());
+        if (!headless) displayInput = Velmora::DesktopChoice::feedFromDisplay(desktop);
+    }
 
     std::printf("Velmora started\n");
     std::fflush(stdout);
