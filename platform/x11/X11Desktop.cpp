@@ -333,54 +333,45 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
     auto current = cardinals(x.reply(desktopCookie));
 
     // Every request for every window goes out before the first reply is read: one round trip.
+    // What never changes is read only for windows not seen before.
     struct Pending {
-        xcb_get_property_cookie_t wmClass, netName, name, pid, state, type, desktop, extents;
+        xcb_get_property_cookie_t netName, state, desktop, extents;
         xcb_get_geometry_cookie_t geometry;
         xcb_translate_coordinates_cookie_t position;
+        bool known = false;
+        xcb_get_property_cookie_t wmClass{}, pid{}, type{};
     };
     std::vector<Pending> pending;
     pending.reserve(clients.size());
     for (auto id : clients) {
-        pending.push_back(
-            Pending{x.property(id, XCB_ATOM_WM_CLASS, 64), x.property(id, atoms._NET_WM_NAME, 256),
-                    x.property(id, XCB_ATOM_WM_NAME, 256), x.property(id, atoms._NET_WM_PID, 1),
-                    x.property(id, atoms._NET_WM_STATE, 32), x.property(id, atoms._NET_WM_WINDOW_TYPE, 8),
-                    x.property(id, atoms._NET_WM_DESKTOP, 1), x.property(id, atoms._NET_FRAME_EXTENTS, 4),
-                    xcb_get_geometry(c, id), xcb_translate_coordinates(c, id, x.root, 0, 0)});
+        Pending p{x.property(id, atoms._NET_WM_NAME, 256),
+                  x.property(id, atoms._NET_WM_STATE, 32),
+                  x.property(id, atoms._NET_WM_DESKTOP, 1),
+                  x.property(id, atoms._NET_FRAME_EXTENTS, 4),
+                  xcb_get_geometry(c, id),
+                  xcb_translate_coordinates(c, id, x.root, 0, 0)};
+        p.known = fixed_.count(id) > 0;
+        if (!p.known) {
+            p.wmClass = x.property(id, XCB_ATOM_WM_CLASS, 64);
+            p.pid = x.property(id, atoms._NET_WM_PID, 1);
+            p.type = x.property(id, atoms._NET_WM_WINDOW_TYPE, 8);
+        }
+        pending.push_back(p);
     }
     auto snapshot = std::make_shared<X11Snapshot>();
     snapshot->activeWindow = active.empty() ? 0 : active[0];
     std::vector<std::size_t> withoutPid;
+    std::vector<std::size_t> withoutName;
+    std::map<std::uint32_t, Fixed> fixed;
     for (std::size_t i = 0; i < clients.size(); ++i) {
         const auto& p = pending[i];
         X11Window window;
         window.id = clients[i];
-        {
-            auto reply = x.reply(p.wmClass);
-            auto value = text(reply);
-            auto split = value.find('\0');
-            window.wmInstance = value.substr(0, split);
-            if (split != std::string::npos) window.wmClass = value.substr(split + 1);
-        }
         window.title = text(x.reply(p.netName));
-        auto name = text(x.reply(p.name));
-        if (window.title.empty()) window.title = name;
-        auto pid = cardinals(x.reply(p.pid));
-        window.pid = pid.empty() ? 0 : static_cast<std::int32_t>(pid[0]);
+        if (window.title.empty()) withoutName.push_back(i);
         for (auto state : cardinals(x.reply(p.state))) {
             if (state == atoms._NET_WM_STATE_HIDDEN) window.hidden = true;
             if (state == atoms._NET_WM_STATE_FULLSCREEN) window.fullscreen = true;
-        }
-        auto types = cardinals(x.reply(p.type));
-        if (!types.empty()) {
-            auto type = types[0];
-            if (type == atoms._NET_WM_WINDOW_TYPE_DOCK)
-                window.type = X11Window::Type::dock;
-            else if (type == atoms._NET_WM_WINDOW_TYPE_DESKTOP)
-                window.type = X11Window::Type::desktop;
-            else if (type != atoms._NET_WM_WINDOW_TYPE_NORMAL && type != atoms._NET_WM_WINDOW_TYPE_DIALOG &&
-                     type != atoms._NET_WM_WINDOW_TYPE_UTILITY)
-                window.type = X11Window::Type::other;
         }
         auto desktop = cardinals(x.reply(p.desktop));
         window.onCurrentDesktop =
@@ -396,16 +387,46 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
                            geometry->width + double(extents[0] + extents[1]),
                            geometry->height + double(extents[2] + extents[3]));
         }
-        if (!window.pid) withoutPid.push_back(snapshot->windows.size());
+        if (p.known) {
+            fixed[window.id] = fixed_[window.id];
+        } else {
+            Fixed& info = fixed[window.id];
+            auto value = text(x.reply(p.wmClass));
+            auto split = value.find('\0');
+            info.wmInstance = value.substr(0, split);
+            if (split != std::string::npos) info.wmClass = value.substr(split + 1);
+            auto pid = cardinals(x.reply(p.pid));
+            info.pid = pid.empty() ? 0 : static_cast<std::int32_t>(pid[0]);
+            auto types = cardinals(x.reply(p.type));
+            if (!types.empty()) {
+                auto type = types[0];
+                if (type == atoms._NET_WM_WINDOW_TYPE_DOCK)
+                    info.type = X11Window::Type::dock;
+                else if (type == atoms._NET_WM_WINDOW_TYPE_DESKTOP)
+                    info.type = X11Window::Type::desktop;
+                else if (type != atoms._NET_WM_WINDOW_TYPE_NORMAL &&
+                         type != atoms._NET_WM_WINDOW_TYPE_DIALOG &&
+                         type != atoms._NET_WM_WINDOW_TYPE_UTILITY)
+                    info.type = X11Window::Type::other;
+            }
+            if (!info.pid) withoutPid.push_back(i);
+        }
         snapshot->windows.push_back(std::move(window));
+    }
+
+    // Windows without a UTF-8 name: their legacy name.
+    {
+        std::vector<xcb_get_property_cookie_t> cookies;
+        for (auto index : withoutName) cookies.push_back(x.property(clients[index], XCB_ATOM_WM_NAME, 256));
+        for (std::size_t i = 0; i < cookies.size(); ++i)
+            snapshot->windows[withoutName[i]].title = text(x.reply(cookies[i]));
     }
 
     // Windows that do not name their process: the server knows which client made them.
     if (x.hasResource && !withoutPid.empty()) {
         std::vector<xcb_res_query_client_ids_cookie_t> cookies;
         for (auto index : withoutPid) {
-            xcb_res_client_id_spec_t spec{snapshot->windows[index].id,
-                                          XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            xcb_res_client_id_spec_t spec{clients[index], XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
             cookies.push_back(xcb_res_query_client_ids(c, 1, &spec));
         }
         for (std::size_t i = 0; i < cookies.size(); ++i) {
@@ -416,7 +437,7 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
                  xcb_res_client_id_value_next(&it)) {
                 if (it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID &&
                     xcb_res_client_id_value_value_length(it.data) >= 1)
-                    snapshot->windows[withoutPid[i]].pid =
+                    fixed[clients[withoutPid[i]]].pid =
                         static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
             }
         }
@@ -425,20 +446,29 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
     // Applications in the order their first windows were mapped.
     const auto ownPid = static_cast<std::int32_t>(getpid());
     std::vector<std::string> order;
-    for (auto& window : snapshot->windows) {
-        ApplicationMatch match;
-        if (window.pid == ownPid) {
-            match = {options_.ownBundleIdentifier, "", options_.ownName};
-        } else if (auto matched = options_.matcher ? options_.matcher(window.wmClass, window.wmInstance,
-                                                                      executablePath(window.pid))
-                                                   : std::nullopt) {
-            match = *matched;
-        } else {
-            auto name = !window.wmClass.empty()      ? window.wmClass
-                        : !window.wmInstance.empty() ? window.wmInstance
-                                                     : "window-" + std::to_string(window.id);
-            match = {name, "/usr/share/applications/" + name + ".app/", name};
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        auto& window = snapshot->windows[i];
+        auto& info = fixed[window.id];
+        bool known = pending[i].known;
+        window.wmClass = info.wmClass;
+        window.wmInstance = info.wmInstance;
+        window.pid = info.pid;
+        window.type = info.type;
+        if (!known) {
+            if (window.pid == ownPid) {
+                info.match = {options_.ownBundleIdentifier, "", options_.ownName};
+            } else if (auto matched = options_.matcher ? options_.matcher(window.wmClass, window.wmInstance,
+                                                                          executablePath(window.pid))
+                                                       : std::nullopt) {
+                info.match = *matched;
+            } else {
+                auto name = !window.wmClass.empty()      ? window.wmClass
+                            : !window.wmInstance.empty() ? window.wmInstance
+                                                         : "window-" + std::to_string(window.id);
+                info.match = {name, "/usr/share/applications/" + name + ".app/", name};
+            }
         }
+        const auto& match = info.match;
         window.group = match.groupIdentifier;
         auto [group, added] = snapshot->groups.try_emplace(match.groupIdentifier);
         if (added) {
@@ -446,6 +476,7 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
             order.push_back(match.groupIdentifier);
         }
     }
+    fixed_ = std::move(fixed);
 
     // Front to back.
     std::map<std::uint32_t, std::size_t> height;

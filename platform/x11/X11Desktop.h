@@ -168,6 +168,15 @@ private:
 
     std::mutex snapshotMutex_;
     std::shared_ptr<const X11Snapshot> snapshot_;
+    // What a window sets once before it is mapped (class, process, type), read once per window.
+    struct Fixed {
+        std::string wmClass;
+        std::string wmInstance;
+        std::int32_t pid = 0;
+        X11Window::Type type = X11Window::Type::normal;
+        ApplicationMatch match;
+    };
+    std::map<std::uint32_t, Fixed> fixed_;
     std::uint64_t snapshotGeneration_ = 0;
     std::atomic<std::uint64_t> generation_{1};
 

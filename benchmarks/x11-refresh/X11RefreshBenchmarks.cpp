@@ -1,0 +1,91 @@
+#include <benchmark/benchmark.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/tracking/ApplicationManager.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/testing/TestDispatchQueues.h"
+#include "platform/testing/VirtualMainLoop.h"
+#include "platform/x11/X11Desktop.h"
+#include "tests/platform/x11/X11Session.h"
+
+namespace {
+
+constexpr int applications = 10;
+constexpr int windowsPerApplication = 5;
+
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// One refresh of the task list on an Xvfb with openbox and 50 windows of 10 applications. With
+// `changed`, the windows are read from the display again before each refresh, as after any
+// change on the desktop; without, the refresh finds them as the last one left them.
+void refresh(benchmark::State& state, bool changed) {
+    velmora::testing::X11Session session;
+    if (!session.ready()) {
+        state.SkipWithError("no Xvfb with openbox");
+        return;
+    }
+    auto defaultsPath =
+        std::filesystem::temp_directory_path() / ("velmora-x11-bench-" + std::to_string(getpid()));
+    platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(defaultsPath));
+    platform::testing::VirtualMainLoop loop;
+    platform::x11::X11Desktop::Options options;
+    options.consentPath = session.home() + "/consent";
+    std::system(("touch " + options.consentPath).c_str());
+    auto desktop = platform::x11::X11Desktop::open(options);
+    if (!desktop) {
+        state.SkipWithError("the display cannot be watched");
+        return;
+    }
+    platform::ScopedSystem installed(desktop);
+    for (int app = 0; app < applications; ++app)
+        session.client("App" + std::to_string(app), "Document", "300x200",
+                       {"windows=" + std::to_string(windowsPerApplication)});
+    if (!velmora::testing::X11Session::waitFor(
+            [&] { return desktop->snapshot()->windows.size() == applications * windowsPerApplication; })) {
+        state.SkipWithError("the windows did not appear");
+        return;
+    }
+    auto queue = std::make_shared<platform::testing::ManualDispatchQueue>();
+    platform::testing::ScopedDispatchFactory factory(
+        [queue](const std::string&, platform::QualityOfService, bool) { return queue; });
+    {
+        auto settings = Brindle::make<Velmora::SettingsManager>();
+        auto manager = Brindle::make<Velmora::ApplicationManager>(settings);
+        auto input = manager->makeRefreshInput();
+        double cpu = 0;
+        std::int64_t iterations = 0;
+        for (auto _ : state) {
+            if (changed) desktop->invalidate();
+            auto wallStart = std::chrono::steady_clock::now();
+            auto cpuStart = threadSeconds();
+            manager->buildTaskList(input, [&](Velmora::UpdateDataResult result) {
+                input.allTasks = result.tasksRelay;
+                input.publishedTasks = result.tasksRelay;
+                input.badges = result.badges;
+            });
+            cpu += threadSeconds() - cpuStart;
+            state.SetIterationTime(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count());
+            loop.runUntilIdle();
+            ++iterations;
+        }
+        state.counters["thread_cpu_us"] = cpu / static_cast<double>(iterations) * 1e6;
+        state.counters["tasks"] = static_cast<double>(input.publishedTasks.size());
+    }
+    platform::UserDefaults::setStandard(nullptr);
+    std::filesystem::remove(defaultsPath);
+}
+
+BENCHMARK_CAPTURE(refresh, windowsReadAgain, true)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(refresh, nothingChanged, false)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
