@@ -1,8 +1,10 @@
 #include <benchmark/benchmark.h>
 #include <time.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 
 #include "Velmora/shell/SettingsManager.h"
@@ -24,10 +26,11 @@ double threadSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-// One refresh of the task list on an Xvfb with openbox and 50 windows of 10 applications. With
-// `changed`, the windows are read from the display again before each refresh, as after any
-// change on the desktop; without, the refresh finds them as the last one left them.
-void refresh(benchmark::State& state, bool changed) {
+enum class Change { none, oneWindowRetitled, everyWindowReadAgain };
+
+// One refresh of the task list on an Xvfb with openbox and 50 windows of 10 applications: as the
+// last one left them, after one window changed its title, or with every window read again.
+void refresh(benchmark::State& state, Change change) {
     velmora::testing::X11Session session;
     if (!session.ready()) {
         state.SkipWithError("no Xvfb with openbox");
@@ -63,8 +66,23 @@ void refresh(benchmark::State& state, bool changed) {
         auto input = manager->makeRefreshInput();
         double cpu = 0;
         std::int64_t iterations = 0;
+        int screenNumber = 0;
+        auto* other = xcb_connect(session.display().c_str(), &screenNumber);
+        auto retitled = desktop->snapshot()->windows.back().id;
+        auto* nameReply =
+            xcb_intern_atom_reply(other, xcb_intern_atom(other, 0, 12, "_NET_WM_NAME"), nullptr);
+        auto* utf8Reply = xcb_intern_atom_reply(other, xcb_intern_atom(other, 0, 11, "UTF8_STRING"), nullptr);
         for (auto _ : state) {
-            if (changed) desktop->invalidate();
+            if (change == Change::everyWindowReadAgain) desktop->invalidate();
+            if (change == Change::oneWindowRetitled) {
+                state.PauseTiming();
+                auto title = "Document " + std::to_string(iterations);
+                xcb_change_property(other, XCB_PROP_MODE_REPLACE, retitled, nameReply->atom, utf8Reply->atom,
+                                    8, static_cast<std::uint32_t>(title.size()), title.data());
+                xcb_flush(other);
+                velmora::testing::X11Session::waitFor([&] { return desktop->stale(); }, 5);
+                state.ResumeTiming();
+            }
             auto wallStart = std::chrono::steady_clock::now();
             auto cpuStart = threadSeconds();
             manager->buildTaskList(input, [&](Velmora::UpdateDataResult result) {
@@ -78,6 +96,9 @@ void refresh(benchmark::State& state, bool changed) {
             loop.runUntilIdle();
             ++iterations;
         }
+        std::free(nameReply);
+        std::free(utf8Reply);
+        xcb_disconnect(other);
         state.counters["thread_cpu_us"] = cpu / static_cast<double>(iterations) * 1e6;
         state.counters["tasks"] = static_cast<double>(input.publishedTasks.size());
     }
@@ -85,7 +106,12 @@ void refresh(benchmark::State& state, bool changed) {
     std::filesystem::remove(defaultsPath);
 }
 
-BENCHMARK_CAPTURE(refresh, windowsReadAgain, true)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(refresh, nothingChanged, false)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(refresh, nothingChanged, Change::none)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(refresh, oneWindowRetitled, Change::oneWindowRetitled)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(refresh, everyWindowReadAgain, Change::everyWindowReadAgain)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -189,14 +189,26 @@ public:
 
     bool active() const { return thread_.joinable(); }
 
-    // Follows the windows of a new snapshot.
-    void follow(const X11Snapshot& snapshot) {
-        if (!active()) return;
+    // Follows the windows before they are read, so no change after the reading goes unseen.
+    void follow(const std::vector<std::uint32_t>& windows) {
         std::lock_guard lock(mutex_);
-        for (const auto& window : snapshot.windows)
-            if (followed_.insert(window.id).second)
-                select(window.id, XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
-        xcb_flush(xcb_);
+        bool added = false;
+        for (auto window : windows)
+            if (followed_.insert(window).second) {
+                select(window, XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY);
+                added = true;
+            }
+        if (added) xcb_flush(xcb_);
+    }
+
+    // The windows changed since the last call; true when any change may concern every window.
+    bool takeChanged(std::set<std::uint32_t>& windows) {
+        std::lock_guard lock(mutex_);
+        windows.swap(dirty_);
+        dirty_.clear();
+        bool everything = everything_;
+        everything_ = false;
+        return everything;
     }
 
 private:
@@ -212,15 +224,20 @@ private:
             bool spaceChanged = false;
             while (auto* event = xcb_poll_for_event(xcb_)) {
                 auto type = event->response_type & 0x7f;
+                std::lock_guard lock(mutex_);
                 if (type == XCB_PROPERTY_NOTIFY) {
                     auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
                     if (property->atom == currentDesktop_) spaceChanged = true;
+                    dirty_.insert(property->window);
+                    changed = true;
+                } else if (type == XCB_CONFIGURE_NOTIFY) {
+                    dirty_.insert(reinterpret_cast<xcb_configure_notify_event_t*>(event)->window);
                     changed = true;
                 } else if (type == XCB_DESTROY_NOTIFY) {
-                    std::lock_guard lock(mutex_);
                     followed_.erase(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
                     changed = true;
                 } else if (type != 0) {
+                    everything_ = true;
                     changed = true;
                 }
                 std::free(event);
@@ -249,6 +266,8 @@ private:
     std::thread thread_;
     std::mutex mutex_;
     std::set<xcb_window_t> followed_;
+    std::set<std::uint32_t> dirty_;
+    bool everything_ = false;
 };
 
 std::string X11Desktop::Options::defaultConsentPath() {
@@ -305,17 +324,19 @@ std::shared_ptr<LoginItems> X11Desktop::loginItems() { return loginItems_; }
 std::shared_ptr<AppleScript> X11Desktop::appleScript() { return appleScript_; }
 std::shared_ptr<Application> X11Desktop::application() { return application_; }
 
-void X11Desktop::invalidate() { generation_.fetch_add(1); }
+void X11Desktop::invalidate() {
+    readsEverything_ = true;
+    generation_.fetch_add(1);
+}
 
 std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     std::lock_guard lock(snapshotMutex_);
     auto generation = generation_.load();
-    if (snapshot_ && watcher_ && generation == snapshotGeneration_) return snapshot_;
+    if (snapshot_ && watcher_ && generation == readGeneration_) return snapshot_;
     auto next = read();
-    if (watcher_) watcher_->follow(*next);
     reconcile(*next);
     snapshot_ = next;
-    snapshotGeneration_ = generation;
+    readGeneration_ = generation;
     return snapshot_;
 }
 
@@ -323,14 +344,26 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
     auto& x = *connection_;
     auto* c = x.xcb;
     const auto& atoms = x.ewmh;
-    auto clientsCookie = x.property(x.root, atoms._NET_CLIENT_LIST, 4096);
-    auto stackingCookie = x.property(x.root, atoms._NET_CLIENT_LIST_STACKING, 4096);
-    auto activeCookie = x.property(x.root, atoms._NET_ACTIVE_WINDOW, 1);
-    auto desktopCookie = x.property(x.root, atoms._NET_CURRENT_DESKTOP, 1);
-    auto clients = cardinals(x.reply(clientsCookie));
-    auto stacking = cardinals(x.reply(stackingCookie));
-    auto active = cardinals(x.reply(activeCookie));
-    auto current = cardinals(x.reply(desktopCookie));
+    // Only what changed since the last reading is read again.
+    std::set<std::uint32_t> changed;
+    bool everything = readsEverything_.exchange(false) || !snapshot_ || !watcher_;
+    if (watcher_) everything = watcher_->takeChanged(changed) || everything;
+    std::vector<std::uint32_t> clients, stacking, active, current;
+    if (everything || changed.count(x.root)) {
+        auto clientsCookie = x.property(x.root, atoms._NET_CLIENT_LIST, 4096);
+        auto stackingCookie = x.property(x.root, atoms._NET_CLIENT_LIST_STACKING, 4096);
+        auto activeCookie = x.property(x.root, atoms._NET_ACTIVE_WINDOW, 1);
+        auto desktopCookie = x.property(x.root, atoms._NET_CURRENT_DESKTOP, 1);
+        clients = cardinals(x.reply(clientsCookie));
+        stacking = cardinals(x.reply(stackingCookie));
+        active = cardinals(x.reply(activeCookie));
+        current = cardinals(x.reply(desktopCookie));
+    } else {
+        clients = snapshot_->clients;
+        stacking = snapshot_->stacking;
+        if (snapshot_->activeWindow) active = {snapshot_->activeWindow};
+        current = snapshot_->currentDesktop;
+    }
 
     // Every request for every window goes out before the first reply is read: one round trip.
     // What never changes is read only for windows not seen before.
@@ -341,9 +374,22 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
         bool known = false;
         xcb_get_property_cookie_t wmClass{}, pid{}, type{};
     };
+    if (watcher_) watcher_->follow(clients);
+    std::map<std::uint32_t, const X11Window*> previous;
+    if (!everything)
+        for (const auto& window : snapshot_->windows) previous[window.id] = &window;
     std::vector<Pending> pending;
     pending.reserve(clients.size());
-    for (auto id : clients) {
+    std::vector<const X11Window*> kept(clients.size(), nullptr);
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        auto id = clients[i];
+        if (auto found = previous.find(id);
+            found != previous.end() && !changed.count(id) && fixed_.count(id)) {
+            kept[i] = found->second;
+            pending.push_back(Pending{});
+            pending.back().known = true;
+            continue;
+        }
         Pending p{x.property(id, atoms._NET_WM_NAME, 256),
                   x.property(id, atoms._NET_WM_STATE, 32),
                   x.property(id, atoms._NET_WM_DESKTOP, 1),
@@ -360,6 +406,9 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
     }
     auto snapshot = std::make_shared<X11Snapshot>();
     snapshot->activeWindow = active.empty() ? 0 : active[0];
+    snapshot->clients = clients;
+    snapshot->stacking = stacking;
+    snapshot->currentDesktop = current;
     std::vector<std::size_t> withoutPid;
     std::vector<std::size_t> withoutName;
     std::map<std::uint32_t, Fixed> fixed;
@@ -367,6 +416,14 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
         const auto& p = pending[i];
         X11Window window;
         window.id = clients[i];
+        if (kept[i]) {
+            window = *kept[i];
+            window.onCurrentDesktop =
+                window.desktop == allDesktops || current.empty() || window.desktop == current[0];
+            fixed[window.id] = fixed_[window.id];
+            snapshot->windows.push_back(std::move(window));
+            continue;
+        }
         window.title = text(x.reply(p.netName));
         if (window.title.empty()) withoutName.push_back(i);
         for (auto state : cardinals(x.reply(p.state))) {
@@ -374,8 +431,9 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
             if (state == atoms._NET_WM_STATE_FULLSCREEN) window.fullscreen = true;
         }
         auto desktop = cardinals(x.reply(p.desktop));
+        window.desktop = desktop.empty() ? allDesktops : desktop[0];
         window.onCurrentDesktop =
-            desktop.empty() || current.empty() || desktop[0] == allDesktops || desktop[0] == current[0];
+            window.desktop == allDesktops || current.empty() || window.desktop == current[0];
         auto extents = cardinals(x.reply(p.extents));
         if (extents.size() < 4) extents.assign(4, 0);
         Freed<xcb_get_geometry_reply_t> geometry{xcb_get_geometry_reply(c, p.geometry, nullptr)};

@@ -45,6 +45,7 @@ struct X11Window {
     bool hidden = false;
     bool fullscreen = false;
     bool onCurrentDesktop = true;
+    std::uint32_t desktop = 0xffffffff;
     // The frame, top-left origin, y down.
     Rect frame;
     std::string group;
@@ -67,6 +68,10 @@ struct X11Snapshot {
     std::map<std::string, X11Group> groups;
     std::uint32_t activeWindow = 0;
     std::string activeGroup;
+    // The root window's lists as read: mapping order, bottom-to-top order, the current desktop.
+    std::vector<std::uint32_t> clients;
+    std::vector<std::uint32_t> stacking;
+    std::vector<std::uint32_t> currentDesktop;
 
     const X11Window* window(std::uint32_t id) const;
     const X11Group* groupOfPid(std::int32_t pid) const;
@@ -117,8 +122,10 @@ public:
 
     // The windows as they are now; read again from the display after any change.
     std::shared_ptr<const X11Snapshot> snapshot();
-    // Forgets the snapshot so the next query reads the display.
+    // Forgets the snapshot so the next query reads every window again.
     void invalidate();
+    // Whether a change was seen since the last reading.
+    bool stale() const { return generation_.load() != readGeneration_.load(); }
     std::shared_ptr<XInputSource> input() const { return input_; }
     // Hands an event of the program's own windows to the local monitors (main thread); the
     // result is what the program then gets.
@@ -177,8 +184,9 @@ private:
         ApplicationMatch match;
     };
     std::map<std::uint32_t, Fixed> fixed_;
-    std::uint64_t snapshotGeneration_ = 0;
+    std::atomic<std::uint64_t> readGeneration_{0};
     std::atomic<std::uint64_t> generation_{1};
+    std::atomic<bool> readsEverything_{true};
 
     mutable std::mutex objectsMutex_;
     std::vector<std::string> launchOrder_;
