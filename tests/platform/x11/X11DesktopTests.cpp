@@ -172,10 +172,11 @@ TEST_F(X11DesktopTest, MinimiseHideAndActivateWindows) {
 
     // The clock takes no focus: raised, it counts as active until another window is.
     EXPECT_TRUE(clock->activate(0));
-    EXPECT_TRUE(X11Session::waitFor([&] { return frontmost() == "Clock"; }));
-    auto front = desktop->windowList()->copyWindowInfo(platform::WindowListOption::onScreenOnly);
-    ASSERT_FALSE(front.empty());
-    EXPECT_EQ(*front.front().at("kCGWindowOwnerPID").integerValue(), clockPid);
+    EXPECT_TRUE(X11Session::waitFor([&] {
+        auto front = desktop->windowList()->copyWindowInfo(platform::WindowListOption::onScreenOnly);
+        return frontmost() == "Clock" && !front.empty() &&
+               front.front().at("kCGWindowOwnerPID").integerValue() == clockPid;
+    }));
     EXPECT_TRUE(editor->activate(0));
     EXPECT_TRUE(X11Session::waitFor([&] { return frontmost() == "Editor"; }));
 
