@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs the real program on an X11 desktop (its own Xvfb with openbox) with two test applications:
 # the bar is a dock showing both, a click activates the other one, the main menu opens on a
-# modifier tap typed into another program and Escape closes it, and Quit closes an application.
+# modifier tap typed into another program and Escape closes it, Quit closes an application, and a
+# full-screen window hides the bar until it ends.
 velmora="$1"
 client="$2"
 for tool in Xvfb openbox xdotool xprop; do
@@ -42,11 +43,13 @@ pids+=($!)
 waitFor 20 test -e "$work/openbox-started" || fail "no openbox"
 
 windowOf() { xdotool search --classname "$1" 2>/dev/null | head -n 1; }
+hasWindow() { test -n "$(windowOf "$1")"; }
+noWindow() { ! hasWindow "$1"; }
 # One after the other, so the bar lists them in this order.
 "$client" Editor Notes 400x300 & pids+=($!)
-waitFor 20 test -n "$(windowOf editor)" || fail "the test applications did not start"
+waitFor 20 hasWindow editor || fail "the test applications did not start"
 "$client" Viewer Photo 300x200 & pids+=($!)
-waitFor 20 test -n "$(windowOf viewer)" || fail "the test applications did not start"
+waitFor 20 hasWindow viewer || fail "the test applications did not start"
 
 # The consent was given before; the program's own defaults, no update server.
 touch "$XDG_CONFIG_HOME/velmora/x11-consent"
@@ -71,7 +74,8 @@ menuHidden() { ! menuShown; }
 
 # The bar lies centred at the bottom: Editor's button first, then Viewer's.
 pixel() { import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null | grep -o "#[0-9A-F]\{6\}"; }
-waitFor 20 test "$(pixel 540 753)" != "#000000" || fail "the bar did not appear"
+pixelIsNot() { test "$(pixel "$1" "$2")" != "$3"; }
+waitFor 20 pixelIsNot 540 753 "#000000" || fail "the bar did not appear"
 sleep 1
 xdotool windowactivate --sync "$(windowOf viewer)"
 waitFor 10 activeIs "$(windowOf viewer)" || fail "Viewer could not be activated"
@@ -96,8 +100,14 @@ waitFor 10 menuHidden || fail "Escape did not close the main menu"
 # Quit from Editor's context menu closes its window and so the test application.
 face=$(pixel 620 700)
 xdotool mousemove 540 753 click 3
-waitFor 10 test "$(pixel 620 700)" != "$face" || fail "no context menu"
+waitFor 10 pixelIsNot 620 700 "$face" || fail "no context menu"
 sleep 0.5
 xdotool mousemove 580 741 click 1
-waitFor 10 test -z "$(windowOf editor)" || fail "Quit did not close Editor"
+waitFor 10 noWindow editor || fail "Quit did not close Editor"
+# A full-screen window hides the bar and its end shows it again.
+"$client" Player Film 300x200 fullscreen & pids+=($!); player=$!
+waitFor 20 grep -q "Switching to state: .*WindowStateFullscreen" "$work/out.log" || fail "full screen not seen"
+kill $player
+waitFor 20 sh -c "sed -n '/WindowStateFullscreen/,\$p' '$work/out.log' | grep -q 'WindowStateIdle'" ||
+    fail "the end of full screen not seen"
 echo "passed"
