@@ -1,6 +1,6 @@
 #!/bin/bash
 # Runs the real program on an X11 desktop (its own Xvfb with openbox) with two test applications:
-# the bar is a dock showing both, a click activates the other one, the main menu opens on a
+# the first start's onboarding records the consent; then the bar is a dock showing both, a click activates the other one, the main menu opens on a
 # modifier tap typed into another program and Escape closes it, Quit closes an application, and a
 # full-screen window hides the bar until it ends.
 velmora="$1"
@@ -51,8 +51,31 @@ waitFor 20 hasWindow editor || fail "the test applications did not start"
 "$client" Viewer Photo 300x200 & pids+=($!)
 waitFor 20 hasWindow viewer || fail "the test applications did not start"
 
-# The consent was given before; the program's own defaults, no update server.
-touch "$XDG_CONFIG_HOME/velmora/x11-consent"
+pixel() { import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null | grep -o "#[0-9A-F]\{6\}"; }
+pixelIsNot() { test "$(pixel "$1" "$2")" != "$3"; }
+
+# The first start runs the onboarding; its permission button records the user's consent.
+echo '{"dontRestartDock": true}' >"$work/first.json"
+VELMORA_DEFAULTS="$work/first.json" VELMORA_UPDATE_URL="http://127.0.0.1:9" \
+    "$velmora" >"$work/out.log" 2>"$work/err.log" &
+first=$!
+pids+=($first)
+waitFor 60 grep -q "Switching to state: .*AppStateOnboarding" "$work/out.log" || fail "no onboarding"
+consented() { test -e "$XDG_CONFIG_HOME/velmora/x11-consent"; }
+for try in 1 2 3 4 5; do
+    consented && break
+    waitFor 10 pixelIsNot 640 630 "#000000"
+    xdotool mousemove 640 630 click 1   # Next
+    sleep 1
+    xdotool mousemove 640 511 click 1   # the permission button
+    waitFor 6 consented
+done
+consented || fail "the onboarding did not record the consent"
+kill $first
+(sleep 5; kill -9 $first 2>/dev/null) &
+wait $first
+
+# The program's own defaults, no update server.
 echo '{"dontRestartDock": true}' >"$work/defaults.json"
 VELMORA_DEFAULTS="$work/defaults.json" VELMORA_UPDATE_URL="http://127.0.0.1:9" \
     "$velmora" >"$work/out.log" 2>"$work/err.log" &
@@ -73,8 +96,6 @@ menuShown() { ! import -window root -crop 1x1+300+400 txt:- 2>/dev/null | grep -
 menuHidden() { ! menuShown; }
 
 # The bar lies centred at the bottom: Editor's button first, then Viewer's.
-pixel() { import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null | grep -o "#[0-9A-F]\{6\}"; }
-pixelIsNot() { test "$(pixel "$1" "$2")" != "$3"; }
 waitFor 20 pixelIsNot 540 753 "#000000" || fail "the bar did not appear"
 sleep 1
 xdotool windowactivate --sync "$(windowOf viewer)"
