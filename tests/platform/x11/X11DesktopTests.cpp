@@ -93,7 +93,11 @@ TEST_F(X11DesktopTest, WindowsOfOneClassFromTwoProcessesAreOneApplicationUnderIt
     EXPECT_EQ(editor->localizedName(), "Editor");
     EXPECT_EQ(editor->bundleURL()->absoluteString(), "file:///usr/share/applications/Editor.app/");
     EXPECT_EQ(editor->activationPolicy(), platform::ActivationPolicy::regular);
-    ASSERT_TRUE(editor->icon());
+    // A window's icon as a PNG (openbox gives every window one).
+    auto icon = application("Viewer")->icon();
+    ASSERT_TRUE(icon);
+    EXPECT_EQ(icon->format(), platform::Image::Format::png);
+    EXPECT_GT(icon->size().width, 0);
 
     // Launch order, the program itself first; every window under its application's process.
     std::vector<std::string> order;
