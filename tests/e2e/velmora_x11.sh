@@ -9,6 +9,8 @@ for tool in Xvfb openbox xdotool xprop; do
     command -v $tool >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
 done
 
+# The test runs set the offscreen platform; this program needs the display.
+export QT_QPA_PLATFORM=xcb
 work=$(mktemp -d)
 pids=()
 cleanup() {
