@@ -411,7 +411,6 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
     snapshot->currentDesktop = current;
     std::vector<std::size_t> withoutPid;
     std::vector<std::size_t> withoutName;
-    std::map<std::uint32_t, Fixed> fixed;
     for (std::size_t i = 0; i < clients.size(); ++i) {
         const auto& p = pending[i];
         X11Window window;
@@ -420,7 +419,6 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
             window = *kept[i];
             window.onCurrentDesktop =
                 window.desktop == allDesktops || current.empty() || window.desktop == current[0];
-            fixed[window.id] = fixed_[window.id];
             snapshot->windows.push_back(std::move(window));
             continue;
         }
@@ -446,9 +444,8 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
                            geometry->height + double(extents[2] + extents[3]));
         }
         if (p.known) {
-            fixed[window.id] = fixed_[window.id];
         } else {
-            Fixed& info = fixed[window.id];
+            Fixed& info = fixed_[window.id];
             auto value = text(x.reply(p.wmClass));
             auto split = value.find('\0');
             info.wmInstance = value.substr(0, split);
@@ -495,7 +492,7 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
                  xcb_res_client_id_value_next(&it)) {
                 if (it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID &&
                     xcb_res_client_id_value_value_length(it.data) >= 1)
-                    fixed[clients[withoutPid[i]]].pid =
+                    fixed_[clients[withoutPid[i]]].pid =
                         static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
             }
         }
@@ -506,7 +503,7 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
     std::vector<std::string> order;
     for (std::size_t i = 0; i < clients.size(); ++i) {
         auto& window = snapshot->windows[i];
-        auto& info = fixed[window.id];
+        auto& info = fixed_[window.id];
         bool known = pending[i].known;
         window.wmClass = info.wmClass;
         window.wmInstance = info.wmInstance;
@@ -534,13 +531,26 @@ std::shared_ptr<const X11Snapshot> X11Desktop::read() {
             order.push_back(match.groupIdentifier);
         }
     }
-    fixed_ = std::move(fixed);
+    if (fixed_.size() > clients.size()) {
+        std::set<std::uint32_t> present(clients.begin(), clients.end());
+        std::erase_if(fixed_, [&](const auto& entry) { return !present.count(entry.first); });
+    }
 
     // Front to back.
     std::map<std::uint32_t, std::size_t> height;
     for (std::size_t i = 0; i < stacking.size(); ++i) height[stacking[i]] = i + 1;
-    std::stable_sort(snapshot->windows.begin(), snapshot->windows.end(),
-                     [&](const X11Window& a, const X11Window& b) { return height[a.id] > height[b.id]; });
+    std::vector<std::pair<std::size_t, std::size_t>> ranks;
+    ranks.reserve(snapshot->windows.size());
+    for (std::size_t i = 0; i < snapshot->windows.size(); ++i) {
+        auto found = height.find(snapshot->windows[i].id);
+        ranks.emplace_back(found == height.end() ? 0 : found->second, i);
+    }
+    std::stable_sort(ranks.begin(), ranks.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<X11Window> sorted;
+    sorted.reserve(ranks.size());
+    for (const auto& [rank, index] : ranks) sorted.push_back(std::move(snapshot->windows[index]));
+    snapshot->windows = std::move(sorted);
     for (const auto& window : snapshot->windows) snapshot->groups[window.group].windows.push_back(window.id);
     if (const auto* activeWindow = snapshot->window(snapshot->activeWindow))
         snapshot->activeGroup = activeWindow->group;
