@@ -453,8 +453,14 @@ private:
 };
 
 void X11Desktop::deliverGlobal(const Event& event) {
-    // Events of the program's own windows are its own, not another application's.
-    auto snapshot = this->snapshot();
+    // Events of the program's own windows are its own, not another application's. The last
+    // reading serves: the pointer's every move must not wait on the display.
+    std::shared_ptr<const X11Snapshot> snapshot;
+    {
+        std::lock_guard lock(snapshotMutex_);
+        snapshot = snapshot_;
+    }
+    if (!snapshot) snapshot = this->snapshot();
     bool key = event.type == EventType::keyDown || event.type == EventType::keyUp ||
                event.type == EventType::flagsChanged;
     if (key && snapshot->activeGroup == options_.ownBundleIdentifier) return;
