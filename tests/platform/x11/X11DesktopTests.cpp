@@ -215,6 +215,28 @@ TEST_F(X11DesktopTest, FullScreenWindowsSayWhatTheyAre) {
     EXPECT_EQ(size->sizeValue()->width, 1280);
 }
 
+TEST_F(X11DesktopTest, WindowsOnOtherDesktopsCountAsOnOtherSpaces) {
+    int spaceChanges = 0;
+    auto token = platform::Workspace::notificationCenter()->addObserver(
+        platform::Workspace::activeSpaceDidChangeNotification,
+        [&](const platform::Notification&) { ++spaceChanges; });
+    auto pid = session.client("Viewer", "Photo");
+    ASSERT_TRUE(waitForApplication("Viewer"));
+    auto id = std::to_string(desktop->snapshot()->groupOfPid(pid)->windows.front());
+    session.spawn({"xdotool", "set_desktop_for_window", id, "1"});
+    auto onScreen = [&](std::uint32_t options) {
+        return desktop->windowList()->copyWindowInfo(options).size();
+    };
+    EXPECT_TRUE(X11Session::waitFor([&] { return titles(pid).empty(); }));
+    EXPECT_EQ(onScreen(platform::WindowListOption::onScreenOnly), 0u);
+    EXPECT_EQ(onScreen(platform::WindowListOption::all), 1u);
+    EXPECT_TRUE(application("Viewer"));
+    session.spawn({"xdotool", "set_desktop", "1"});
+    EXPECT_TRUE(X11Session::waitFor([&] { return titles(pid).size() == 1 && spaceChanges == 1; }, 10,
+                                    [&] { loop.runUntilIdle(); }));
+    platform::Workspace::notificationCenter()->removeObserver(token);
+}
+
 TEST_F(X11DesktopTest, ConsentIsTheTrustAndItsLossIsAnnounced) {
     int announced = 0;
     auto token = platform::NotificationCenter::distributedCenter()->addObserver(
