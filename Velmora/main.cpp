@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "Brindle/Object.h"
+#include "Velmora/DesktopChoice.h"
 #include "Velmora/shell/AppDelegate.h"
 #include "Velmora/shell/views/ApplicationWindows.h"
-#include "Velmora/shell/views/DesktopChoice.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/foundation/URLSession.h"
 #include "platform/qt/QtDesktopBridge.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/testing/TestDispatchQueues.h"
