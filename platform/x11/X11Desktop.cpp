@@ -337,6 +337,10 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     reconcile(*next);
     snapshot_ = next;
     readGeneration_ = generation;
+    {
+        std::lock_guard published(publishedMutex_);
+        published_ = next;
+    }
     return snapshot_;
 }
 

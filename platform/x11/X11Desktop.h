@@ -175,6 +175,9 @@ private:
 
     std::mutex snapshotMutex_;
     std::shared_ptr<const X11Snapshot> snapshot_;
+    // The last snapshot for readers that must not wait while the display is read.
+    mutable std::mutex publishedMutex_;
+    std::shared_ptr<const X11Snapshot> published_;
     // What a window sets once before it is mapped (class, process, type), read once per window.
     struct Fixed {
         std::string wmClass;

@@ -457,8 +457,8 @@ void X11Desktop::deliverGlobal(const Event& event) {
     // reading serves: the pointer's every move must not wait on the display.
     std::shared_ptr<const X11Snapshot> snapshot;
     {
-        std::lock_guard lock(snapshotMutex_);
-        snapshot = snapshot_;
+        std::lock_guard lock(publishedMutex_);
+        snapshot = published_;
     }
     if (!snapshot) snapshot = this->snapshot();
     bool key = event.type == EventType::keyDown || event.type == EventType::keyUp ||
