@@ -1,18 +1,13 @@
 #pragma once
 
 #include <memory>
-#include <optional>
-#include <string>
-
-class QObject;
 
 namespace platform::sim {
 class SimulatedDesktop;
 }
 namespace platform::x11 {
 class X11Desktop;
-class XInputSource;
-}  // namespace platform::x11
+}
 
 namespace Velmora {
 
@@ -21,22 +16,20 @@ namespace Velmora {
 // line on standard error saying why.
 class DesktopChoice {
 public:
-    // The real desktop, installed as the system with the program's own key events reaching its
-    // local monitors; none when the simulated desktop is to run.
+    // The real desktop, installed as the system; none when the simulated desktop is to run.
     static std::unique_ptr<DesktopChoice> openRealDesktop(bool headless);
-    ~DesktopChoice();
 
     const std::shared_ptr<platform::x11::X11Desktop>& desktop() const { return desktop_; }
 
-    // The display's keys, buttons and pointer outside the program's own windows reach the
-    // simulated desktop as other applications' events. None when the display has no XInput 2.
-    static std::shared_ptr<platform::x11::XInputSource> feedFromDisplay(
+    // The display's pointer and modifiers for the simulated desktop, and on X11 its keys, buttons
+    // and motion outside the program's own windows as other applications' events. Keep the
+    // result while the desktop runs.
+    static std::shared_ptr<void> feedFromDisplay(
         const std::shared_ptr<platform::sim::SimulatedDesktop>& desktop);
 
 private:
     DesktopChoice() = default;
     std::shared_ptr<platform::x11::X11Desktop> desktop_;
-    std::unique_ptr<QObject> keyForwarder_;
 };
 
 }  // namespace Velmora

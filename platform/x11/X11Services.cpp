@@ -395,6 +395,7 @@ public:
     std::shared_ptr<EventMonitor> addLocalMonitor(EventMask mask, LocalHandler handler) override {
         return add(Monitor{nullptr, false, mask, {}, std::move(handler)});
     }
+    std::optional<Event> deliverToApplication(const Event& event) override { return deliverLocal(event); }
     void removeMonitor(const std::shared_ptr<EventMonitor>& token) override {
         std::lock_guard lock(mutex_);
         monitors_.erase(std::remove_if(monitors_.begin(), monitors_.end(),
