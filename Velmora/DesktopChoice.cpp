@@ -18,17 +18,6 @@ void demoBecause(const std::string& why) {
     std::fprintf(stderr, "Velmora: showing the demo desktop: %s.\n", why.c_str());
 }
 
-// The pointer and modifiers as the display's raw input last reported them, on any thread.
-class RawInput final : public platform::sim::InputSource {
-public:
-    explicit RawInput(std::shared_ptr<platform::x11::XInputSource> source) : source_(std::move(source)) {}
-    platform::Point mouseLocation() override { return source_->mouseLocation(); }
-    std::uint64_t modifierFlags() override { return source_->modifierFlags(); }
-
-private:
-    std::shared_ptr<platform::x11::XInputSource> source_;
-};
-
 }  // namespace
 
 std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
@@ -57,13 +46,11 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
 
 std::shared_ptr<void> DesktopChoice::feedFromDisplay(
     const std::shared_ptr<platform::sim::SimulatedDesktop>& desktop) {
+    // A warped pointer makes no raw motion: the pointer and modifiers are asked of the display.
+    desktop->setInputSource(std::make_shared<DisplayInput>());
     std::shared_ptr<platform::x11::XInputSource> source;
     if (platform::qt::onX11Display()) source = platform::x11::XInputSource::open();
-    if (!source) {
-        desktop->setInputSource(std::make_shared<DisplayInput>());
-        return nullptr;
-    }
-    desktop->setInputSource(std::make_shared<RawInput>(source));
+    if (!source) return nullptr;
     std::weak_ptr<platform::sim::SimulatedDesktop> weak = desktop;
     source->setHandler([weak](const platform::Event& event) {
         platform::MainQueue::async([weak, event] {
