@@ -1,3 +1,4 @@
+#include "platform/base/LogText.h"
 #include "platform/sim/SimulatedDesktop.h"
 
 #include <sys/stat.h>
@@ -128,7 +129,7 @@ std::shared_ptr<SimulatedDesktop> SimulatedDesktop::loadDefault(Options options)
     if (const char* named = std::getenv("VELMORA_DESKTOP"); named && *named) path = named;
     std::string error;
     if (auto desktop = load(path, options, &error)) return desktop;
-    std::printf("Desktop scenario: %s\n", error.c_str());
+    std::printf("Desktop scenario: %s\n", escapedForLog(error).c_str());
     std::fflush(stdout);
     return make(Scenario{}, std::move(options), path);
 }
@@ -454,7 +455,7 @@ void SimulatedDesktop::checkScenarioFile() {
         if (fileSignature(*scenarioPath_) == fileSignature_) return;
     }
     if (auto error = reload()) {
-        std::printf("Desktop scenario: %s\n", error->c_str());
+        std::printf("Desktop scenario: %s\n", escapedForLog(*error).c_str());
         std::fflush(stdout);
     }
 }

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 #include "Velmora/tracking/PropertyList.h"
 #include "Velmora/tracking/Task.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/system/Workspace.h"
 #include "tests/Velmora-tracking/TrackingTesting.h"
 
@@ -20,17 +25,47 @@ namespace {
 
 std::size_t visibleCount(const Task& task) { return task.visibleWindows().size(); }
 
-std::string binaryPropertyList(const std::string& name, const std::string& identifier) {
-    plist_t root = plist_new_dict();
-    plist_dict_set_item(root, "CFBundleName", plist_new_string(name.c_str()));
-    plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string(identifier.c_str()));
+// The library's own writer, in either form; `root` is freed.
+std::string written(plist_t root, bool binary = true) {
     char* bytes = nullptr;
     std::uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
+    binary ? plist_to_bin(root, &bytes, &length) : plist_to_xml(root, &bytes, &length);
     std::string result(bytes, length);
     std::free(bytes);
     plist_free(root);
     return result;
+}
+
+std::string binaryPropertyList(const std::string& name, const std::string& identifier) {
+    plist_t root = plist_new_dict();
+    plist_dict_set_item(root, "CFBundleName", plist_new_string(name.c_str()));
+    plist_dict_set_item(root, "CFBundleIdentifier", plist_new_string(identifier.c_str()));
+    return written(root);
+}
+
+// A dictionary holding arrays nested `levels` deep.
+plist_t nested(int levels) {
+    plist_t inner = plist_new_string("deep");
+    for (int level = 0; level < levels; ++level) {
+        plist_t array = plist_new_array();
+        plist_array_append_item(array, inner);
+        inner = array;
+    }
+    plist_t root = plist_new_dict();
+    plist_dict_set_item(root, "CFBundleName", inner);
+    return root;
+}
+
+std::string repeated(const std::string& text, int count) {
+    std::string result;
+    for (int i = 0; i < count; ++i) result += text;
+    return result;
+}
+
+std::string corpusFile(const std::string& name) {
+    auto bytes = platform::FileManager::shared()->readFile(std::string(VELMORA_CORPUS_DIR) + "/" + name);
+    EXPECT_TRUE(bytes) << name;
+    return bytes.value_or("");
 }
 
 }  // namespace
@@ -187,6 +222,10 @@ TEST(Task, AMissingOrBrokenPropertyListKeepsTheFieldsButStillGetsTheIcon) {
     auto workspace = platform::Workspace::shared();
     const std::vector<std::string> broken{
         "", "not a property list",
+        // A key with a NUL byte once aborted the program inside the library.
+        corpusFile("property_list_binary/info-plist-nul-in-key.bplist"), written(nested(64)),
+        written(nested(64), false),
+        "<plist><dict><key>CFBundleName</key>" + repeated("<array>", 100'000) + "</dict></plist>",
         "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleName</key><string>Cut",
         binaryPropertyList("Cut", "com.example.cut").substr(0, 40),
         "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><string>x</string></array></plist>"};
@@ -198,6 +237,15 @@ TEST(Task, AMissingOrBrokenPropertyListKeepsTheFieldsButStillGetsTheIcon) {
         EXPECT_FALSE(broken->bundleIdentifier);
         EXPECT_EQ(broken->icon, workspace->iconForFile("/Applications/Broken.app"));
     }
+    // Neither blocks nor fills memory: only regular files are read.
+    const auto plist = platform::FileManager::shared()->resolvedPath("/Applications/Broken.app/Contents/Info.plist");
+    for (bool fifo : {true, false}) {
+        std::remove(plist.c_str());
+        ASSERT_EQ(fifo ? ::mkfifo(plist.c_str(), 0600) : ::symlink("/dev/zero", plist.c_str()), 0);
+        auto special = task("file:///Applications/Broken.app/", 0, {}, "Broken.app");
+        special->loadBundleInfo();
+        EXPECT_EQ(special->title, "Broken.app");
+    }
     for (const auto& address :
          {"file:///Applications/Missing.app/", "pid://4711", "https://example.com/A.app/"}) {
         auto missing = task(address, 0, {}, "Missing.app");
@@ -205,6 +253,40 @@ TEST(Task, AMissingOrBrokenPropertyListKeepsTheFieldsButStillGetsTheIcon) {
         EXPECT_EQ(missing->title, "Missing.app");
         EXPECT_TRUE(missing->icon) << address;
     }
+}
+
+TEST(PropertyList, EveryKindReadsAlikeFromXmlAndBinaryWithinTheDepthLimit) {
+    auto make = [] {
+        plist_t root = plist_new_dict();
+        plist_dict_set_item(root, "yes", plist_new_bool(1));
+        plist_dict_set_item(root, "small", plist_new_uint(7));
+        plist_dict_set_item(root, "large", plist_new_uint(1ull << 40));
+        plist_dict_set_item(root, "negative", plist_new_uint(static_cast<std::uint64_t>(-5)));
+        plist_dict_set_item(root, "real", plist_new_real(2.5));
+        plist_dict_set_item(root, "text", plist_new_string("caf\xc3\xa9 \xf0\x9f\x98\x80"));
+        plist_dict_set_item(root, "data", plist_new_data("\0\1\2", 3));
+        plist_dict_set_item(root, "date", plist_new_date(86400, 0));
+        plist_t array = plist_new_array();
+        plist_array_append_item(array, plist_new_string("a"));
+        plist_array_append_item(array, plist_new_dict());
+        plist_dict_set_item(root, "array", array);
+        plist_dict_set_item(root, "inner", nested(62));
+        return root;
+    };
+    auto binary = Velmora::propertyListFromBytes(written(make()));
+    auto xml = Velmora::propertyListFromBytes(written(make(), false));
+    ASSERT_TRUE(binary);
+    ASSERT_TRUE(xml);
+    EXPECT_EQ(*binary, *xml);
+    using platform::DefaultsValue;
+    EXPECT_EQ(binary->at("yes"), DefaultsValue(true));
+    EXPECT_EQ(binary->at("large"), DefaultsValue(std::int64_t{1} << 40));
+    EXPECT_EQ(binary->at("negative"), DefaultsValue(-5));
+    EXPECT_EQ(binary->at("real"), DefaultsValue(2.5));
+    EXPECT_EQ(binary->at("text"), DefaultsValue("caf\xc3\xa9 \xf0\x9f\x98\x80"));
+    EXPECT_EQ(binary->at("data"), DefaultsValue::data(std::string("\0\1\2", 3)));
+    EXPECT_EQ(binary->at("date"), DefaultsValue(86400.0));
+    EXPECT_EQ(binary->at("array").arrayValue()->size(), 2u);
 }
 
 TEST(Task, AnApplicationWithoutABundleIsKnownByItsProcessId) {

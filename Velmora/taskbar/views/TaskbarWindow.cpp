@@ -1,3 +1,4 @@
+#include "platform/base/LogText.h"
 #include "Velmora/taskbar/views/TaskbarWindow.h"
 
 #include <QColor>
@@ -161,7 +162,7 @@ void TaskbarWindow::updateFullscreenMode() {
             std::cout << "Monitor " << index
                       << " set to fullscreen (size: " << TaskbarWindowRules::describe(inverted) << ")\n";
             for (const auto& window : candidates) {
-                std::cout << "Triggering app: " << window->title << " frame: "
+                std::cout << "Triggering app: " << platform::escapedForLog(window->title) << " frame: "
                           << TaskbarWindowRules::describe(
                                  platform::Rect::make(window->x, window->y, window->w, window->h))
                           << "\n";
