@@ -1,9 +1,9 @@
-#include "platform/base/LogText.h"
 #include "Velmora/tracking/App.h"
 
 #include <cstdio>
 
 #include "Velmora/tracking/ApplicationManager.h"
+#include "platform/base/LogText.h"
 
 namespace Velmora {
 namespace {

@@ -2,9 +2,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "platform/base/LogText.h"
 #include "Velmora/shell/SettingsManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
+#include "platform/base/LogText.h"
 #include "platform/foundation/FileManager.h"
 
 namespace Velmora {

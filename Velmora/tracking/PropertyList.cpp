@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string_view>
@@ -132,8 +132,8 @@ public:
         auto count = number(trailer + 8, 8);
         auto top = number(trailer + 16, 8);
         auto table = number(trailer + 24, 8);
-        if (offsetSize_ < 1 || offsetSize_ > 8 || referenceSize_ < 1 || referenceSize_ > 8 || !count || !top ||
-            !table || *count == 0 || *top >= *count || *table < headerSize || *table > trailer ||
+        if (offsetSize_ < 1 || offsetSize_ > 8 || referenceSize_ < 1 || referenceSize_ > 8 || !count ||
+            !top || !table || *count == 0 || *top >= *count || *table < headerSize || *table > trailer ||
             *count > (trailer - *table) / offsetSize_)
             return std::nullopt;
         objectCount_ = *count;
@@ -151,7 +151,8 @@ private:
     std::optional<std::uint64_t> number(std::uint64_t at, std::size_t size) const {
         if (at > bytes_.size() || size > bytes_.size() - at) return std::nullopt;
         std::uint64_t value = 0;
-        for (std::size_t i = 0; i < size; ++i) value = (value << 8) | static_cast<unsigned char>(bytes_[at + i]);
+        for (std::size_t i = 0; i < size; ++i)
+            value = (value << 8) | static_cast<unsigned char>(bytes_[at + i]);
         return value;
     }
 
@@ -228,7 +229,8 @@ private:
                 auto count = length(at, info);
                 auto bytes = count ? span(at, *count, 1) : std::nullopt;
                 if (!bytes) return fail();
-                result = kind == 0x4 ? DefaultsValue::data(std::string(*bytes)) : DefaultsValue(std::string(*bytes));
+                result = kind == 0x4 ? DefaultsValue::data(std::string(*bytes))
+                                     : DefaultsValue(std::string(*bytes));
                 return true;
             }
             case 0x6: {
@@ -259,8 +261,8 @@ private:
             }
             case 0xD: {
                 auto count = length(at, info);
-                auto references = count && *count <= UINT64_MAX / 2 ? span(at, *count * 2, referenceSize_)
-                                                                     : std::nullopt;
+                auto references =
+                    count && *count <= UINT64_MAX / 2 ? span(at, *count * 2, referenceSize_) : std::nullopt;
                 if (!references) return fail();
                 DefaultsValue::Dictionary dictionary;
                 for (std::uint64_t i = 0; i < *count && !failed_; ++i) {
@@ -268,7 +270,8 @@ private:
                     // A key must be text, and text with a NUL byte is no key any reader agrees on.
                     if (!key || key->find('\0') != std::string::npos) return fail();
                     DefaultsValue converted(false);
-                    if (object(*number(at + (*count + i) * referenceSize_, referenceSize_), depth + 1, converted))
+                    if (object(*number(at + (*count + i) * referenceSize_, referenceSize_), depth + 1,
+                               converted))
                         dictionary.insert_or_assign(std::move(*key), std::move(converted));
                 }
                 result = DefaultsValue(std::move(dictionary));
@@ -293,7 +296,8 @@ private:
         const std::size_t count = units.size() / 2;
         for (std::size_t i = 0; i < count; ++i) {
             std::uint32_t code = unit(i);
-            if (code >= 0xD800 && code <= 0xDBFF && i + 1 < count && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
+            if (code >= 0xD800 && code <= 0xDBFF && i + 1 < count && unit(i + 1) >= 0xDC00 &&
+                unit(i + 1) <= 0xDFFF) {
                 code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 1) - 0xDC00);
                 ++i;
             } else if (code >= 0xD800 && code <= 0xDFFF) {
@@ -348,8 +352,8 @@ bool xmlNestingWithin(std::string_view text) {
 
 std::optional<PropertyListDictionary> xmlPropertyList(std::string_view bytes) {
     // XML holds no NUL byte; the library would cut text at one.
-    if (bytes.find('\0') != std::string_view::npos || bytes.size() > std::numeric_limits<std::uint32_t>::max() ||
-        !xmlNestingWithin(bytes))
+    if (bytes.find('\0') != std::string_view::npos ||
+        bytes.size() > std::numeric_limits<std::uint32_t>::max() || !xmlNestingWithin(bytes))
         return std::nullopt;
     plist_t root = nullptr;
     plist_from_xml(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);

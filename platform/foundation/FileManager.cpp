@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <ctime>
+#include <filesystem>
 #include <mutex>
 
 namespace platform {

@@ -206,10 +206,12 @@ private:
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, wholeSeconds);
         if (auto limit = request.resourceTimeout(); limit && std::isfinite(*limit) && *limit > 0)
-            curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, std::max(1L, static_cast<long>(std::ceil(*limit * 1000))));
+            curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
+                             std::max(1L, static_cast<long>(std::ceil(*limit * 1000))));
         // A declared length over the limit is refused before any of the body is read.
-        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
-                         static_cast<curl_off_t>(std::min<std::uint64_t>(request.maximumBodySize(), INT64_MAX)));
+        curl_easy_setopt(
+            easy, CURLOPT_MAXFILESIZE_LARGE,
+            static_cast<curl_off_t>(std::min<std::uint64_t>(request.maximumBodySize(), INT64_MAX)));
 
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, receive);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);

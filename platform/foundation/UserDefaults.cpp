@@ -265,6 +265,16 @@ std::string UserDefaults::standardPath() {
     return FileManager::xdgPath("XDG_CONFIG_HOME", ".config") + "/velmora/defaults.json";
 }
 
+std::variant<DefaultsValue::Dictionary, std::string> UserDefaults::decodedFile(std::string_view contents) {
+    if (!jsonNestingWithin(contents)) return std::string("nests too deeply");
+    auto parsed = json::parse(contents, nullptr, false);
+    if (parsed.is_discarded()) return std::string("is not valid JSON");
+    if (!parsed.is_object()) return std::string("does not hold a dictionary");
+    auto dictionary = decodedDictionary(parsed);
+    if (!dictionary) return std::string("holds values of unknown kinds");
+    return std::move(*dictionary);
+}
+
 void UserDefaults::load() {
     auto files = FileManager::shared();
     files->removeStaleTemporaries(path_);
@@ -279,20 +289,14 @@ void UserDefaults::load() {
         return;
     }
 
-    std::string problem;
-    if (!contents) {
-        problem = "is too large";
-    } else if (!jsonNestingWithin(*contents)) {
-        problem = "nests too deeply";
-    } else if (auto parsed = json::parse(*contents, nullptr, false); parsed.is_discarded()) {
-        problem = "is not valid JSON";
-    } else if (!parsed.is_object()) {
-        problem = "does not hold a dictionary";
-    } else if (auto dictionary = decodedDictionary(parsed); !dictionary) {
-        problem = "holds values of unknown kinds";
-    } else {
-        values_ = std::move(*dictionary);
-        return;
+    std::string problem = "is too large";
+    if (contents) {
+        auto decoded = decodedFile(*contents);
+        if (auto* dictionary = std::get_if<DefaultsValue::Dictionary>(&decoded)) {
+            values_ = std::move(*dictionary);
+            return;
+        }
+        problem = std::get<std::string>(decoded);
     }
 
     // Keep the damaged file for whoever wants to look at it; never write over it.

@@ -81,6 +81,9 @@ public:
 
     const std::string& path() const { return path_; }
 
+    // The values of a file's contents, or what is wrong with them ("is not valid JSON"…).
+    static std::variant<DefaultsValue::Dictionary, std::string> decodedFile(std::string_view contents);
+
     void set(const std::string& key, DefaultsValue value);
     void setData(const std::string& key, std::string_view bytes);
     void removeObject(const std::string& key);

@@ -318,7 +318,10 @@ std::variant<Scenario, std::string> Scenario::load(const std::string& path) {
     auto contents = FileManager::shared()->contentsOfFile(path, maximumScenarioSize);
     if (!contents) {
         const auto code = contents.error().code;
-        return "cannot read " + path + (code == EFBIG ? ": too large" : code == EINVAL ? ": not a regular file" : "");
+        return "cannot read " + path +
+               (code == EFBIG    ? ": too large"
+                : code == EINVAL ? ": not a regular file"
+                                 : "");
     }
     const auto& text = *contents;
     auto slash = path.find_last_of('/');

@@ -1,4 +1,3 @@
-#include "platform/base/LogText.h"
 #include "platform/sim/SimulatedDesktop.h"
 
 #include <sys/stat.h>
@@ -9,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/base/LogText.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/UserDefaults.h"

@@ -155,8 +155,7 @@ TEST_F(URLSessionTest, ABodyPastTheLimitEndsTheTransferHoweverItIsSent) {
         routes.Get("/chunked", [](const httplib::Request&, httplib::Response& reply) {
             reply.set_chunked_content_provider("application/json", [](std::size_t, httplib::DataSink& sink) {
                 const std::string chunk(10'000, '[');
-                for (int i = 0; i < 100 && sink.write(chunk.data(), chunk.size()); ++i) {
-                }
+                for (int i = 0; i < 100 && sink.write(chunk.data(), chunk.size()); ++i) {}
                 sink.done();
                 return true;
             });

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <plist/plist.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -238,7 +237,8 @@ TEST(Task, AMissingOrBrokenPropertyListKeepsTheFieldsButStillGetsTheIcon) {
         EXPECT_EQ(broken->icon, workspace->iconForFile("/Applications/Broken.app"));
     }
     // Neither blocks nor fills memory: only regular files are read.
-    const auto plist = platform::FileManager::shared()->resolvedPath("/Applications/Broken.app/Contents/Info.plist");
+    const auto plist =
+        platform::FileManager::shared()->resolvedPath("/Applications/Broken.app/Contents/Info.plist");
     for (bool fifo : {true, false}) {
         std::remove(plist.c_str());
         ASSERT_EQ(fifo ? ::mkfifo(plist.c_str(), 0600) : ::symlink("/dev/zero", plist.c_str()), 0);

@@ -225,9 +225,9 @@ TEST_F(FileManagerTest, OnlyRegularFilesWithinTheLimitAreRead) {
         std::uint64_t limit;
         int error;  // 0: read
     };
-    for (const auto& [name, limit, error] : {Case{"small", 5, 0}, Case{"link", 5, 0}, Case{"small", 4, EFBIG},
-                                             Case{"folder", 5, EISDIR}, Case{"fifo", 5, EINVAL},
-                                             Case{"zero", 5, EINVAL}, Case{"missing", 5, ENOENT}}) {
+    for (const auto& [name, limit, error] :
+         {Case{"small", 5, 0}, Case{"link", 5, 0}, Case{"small", 4, EFBIG}, Case{"folder", 5, EISDIR},
+          Case{"fifo", 5, EINVAL}, Case{"zero", 5, EINVAL}, Case{"missing", 5, ENOENT}}) {
         SCOPED_TRACE(name);
         auto contents = files->contentsOfFile(folder / name, limit);
         if (error == 0) {

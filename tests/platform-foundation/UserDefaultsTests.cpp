@@ -1,15 +1,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
-
-#include <cmath>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <functional>
-#include <vector>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/UserDefaults.h"
@@ -153,9 +152,11 @@ TEST_F(UserDefaultsTest, FilesWithValuesOfUnknownKindsCountAsDamaged) {
     std::string deep = "{\"a\": ";
     for (int level = 0; level < 100'000; ++level) deep += "[";
     // Too deep once crashed every start: the file stayed.
-    for (std::string contents : std::vector<std::string>{R"({"a": null})", R"({"a": {"$data": "not base64!"}})", R"({"a": {"$data": 5}})",
-          R"({"$unknown": 1})", R"({"a": {"$real": "big"}})", "", "\xFF", deep,
-          *platform::FileManager::shared()->readFile(VELMORA_CORPUS_DIR "/user_defaults/defaults-deep-20k.json")}) {
+    for (std::string contents : std::vector<std::string>{
+             R"({"a": null})", R"({"a": {"$data": "not base64!"}})", R"({"a": {"$data": 5}})",
+             R"({"$unknown": 1})", R"({"a": {"$real": "big"}})", "", "\xFF", deep,
+             *platform::FileManager::shared()->readFile(VELMORA_CORPUS_DIR
+                                                        "/user_defaults/defaults-deep-20k.json")}) {
         foundation_tests::writeFile(path(), contents);
         ::testing::internal::CaptureStderr();
         EXPECT_FALSE(reloaded().has("a")) << contents;
@@ -200,14 +201,14 @@ TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsKeptAndNeverWritten) {
         const char* what;
         std::function<void()> make;
     };
-    for (const auto& [what, make] : std::vector<Case>{
-             {"a folder", [&] { std::filesystem::create_directory(path()); }},
-             {"a link to nowhere", [&] { std::filesystem::create_symlink(target, path()); }},
-             {"a FIFO", [&] { ::mkfifo(path().c_str(), 0600); }},
-             {"unreadable", [&] {
-                  foundation_tests::writeFile(path(), R"({"kept": true})");
-                  std::filesystem::permissions(path(), std::filesystem::perms::none);
-              }}}) {
+    for (const auto& [what, make] :
+         std::vector<Case>{{"a folder", [&] { std::filesystem::create_directory(path()); }},
+                           {"a link to nowhere", [&] { std::filesystem::create_symlink(target, path()); }},
+                           {"a FIFO", [&] { ::mkfifo(path().c_str(), 0600); }},
+                           {"unreadable", [&] {
+                                foundation_tests::writeFile(path(), R"({"kept": true})");
+                                std::filesystem::permissions(path(), std::filesystem::perms::none);
+                            }}}) {
         SCOPED_TRACE(what);
         // Nothing stops root from reading.
         if (std::string(what) == "unreadable" && ::geteuid() == 0) continue;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -138,8 +137,10 @@ TEST(DesktopScenarios, SpecialFilesAreNeverReadAsScenariosOrIcons) {
     EXPECT_EQ(error, "cannot read " + (folder / "fifo") + ": not a regular file");
 
     auto desktop = desktopFrom(R"({"applications": [
-        {"name": "Piped", "icon": ")" + (folder / "fifo") + R"("},
-        {"name": "Zero", "icon": ")" + (folder / "zero") + R"("}]})");
+        {"name": "Piped", "icon": ")" +
+                               (folder / "fifo") + R"("},
+        {"name": "Zero", "icon": ")" +
+                               (folder / "zero") + R"("}]})");
     for (const auto* name : {"Piped", "Zero"}) {
         EXPECT_FALSE(std::filesystem::exists(desktop->rootFolder() + "/Applications/" + name +
                                              ".app/Contents/Resources/AppIcon.png"))
@@ -198,7 +199,8 @@ TEST(DesktopScenarios, AnUnreadableScenarioGivesADesktopThatStillFollowsTheFile)
     EXPECT_TRUE(SimulatedDesktop::loadDefault());
     printed = testing::internal::GetCapturedStdout();
     ::unsetenv("VELMORA_DESKTOP");
-    EXPECT_EQ(printed, "Desktop scenario: " + path + ": applications[0].name\\nFAKE: line \\x1b[2J: unknown key\n");
+    EXPECT_EQ(printed,
+              "Desktop scenario: " + path + ": applications[0].name\\nFAKE: line \\x1b[2J: unknown key\n");
     writeFile(path, R"({"applications": [)");
     platform::ScopedSystem installed(desktop);
     EXPECT_EQ(platform::Workspace::shared()->runningApplications().size(), 2u);  // the Dock and the program

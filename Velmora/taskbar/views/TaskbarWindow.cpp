@@ -1,4 +1,3 @@
-#include "platform/base/LogText.h"
 #include "Velmora/taskbar/views/TaskbarWindow.h"
 
 #include <QColor>
@@ -11,6 +10,7 @@
 #include "Velmora/taskbar/views/WindowStates.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/Window.h"
+#include "platform/base/LogText.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Workspace.h"
 #include "rx/MainScheduler.h"
