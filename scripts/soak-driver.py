@@ -47,8 +47,9 @@ def write(text, atomically=True):
     else:
         with open(path, "w") as file:
             file.write(text)
-    with open(path + ".count", "w") as file:
+    with open(path + ".count.new", "w") as file:
         file.write(str(writes))
+    os.replace(path + ".count.new", path + ".count")
 
 
 while True:
