@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/base/SharedSlot.h"
+
 namespace platform {
 namespace {
 
-std::atomic<std::shared_ptr<MainQueueBackend>>& installed() {
-    static std::atomic<std::shared_ptr<MainQueueBackend>> backend;
+SharedSlot<MainQueueBackend>& installed() {
+    static SharedSlot<MainQueueBackend> backend;
     return backend;
 }
 
