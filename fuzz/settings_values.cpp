@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "Brindle/JSONCoding.h"
-#include "Velmora/shell/UpdateResponse.h"
+#include "Velmora/settings/UpdateResponse.h"
 #include "platform/foundation/URL.h"
 
 namespace {

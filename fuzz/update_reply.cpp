@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "Brindle/JSONCoding.h"
-#include "Velmora/shell/UpdateResponse.h"
+#include "Velmora/settings/UpdateResponse.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
