@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/base/LogText.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/UserDefaults.h"
@@ -130,7 +131,7 @@ std::shared_ptr<SimulatedDesktop> SimulatedDesktop::loadDefault(Options options)
         path = named;
     std::string error;
     if (auto desktop = load(path, options, &error)) return desktop;
-    std::printf("Desktop scenario: %s\n", error.c_str());
+    std::printf("Desktop scenario: %s\n", escapedForLog(error).c_str());
     std::fflush(stdout);
     return make(Scenario{}, std::move(options), path);
 }
@@ -456,7 +457,7 @@ void SimulatedDesktop::checkScenarioFile() {
         if (fileSignature(*scenarioPath_) == fileSignature_) return;
     }
     if (auto error = reload()) {
-        std::printf("Desktop scenario: %s\n", error->c_str());
+        std::printf("Desktop scenario: %s\n", escapedForLog(*error).c_str());
         std::fflush(stdout);
     }
 }
