@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/base/MainQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/UserDefaults.h"
@@ -576,11 +577,7 @@ std::optional<Event> SimulatedDesktop::injectEvent(const Event& event, EventTarg
         }
         monitors = monitors_;
     }
-    auto stillAdded = [this](const std::shared_ptr<EventMonitor>& token) {
-        std::lock_guard lock(inputMutex_);
-        return std::any_of(monitors_.begin(), monitors_.end(),
-                           [&](const Monitor& monitor) { return monitor.token == token; });
-    };
+    auto stillAdded = [this](const std::shared_ptr<EventMonitor>& token) { return isAdded(token); };
     if (target == EventTarget::otherApplication) {
         for (const auto& monitor : monitors) {
             if (!monitor.global || !(monitor.mask & eventMask(event.type)) || !stillAdded(monitor.token))
@@ -599,9 +596,35 @@ std::optional<Event> SimulatedDesktop::injectEvent(const Event& event, EventTarg
     return current;
 }
 
-void SimulatedDesktop::setModifierFlags(std::uint64_t flags) {
+bool SimulatedDesktop::isAdded(const std::shared_ptr<EventMonitor>& token) {
     std::lock_guard lock(inputMutex_);
-    modifierFlags_ = flags;
+    return std::any_of(monitors_.begin(), monitors_.end(), [&](const Monitor& monitor) { return monitor.token == token; });
+}
+
+void SimulatedDesktop::setModifierFlags(std::uint64_t flags) {
+    Event event{EventType::flagsChanged, 0, flags, {}};
+    {
+        std::lock_guard lock(inputMutex_);
+        if (modifierFlags_ == flags) return;
+        modifierFlags_ = flags;
+        event.location = mouseLocation_;
+    }
+    auto tell = [weak = weak_from_this(), event] {
+        auto self = weak.lock();
+        if (!self) return;
+        std::vector<Monitor> monitors;
+        {
+            std::lock_guard lock(self->inputMutex_);
+            monitors = self->monitors_;
+        }
+        for (const auto& monitor : monitors)
+            if (monitor.global && (monitor.mask & eventMask(EventType::flagsChanged)) && self->isAdded(monitor.token))
+                monitor.globalHandler(event);
+    };
+    if (MainQueue::isMainThread())
+        tell();
+    else
+        MainQueue::async(std::move(tell));
 }
 
 void SimulatedDesktop::setMouseLocation(Point location) {

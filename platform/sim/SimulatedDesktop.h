@@ -115,6 +115,7 @@ public:
     // application then gets) or to the global monitors. Mouse events move the pointer and flag
     // changes set the modifier flags.
     std::optional<Event> injectEvent(const Event& event, EventTarget target);
+    // A change is told to the global monitors as a flags-changed event, on the main thread.
     void setModifierFlags(std::uint64_t flags);
     void setMouseLocation(Point location);
 
@@ -156,6 +157,7 @@ private:
         EventMonitors::GlobalHandler globalHandler;
         EventMonitors::LocalHandler localHandler;
     };
+    bool isAdded(const std::shared_ptr<EventMonitor>& token);
 
     // What a change has to announce once the write lock is released.
     struct Announcements {
