@@ -609,6 +609,10 @@ void SimulatedDesktop::setModifierFlags(std::uint64_t flags) {
         modifierFlags_ = flags;
         event.location = mouseLocation_;
     }
+    tellGlobalMonitors(event);
+}
+
+void SimulatedDesktop::tellGlobalMonitors(const Event& event) {
     auto tell = [weak = weak_from_this(), event] {
         auto self = weak.lock();
         if (!self) return;
@@ -618,7 +622,7 @@ void SimulatedDesktop::setModifierFlags(std::uint64_t flags) {
             monitors = self->monitors_;
         }
         for (const auto& monitor : monitors)
-            if (monitor.global && (monitor.mask & eventMask(EventType::flagsChanged)) && self->isAdded(monitor.token))
+            if (monitor.global && (monitor.mask & eventMask(event.type)) && self->isAdded(monitor.token))
                 monitor.globalHandler(event);
     };
     if (MainQueue::isMainThread())
@@ -628,8 +632,12 @@ void SimulatedDesktop::setModifierFlags(std::uint64_t flags) {
 }
 
 void SimulatedDesktop::setMouseLocation(Point location) {
-    std::lock_guard lock(inputMutex_);
-    mouseLocation_ = location;
+    {
+        std::lock_guard lock(inputMutex_);
+        if (mouseLocation_.x == location.x && mouseLocation_.y == location.y) return;
+        mouseLocation_ = location;
+    }
+    tellGlobalMonitors({EventType::mouseMoved, 0, 0, location});
 }
 
 }  // namespace platform::sim

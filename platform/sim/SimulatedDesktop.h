@@ -117,6 +117,7 @@ public:
     std::optional<Event> injectEvent(const Event& event, EventTarget target);
     // A change is told to the global monitors as a flags-changed event, on the main thread.
     void setModifierFlags(std::uint64_t flags);
+    // Likewise a move of the pointer, as a mouse-moved event.
     void setMouseLocation(Point location);
 
     std::vector<DesktopAction> actions() const;
@@ -158,6 +159,8 @@ private:
         EventMonitors::LocalHandler localHandler;
     };
     bool isAdded(const std::shared_ptr<EventMonitor>& token);
+    // On the main thread (posted there from any other).
+    void tellGlobalMonitors(const Event& event);
 
     // What a change has to announce once the write lock is released.
     struct Announcements {
