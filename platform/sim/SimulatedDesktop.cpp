@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "platform/base/MainQueue.h"
 #include "platform/base/NotificationCenter.h"
@@ -27,6 +29,14 @@ std::string fileSignature(const std::string& path) {
     if (::stat(path.c_str(), &status) != 0) return "";
     return std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec) + ":" +
            std::to_string(status.st_size) + ":" + std::to_string(status.st_ino);
+}
+
+// What the file holds, for telling a rewrite with the same bytes from a change.
+std::optional<std::size_t> fileDigest(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return std::hash<std::string>{}(bytes);
 }
 
 Screen defaultScreen() {
@@ -179,7 +189,10 @@ void SimulatedDesktop::setUp(const Scenario& scenario) {
         for (auto serial : active) bringForward(*state, serial);
         store_->set(std::move(state));
         scenario_ = scenario;
-        if (scenarioPath_) fileSignature_ = fileSignature(*scenarioPath_);
+        if (scenarioPath_) {
+            fileSignature_ = fileSignature(*scenarioPath_);
+            fileDigest_ = fileDigest(*scenarioPath_);
+        }
     }
     applyScreens(scenario);
     applyDefaults(scenario);
@@ -352,6 +365,7 @@ std::optional<std::string> SimulatedDesktop::reload() {
     {
         std::lock_guard lock(writeMutex_);
         fileSignature_ = fileSignature(*scenarioPath_);
+        fileDigest_ = fileDigest(*scenarioPath_);
     }
     auto loaded = Scenario::load(*scenarioPath_);
     if (auto* error = std::get_if<std::string>(&loaded)) return *error;
@@ -452,7 +466,14 @@ void SimulatedDesktop::checkScenarioFile() {
     if (!scenarioPath_) return;
     {
         std::lock_guard lock(writeMutex_);
-        if (fileSignature(*scenarioPath_) == fileSignature_) return;
+        auto signature = fileSignature(*scenarioPath_);
+        if (signature == fileSignature_) return;
+        // Touched or rewritten with the same bytes: nothing to reload.
+        auto digest = fileDigest(*scenarioPath_);
+        if (digest && digest == fileDigest_) {
+            fileSignature_ = std::move(signature);
+            return;
+        }
     }
     if (auto error = reload()) {
         std::printf("Desktop scenario: %s\n", error->c_str());

@@ -240,6 +240,7 @@ private:
     std::int64_t nextWindowNumber_ = 100;
     std::shared_ptr<Timer> watchTimer_;
     std::string fileSignature_;
+    std::optional<std::size_t> fileDigest_;
 
     mutable std::mutex objectsMutex_;
     std::map<std::uint64_t, std::shared_ptr<RunningApplication>> objects_;
