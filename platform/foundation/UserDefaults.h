@@ -105,6 +105,8 @@ private:
     DefaultsValue::Dictionary values_;
     // False when a damaged file could not be moved aside: it is never written over.
     bool persistent_ = true;
+    // False once a write has failed: the file may then lack values held here.
+    bool fileCurrent_ = true;
 };
 
 }  // namespace platform
