@@ -1,7 +1,8 @@
 #include "platform/base/Clock.h"
 
-#include <atomic>
 #include <chrono>
+
+#include "platform/base/SharedSlot.h"
 
 namespace platform {
 namespace {
@@ -23,8 +24,8 @@ std::shared_ptr<ClockSource> systemClock() {
     return clock;
 }
 
-std::atomic<std::shared_ptr<ClockSource>>& currentSource() {
-    static std::atomic<std::shared_ptr<ClockSource>> source{systemClock()};
+SharedSlot<ClockSource>& currentSource() {
+    static SharedSlot<ClockSource> source{systemClock()};
     return source;
 }
 
@@ -35,7 +36,7 @@ double Clock::wallSeconds() { return currentSource().load()->wallSeconds(); }
 double Clock::monotonicSeconds() { return currentSource().load()->monotonicSeconds(); }
 
 void Clock::setSource(std::shared_ptr<ClockSource> source) {
-    currentSource().store(source ? std::move(source) : systemClock());
+    currentSource().exchange(source ? std::move(source) : systemClock());
 }
 
 std::shared_ptr<ClockSource> Clock::source() { return currentSource().load(); }

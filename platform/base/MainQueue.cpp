@@ -6,14 +6,16 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/base/SharedSlot.h"
+
 namespace platform {
 
 bool MainQueueBackend::postRepeating(TimeInterval, std::function<bool()>) { return false; }
 
 namespace {
 
-std::atomic<std::shared_ptr<MainQueueBackend>>& installed() {
-    static std::atomic<std::shared_ptr<MainQueueBackend>> backend;
+SharedSlot<MainQueueBackend>& installed() {
+    static SharedSlot<MainQueueBackend> backend;
     return backend;
 }
 
