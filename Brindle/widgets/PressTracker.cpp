@@ -13,7 +13,9 @@ namespace Brindle {
 // would run their own filters.
 class PressTracker::Dispatcher final : public QObject {
 public:
-    explicit Dispatcher(QObject* application) : QObject(application) { application->installEventFilter(this); }
+    explicit Dispatcher(QObject* application) : QObject(application) {
+        application->installEventFilter(this);
+    }
 
     static QPointer<Dispatcher>& current() {
         static QPointer<Dispatcher> instance;

@@ -89,7 +89,8 @@ void KeyboardObserverStateIdle::enter(Owner owner) {
     });
     leaveOnOrdinaryKey(*this, *observer);
     // Held already when this state begins (after a long press or an ordinary key): a press from now.
-    if (isHeld(systemKey)) switchFrom<KeyboardObserverPressingRightKey>(sharedAs<KeyboardObserverStateIdle>());
+    if (isHeld(systemKey))
+        switchFrom<KeyboardObserverPressingRightKey>(sharedAs<KeyboardObserverStateIdle>());
 }
 
 void KeyboardObserverPressingRightKey::enter(Owner owner) {

@@ -20,14 +20,15 @@ void MouseManager::postInit() {
     mouseMos.accept(platform::Point{0, 0});
     monitors_ = platform::EventMonitors::shared();
     using platform::EventType;
-    constexpr auto moves = platform::eventMask(EventType::mouseMoved) | platform::eventMask(EventType::leftMouseDragged) |
+    constexpr auto moves = platform::eventMask(EventType::mouseMoved) |
+                           platform::eventMask(EventType::leftMouseDragged) |
                            platform::eventMask(EventType::rightMouseDragged);
     auto weak = weakAs<MouseManager>();
     installed_.push_back(monitors_->addGlobalMonitor(moves, [weak](const platform::Event&) {
         if (auto self = weak.lock()) self->startSampling();
     }));
-    installed_.push_back(
-        monitors_->addLocalMonitor(moves, [weak](const platform::Event& event) -> std::optional<platform::Event> {
+    installed_.push_back(monitors_->addLocalMonitor(
+        moves, [weak](const platform::Event& event) -> std::optional<platform::Event> {
             if (auto self = weak.lock()) self->startSampling();
             return event;
         }));

@@ -103,7 +103,8 @@ private:
         std::unique_lock lock(mutex_);
         while (true) {
             ++idleWorkers_;
-            bool ready = workReady_.wait_for(lock, idleLifetime, [this] { return stopped_ || !work_.empty(); });
+            bool ready =
+                workReady_.wait_for(lock, idleLifetime, [this] { return stopped_ || !work_.empty(); });
             --idleWorkers_;
             if (stopped_ || !ready) break;
             auto block = std::move(work_.front());
@@ -121,7 +122,8 @@ private:
         std::unique_lock lock(mutex_);
         while (!stopped_) {
             if (delayed_.empty()) {
-                if (delayedChanged_.wait_for(lock, idleLifetime) == std::cv_status::timeout && delayed_.empty())
+                if (delayedChanged_.wait_for(lock, idleLifetime) == std::cv_status::timeout &&
+                    delayed_.empty())
                     break;
                 continue;
             }

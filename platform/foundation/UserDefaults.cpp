@@ -298,7 +298,8 @@ void UserDefaults::save() {
 void UserDefaults::set(const std::string& key, DefaultsValue value) {
     std::lock_guard lock(mutex_);
     // Writing the file costs two syncs to disk: skip it when the file already holds the value.
-    if (auto found = values_.find(key); found != values_.end() && found->second == value && fileCurrent_) return;
+    if (auto found = values_.find(key); found != values_.end() && found->second == value && fileCurrent_)
+        return;
     values_.insert_or_assign(key, std::move(value));
     save();
 }

@@ -619,7 +619,8 @@ std::optional<Event> SimulatedDesktop::injectEvent(const Event& event, EventTarg
 
 bool SimulatedDesktop::isAdded(const std::shared_ptr<EventMonitor>& token) {
     std::lock_guard lock(inputMutex_);
-    return std::any_of(monitors_.begin(), monitors_.end(), [&](const Monitor& monitor) { return monitor.token == token; });
+    return std::any_of(monitors_.begin(), monitors_.end(),
+                       [&](const Monitor& monitor) { return monitor.token == token; });
 }
 
 void SimulatedDesktop::setModifierFlags(std::uint64_t flags) {
