@@ -2,8 +2,8 @@
 
 #include <utility>
 
+#include "Velmora/settings/UpdateManager.h"
 #include "Velmora/shell/DockManager.h"
-#include "Velmora/shell/UpdateManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/WindowSystemUtils.h"
 #include "platform/base/MainQueue.h"

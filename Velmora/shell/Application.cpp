@@ -5,10 +5,10 @@
 #include <utility>
 
 #include "Brindle/RxHelpers.h"
+#include "Velmora/settings/EventManager.h"
+#include "Velmora/settings/UpdateManager.h"
 #include "Velmora/shell/AppState.h"
 #include "Velmora/shell/DockManager.h"
-#include "Velmora/shell/EventManager.h"
-#include "Velmora/shell/UpdateManager.h"
 #include "Velmora/taskbar/MouseManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/base/Process.h"

@@ -2,8 +2,8 @@
 
 #include <iostream>
 
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/shell/DockManager.h"
-#include "Velmora/shell/SettingsManager.h"
 #include "Velmora/tracking/App.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/WindowSystemUtils.h"

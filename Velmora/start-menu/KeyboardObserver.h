@@ -8,7 +8,7 @@
 
 #include "Brindle/Object.h"
 #include "Brindle/ObjectState.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "platform/system/Event.h"
 #include "rx/BehaviorRelay.h"
 #include "rx/PublishSubject.h"

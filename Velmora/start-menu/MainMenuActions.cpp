@@ -2,7 +2,7 @@
 #include <utility>
 
 #include "Brindle/MainQueue.h"
-#include "Velmora/shell/EventManager.h"
+#include "Velmora/settings/EventManager.h"
 #include "Velmora/start-menu/MainMenuViewModel.h"
 #include "Velmora/tracking/App.h"
 #include "Velmora/tracking/ApplicationManager.h"

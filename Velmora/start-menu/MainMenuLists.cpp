@@ -5,7 +5,7 @@
 
 #include "Brindle/MainQueue.h"
 #include "Brindle/StringExtensions.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/start-menu/MainMenuViewModel.h"
 #include "Velmora/tracking/App.h"
 #include "Velmora/tracking/ApplicationManager.h"

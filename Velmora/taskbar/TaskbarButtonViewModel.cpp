@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "Brindle/MainQueue.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/taskbar/ButtonState.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/WindowSystemUtils.h"

@@ -141,12 +141,23 @@ void TaskbarStateMovingApp::endDrag() {
     model->switchState(Brindle::make<TaskbarStateIdle>(), self);
 }
 
+void syncPinnedOrder(SettingsManager& settings, const ApplicationManager& manager) {
+    const auto pinned = bundlePaths(settings.pinnedApplications.value());
+    auto tasks = manager.allTasks.value();
+    std::stable_sort(tasks.begin(), tasks.end(),
+                     [](const auto& a, const auto& b) { return a->index < b->index; });
+    std::vector<platform::URL> urls;
+    for (const auto& task : tasks)
+        if (pinned.contains(task->bundlePath)) urls.push_back(task->bundlePath);
+    settings.loadPinned(urls);
+}
+
 void TaskbarStateMovingApp::exit(Owner owner) {
     ObjectState::exit(owner);
     auto model = owner.get();
     if (!model) return;
     model->draggingTargetIndex.set(std::nullopt);
-    model->settings()->syncPinnedOrder(*model->applicationManager());
+    syncPinnedOrder(*model->settings(), *model->applicationManager());
 }
 
 }  // namespace Velmora

@@ -11,6 +11,13 @@
 
 namespace Velmora {
 
+class ApplicationManager;
+class SettingsManager;
+
+// Rebuilds the pinned list in the order of the manager's tasks (by `index`); a pinned application
+// that has no task there is dropped. Done when a drag of a button ends.
+void syncPinnedOrder(SettingsManager& settings, const ApplicationManager& manager);
+
 // Drag-to-reorder states of a bar's model. The bar never starts its machine, so neither is entered;
 // they work once an owner starts in `TaskbarStateIdle` and feeds `movingTask` during a drag.
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Brindle/ObjectState.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/start-menu/KeyboardObserver.h"
 #include "Velmora/taskbar/MainMenuWindow.h"
 #include "Velmora/taskbar/TaskbarButtonViewModel.h"

@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "Brindle/RxHelpers.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Screen.h"
 

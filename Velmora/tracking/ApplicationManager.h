@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "Brindle/Object.h"
-#include "Velmora/taskbar/TaskbarButtonViewModel.h"
 #include "Velmora/tracking/Task.h"
 #include "Velmora/tracking/TimedOutDictionary.h"
 #include "Velmora/tracking/Window.h"
@@ -22,6 +21,7 @@
 namespace Velmora {
 
 class SettingsManager;
+class TaskbarButtonViewModel;
 
 using WindowCache = TimedOutDictionary<std::string, std::shared_ptr<Window>>;
 using WindowsByProcess = std::map<std::int32_t, Windows>;

@@ -2,7 +2,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/foundation/FileManager.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "Brindle/FileExtensions.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/tracking/PropertyList.h"
 #include "platform/system/Workspace.h"
 
@@ -89,6 +89,24 @@ AddressSet bundlePaths(const TaskList& tasks) {
     addresses.reserve(tasks.size());
     for (const auto& task : tasks) addresses.insert(task->bundlePath);
     return addresses;
+}
+
+std::vector<platform::URL> bundleAddresses(const TaskList& tasks) {
+    std::vector<platform::URL> urls;
+    urls.reserve(tasks.size());
+    for (const auto& task : tasks) urls.push_back(task->bundlePath);
+    return urls;
+}
+
+TaskList makePinnedTasks(const std::vector<platform::URL>& urls) {
+    TaskList tasks;
+    tasks.reserve(urls.size());
+    for (const auto& url : urls) {
+        auto task = Brindle::make<Task>(nullptr, static_cast<std::int64_t>(tasks.size()), url, false, 0, "",
+                                        std::nullopt, Windows{});
+        if (task->loadBundleInfo()) tasks.push_back(task);
+    }
+    return tasks;
 }
 
 Task::Task(std::shared_ptr<platform::RunningApplication> runningApplication, std::int64_t index,

@@ -4,7 +4,7 @@
 
 #include "Brindle/MainQueue.h"
 #include "Brindle/QuickMap.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/tracking/App.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/PropertyList.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "benchmarks/refresh/TimingSystem.h"
 #include "platform/foundation/UserDefaults.h"

@@ -6,21 +6,15 @@
 
 #include "Brindle/FileExtensions.h"
 #include "platform/foundation/FileManager.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace {
 
 struct HomeFolder {
-    HomeFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-home-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        path = pattern;
-        platform::FileManager::setHomeDirectory(path);
-    }
-    ~HomeFolder() {
-        platform::FileManager::setHomeDirectory(std::nullopt);
-        std::filesystem::remove_all(path);
-    }
-    std::string path;
+    HomeFolder() { platform::FileManager::setHomeDirectory(path); }
+    ~HomeFolder() { platform::FileManager::setHomeDirectory(std::nullopt); }
+    test_support::TemporaryFolder folder;
+    const std::string& path = folder.path();
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "Brindle/SimpleDatabase.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/TemporaryFolder.h"
 
 using Brindle::SimpleDatabase;
 using Brindle::SimpleDatabaseType;
@@ -24,16 +25,8 @@ std::string readFile(const std::string& path) {
 
 class StorageTest : public ::testing::Test {
 protected:
-    StorageTest() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-storage-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        home = pattern;
-        platform::FileManager::setHomeDirectory(home);
-    }
-    ~StorageTest() override {
-        platform::FileManager::setHomeDirectory(std::nullopt);
-        std::filesystem::remove_all(home);
-    }
+    StorageTest() { platform::FileManager::setHomeDirectory(home); }
+    ~StorageTest() override { platform::FileManager::setHomeDirectory(std::nullopt); }
 
     std::string documents(const std::string& name) const {
         return home + "/Documents/simpleDatabase/" + name + "..json";
@@ -44,7 +37,8 @@ protected:
     }
 
     platform::testing::VirtualMainLoop loop;
-    std::string home;
+    test_support::TemporaryFolder folder;
+    const std::string& home = folder.path();
 };
 
 }  // namespace

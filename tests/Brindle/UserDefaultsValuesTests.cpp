@@ -7,6 +7,7 @@
 
 #include "Brindle/UserDefaultsValues.h"
 #include "platform/foundation/URL.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace {
 
@@ -26,18 +27,13 @@ void from_json(const nlohmann::json& json, Settings& value) {
 class UserDefaultsValues : public ::testing::Test {
 protected:
     UserDefaultsValues() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-values-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        folder = pattern;
         defaults = std::make_shared<platform::UserDefaults>(folder + "/defaults.json");
         platform::UserDefaults::setStandard(defaults);
     }
-    ~UserDefaultsValues() override {
-        platform::UserDefaults::setStandard(nullptr);
-        std::filesystem::remove_all(folder);
-    }
+    ~UserDefaultsValues() override { platform::UserDefaults::setStandard(nullptr); }
 
-    std::string folder;
+    test_support::TemporaryFolder temporary;
+    const std::string& folder = temporary.path();
     std::shared_ptr<platform::UserDefaults> defaults;
 };
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/shell/views/OnboardingWindow.h"
 #include "Velmora/shell/views/SettingsWindow.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "Velmora/shell/Bundle.h"
+#include "Velmora/settings/Bundle.h"
 #include "Velmora/shell/views/ShellStyle.h"
 #include "platform/base/Animation.h"
 #include "platform/qt/Appearance.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "Velmora/shell/SettingsManager.h"
-#include "Velmora/taskbar/TaskbarTheme.h"
+#include "Velmora/settings/SettingsManager.h"
+#include "Velmora/settings/TaskbarTheme.h"
 #include "rx/Disposable.h"
 
 class QLabel;

@@ -13,7 +13,7 @@
 #include "Brindle/RxHelpers.h"
 #include "Brindle/widgets/AnimationComponent.h"
 #include "Brindle/widgets/LayoutBlocks.h"
-#include "Velmora/shell/SettingsManager.h"
+#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/start-menu/views/MainMenuAppSection.h"
 #include "Velmora/start-menu/views/MainMenuItem.h"
 #include "platform/base/Animation.h"

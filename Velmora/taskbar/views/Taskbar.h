@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Velmora/shell/SettingsManager.h"
-#include "Velmora/shell/UpdateManager.h"
-#include "Velmora/taskbar/TaskbarTheme.h"
+#include "Velmora/settings/SettingsManager.h"
+#include "Velmora/settings/TaskbarTheme.h"
+#include "Velmora/settings/UpdateManager.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/taskbar/TimeManager.h"
 #include "Velmora/tracking/ApplicationManager.h"

@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "Velmora/shell/SettingsManager.h"
-#include "Velmora/taskbar/TaskbarTheme.h"
+#include "Velmora/settings/SettingsManager.h"
+#include "Velmora/settings/TaskbarTheme.h"
 #include "rx/Disposable.h"
 
 namespace Velmora {

@@ -5,7 +5,7 @@
 #include <string>
 #include <tuple>
 
-#include "Velmora/taskbar/TaskbarTheme.h"
+#include "Velmora/settings/TaskbarTheme.h"
 #include "Velmora/taskbar/TaskbarWindowRules.h"
 #include "Velmora/taskbar/views/WindowStates.h"
 #include "Velmora/tracking/ApplicationManager.h"

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "Brindle/RxHelpers.h"
-#include "Velmora/shell/EventManager.h"
+#include "Velmora/settings/EventManager.h"
 #include "Velmora/taskbar/MouseManager.h"
 #include "Velmora/taskbar/TaskbarWindowRules.h"
 #include "platform/system/Screen.h"

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTest>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Brindle/widgets/AnimationComponent.h"
+#include "Velmora/settings/SettingsManager.h"
+#include "Velmora/shell/DockManager.h"
+#include "Velmora/shell/views/NeumorphicButton.h"
+#include "Velmora/shell/views/OnboardingPage2.h"
+#include "Velmora/shell/views/OnboardingView.h"
+#include "Velmora/shell/views/OnboardingWindow.h"
+#include "Velmora/tracking/ApplicationManager.h"
+#include "platform/base/Process.h"
+#include "platform/qt/testing/GuiTestLoop.h"
+#include "platform/testing/TestDispatchQueues.h"
+#include "tests/Velmora/tracking/TrackingTesting.h"
+
+using Velmora::BaseWindow;
+using Velmora::NeumorphicButton;
+using Velmora::OnboardingPage2ViewModel;
+using Velmora::OnboardingView;
+using Velmora::OnboardingWindow;
+
+namespace {
+
+constexpr const char* untrustedDesktop = R"({"accessibilityTrusted": false})";
+
+// Records the status of every exit the code under test asks for.
+struct ExitRecorder {
+    ExitRecorder() {
+        platform::setExitInterceptor([this](int status) { statuses.push_back(status); });
+    }
+    ~ExitRecorder() { platform::setExitInterceptor(nullptr); }
+    std::vector<int> statuses;
+};
+
+class OnboardingTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        if (window && window->isVisible()) {
+            window->onClose = nullptr;
+            window->close();
+        }
+        window.reset();
+        loop.runUntilIdle();
+    }
+
+    OnboardingPage2ViewModel::Services services() {
+        return {settings, Brindle::make<Velmora::DockManager>([this](const std::string& command) {
+                    dockCommands.push_back(command);
+                    return std::string();
+                }),
+                Brindle::make<Velmora::ApplicationManager>(settings)};
+    }
+
+    // Opens the window and lets it come to the front and its watch start.
+    void open() {
+        window = OnboardingWindow::open(
+            [this](const std::shared_ptr<BaseWindow>& closedWindow) {
+                events.push_back(closedWindow.get() == window.get() ? "closed" : "closed another");
+                events.push_back(view()->onboardingCompleted.value() ? "completed flag" : "no flag");
+            },
+            [this] { events.push_back("completed"); }, std::nullopt, services());
+        loop.runUntilIdle();
+    }
+    OnboardingView* view() const { return window->onboardingView(); }
+    std::string buttonTitle() const {
+        return view()->nextButton() ? view()->nextButton()->text().toStdString() : std::string("(none)");
+    }
+    void grant() {
+        desktop.desktop->setAccessibilityTrusted(true);
+        loop.advance(OnboardingPage2ViewModel::permissionTestDelay);
+        loop.runUntilIdle();
+    }
+    void click(QWidget* widget) {
+        ASSERT_TRUE(widget);
+        QTest::mouseClick(widget, Qt::LeftButton);
+        loop.runUntilIdle();
+    }
+
+    platform::qt::GuiTestLoop loop;
+    platform::testing::ScopedDispatchFactory queues =
+        platform::testing::ScopedDispatchFactory::inlineQueues();
+    tracking_testing::Desktop desktop{untrustedDesktop};
+    tracking_testing::FreshDefaults fresh;
+    std::shared_ptr<Velmora::SettingsManager> settings = Brindle::make<Velmora::SettingsManager>();
+    std::vector<std::string> dockCommands;
+    ExitRecorder exits;
+    std::vector<std::string> events;
+    std::shared_ptr<OnboardingWindow> window;
+};
+
+}  // namespace
+
+TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesAndCloses) {
+    open();
+    EXPECT_EQ(window->title(), "Velmora");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(view()->page(), 0);
+    EXPECT_TRUE(view()->page1()->isVisible());
+    EXPECT_FALSE(view()->page2()->isVisible());
+    EXPECT_EQ(view()->page1()->titleLabel()->text(), "Welcome to Velmora");
+    EXPECT_EQ(view()->page1()->textLabel()->text(), "This small setup will help you get started.");
+    EXPECT_EQ(buttonTitle(), "Next");
+    EXPECT_EQ(view()->currentViewModel(), view()->viewModel1());
+
+    click(view()->nextButton());
+    EXPECT_EQ(view()->page(), 1);
+    EXPECT_FALSE(view()->page1()->isVisible());
+    EXPECT_TRUE(view()->page2()->isVisible());
+    EXPECT_EQ(view()->currentViewModel(), view()->viewModel2());
+    EXPECT_EQ(buttonTitle(), "(none)");
+    auto* page2 = view()->page2();
+    EXPECT_EQ(page2->titleLabel()->text(), "Permission required");
+    EXPECT_EQ(page2->messageLabel()->text().toStdString(), OnboardingPage2ViewModel::explanation());
+    EXPECT_TRUE(page2->picture()->isVisible());
+    EXPECT_TRUE(page2->requestButton()->isVisible());
+
+    // The request asks the system to prompt; the page changes only through the notification.
+    click(page2->requestButton());
+    EXPECT_EQ(desktop.desktop->accessibilityPromptCount(), 1);
+    EXPECT_EQ(page2->titleLabel()->text(), "Permission required");
+
+    grant();
+    EXPECT_EQ(page2->titleLabel()->text(), "All required permissions are fixed.");
+    EXPECT_EQ(page2->messageLabel()->text(), "Velmora now has all that's required to be run");
+    EXPECT_FALSE(page2->picture()->isVisible());
+    EXPECT_FALSE(page2->requestButton()->isVisible());
+    EXPECT_EQ(buttonTitle(), "Done!");
+    EXPECT_TRUE(view()->nextButtonAnimation()->appeared());
+    EXPECT_TRUE(events.empty());
+
+    click(view()->nextButton());
+    EXPECT_EQ((std::vector<std::string>{"closed", "completed flag", "completed"}), events);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(view()->page(), 2);
+    EXPECT_TRUE(exits.statuses.empty());
+}
+
+TEST_F(OnboardingTest, APermissionGrantedOnTheWelcomePageShowsTheGrantedPageAtOnce) {
+    open();
+    grant();
+    EXPECT_EQ(buttonTitle(), "Next");
+    click(view()->nextButton());
+    EXPECT_EQ(view()->page(), 1);
+    EXPECT_EQ(buttonTitle(), "Done!");
+    EXPECT_EQ(view()->page2()->titleLabel()->text(), "All required permissions are fixed.");
+}
+
+TEST_F(OnboardingTest, ClosingBeforeDoneEndsTheProcessWithStatusZero) {
+    open();
+    window->widget()->close();
+    EXPECT_EQ((std::vector<std::string>{"closed", "no flag"}), events);
+    EXPECT_EQ(exits.statuses, std::vector<int>{0});
+
+    // Also once the permission was granted and the completion has run.
+    events.clear();
+    exits.statuses.clear();
+    open();
+    click(view()->nextButton());
+    grant();
+    loop.advance(OnboardingPage2ViewModel::completionDelay);
+    window->widget()->close();
+    EXPECT_EQ((std::vector<std::string>{"closed", "no flag"}), events);
+    EXPECT_EQ(exits.statuses, std::vector<int>{0});
+}
+
+TEST_F(OnboardingTest, ASecondDoneBeforeTheWindowHasClosedFindsNoWindow) {
+    open();
+    grant();
+    click(view()->nextButton());
+    NeumorphicButton* done = view()->nextButton();
+    done->click();
+    done->click();
+    EXPECT_EQ(view()->page(), 3);
+    EXPECT_TRUE(events.empty()) << "the window closes on the next turn";
+    loop.runUntilIdle();
+    EXPECT_EQ((std::vector<std::string>{"closed", "completed flag", "completed"}), events);
+    EXPECT_TRUE(exits.statuses.empty());
+}
+
+TEST_F(OnboardingTest, TheButtonShrinksWhileHeldAndSpringsBack) {
+    open();
+    NeumorphicButton* next = view()->nextButton();
+    EXPECT_EQ(next->scale(), 1.0);
+    EXPECT_EQ(next->shadowRadius(), 10.0);
+    EXPECT_EQ(next->shadowOffset(), 15.0);
+    QTest::mousePress(next, Qt::LeftButton);
+    loop.runUntilIdle();
+    EXPECT_EQ(next->scale(), 0.95);
+    EXPECT_EQ(next->shadowRadius(), 7.0);
+    EXPECT_EQ(next->shadowOffset(), 5.0);
+    QTest::mouseRelease(next, Qt::LeftButton, {}, QPoint(-100, -100));
+    loop.runUntilIdle();
+    EXPECT_EQ(next->scale(), 1.0);
+    EXPECT_EQ(view()->page(), 0) << "released outside: no click";
+}

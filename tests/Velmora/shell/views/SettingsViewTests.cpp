@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "Velmora/settings/Bundle.h"
+#include "Velmora/settings/SettingsManager.h"
+#include "Velmora/shell/views/SettingsView.h"
+#include "Velmora/shell/views/SettingsWindow.h"
+#include "platform/qt/Menu.h"
+#include "platform/qt/testing/GuiTestLoop.h"
+#include "tests/Velmora/tracking/TrackingTesting.h"
+
+using Velmora::Bundle;
+using Velmora::CheckboxStyle;
+using Velmora::MainMenuActivationKeys;
+using Velmora::SettingsManager;
+using Velmora::SettingsView;
+using Velmora::SettingsWindow;
+using Velmora::TaskbarTheme;
+
+namespace {
+
+class SettingsViewTest : public ::testing::Test {
+protected:
+    void TearDown() override { loop.runUntilIdle(); }
+
+    std::optional<nlohmann::json> stored(const std::string& key) {
+        auto data = platform::UserDefaults::standard()->dataForKey(key);
+        if (!data) return std::nullopt;
+        return nlohmann::json::parse(*data);
+    }
+    std::unique_ptr<SettingsView> makeView() {
+        auto view = std::make_unique<SettingsView>(settings);
+        view->show();
+        loop.runUntilIdle();
+        return view;
+    }
+    static QAction* item(QMenu* menu, const std::string& title) {
+        for (QAction* action : menu->actions())
+            if (action->text().toStdString() == title) return action;
+        ADD_FAILURE() << "no item " << title;
+        return nullptr;
+    }
+    static std::vector<std::string> titles(QMenu* menu) {
+        std::vector<std::string> result;
+        for (QAction* action : menu->actions()) result.push_back(action->text().toStdString());
+        return result;
+    }
+    static std::vector<std::string> symbols(QMenu* menu) {
+        std::vector<std::string> result;
+        for (QAction* action : menu->actions()) result.push_back(platform::qt::symbolName(action));
+        return result;
+    }
+
+    platform::qt::GuiTestLoop loop;
+    tracking_testing::Desktop desktop;
+    tracking_testing::FreshDefaults fresh;
+    std::shared_ptr<SettingsManager> settings = Brindle::make<SettingsManager>();
+};
+
+std::shared_ptr<const Bundle> bundle(Bundle::InfoDictionary info) {
+    return std::make_shared<Bundle>(std::move(info));
+}
+
+}  // namespace
+
+TEST_F(SettingsViewTest, ShowsTheVersionAndTheCurrentChoices) {
+    Velmora::ScopedMainBundle main(
+        bundle({{"CFBundleShortVersionString", std::string("1.4")}, {"CFBundleVersion", std::string("27")}}));
+    settings->setMainMenuKeyboardShortcut(MainMenuActivationKeys::command);
+    auto view = makeView();
+    EXPECT_EQ(view->size(), QSize(400, 400));
+    EXPECT_EQ(view->versionLabel()->text(), "Version 1.4 [27]");
+    EXPECT_EQ(view->layoutButton()->text(), "Centered");
+    EXPECT_EQ(view->shortcutButton()->text(), "Command-key");
+    EXPECT_TRUE(view->titlesCheckbox()->isOn());
+    EXPECT_EQ(view->titlesCheckbox()->symbolName(), "checkmark.square");
+
+    EXPECT_EQ(titles(view->layoutMenu()),
+              (std::vector<std::string>{"Centered", "Fullscreen – show icons to the left",
+                                        "Fullscreen – show icons in center"}));
+    EXPECT_EQ(symbols(view->layoutMenu()),
+              (std::vector<std::string>{"rectangle.center.inset.filled", "chevron.left",
+                                        "arrow.right.and.line.vertical.and.arrow.left"}));
+    EXPECT_EQ(titles(view->shortcutMenu()),
+              (std::vector<std::string>{"Disable shortcut", "Fn-key", "Control-key", "Options-key",
+                                        "Command-key"}));
+    EXPECT_EQ(symbols(view->shortcutMenu()),
+              (std::vector<std::string>{"square.slash", "fn", "control", "option", "command"}));
+
+    EXPECT_EQ(SettingsView::versionText(*bundle({{"CFBundleShortVersionString", std::string("2.0")}})),
+              "Version 2.0 [?]");
+    EXPECT_EQ(SettingsView::versionText(*bundle({{"CFBundleVersion", std::string("x")}})), "Version ? [?]");
+}
+
+TEST_F(SettingsViewTest, ChoicesGoStraightIntoTheStoredSettings) {
+    auto view = makeView();
+
+    item(view->layoutMenu(), "Fullscreen – show icons to the left")->trigger();
+    EXPECT_EQ(settings->taskbarTheme.value(), TaskbarTheme::fullscreenLeft);
+    EXPECT_EQ(stored(SettingsManager::themeKey), nlohmann::json(0));
+    EXPECT_EQ(view->layoutButton()->text(), "Fullscreen – show icons to the left");
+
+    // The same layout again is written again.
+    platform::UserDefaults::standard()->setData(SettingsManager::themeKey, "2");
+    item(view->layoutMenu(), "Fullscreen – show icons to the left")->trigger();
+    EXPECT_EQ(stored(SettingsManager::themeKey), nlohmann::json(0));
+
+    item(view->shortcutMenu(), "Disable shortcut")->trigger();
+    EXPECT_EQ(settings->mainMenuKeyboardShortcut(), MainMenuActivationKeys::none);
+    EXPECT_EQ(stored(SettingsManager::mainMenuShortcutKey), nlohmann::json::parse(R"({"none":{}})"));
+    EXPECT_EQ(view->shortcutButton()->text(), "Disable shortcut");
+}
+
+TEST_F(SettingsViewTest, TheCheckboxFlipsFromItsSquareOrItsLabel) {
+    auto view = makeView();
+    CheckboxStyle* checkbox = view->titlesCheckbox();
+
+    QTest::mouseClick(checkbox->label(), Qt::LeftButton);
+    EXPECT_FALSE(view->showTitlesChecked());
+    EXPECT_FALSE(settings->showTitle());
+    EXPECT_EQ(stored(SettingsManager::showTitlesKey), nlohmann::json(false));
+    EXPECT_EQ(checkbox->symbolName(), "square");
+    EXPECT_EQ(checkbox->symbolColor(), QColor(0x8e, 0x8e, 0x93));
+
+    QTest::mouseClick(checkbox->symbolView(), Qt::LeftButton);
+    EXPECT_TRUE(settings->showTitle());
+    EXPECT_EQ(stored(SettingsManager::showTitlesKey), nlohmann::json(true));
+    EXPECT_EQ(checkbox->symbolName(), "checkmark.square");
+
+    // A press that ends outside the row is no tap.
+    QTest::mousePress(checkbox->label(), Qt::LeftButton);
+    QTest::mouseRelease(checkbox->label(), Qt::LeftButton, {}, QPoint(-50, -50));
+    EXPECT_TRUE(settings->showTitle());
+}
+
+TEST_F(SettingsViewTest, TwoWindowsAgreeInsteadOfWritingTheirOwnStatesBack) {
+    auto first = makeView();
+    auto second = makeView();
+    QTest::mouseClick(first->titlesCheckbox()->label(), Qt::LeftButton);
+    loop.runUntilIdle();
+    EXPECT_FALSE(settings->showTitle());
+    EXPECT_FALSE(second->showTitlesChecked());
+    EXPECT_FALSE(second->titlesCheckbox()->isOn());
+
+    QTest::mouseClick(second->titlesCheckbox()->label(), Qt::LeftButton);
+    loop.runUntilIdle();
+    EXPECT_TRUE(settings->showTitle());
+    EXPECT_TRUE(first->titlesCheckbox()->isOn());
+    EXPECT_EQ(stored(SettingsManager::showTitlesKey), nlohmann::json(true));
+    // Nothing of this window writes the running-monitor setting.
+    EXPECT_EQ(stored(SettingsManager::showOnRunningMonitorKey), nlohmann::json(false));
+}
+
+TEST_F(SettingsViewTest, TheWindowIsTitledAndSetUpForTheMainScreen) {
+    std::vector<Velmora::BaseWindow*> closed;
+    auto window = SettingsWindow::open(
+        [&](const std::shared_ptr<Velmora::BaseWindow>& window) { closed.push_back(window.get()); },
+        std::nullopt, settings);
+    EXPECT_EQ(window->title(), "Settings");
+    EXPECT_EQ(window->display, platform::Screens::mainScreen());
+    ASSERT_TRUE(window->settingsView());
+    EXPECT_EQ(window->settingsView()->settings(), settings);
+    loop.runUntilIdle();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isKeyWindow());
+    EXPECT_EQ(window->frame().size, (platform::Size{400, 400}));
+
+    window->widget()->close();
+    EXPECT_EQ(closed, std::vector<Velmora::BaseWindow*>{window.get()});
+    EXPECT_FALSE(window->isVisible());
+}

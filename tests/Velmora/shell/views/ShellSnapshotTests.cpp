@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Velmora/settings/SettingsManager.h"
+#include "Velmora/shell/DockManager.h"
+#include "Velmora/shell/views/OnboardingView.h"
+#include "Velmora/shell/views/SettingsView.h"
+#include "Velmora/tracking/ApplicationManager.h"
+#include "platform/qt/Appearance.h"
+#include "platform/qt/testing/GuiTestLoop.h"
+#include "platform/testing/TestDispatchQueues.h"
+#include "tests/Velmora/tracking/TrackingTesting.h"
+#include "tests/support/SnapshotSheet.h"
+
+namespace {
+
+// Renders the settings window's content and the onboarding's pages side by side into one PNG
+// under the build folder, for review by eye.
+TEST(ShellSnapshots, SettingsAndOnboardingPages) {
+    platform::qt::GuiTestLoop loop;
+    auto queues = platform::testing::ScopedDispatchFactory::inlineQueues();
+    tracking_testing::Desktop desktop{R"({"accessibilityTrusted": false})"};
+    tracking_testing::FreshDefaults fresh;
+    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::light);
+    auto settings = Brindle::make<Velmora::SettingsManager>();
+    auto dock = Brindle::make<Velmora::DockManager>([](const std::string&) { return std::string(); });
+
+    std::vector<QImage> images;
+    auto grab = [&](QWidget& widget) {
+        widget.move(3000, 3000);
+        widget.resize(widget.sizeHint());
+        widget.show();
+        loop.runUntilIdle();
+        images.push_back(widget.grab().toImage());
+    };
+
+    Velmora::SettingsView settingsView(settings);
+    grab(settingsView);
+
+    Velmora::OnboardingView onboarding(
+        nullptr, {settings, dock, Brindle::make<Velmora::ApplicationManager>(settings)});
+    grab(onboarding);
+    onboarding.showNextPage();
+    grab(onboarding);
+    desktop.desktop->setAccessibilityTrusted(true);
+    loop.advance(Velmora::OnboardingPage2ViewModel::permissionTestDelay);
+    grab(onboarding);
+    onboarding.hide();
+    settingsView.hide();
+
+    test_support::saveSnapshot(
+        test_support::snapshotSheet(images, Qt::Horizontal, 16, 16, QColor(0x80, 0x80, 0x80)),
+        "shell-windows");
+
+    // Each page draws something of its own: the pictures differ from one another.
+    ASSERT_EQ(images.size(), 4u);
+    EXPECT_EQ(images[0].size(), QSize(400, 400));
+    EXPECT_NE(images[1], images[2]);
+    EXPECT_NE(images[2], images[3]);
+
+    platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
+    loop.runUntilIdle();
+}
+
+}  // namespace

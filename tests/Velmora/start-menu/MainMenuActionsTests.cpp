@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Velmora/settings/EventManager.h"
+#include "platform/base/Animation.h"
+#include "platform/testing/VirtualMainLoop.h"
+#include "tests/Velmora/start-menu/MainMenuTesting.h"
+
+using menu_testing::app;
+using menu_testing::installed;
+using menu_testing::MenuHarness;
+using Velmora::Directory;
+using Velmora::EventManager;
+using Velmora::MainMenuViewModel;
+
+namespace {
+
+// Runs every block at once, on the calling thread, and counts them.
+class CountingQueue final : public platform::DispatchQueue {
+public:
+    void async(std::function<void()> block) override {
+        ++count;
+        block();
+    }
+    void asyncAfter(platform::TimeInterval, std::function<void()> block) override { async(std::move(block)); }
+    const std::string& label() const override { return label_; }
+    int count = 0;
+
+private:
+    std::string label_ = "counting";
+};
+
+// A queue that has stopped: it drops what it is given.
+class DroppingQueue final : public platform::DispatchQueue {
+public:
+    void async(std::function<void()>) override {}
+    void asyncAfter(platform::TimeInterval, std::function<void()>) override {}
+    const std::string& label() const override { return label_; }
+
+private:
+    std::string label_ = "dropping";
+};
+
+// What reached the event bus and the close closure, in order.
+struct Recorder {
+    Recorder() {
+        auto events = EventManager::shared();
+        events->showSettings.subscribe([this](rx::Unit) { log.push_back("settings"); }).disposed(bag);
+        events->hideOnScreen
+            .subscribe([this](const platform::Screen& screen) { log.push_back("hide " + screen.identifier); })
+            .disposed(bag);
+        events->exit.subscribe([this](rx::Unit) { log.push_back("exit"); }).disposed(bag);
+    }
+    std::vector<std::string> log;
+    rx::DisposeBag bag;
+};
+
+class MainMenuActionsTest : public ::testing::Test {
+protected:
+    platform::testing::VirtualMainLoop loop;
+};
+
+}  // namespace
+
+TEST_F(MainMenuActionsTest, FolderRowsSitUnderTheHomeAddressWithItsEscapes) {
+    MenuHarness harness;
+    const auto home = platform::URL::fileURL(harness.home.string(), true).absoluteString().substr(7);
+    ASSERT_NE(home.find("home%20folder/"), std::string::npos);
+
+    auto links = MainMenuViewModel::folderLinks();
+    ASSERT_EQ(links.size(), 4u);
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const auto& link : links) rows.emplace_back(link.title, link.systemImage);
+    EXPECT_EQ(rows, (std::vector<std::pair<std::string, std::string>>{{"Desktop", "desktopcomputer"},
+                                                                      {"Home", "house"},
+                                                                      {"Downloads", "square.and.arrow.down"},
+                                                                      {"Trash", "trash"}}));
+    EXPECT_EQ(links[0].directory->url.absoluteString(), home + "Desktop/");
+    EXPECT_EQ(links[1].directory->url.absoluteString(), home);
+    EXPECT_EQ(links[3].directory->url.absoluteString(), home + ".Trash/");
+}
+
+TEST_F(MainMenuActionsTest, AFolderOpensInTheFileViewerAtItsPlainPathAndTheMenuStays) {
+    MenuHarness harness;
+    auto model = harness.makeModel();
+    model->openFolder(*Directory::make("Downloads/"));
+    model->openFolder(*Directory::make(""));
+    auto selected = harness.actions("selectFile");
+    ASSERT_EQ(selected.size(), 2u);
+    // The viewer takes a path: "home folder", not "home%20folder".
+    EXPECT_EQ(selected[0].details, (nlohmann::json{{"root", harness.home.string() + "/Downloads/"}}));
+    EXPECT_EQ(selected[1].details, (nlohmann::json{{"root", harness.home.string() + "/"}}));
+    EXPECT_EQ(harness.closes, 0);
+}
+
+TEST_F(MainMenuActionsTest, OptionsGoThroughTheEventBusAndOnlyHideCloses) {
+    MenuHarness harness;
+    Recorder recorder;
+    auto model = Brindle::make<MainMenuViewModel>(
+        Velmora::TaskList{}, Velmora::TaskList{}, Velmora::TaskList{}, false, false, "", 12.0,
+        platform::Screen{.identifier = "external"}, [&] { recorder.log.push_back("close"); },
+        harness.services());
+
+    model->showSettings();
+    model->showSettings();
+    model->quit();
+    EXPECT_EQ(recorder.log, (std::vector<std::string>{"settings", "settings", "exit"}));
+    model->hide();
+    EXPECT_EQ(recorder.log,
+              (std::vector<std::string>{"settings", "settings", "exit", "hide external", "close"}));
+    EXPECT_TRUE(harness.actionNames().empty());
+}
+
+TEST_F(MainMenuActionsTest, TheTerminalRowPrefersITermAndOpensWithoutClosing) {
+    {
+        MenuHarness harness(
+            installed({app("Terminal", "com.apple.Terminal", "/System/Applications/Terminal.app"),
+                       app("iTerm", "com.googlecode.iterm2", "/Applications/iTerm.app")}));
+        auto model = harness.makeModel();
+        auto terminal = model->terminalApplication();
+        ASSERT_TRUE(terminal);
+        EXPECT_EQ(terminal->title, "iTerm");
+        model->openApp(terminal);
+        auto opened = harness.actions("open");
+        ASSERT_EQ(opened.size(), 1u);
+        EXPECT_EQ(opened[0].details["url"], "/Applications/iTerm.app/");
+        EXPECT_EQ(harness.closes, 0);
+    }
+    {
+        MenuHarness harness(installed({app("Terminal", "com.apple.Terminal")}));
+        EXPECT_EQ(harness.makeModel()->terminalApplication()->title, "Terminal");
+    }
+    {
+        MenuHarness harness(installed({app("Mail", "com.apple.mail")}));
+        EXPECT_FALSE(harness.makeModel()->terminalApplication());
+    }
+}
+
+TEST_F(MainMenuActionsTest, SystemSettingsAreFoundByIdentifierAndOpenThenClose) {
+    {
+        MenuHarness harness(installed({app("Mail", "com.apple.mail")}));
+        EXPECT_FALSE(harness.makeModel()->systemSettingsApplication());
+    }
+    MenuHarness harness(
+        installed({app("Mail", "com.apple.mail"), app("Einstellungen", "com.apple.systempreferences",
+                                                      "/System/Applications/System Settings.app")}));
+    auto model = harness.makeModel();
+    auto settings = model->systemSettingsApplication();
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->title, "Einstellungen");
+    model->openAppAndClose(settings);
+    auto opened = harness.actions("open");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].details["url"], settings->bundlePath.absoluteString());
+    EXPECT_EQ(opened[0].details["ok"], true);
+    EXPECT_EQ(harness.closes, 1);
+}
+
+TEST_F(MainMenuActionsTest, PowerCommandsAreHandedOverExactlyAndCloseTheMenu) {
+    auto queue = std::make_shared<CountingQueue>();
+    MenuHarness harness("{}", queue);
+    auto model = harness.makeModel();
+
+    model->sleepNow();
+    EXPECT_EQ(harness.commands, std::vector<std::string>{"pmset sleepnow"});
+    EXPECT_EQ(harness.closes, 1);
+    EXPECT_EQ(queue->count, 0) << "sleep runs on the main thread";
+
+    model->restart();
+    model->shutDown();
+    auto scripts = harness.actions("appleScript");
+    ASSERT_EQ(scripts.size(), 2u);
+    EXPECT_EQ(scripts[0].details["source"], "tell application \"Finder\"\nrestart\nend tell");
+    EXPECT_EQ(scripts[1].details["source"], "tell application \"Finder\"\nshut down\nend tell");
+    EXPECT_EQ(queue->count, 2);
+    EXPECT_EQ(harness.closes, 3);
+    EXPECT_EQ(harness.commands.size(), 1u);
+}
+
+TEST_F(MainMenuActionsTest, WaitingForTheBackgroundEndsEvenWhenItsBlockIsDropped) {
+    MenuHarness harness("{}", std::make_shared<DroppingQueue>());
+    auto model = harness.makeModel();
+    model->restart();
+    EXPECT_TRUE(harness.actions("appleScript").empty());
+    EXPECT_EQ(harness.closes, 1);
+}
+
+TEST_F(MainMenuActionsTest, TheSubMenusExcludeEachOtherInsideAnAnimation) {
+    MenuHarness harness;
+    auto model = harness.makeModel();
+    std::vector<std::string> changes;
+    rx::DisposeBag bag;
+    model->showTamberOptions.asObservable()
+        .skip(1)
+        .subscribe([&](bool shown) {
+            changes.push_back(std::string(platform::isInAnimationTransaction() ? "animated " : "") +
+                              "options " + (shown ? "open" : "closed"));
+        })
+        .disposed(bag);
+    model->showPowerOptions.asObservable()
+        .skip(1)
+        .subscribe([&](bool shown) {
+            changes.push_back(std::string(platform::isInAnimationTransaction() ? "animated " : "") +
+                              "power " + (shown ? "open" : "closed"));
+        })
+        .disposed(bag);
+
+    model->toggleTamberOptions();
+    model->togglePowerOptions();
+    model->togglePowerOptions();
+    EXPECT_EQ(changes, (std::vector<std::string>{"animated options open", "animated power closed",
+                                                 "animated options closed", "animated power open",
+                                                 "animated options closed", "animated power closed"}));
+    EXPECT_FALSE(model->showTamberOptions.value());
+    EXPECT_FALSE(model->showPowerOptions.value());
+}

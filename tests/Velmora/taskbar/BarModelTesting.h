@@ -1,0 +1,123 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Brindle/RxHelpers.h"
+#include "Velmora/settings/SettingsManager.h"
+#include "Velmora/taskbar/ButtonState.h"
+#include "Velmora/taskbar/TaskbarViewModel.h"
+#include "Velmora/tracking/ApplicationManager.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/sim/SimulatedDesktop.h"
+#include "platform/testing/TestDispatchQueues.h"
+#include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/DesktopHarness.h"
+#include "tests/support/FreshDefaults.h"
+#include "tests/support/SimulatedDesktopTesting.h"
+
+namespace bar_testing {
+
+using Strings = std::vector<std::string>;
+
+using test_support::FreshDefaults;
+
+using test_support::loadDesktop;
+
+struct FakeWindowControllers : Velmora::WindowControllerList {
+    void appendWindowController(const std::shared_ptr<Velmora::MainMenuWindow>& window) override {
+        windows.push_back(window);
+    }
+    void removeWindowController(const std::shared_ptr<Velmora::MainMenuWindow>& window) override {
+        std::erase(windows, window);
+    }
+    std::vector<std::shared_ptr<Velmora::MainMenuWindow>> windows;
+};
+
+// Records what it is told; closing runs the handler once per set-up, as the program's windows do.
+struct FakeMenuWindow : Velmora::MainMenuWindow, std::enable_shared_from_this<FakeMenuWindow> {
+    explicit FakeMenuWindow(Content content) : content(std::move(content)) {}
+    void setCloseOnResignKey(bool value) override { closeOnResignKey = value; }
+    void setup(const platform::Screen& screen, OnClose handler) override {
+        display = screen;
+        onClose = std::move(handler);
+        ++setups;
+    }
+    void setFrame(const platform::Rect& rect, bool) override { frame = rect; }
+    void makeKeyAndOrderFront() override { open = true; }
+    void close() override {
+        open = false;
+        if (auto handler = std::exchange(onClose, nullptr)) handler(shared_from_this());
+    }
+
+    Content content;
+    bool closeOnResignKey = false;
+    std::optional<platform::Screen> display;
+    OnClose onClose;
+    platform::Rect frame;
+    bool open = false;
+    int setups = 0;
+};
+
+// A simulated desktop, fresh settings, a manager and fake menu windows on the test's own virtual
+// loop. Refreshes wait on a manual queue: the bars see the lists a test publishes, or one real
+// refresh when it calls `refresh()`.
+struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop> {
+    explicit Harness(const std::string& json = "{}") : DesktopHarness(json) {
+        Velmora::MainMenuWindow::setFactory([this](const Velmora::MainMenuWindow::Content& content) {
+            return menus.emplace_back(std::make_shared<FakeMenuWindow>(content));
+        });
+    }
+    ~Harness() { Velmora::MainMenuWindow::setFactory(nullptr); }
+
+    std::shared_ptr<Velmora::TaskbarViewModel> makeBar(std::size_t screen = 0) {
+        return Brindle::make<Velmora::TaskbarViewModel>(platform::Screens::screens().at(screen), controllers,
+                                                        manager);
+    }
+    void publish(Velmora::TaskList tasks) { manager->tasksRelay.accept(std::move(tasks)); }
+    // A running application's task, as a refresh makes it.
+    std::shared_ptr<Velmora::Task> running(std::int32_t pid, bool active = false) {
+        auto application = desktop->runningApplication(pid);
+        return Brindle::make<Velmora::Task>(application, 0, Velmora::applicationIdentity(*application),
+                                            active, pid, *application->localizedName(), std::nullopt,
+                                            Velmora::Windows{});
+    }
+    static std::shared_ptr<Velmora::Task> notRunning(const std::string& name) {
+        auto bundle = *platform::URL::fromString("file:///Applications/" + name + ".app/");
+        return Brindle::make<Velmora::Task>(nullptr, 0, bundle, false, 0, name, std::nullopt,
+                                            Velmora::Windows{});
+    }
+    std::shared_ptr<FakeWindowControllers> controllers = std::make_shared<FakeWindowControllers>();
+    std::vector<std::shared_ptr<FakeMenuWindow>> menus;
+};
+
+inline Strings titles(const Velmora::TaskbarViewModel& bar) {
+    Strings result;
+    for (const auto& button : bar.tasks.value()) result.push_back(button->title);
+    return result;
+}
+
+inline std::shared_ptr<Velmora::TaskbarButtonViewModel> button(const Velmora::TaskbarViewModel& bar,
+                                                               const std::string& title) {
+    for (const auto& button : bar.tasks.value())
+        if (button->title == title) return button;
+    ADD_FAILURE() << "no button " << title;
+    return nullptr;
+}
+
+template <class State>
+bool isIn(const Velmora::TaskbarButtonViewModel& button) {
+    return std::dynamic_pointer_cast<State>(button.currentState()) != nullptr;
+}
+
+inline void show(const Velmora::TaskbarViewModel& bar) {
+    for (const auto& button : bar.tasks.value()) button->onAppearedCalled.accept(true);
+}
+
+}  // namespace bar_testing

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "platform/system/Event.h"
+#include "tests/Velmora/taskbar/BarModelTesting.h"
+
+using namespace bar_testing;
+using Velmora::TaskbarTheme;
+
+namespace {
+
+constexpr const char* twoScreens = R"({"screens": [
+    {"id": "left", "frame": [0, 0, 1440, 900], "visibleFrame": [0, 0, 1440, 875]},
+    {"id": "right", "frame": [1440, 100, 1920, 1080], "visibleFrame": [1440, 100, 1920, 1080]}]})";
+
+void inject(Harness& harness, platform::EventType type, std::uint16_t keyCode = 0,
+            platform::Point location = {}) {
+    harness.desktop->injectEvent(platform::Event{type, keyCode, 0, location},
+                                 platform::sim::EventTarget::otherApplication);
+}
+
+// A click at (x, y), then a quick tap of the command key.
+void tapCommand(Harness& harness, double x, double y) {
+    inject(harness, platform::EventType::leftMouseDown, 0, {x, y});
+    inject(harness, platform::EventType::leftMouseUp, 0, {x, y});
+    harness.loop.advance(1.0);
+    harness.desktop->setModifierFlags(platform::ModifierFlags::command);
+    harness.loop.advance(0.05);
+    harness.desktop->setModifierFlags(0);
+    harness.loop.advance(0.5);
+}
+
+}  // namespace
+
+TEST(MainMenu, OpensOneWindowAboveTheMenuButtonAndEveryCloseClearsIt) {
+    Harness harness(twoScreens);
+    auto bar = harness.makeBar(1);
+    inject(harness, platform::EventType::keyDown, platform::KeyCode::escape);
+    EXPECT_FALSE(bar->showingMainMenu.value());
+    EXPECT_TRUE(harness.menus.empty());
+
+    bar->menuButtonFrame = platform::Rect::make(700, 0, 0, 0);
+    harness.desktop->clearActions();
+    bar->toggleMainMenu();
+    ASSERT_EQ(harness.menus.size(), 1u);
+    auto window = harness.menus[0];
+    EXPECT_TRUE(bar->showingMainMenu.value());
+    EXPECT_EQ(window->content.screen, bar->screen);
+    EXPECT_TRUE(window->closeOnResignKey);
+    EXPECT_EQ(window->display, platform::Screens::mainScreen());
+    EXPECT_EQ(harness.controllers->windows.size(), 1u);
+    EXPECT_EQ(window->frame, platform::Rect::make(1440 + 700 - 400, 100 + 80 + 6 - 28, 800, 640));
+    EXPECT_TRUE(window->open);
+    EXPECT_EQ(harness.actionNames(), (Strings{"activate"})) << "the program comes forward";
+
+    // Each way of closing: the button, Escape, the menu's own action, the window resigning.
+    std::vector<std::function<void()>> closers{
+        [&] { bar->toggleMainMenu(); }, [&] { inject(harness, platform::EventType::keyDown, 53); },
+        [&] { window->content.closeClosure(); }, [&] { window->close(); }};
+    for (const auto& close : closers) {
+        if (!window->open) bar->toggleMainMenu();
+        close();
+        EXPECT_FALSE(bar->showingMainMenu.value());
+        EXPECT_FALSE(window->open);
+        EXPECT_TRUE(harness.controllers->windows.empty());
+    }
+    EXPECT_EQ(harness.menus.size(), 1u);
+    EXPECT_EQ(window->setups, 4);
+
+    // Never left of its screen; at its left edge in the left-aligned layout.
+    bar->menuButtonFrame = platform::Rect::make(100, 0, 0, 0);
+    harness.settings->taskbarTheme.accept(TaskbarTheme::fullscreenCenter);
+    bar->toggleMainMenu();
+    EXPECT_EQ(window->frame, platform::Rect::make(1440, 100 + 80 - 28, 800, 640));
+    bar->toggleMainMenu();
+    harness.settings->taskbarTheme.accept(TaskbarTheme::fullscreenLeft);
+    bar->menuButtonFrame = platform::Rect::make(900, 0, 0, 0);
+    bar->toggleMainMenu();
+    EXPECT_EQ(window->frame.origin.x, 1440);
+}
+
+TEST(MainMenu, TheShortcutOpensOnlyTheMenuOfTheScreenUnderThePointer) {
+    Harness harness(twoScreens);
+    auto left = harness.makeBar(0);
+    auto right = harness.makeBar(1);
+    tapCommand(harness, 2000, 500);
+    EXPECT_FALSE(left->showingMainMenu.value());
+    EXPECT_TRUE(right->showingMainMenu.value());
+    tapCommand(harness, 2000, 500);
+    EXPECT_FALSE(right->showingMainMenu.value());
+    EXPECT_FALSE(harness.menus[0]->open);
+
+    harness.settings->setMainMenuKeyboardShortcut(Velmora::MainMenuActivationKeys::none);
+    EXPECT_FALSE(left->keyboardObserver1);
+    tapCommand(harness, 2000, 500);
+    EXPECT_FALSE(right->showingMainMenu.value());
+
+    // A window that outlives its bar still leaves the list; without an application the menu is
+    // neither set up nor listed.
+    right->toggleMainMenu();
+    right.reset();
+    harness.menus[0]->close();
+    EXPECT_TRUE(harness.controllers->windows.empty());
+    auto orphan = Brindle::make<Velmora::TaskbarViewModel>(
+        platform::Screens::screens()[0], std::weak_ptr<Velmora::WindowControllerList>(), harness.manager);
+    orphan->toggleMainMenu();
+    EXPECT_EQ(harness.menus[1]->setups, 0);
+    EXPECT_TRUE(harness.menus[1]->open);
+    orphan->closeMainMenu();
+    EXPECT_FALSE(orphan->showingMainMenu.value());
+}

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "tests/Velmora/taskbar/BarModelTesting.h"
+
+using namespace bar_testing;
+
+namespace {
+
+// The bar of a desktop after one real refresh, with the action log and the refresh requests
+// cleared.
+struct Bar {
+    Bar() {
+        harness.refresh();
+        harness.desktop->clearActions();
+        harness.updates = 0;
+    }
+    nlohmann::json details(std::size_t action) const { return harness.desktop->actions().at(action).details; }
+
+    Harness harness{R"({
+      "applications": [
+        {"pid": 501, "name": "Notes", "bundleIdentifier": "com.example.notes", "active": true,
+         "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
+        {"pid": 502, "name": "Music", "bundleIdentifier": "com.example.music",
+         "windows": [{"title": "Library", "frame": [50, 50, 700, 500]}]},
+        {"pid": 503, "name": "Mail", "bundleIdentifier": "com.example.mail",
+         "windows": [{"title": "Inbox", "frame": [10, 25, 800, 600]},
+                     {"title": "Draft", "frame": [900, 25, 300, 300], "minimized": true}]}],
+      "installed": [{"name": "Photos", "bundleIdentifier": "com.example.photos"}],
+      "defaults": {"pinned": ["file:///Applications/Photos.app/"]}})"};
+    std::shared_ptr<Velmora::TaskbarViewModel> bar = harness.makeBar();
+};
+
+}  // namespace
+
+TEST(ButtonActions, AClickActivatesAndOpensOrOnlyOpensTheRunningBundle) {
+    Bar fixture;
+    ASSERT_EQ(titles(*fixture.bar), (Strings{"Photos", "Notes", "Music", "Mail"}));
+    auto& manager = *fixture.harness.manager;
+    std::vector<std::shared_ptr<Velmora::Task>> lastClicked;
+    Brindle::subscribeNext(manager.lastClicked.asObservable().skip(1), false, [&](const auto& task) {
+        lastClicked.push_back(task);
+    }).disposed(fixture.harness.bag);
+
+    auto music = button(*fixture.bar, "Music");
+    music->click();
+    EXPECT_EQ(lastClicked, (std::vector<std::shared_ptr<Velmora::Task>>{music->task, nullptr}));
+    ASSERT_EQ(fixture.harness.actionNames(), (Strings{"activate", "open"}));
+    EXPECT_EQ(fixture.details(0)["pid"], 502);
+    EXPECT_EQ(fixture.details(0)["options"], 1) << "with all of its windows";
+    EXPECT_EQ(fixture.details(1)["url"], "file:///Applications/Music.app/");
+    EXPECT_EQ(fixture.harness.desktop->workspace()->frontmostApplication()->processIdentifier(), 502);
+
+    // The active task, and one someone else marked as last clicked, only open their own bundle.
+    auto notes = button(*fixture.bar, "Notes");
+    ASSERT_TRUE(notes->task->isActive);
+    manager.lastClicked.set(music->task);
+    EXPECT_TRUE(music->isLastClicked());
+    fixture.harness.desktop->clearActions();
+    notes->click();
+    music->click();
+    EXPECT_EQ(fixture.harness.actionNames(), (Strings{"open", "open"}));
+    EXPECT_EQ(fixture.details(0)["url"], "file:///Applications/Notes.app/");
+    EXPECT_EQ(manager.lastClicked.value(), music->task) << "left as it was";
+    EXPECT_EQ(fixture.harness.updates, 3);
+}
+
+TEST(ButtonActions, AClickLaunchesAPinnedApplicationAndLeavesSeveralWindowsToTheirList) {
+    Bar fixture;
+    auto mail = button(*fixture.bar, "Mail");
+    ASSERT_TRUE(mail->multiButton);
+    mail->click();
+    EXPECT_TRUE(fixture.harness.actionNames().empty());
+    EXPECT_EQ(fixture.harness.updates, 0);
+
+    auto photos = button(*fixture.bar, "Photos");
+    photos->click();
+    ASSERT_EQ(fixture.harness.actionNames(), (Strings{"open"}));
+    EXPECT_EQ(fixture.details(0)["launched"], true);
+    EXPECT_EQ(fixture.harness.updates, 1);
+    fixture.harness.refresh();
+    EXPECT_TRUE(photos->isRunning.value());
+}
+
+TEST(ButtonActions, ChoosingAWindowUnminimisesItNowAndAgainLater) {
+    Bar fixture;
+    auto mail = button(*fixture.bar, "Mail");
+    auto draft = mail->task->visibleWindows().at(1);
+    ASSERT_EQ(draft->title, "Draft");
+
+    mail->chooseWindow(draft);
+    ASSERT_EQ(fixture.harness.actionNames(), (Strings{"activate", "unminimize"}));
+    EXPECT_EQ(fixture.details(0)["options"], 0);
+    EXPECT_EQ(fixture.details(1)["title"], "Draft");
+    fixture.harness.loop.advance(0.29);
+    EXPECT_EQ(fixture.harness.updates, 0);
+    fixture.harness.loop.advance(0.01);
+    EXPECT_EQ(fixture.harness.actionNames(), (Strings{"activate", "unminimize", "unminimize"}));
+    EXPECT_EQ(fixture.harness.updates, 1);
+}
+
+TEST(ButtonActions, TheContextMenuPinsUnpinsAndQuits) {
+    Bar fixture;
+    auto& settings = *fixture.harness.settings;
+    auto notes = button(*fixture.bar, "Notes");
+    notes->pin();
+    EXPECT_EQ(settings.pinnedApplicationsState(),
+              (std::vector<platform::URL>{*platform::URL::fromString("file:///Applications/Photos.app/"),
+                                          *platform::URL::fromString("file:///Applications/Notes.app/")}));
+    EXPECT_FALSE(notes->isPinned.value()) << "the button follows the next list";
+    fixture.harness.refresh();
+    EXPECT_TRUE(notes->isPinned.value());
+    notes->pin();
+    button(*fixture.bar, "Photos")->unpin();
+    notes->unpin();
+    EXPECT_TRUE(settings.pinnedApplicationsState().empty()) << "every entry with the path goes";
+    fixture.harness.refresh();
+    EXPECT_FALSE(notes->isPinned.value());
+    EXPECT_EQ(titles(*fixture.bar), (Strings{"Photos", "Notes", "Music", "Mail"}));
+
+    show(*fixture.bar);
+    fixture.harness.updates = 0;
+    button(*fixture.bar, "Music")->quit();
+    notes->forceQuit();
+    button(*fixture.bar, "Photos")->quit();
+    ASSERT_EQ(fixture.harness.actionNames(), (Strings{"terminate", "forceTerminate"}));
+    EXPECT_EQ(fixture.details(0)["pid"], 502);
+    EXPECT_EQ(fixture.details(1)["pid"], 501);
+    EXPECT_EQ(fixture.harness.updates, 3);
+    fixture.harness.refresh();
+    fixture.harness.loop.advance(0.5);
+    EXPECT_EQ(titles(*fixture.bar), (Strings{"Mail"})) << "Photos went when it was shown unpinned";
+}

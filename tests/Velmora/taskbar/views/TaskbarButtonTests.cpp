@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Brindle/widgets/TouchableComponent.h"
+#include "Velmora/taskbar/ButtonState.h"
+#include "Velmora/taskbar/views/AppIconVisualiser.h"
+#include "Velmora/taskbar/views/TaskbarButton.h"
+#include "platform/qt/Appearance.h"
+#include "platform/qt/Menu.h"
+#include "platform/qt/QtAnimation.h"
+#include "tests/Velmora/taskbar/views/DesktopTesting.h"
+
+using namespace button_views_testing;
+using Velmora::AppIconVisualiser;
+using Velmora::TaskbarButton;
+
+namespace {
+
+const QColor accent(0x0a, 0x84, 0xff);
+
+// Fixed colours, whatever the machine's palette.
+struct FixedAppearance {
+    explicit FixedAppearance(platform::qt::ColorScheme scheme = platform::qt::ColorScheme::light) {
+        platform::qt::Appearance::shared()->setAccentColorOverride(accent);
+        platform::qt::Appearance::shared()->setColorSchemeOverride(scheme);
+    }
+    ~FixedAppearance() {
+        platform::qt::Appearance::shared()->setAccentColorOverride(std::nullopt);
+        platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
+    }
+};
+
+QColor withAlpha(QColor color, double alpha) {
+    color.setAlphaF(static_cast<float>(alpha));
+    return color;
+}
+
+// The titles of the items on show, "-" for a divider.
+Strings shownItems(const QMenu* menu) {
+    Strings items;
+    for (const auto* action : menu->actions())
+        if (action->isVisible()) items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+    return items;
+}
+
+QAction* item(const QMenu* menu, const std::string& title) {
+    for (auto* action : menu->actions())
+        if (action->text().toStdString() == title) return action;
+    ADD_FAILURE() << "no item " << title;
+    return nullptr;
+}
+
+void click(QWidget* widget, Desktop& desktop) {
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+    // The pressable part runs its action once the pressed look has been seen.
+    desktop.loop.advance(0.1);
+}
+
+}  // namespace
+
+TEST(TaskbarButton, ShowsItsModelAndFollowsItInPlace) {
+    FixedAppearance appearance;
+    Desktop desktop;
+    auto model = desktop.model("Notes");
+    auto button = desktop.button("Notes", true);
+    EXPECT_TRUE(model->onAppearedCalled.value());
+
+    auto* face = button->iconView();
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->form(), AppIconVisualiser::Form::titledRow);
+    ASSERT_NE(face->titleLabel(), nullptr);
+    EXPECT_EQ(face->titleLabel()->text(), "Notes");
+    EXPECT_NE(face->iconView(), nullptr);
+    EXPECT_TRUE(face->padding());
+    EXPECT_EQ(face->badgeView(), nullptr);
+    EXPECT_EQ(button->markColor(), accent) << "active";
+    EXPECT_EQ(button->touchable()->geometry().top(), 4);
+    EXPECT_EQ(button->height() - button->touchable()->geometry().bottom() - 1, 4);
+
+    model->isActiveRelay.accept(false);
+    EXPECT_EQ(button->markColor(), withAlpha(QColor::fromRgbF(0.85490197f, 0.85490197f, 0.85490197f), 0.5))
+        << "running, light appearance";
+    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
+    EXPECT_EQ(button->markColor(), withAlpha(QColor::fromRgbF(0.26274511f, 0.26274508f, 0.26274508f), 0.5))
+        << "running, dark appearance";
+    model->isRunning.accept(false);
+    EXPECT_LT(button->markColor().alphaF(), 0.001) << "neither active nor running";
+    desktop.manager->lastClicked.set(model->task);
+    EXPECT_EQ(button->markColor(), accent) << "last clicked";
+    desktop.manager->lastClicked.set(nullptr);
+
+    model->badge.accept("7");
+    ASSERT_NE(face->badgeView(), nullptr);
+    EXPECT_EQ(face->badgeView()->text(), "7");
+    model->isPinned.accept(true);
+    EXPECT_EQ(face->form(), AppIconVisualiser::Form::icon) << "pinned: no title";
+    button->setShowTitles(false);
+    model->isPinned.accept(false);
+    EXPECT_EQ(face->form(), AppIconVisualiser::Form::icon);
+    EXPECT_EQ(button->iconView(), face) << "the same face throughout";
+}
+
+TEST(TaskbarButton, FadesInAndWidensWhenShownAndFadesOutAndCollapsesWhenItCloses) {
+    FixedAppearance appearance;
+    Desktop desktop;
+    auto model = desktop.model("Music");
+    TaskbarButton button(desktop.bar, model, false);
+    EXPECT_EQ(button.shownOpacity(), 0.0);
+    EXPECT_EQ(button.shownMaxWidth(), 0.0);
+    EXPECT_EQ(button.maximumWidth(), 0);
+
+    button.show();
+    desktop.loop.runUntilIdle();
+    EXPECT_EQ(button.shownOpacity(), 1.0);
+    EXPECT_EQ(button.shownMaxWidth(), std::nullopt);
+    EXPECT_EQ(button.maximumWidth(), QWIDGETSIZE_MAX);
+    EXPECT_TRUE((isIn<Velmora::ButtonStateRunning>(*model)));
+
+    // Hidden, it stops following; shown again, it catches up.
+    button.hide();
+    model->badge.accept("3");
+    EXPECT_EQ(button.badge(), std::nullopt);
+    button.show();
+    EXPECT_EQ(button.badge(), "3");
+
+    // Outside tests the model's changes are animated.
+    auto* notes = new TaskbarButton(desktop.bar, desktop.model("Notes"), false);
+    bool wasInstant = platform::qt::setAnimationsInstant(false);
+    notes->show();
+    EXPECT_EQ(notes->shownOpacity(), 0.0);
+    EXPECT_EQ(notes->shownMaxWidth(), 0.0);
+    EXPECT_EQ(notes->alpha(), 1.0);
+    EXPECT_EQ(notes->maxWidthLimit(), std::nullopt);
+    delete notes;
+    platform::qt::setAnimationsInstant(wasInstant);
+
+    desktop.desktop->quit(502);
+    desktop.refresh();
+    EXPECT_TRUE(model->isExiting.value());
+    EXPECT_EQ(button.shownOpacity(), 0.0);
+    EXPECT_EQ(button.shownMaxWidth(), 0.0);
+    EXPECT_EQ(button.maximumWidth(), 0);
+}
+
+TEST(TaskbarButton, AClickBringsTheApplicationForwardOrLaunchesIt) {
+    FixedAppearance appearance;
+    Desktop desktop;
+    auto music = desktop.button("Music");
+    click(music->touchable(), desktop);
+    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "open"}));
+    EXPECT_EQ(desktop.desktop->actions().at(0).details["pid"], 502);
+    EXPECT_EQ(desktop.updates, 1);
+
+    desktop.desktop->clearActions();
+    auto photos = desktop.button("Photos");
+    ASSERT_TRUE(photos->isPinned());
+    ASSERT_FALSE(photos->isRunning());
+    EXPECT_LT(photos->markColor().alphaF(), 0.001);
+    click(photos->touchable(), desktop);
+    ASSERT_EQ(desktop.actionNames(), (Strings{"open"}));
+    EXPECT_EQ(desktop.desktop->actions().at(0).details["launched"], true);
+}
+
+TEST(TaskbarButton, SeveralWindowsMakeTheFaceADropDownOfThem) {
+    FixedAppearance appearance;
+    Desktop desktop;
+    auto single = desktop.button("Music");
+    EXPECT_EQ(single->windowMenuButton(), nullptr);
+    EXPECT_EQ(single->windowMenu(), nullptr);
+
+    auto mail = desktop.button("Mail");
+    ASSERT_NE(mail->windowMenuButton(), nullptr);
+    EXPECT_FALSE(mail->iconView()->padding());
+    EXPECT_EQ(mail->windowMenuButton()->geometry().left(), 4);
+    QMenu* menu = mail->windowMenu();
+    EXPECT_EQ(shownItems(menu), (Strings{"Inbox", "Draft"}));
+
+    click(mail->windowMenuButton(), desktop);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_TRUE(desktop.actionNames().empty()) << "the click itself does nothing";
+    EXPECT_EQ(desktop.updates, 0);
+
+    item(menu, "Draft")->trigger();
+    ASSERT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize"}));
+    EXPECT_EQ(desktop.desktop->actions().at(1).details["title"], "Draft");
+    desktop.loop.advance(0.3);
+    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize", "unminimize"}));
+    EXPECT_EQ(desktop.updates, 1);
+    menu->hide();
+}
+
+TEST(TaskbarButton, TheContextMenuOffersPinningAndQuittingByState) {
+    FixedAppearance appearance;
+    Desktop desktop;
+    auto music = desktop.button("Music");
+    QContextMenuEvent event(QContextMenuEvent::Mouse, music->rect().center(),
+                            music->mapToGlobal(music->rect().center()));
+    QCoreApplication::sendEvent(music.get(), &event);
+    QMenu* menu = music->contextMenu();
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(shownItems(menu), (Strings{"Pinn application", "-", "Force quit", "Quit"}));
+    EXPECT_EQ(platform::qt::symbolName(item(menu, "Pinn application")), "pin.slash");
+    EXPECT_FALSE(platform::qt::isDestructive(item(menu, "Pinn application")));
+    for (const auto* title : {"Force quit", "Quit"}) {
+        EXPECT_EQ(platform::qt::symbolName(item(menu, title)), "pip.exit");
+        EXPECT_TRUE(platform::qt::isDestructive(item(menu, title)));
+    }
+    menu->hide();
+
+    item(menu, "Pinn application")->trigger();
+    EXPECT_EQ(desktop.settings->pinnedApplicationsState(),
+              (std::vector<platform::URL>{*platform::URL::fromString("file:///Applications/Photos.app/"),
+                                          *platform::URL::fromString("file:///Applications/Music.app/")}));
+    EXPECT_FALSE(music->isPinned()) << "until the next list";
+    desktop.refresh();
+    EXPECT_EQ(shownItems(menu), (Strings{"Unpinn", "-", "Force quit", "Quit"}));
+    EXPECT_EQ(platform::qt::symbolName(item(menu, "Unpinn")), "pin");
+
+    item(menu, "Quit")->trigger();
+    auto notes = desktop.button("Notes");
+    item(notes->contextMenu(), "Force quit")->trigger();
+    ASSERT_EQ(desktop.actionNames(), (Strings{"terminate", "forceTerminate"}));
+    EXPECT_EQ(desktop.desktop->actions().at(0).details["pid"], 502);
+    EXPECT_EQ(desktop.desktop->actions().at(1).details["pid"], 501);
+    EXPECT_EQ(desktop.updates, 3);
+
+    // A pinned application that does not run can only be unpinned.
+    auto photos = desktop.button("Photos");
+    EXPECT_EQ(shownItems(photos->contextMenu()), (Strings{"Unpinn", "-"}));
+    item(photos->contextMenu(), "Unpinn")->trigger();
+    EXPECT_EQ(desktop.settings->pinnedApplicationsState(),
+              (std::vector<platform::URL>{*platform::URL::fromString("file:///Applications/Music.app/")}));
+}

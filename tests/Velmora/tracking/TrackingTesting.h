@@ -1,0 +1,133 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "Brindle/Object.h"
+#include "Brindle/RxHelpers.h"
+#include "Velmora/settings/SettingsManager.h"
+#include "Velmora/tracking/ApplicationManager.h"
+#include "Velmora/tracking/Task.h"
+#include "Velmora/tracking/Window.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/sim/SimulatedDesktop.h"
+#include "platform/system/System.h"
+#include "platform/testing/TestDispatchQueues.h"
+#include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/FreshDefaults.h"
+#include "tests/support/SimulatedDesktopTesting.h"
+
+namespace tracking_testing {
+
+// A desktop from inline JSON, installed while the object lives.
+struct Desktop {
+    explicit Desktop(const std::string& json = "{}")
+        : desktop(test_support::loadDesktop(json)), installed(desktop) {}
+    // Where a platform path such as "/Applications/Mail.app" lives on this machine.
+    std::string real(const std::string& path) const { return desktop->rootFolder() + path; }
+    void write(const std::string& path, const std::string& bytes) const {
+        std::filesystem::create_directories(std::filesystem::path(real(path)).parent_path());
+        std::ofstream(real(path), std::ios::binary | std::ios::trunc) << bytes;
+    }
+
+    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
+    platform::ScopedSystem installed;
+};
+
+using test_support::FreshDefaults;
+
+inline std::shared_ptr<Velmora::Window> window(double x, double y, double w, double h,
+                                               std::optional<std::string> title = "Document",
+                                               std::int64_t layer = 0, std::int32_t pid = 1) {
+    Velmora::WindowRecord record{{"minimized", false}, {"position_x", x}, {"position_y", y}, {"size_w", w},
+                                 {"size_h", h},        {"pid", pid},      {"layer", layer}};
+    if (title) record.insert_or_assign("title", *title);
+    return Brindle::make<Velmora::Window>(record, "Owner");
+}
+
+inline platform::URL url(const std::string& text) { return *platform::URL::fromString(text); }
+
+inline std::shared_ptr<Velmora::Task> task(const std::string& bundle, std::int64_t index = 0,
+                                           Velmora::Windows windows = {}, const std::string& title = "App") {
+    return Brindle::make<Velmora::Task>(nullptr, index, url(bundle), false, 0, title, std::nullopt,
+                                        std::move(windows));
+}
+
+inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
+    std::vector<std::string> result;
+    for (const auto& task : tasks) result.push_back(task->title);
+    return result;
+}
+
+inline std::vector<std::int64_t> indexes(const Velmora::TaskList& tasks) {
+    std::vector<std::int64_t> result;
+    for (const auto& task : tasks) result.push_back(task->index);
+    return result;
+}
+
+// A desktop, fresh settings and a manager on the test's own virtual loop. Refreshes run inline
+// on the thread that triggers them, or, with `manualQueue`, only when the test runs the queue.
+struct Harness {
+    explicit Harness(const std::string& json = "{}", bool manualQueue = false, bool stress = false)
+        : desktop((setStress(stress), json)),
+          factory(makeFactory(manualQueue ? queue : nullptr)),
+          settings(Brindle::make<Velmora::SettingsManager>()),
+          manager(Brindle::make<Velmora::ApplicationManager>(settings)) {
+        Brindle::subscribeNext(manager->tasksRelay.skip(1), false, [this](const Velmora::TaskList& tasks) {
+            published.push_back(tasks);
+        }).disposed(bag);
+    }
+    // What a direct build hands to its completion, if it hands anything.
+    std::optional<Velmora::UpdateDataResult> build(const Velmora::RefreshInput& input) {
+        std::optional<Velmora::UpdateDataResult> result;
+        manager->buildTaskList(input, [&](Velmora::UpdateDataResult made) { result = std::move(made); });
+        loop.runUntilIdle();
+        return result;
+    }
+    Velmora::UpdateDataResult mustBuild(const Velmora::RefreshInput& input) {
+        auto result = build(input);
+        if (!result) {
+            ADD_FAILURE() << "nothing was published";
+            return {};
+        }
+        return *result;
+    }
+    // The input of a refresh that starts from `previous`.
+    Velmora::RefreshInput input(Velmora::TaskList previous) const {
+        auto input = manager->makeRefreshInput();
+        input.allTasks = std::move(previous);
+        return input;
+    }
+
+    platform::testing::VirtualMainLoop loop;
+    FreshDefaults defaults;
+    Desktop desktop;
+    std::shared_ptr<platform::testing::ManualDispatchQueue> queue =
+        std::make_shared<platform::testing::ManualDispatchQueue>("refresh");
+    platform::testing::ScopedDispatchFactory factory;
+    std::shared_ptr<Velmora::SettingsManager> settings;
+    std::shared_ptr<Velmora::ApplicationManager> manager;
+    std::vector<Velmora::TaskList> published;
+    rx::DisposeBag bag;
+
+private:
+    static void setStress(bool stress) {
+        if (stress) platform::UserDefaults::standard()->set("stressTestThreads", true);
+    }
+    static platform::DispatchQueue::Factory makeFactory(
+        const std::shared_ptr<platform::testing::ManualDispatchQueue>& manual) {
+        return [manual](const std::string& label, platform::QualityOfService,
+                        bool) -> std::shared_ptr<platform::DispatchQueue> {
+            if (manual) return manual;
+            return std::make_shared<platform::testing::InlineDispatchQueue>(label);
+        };
+    }
+};
+
+}  // namespace tracking_testing

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include "platform/qt/QtDesktopBridge.h"
+#include "platform/qt/ScreenGeometry.h"
+#include "platform/qt/Window.h"
+#include "platform/qt/testing/GuiTestLoop.h"
+
+using namespace platform;
+using namespace platform::qt;
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QRect& rect, std::ostream* out) {
+    *out << "QRect(" << rect.x() << ", " << rect.y() << ", " << rect.width() << ", " << rect.height() << ")";
+}
+QT_END_NAMESPACE
+
+namespace {
+
+// A 2880×1800 panel at scale 2 and, to its right and 180 pixels higher, a 1920×1080 monitor at
+// scale 1. Qt keeps each screen's native top-left corner, so the first screen ends at x 1440 but
+// the second starts at x 2880. The first screen's system bar takes 25 points at the top and its
+// dock 50 at the bottom.
+std::vector<QtScreen> mixedScaleDesktop() {
+    return {
+        QtScreen{"eDP-1", "Built-in", QRect(0, 0, 1440, 900), QRect(0, 25, 1440, 825), 2.0},
+        QtScreen{"HDMI-1#42", "External", QRect(2880, -180, 1920, 1080), QRect(2880, -180, 1920, 1080), 1.0},
+    };
+}
+
+}  // namespace
+
+TEST(ScreenGeometry, QtScreensBecomePlatformScreensMeasuredUpFromTheFirstScreensBottom) {
+    auto screens = platformScreens(mixedScaleDesktop());
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].frame, Rect::make(0, 0, 1440, 900));
+    EXPECT_EQ(screens[0].visibleFrame, Rect::make(0, 50, 1440, 825));
+    EXPECT_EQ(screens[0].backingScaleFactor, 2.0);
+    EXPECT_EQ(screens[1].frame, Rect::make(2880, 0, 1920, 1080));
+    EXPECT_EQ(screens[1].visibleFrame, screens[1].frame);
+    EXPECT_EQ(screens[1].identifier, "HDMI-1#42");
+    EXPECT_EQ(screens[1].backingScaleFactor, 1.0);
+    EXPECT_TRUE(platformScreens({}).empty());
+}
+
+TEST(ScreenGeometry, FramesConvertThroughTheScreenTheyLieOn) {
+    auto qt = mixedScaleDesktop();
+    auto placed = placements(platformScreens(qt), qt);
+
+    // A bar along the bottom of each screen.
+    EXPECT_EQ(toQt(Rect::make(0, 0, 1440, 86), placed), QRect(0, 814, 1440, 86));
+    EXPECT_EQ(toQt(Rect::make(2880, 0, 1920, 86), placed), QRect(2880, 814, 1920, 86));
+    // A window straddling both screens goes with the screen holding most of it.
+    EXPECT_EQ(toQt(Rect::make(2800, 100, 400, 300), placed), QRect(2800, 500, 400, 300));
+    for (auto frame : {Rect::make(100, 120, 800, 640), Rect::make(3000, 500, 300.4, 200.6)}) {
+        auto back = fromQt(toQt(frame, placed), placed);
+        EXPECT_NEAR(back.minX(), frame.minX(), 0.5);
+        EXPECT_NEAR(back.minY(), frame.minY(), 0.5);
+        EXPECT_NEAR(back.width(), frame.width(), 1.0);
+        EXPECT_NEAR(back.height(), frame.height(), 1.0);
+    }
+    // Fractional edges round so that neighbours still meet.
+    auto left = toQt(Rect::make(10.4, 0, 20.3, 10), placed);
+    auto right = toQt(Rect::make(30.7, 0, 20, 10), placed);
+    EXPECT_EQ(left.x() + left.width(), right.x());
+}
+
+TEST(ScreenGeometry, PointsOnTheBottomEdgeAndAboveTheFirstScreen) {
+    auto qt = mixedScaleDesktop();
+    auto placed = placements(platformScreens(qt), qt);
+    EXPECT_EQ(fromQt(QPointF(700, 900), placed), (Point{700, 0}));
+    EXPECT_EQ(fromQt(QPointF(700, 899), placed), (Point{700, 1}));
+    EXPECT_EQ(fromQt(QPointF(3000, -180), placed), (Point{3000, 1080}));
+    EXPECT_EQ(toQt(Point{3000, 1080}, placed), QPointF(3000, -180));
+    EXPECT_EQ(toQt(Point{0, 900}, placed), QPointF(0, 0));
+}
+
+TEST(ScreenGeometry, PlatformScreensPairWithQtScreensByIdentifierThenPositionThenTheFirst) {
+    auto qt = mixedScaleDesktop();
+    Screen external{"HDMI-1#42", "External", Rect::make(-1920, 0, 1920, 1080), {}, 1.0};
+    Screen builtIn{"unknown", "Built-in", Rect::make(0, 0, 1440, 900), {}, 2.0};
+    Screen third{"scenario-3", "Third", Rect::make(1440, 0, 1280, 800), {}, 1.0};
+    auto placed = placements({external, builtIn, third}, qt);
+    EXPECT_EQ(placed[0].qtGeometry, qt[1].geometry);
+    EXPECT_EQ(placed[1].qtGeometry, qt[1].geometry);  // second in the list
+    EXPECT_EQ(placed[2].qtGeometry, qt[0].geometry);  // no such Qt screen: the first
+    // A frame on the scenario's third screen shows on Qt's first screen, at the same offset from
+    // the top-left corner.
+    EXPECT_EQ(toQt(Rect::make(1440, 0, 1280, 86), placed), QRect(0, 714, 1280, 86));
+}
+
+TEST(QtDesktopBridge, ModifierFlagsUseThePlatformsBits) {
+    EXPECT_EQ(QtDesktopBridge::modifierFlags(Qt::NoModifier), 0u);
+    EXPECT_EQ(QtDesktopBridge::modifierFlags(Qt::ShiftModifier), 1u << 17);
+    EXPECT_EQ(QtDesktopBridge::modifierFlags(Qt::ControlModifier | Qt::AltModifier), (1u << 18) | (1u << 19));
+    EXPECT_EQ(QtDesktopBridge::modifierFlags(Qt::MetaModifier | Qt::KeypadModifier), 1u << 20);
+}
+
+TEST(QtDesktopBridge, ReportsQtsScreensAtOnceAndThePointerInPlatformCoordinates) {
+    std::vector<std::vector<Screen>> reports;
+    QtDesktopBridge bridge([&](std::vector<Screen> screens) { reports.push_back(std::move(screens)); });
+    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_FALSE(reports[0].empty());
+    EXPECT_EQ(reports[0], QtDesktopBridge::currentScreens());
+    auto first = QGuiApplication::screens().front()->geometry();
+    EXPECT_EQ(reports[0][0].frame, Rect::make(0, 0, first.width(), first.height()));
+
+    Screens::update({});
+    QCursor::setPos(first.x() + 10, first.y() + first.height() - 1);
+    EXPECT_EQ(QtDesktopBridge::mouseLocation(), (Point{10, 1}));
+}
+
+// These run with two offscreen screens (see CMakeLists.txt): 1440×900 at scale 2 and, to its
+// right and 180 points higher, 1920×1080 at scale 1.
+class TwoScreens : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::screens().size() < 2) GTEST_SKIP() << "needs the two-screen configuration";
+        bridge = std::make_unique<QtDesktopBridge>();
+    }
+    void TearDown() override {
+        bridge.reset();
+        Screens::update({});
+    }
+    GuiTestLoop loop;
+    std::unique_ptr<QtDesktopBridge> bridge;
+};
+
+TEST_F(TwoScreens, TheBridgeFillsTheScreenList) {
+    auto screens = Screens::screens();
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].frame, Rect::make(0, 0, 1440, 900));
+    EXPECT_EQ(screens[0].backingScaleFactor, 2.0);
+    EXPECT_EQ(screens[1].frame, Rect::make(1440, 0, 1920, 1080));
+    EXPECT_EQ(screens[1].backingScaleFactor, 1.0);
+    EXPECT_NE(screens[0].identifier, screens[1].identifier);
+}
+
+TEST_F(TwoScreens, AWindowFramedOnTheSecondScreenShowsThereAndFollowsMoves) {
+    auto screens = Screens::screens();
+    Window bar(Rect::make(1440, 0, 1920, 86), WindowStyleMask::borderless);
+    bar.orderFront();
+    loop.runUntilIdle();
+    EXPECT_EQ(bar.widget()->geometry(), QRect(1440, 814, 1920, 86));
+    EXPECT_EQ(bar.widget()->screen(), QGuiApplication::screens()[1]);
+    EXPECT_EQ(bar.screen()->identifier, screens[1].identifier);
+
+    // Moved by Qt (the user or the window manager) onto the first screen.
+    bar.widget()->setGeometry(0, 814, 1440, 86);
+    loop.runUntilIdle();
+    EXPECT_EQ(bar.frame(), Rect::make(0, 0, 1440, 86));
+    EXPECT_EQ(bar.screen()->identifier, screens[0].identifier);
+}
+
+TEST_F(TwoScreens, ThePointerAboveTheFirstScreenHasAYAboveItsHeight) {
+    QCursor::setPos(2000, -100);
+    EXPECT_EQ(QtDesktopBridge::mouseLocation(), (Point{2000, 1000}));
+}

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "platform/system/Accessibility.h"
+#include "platform/system/Event.h"
+#include "platform/system/WindowList.h"
+#include "platform/system/Workspace.h"
+#include "tests/platform/sim/DesktopTesting.h"
+
+using namespace sim_tests;
+
+namespace {
+
+std::string scenario(int version) {
+    return R"({"applications": [
+      {"pid": 812, "name": "Mail", "bundleIdentifier": "com.apple.mail", "active": true,
+       "windows": [{"title": "Inbox", "frame": [)" +
+           std::to_string(version) + R"(, 25, 800, 600]}, {"title": "Draft", "frame": [40, 60, 500, 400]}]},
+      {"name": "Notes", "bundleIdentifier": "com.apple.Notes", "windows": [{"title": "List", "frame": [1, 2, 3, 4]}]},
+      {"name": "Extra)" +
+           std::to_string(version % 3) + R"(", "bundleIdentifier": "com.example.extra"}
+    ],
+    "installed": [{"name": "Photos", "bundleIdentifier": "com.apple.Photos", "bundle": "/System/Applications/Photos.app",
+                   "windows": [{"title": "Library", "frame": [10, 10, 900, 600]}]}],
+    "dock": {"badges": {"Mail": ")" +
+           std::to_string(version) + R"("}}})";
+}
+
+// Everything a refresh reads, from a worker thread.
+void readEverything(std::atomic<int>& failures) {
+    auto workspace = platform::Workspace::shared();
+    auto accessibility = platform::Accessibility::shared();
+    std::set<std::int32_t> pids;
+    for (const auto& app : workspace->runningApplications()) {
+        if (!pids.insert(app->processIdentifier()).second) ++failures;
+        (void)app->localizedName();
+        (void)app->bundleURL();
+        (void)app->icon();
+        (void)app->isActive();
+        (void)app->isTerminated();
+        (void)app->ownsMenuBar();
+        auto element = accessibility->applicationElement(app->processIdentifier());
+        if (auto windows = accessibility->copyAttributeValues(element, "AXWindows", 0, 100)) {
+            for (const auto& window : *windows) {
+                (void)accessibility->copyAttributeValue(window.elementValue(), "AXTitle");
+                (void)accessibility->copyAttributeValue(window.elementValue(), "AXPosition");
+            }
+        }
+        if (auto children = accessibility->copyAttributeValue(element, "AXChildren")) {
+            for (const auto& child : *children->arrayValue())
+                (void)accessibility->copyAttributeValue(child.elementValue(), "AXChildren");
+        }
+    }
+    (void)workspace->frontmostApplication();
+    for (const auto& info : platform::WindowList::shared()->copyWindowInfo(platform::WindowListOption::all))
+        if (!info.contains("kCGWindowOwnerPID")) ++failures;
+    (void)platform::Events::modifierFlags();
+    (void)platform::Events::mouseLocation();
+    (void)workspace->iconForFile("/System/Applications/Photos.app");
+}
+
+}  // namespace
+
+TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadChangesTheDesktop) {
+    TemporaryFolder folder;
+    auto path = folder / "desktop.json";
+    writeFile(path, scenario(0));
+    auto desktop = SimulatedDesktop::load(path);
+    ASSERT_TRUE(desktop);
+    platform::ScopedSystem installed(desktop);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> failures{0};
+    std::atomic<int> reads{0};
+    std::vector<std::thread> readers;
+    for (int i = 0; i < 4; ++i) {
+        readers.emplace_back([&] {
+            while (!stop.load()) {
+                readEverything(failures);
+                ++reads;
+            }
+        });
+    }
+
+    auto workspace = platform::Workspace::shared();
+    auto accessibility = platform::Accessibility::shared();
+    for (int round = 1; round <= 60; ++round) {
+        platform::sim::ApplicationDescription description;
+        description.name = "Tool " + std::to_string(round);
+        description.windows.push_back({"Window", platform::Rect::make(round, round, 300, 200)});
+        auto pid = desktop->launch(description);
+        desktop->runningApplication(pid)->activate(0);
+        desktop->setWindows(pid, {});
+        desktop->setDockBadge("Mail", std::to_string(round));
+        desktop->setAccessibilityTrusted(round % 4 != 0);
+        desktop->setModifierFlags(round % 2 ? platform::ModifierFlags::command : 0);
+        desktop->setMouseLocation({static_cast<double>(round), 0});
+        workspace->open(platform::URL::fileURL("/System/Applications/Photos.app", true));
+        auto mailWindows =
+            accessibility->copyAttributeValues(accessibility->applicationElement(812), "AXWindows", 0, 1);
+        if (mailWindows && !mailWindows->empty())
+            accessibility->setAttributeValue((*mailWindows)[0].elementValue(), "AXMinimized", round % 2 == 0);
+        for (const auto& app : workspace->runningApplications())
+            if (app->localizedName() == "Photos") app->terminate();
+        desktop->quit(pid);
+        if (round % 10 == 0) {
+            writeFile(path, scenario(round));
+            EXPECT_EQ(desktop->reload(), std::nullopt);
+        }
+    }
+    while (reads.load() < 8) std::this_thread::yield();
+    stop = true;
+    for (auto& reader : readers) reader.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(desktop->state()->runningApplication(812)->windows.size(), 2u);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Brindle/RxHelpers.h"
+#include "Velmora/settings/SettingsManager.h"
+#include "Velmora/tracking/ApplicationManager.h"
+#include "platform/sim/SimulatedDesktop.h"
+#include "platform/system/System.h"
+#include "platform/testing/TestDispatchQueues.h"
+#include "tests/support/FreshDefaults.h"
+#include "tests/support/SimulatedDesktopTesting.h"
+
+namespace test_support {
+
+// A simulated desktop installed as the system, fresh settings and an application manager on the
+// test's own loop (a virtual one, or the widget tests' one). Refreshes wait on a manual queue until
+// `refresh()` runs them; `updates` counts the refreshes asked for.
+template <class Loop>
+struct DesktopHarness {
+    explicit DesktopHarness(const std::string& json)
+        : desktop(loadDesktop(json)),
+          installed(desktop),
+          settings(Brindle::make<Velmora::SettingsManager>()),
+          manager(Brindle::make<Velmora::ApplicationManager>(settings)) {
+        Brindle::subscribeNext(manager->update, false, [this](rx::Unit) { ++updates; }).disposed(bag);
+    }
+
+    void refresh() {
+        manager->update.onNext(rx::Unit{});
+        do {
+            queue->runAll();
+            loop.runUntilIdle();
+        } while (queue->pendingCount() > 0);
+    }
+    std::vector<std::string> actionNames() const { return desktop->actionNames(); }
+
+    Loop loop;
+    FreshDefaults defaults;
+    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
+    platform::ScopedSystem installed;
+    std::shared_ptr<platform::testing::ManualDispatchQueue> queue =
+        std::make_shared<platform::testing::ManualDispatchQueue>("refresh");
+    platform::testing::ScopedDispatchFactory factory{
+        [queue = queue](const std::string&, platform::QualityOfService,
+                        bool) -> std::shared_ptr<platform::DispatchQueue> { return queue; }};
+    std::shared_ptr<Velmora::SettingsManager> settings;
+    std::shared_ptr<Velmora::ApplicationManager> manager;
+    int updates = 0;
+    rx::DisposeBag bag;
+};
+
+}  // namespace test_support

@@ -1,0 +1,316 @@
+#include <QLabel>
+#include <QScrollBar>
+#include <vector>
+
+#include "Brindle/widgets/TouchableComponent.h"
+#include "tests/ui-toolkit/ui/widgets/WidgetTest.h"
+#include "ui-toolkit/ui/widgets/CardComponent.h"
+#include "ui-toolkit/ui/widgets/SpinnerComponent.h"
+#include "ui-toolkit/ui/widgets/TamberButton.h"
+#include "ui-toolkit/ui/widgets/TamberScrollView.h"
+#include "ui-toolkit/ui/widgets/ThemeComponent.h"
+
+using namespace brindle_ui;
+
+namespace {
+
+using ThemeComponentTest = WidgetTest;
+
+TEST_F(ThemeComponentTest, RendersAgainOnlyWhenTheThemeChanges) {
+    std::vector<Theme> rendered;
+    auto* component = show(new ThemeComponent([&](Theme theme) { rendered.push_back(theme); }));
+    Theme::setCurrent(Theme::light);
+    Theme::setBackgroundVariant(1);
+    Theme::setCurrent(Theme::light);
+    EXPECT_EQ(rendered, (std::vector<Theme>{Theme::dark, Theme::light}));
+    EXPECT_EQ(component->theme(), Theme::light);
+}
+
+TEST_F(ThemeComponentTest, ThemeSetOnAnotherThreadIsAppliedOnTheMainThread) {
+    std::vector<Theme> rendered;
+    show(new ThemeComponent([&](Theme theme) { rendered.push_back(theme); }));
+    std::thread([] { Theme::setCurrent(Theme::light); }).join();
+    EXPECT_EQ(rendered.size(), 1u);
+    loop.runUntilIdle();
+    EXPECT_EQ(rendered, (std::vector<Theme>{Theme::dark, Theme::light}));
+}
+
+class TamberButtonTest : public WidgetTest {
+protected:
+    TamberButton* make(TamberButton::Options options) {
+        options.onTap = [this](const std::shared_ptr<TamberButton::ClickInfo>& info) {
+            calls.push_back("info");
+            tapped = info;
+        };
+        return show(new TamberButton(options));
+    }
+    static TamberButton::Options shaped(
+        TamberButton::ButtonShape shape = TamberButton::ButtonShape::rectangle) {
+        TamberButton::Options options;
+        options.shape = shape;
+        options.style = TamberButton::NewStyle::primary();
+        options.title = "Continue";
+        options.enabled = true;
+        return options;
+    }
+    void click(TamberButton* button) {
+        QTest::mouseClick(button->touchable(), Qt::LeftButton);
+        loop.advance(0.1);
+    }
+
+    std::vector<std::string> calls;
+    std::shared_ptr<TamberButton::ClickInfo> tapped;
+};
+
+TEST_F(TamberButtonTest, WithoutAShapeNothingIsDrawnOrTapped) {
+    auto settings = Brindle::make<ButtonSetting>();
+    auto* button = show(new TamberButton(settings, false, [&] { calls.push_back("plain"); }));
+    EXPECT_EQ(button->touchable(), nullptr);
+    EXPECT_EQ(button->sizeHint(), QSize(0, 0));
+    QTest::mouseClick(button, Qt::LeftButton);
+    loop.advance(1);
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(button->buttonHeight(), 48);
+    settings->big(true);
+    EXPECT_EQ(button->buttonHeight(), 64);
+}
+
+TEST_F(TamberButtonTest, TapHandsOverTheClickThenCallsThePlainAction) {
+    auto* button = make(shaped());
+    click(button);
+    EXPECT_EQ(calls, std::vector<std::string>{"info"});
+    EXPECT_EQ(tapped, button->clickInfo());
+
+    auto* plain =
+        show(new TamberButton(Brindle::make<ButtonSetting>(), false, [&] { calls.push_back("plain"); }));
+    EXPECT_EQ(plain->touchable(), nullptr);
+}
+
+TEST_F(TamberButtonTest, DisabledButtonIsFadedShowsNoOverlayAndIgnoresTaps) {
+    auto options = shaped();
+    options.enabled = false;
+    auto* button = make(options);
+    EXPECT_EQ(button->labelOpacity(), 0.4);
+    hover(button->touchable());
+    QTest::mousePress(button->touchable(), Qt::LeftButton);
+    EXPECT_EQ(button->overlayColor(), std::nullopt);
+    QTest::mouseRelease(button->touchable(), Qt::LeftButton);
+    loop.advance(1);
+    EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(TamberButtonTest, PressedOverlayWinsOverHover) {
+    auto* button = make(shaped());
+    EXPECT_EQ(button->labelOpacity(), 1.0);
+    EXPECT_EQ(button->overlayColor(), std::nullopt);
+    hover(button->touchable());
+    EXPECT_EQ(button->overlayColor(), Color::white(0.2));
+    QTest::mousePress(button->touchable(), Qt::LeftButton);
+    EXPECT_EQ(button->overlayColor(), Color::black(0.1));
+    QTest::mouseRelease(button->touchable(), Qt::LeftButton);
+    loop.advance(0.1);
+    EXPECT_EQ(button->overlayColor(), Color::white(0.2));
+    // The component neither dims the content nor pads it.
+    EXPECT_EQ(button->touchable()->contentOpacity(), 1.0);
+}
+
+TEST_F(TamberButtonTest, ShapeWithoutStyleOrFlagIsEnabledAndTransparent) {
+    TamberButton::Options options;
+    options.shape = TamberButton::ButtonShape::circle;
+    options.leftIcon = "gearshape";
+    auto* button = make(options);
+    EXPECT_EQ(button->backgroundColor(), Color::clear());
+    EXPECT_TRUE(button->isEnabledButton());
+    click(button);
+    EXPECT_EQ(calls.size(), 1u);
+}
+
+TEST_F(TamberButtonTest, SpinnerReplacesTheRowWhileEitherSideAsksForIt) {
+    auto* button = make(shaped());
+    auto* spinner = button->findChild<SpinnerComponent*>();
+    ASSERT_NE(spinner, nullptr);
+    EXPECT_FALSE(spinner->isVisible());
+    button->setProgressing(true);
+    EXPECT_TRUE(spinner->isVisible());
+    EXPECT_EQ(spinner->size(), QSize(20, 20));
+    EXPECT_EQ(spinner->strokeWidth(), 2.0);
+    button->setProgressing(false);
+
+    button->clickInfo()->showProgress(1.0);
+    loop.advance(1.0);
+    EXPECT_TRUE(button->isShowingSpinner());
+    EXPECT_TRUE(spinner->isVisible());
+    button->clickInfo()->hideProgress();
+    loop.runUntilIdle();
+    EXPECT_FALSE(spinner->isVisible());
+
+    button->clickInfo()->showProgress(1.0);
+    button->clickInfo()->hideProgress();
+    loop.advance(2);
+    EXPECT_FALSE(button->isShowingSpinner());
+}
+
+TEST_F(TamberButtonTest, StylesPaddingAndSymbols) {
+    auto options = shaped(TamberButton::ButtonShape::rounded);
+    options.style = TamberButton::NewStyle::accessory();
+    auto* button = make(options);
+    EXPECT_EQ(button->backgroundColor(), Color::clear());
+    EXPECT_EQ(button->iconScale(), 0.5);
+    EXPECT_EQ(button->iconPadding(), 0.0);
+    EXPECT_EQ(button->rowPadding(), QMarginsF(8, 4, 8, 4));
+    EXPECT_EQ(button->foregroundColor(), Color::hex("#fcfbfa"));
+    button->settings()->style(HelloButtonStyle::roundBordered)->big(true);
+    EXPECT_EQ(button->foregroundColor(), Color::hex("#fe01b2"));
+    EXPECT_EQ(button->symbolSide(), 25.6);
+
+    options.shape = TamberButton::ButtonShape::sharpRectangle;
+    options.style = TamberButton::NewStyle::transparent();
+    options.userPadding = QMarginsF();
+    auto* flush = make(options);
+    EXPECT_EQ(flush->iconScale(), 1.0);
+    EXPECT_EQ(flush->iconPadding(), 8.0);
+    EXPECT_EQ(flush->rowPadding(), QMarginsF());
+    options.userPadding.reset();
+    EXPECT_EQ(make(options)->rowPadding(), QMarginsF(4, 4, 4, 4));
+}
+
+TEST_F(TamberButtonTest, BlackStyleFollowsTheBackgroundVariant) {
+    auto options = shaped();
+    options.style = TamberButton::NewStyle::black();
+    auto* button = make(options);
+    EXPECT_EQ(button->backgroundColor(), Color::hex("#171818"));
+    Theme::setBackgroundVariant(1);
+    EXPECT_EQ(button->backgroundColor(), Color::black());
+    Theme::setCurrent(Theme::light);
+    EXPECT_EQ(button->backgroundColor(), Color::white());
+    options.style = TamberButton::NewStyle::customColor(Color::hex("#123456"));
+    EXPECT_EQ(make(options)->backgroundColor(), Color::hex("#123456"));
+}
+
+TEST_F(TamberButtonTest, TitleFrameIsRecordedOnceWhenTheTitleFirstAppears) {
+    auto options = shaped();
+    options.title = "A title far too long to fit into the narrow button that holds it";
+    auto* button = new TamberButton(options);
+    EXPECT_EQ(button->clickInfo()->textFrame, platform::Rect{});
+    show(button, QSize(120, 40));
+    auto frame = button->clickInfo()->textFrame;
+    EXPECT_EQ(frame.origin, platform::Point{});
+    EXPECT_GT(frame.size.width, 0);
+    EXPECT_LE(frame.size.width, 120);
+    auto onScreen = button->clickInfo()->buttonFrameOnScreen;
+    EXPECT_GT(onScreen.origin.x, 0);
+    window->resize(300, 80);
+    loop.runUntilIdle();
+    EXPECT_EQ(button->clickInfo()->textFrame, frame);
+    EXPECT_EQ(button->clickInfo()->buttonFrameOnScreen, onScreen);
+}
+
+using SpinnerComponentTest = WidgetTest;
+
+TEST_F(SpinnerComponentTest, RunsItsCycleWhileShownAndStopsWhenHidden) {
+    auto* spinner = new SpinnerComponent(2);
+    EXPECT_EQ(spinner->state().rotationDegreeS1, 270);
+    show(spinner);
+    auto state = spinner->state();
+    EXPECT_EQ(state.spinnerEndS1, 0.03);
+    EXPECT_EQ(state.spinnerEndS2S3, 0.03);
+    EXPECT_EQ(state.rotationDegreeS1, 630);
+    EXPECT_EQ(state.rotationDegreeS2, 630);
+    EXPECT_EQ(state.rotationDegreeS3, 630);
+    EXPECT_EQ(spinner->drawn().rotationDegreeS3, 630);
+
+    loop.advance(0.75);
+    EXPECT_EQ(spinner->state().spinnerEndS1, 1.0);
+    loop.advance(0.725);
+    EXPECT_EQ(spinner->state().rotationDegreeS1, 990);
+    EXPECT_EQ(spinner->state().spinnerEndS2S3, 0.8);
+    loop.advance(0.025);
+    EXPECT_EQ(spinner->state().spinnerEndS1, 0.03);
+    EXPECT_EQ(spinner->state().spinnerEndS2S3, 0.03);
+    loop.advance(0.225);
+    EXPECT_EQ(spinner->state().rotationDegreeS2, 990);
+    EXPECT_EQ(spinner->state().rotationDegreeS3, 990);
+    loop.advance(0.175);  // 1.9 s: the next cycle's immediate changes
+    EXPECT_EQ(spinner->state().rotationDegreeS1, 1350);
+    EXPECT_EQ(spinner->state().rotationDegreeS3, 1350);
+
+    window->hide();
+    loop.runUntilIdle();
+    EXPECT_FALSE(spinner->isRunning());
+    auto stopped = spinner->state().rotationDegreeS1;
+    loop.advance(10);
+    EXPECT_EQ(spinner->state().rotationDegreeS1, stopped);
+    window->show();
+    loop.runUntilIdle();
+    EXPECT_TRUE(spinner->isRunning());
+}
+
+using CardComponentTest = WidgetTest;
+
+TEST_F(CardComponentTest, BackgroundFollowsTheThemeAndNesting) {
+    auto* content = new QLabel("narrow");
+    auto* inner = new CardComponent(true, content, 5);
+    auto* outer = show(new CardComponent(false, inner, 12), QSize(400, 200));
+    EXPECT_EQ(outer->cardColor(), Color::hex("#121414"));
+    EXPECT_EQ(inner->cardColor(), Color::hex("#181818"));
+    Theme::setCurrent(Theme::light);
+    EXPECT_EQ(outer->cardColor(), Color::hex("#eeeeee"));
+    EXPECT_EQ(inner->cardColor(), Color::hex("#e7e7e7"));
+    EXPECT_EQ(outer->theme(), Theme::light);
+
+    EXPECT_EQ(outer->width(), 400);
+    EXPECT_NEAR(inner->geometry().center().x(), outer->rect().center().x(), 1);
+    EXPECT_TRUE(outer->mask().isEmpty());
+}
+
+TEST_F(CardComponentTest, ContentAgainstTheEdgeIsClippedToTheCorners) {
+    auto* card = show(new CardComponent(false, new QLabel("flush"), 0), QSize(200, 100));
+    EXPECT_FALSE(card->mask().isEmpty());
+    EXPECT_FALSE(card->mask().contains(QPoint(0, 0)));
+    EXPECT_TRUE(card->mask().contains(QPoint(10, 10)));
+}
+
+using TamberScrollViewTest = WidgetTest;
+
+TEST_F(TamberScrollViewTest, ReportsTheScrolledDistanceAndTheContentOffset) {
+    auto* content = new QWidget();
+    content->setMinimumHeight(1000);
+    auto* target = new QLabel("target", content);
+    target->setObjectName("target");
+    target->move(0, 900);
+    std::vector<double> distances;
+    std::vector<double> offsets;
+    int proxies = 0;
+    auto* view = new TamberScrollView([&](double distance) { distances.push_back(distance); }, false,
+                                      [&](const TamberScrollView::ScrollViewProxy& proxy) {
+                                          ++proxies;
+                                          proxy.scrollTo("target");
+                                      },
+                                      content, [&](double value) { offsets.push_back(value); });
+    EXPECT_EQ(offsets, std::vector<double>{0});
+    view->verticalScrollBar()->setValue(0);
+    show(view, QSize(300, 200));
+    EXPECT_EQ(proxies, 1);
+    EXPECT_GT(view->verticalScrollBar()->value(), 0);  // the proxy scrolled to the target
+
+    view->verticalScrollBar()->setValue(120);
+    EXPECT_EQ(distances.back(), 120);
+    EXPECT_EQ(offsets.back(), -120);
+    EXPECT_EQ(view->scrollValue(), -120);
+
+    double combined = TamberScrollView::ScrollViewOffsetPreferenceKey::defaultValue;
+    TamberScrollView::ScrollViewOffsetPreferenceKey::reduce(combined, 3);
+    TamberScrollView::ScrollViewOffsetPreferenceKey::reduce(combined, 4);
+    EXPECT_EQ(combined, 7);
+}
+
+TEST_F(TamberScrollViewTest, WithoutAnOwnerCallbackTheValueStillFollows) {
+    auto* content = new QWidget();
+    content->setMinimumHeight(800);
+    auto* view = show(new TamberScrollView(nullptr, true, nullptr, content), QSize(300, 200));
+    view->verticalScrollBar()->setValue(50);
+    EXPECT_EQ(view->scrollValue(), -50);
+    EXPECT_TRUE(view->pagingEnabled());
+}
+
+}  // namespace
