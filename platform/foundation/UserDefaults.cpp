@@ -326,9 +326,9 @@ void UserDefaults::save() {
         if (!files->fileExists(folder)) files->createDirectory(folder, true);
     }
     auto text = encodedDictionary(values_).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-    if (auto written = files->writeAtomically(path_, text); !written) {
-        std::fprintf(stderr, "UserDefaults: %s\n", written.error().description.c_str());
-    }
+    auto written = files->writeAtomically(path_, text);
+    fileCurrent_ = static_cast<bool>(written);
+    if (!written) std::fprintf(stderr, "UserDefaults: %s\n", written.error().description.c_str());
 }
 
 void UserDefaults::set(const std::string& key, DefaultsValue value) {
@@ -339,6 +339,9 @@ void UserDefaults::set(const std::string& key, DefaultsValue value) {
         return;
     }
     std::lock_guard lock(mutex_);
+    // Writing the file costs two syncs to disk: skip it when the file already holds the value.
+    if (auto found = values_.find(key); found != values_.end() && found->second == value && fileCurrent_)
+        return;
     values_.insert_or_assign(key, std::move(value));
     save();
 }

@@ -111,6 +111,8 @@ private:
     DefaultsValue::Dictionary values_;
     // False when the file could not be read or moved aside: it is never written over.
     bool persistent_ = true;
+    // False once a write has failed: the file may then lack values held here.
+    bool fileCurrent_ = true;
 };
 
 }  // namespace platform

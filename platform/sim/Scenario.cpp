@@ -16,8 +16,6 @@
 namespace platform::sim {
 namespace {
 
-constexpr std::uint64_t maximumScenarioSize = 16u << 20;
-
 using nlohmann::json;
 
 struct ScenarioError : std::runtime_error {
@@ -315,7 +313,7 @@ std::variant<Scenario, std::string> Scenario::parse(const std::string& text, con
 }
 
 std::variant<Scenario, std::string> Scenario::load(const std::string& path) {
-    auto contents = FileManager::shared()->contentsOfFile(path, maximumScenarioSize);
+    auto contents = FileManager::shared()->contentsOfFile(path, maximumFileSize);
     if (!contents) {
         const auto code = contents.error().code;
         return "cannot read " + path +
