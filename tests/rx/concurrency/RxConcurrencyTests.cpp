@@ -9,6 +9,7 @@
 
 #include "platform/testing/VirtualMainLoop.h"
 #include "rx/Rx.h"
+#include "tests/support/Waiting.h"
 
 namespace {
 
@@ -84,11 +85,12 @@ TEST(ObserveOnConcurrent, DisposeFromAnotherThreadStopsDelivery) {
     std::thread producer([&] {
         for (int i = 0; !stop.load(); ++i) subject.onNext(i);
     });
-    while (received.load() < 100) std::this_thread::yield();
+    const bool flowing = test_support::waitUntil([&] { return received.load() >= 100; });
     subscription.dispose();
     const int atDispose = received.load();
     stop = true;
     producer.join();
+    ASSERT_TRUE(flowing);
     Latch settled;
     auto probe = rx::just(0).observeOn(concurrentScheduler()).subscribe([&](int) { settled.open(); });
     ASSERT_TRUE(settled.wait());
