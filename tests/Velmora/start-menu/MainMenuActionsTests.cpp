@@ -126,7 +126,7 @@ TEST_F(MainMenuActionsTest, TheTerminalRowPrefersITermAndOpensWithoutClosing) {
         model->openApp(terminal);
         auto opened = harness.actions("open");
         ASSERT_EQ(opened.size(), 1u);
-        EXPECT_EQ(opened[0].details["url"], "/Applications/iTerm.app/");
+        EXPECT_EQ(opened[0].details["url"], "file:///Applications/iTerm.app/");
         EXPECT_EQ(harness.closes, 0);
     }
     {
