@@ -1,39 +1,15 @@
-#include <QLabel>
-#include <QScrollBar>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "Brindle/widgets/TouchableComponent.h"
 #include "tests/ui-toolkit/ui/widgets/WidgetTest.h"
-#include "ui-toolkit/ui/widgets/CardComponent.h"
 #include "ui-toolkit/ui/widgets/SpinnerComponent.h"
 #include "ui-toolkit/ui/widgets/TamberButton.h"
-#include "ui-toolkit/ui/widgets/TamberScrollView.h"
-#include "ui-toolkit/ui/widgets/ThemeComponent.h"
 
 using namespace brindle_ui;
 
 namespace {
-
-using ThemeComponentTest = WidgetTest;
-
-TEST_F(ThemeComponentTest, RendersAgainOnlyWhenTheThemeChanges) {
-    std::vector<Theme> rendered;
-    auto* component = show(new ThemeComponent([&](Theme theme) { rendered.push_back(theme); }));
-    Theme::setCurrent(Theme::light);
-    Theme::setBackgroundVariant(1);
-    Theme::setCurrent(Theme::light);
-    EXPECT_EQ(rendered, (std::vector<Theme>{Theme::dark, Theme::light}));
-    EXPECT_EQ(component->theme(), Theme::light);
-}
-
-TEST_F(ThemeComponentTest, ThemeSetOnAnotherThreadIsAppliedOnTheMainThread) {
-    std::vector<Theme> rendered;
-    show(new ThemeComponent([&](Theme theme) { rendered.push_back(theme); }));
-    std::thread([] { Theme::setCurrent(Theme::light); }).join();
-    EXPECT_EQ(rendered.size(), 1u);
-    loop.runUntilIdle();
-    EXPECT_EQ(rendered, (std::vector<Theme>{Theme::dark, Theme::light}));
-}
 
 class TamberButtonTest : public WidgetTest {
 protected:
@@ -172,97 +148,6 @@ TEST_F(TamberButtonTest, TitleFrameIsRecordedOnceWhenTheTitleFirstAppears) {
     loop.runUntilIdle();
     EXPECT_EQ(button->clickInfo()->textFrame, frame);
     EXPECT_EQ(button->clickInfo()->buttonFrameOnScreen, onScreen);
-}
-
-using SpinnerComponentTest = WidgetTest;
-
-TEST_F(SpinnerComponentTest, RunsItsCycleWhileShownAndStopsWhenHidden) {
-    auto* spinner = new SpinnerComponent(2);
-    EXPECT_EQ(spinner->state().rotationDegreeS1, 270);
-    show(spinner);
-    auto state = spinner->state();
-    EXPECT_EQ(state.rotationDegreeS1, 630);
-    EXPECT_EQ(spinner->drawn().rotationDegreeS3, 630);
-
-    loop.advance(0.75);
-    EXPECT_EQ(spinner->state().spinnerEndS1, 1.0);
-    loop.advance(0.75);
-    EXPECT_EQ(spinner->state().spinnerEndS1, 0.03);
-    loop.advance(0.4);  // 1.9 s: the next cycle's immediate changes
-    EXPECT_EQ(spinner->state().rotationDegreeS1, 1350);
-    EXPECT_EQ(spinner->state().rotationDegreeS3, 1350);
-
-    window->hide();
-    loop.runUntilIdle();
-    EXPECT_FALSE(spinner->isRunning());
-    auto stopped = spinner->state().rotationDegreeS1;
-    loop.advance(10);
-    EXPECT_EQ(spinner->state().rotationDegreeS1, stopped);
-    window->show();
-    loop.runUntilIdle();
-    EXPECT_TRUE(spinner->isRunning());
-}
-
-using CardComponentTest = WidgetTest;
-
-TEST_F(CardComponentTest, BackgroundFollowsTheThemeAndNesting) {
-    auto* content = new QLabel("narrow");
-    auto* inner = new CardComponent(true, content, 5);
-    auto* outer = show(new CardComponent(false, inner, 12), QSize(400, 200));
-    const auto darkOuter = outer->cardColor();
-    EXPECT_NE(inner->cardColor(), darkOuter);
-    Theme::setCurrent(Theme::light);
-    EXPECT_EQ(outer->cardColor(), Color::hex("#eeeeee"));
-    EXPECT_NE(inner->cardColor(), outer->cardColor());
-
-    EXPECT_EQ(outer->width(), 400);
-    EXPECT_NEAR(inner->geometry().center().x(), outer->rect().center().x(), 1);
-    EXPECT_TRUE(outer->mask().isEmpty());
-}
-
-TEST_F(CardComponentTest, ContentAgainstTheEdgeIsClippedToTheCorners) {
-    auto* card = show(new CardComponent(false, new QLabel("flush"), 0), QSize(200, 100));
-    EXPECT_FALSE(card->mask().isEmpty());
-    EXPECT_FALSE(card->mask().contains(QPoint(0, 0)));
-    EXPECT_TRUE(card->mask().contains(QPoint(10, 10)));
-}
-
-using TamberScrollViewTest = WidgetTest;
-
-TEST_F(TamberScrollViewTest, ReportsTheScrolledDistanceAndTheContentOffset) {
-    auto* content = new QWidget();
-    content->setMinimumHeight(1000);
-    auto* target = new QLabel("target", content);
-    target->setObjectName("target");
-    target->move(0, 900);
-    std::vector<double> distances;
-    std::vector<double> offsets;
-    int proxies = 0;
-    auto* view = new TamberScrollView([&](double distance) { distances.push_back(distance); }, false,
-                                      [&](const TamberScrollView::ScrollViewProxy& proxy) {
-                                          ++proxies;
-                                          proxy.scrollTo("target");
-                                      },
-                                      content, [&](double value) { offsets.push_back(value); });
-    EXPECT_EQ(offsets, std::vector<double>{0});
-    view->verticalScrollBar()->setValue(0);
-    show(view, QSize(300, 200));
-    EXPECT_EQ(proxies, 1);
-    EXPECT_GT(view->verticalScrollBar()->value(), 0);  // the proxy scrolled to the target
-
-    view->verticalScrollBar()->setValue(120);
-    EXPECT_EQ(distances.back(), 120);
-    EXPECT_EQ(offsets.back(), -120);
-    EXPECT_EQ(view->scrollValue(), -120);
-}
-
-TEST_F(TamberScrollViewTest, WithoutAnOwnerCallbackTheValueStillFollows) {
-    auto* content = new QWidget();
-    content->setMinimumHeight(800);
-    auto* view = show(new TamberScrollView(nullptr, true, nullptr, content), QSize(300, 200));
-    view->verticalScrollBar()->setValue(50);
-    EXPECT_EQ(view->scrollValue(), -50);
-    EXPECT_TRUE(view->pagingEnabled());
 }
 
 }  // namespace
