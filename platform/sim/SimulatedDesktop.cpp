@@ -125,7 +125,9 @@ std::shared_ptr<SimulatedDesktop> SimulatedDesktop::make(const Scenario& scenari
 
 std::shared_ptr<SimulatedDesktop> SimulatedDesktop::loadDefault(Options options) {
     std::string path = demoScenarioPath();
-    if (const char* named = std::getenv("VELMORA_DESKTOP"); named && *named) path = named;
+    // "demo" names the built-in desktop.
+    if (const char* named = std::getenv("VELMORA_DESKTOP"); named && *named && std::string(named) != "demo")
+        path = named;
     std::string error;
     if (auto desktop = load(path, options, &error)) return desktop;
     std::printf("Desktop scenario: %s\n", error.c_str());
