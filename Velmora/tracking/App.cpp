@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Velmora/tracking/ApplicationManager.h"
+#include "platform/base/LogText.h"
 
 namespace Velmora {
 namespace {
@@ -95,7 +96,7 @@ TaskList App::resolve(const Slots& slots, ApplicationManager& manager) {
                 result.push_back(found);
                 break;
             }
-            std::printf("Couldn't find app: %s\n", alternative.name().c_str());
+            std::printf("Couldn't find app: %s\n", platform::escapedForLog(alternative.name()).c_str());
             std::fflush(stdout);
         }
     }

@@ -102,6 +102,8 @@ struct Scenario {
 
     // `baseFolder` resolves relative paths (icons, root). The error says where the text is wrong.
     static std::variant<Scenario, std::string> parse(const std::string& text, const std::string& baseFolder);
+    // Larger files are refused unread.
+    static constexpr std::uint64_t maximumFileSize = 16u << 20;
     static std::variant<Scenario, std::string> load(const std::string& path);
 };
 
