@@ -32,8 +32,13 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
         demoBecause(why);
         return nullptr;
     }
+    // The user's desktop entries are the installed applications, kept up to date.
+    platform::x11::X11Desktop::Options options;
+    options.applications = std::make_shared<platform::xdg::DesktopApplications>();
+    options.applications->update();
+    options.applications->startWatching();
     std::string error;
-    auto desktop = platform::x11::X11Desktop::open({}, &error);
+    auto desktop = platform::x11::X11Desktop::open(options, &error);
     if (!desktop) {
         demoBecause(error);
         return nullptr;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -335,7 +336,15 @@ std::variant<Scenario, std::string> Scenario::load(const std::string& path) {
 
 std::string resourcesDirectory() {
     if (const char* value = std::getenv("VELMORA_RESOURCES"); value && *value) return value;
-    return VELMORA_RESOURCES_DIR;
+    // An installed program keeps its resources in <prefix>/share/velmora beside <prefix>/bin.
+    static const std::string installed = [] {
+        std::error_code error;
+        auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+        if (error) return std::string();
+        auto folder = program.parent_path().parent_path() / "share/velmora/resources";
+        return std::filesystem::is_directory(folder / "desktop", error) ? folder.string() : std::string();
+    }();
+    return installed.empty() ? VELMORA_RESOURCES_DIR : installed;
 }
 
 std::string demoScenarioPath() { return resourcesDirectory() + "/desktop/demo.json"; }

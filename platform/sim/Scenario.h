@@ -107,7 +107,8 @@ struct Scenario {
     static std::variant<Scenario, std::string> load(const std::string& path);
 };
 
-// Where the program's resources are: $VELMORA_RESOURCES, else the folder the build was made from.
+// Where the program's resources are: $VELMORA_RESOURCES, else those installed beside the program,
+// else the folder the build was made from.
 std::string resourcesDirectory();
 // resources/desktop/demo.json
 std::string demoScenarioPath();

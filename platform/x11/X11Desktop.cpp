@@ -20,6 +20,7 @@
 
 #include "platform/base/MainQueue.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/system/Accessibility.h"
 #include "platform/system/Workspace.h"
 #include "platform/x11/XInputSource.h"
@@ -292,6 +293,14 @@ bool X11Desktop::hasEwmhWindowManager(const std::string& displayName, std::strin
 X11Desktop::X11Desktop(Options options) : options_(std::move(options)) {}
 
 std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error) {
+    if (auto applications = options.applications; applications && !options.matcher) {
+        options.matcher = [applications](const std::string& wmClass, const std::string& wmInstance,
+                                         const std::string& executable) -> std::optional<ApplicationMatch> {
+            auto match = applications->match(wmClass, wmInstance, executable);
+            if (!match) return std::nullopt;
+            return ApplicationMatch{match->groupIdentifier, match->bundlePath + "/", match->name};
+        };
+    }
     std::shared_ptr<X11Desktop> desktop(new X11Desktop(std::move(options)));
     desktop->connection_ = Connection::open(desktop->options_.displayName, error);
     if (!desktop->connection_) return nullptr;
@@ -310,11 +319,20 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
     }
     // The program itself runs from the start, whether or not it has a window.
     desktop->launchOrder_.push_back(desktop->options_.ownBundleIdentifier);
+    if (desktop->options_.applications) {
+        desktop->previousSystemRoot_ = FileManager::systemRoot();
+        FileManager::setSystemRoot(desktop->options_.applications->root());
+    }
     desktop->setUpServices();
     return desktop;
 }
 
-X11Desktop::~X11Desktop() { watcher_.reset(); }
+X11Desktop::~X11Desktop() {
+    watcher_.reset();
+    if (previousSystemRoot_ && options_.applications &&
+        FileManager::systemRoot() == options_.applications->root())
+        FileManager::setSystemRoot(*previousSystemRoot_);
+}
 
 std::shared_ptr<Workspace> X11Desktop::workspace() { return workspace_; }
 std::shared_ptr<Accessibility> X11Desktop::accessibility() { return accessibility_; }
@@ -323,6 +341,7 @@ std::shared_ptr<EventMonitors> X11Desktop::eventMonitors() { return eventMonitor
 std::shared_ptr<LoginItems> X11Desktop::loginItems() { return loginItems_; }
 std::shared_ptr<AppleScript> X11Desktop::appleScript() { return appleScript_; }
 std::shared_ptr<Application> X11Desktop::application() { return application_; }
+std::shared_ptr<DesktopSession> X11Desktop::desktopSession() { return session_; }
 
 void X11Desktop::invalidate() {
     readsEverything_ = true;
@@ -707,6 +726,9 @@ void X11Desktop::hideOthers(const std::string& except) {
 std::optional<Image> X11Desktop::iconOf(const std::string& groupIdentifier) {
     auto snapshot = this->snapshot();
     auto found = snapshot->groups.find(groupIdentifier);
+    // An application with a desktop entry has the entry's icon; the others their windows'.
+    if (found != snapshot->groups.end() && options_.applications)
+        if (auto icon = options_.applications->bundleIcon(found->second.bundlePath)) return icon;
     if (found != snapshot->groups.end()) {
         auto& x = *connection_;
         for (auto window : found->second.windows) {

@@ -16,6 +16,7 @@
 #include "platform/system/Image.h"
 #include "platform/system/RunningApplication.h"
 #include "platform/system/System.h"
+#include "platform/xdg/DesktopApplications.h"
 
 namespace platform::x11 {
 
@@ -94,6 +95,10 @@ public:
         std::string ownName = "Velmora";
         // Desktop entries, when known; else windows group by their class.
         ApplicationMatcher matcher;
+        // The installed applications: served as the system's application folder while the desktop
+        // lives, opened and launched by the workspace, and matching the windows unless `matcher`
+        // says otherwise. Without them, nothing can be launched or opened.
+        std::shared_ptr<xdg::DesktopApplications> applications;
         // Global input; opened on the display when none is given.
         std::shared_ptr<XInputSource> input;
         // Whether property changes are watched. Without a watch every query reads the display.
@@ -119,6 +124,7 @@ public:
     std::shared_ptr<LoginItems> loginItems() override;
     std::shared_ptr<AppleScript> appleScript() override;
     std::shared_ptr<Application> application() override;
+    std::shared_ptr<DesktopSession> desktopSession() override;
 
     // The windows as they are now; read again from the display after any change.
     std::shared_ptr<const X11Snapshot> snapshot();
@@ -142,7 +148,6 @@ private:
     class Element;
     class WindowListImpl;
     class EventMonitorsImpl;
-    class LoginItemsImpl;
     class AppleScriptImpl;
     friend class RunningApplicationImpl;
 
@@ -207,6 +212,8 @@ private:
     std::shared_ptr<LoginItems> loginItems_;
     std::shared_ptr<AppleScript> appleScript_;
     std::shared_ptr<Application> application_;
+    std::shared_ptr<DesktopSession> session_;
+    std::optional<std::optional<std::string>> previousSystemRoot_;
 };
 
 // A PNG of ARGB pixels (as `_NET_WM_ICON` holds them).

@@ -16,6 +16,9 @@
 #include "platform/system/Workspace.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/XInputSource.h"
+#include "platform/xdg/AutostartLoginItem.h"
+#include "platform/xdg/Session.h"
+#include "platform/xdg/WorkspaceOpener.h"
 
 namespace platform::x11 {
 namespace {
@@ -193,7 +196,23 @@ std::vector<std::shared_ptr<RunningApplication>> X11Desktop::runningApplications
 
 class X11Desktop::WorkspaceImpl final : public Workspace {
 public:
-    explicit WorkspaceImpl(std::weak_ptr<X11Desktop> desktop) : desktop_(std::move(desktop)) {}
+    explicit WorkspaceImpl(std::weak_ptr<X11Desktop> desktop) : desktop_(std::move(desktop)) {
+        auto strong = desktop_.lock();
+        if (!strong || !strong->options_.applications) return;
+        xdg::WorkspaceOpener::Running running;
+        running.byBundle = [this](const std::string& path) -> std::shared_ptr<RunningApplication> {
+            auto folder = path + "/";
+            for (const auto& application : runningApplications())
+                if (auto url = application->bundleURL(); url && url->path() == folder) return application;
+            return nullptr;
+        };
+        running.byProcess = [desktop = desktop_](int pid) -> std::shared_ptr<RunningApplication> {
+            auto strong = desktop.lock();
+            const auto* group = strong ? strong->snapshot()->groupOfPid(pid) : nullptr;
+            return group ? strong->object(group->identifier) : nullptr;
+        };
+        opener_ = std::make_unique<xdg::WorkspaceOpener>(strong->options_.applications, std::move(running));
+    }
 
     std::vector<std::shared_ptr<RunningApplication>> runningApplications() override {
         auto desktop = desktop_.lock();
@@ -205,23 +224,31 @@ public:
         auto group = desktop->snapshot()->activeGroup;
         return group.empty() ? nullptr : desktop->object(group);
     }
-    // Launching and opening come with the desktop entries.
-    bool open(const URL&) override { return false; }
-    void open(const URL& url, const OpenConfiguration&, OpenCompletion completion) override {
-        fail(url, std::move(completion));
+    bool open(const URL& url) override { return opener_ && opener_->open(url); }
+    void open(const URL& url, const OpenConfiguration& configuration, OpenCompletion completion) override {
+        if (!opener_) return fail(url, std::move(completion));
+        opener_->open(url, configuration, std::move(completion));
     }
-    void openApplication(const URL& url, const OpenConfiguration&, OpenCompletion completion) override {
-        fail(url, std::move(completion));
+    void openApplication(const URL& url, const OpenConfiguration& configuration,
+                         OpenCompletion completion) override {
+        if (!opener_) return fail(url, std::move(completion));
+        opener_->openApplication(url, configuration, std::move(completion));
     }
-    void open(const std::vector<URL>&, const URL& url, const OpenConfiguration&,
+    void open(const std::vector<URL>& urls, const URL& url, const OpenConfiguration& configuration,
               OpenCompletion completion) override {
-        fail(url, std::move(completion));
+        if (!opener_) return fail(url, std::move(completion));
+        opener_->open(urls, url, configuration, std::move(completion));
     }
-    bool selectFile(const std::optional<std::string>&, const std::string&) override { return false; }
+    bool selectFile(const std::optional<std::string>& file, const std::string& root) override {
+        return opener_ && opener_->selectFile(file, root);
+    }
     void hideOtherApplications() override {
         if (auto desktop = desktop_.lock()) desktop->hideOthers(desktop->options_.ownBundleIdentifier);
     }
-    Image iconForFile(const std::string&) override {
+    Image iconForFile(const std::string& path) override {
+        auto desktop = desktop_.lock();
+        if (desktop && desktop->options_.applications)
+            if (auto icon = desktop->options_.applications->bundleIcon(path)) return *icon;
         return Image(
             "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'><path d='M14 6h26l12 12v40H14z' "
             "fill='#d9dde3'/></svg>",
@@ -237,6 +264,7 @@ private:
     }
 
     const std::weak_ptr<X11Desktop> desktop_;
+    std::unique_ptr<xdg::WorkspaceOpener> opener_;
 };
 
 class X11Desktop::Element final : public AccessibilityElement {
@@ -518,42 +546,6 @@ private:
     std::function<void()> willTerminate_;
 };
 
-// The program starts at login through an XDG autostart entry.
-class X11Desktop::LoginItemsImpl final : public LoginItems {
-public:
-    std::optional<std::string> registerMainApp() override {
-        std::error_code error;
-        std::filesystem::create_directories(path().parent_path(), error);
-        std::ofstream file(path());
-        file << "[Desktop Entry]\nType=Application\nName=Velmora\nExec=" << executable() << "\n";
-        file.close();
-        if (!file) return std::string("The login item could not be written.");
-        return std::nullopt;
-    }
-    std::optional<std::string> unregisterMainApp() override {
-        std::error_code error;
-        std::filesystem::remove(path(), error);
-        if (error) return error.message();
-        return std::nullopt;
-    }
-    LoginItemStatus status() override {
-        std::error_code error;
-        return std::filesystem::exists(path(), error) ? LoginItemStatus::enabled
-                                                      : LoginItemStatus::notRegistered;
-    }
-
-private:
-    static std::filesystem::path path() {
-        return std::filesystem::path(X11Desktop::Options::defaultConsentPath()).parent_path().parent_path() /
-               "autostart" / "velmora.desktop";
-    }
-    static std::string executable() {
-        std::error_code error;
-        auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-        return error ? std::string("velmora") : path.string();
-    }
-};
-
 // No scripting language of the other platform exists here: a script runs without a result.
 class X11Desktop::AppleScriptImpl final : public AppleScript {
 public:
@@ -566,7 +558,8 @@ void X11Desktop::setUpServices() {
     accessibility_ = std::make_shared<AccessibilityImpl>(self);
     windowList_ = std::make_shared<WindowListImpl>(self);
     eventMonitors_ = std::make_shared<EventMonitorsImpl>(self);
-    loginItems_ = std::make_shared<LoginItemsImpl>();
+    loginItems_ = std::make_shared<xdg::AutostartLoginItem>();
+    session_ = std::make_shared<xdg::Session>();
     appleScript_ = std::make_shared<AppleScriptImpl>();
     application_ = std::make_shared<ApplicationImpl>(self);
     input_->setHandler([self](const Event& event) {

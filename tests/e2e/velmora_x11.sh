@@ -39,6 +39,8 @@ pids+=($!)
 waitFor 20 grep -q . "$work/display" || fail "no Xvfb"
 export DISPLAY=":$(head -n 1 "$work/display")"
 export XDG_CONFIG_HOME="$work/config"
+# The desktop entries are the machine's; their bundles go to a cache of this run.
+export XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
 mkdir -p "$XDG_CONFIG_HOME/velmora"
 openbox --sm-disable --startup "touch $work/openbox-started" 2>/dev/null &
 pids+=($!)
