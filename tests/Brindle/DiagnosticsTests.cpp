@@ -21,3 +21,12 @@ TEST(FPSCounter, MeasuresFramesWithinAOneSecondWindow) {
     EXPECT_NEAR(counter.fps, 100.0, 1e-3);
     EXPECT_EQ(counter.counter, 1.0);
 }
+
+TEST(MemoryAllocationTracker, CountsNothingForATypeNeverRecorded) {
+    auto tracker = Brindle::MemoryAllocationTracker::shared();
+    EXPECT_EQ(tracker, Brindle::MemoryAllocationTracker::shared());
+    EXPECT_EQ(tracker->liveCount<int>(), 0);
+    tracker->setExpectedCount<int>(3);
+    tracker->setExpectedCount<int>(4);
+    EXPECT_EQ(tracker->expectedCount(typeid(int)), 4);
+}

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <typeindex>
 #include <vector>
 
 #include "rx/Rx.h"
@@ -160,6 +161,19 @@ TEST(MessagePublisherTest, ReplyWithoutCodeOrMessageGivesAGenericError) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].title, "An error as occured");
     EXPECT_EQ(seen[0].text, std::optional<std::string>("\n\nCode: 0"));
+}
+
+TEST(ReactiveListItemViewModelTest, EqualOnlyToItselfAndHashedAlike) {
+    auto first = Brindle::make<ReactiveListItemViewModel>();
+    auto second = Brindle::make<ReactiveListItemViewModel>();
+    EXPECT_TRUE(*first == *first);
+    EXPECT_FALSE(*first == *second);
+    EXPECT_EQ(first->hashValue(), second->hashValue());
+    EXPECT_FALSE(first->viewType.has_value());
+    EXPECT_FALSE(first->indexPath.has_value());
+
+    auto button = Brindle::make<ButtonViewModel>("Go", ButtonViewModel::Style::centered, [] {});
+    EXPECT_EQ(button->viewType, std::optional<std::type_index>(typeid(Brindle::Object)));
 }
 
 TEST(ReactiveListItemViewModelTest, SubscriptionsGoIntoTheChosenBag) {

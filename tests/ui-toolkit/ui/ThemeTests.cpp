@@ -109,20 +109,27 @@ TEST_F(ThemeTest, RegistrationFromAnotherThreadJoinsOnTheMainQueue) {
 }
 
 TEST_F(ThemeTest, PaletteFollowsTheThemeAndTheBackgroundVariant) {
-    const auto darkSurface = Colors::surface();
+    EXPECT_EQ(Colors::card(), Color::hex("#121414"));
+    EXPECT_EQ(Color::paletteRed(), Color::hex("#fd5257"));
+    EXPECT_EQ(Colors::surface(), Color::hex("#171818"));
     Theme::setBackgroundVariant(1);
     EXPECT_EQ(Colors::surface(), Color::black());
     Theme::setCurrent(Theme::light);
     EXPECT_EQ(Colors::surface(), Color::white());
     Theme::setBackgroundVariant(0);
-    EXPECT_NE(Colors::surface(), darkSurface);
-    EXPECT_NE(Colors::surface(), Color::white());
+    EXPECT_EQ(Colors::surface(), Color::hex("#F6F6F6"));
+    EXPECT_EQ(Colors::nestedCard(), Color::hex("#e7e7e7"));
+    EXPECT_EQ(Colors::foregroundSecondary(), Color::hex("#1B1B1B"));
+    EXPECT_EQ(Color::paletteBackground(), Color::white());
 }
 
 TEST_F(ThemeTest, TintAndShadeTextsCarryTwoLeadingDigitsThatTheColourIgnores) {
     EXPECT_EQ(RawColors::shade(), "#23ffffff");
     EXPECT_EQ(Colors::shade(), Color::white());
     EXPECT_EQ(Colors::secondaryTint(), Colors::secondary());
+    Theme::setCurrent(Theme::light);
+    EXPECT_EQ(RawColors::shade(), "#4c000000");
+    EXPECT_EQ(Colors::tertiaryTint(), Color::hex("#c785fe"));
 }
 
 }  // namespace
