@@ -13,7 +13,8 @@ target_link_libraries(phonenumber INTERFACE ${PHONENUMBER_LIBRARY})
 
 if(VELMORA_TESTS)
   find_package(GTest REQUIRED)
-  pkg_check_modules(HTTPLIB IMPORTED_TARGET cpp-httplib)
+  # The REST client and URL session tests talk to a server of their own on 127.0.0.1.
+  pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 endif()
 if(VELMORA_BENCHMARKS)
   find_package(benchmark REQUIRED)

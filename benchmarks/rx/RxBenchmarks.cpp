@@ -102,4 +102,24 @@ void behaviorRelayTenSubscribers(benchmark::State& state) {
 }
 BENCHMARK(behaviorRelayTenSubscribers);
 
+// The operators that guard their state with a lock: each event passes merge, combineLatest and a
+// throttle whose interval has always ended.
+void mergeCombineLatestThrottle(benchmark::State& state) {
+    long sum = 0;
+    rx::PublishSubject<int> a;
+    rx::PublishSubject<int> b;
+    auto scheduler = rx::MainScheduler::instance();
+    auto subscription = rx::combineLatest(rx::merge<int>(a, b), b, [](int x, int y) { return x + y; })
+                            .throttle(0, true, scheduler)
+                            .subscribe([&sum](int value) { sum += value; });
+    b.onNext(1);
+    int value = 0;
+    for (auto _ : state) {
+        a.onNext(++value);
+        benchmark::DoNotOptimize(sum);
+    }
+    subscription.dispose();
+}
+BENCHMARK(mergeCombineLatestThrottle);
+
 }  // namespace

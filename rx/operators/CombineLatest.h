@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "rx/Observable.h"
+#include "rx/detail/SinkBase.h"
 
 namespace rx {
 namespace detail {
@@ -17,7 +18,7 @@ namespace detail {
 // Completes when all sources have completed, or when a source emits while every other one has
 // completed without a value; the first error ends everything.
 template <class R, class F, class... Ts>
-class CombineLatestSink final : public DisposableBase {
+class CombineLatestSink final : public SinkBase<> {
 public:
     static constexpr std::size_t arity = sizeof...(Ts);
 
@@ -46,7 +47,7 @@ public:
             for (std::size_t i = 0; i < arity; ++i)
                 if (i != I && !done_[i]) end = false;
             if (end) {
-                stopped_ = true;
+                stop();
                 downstream_.onCompleted();
             }
         }
@@ -56,8 +57,7 @@ public:
     void error(std::exception_ptr error) {
         {
             std::lock_guard lock(mutex_);
-            if (stopped_) return;
-            stopped_ = true;
+            if (!stop()) return;
             downstream_.onError(std::move(error));
         }
         subscription_.dispose();
@@ -69,30 +69,19 @@ public:
             if (stopped_ || done_[index]) return;
             done_[index] = true;
             if (++doneCount_ < arity) return;
-            stopped_ = true;
+            stop();
             downstream_.onCompleted();
         }
         subscription_.dispose();
     }
 
-    void dispose() override {
-        std::lock_guard lock(mutex_);
-        stopped_ = true;
-    }
-    bool isDisposed() const override {
-        std::lock_guard lock(mutex_);
-        return stopped_;
-    }
-
 private:
     Observer<R> downstream_;
     F combine_;
-    mutable std::recursive_mutex mutex_;
     std::tuple<std::optional<Ts>...> latest_;
     std::array<bool, arity> done_{};
     std::size_t valueCount_ = 0;
     std::size_t doneCount_ = 0;
-    bool stopped_ = false;
     WeakDisposable subscription_;
 };
 

@@ -5,13 +5,14 @@
 #include <optional>
 
 #include "rx/Observable.h"
+#include "rx/detail/SinkBase.h"
 
 namespace rx {
 namespace detail {
 
 template <class T>
 class DebounceSink final : public ObserverBase<T>,
-                           public DisposableBase,
+                           public SinkBase<>,
                            public std::enable_shared_from_this<DebounceSink<T>> {
 public:
     DebounceSink(const Observer<T>& downstream, TimeInterval dueTime, SchedulerPtr scheduler)
@@ -41,15 +42,6 @@ public:
         downstream_.onCompleted();
     }
 
-    void dispose() override {
-        std::lock_guard lock(mutex_);
-        stop();
-    }
-    bool isDisposed() const override {
-        std::lock_guard lock(mutex_);
-        return stopped_;
-    }
-
 private:
     void propagate(std::uint64_t id) {
         std::lock_guard lock(mutex_);
@@ -59,22 +51,16 @@ private:
         downstream_.onNext(element);
     }
 
-    bool stop() {
-        if (stopped_) return false;
-        stopped_ = true;
+    void release() override {
         value_.reset();
         timer_.dispose();
-        return true;
     }
 
     Observer<T> downstream_;
     const TimeInterval dueTime_;
     const SchedulerPtr scheduler_;
-    // Recursive: the scheduler may run the timer at once, and downstream may dispose from within.
-    mutable std::recursive_mutex mutex_;
     std::optional<T> value_;
     std::uint64_t id_ = 0;
-    bool stopped_ = false;
     WeakDisposable timer_;
 };
 

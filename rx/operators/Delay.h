@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "rx/Observable.h"
+#include "rx/detail/SinkBase.h"
 
 namespace rx {
 namespace detail {
@@ -13,7 +14,7 @@ namespace detail {
 // in order and never overlap, whatever the scheduler.
 template <class T>
 class DelaySink final : public ObserverBase<T>,
-                        public DisposableBase,
+                        public SinkBase<std::mutex>,
                         public std::enable_shared_from_this<DelaySink<T>> {
 public:
     DelaySink(const Observer<T>& downstream, TimeInterval dueTime, SchedulerPtr scheduler)
@@ -25,7 +26,7 @@ public:
     void onError(std::exception_ptr error) override {
         {
             std::lock_guard lock(mutex_);
-            if (disposed_ || ended_) return;
+            if (stopped_ || ended_) return;
             ended_ = true;
             queue_.clear();
             if (running_) {
@@ -33,25 +34,22 @@ public:
                 error_ = std::move(error);
                 return;
             }
-            disposed_ = true;
-            timer_.dispose();
+            stop();
         }
         downstream_.onError(std::move(error));
     }
 
+    // The dropped elements are destroyed outside the lock.
     void dispose() override {
         std::deque<Item> dropped;
         std::lock_guard lock(mutex_);
-        disposed_ = true;
         dropped.swap(queue_);
-        timer_.dispose();
-    }
-    bool isDisposed() const override {
-        std::lock_guard lock(mutex_);
-        return disposed_;
+        stop();
     }
 
 private:
+    void release() override { timer_.dispose(); }
+
     struct Item {
         TimeInterval due;
         std::optional<T> element;  // none: the completion
@@ -60,7 +58,7 @@ private:
     void enqueue(std::optional<T> element) {
         {
             std::lock_guard lock(mutex_);
-            if (disposed_ || ended_) return;
+            if (stopped_ || ended_) return;
             if (!element) ended_ = true;
             queue_.push_back(Item{scheduler_->now() + dueTime_, std::move(element)});
             if (scheduled_) return;
@@ -72,7 +70,7 @@ private:
     void scheduleDrain(TimeInterval delay) {
         auto timer = scheduler_->scheduleAfter(delay, [self = this->shared_from_this()] { self->drain(); });
         std::lock_guard lock(mutex_);
-        if (disposed_)
+        if (stopped_)
             timer.dispose();
         else
             timer_ = timer;
@@ -85,11 +83,11 @@ private:
             TimeInterval wait = 0;
             {
                 std::lock_guard lock(mutex_);
-                if (disposed_) return;
+                if (stopped_) return;
                 running_ = false;
                 if (error_) {
                     error = std::move(error_);
-                    disposed_ = true;
+                    stopped_ = true;
                 } else if (queue_.empty()) {
                     scheduled_ = false;
                     return;
@@ -107,7 +105,7 @@ private:
             if (!item->element) {
                 {
                     std::lock_guard lock(mutex_);
-                    disposed_ = true;
+                    stopped_ = true;
                 }
                 return downstream_.onCompleted();
             }
@@ -118,12 +116,10 @@ private:
     Observer<T> downstream_;
     const TimeInterval dueTime_;
     const SchedulerPtr scheduler_;
-    mutable std::mutex mutex_;
     std::deque<Item> queue_;
     bool scheduled_ = false;  // a drain is pending or running
     bool running_ = false;    // a drain is delivering an element
     bool ended_ = false;      // the completion or an error has arrived
-    bool disposed_ = false;
     std::exception_ptr error_;
     WeakDisposable timer_;
 };

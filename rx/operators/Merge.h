@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rx/Observable.h"
+#include "rx/detail/SinkBase.h"
 
 namespace rx {
 namespace detail {
@@ -12,7 +13,7 @@ namespace detail {
 // Passes on every element of every source, one at a time; completes once all sources have
 // completed; the first error ends everything.
 template <class T>
-class MergeSink final : public ObserverBase<T>, public DisposableBase {
+class MergeSink final : public ObserverBase<T>, public SinkBase<> {
 public:
     MergeSink(const Observer<T>& downstream, std::size_t sources)
         : downstream_(downstream), active_(sources) {}
@@ -28,8 +29,7 @@ public:
     void onError(std::exception_ptr error) override {
         {
             std::lock_guard lock(mutex_);
-            if (stopped_) return;
-            stopped_ = true;
+            if (!stop()) return;
             downstream_.onError(std::move(error));
         }
         subscription_.dispose();
@@ -38,24 +38,13 @@ public:
         std::lock_guard lock(mutex_);
         // With no sources at all, the one call from merge() itself ends it.
         if (stopped_ || (active_ > 0 && --active_ > 0)) return;
-        stopped_ = true;
+        stop();
         downstream_.onCompleted();
-    }
-
-    void dispose() override {
-        std::lock_guard lock(mutex_);
-        stopped_ = true;
-    }
-    bool isDisposed() const override {
-        std::lock_guard lock(mutex_);
-        return stopped_;
     }
 
 private:
     Observer<T> downstream_;
-    mutable std::recursive_mutex mutex_;
     std::size_t active_;
-    bool stopped_ = false;
     WeakDisposable subscription_;
 };
 

@@ -6,6 +6,7 @@
 
 #include "rx/MainScheduler.h"
 #include "rx/Observable.h"
+#include "rx/detail/SinkBase.h"
 
 namespace rx {
 namespace detail {
@@ -14,7 +15,7 @@ namespace detail {
 // observer one by one and in order even on a concurrent scheduler.
 template <class T>
 class ObserveOnSink final : public ObserverBase<T>,
-                            public DisposableBase,
+                            public SinkBase<std::mutex>,
                             public std::enable_shared_from_this<ObserveOnSink<T>> {
 public:
     ObserveOnSink(const Observer<T>& downstream, SchedulerPtr scheduler)
@@ -24,23 +25,21 @@ public:
     void onError(std::exception_ptr error) override { enqueue(Event<T>::error(std::move(error))); }
     void onCompleted() override { enqueue(Event<T>::completed()); }
 
+    // The dropped events are destroyed outside the lock.
     void dispose() override {
         std::deque<Event<T>> dropped;
         std::lock_guard lock(mutex_);
-        disposed_ = true;
         dropped.swap(queue_);
-        pending_.dispose();
-    }
-    bool isDisposed() const override {
-        std::lock_guard lock(mutex_);
-        return disposed_;
+        stop();
     }
 
 private:
+    void release() override { pending_.dispose(); }
+
     void enqueue(Event<T> event) {
         {
             std::lock_guard lock(mutex_);
-            if (disposed_) return;
+            if (stopped_) return;
             queue_.push_back(std::move(event));
             if (draining_) return;
             draining_ = true;
@@ -48,7 +47,7 @@ private:
         // Outside the lock: the scheduler may run the drain at once.
         auto pending = scheduler_->schedule([self = this->shared_from_this()] { self->drain(); });
         std::lock_guard lock(mutex_);
-        if (disposed_)
+        if (stopped_)
             pending.dispose();
         else
             pending_ = pending;
@@ -59,13 +58,13 @@ private:
             std::optional<Event<T>> event;
             {
                 std::lock_guard lock(mutex_);
-                if (disposed_ || queue_.empty()) {
+                if (stopped_ || queue_.empty()) {
                     draining_ = false;
                     return;
                 }
                 event.emplace(std::move(queue_.front()));
                 queue_.pop_front();
-                if (event->isStopEvent()) disposed_ = true;
+                if (event->isStopEvent()) stopped_ = true;
             }
             switch (event->kind()) {
                 case Event<T>::Kind::next:
@@ -81,10 +80,8 @@ private:
 
     Observer<T> downstream_;
     const SchedulerPtr scheduler_;
-    mutable std::mutex mutex_;
     std::deque<Event<T>> queue_;
     bool draining_ = false;
-    bool disposed_ = false;
     WeakDisposable pending_;
 };
 

@@ -4,13 +4,14 @@
 #include <optional>
 
 #include "rx/Observable.h"
+#include "rx/detail/SinkBase.h"
 
 namespace rx {
 namespace detail {
 
 template <class T>
 class ThrottleSink final : public ObserverBase<T>,
-                           public DisposableBase,
+                           public SinkBase<>,
                            public std::enable_shared_from_this<ThrottleSink<T>> {
 public:
     ThrottleSink(const Observer<T>& downstream, TimeInterval dueTime, bool latest, SchedulerPtr scheduler)
@@ -53,15 +54,6 @@ public:
         downstream_.onCompleted();
     }
 
-    void dispose() override {
-        std::lock_guard lock(mutex_);
-        stop();
-    }
-    bool isDisposed() const override {
-        std::lock_guard lock(mutex_);
-        return stopped_;
-    }
-
 private:
     void sendNow(const T& element) {
         unsent_.reset();
@@ -80,23 +72,18 @@ private:
         if (completed_ && stop()) downstream_.onCompleted();
     }
 
-    bool stop() {
-        if (stopped_) return false;
-        stopped_ = true;
+    void release() override {
         unsent_.reset();
         timer_.dispose();
-        return true;
     }
 
     Observer<T> downstream_;
     const TimeInterval dueTime_;
     const bool latest_;
     const SchedulerPtr scheduler_;
-    mutable std::recursive_mutex mutex_;
     std::optional<T> unsent_;
     std::optional<TimeInterval> lastSentTime_;
     bool completed_ = false;
-    bool stopped_ = false;
     WeakDisposable timer_;
 };
 

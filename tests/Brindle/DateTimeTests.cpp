@@ -140,18 +140,15 @@ TEST(DateTime, OutlandishMomentsStillReadAsSomeDay) {
     EXPECT_EQ(notANumber.description(), "1970-01-01");
 }
 
-TEST(WeekDay, RawValuesRunFromMondayToSunday) {
+TEST(DateTime, WeekDaysAndTextFormsOfItsParts) {
     EXPECT_EQ(weekDayFromRawValue(0), std::nullopt);
     EXPECT_EQ(weekDayFromRawValue(8), std::nullopt);
     EXPECT_EQ(weekDayFromRawValue(7), WeekDay::sunday);
-    EXPECT_EQ(weekDayFromRawValue(1), WeekDay::monday);
-    EXPECT_EQ(description(WeekDay::wednesday), "Wednesday");
-}
-
-TEST(SimpleDateAndTime, TextFormsPadSmallFields) {
     EXPECT_EQ((SimpleTime{9, 5, 0}).description(), "09:05");
     EXPECT_EQ((SimpleTime{9, 5, 7}).description(), "09:05:07");
     EXPECT_EQ((SimpleTime{23, 59, 10}).debugDescription(), "23:59:10");
     EXPECT_EQ((SimpleDate{2024, 12, 1}).description(), "2024-12-01");
+    EXPECT_EQ(weekDayFromRawValue(1), WeekDay::monday);
+    EXPECT_EQ(description(WeekDay::wednesday), "Wednesday");
     EXPECT_EQ((SimpleDate{2024, -3, 10}).description(), "2024-0-3-10");
 }

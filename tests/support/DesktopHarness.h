@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,10 +32,13 @@ struct DesktopHarness {
 
     void refresh() {
         manager->update.onNext(rx::Unit{});
-        do {
+        // Bounded: a refresh that keeps queueing work fails the test instead of hanging it.
+        for (int round = 0; round < 1000; ++round) {
             queue->runAll();
             loop.runUntilIdle();
-        } while (queue->pendingCount() > 0);
+            if (queue->pendingCount() == 0) return;
+        }
+        ADD_FAILURE() << "the refresh never settled";
     }
     std::vector<std::string> actionNames() const { return desktop->actionNames(); }
 

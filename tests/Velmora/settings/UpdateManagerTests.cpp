@@ -13,7 +13,7 @@
 #include "platform/system/Alert.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "rx/Disposable.h"
-#include "tests/Brindle-net/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 #include "tests/support/ServicesTesting.h"
 
 using net_tests::LoopbackServer;

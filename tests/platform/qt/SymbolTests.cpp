@@ -8,6 +8,9 @@
 #include <QPainter>
 #include <QPixmap>
 #include <set>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/qt/ImagePixmap.h"
 #include "platform/qt/Symbols.h"
@@ -17,32 +20,18 @@ using namespace platform::qt;
 
 namespace {
 
-const std::vector<std::string> requiredSymbols{"pin",
-                                               "pin.slash",
-                                               "pip.exit",
-                                               "gearshape",
-                                               "power",
-                                               "sleep",
-                                               "terminal",
-                                               "fn",
-                                               "control",
-                                               "option",
-                                               "command",
-                                               "square",
-                                               "checkmark.square",
-                                               "square.slash",
-                                               "chevron.down",
-                                               "chevron.left",
-                                               "trash",
-                                               "house",
-                                               "desktopcomputer",
-                                               "square.and.arrow.down",
-                                               "rectangle.center.inset.filled",
-                                               "arrow.uturn.down.square",
-                                               "arrow.right.and.line.vertical.and.arrow.left",
-                                               "arrow.down.to.line",
-                                               "arrow.down.right.and.arrow.up.left",
-                                               "magnifyingglass"};
+// Every symbol the program draws.
+const std::vector<std::string> requiredSymbols = [] {
+    std::vector<std::string> names;
+    std::istringstream list(
+        "pin pin.slash pip.exit gearshape power sleep terminal fn control option command square "
+        "checkmark.square square.slash chevron.down chevron.left trash house desktopcomputer "
+        "square.and.arrow.down rectangle.center.inset.filled arrow.uturn.down.square "
+        "arrow.right.and.line.vertical.and.arrow.left arrow.down.to.line "
+        "arrow.down.right.and.arrow.up.left magnifyingglass");
+    for (std::string name; list >> name;) names.push_back(name);
+    return names;
+}();
 
 // Counts the drawn pixels and checks they all have `color`'s hue (a template image).
 int drawnPixels(const QPixmap& pixmap, std::optional<QColor> color = std::nullopt) {

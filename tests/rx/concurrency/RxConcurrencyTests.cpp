@@ -9,27 +9,11 @@
 
 #include "platform/testing/VirtualMainLoop.h"
 #include "rx/Rx.h"
+#include "tests/support/Waiting.h"
 
 namespace {
 
-// A bounded wait, so that a lost completion fails the test instead of hanging it.
-class Latch {
-public:
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-    bool wait() {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(60), [this] { return open_; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool open_ = false;
-};
+using Latch = test_support::Countdown;
 
 rx::SchedulerPtr concurrentScheduler() {
     return std::make_shared<rx::ConcurrentDispatchQueueScheduler>(platform::QualityOfService::userInitiated);
@@ -42,7 +26,7 @@ TEST(ObserveOnConcurrent, DeliversOneAtATimeAndInOrder) {
     std::atomic<int> overlaps{0};
     int expected = 0;
     int outOfOrder = 0;
-    Latch done;
+    Latch finished;
     std::vector<rx::Disposable> subscriptions;
     // Two subscriptions, each with its own queue: they may run in parallel with each other.
     std::vector<int> counts(2, 0);
@@ -62,7 +46,7 @@ TEST(ObserveOnConcurrent, DeliversOneAtATimeAndInOrder) {
                                         nullptr,
                                         [&, i] {
                                             static std::atomic<int> completions{0};
-                                            if (++completions % 2 == 0) done.open();
+                                            if (++completions % 2 == 0) finished.done();
                                         }));
     }
     std::thread producer([&] {
@@ -70,7 +54,7 @@ TEST(ObserveOnConcurrent, DeliversOneAtATimeAndInOrder) {
         subject.onCompleted();
     });
     producer.join();
-    ASSERT_TRUE(done.wait());
+    ASSERT_TRUE(finished.wait());
     EXPECT_EQ(overlaps.load(), 0);
     EXPECT_EQ(outOfOrder, 0);
     EXPECT_EQ(counts, (std::vector<int>{count, count}));
@@ -84,13 +68,14 @@ TEST(ObserveOnConcurrent, DisposeFromAnotherThreadStopsDelivery) {
     std::thread producer([&] {
         for (int i = 0; !stop.load(); ++i) subject.onNext(i);
     });
-    while (received.load() < 100) std::this_thread::yield();
+    const bool flowing = test_support::waitUntil([&] { return received.load() >= 100; });
     subscription.dispose();
     const int atDispose = received.load();
     stop = true;
     producer.join();
+    ASSERT_TRUE(flowing);
     Latch settled;
-    auto probe = rx::just(0).observeOn(concurrentScheduler()).subscribe([&](int) { settled.open(); });
+    auto probe = rx::just(0).observeOn(concurrentScheduler()).subscribe([&](int) { settled.done(); });
     ASSERT_TRUE(settled.wait());
     // Only a delivery already under way when dispose() returned may still finish.
     EXPECT_LE(received.load(), atDispose + 1);
@@ -170,7 +155,7 @@ TEST(TimeOperatorsConcurrent, ThrottleAndDebounceOnAConcurrentSchedulerEndWithTh
     rx::PublishSubject<int> subject;
     std::mutex mutex;
     std::vector<int> received;
-    Latch done;
+    Latch finished;
     auto subscription =
         rx::merge(subject.throttle(0.001, true, scheduler), subject.debounce(0.001, scheduler))
             .observeOn(scheduler)
@@ -179,13 +164,13 @@ TEST(TimeOperatorsConcurrent, ThrottleAndDebounceOnAConcurrentSchedulerEndWithTh
                     std::lock_guard lock(mutex);
                     received.push_back(v);
                 },
-                nullptr, [&] { done.open(); });
+                nullptr, [&] { finished.done(); });
     std::thread producer([&] {
         for (int i = 0; i < 2000; ++i) subject.onNext(i);
         subject.onCompleted();
     });
     producer.join();
-    ASSERT_TRUE(done.wait());
+    ASSERT_TRUE(finished.wait());
     std::lock_guard lock(mutex);
     ASSERT_FALSE(received.empty());
     EXPECT_EQ(received.front(), 0);

@@ -100,6 +100,4 @@ TEST(ObservableBindingsTest, WritesEachElementAndPrintsTheGivenText) {
     for (auto* d : {&first, &second, &third}) d->dispose();
 }
 
-TEST(ModuleTest, TemplateText) { EXPECT_EQ(brindle_core::brindle_core().text, "Hello, World!"); }
-
 }  // namespace

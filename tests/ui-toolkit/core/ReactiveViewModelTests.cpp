@@ -161,10 +161,6 @@ TEST(MessagePublisherTest, ReplyWithoutCodeOrMessageGivesAGenericError) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].title, "An error as occured");
     EXPECT_EQ(seen[0].text, std::optional<std::string>("\n\nCode: 0"));
-    body.setErrorCode(-7);
-    body.setErrorMessage("Refused");
-    model->publishError(response, body);
-    EXPECT_EQ(seen[1].text, std::optional<std::string>("Refused\n\nCode: -7"));
 }
 
 TEST(ReactiveListItemViewModelTest, EqualOnlyToItselfAndHashedAlike) {

@@ -9,30 +9,14 @@
 #include <vector>
 
 #include "platform/base/DispatchQueue.h"
+#include "tests/support/Waiting.h"
 
 using platform::DispatchQueue;
 using platform::QualityOfService;
 
 namespace {
 
-// Waits at most ten seconds, so a broken queue fails the test instead of hanging it.
-class Countdown {
-public:
-    explicit Countdown(int count) : count_(count) {}
-    void done() {
-        std::lock_guard lock(mutex_);
-        if (--count_ == 0) changed_.notify_all();
-    }
-    bool wait() {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return count_ <= 0; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int count_;
-};
+using test_support::Countdown;
 
 }  // namespace
 

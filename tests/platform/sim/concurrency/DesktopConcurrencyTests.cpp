@@ -10,6 +10,7 @@
 #include "platform/system/WindowList.h"
 #include "platform/system/Workspace.h"
 #include "tests/platform/sim/DesktopTesting.h"
+#include "tests/support/Waiting.h"
 
 using namespace sim_tests;
 
@@ -112,9 +113,10 @@ TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadCha
             EXPECT_EQ(desktop->reload(), std::nullopt);
         }
     }
-    while (reads.load() < 8) std::this_thread::yield();
+    const bool readersRan = test_support::waitUntil([&] { return reads.load() >= 8; });
     stop = true;
     for (auto& reader : readers) reader.join();
+    EXPECT_TRUE(readersRan);
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(desktop->state()->runningApplication(812)->windows.size(), 2u);
 }

@@ -51,12 +51,6 @@ TEST_F(TouchableComponentTest, PressOutsideReleaseDoesNotTap) {
     EXPECT_FALSE(component->touchDown());
 }
 
-TEST_F(TouchableComponentTest, PaddingChoicesBecomePoints) {
-    EXPECT_EQ(TouchableComponent::Padding::standard().value(), 8.0);
-    EXPECT_EQ(TouchableComponent::Padding::none().value(), 0.0);
-    EXPECT_EQ(TouchableComponent::Padding::custom(3.5).value(), 3.5);
-}
-
 TEST_F(TouchableComponentTest, PressDimsUnlessThePressStyleIsNone) {
     TouchableComponent::Options options;
     options.alpha = 0.8;

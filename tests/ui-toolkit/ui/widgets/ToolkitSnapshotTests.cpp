@@ -19,7 +19,6 @@
 #include "ui-toolkit/ui/widgets/TamberButton.h"
 
 using namespace brindle_ui;
-using Brindle::TouchableComponent;
 
 namespace {
 
@@ -199,46 +198,6 @@ TEST_F(Snapshots, CardsInBothThemes) {
         showSheet();
         save(std::string("cards-") + Theme(theme).name());
     }
-}
-
-TEST_F(Snapshots, TouchableStates) {
-    auto* grid = makeSheet(QColor(0xf6, 0xf6, 0xf6));
-    auto make = [](TouchableComponent::Style style, TouchableComponent::PressStyle press) {
-        TouchableComponent::Options options;
-        options.style = style;
-        options.pressStyle = press;
-        options.cornerRadius = 6;
-        auto* content = new QLabel("Touch me");
-        content->setAlignment(Qt::AlignCenter);
-        content->setMinimumSize(120, 32);
-        return new TouchableComponent(options, content);
-    };
-    const std::vector<std::pair<const char*, TouchableComponent::Style>> rows = {
-        {"vibrant", TouchableComponent::Style::vibrant},
-        {"fade", TouchableComponent::Style::fade},
-        {"none", TouchableComponent::Style::none}};
-    std::vector<TouchableComponent*> hovered;
-    std::vector<TouchableComponent*> pressed;
-    for (int column = 0; column < 3; ++column)
-        grid->addWidget(new QLabel(QStringList{"rest", "hovered", "pressed"}[column]), 0, column + 1);
-    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
-        grid->addWidget(new QLabel(rows[row].first), row + 1, 0);
-        grid->addWidget(make(rows[row].second, TouchableComponent::PressStyle::fade), row + 1, 1);
-        hovered.push_back(make(rows[row].second, TouchableComponent::PressStyle::fade));
-        pressed.push_back(make(rows[row].second, TouchableComponent::PressStyle::fade));
-        grid->addWidget(hovered.back(), row + 1, 2);
-        grid->addWidget(pressed.back(), row + 1, 3);
-    }
-    showSheet();
-    for (auto* component : hovered) {
-        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-        QCoreApplication::sendEvent(component, &enter);
-    }
-    for (auto* component : pressed) QTest::mousePress(component, Qt::LeftButton);
-    save("touchable-states");
-    for (auto* component : pressed) EXPECT_TRUE(component->touchDown());
-    for (auto* component : pressed) QTest::mouseRelease(component, Qt::LeftButton);
-    loop.advance(0.1);
 }
 
 }  // namespace

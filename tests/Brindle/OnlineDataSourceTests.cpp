@@ -8,7 +8,7 @@
 #include "Brindle/Logging.h"
 #include "Brindle/OnlineDataSource.h"
 #include "platform/base/MainQueue.h"
-#include "tests/Brindle-net/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 using Brindle::AnyError;
 using Brindle::APIMethod;

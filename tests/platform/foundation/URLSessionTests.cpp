@@ -7,7 +7,7 @@
 
 #include "platform/base/MainQueue.h"
 #include "platform/foundation/URLSession.h"
-#include "tests/Brindle-net/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 using net_tests::LoopbackServer;
 using net_tests::pumpUntil;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Brindle/OnlineDataSource.h"
-#include "tests/Brindle-net/LoopbackServer.h"
+#include "tests/support/LoopbackServer.h"
 
 using Brindle::AnyError;
 using Brindle::Data;

@@ -1,34 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <stdexcept>
+#include <any>
 #include <string>
 #include <vector>
 
-#include "Brindle/Lock.h"
 #include "Brindle/MainQueue.h"
-#include "Brindle/WeakVariable.h"
 #include "platform/testing/VirtualMainLoop.h"
 
 using platform::testing::VirtualMainLoop;
-
-TEST(Lock, ReadsAndModifiesTheGuardedValue) {
-    Brindle::Lock<int> lock(0);
-    int seen = -1;
-    lock.read([&](int value) { seen = value; });
-    EXPECT_EQ(seen, 0);
-    lock.modify([](int value) { return value + 1; });
-    lock.read([&](int value) { seen = value; });
-    EXPECT_EQ(seen, 1);
-}
-
-TEST(Lock, IsReleasedWhenTheBodyThrows) {
-    Brindle::Lock<int> lock(5);
-    EXPECT_THROW(lock.modify([](int) -> int { throw std::runtime_error("boom"); }), std::runtime_error);
-    EXPECT_THROW(lock.read([](int) { throw std::runtime_error("boom"); }), std::runtime_error);
-    int seen = 0;
-    lock.read([&](int value) { seen = value; });  // would wait forever if the lock were still held
-    EXPECT_EQ(seen, 5);
-}
 
 TEST(MainQueueHelpers, RunOnMainQueueIsAlwaysLaterAndRunOnMainThreadIsImmediate) {
     VirtualMainLoop loop;
@@ -73,12 +52,4 @@ TEST(MainQueueHelpers, TimeIntervalInSeconds) {
     EXPECT_DOUBLE_EQ(*Brindle::timeInterval(DispatchTimeInterval::microseconds(250)), 0.00025);
     EXPECT_DOUBLE_EQ(*Brindle::timeInterval(DispatchTimeInterval::nanoseconds(7)), 7e-9);
     EXPECT_FALSE(Brindle::timeInterval(DispatchTimeInterval::never()));
-}
-
-TEST(WeakVariable, ReadsAsAbsentOnceTheObjectIsGone) {
-    auto object = std::make_shared<int>(4);
-    Brindle::WeakVariable<int> weak(object);
-    EXPECT_EQ(weak.get(), object);
-    object.reset();
-    EXPECT_EQ(weak.get(), nullptr);
 }

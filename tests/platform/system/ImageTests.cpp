@@ -4,7 +4,6 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/system/Alert.h"
 #include "platform/system/Image.h"
 
 using namespace platform;
@@ -71,33 +70,4 @@ TEST(Image, CopiesMayBeReadOnOtherThreads) {
         readers.emplace_back([copy = image, &sizes, i] { sizes[i] = copy.size(); });
     for (auto& reader : readers) reader.join();
     for (const auto& size : sizes) EXPECT_EQ(size, (Size{300, 200}));
-}
-
-TEST(Alert, ButtonsAnswerFromOneThousandInOrderAndTheResponderDecides) {
-    Alert alert;
-    alert.messageText = "Update required";
-    EXPECT_EQ(alert.addButton("Download now"), alertFirstButtonReturn);
-    EXPECT_EQ(alert.addButton("Later"), alertSecondButtonReturn);
-    EXPECT_EQ(alert.addButton("Never"), alertThirdButtonReturn);
-
-    std::vector<std::string> shown;
-    {
-        Alert::ScopedResponder responder([&](const Alert& seen) {
-            shown.push_back(seen.messageText + ": " + seen.buttons()[1]);
-            return alertSecondButtonReturn;
-        });
-        EXPECT_EQ(alert.runModal(), alertSecondButtonReturn);
-        {
-            Alert::ScopedResponder inner([](const Alert&) { return alertThirdButtonReturn; });
-            EXPECT_EQ(alert.runModal(), alertThirdButtonReturn);
-        }
-        EXPECT_EQ(alert.runModal(), alertSecondButtonReturn);
-    }
-    EXPECT_EQ(shown, (std::vector<std::string>{"Update required: Later", "Update required: Later"}));
-}
-
-TEST(AlertDeathTest, RunningWithoutAPresenterIsAProgrammingError) {
-    Alert alert;
-    alert.messageText = "Nobody answers";
-    EXPECT_DEATH(alert.runModal(), "no alert presenter");
 }

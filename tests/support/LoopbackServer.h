@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -16,6 +17,7 @@
 #include <thread>
 
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/Waiting.h"
 
 namespace net_tests {
 
@@ -38,7 +40,7 @@ public:
         if (port_ <= 0) std::abort();
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         // stop() only reaches a server that is already listening.
-        while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!test_support::waitUntil([this] { return server_.is_running(); })) std::abort();
     }
     ~LoopbackServer() {
         server_.stop();
@@ -99,6 +101,8 @@ private:
             int connection = ::accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC);
             if (connection < 0) return;  // the socket was shut down
             if (mode == Mode::recording) {
+                const timeval limit{5, 0};
+                ::setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
                 std::string head;
                 char buffer[4096];
                 while (head.find("\r\n\r\n") == std::string::npos) {
@@ -124,17 +128,21 @@ private:
     std::string lastRequest_;
 };
 
-// A loopback port with nothing listening on it.
+// A loopback port with nothing listening on it: a socket bound to it for the whole run, never
+// listening, so connections are refused and no other test can take the port meanwhile.
 inline std::string refusingBase() {
-    int probe = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(probe);
-    return "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    static const int port = [] {
+        int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (socket < 0 || ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            std::abort();
+        return static_cast<int>(ntohs(address.sin_port));
+    }();
+    return "http://127.0.0.1:" + std::to_string(port);
 }
 
 // Runs the main loop until `done` holds, waiting for the I/O thread between turns. False after ten
