@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,14 +17,25 @@
 
 namespace test_support {
 
+// Where the work handed to background queues runs: on the one manual queue, until the test runs
+// it, or at once on the thread that hands it over.
+enum class Background { waits, runsAtOnce };
+
 // A simulated desktop installed as the system, fresh settings and an application manager on the
 // test's own loop (a virtual one, or the widget tests' one). Refreshes wait on a manual queue until
-// `refresh()` runs them; `updates` counts the refreshes asked for.
+// `refresh()` runs them, unless the background runs at once; `updates` counts the refreshes asked
+// for.
 template <class Loop>
 struct DesktopHarness {
-    explicit DesktopHarness(const std::string& json)
+    explicit DesktopHarness(const std::string& json, Background background = Background::waits)
         : desktop(loadDesktop(json)),
           installed(desktop),
+          factory([queue = queue, background](const std::string& label, platform::QualityOfService,
+                                              bool) -> std::shared_ptr<platform::DispatchQueue> {
+              if (background == Background::runsAtOnce)
+                  return std::make_shared<platform::testing::InlineDispatchQueue>(label);
+              return queue;
+          }),
           settings(Brindle::make<Velmora::SettingsManager>()),
           manager(Brindle::make<Velmora::ApplicationManager>(settings)) {
         Brindle::subscribeNext(manager->update, false, [this](rx::Unit) { ++updates; }).disposed(bag);
@@ -36,6 +49,12 @@ struct DesktopHarness {
         } while (queue->pendingCount() > 0);
     }
     std::vector<std::string> actionNames() const { return desktop->actionNames(); }
+    // Where a platform path such as "/Applications/Mail.app" lives on this machine.
+    std::string real(const std::string& path) const { return desktop->rootFolder() + path; }
+    void write(const std::string& path, const std::string& bytes) const {
+        std::filesystem::create_directories(std::filesystem::path(real(path)).parent_path());
+        std::ofstream(real(path), std::ios::binary | std::ios::trunc) << bytes;
+    }
 
     Loop loop;
     FreshDefaults defaults;
@@ -43,9 +62,7 @@ struct DesktopHarness {
     platform::ScopedSystem installed;
     std::shared_ptr<platform::testing::ManualDispatchQueue> queue =
         std::make_shared<platform::testing::ManualDispatchQueue>("refresh");
-    platform::testing::ScopedDispatchFactory factory{
-        [queue = queue](const std::string&, platform::QualityOfService,
-                        bool) -> std::shared_ptr<platform::DispatchQueue> { return queue; }};
+    platform::testing::ScopedDispatchFactory factory;
     std::shared_ptr<Velmora::SettingsManager> settings;
     std::shared_ptr<Velmora::ApplicationManager> manager;
     int updates = 0;

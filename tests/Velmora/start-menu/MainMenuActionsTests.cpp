@@ -58,14 +58,9 @@ struct Recorder {
     rx::DisposeBag bag;
 };
 
-class MainMenuActionsTest : public ::testing::Test {
-protected:
-    platform::testing::VirtualMainLoop loop;
-};
-
 }  // namespace
 
-TEST_F(MainMenuActionsTest, FolderRowsSitUnderTheHomeAddressWithItsEscapes) {
+TEST(MainMenuActions, FolderRowsSitUnderTheHomeAddressWithItsEscapes) {
     MenuHarness harness;
     const auto home = platform::URL::fileURL(harness.home.string(), true).absoluteString().substr(7);
     ASSERT_NE(home.find("home%20folder/"), std::string::npos);
@@ -83,7 +78,7 @@ TEST_F(MainMenuActionsTest, FolderRowsSitUnderTheHomeAddressWithItsEscapes) {
     EXPECT_EQ(links[3].directory->url.absoluteString(), home + ".Trash/");
 }
 
-TEST_F(MainMenuActionsTest, AFolderOpensInTheFileViewerAtItsPlainPathAndTheMenuStays) {
+TEST(MainMenuActions, AFolderOpensInTheFileViewerAtItsPlainPathAndTheMenuStays) {
     MenuHarness harness;
     auto model = harness.makeModel();
     model->openFolder(*Directory::make("Downloads/"));
@@ -96,7 +91,7 @@ TEST_F(MainMenuActionsTest, AFolderOpensInTheFileViewerAtItsPlainPathAndTheMenuS
     EXPECT_EQ(harness.closes, 0);
 }
 
-TEST_F(MainMenuActionsTest, OptionsGoThroughTheEventBusAndOnlyHideCloses) {
+TEST(MainMenuActions, OptionsGoThroughTheEventBusAndOnlyHideCloses) {
     MenuHarness harness;
     Recorder recorder;
     auto model = Brindle::make<MainMenuViewModel>(
@@ -114,7 +109,7 @@ TEST_F(MainMenuActionsTest, OptionsGoThroughTheEventBusAndOnlyHideCloses) {
     EXPECT_TRUE(harness.actionNames().empty());
 }
 
-TEST_F(MainMenuActionsTest, TheTerminalRowPrefersITermAndOpensWithoutClosing) {
+TEST(MainMenuActions, TheTerminalRowPrefersITermAndOpensWithoutClosing) {
     {
         MenuHarness harness(
             installed({app("Terminal", "com.apple.Terminal", "/System/Applications/Terminal.app"),
@@ -139,7 +134,7 @@ TEST_F(MainMenuActionsTest, TheTerminalRowPrefersITermAndOpensWithoutClosing) {
     }
 }
 
-TEST_F(MainMenuActionsTest, SystemSettingsAreFoundByIdentifierAndOpenThenClose) {
+TEST(MainMenuActions, SystemSettingsAreFoundByIdentifierAndOpenThenClose) {
     {
         MenuHarness harness(installed({app("Mail", "com.apple.mail")}));
         EXPECT_FALSE(harness.makeModel()->systemSettingsApplication());
@@ -159,7 +154,7 @@ TEST_F(MainMenuActionsTest, SystemSettingsAreFoundByIdentifierAndOpenThenClose) 
     EXPECT_EQ(harness.closes, 1);
 }
 
-TEST_F(MainMenuActionsTest, PowerCommandsAreHandedOverExactlyAndCloseTheMenu) {
+TEST(MainMenuActions, PowerCommandsAreHandedOverExactlyAndCloseTheMenu) {
     auto queue = std::make_shared<CountingQueue>();
     MenuHarness harness("{}", queue);
     auto model = harness.makeModel();
@@ -180,7 +175,7 @@ TEST_F(MainMenuActionsTest, PowerCommandsAreHandedOverExactlyAndCloseTheMenu) {
     EXPECT_EQ(harness.commands.size(), 1u);
 }
 
-TEST_F(MainMenuActionsTest, WaitingForTheBackgroundEndsEvenWhenItsBlockIsDropped) {
+TEST(MainMenuActions, WaitingForTheBackgroundEndsEvenWhenItsBlockIsDropped) {
     MenuHarness harness("{}", std::make_shared<DroppingQueue>());
     auto model = harness.makeModel();
     model->restart();
@@ -188,7 +183,7 @@ TEST_F(MainMenuActionsTest, WaitingForTheBackgroundEndsEvenWhenItsBlockIsDropped
     EXPECT_EQ(harness.closes, 1);
 }
 
-TEST_F(MainMenuActionsTest, TheSubMenusExcludeEachOtherInsideAnAnimation) {
+TEST(MainMenuActions, TheSubMenusExcludeEachOtherInsideAnAnimation) {
     MenuHarness harness;
     auto model = harness.makeModel();
     std::vector<std::string> changes;

@@ -44,9 +44,9 @@ TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDot
                                bundle("Photos", "com.apple.Photos", "/System/Applications/Photos.app"),
                                bundle("Lower", "com.example.lower", "/Applications/Lower.APP")}),
                     true);
-    harness.desktop.write("/Applications/Notes.app.zip", "zip");
-    harness.desktop.write("/Applications/Appliance/readme.txt", "text");
-    harness.desktop.write("/Applications/Notes.application/Contents/Info.plist", "broken");
+    harness.write("/Applications/Notes.app.zip", "zip");
+    harness.write("/Applications/Appliance/readme.txt", "text");
+    harness.write("/Applications/Notes.application/Contents/Info.plist", "broken");
 
     auto tasks = harness.manager->loadInstalledTasks(false);
     auto found = titles(tasks);
@@ -89,10 +89,10 @@ TEST(InstalledApplications, TheFirstOfTwoCopiesWinsUnlessExactlyOneIsPinned) {
 TEST(InstalledApplications, TheListIsCachedUntilARescanAndAnEmptyOneIsScannedAgain) {
     Harness harness("{}", true);
     EXPECT_TRUE(harness.manager->loadInstalledTasks(false).empty());
-    harness.desktop.write("/Applications/Late.app/Contents/Info.plist", "");
+    harness.write("/Applications/Late.app/Contents/Info.plist", "");
     EXPECT_EQ(titles(harness.manager->loadInstalledTasks(false)), (std::vector<std::string>{"Late.app"}))
         << "an empty list is no cache";
-    harness.desktop.write("/Applications/Later.app/Contents/Info.plist", "");
+    harness.write("/Applications/Later.app/Contents/Info.plist", "");
     EXPECT_EQ(harness.manager->loadInstalledTasks(false).size(), 1u);
     EXPECT_EQ(harness.manager->loadInstalledTasks(true).size(), 2u);
     EXPECT_EQ(harness.manager->installedTasks().size(), 2u);
@@ -100,7 +100,7 @@ TEST(InstalledApplications, TheListIsCachedUntilARescanAndAnEmptyOneIsScannedAga
 
 TEST(InstalledApplications, AFolderThatCannotBeReadIsReportedAndSkipped) {
     Harness harness(installed({bundle("Mail", "com.apple.mail", "/Applications/Mail.app")}), true);
-    std::filesystem::remove_all(harness.desktop.real("/System/Applications"));
+    std::filesystem::remove_all(harness.real("/System/Applications"));
     EXPECT_EQ(
         ApplicationManager::folderAndSubfolders(*platform::URL::fromString("file:///System/Applications/"))
             .size(),

@@ -18,8 +18,7 @@
 
 namespace {
 
-// Renders the settings window's content and the onboarding's pages side by side into one PNG
-// under the build folder, for review by eye.
+// The settings window's content and the onboarding's pages, side by side.
 TEST(ShellSnapshots, SettingsAndOnboardingPages) {
     platform::qt::GuiTestLoop loop;
     auto queues = platform::testing::ScopedDispatchFactory::inlineQueues();
@@ -52,15 +51,8 @@ TEST(ShellSnapshots, SettingsAndOnboardingPages) {
     onboarding.hide();
     settingsView.hide();
 
-    test_support::saveSnapshot(
-        test_support::snapshotSheet(images, Qt::Horizontal, 16, 16, QColor(0x80, 0x80, 0x80)),
-        "shell-windows");
-
-    // Each page draws something of its own: the pictures differ from one another.
-    ASSERT_EQ(images.size(), 4u);
-    EXPECT_EQ(images[0].size(), QSize(400, 400));
-    EXPECT_NE(images[1], images[2]);
-    EXPECT_NE(images[2], images[3]);
+    test_support::expectMatchesReference(
+        test_support::snapshotSheet(images, Qt::Horizontal, 16, 16, QColor(0x80, 0x80, 0x80)), "shell-windows");
 
     platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
     loop.runUntilIdle();

@@ -18,17 +18,14 @@
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"
 #include "platform/testing/TestDispatchQueues.h"
-#include "tests/Velmora/taskbar/views/ButtonViewsTesting.h"
+#include "tests/Velmora/taskbar/BarModelTesting.h"
 #include "tests/support/DesktopHarness.h"
 
 namespace button_views_testing {
 
 using Strings = std::vector<std::string>;
 
-struct NoWindowControllers : Velmora::WindowControllerList {
-    void appendWindowController(const std::shared_ptr<Velmora::MainMenuWindow>&) override {}
-    void removeWindowController(const std::shared_ptr<Velmora::MainMenuWindow>&) override {}
-};
+using bar_testing::isIn;
 
 // Notes is active, Music runs with one window, Mail with two (one minimised), and Photos is pinned
 // but not running.
@@ -72,13 +69,9 @@ struct Desktop : test_support::DesktopHarness<platform::qt::GuiTestLoop> {
         return view;
     }
 
-    std::shared_ptr<NoWindowControllers> controllers = std::make_shared<NoWindowControllers>();
+    std::shared_ptr<bar_testing::FakeWindowControllers> controllers =
+        std::make_shared<bar_testing::FakeWindowControllers>();
     std::shared_ptr<Velmora::TaskbarViewModel> bar;
 };
-
-template <class State>
-bool isIn(const Velmora::TaskbarButtonViewModel& button) {
-    return std::dynamic_pointer_cast<State>(button.currentState()) != nullptr;
-}
 
 }  // namespace button_views_testing

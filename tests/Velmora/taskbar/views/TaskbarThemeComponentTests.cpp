@@ -6,7 +6,7 @@
 #include "Velmora/settings/SettingsManager.h"
 #include "Velmora/taskbar/views/TaskbarThemeComponent.h"
 #include "platform/qt/testing/GuiTestLoop.h"
-#include "tests/Velmora/taskbar/views/ButtonViewsTesting.h"
+#include "tests/support/FreshDefaults.h"
 
 using Velmora::TaskbarTheme;
 using Velmora::TaskbarThemeComponent;
@@ -21,7 +21,7 @@ struct Component {
     }
 
     platform::qt::GuiTestLoop loop;
-    button_views_testing::FreshDefaults defaults;
+    test_support::FreshDefaults defaults;
     std::shared_ptr<Velmora::SettingsManager> settings = Brindle::make<Velmora::SettingsManager>();
     QLabel* content = new QLabel("content");
     std::vector<TaskbarThemeSettings> tables;
