@@ -97,36 +97,3 @@ TEST(ButtonActions, ChoosingAWindowUnminimisesItNowAndAgainLater) {
     EXPECT_EQ(fixture.harness.actionNames(), (Strings{"activate", "unminimize", "unminimize"}));
     EXPECT_EQ(fixture.harness.updates, 1);
 }
-
-TEST(ButtonActions, TheContextMenuPinsUnpinsAndQuits) {
-    Bar fixture;
-    auto& settings = *fixture.harness.settings;
-    auto notes = button(*fixture.bar, "Notes");
-    notes->pin();
-    EXPECT_EQ(settings.pinnedApplicationsState(),
-              (std::vector<platform::URL>{*platform::URL::fromString("file:///Applications/Photos.app/"),
-                                          *platform::URL::fromString("file:///Applications/Notes.app/")}));
-    EXPECT_FALSE(notes->isPinned.value()) << "the button follows the next list";
-    fixture.harness.refresh();
-    EXPECT_TRUE(notes->isPinned.value());
-    notes->pin();
-    button(*fixture.bar, "Photos")->unpin();
-    notes->unpin();
-    EXPECT_TRUE(settings.pinnedApplicationsState().empty()) << "every entry with the path goes";
-    fixture.harness.refresh();
-    EXPECT_FALSE(notes->isPinned.value());
-    EXPECT_EQ(titles(*fixture.bar), (Strings{"Photos", "Notes", "Music", "Mail"}));
-
-    show(*fixture.bar);
-    fixture.harness.updates = 0;
-    button(*fixture.bar, "Music")->quit();
-    notes->forceQuit();
-    button(*fixture.bar, "Photos")->quit();
-    ASSERT_EQ(fixture.harness.actionNames(), (Strings{"terminate", "forceTerminate"}));
-    EXPECT_EQ(fixture.details(0)["pid"], 502);
-    EXPECT_EQ(fixture.details(1)["pid"], 501);
-    EXPECT_EQ(fixture.harness.updates, 3);
-    fixture.harness.refresh();
-    fixture.harness.loop.advance(0.5);
-    EXPECT_EQ(titles(*fixture.bar), (Strings{"Mail"})) << "Photos went when it was shown unpinned";
-}

@@ -180,16 +180,12 @@ TEST_F(MainMenuViewTest, AppearingFillsTheGridsAndACellLaunchesItsApplication) {
     EXPECT_EQ(titles(view->installedSection()->cells("M")).size(), 2u);
     EXPECT_FALSE(view->searchSection()->isVisible());
 
-    int updates = 0;
-    rx::DisposeBag bag;
-    harness->manager->update.subscribe([&](rx::Unit) { ++updates; }).disposed(bag);
     auto cells = view->installedSection()->cells("N");
     ASSERT_EQ(cells.size(), 1u);
     tap(cells[0]->touchable());
     EXPECT_EQ(harness->closes, 1);
     ASSERT_EQ(harness->actions("open").size(), 1u);
     EXPECT_EQ(harness->actions("open")[0].details["url"], harness->address("Notes"));
-    EXPECT_EQ(updates, 1);
 }
 
 TEST_F(MainMenuViewTest, TypingSearchesAndTheResultSectionShowsEachTaskOnce) {
