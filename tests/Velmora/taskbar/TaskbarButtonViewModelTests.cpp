@@ -16,17 +16,7 @@ struct Bar {
     }
     nlohmann::json details(std::size_t action) const { return harness.desktop->actions().at(action).details; }
 
-    Harness harness{R"({
-      "applications": [
-        {"pid": 501, "name": "Notes", "bundleIdentifier": "com.example.notes", "active": true,
-         "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
-        {"pid": 502, "name": "Music", "bundleIdentifier": "com.example.music",
-         "windows": [{"title": "Library", "frame": [50, 50, 700, 500]}]},
-        {"pid": 503, "name": "Mail", "bundleIdentifier": "com.example.mail",
-         "windows": [{"title": "Inbox", "frame": [10, 25, 800, 600]},
-                     {"title": "Draft", "frame": [900, 25, 300, 300], "minimized": true}]}],
-      "installed": [{"name": "Photos", "bundleIdentifier": "com.example.photos"}],
-      "defaults": {"pinned": ["file:///Applications/Photos.app/"]}})"};
+    Harness harness{buttonsScenario};
     std::shared_ptr<Velmora::TaskbarViewModel> bar = harness.makeBar();
 };
 

@@ -18,7 +18,7 @@
 #include "platform/base/Process.h"
 #include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/testing/TestDispatchQueues.h"
-#include "tests/Velmora/tracking/TrackingTesting.h"
+#include "tests/support/DesktopHarness.h"
 
 using Velmora::BaseWindow;
 using Velmora::NeumorphicButton;
@@ -27,8 +27,6 @@ using Velmora::OnboardingView;
 using Velmora::OnboardingWindow;
 
 namespace {
-
-constexpr const char* untrustedDesktop = R"({"accessibilityTrusted": false})";
 
 // Records the status of every exit the code under test asks for.
 struct ExitRecorder {
@@ -55,7 +53,7 @@ protected:
                     dockCommands.push_back(command);
                     return std::string();
                 }),
-                Brindle::make<Velmora::ApplicationManager>(settings)};
+                harness.manager};
     }
 
     // Opens the window and lets it come to the front and its watch start.
@@ -73,7 +71,7 @@ protected:
         return view()->nextButton() ? view()->nextButton()->text().toStdString() : std::string("(none)");
     }
     void grant() {
-        desktop.desktop->setAccessibilityTrusted(true);
+        desktop->setAccessibilityTrusted(true);
         loop.advance(OnboardingPage2ViewModel::permissionTestDelay);
         loop.runUntilIdle();
     }
@@ -83,12 +81,11 @@ protected:
         loop.runUntilIdle();
     }
 
-    platform::qt::GuiTestLoop loop;
-    platform::testing::ScopedDispatchFactory queues =
-        platform::testing::ScopedDispatchFactory::inlineQueues();
-    tracking_testing::Desktop desktop{untrustedDesktop};
-    tracking_testing::FreshDefaults fresh;
-    std::shared_ptr<Velmora::SettingsManager> settings = Brindle::make<Velmora::SettingsManager>();
+    test_support::DesktopHarness<platform::qt::GuiTestLoop> harness{R"({"accessibilityTrusted": false})",
+                                                                    test_support::Background::runsAtOnce};
+    platform::qt::GuiTestLoop& loop = harness.loop;
+    std::shared_ptr<platform::sim::SimulatedDesktop>& desktop = harness.desktop;
+    std::shared_ptr<Velmora::SettingsManager>& settings = harness.settings;
     std::vector<std::string> dockCommands;
     ExitRecorder exits;
     std::vector<std::string> events;
@@ -112,7 +109,7 @@ TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesAndCloses) {
 
     // The request asks the system to prompt; the page changes only through the notification.
     click(page2->requestButton());
-    EXPECT_EQ(desktop.desktop->accessibilityPromptCount(), 1);
+    EXPECT_EQ(desktop->accessibilityPromptCount(), 1);
     EXPECT_EQ(page2->titleLabel()->text(), "Permission required");
 
     grant();

@@ -15,7 +15,7 @@
 #include "Velmora/shell/views/SettingsView.h"
 #include "Velmora/shell/views/SettingsWindow.h"
 #include "platform/qt/testing/GuiTestLoop.h"
-#include "tests/Velmora/tracking/TrackingTesting.h"
+#include "tests/support/DesktopHarness.h"
 
 using Velmora::Bundle;
 using Velmora::CheckboxStyle;
@@ -54,10 +54,9 @@ protected:
         return result;
     }
 
-    platform::qt::GuiTestLoop loop;
-    tracking_testing::Desktop desktop;
-    tracking_testing::FreshDefaults fresh;
-    std::shared_ptr<SettingsManager> settings = Brindle::make<SettingsManager>();
+    test_support::DesktopHarness<platform::qt::GuiTestLoop> harness{"{}"};
+    platform::qt::GuiTestLoop& loop = harness.loop;
+    std::shared_ptr<SettingsManager>& settings = harness.settings;
 };
 
 std::shared_ptr<const Bundle> bundle(Bundle::InfoDictionary info) {

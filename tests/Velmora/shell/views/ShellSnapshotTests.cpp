@@ -13,19 +13,18 @@
 #include "platform/qt/Appearance.h"
 #include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/testing/TestDispatchQueues.h"
-#include "tests/Velmora/tracking/TrackingTesting.h"
+#include "tests/support/DesktopHarness.h"
 #include "tests/support/SnapshotSheet.h"
 
 namespace {
 
 // The settings window's content and the onboarding's pages, side by side.
 TEST(ShellSnapshots, SettingsAndOnboardingPages) {
-    platform::qt::GuiTestLoop loop;
-    auto queues = platform::testing::ScopedDispatchFactory::inlineQueues();
-    tracking_testing::Desktop desktop{R"({"accessibilityTrusted": false})"};
-    tracking_testing::FreshDefaults fresh;
+    test_support::DesktopHarness<platform::qt::GuiTestLoop> harness{R"({"accessibilityTrusted": false})",
+                                                                    test_support::Background::runsAtOnce};
+    auto& loop = harness.loop;
+    auto settings = harness.settings;
     platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::light);
-    auto settings = Brindle::make<Velmora::SettingsManager>();
     auto dock = Brindle::make<Velmora::DockManager>([](const std::string&) { return std::string(); });
 
     std::vector<QImage> images;
@@ -41,11 +40,11 @@ TEST(ShellSnapshots, SettingsAndOnboardingPages) {
     grab(settingsView);
 
     Velmora::OnboardingView onboarding(
-        nullptr, {settings, dock, Brindle::make<Velmora::ApplicationManager>(settings)});
+        nullptr, {settings, dock, harness.manager});
     grab(onboarding);
     onboarding.showNextPage();
     grab(onboarding);
-    desktop.desktop->setAccessibilityTrusted(true);
+    harness.desktop->setAccessibilityTrusted(true);
     loop.advance(Velmora::OnboardingPage2ViewModel::permissionTestDelay);
     grab(onboarding);
     onboarding.hide();
