@@ -1,63 +1,22 @@
 #include <QApplication>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <cstdio>
 #include <memory>
 
 #include "Brindle/Object.h"
+#include "Velmora/DisplayInput.h"
 #include "Velmora/shell/AppDelegate.h"
 #include "Velmora/shell/views/ApplicationWindows.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/foundation/URLSession.h"
+#include "platform/qt/KeyForwarder.h"
+#include "platform/qt/ProgramExit.h"
+#include "platform/qt/QtAlert.h"
 #include "platform/qt/QtDesktopBridge.h"
 #include "platform/qt/QtMainQueue.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Application.h"
 #include "platform/system/System.h"
-
-namespace {
-
-// The simulated desktop has no keyboard of its own: keys typed into the program's windows reach
-// it as this application's events, and the modifiers held are mirrored, so Escape and the
-// modifier-key tap work while a window of the program has the focus.
-class KeyForwarder final : public QObject {
-public:
-    explicit KeyForwarder(std::shared_ptr<platform::sim::SimulatedDesktop> desktop)
-        : desktop_(std::move(desktop)) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
-            return QObject::eventFilter(watched, event);
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->isAutoRepeat()) return QObject::eventFilter(watched, event);
-        auto flags = platform::qt::QtDesktopBridge::modifierFlags(key->modifiers());
-        desktop_->setModifierFlags(flags);
-        platform::Event forwarded;
-        forwarded.modifierFlags = flags;
-        forwarded.location = platform::qt::QtDesktopBridge::mouseLocation();
-        if (isModifier(key->key())) {
-            forwarded.type = platform::EventType::flagsChanged;
-        } else if (event->type() == QEvent::KeyPress) {
-            forwarded.type = platform::EventType::keyDown;
-            forwarded.keyCode = key->key() == Qt::Key_Escape ? platform::KeyCode::escape : 0;
-        } else {
-            return QObject::eventFilter(watched, event);
-        }
-        // Only Escape's own handler swallows it; everything else goes on to the widget.
-        bool swallowed = !desktop_->injectEvent(forwarded, platform::sim::EventTarget::thisApplication);
-        return swallowed && forwarded.keyCode == platform::KeyCode::escape;
-    }
-
-private:
-    static bool isModifier(int key) {
-        return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta;
-    }
-
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop_;
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     // Before any thread exists.
@@ -66,8 +25,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     auto mainQueue = platform::qt::QtMainQueue::install();
+    platform::qt::installMessageBoxAlerts();
 
-    // On a display the screens are the display's; headless, they are the scenario's.
+    // On a display the screens, the pointer and the modifier keys are the display's; headless,
+    // they are the scenario's and the injected events'.
     const bool headless = QGuiApplication::platformName() == "offscreen";
     std::unique_ptr<platform::qt::QtDesktopBridge> displayBridge;
     if (!headless) displayBridge = std::make_unique<platform::qt::QtDesktopBridge>();
@@ -75,21 +36,30 @@ int main(int argc, char** argv) {
     platform::sim::SimulatedDesktop::Options options;
     options.appliesScreens = headless;
     auto desktop = platform::sim::SimulatedDesktop::loadDefault(options);
+    if (!headless) desktop->setInputSource(std::make_shared<Velmora::DisplayInput>());
     platform::System::install(desktop);
     desktop->startWatching();
-    KeyForwarder keyForwarder(desktop);
+    platform::qt::KeyForwarder keyForwarder;
     application.installEventFilter(&keyForwarder);
+    platform::qt::ProgramExit programExit([] { platform::Application::shared()->terminate(); });
 
     std::printf("Velmora started\n");
     std::fflush(stdout);
 
-    // The whole start-up chain of states runs in here: the bars or the onboarding exist after it.
-    auto delegate = Brindle::make<Velmora::AppDelegate>(Velmora::applicationWindowServices());
-    platform::Application::shared()->setWillTerminateHandler(
-        [delegate] { delegate->applicationWillTerminate(); });
-    delegate->applicationDidFinishLaunching();
-
-    int status = application.exec();
+    int status = 0;
+    {
+        // The whole start-up chain of states runs in here: the bars or the onboarding exist after it.
+        auto delegate = Brindle::make<Velmora::AppDelegate>(Velmora::applicationWindowServices());
+        platform::Application::shared()->setWillTerminateHandler(
+            [delegate] { delegate->applicationWillTerminate(); });
+        delegate->applicationDidFinishLaunching();
+        status = programExit.exec();
+        platform::Application::shared()->setWillTerminateHandler({});
+    }
     platform::DispatchQueue::shutdownPool();
+    // The desktop's temporary folder goes with the desktop.
+    desktop->stopWatching();
+    platform::System::install(nullptr);
+    desktop.reset();
     return status;
 }

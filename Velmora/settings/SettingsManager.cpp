@@ -51,7 +51,13 @@ std::optional<std::vector<URL>> loadPinnedAddresses() {
     std::vector<URL> urls;
     for (const auto& element : *json) {
         if (!element.is_string()) continue;
-        if (auto url = URL::fromString(element.get<std::string>())) urls.push_back(*url);
+        const auto text = element.get<std::string>();
+        auto url = URL::fromString(text);
+        if (!url) continue;
+        // Earlier versions stored some bundles as bare paths; they name the same bundle as the
+        // file address that running applications carry.
+        if (!url->scheme() && text.starts_with('/')) url = URL::fileURL(url->path(), text.ends_with('/'));
+        urls.push_back(*url);
     }
     return urls;
 }

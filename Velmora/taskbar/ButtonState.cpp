@@ -79,7 +79,29 @@ void ButtonStateRunning::enter(Owner owner) {
 
 void ButtonStateRunning::exit(Owner owner) { ObjectState::exit(owner); }
 
-void ButtonStatePinned::enter(Owner owner) { ObjectState::enter(owner); }
+void ButtonStatePinned::enter(Owner owner) {
+    ObjectState::enter(owner);
+    auto model = owner.get();
+    if (!model) return;
+    // Its application starting makes it a working button again; unpinned while not running, it
+    // leaves like any other.
+    auto runningAndPinned =
+        rx::combineLatest(model->isRunning, model->isPinned,
+                          [](bool running, bool pinned) { return std::pair(running, pinned); });
+    Brindle::subscribeNext(
+        runningAndPinned, false,
+        guarded(*this, owner,
+                [](TaskbarButtonViewModel& model, const auto& self, const std::pair<bool, bool>& value) {
+                    // An unlisted application is still marked running until its exit is done.
+                    if (value.first && !model.isExiting.value()) {
+                        model.alpha.accept(1.0);
+                        model.switchState(Brindle::make<ButtonStateRunning>(), self);
+                    } else if (!value.first && !value.second) {
+                        model.switchState(Brindle::make<ButtonStateClosing>(), self);
+                    }
+                }))
+        .disposed(disposeBag());
+}
 
 void ButtonStatePinned::exit(Owner owner) { ObjectState::exit(owner); }
 

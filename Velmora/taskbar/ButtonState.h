@@ -22,7 +22,7 @@ public:
     void exit(Brindle::WeakVariable<TaskbarButtonViewModel> owner) override;
 };
 
-// A pinned placeholder; final.
+// A pinned placeholder while its application is not running.
 class ButtonStatePinned final : public Brindle::ObjectState<TaskbarButtonViewModel> {
 public:
     void enter(Brindle::WeakVariable<TaskbarButtonViewModel> owner) override;

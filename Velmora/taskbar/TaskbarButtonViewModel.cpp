@@ -55,7 +55,7 @@ bool TaskbarButtonViewModel::isLastClicked() const {
 }
 
 void TaskbarButtonViewModel::click() {
-    if (task->visibleWindows().size() >= 2) return;
+    if (multiButton) return;
     const auto& application = task->runningApplication;
     auto workspace = platform::Workspace::shared();
     if (!task->isActive && !isLastClicked()) {

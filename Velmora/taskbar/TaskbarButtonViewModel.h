@@ -35,8 +35,10 @@ public:
     const std::string title;
     // More than one visible window: the button offers a window list instead of its click.
     const bool multiButton;
-    // The task the model was made for; later refreshes do not replace it.
-    const std::shared_ptr<Task> task;
+    // The latest record of the button's application (same identity): a kept button takes each
+    // refresh's record, so that a pinned button made before its application started acts on the
+    // running application.
+    std::shared_ptr<Task> task;
     // The application owned the menu bar at creation.
     const bool isActive;
     // The last Accessibility read found a window of the process that is not minimised.
@@ -66,7 +68,7 @@ public:
     // The manager's last-clicked task is this task's process.
     bool isLastClicked() const;
     // Brings the application forward, or launches a pinned one that is not running. Does nothing
-    // for a task with two or more visible windows, whose button lists them instead.
+    // for a button made with two or more visible windows, which lists them instead.
     void click();
     // Brings the application forward and takes the window out of the minimised state, again 0.3 s
     // later.

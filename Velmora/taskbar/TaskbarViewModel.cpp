@@ -46,8 +46,8 @@ void TaskbarViewModel::updateTasks(const TaskList& newTasks) {
     }
 
     auto buttons = tasks.value();
-    // The tasks the kept buttons were made with, by identity: a second button made for a copy of
-    // the first one's task (same id) is still marked.
+    // The tasks the kept buttons now hold, by identity: a second button made for a copy of the
+    // first one's task (same id) is still marked.
     auto kept = Brindle::make<Brindle::QuickMap<std::shared_ptr<Task>>>();
     TaskList added;
     for (const auto& task : newTasks) {
@@ -58,7 +58,8 @@ void TaskbarViewModel::updateTasks(const TaskList& newTasks) {
             added.push_back(task);
             continue;
         }
-        kept->insert((*match)->task);
+        (*match)->task = task;
+        kept->insert(task);
         updateButton(*match, *task);
     }
 

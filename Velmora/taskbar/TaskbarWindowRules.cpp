@@ -1,7 +1,7 @@
 #include "Velmora/taskbar/TaskbarWindowRules.h"
 
+#include <charconv>
 #include <cmath>
-#include <sstream>
 #include <vector>
 
 #include "Velmora/tracking/Window.h"
@@ -44,10 +44,11 @@ platform::Rect invertedFrame(const platform::Rect& frame, double firstScreenHeig
 }
 
 std::string describe(const platform::Rect& rect) {
+    // The shortest text that reads back to the same number, as the platform prints a double.
     auto number = [](double value) {
-        std::ostringstream text;
-        text << value;
-        auto result = text.str();
+        char buffer[32];
+        auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+        std::string result(buffer, end);
         if (result.find_first_of(".e") == std::string::npos && std::isfinite(value)) result += ".0";
         return result;
     };

@@ -21,7 +21,7 @@ std::vector<URL> uniqueAddresses(const std::vector<URL>& addresses) {
 }
 
 std::vector<URL> scanRoots() {
-    std::vector<URL> roots{*URL::fromString("/Applications/")};
+    std::vector<URL> roots{URL::fileURL("/Applications/", true)};
     auto files = platform::FileManager::shared();
     for (auto domain : {platform::SearchPathDomain::system, platform::SearchPathDomain::local}) {
         // A domain without an application folder adds no root.

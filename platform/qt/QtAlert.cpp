@@ -27,6 +27,8 @@ std::unique_ptr<QMessageBox> makeMessageBox(const Alert& alert, QWidget* parent)
     auto box = std::make_unique<QMessageBox>(parent);
     box->setIcon(iconFor(alert.alertStyle));
     box->setTextFormat(Qt::PlainText);
+    // Other programs (and the window list) tell alerts apart by their title.
+    box->setWindowTitle(QString::fromStdString(alert.messageText));
     box->setText(QString::fromStdString(alert.messageText));
     if (!alert.informativeText.empty()) {
         box->setInformativeText(QString::fromStdString(alert.informativeText));

@@ -609,4 +609,9 @@ void SimulatedDesktop::setMouseLocation(Point location) {
     mouseLocation_ = location;
 }
 
+void SimulatedDesktop::setInputSource(std::shared_ptr<InputSource> source) {
+    std::lock_guard lock(inputMutex_);
+    inputSource_ = std::move(source);
+}
+
 }  // namespace platform::sim

@@ -34,6 +34,16 @@ struct DesktopAction {
 
 enum class EventTarget { otherApplication, thisApplication };
 
+// Where the pointer and the held modifier keys come from when something outside the desktop knows
+// them (the real display); without one they follow the injected events. Called on any thread and
+// often (every pointer poll), so an implementation answers from what it has at hand.
+class InputSource {
+public:
+    virtual ~InputSource() = default;
+    virtual Point mouseLocation() = 0;
+    virtual std::uint64_t modifierFlags() = 0;
+};
+
 struct DesktopOptions {
     // Puts the scenario's screens (one default screen when it has none) into `Screens`. The
     // program on a display takes its screens from the display instead.
@@ -117,6 +127,8 @@ public:
     std::optional<Event> injectEvent(const Event& event, EventTarget target);
     void setModifierFlags(std::uint64_t flags);
     void setMouseLocation(Point location);
+    // Replaces the injected pointer and modifiers by `source`'s; none goes back to them.
+    void setInputSource(std::shared_ptr<InputSource> source);
 
     std::vector<DesktopAction> actions() const;
     std::vector<std::string> actionNames() const;
@@ -243,6 +255,7 @@ private:
     std::uint64_t modifierFlags_ = 0;
     Point mouseLocation_;
     std::vector<Monitor> monitors_;
+    std::shared_ptr<InputSource> inputSource_;
 
     std::mutex imagesMutex_;
     std::map<std::string, Image> images_;

@@ -39,15 +39,31 @@ public:
     std::uint64_t modifierFlags() override {
         auto desktop = desktop_.lock();
         if (!desktop) return 0;
-        std::lock_guard lock(desktop->inputMutex_);
-        return desktop->modifierFlags_;
+        std::shared_ptr<InputSource> source;
+        {
+            std::lock_guard lock(desktop->inputMutex_);
+            if (!desktop->inputSource_) return desktop->modifierFlags_;
+            source = desktop->inputSource_;
+        }
+        return source->modifierFlags();
     }
 
     Point mouseLocation() override {
         auto desktop = desktop_.lock();
         if (!desktop) return {};
-        std::lock_guard lock(desktop->inputMutex_);
-        return desktop->mouseLocation_;
+        std::shared_ptr<InputSource> source;
+        {
+            std::lock_guard lock(desktop->inputMutex_);
+            if (!desktop->inputSource_) return desktop->mouseLocation_;
+            source = desktop->inputSource_;
+        }
+        return source->mouseLocation();
+    }
+
+    std::optional<Event> deliverToApplication(const Event& event) override {
+        auto desktop = desktop_.lock();
+        if (!desktop) return event;
+        return desktop->injectEvent(event, EventTarget::thisApplication);
     }
 
 private:

@@ -77,6 +77,10 @@ public:
     virtual std::shared_ptr<EventMonitor> addLocalMonitor(EventMask mask, LocalHandler handler) = 0;
     // Unknown or already removed monitors are ignored.
     virtual void removeMonitor(const std::shared_ptr<EventMonitor>& monitor) = 0;
+    // An event that reached one of this application's own windows (a key typed into it), handed
+    // to its local monitors; returns what the window then gets. A system whose monitors already
+    // see its own windows' input passes it on unchanged. Main thread.
+    virtual std::optional<Event> deliverToApplication(const Event& event) { return event; }
 
     // The modifier keys held now. Any thread.
     virtual std::uint64_t modifierFlags() = 0;

@@ -106,12 +106,18 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
     if (windows.size() >= 2) {
         iconView_ = new AppIconVisualiser(task, false, isPinned_, showTitles_, badge_);
         windowMenu_ = new QMenu(this);
-        for (const auto& window : windows) {
-            platform::qt::addMenuItem(windowMenu_,
-                                      {.title = window->title, .symbolName = {}, .action = [this, window] {
-                                           viewModel_->chooseWindow(window);
-                                       }});
-        }
+        // The windows of the button's latest task record, whenever the list opens.
+        auto fillWindowMenu = [this] {
+            windowMenu_->clear();
+            for (const auto& window : viewModel_->task->visibleWindows()) {
+                platform::qt::addMenuItem(
+                    windowMenu_, {.title = window->title, .symbolName = {}, .action = [this, window] {
+                                      viewModel_->chooseWindow(window);
+                                  }});
+            }
+        };
+        fillWindowMenu();
+        connect(windowMenu_, &QMenu::aboutToShow, this, fillWindowMenu);
         windowMenuButton_ = new WindowMenuButton(iconView_, windowMenu_);
         auto side = static_cast<int>(windowMenuSidePadding);
         faceLayout->setContentsMargins(side, 0, side, 0);

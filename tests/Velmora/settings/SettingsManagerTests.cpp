@@ -142,10 +142,9 @@ TEST_F(Settings, ChoosingAShortcutStoresAndEmitsItEveryTimeAlsoWhenUnchanged) {
     EXPECT_EQ(stored(SettingsManager::themeKey), nlohmann::json(1));
 }
 
-TEST_F(Settings, PinnedAddressesLoadAsTasksAndAnInvalidOneLosesOnlyItself) {
-    store(
-        SettingsManager::pinnedKey,
-        R"(["file:\/\/\/Applications\/Mail.app\/", "not an address", 5, "file:///Applications/Notes.app/"])");
+TEST_F(Settings, PinnedAddressesLoadAsTasksBarePathsAsFileAddressesAndAnInvalidOneLosesOnlyItself) {
+    store(SettingsManager::pinnedKey,
+          R"(["\/Applications\/Mail.app\/", "not an address", 5, "file:///Applications/Notes.app/"])");
     auto settings = make();
     auto pinned = settings->pinnedApplications.value();
     ASSERT_EQ(pinned.size(), 2u);

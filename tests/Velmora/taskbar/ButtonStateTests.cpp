@@ -75,13 +75,38 @@ TEST(ButtonStates, PinnedApplicationsSettleAsPlaceholders) {
     EXPECT_EQ(notes->alpha.value(), 1.0);
     EXPECT_EQ(notes->maxWidth.value(), std::nullopt);
 
-    // Unlisted while its pinned flag still holds: through closing back to a placeholder.
+    // Unlisted while its pinned flag still holds: through closing to a placeholder, which the
+    // unlisting then marks neither running nor pinned, so it leaves.
     log.states.clear();
     harness.publish({Harness::notRunning("Photos"), Harness::notRunning("Notes")});
-    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStatePinned"}));
+    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStatePinned", "ButtonStateClosing",
+                                   "ButtonStateClosed"}));
     harness.loop.advance(1.0);
-    EXPECT_EQ(titles(*bar), (Strings{"Photos", "Notes", "Mail"}));
-    for (const auto& button : bar->tasks.value()) EXPECT_TRUE(isIn<ButtonStatePinned>(*button));
+    EXPECT_EQ(titles(*bar), (Strings{"Photos", "Notes"}));
+
+    // A placeholder whose application starts keeps its place and acts on the running application.
+    platform::sim::ApplicationDescription started;
+    started.name = "Notes";
+    started.bundlePath = "/Applications/Notes.app";
+    auto pid = harness.desktop->launch(started);
+    log.states.clear();
+    harness.publish({Harness::notRunning("Photos"), harness.running(pid, true)});
+    EXPECT_EQ(log.states, (Strings{"ButtonStateRunning"}));
+    EXPECT_EQ(notes, button(*bar, "Notes"));
+    EXPECT_EQ(notes->task->processIdentifier, pid);
+    EXPECT_TRUE(notes->isActiveRelay.value());
+    notes->quit();
+    EXPECT_EQ(harness.actionNames().back(), "terminate");
+
+    // Unpinned while not running it leaves like any other button; the quit one fades first, its
+    // pinned mark of the last refresh still holding.
+    harness.settings->pinnedApplications.accept({});
+    log.states.clear();
+    harness.publish({});
+    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStateClosed", "ButtonStateClosing",
+                                   "ButtonStatePinned", "ButtonStateClosing", "ButtonStateClosed"}));
+    harness.loop.advance(1.0);
+    EXPECT_TRUE(bar->tasks.value().empty());
 }
 
 TEST(ButtonStates, AQuitApplicationFadesCollapsesAndLeavesHalfASecondLater) {

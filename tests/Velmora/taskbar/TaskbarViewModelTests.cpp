@@ -31,8 +31,8 @@ TEST(TaskbarViewModel, FillsOnceInListOrderAndAppendsLaterArrivalsAtTheRightEnd)
     harness.publish({Harness::notRunning("Photos"), notes});
     auto kept = bar->tasks.value();
 
-    // Music sorts first in the new list but still goes to the right end; kept buttons follow the
-    // new records and keep the tasks they were made with.
+    // Music sorts first in the new list but still goes to the right end; kept buttons take the
+    // new records.
     auto activeNotes = harness.running(501, true);
     activeNotes->badge = "3";
     harness.publish({harness.running(503), harness.running(502), Harness::notRunning("Photos"), activeNotes});
@@ -42,7 +42,7 @@ TEST(TaskbarViewModel, FillsOnceInListOrderAndAppendsLaterArrivalsAtTheRightEnd)
     EXPECT_EQ(animated, (std::vector<bool>{false, true, true})) << "only the first fill is not animated";
     EXPECT_TRUE(kept[1]->isActiveRelay.value());
     EXPECT_EQ(kept[1]->badge.value(), std::optional<std::string>("3"));
-    EXPECT_EQ(kept[1]->task, notes);
+    EXPECT_EQ(kept[1]->task, activeNotes);
 
     auto photos = kept[0];
     auto mail = button(*bar, "Mail");

@@ -48,6 +48,14 @@ TEST(FullscreenTest, NeedsAnUnminimisedWindowOfThisScreenAsWideAsTheScreenOrTwoS
     EXPECT_FALSE(fills({window(740, {right, top, bottom})}));
 }
 
+TEST(RectangleTextTest, PrintsEachNumberInItsShortestExactForm) {
+    using Velmora::TaskbarWindowRules::describe;
+    EXPECT_EQ(describe(platform::Rect::make(1000.125, -0.5, 86, 1234567.875)),
+              "(1000.125, -0.5, 86.0, 1234567.875)");
+    EXPECT_EQ(describe(platform::Rect::make(0.1, 1e-7, 0, 33.333333333333336)),
+              "(0.1, 1e-07, 0.0, 33.333333333333336)");
+}
+
 TEST(EdgeBandTest, EntersInTheBottomFivePointsAndStaysWithinSixty) {
     EdgeBand band;
     EXPECT_FALSE(band.update(895, 900));

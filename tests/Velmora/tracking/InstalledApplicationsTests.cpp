@@ -63,9 +63,9 @@ TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDot
     ASSERT_NE(photos, tasks.end());
     EXPECT_EQ((*photos)->bundleIdentifier, "com.apple.Photos");
     EXPECT_EQ((*photos)->bundlePath.absoluteString(), "file:///System/Applications/Photos.app/");
-    EXPECT_EQ(tasks.front()->bundlePath.absoluteString().rfind("/Applications/", 0), 0u)
-        << "the scheme-less root comes first, and the same bundles under the local domain's file address "
-           "give no second task";
+    EXPECT_EQ(tasks.front()->bundlePath.absoluteString().rfind("file:///Applications/", 0), 0u)
+        << "file addresses, as running applications carry them, and no second task for the local domain's "
+           "same folder";
 }
 
 TEST(InstalledApplications, TheFirstOfTwoCopiesWinsUnlessExactlyOneIsPinned) {
@@ -75,13 +75,14 @@ TEST(InstalledApplications, TheFirstOfTwoCopiesWinsUnlessExactlyOneIsPinned) {
         Harness harness(copies, true);
         auto editors = harness.manager->loadInstalledTasks(true);
         ASSERT_EQ(editors.size(), 1u);
-        EXPECT_EQ(editors[0]->bundlePath.absoluteString(), "/Applications/Editor.app/");
+        EXPECT_EQ(editors[0]->bundlePath.absoluteString(), "file:///Applications/Editor.app/");
     }
     {
         Harness harness(copies, true);
-        harness.settings->loadPinned({tracking_testing::url("/Applications/Tools/Editor.app/")});
+        harness.settings->loadPinned({tracking_testing::url("file:///Applications/Tools/Editor.app/")});
         EXPECT_EQ(addresses(harness.manager->loadInstalledTasks(true)),
-                  (std::vector<std::string>{"/Applications/Editor.app/", "/Applications/Tools/Editor.app/"}))
+                  (std::vector<std::string>{"file:///Applications/Editor.app/",
+                                            "file:///Applications/Tools/Editor.app/"}))
             << "the pinned copy differs from the others, which equal each other";
     }
 }

@@ -116,6 +116,11 @@ TEST(Assets, TheProgramsImagesAreFoundByName) {
         EXPECT_EQ(image->identity(), Assets::image(name)->identity());
         EXPECT_GT(drawnPixels(Assets::pixmap(name, QSize(64, 64))), 64);
     }
+    // Tinted into one colour, the menu image keeps its shape only through transparent gaps.
+    auto menu = Assets::pixmap("MainMenu", QSize(64, 64)).toImage();
+    for (auto gap : {QPoint(32, 16), QPoint(16, 32), QPoint(32, 32), QPoint(1, 1)})
+        EXPECT_EQ(qAlpha(menu.pixel(gap)), 0) << gap.x() << "," << gap.y();
+    EXPECT_EQ(qAlpha(menu.pixel(16, 16)), 255);
     EXPECT_FALSE(Assets::image("Missing"));
     EXPECT_TRUE(Assets::pixmap("Missing", QSize(64, 64)).isNull());
     // "Test" is drawn as a template in the colour it is given.

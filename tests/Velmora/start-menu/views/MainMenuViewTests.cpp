@@ -155,7 +155,7 @@ TEST_F(MainMenuViewTest, RowsActAndCloseTheMenuWhereTheyShould) {
     EXPECT_EQ(requests, std::vector<std::string>{"settings"});
     EXPECT_EQ(harness->closes, 0);
     EXPECT_EQ(harness->actionNames(), (std::vector<std::string>{"selectFile", "open"}));
-    EXPECT_EQ(harness->actions("open").at(0).details["url"], "/Applications/iTerm.app/");
+    EXPECT_EQ(harness->actions("open").at(0).details["url"], "file:///Applications/iTerm.app/");
 
     tapRow("System settings");
     EXPECT_EQ(harness->closes, 1);

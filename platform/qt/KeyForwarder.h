@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QObject>
+
+namespace platform::qt {
+
+// Keys typed into the program's own windows, handed to the installed system's local monitors as
+// this application's events (modifier keys as flag changes), so that Escape and the modifier-key
+// tap work while a window of the program has the focus. Install it on the application object.
+class KeyForwarder final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+}  // namespace platform::qt

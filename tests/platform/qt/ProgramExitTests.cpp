@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <csignal>
+
+#include "platform/base/Process.h"
+#include "platform/qt/ProgramExit.h"
+
+using namespace platform;
+
+TEST(ProgramExit, AnExitAskedForBeforeTheLoopEndsItAtOnce) {
+    int terminations = 0;
+    qt::ProgramExit programExit([&] { ++terminations; });
+    exitProcess(3);
+    EXPECT_EQ(programExit.exec(), 3);
+    EXPECT_EQ(terminations, 0);
+}
+
+TEST(ProgramExit, EndingSignalsAndTheSessionsEndTerminateOnceAndLeaveTheLoopWithZero) {
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, 0}) {
+        SCOPED_TRACE(signal);
+        int terminations = 0;
+        qt::ProgramExit programExit([&] {
+            ++terminations;
+            // A second request while the first runs, and the program's own exit at its end.
+            if (signal) std::raise(signal);
+            exitProcess(0);
+        });
+        QTimer guard;
+        guard.callOnTimeout([] { QCoreApplication::exit(99); });
+        guard.start(10000);
+        QTimer::singleShot(0, [signal] {
+            if (signal)
+                std::raise(signal);
+            else
+                QCoreApplication::quit();
+        });
+        EXPECT_EQ(programExit.exec(), 0);
+        EXPECT_EQ(terminations, 1);
+    }
+}
