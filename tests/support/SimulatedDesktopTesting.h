@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/sim/SimulatedDesktop.h"
 
@@ -22,6 +23,21 @@ inline std::shared_ptr<platform::sim::SimulatedDesktop> loadDesktop(
         std::abort();
     }
     return desktop;
+}
+
+// One installed bundle of a scenario.
+inline std::string app(const std::string& name, const std::string& identifier,
+                       const std::string& bundle = std::string()) {
+    std::string json = R"({"name": ")" + name + R"(", "bundleIdentifier": ")" + identifier + '"';
+    if (!bundle.empty()) json += R"(, "bundle": ")" + bundle + '"';
+    return json + "}";
+}
+
+// A scenario with the given installed bundles and nothing running.
+inline std::string installed(const std::vector<std::string>& bundles) {
+    std::string json = R"({"installed": [)";
+    for (std::size_t index = 0; index < bundles.size(); ++index) json += (index ? "," : "") + bundles[index];
+    return json + "]}";
 }
 
 }  // namespace test_support

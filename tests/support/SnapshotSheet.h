@@ -58,7 +58,8 @@ inline void expectMatchesReference(const QImage& image, const std::string& name,
                                    double changedShare = 0.01) {
     const QImage actual = image.convertToFormat(QImage::Format_ARGB32)
                               .scaled(image.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const auto referencePath = QString::fromStdString(std::string(VELMORA_SNAPSHOT_REFERENCES) + "/" + name + ".png");
+    const auto referencePath =
+        QString::fromStdString(std::string(VELMORA_SNAPSHOT_REFERENCES) + "/" + name + ".png");
     if (!qEnvironmentVariableIsEmpty("VELMORA_UPDATE_SNAPSHOTS")) {
         QDir().mkpath(VELMORA_SNAPSHOT_REFERENCES);
         EXPECT_TRUE(actual.save(referencePath)) << "cannot write " << referencePath.toStdString();
@@ -67,7 +68,8 @@ inline void expectMatchesReference(const QImage& image, const std::string& name,
     const QImage reference = QImage(referencePath).convertToFormat(QImage::Format_ARGB32);
     if (reference.isNull()) {
         saveSnapshot(actual, name);
-        ADD_FAILURE() << "no reference " << referencePath.toStdString() << " (VELMORA_UPDATE_SNAPSHOTS=1 writes it)";
+        ADD_FAILURE() << "no reference " << referencePath.toStdString()
+                      << " (VELMORA_UPDATE_SNAPSHOTS=1 writes it)";
         return;
     }
     if (reference.size() != actual.size()) {
@@ -89,7 +91,8 @@ inline void expectMatchesReference(const QImage& image, const std::string& name,
                 changes.setPixel(x, y, qRgb(255, 0, 0));
             }
         }
-    const double share = static_cast<double>(changed) / (static_cast<double>(actual.width()) * actual.height());
+    const double share =
+        static_cast<double>(changed) / (static_cast<double>(actual.width()) * actual.height());
     if (share > changedShare) {
         saveSnapshot(actual, name);
         saveSnapshot(changes, name + "-changes");

@@ -47,7 +47,9 @@ protected:
         loop.runUntilIdle();
         return model;
     }
-    static std::size_t watchCount() {
+    // The page's own watches: an application left over from another test may watch too.
+    std::size_t watchCount() const { return observers() - othersWatching_; }
+    static std::size_t observers() {
         return platform::NotificationCenter::distributedCenter()->observerCount(
             platform::Accessibility::trustChangedNotification);
     }
@@ -73,6 +75,9 @@ protected:
             dockCommands.push_back(command);
             return std::string();
         });
+
+private:
+    std::size_t othersWatching_ = observers();
 };
 
 }  // namespace
@@ -127,8 +132,7 @@ TEST_F(PermissionPage, AGrantShowsSuccessAndRunsTheCompletionStepsInOrder) {
     // Hiding the others and coming to the front follow on the next turn.
     EXPECT_EQ(actionNames(), (std::vector<std::string>{"terminate", "registerLoginItem",
                                                        "hideOtherApplications", "activate"}));
-    EXPECT_EQ(desktop->actions()[0].details.value("bundleIdentifier", ""),
-              "com.apple.systempreferences");
+    EXPECT_EQ(desktop->actions()[0].details.value("bundleIdentifier", ""), "com.apple.systempreferences");
     EXPECT_EQ(pinned(), (std::vector<std::string>{"Google Chrome", "Spotify", "Mail"}));
     auto activate = desktop->actions()[3].details;
     EXPECT_EQ(activate.value("bundleIdentifier", ""), "com.velmora.Velmora");

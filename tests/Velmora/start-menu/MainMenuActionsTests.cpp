@@ -111,10 +111,13 @@ TEST(MainMenuActions, TheTerminalRowPrefersITermAndSystemSettingsAreFoundByIdent
         std::optional<std::string> terminal, systemSettings;
     };
     const std::vector<Case> cases{
-        {{app("Terminal", "com.apple.Terminal"), app("iTerm", "com.googlecode.iterm2")}, "iTerm", std::nullopt},
+        {{app("Terminal", "com.apple.Terminal"), app("iTerm", "com.googlecode.iterm2")},
+         "iTerm",
+         std::nullopt},
         {{app("Terminal", "com.apple.Terminal")}, "Terminal", std::nullopt},
         {{app("Mail", "com.apple.mail"), app("Einstellungen", "com.apple.systempreferences")},
-         std::nullopt, "Einstellungen"},
+         std::nullopt,
+         "Einstellungen"},
     };
     for (const auto& [apps, terminal, systemSettings] : cases) {
         MenuHarness harness(installed(apps));

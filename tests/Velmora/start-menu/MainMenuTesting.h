@@ -28,20 +28,8 @@
 
 namespace menu_testing {
 
-// One installed bundle of a scenario.
-inline std::string app(const std::string& name, const std::string& identifier,
-                       const std::string& bundle = std::string()) {
-    std::string json = R"({"name": ")" + name + R"(", "bundleIdentifier": ")" + identifier + '"';
-    if (!bundle.empty()) json += R"(, "bundle": ")" + bundle + '"';
-    return json + "}";
-}
-
-// A scenario with the given installed bundles and nothing running.
-inline std::string installed(const std::vector<std::string>& bundles) {
-    std::string json = R"({"installed": [)";
-    for (std::size_t index = 0; index < bundles.size(); ++index) json += (index ? "," : "") + bundles[index];
-    return json + "]}";
-}
+using test_support::app;
+using test_support::installed;
 
 inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
     std::vector<std::string> result;

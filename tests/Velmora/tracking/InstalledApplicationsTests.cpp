@@ -6,6 +6,8 @@
 #include "Velmora/tracking/ApplicationManager.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
+using test_support::app;
+using test_support::installed;
 using tracking_testing::Harness;
 using tracking_testing::titles;
 using Velmora::App;
@@ -19,30 +21,14 @@ std::vector<std::string> addresses(const Velmora::TaskList& tasks) {
     return result;
 }
 
-std::string bundle(const char* name, const char* identifier, const char* path) {
-    return std::string(R"({"name": ")") + name + R"(", "bundleIdentifier": ")" + identifier +
-           R"(", "bundle": ")" + path + R"("})";
-}
-
-// Installed bundles only, each given as name, identifier and path.
-std::string installed(std::initializer_list<std::string> bundles) {
-    std::string json = R"({"installed": [)";
-    bool first = true;
-    for (const auto& entry : bundles) {
-        json += (first ? "" : ",") + entry;
-        first = false;
-    }
-    return json + "]}";
-}
-
 }  // namespace
 
 TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDotApp) {
-    Harness harness(installed({bundle("Mail", "com.apple.mail", "/Applications/Mail.app"),
-                               bundle("Editor", "com.example.editor", "/Applications/Tools/Editor.app"),
-                               bundle("Hidden", "com.example.hidden", "/Applications/Tools/Deep/Hidden.app"),
-                               bundle("Photos", "com.apple.Photos", "/System/Applications/Photos.app"),
-                               bundle("Lower", "com.example.lower", "/Applications/Lower.APP")}),
+    Harness harness(installed({app("Mail", "com.apple.mail", "/Applications/Mail.app"),
+                               app("Editor", "com.example.editor", "/Applications/Tools/Editor.app"),
+                               app("Hidden", "com.example.hidden", "/Applications/Tools/Deep/Hidden.app"),
+                               app("Photos", "com.apple.Photos", "/System/Applications/Photos.app"),
+                               app("Lower", "com.example.lower", "/Applications/Lower.APP")}),
                     true);
     harness.write("/Applications/Notes.app.zip", "zip");
     harness.write("/Applications/Appliance/readme.txt", "text");
@@ -69,8 +55,8 @@ TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDot
 }
 
 TEST(InstalledApplications, TheFirstOfTwoCopiesWinsUnlessExactlyOneIsPinned) {
-    const auto copies = installed({bundle("Editor", "com.example.editor", "/Applications/Editor.app"),
-                                   bundle("Editor", "com.example.editor", "/Applications/Tools/Editor.app")});
+    const auto copies = installed({app("Editor", "com.example.editor", "/Applications/Editor.app"),
+                                   app("Editor", "com.example.editor", "/Applications/Tools/Editor.app")});
     {
         Harness harness(copies, true);
         auto editors = harness.manager->loadInstalledTasks(true);
@@ -100,7 +86,7 @@ TEST(InstalledApplications, TheListIsCachedUntilARescanAndAnEmptyOneIsScannedAga
 }
 
 TEST(InstalledApplications, AFolderThatCannotBeReadIsReportedAndSkipped) {
-    Harness harness(installed({bundle("Mail", "com.apple.mail", "/Applications/Mail.app")}), true);
+    Harness harness(installed({app("Mail", "com.apple.mail", "/Applications/Mail.app")}), true);
     std::filesystem::remove_all(harness.real("/System/Applications"));
     EXPECT_EQ(
         ApplicationManager::folderAndSubfolders(*platform::URL::fromString("file:///System/Applications/"))
@@ -116,13 +102,13 @@ TEST(InstalledApplications, AFolderThatCannotBeReadIsReportedAndSkipped) {
 
 TEST(App, EachSlotResolvesToItsFirstInstalledAlternative) {
     Harness harness(
-        installed({bundle("Chrome", "com.google.Chrome", "/Applications/Chrome.app"),
-                   bundle("Safari", "com.apple.Safari", "/Applications/Safari.app"),
-                   bundle("Terminal", "com.apple.Terminal", "/System/Applications/Utilities/Terminal.app"),
-                   bundle("iTerm", "com.googlecode.iterm2", "/Applications/iTerm.app"),
-                   bundle("Music", "com.apple.Music", "/System/Applications/Music.app"),
-                   bundle("Mail", "com.apple.mail", "/System/Applications/Mail.app"),
-                   bundle("Mail Copy", "com.apple.mail", "/Applications/Mail Copy.app")}),
+        installed({app("Chrome", "com.google.Chrome", "/Applications/Chrome.app"),
+                   app("Safari", "com.apple.Safari", "/Applications/Safari.app"),
+                   app("Terminal", "com.apple.Terminal", "/System/Applications/Utilities/Terminal.app"),
+                   app("iTerm", "com.googlecode.iterm2", "/Applications/iTerm.app"),
+                   app("Music", "com.apple.Music", "/System/Applications/Music.app"),
+                   app("Mail", "com.apple.mail", "/System/Applications/Mail.app"),
+                   app("Mail Copy", "com.apple.mail", "/Applications/Mail Copy.app")}),
         true);
     auto& manager = *harness.manager;
     const auto installedTasks = manager.loadInstalledTasks(false);

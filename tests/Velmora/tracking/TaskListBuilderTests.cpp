@@ -206,8 +206,7 @@ TEST(TaskListBuilder, TasksWithoutWindowsStayOnlyWhenPinnedAndFinderNeedsATallNo
     auto result = harness.mustBuild(harness.input({})).tasksRelay;
     EXPECT_EQ(titles(result), (std::vector<std::string>{"Busy"}));
 
-    harness.desktop->setWindows(300,
-                                        {{.title = "Home", .frame = platform::Rect::make(0, 0, 800, 600)}});
+    harness.desktop->setWindows(300, {{.title = "Home", .frame = platform::Rect::make(0, 0, 800, 600)}});
     result = harness.mustBuild(harness.input({})).tasksRelay;
     EXPECT_EQ(titles(result), (std::vector<std::string>{"Finder", "Busy"}));
 }

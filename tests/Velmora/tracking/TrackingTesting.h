@@ -76,8 +76,8 @@ inline std::vector<std::int64_t> indexes(const Velmora::TaskList& tasks) {
 // inline on the thread that triggers them, or, with `manualQueue`, only when the test runs the queue.
 struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop> {
     explicit Harness(const std::string& json = "{}", bool manualQueue = false)
-        : DesktopHarness(json, manualQueue ? test_support::Background::waits
-                                           : test_support::Background::runsAtOnce) {
+        : DesktopHarness(
+              json, manualQueue ? test_support::Background::waits : test_support::Background::runsAtOnce) {
         Brindle::subscribeNext(manager->tasksRelay.skip(1), false, [this](const Velmora::TaskList& tasks) {
             published.push_back(tasks);
         }).disposed(bag);

@@ -75,5 +75,6 @@ TEST(DockConcurrency, TheRestoreWaitsForARunningHidingCommandAndStopsTheRest) {
     const std::vector<std::string> hid(log->commands.begin(), log->commands.end() - 5);
     ASSERT_LE(hid.size(), hiding.size());
     EXPECT_EQ(hid, std::vector<std::string>(hiding.begin(), hiding.begin() + hid.size()));
-    EXPECT_EQ(std::vector<std::string>(log->commands.end() - 5, log->commands.end()), dock_testing::restoring);
+    EXPECT_EQ(std::vector<std::string>(log->commands.end() - 5, log->commands.end()),
+              dock_testing::restoring);
 }

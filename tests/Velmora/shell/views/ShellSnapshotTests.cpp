@@ -39,8 +39,7 @@ TEST(ShellSnapshots, SettingsAndOnboardingPages) {
     Velmora::SettingsView settingsView(settings);
     grab(settingsView);
 
-    Velmora::OnboardingView onboarding(
-        nullptr, {settings, dock, harness.manager});
+    Velmora::OnboardingView onboarding(nullptr, {settings, dock, harness.manager});
     grab(onboarding);
     onboarding.showNextPage();
     grab(onboarding);
@@ -51,7 +50,8 @@ TEST(ShellSnapshots, SettingsAndOnboardingPages) {
     settingsView.hide();
 
     test_support::expectMatchesReference(
-        test_support::snapshotSheet(images, Qt::Horizontal, 16, 16, QColor(0x80, 0x80, 0x80)), "shell-windows");
+        test_support::snapshotSheet(images, Qt::Horizontal, 16, 16, QColor(0x80, 0x80, 0x80)),
+        "shell-windows");
 
     platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
     loop.runUntilIdle();

@@ -56,7 +56,8 @@ protected:
     // full-screen test on.
     void fillFirstScreen(bool fill) {
         harness.desktop->setWindows(
-            700, {{.title = "Film", .frame = fill ? Rect::make(0, 0, 1440, 900) : Rect::make(100, 100, 400, 300)}});
+            700, {{.title = "Film",
+                   .frame = fill ? Rect::make(0, 0, 1440, 900) : Rect::make(100, 100, 400, 300)}});
         loop.advance(TaskbarWindow::fullscreenTestPeriod);
     }
     // The pointer, y measured from the top of the first screen.
