@@ -1,7 +1,5 @@
 #pragma once
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,8 +26,7 @@ enum class Background { waits, runsAtOnce };
 template <class Loop>
 struct DesktopHarness {
     explicit DesktopHarness(const std::string& json, Background background = Background::waits)
-        : desktop(loadDesktop(json)),
-          installed(desktop),
+        : installedDesktop(json),
           factory([queue = queue, background](const std::string& label, platform::QualityOfService,
                                               bool) -> std::shared_ptr<platform::DispatchQueue> {
               if (background == Background::runsAtOnce)
@@ -49,17 +46,10 @@ struct DesktopHarness {
         } while (queue->pendingCount() > 0);
     }
     std::vector<std::string> actionNames() const { return desktop->actionNames(); }
-    // Where a platform path such as "/Applications/Mail.app" lives on this machine.
-    std::string real(const std::string& path) const { return desktop->rootFolder() + path; }
-    void write(const std::string& path, const std::string& bytes) const {
-        std::filesystem::create_directories(std::filesystem::path(real(path)).parent_path());
-        std::ofstream(real(path), std::ios::binary | std::ios::trunc) << bytes;
-    }
-
     Loop loop;
     FreshDefaults defaults;
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
-    platform::ScopedSystem installed;
+    test_support::InstalledDesktop installedDesktop;
+    std::shared_ptr<platform::sim::SimulatedDesktop>& desktop = installedDesktop.desktop;
     std::shared_ptr<platform::testing::ManualDispatchQueue> queue =
         std::make_shared<platform::testing::ManualDispatchQueue>("refresh");
     platform::testing::ScopedDispatchFactory factory;

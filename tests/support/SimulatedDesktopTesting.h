@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/sim/SimulatedDesktop.h"
+#include "platform/system/System.h"
 
 namespace test_support {
 
@@ -24,6 +27,22 @@ inline std::shared_ptr<platform::sim::SimulatedDesktop> loadDesktop(
     }
     return desktop;
 }
+
+// A desktop from the test's own scenario, installed as the system while it lives.
+struct InstalledDesktop {
+    explicit InstalledDesktop(const std::string& json = "{}")
+        : desktop(loadDesktop(json)), installed(desktop) {}
+    platform::sim::SimulatedDesktop* operator->() const { return desktop.get(); }
+    // Where a platform path such as "/Applications/Mail.app" lives on this machine.
+    std::string real(const std::string& path) const { return desktop->rootFolder() + path; }
+    void write(const std::string& path, const std::string& bytes) const {
+        std::filesystem::create_directories(std::filesystem::path(real(path)).parent_path());
+        std::ofstream(real(path), std::ios::binary | std::ios::trunc) << bytes;
+    }
+
+    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
+    platform::ScopedSystem installed;
+};
 
 // One installed bundle of a scenario.
 inline std::string app(const std::string& name, const std::string& identifier,

@@ -30,9 +30,9 @@ TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDot
                                app("Photos", "com.apple.Photos", "/System/Applications/Photos.app"),
                                app("Lower", "com.example.lower", "/Applications/Lower.APP")}),
                     true);
-    harness.write("/Applications/Notes.app.zip", "zip");
-    harness.write("/Applications/Appliance/readme.txt", "text");
-    harness.write("/Applications/Notes.application/Contents/Info.plist", "broken");
+    harness.installedDesktop.write("/Applications/Notes.app.zip", "zip");
+    harness.installedDesktop.write("/Applications/Appliance/readme.txt", "text");
+    harness.installedDesktop.write("/Applications/Notes.application/Contents/Info.plist", "broken");
 
     auto tasks = harness.manager->loadInstalledTasks(false);
     auto found = titles(tasks);
@@ -76,10 +76,10 @@ TEST(InstalledApplications, TheFirstOfTwoCopiesWinsUnlessExactlyOneIsPinned) {
 TEST(InstalledApplications, TheListIsCachedUntilARescanAndAnEmptyOneIsScannedAgain) {
     Harness harness("{}", true);
     EXPECT_TRUE(harness.manager->loadInstalledTasks(false).empty());
-    harness.write("/Applications/Late.app/Contents/Info.plist", "");
+    harness.installedDesktop.write("/Applications/Late.app/Contents/Info.plist", "");
     EXPECT_EQ(titles(harness.manager->loadInstalledTasks(false)), (std::vector<std::string>{"Late.app"}))
         << "an empty list is no cache";
-    harness.write("/Applications/Later.app/Contents/Info.plist", "");
+    harness.installedDesktop.write("/Applications/Later.app/Contents/Info.plist", "");
     EXPECT_EQ(harness.manager->loadInstalledTasks(false).size(), 1u);
     EXPECT_EQ(harness.manager->loadInstalledTasks(true).size(), 2u);
     EXPECT_EQ(harness.manager->installedTasks().size(), 2u);
@@ -87,7 +87,7 @@ TEST(InstalledApplications, TheListIsCachedUntilARescanAndAnEmptyOneIsScannedAga
 
 TEST(InstalledApplications, AFolderThatCannotBeReadIsReportedAndSkipped) {
     Harness harness(installed({app("Mail", "com.apple.mail", "/Applications/Mail.app")}), true);
-    std::filesystem::remove_all(harness.real("/System/Applications"));
+    std::filesystem::remove_all(harness.installedDesktop.real("/System/Applications"));
     EXPECT_EQ(
         ApplicationManager::folderAndSubfolders(*platform::URL::fromString("file:///System/Applications/"))
             .size(),

@@ -26,21 +26,7 @@
 
 namespace tracking_testing {
 
-// A desktop from inline JSON, installed while the object lives.
-struct Desktop {
-    explicit Desktop(const std::string& json = "{}")
-        : desktop(test_support::loadDesktop(json)), installed(desktop) {}
-    // Where a platform path such as "/Applications/Mail.app" lives on this machine.
-    std::string real(const std::string& path) const { return desktop->rootFolder() + path; }
-    void write(const std::string& path, const std::string& bytes) const {
-        std::filesystem::create_directories(std::filesystem::path(real(path)).parent_path());
-        std::ofstream(real(path), std::ios::binary | std::ios::trunc) << bytes;
-    }
-
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
-    platform::ScopedSystem installed;
-};
-
+using Desktop = test_support::InstalledDesktop;
 using test_support::FreshDefaults;
 
 inline std::shared_ptr<Velmora::Window> window(double x, double y, double w, double h,

@@ -31,6 +31,8 @@ constexpr const char* twoScreens = R"({"screens": [
 class BarWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The pointer is shared by every bar: away from the bottom edge, whatever an earlier test did.
+        movePointer(100, 400);
         harness.refresh();
         Velmora::MainMenuTransparentWindow::installFactory();
     }
