@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "Brindle/Calendar.h"
 
@@ -61,16 +63,41 @@ const DateFormatter& iso8601Formatter() {
     return formatter;
 }
 
-std::string iso8601(const platform::Date& date) { return iso8601Formatter().string(date); }
+std::string iso8601(const platform::Date& date) {
+    // Only what dateFromISO8601 reads back is written: a year before 1 gets its sign and four digits,
+    // and a moment past the nine-digit years (or none at all) the nearest one it can name.
+    // Both exact as doubles: -999999999-01-01T00:00:00Z and 999999999-12-31T23:59:56Z.
+    constexpr double earliest = -31557014135596800.0;
+    constexpr double latest = 31556889832780796.0;
+    double moment = date.timeIntervalSince1970();
+    if (std::isnan(moment)) moment = 0;
+    const auto seconds = static_cast<std::int64_t>(std::clamp(std::floor(moment), earliest, latest));
+    const std::int64_t days = seconds / 86400 - (seconds % 86400 < 0 ? 1 : 0);
+    const std::int64_t within = seconds - days * 86400;
+    // Days since 1970 to a proleptic Gregorian date, in 400-year eras.
+    const std::int64_t shifted = days + 719468;
+    const std::int64_t era = (shifted >= 0 ? shifted : shifted - 146096) / 146097;
+    const std::int64_t dayOfEra = shifted - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    const std::int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    const std::int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    return fmt::format("{}{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", year < 0 ? "-" : "", year < 0 ? -year : year,
+                       month, day, within / 3600, within / 60 % 60, within % 60);
+}
 
 std::optional<platform::Date> dateFromISO8601(std::string_view text) {
     std::size_t at = 0;
+    const bool beforeYearZero = expect(text, at, '-');
     // Four digits at least; nine keep the arithmetic far from overflow.
     std::size_t yearDigits = 0;
     while (at + yearDigits < text.size() && text[at + yearDigits] >= '0' && text[at + yearDigits] <= '9')
         ++yearDigits;
     if (yearDigits < 4 || yearDigits > 9) return std::nullopt;
-    const auto year = digits(text, at, yearDigits);
+    auto year = digits(text, at, yearDigits);
+    if (year && beforeYearZero) year = -*year;
     if (!expect(text, at, '-')) return std::nullopt;
     const auto month = digits(text, at, 2);
     if (!expect(text, at, '-')) return std::nullopt;

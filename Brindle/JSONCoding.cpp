@@ -1,6 +1,9 @@
 #include "Brindle/JSONCoding.h"
 
 #include <cmath>
+#include <string>
+
+#include "platform/foundation/JSONNesting.h"
 
 namespace Brindle {
 namespace {
@@ -82,6 +85,10 @@ void checkEncodable(const nlohmann::json& json) {
 }
 
 std::string dumpJSON(const nlohmann::json& json) {
+    // Checked first: both walks below recurse, and what is written must read back.
+    if (!platform::jsonValueNestingWithin(json))
+        throw EncodingError("Unable to encode a value nested more than " +
+                            std::to_string(platform::maximumJSONDepth) + " levels deep.");
     checkEncodable(json);
     try {
         return json.dump();
@@ -91,6 +98,11 @@ std::string dumpJSON(const nlohmann::json& json) {
 }
 
 nlohmann::json parseJSON(std::string_view data) {
+    // Decoding into values recurses; a crafted reply must not reach the stack's end.
+    if (!platform::jsonNestingWithin(data))
+        throw DecodingError(DecodingError::Kind::dataCorrupted,
+                            "The given data was not valid JSON. It nests more than " +
+                                std::to_string(platform::maximumJSONDepth) + " levels deep.");
     try {
         return nlohmann::json::parse(data);
     } catch (const nlohmann::json::exception& error) {

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/base/LogText.h"
+
 namespace Brindle {
 namespace {
 
@@ -40,8 +42,9 @@ void Logging::setPrintFunction(PrintFunction function) {
 }
 
 void Logging::log(const std::string& text) {
-    // Called outside the lock, so a print function may log or replace itself.
-    printFunction()(text);
+    // Called outside the lock, so a print function may log or replace itself. Lines carry outside
+    // text (titles, names, replies): none may forge a line or reach the terminal.
+    printFunction()(platform::escapedForLog(text));
 }
 
 }  // namespace Brindle

@@ -76,6 +76,8 @@ void OnlineDataSource::requestRaw(const RequestData& request, std::shared_ptr<Ne
     }
 
     platform::URLRequest urlRequest(*address, 60);
+    urlRequest.setMaximumBodySize(maximumBodySize_);
+    urlRequest.setResourceTimeout(resourceTimeout_.load());
     urlRequest.setValue("application/json", "Accept");
     bool hasContentType = false;
     for (const auto& [field, value] : request.headers()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -118,11 +120,18 @@ public:
     // Made by the first request and kept.
     std::shared_ptr<platform::URLSession> session();
 
+    // Limits of every request sent from then on: the reply's decoded body size (1 MiB unless set)
+    // and the whole transfer's time (ten minutes unless set). Past either the request fails.
+    void setMaximumBodySize(std::uint64_t bytes) { maximumBodySize_ = bytes; }
+    void setResourceTimeout(double seconds) { resourceTimeout_ = seconds; }
+
     void requestRaw(const RequestData& request, std::shared_ptr<NetworkResult<Data>> result) override;
     void requestTyped(const RequestData& request, std::shared_ptr<TypedResult> result) override;
 
 private:
     const std::string url_;
+    std::atomic<std::uint64_t> maximumBodySize_ = platform::URLRequest::defaultMaximumBodySize;
+    std::atomic<double> resourceTimeout_ = 600;
     std::once_flag sessionOnce_;
     std::shared_ptr<platform::URLSession> session_;
 };

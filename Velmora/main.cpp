@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "Brindle/Object.h"
-#include "Velmora/DisplayInput.h"
+#include "Velmora/DesktopChoice.h"
 #include "Velmora/shell/AppDelegate.h"
 #include "Velmora/shell/views/ApplicationWindows.h"
 #include "platform/base/DispatchQueue.h"
@@ -35,10 +35,14 @@ int main(int argc, char** argv) {
 
     platform::sim::SimulatedDesktop::Options options;
     options.appliesScreens = headless;
-    auto desktop = platform::sim::SimulatedDesktop::loadDefault(options);
-    if (!headless) desktop->setInputSource(std::make_shared<Velmora::DisplayInput>());
-    platform::System::install(desktop);
-    desktop->startWatching();
+    auto realDesktop = Velmora::DesktopChoice::openRealDesktop(headless);
+    auto desktop = realDesktop ? nullptr : platform::sim::SimulatedDesktop::loadDefault(options);
+    std::shared_ptr<void> displayInput;
+    if (desktop) {
+        if (!headless) displayInput = Velmora::DesktopChoice::feedFromDisplay(desktop);
+        platform::System::install(desktop);
+        desktop->startWatching();
+    }
     platform::qt::KeyForwarder keyForwarder;
     application.installEventFilter(&keyForwarder);
     platform::qt::ProgramExit programExit([] { platform::Application::shared()->terminate(); });

@@ -20,10 +20,9 @@ public:
 
     bool isPressed() const { return pressed_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
+    class Dispatcher;
+    void handle(QObject* watched, QEvent* event);
     bool isInTarget(QObject* watched) const;
 
     QPointer<QWidget> target_;

@@ -62,8 +62,12 @@ std::int64_t integer(const nlohmann::json& json, const char* key) {
 std::optional<platform::URL> UpdateInfo::downloadURL() const {
     auto address = platform::URL::fromString(url);
     if (!address) return std::nullopt;
+    // Schemes are case-insensitive: "HTTPS" is https.
     auto scheme = address->scheme();
-    if (!scheme || (*scheme != "https" && *scheme != "http") || !address->host()) return std::nullopt;
+    if (!scheme || !address->host()) return std::nullopt;
+    std::string lower;
+    for (char c : *scheme) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    if (lower != "https" && lower != "http") return std::nullopt;
     return address;
 }
 

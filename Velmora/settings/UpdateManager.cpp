@@ -8,6 +8,8 @@
 #include "Brindle/OnlineDataSource.h"
 #include "Brindle/UserDefaultsValues.h"
 #include "Velmora/settings/Bundle.h"
+#include "platform/base/DispatchQueue.h"
+#include "platform/base/MainQueue.h"
 #include "platform/system/Alert.h"
 #include "platform/system/Workspace.h"
 
@@ -17,6 +19,8 @@ constexpr const char* defaultBaseURL = "https://updates.velmora.app/api/v0";
 constexpr const char* updatePath = "/update/";
 constexpr const char* downloadButtonTitle = "Download now";
 constexpr const char* cancelButtonTitle = "Cancel";
+constexpr std::uint64_t maximumReplySize = 64u << 10;
+constexpr double requestTimeLimit = 60;
 }  // namespace
 
 std::shared_ptr<UpdateManager> UpdateManager::shared() {
@@ -34,6 +38,9 @@ void UpdateManager::checkForUpdate() {
     running_ = true;
 
     auto source = Brindle::make<Brindle::OnlineDataSource>(baseURL_);
+    // The reply is a few hundred bytes; nothing a server sends may take longer or more than this.
+    source->setMaximumBodySize(maximumReplySize);
+    source->setResourceTimeout(requestTimeLimit);
     Brindle::RequestData request(std::string("any"), updatePath, Brindle::APIMethod::get, {}, std::nullopt,
                                  false, false);
     auto weak = weakAs<UpdateManager>();
@@ -49,16 +56,26 @@ void UpdateManager::checkForUpdate() {
 }
 
 void UpdateManager::received(const Brindle::Response<Brindle::Data>& response) {
-    if (response.statusCode() == Brindle::ResponseStatusCode::OK_200) {
-        std::optional<UpdateResponse> reply;
-        try {
-            reply = Brindle::decodeJSON<UpdateResponse>(response.body());
-        } catch (const std::exception&) {
-            // A reply that does not decode changes nothing.
-        }
-        if (reply) handleUpdateResponse(*reply);
+    if (response.statusCode() != Brindle::ResponseStatusCode::OK_200) {
+        running_ = false;
+        return;
     }
-    running_ = false;
+    // Decoded on a worker, so that no reply can hold up the main thread; handled back on it.
+    platform::DispatchQueue::global(platform::QualityOfService::utility)
+        ->async([weak = weakAs<UpdateManager>(), body = response.body()] {
+            std::optional<UpdateResponse> reply;
+            try {
+                reply = Brindle::decodeJSON<UpdateResponse>(body);
+            } catch (const std::exception&) {
+                // A reply that does not decode changes nothing.
+            }
+            platform::MainQueue::async([weak, reply = std::move(reply)] {
+                auto self = weak.lock();
+                if (!self) return;
+                if (reply) self->handleUpdateResponse(*reply);
+                self->running_ = false;
+            });
+        });
 }
 
 void UpdateManager::failed() {

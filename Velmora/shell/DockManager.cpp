@@ -5,6 +5,7 @@
 #include "Brindle/Shell.h"
 #include "platform/base/DispatchQueue.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/system/DesktopSession.h"
 
 namespace Velmora {
 namespace {
@@ -39,6 +40,8 @@ DockManager::DockManager(ShellRunner runShellCommand)
 }
 
 void DockManager::hideDock() {
+    // A Linux desktop has no Dock, and `killall Dock` would end any process of that name.
+    if (platform::DesktopSession::shared()) return;
     if (platform::UserDefaults::standard()->boolForKey(dontRestartDockKey)) return;
     if (isHidden_) return;
     isHidden_ = true;

@@ -82,6 +82,17 @@ void KeyboardObserver::installTapMonitors() {
         std::erase(keys, event.keyCode);
         self->pressedKeysRelay.accept(keys);
     }));
+    installed_.push_back(
+        monitors_->addGlobalMonitor(eventMask(EventType::flagsChanged), [weak](const Event&) {
+            if (auto self = weak.lock()) self->modifiersChanged.onNext();
+        }));
+    // The program's own windows see the modifiers too: a tap while one of them has the focus counts.
+    installed_.push_back(monitors_->addLocalMonitor(eventMask(EventType::flagsChanged),
+                                                    [weak](const Event& event) -> std::optional<Event> {
+                                                        if (auto self = weak.lock())
+                                                            self->modifiersChanged.onNext();
+                                                        return event;
+                                                    }));
     constexpr auto mouseActivity = eventMask(EventType::leftMouseDown) | eventMask(EventType::leftMouseUp) |
                                    eventMask(EventType::leftMouseDragged) | eventMask(EventType::scrollWheel);
     installed_.push_back(monitors_->addGlobalMonitor(mouseActivity, [weak](const Event&) {

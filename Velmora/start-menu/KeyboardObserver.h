@@ -11,6 +11,8 @@
 #include "Velmora/settings/SettingsManager.h"
 #include "platform/system/Event.h"
 #include "rx/BehaviorRelay.h"
+#include "rx/PublishSubject.h"
+#include "rx/Unit.h"
 
 namespace Velmora {
 
@@ -27,7 +29,8 @@ std::optional<std::uint64_t> modifierMask(MainMenuActivationKeys keys);
 // A modifier-tap observer (made with a modifier mask) runs its action with the pointer position
 // of the latest mouse event it saw when the mask is tapped: held while no ordinary key is down,
 // released within `keyMaximumPressTime`, and followed by `keyTimeAfterBeforeAction` without a new
-// press, an ordinary key or mouse activity. Its states poll the modifier flags every 5 or 10 ms.
+// press, an ordinary key or mouse activity. While idle it waits for the modifiers to change; only
+// while a tap is under way do its states sample the modifier flags, every 5 or 10 ms.
 // Only events sent to other applications are seen, as global monitors see them.
 class KeyboardObserver : public Brindle::Object, public Brindle::ObjectStateMachine<KeyboardObserver> {
 public:
@@ -52,6 +55,8 @@ public:
 
     // Ordinary keys held now; a key's repeats add it again, its key-up removes every entry.
     const rx::BehaviorRelay<KeyCodes> pressedKeysRelay{KeyCodes{}};
+    // Told every change of the modifier keys, in this application or another.
+    const rx::PublishSubject<rx::Unit> modifiersChanged;
     // Told the pointer position at every mouse event seen.
     const rx::BehaviorRelay<platform::Point> mousePos{platform::Point{0, 0}};
     // What the action is given: the pointer at creation, then at the latest mouse event.

@@ -15,7 +15,6 @@ using State = Brindle::ObjectState<KeyboardObserver>;
 using StatePtr = std::shared_ptr<State>;
 using Owner = Brindle::WeakVariable<KeyboardObserver>;
 
-constexpr double idlePollInterval = 0.01;
 constexpr double pressPollInterval = 0.005;
 constexpr double releasePollInterval = 0.01;
 // Not seen held for longer than this: released.
@@ -84,10 +83,14 @@ void KeyboardObserverStateIdle::enter(Owner owner) {
     auto observer = owner.get();
     if (!observer) return;
     const auto systemKey = systemKeyOf(*observer);
-    repeat(*this, idlePollInterval, [systemKey](const StatePtr& current) {
+    // Nothing to sample while nothing happens: a change of the modifiers wakes it.
+    onNext(*this, observer->modifiersChanged.asObservable(), [systemKey](const StatePtr& current) {
         if (isHeld(systemKey)) switchFrom<KeyboardObserverPressingRightKey>(current);
     });
     leaveOnOrdinaryKey(*this, *observer);
+    // Held already when this state begins (after a long press or an ordinary key): a press from now.
+    if (isHeld(systemKey))
+        switchFrom<KeyboardObserverPressingRightKey>(sharedAs<KeyboardObserverStateIdle>());
 }
 
 void KeyboardObserverPressingRightKey::enter(Owner owner) {

@@ -7,6 +7,7 @@
 #include "Velmora/tracking/App.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/system/AppleScript.h"
+#include "platform/system/DesktopSession.h"
 #include "platform/system/Workspace.h"
 #include "rx/Unit.h"
 
@@ -69,16 +70,32 @@ void MainMenuViewModel::hide() {
 
 void MainMenuViewModel::quit() { EventManager::shared()->exit.onNext(rx::Unit{}); }
 
+void MainMenuViewModel::openTerminal(const std::shared_ptr<Task>& terminal) {
+    if (terminal) return openApp(terminal);
+    if (auto session = platform::DesktopSession::shared()) session->openTerminal();
+}
+
 void MainMenuViewModel::sleepNow() {
-    if (services_.runShellCommand) services_.runShellCommand(sleepCommand);
+    if (auto session = platform::DesktopSession::shared())
+        session->suspend();
+    else if (services_.runShellCommand)
+        services_.runShellCommand(sleepCommand);
     close();
 }
 
 void MainMenuViewModel::restart() {
+    if (auto session = platform::DesktopSession::shared()) {
+        session->reboot();
+        return close();
+    }
     runOnBackgroundAndClose([this] { runAppleScript(restartScript); });
 }
 
 void MainMenuViewModel::shutDown() {
+    if (auto session = platform::DesktopSession::shared()) {
+        session->powerOff();
+        return close();
+    }
     runOnBackgroundAndClose([this] { runAppleScript(shutDownScript); });
 }
 

@@ -1,5 +1,6 @@
 #include "Velmora/start-menu/MainMenuViewModel.h"
 
+#include <cstdio>
 #include <mutex>
 #include <utility>
 
@@ -7,6 +8,7 @@
 #include "Velmora/tracking/App.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/base/Animation.h"
+#include "platform/system/DesktopSession.h"
 
 namespace Velmora {
 namespace {
@@ -84,13 +86,27 @@ std::vector<FolderLink> MainMenuViewModel::folderLinks() {
 }
 
 std::shared_ptr<Task> MainMenuViewModel::terminalApplication() const {
+    // A Linux desktop has its own default terminal instead.
+    if (platform::DesktopSession::shared()) return nullptr;
     auto terminals = App::resolve(App::terminals(), *services_.applicationManager);
     return terminals.empty() ? nullptr : terminals.front();
 }
 
+bool MainMenuViewModel::opensSessionTerminal() const {
+    auto session = platform::DesktopSession::shared();
+    return session && session->canOpenTerminal();
+}
+
 std::shared_ptr<Task> MainMenuViewModel::systemSettingsApplication() const {
+    auto session = platform::DesktopSession::shared();
     for (const auto& task : services_.applicationManager->loadInstalledTasks(false)) {
-        if (task->bundleIdentifier == systemPreferencesBundleIdentifier) return task;
+        if (session ? App(App::systemPreferences).matches(*task)
+                    : task->bundleIdentifier == systemPreferencesBundleIdentifier)
+            return task;
+    }
+    if (session) {
+        std::printf("System settings: no settings application is installed\n");
+        std::fflush(stdout);
     }
     return nullptr;
 }

@@ -115,9 +115,12 @@ public:
 
     // The folder rows whose folder has an address, in the sidebar's order.
     static std::vector<FolderLink> folderLinks();
-    // The preferred installed terminal; none without one.
+    // The preferred installed terminal; none without one, and none on a Linux desktop, whose
+    // session opens its default terminal instead (`opensSessionTerminal`).
     std::shared_ptr<Task> terminalApplication() const;
-    // The installed system settings; none without them.
+    bool opensSessionTerminal() const;
+    // The installed system settings (on a Linux desktop, the desktop's settings entry); none
+    // without them.
     std::shared_ptr<Task> systemSettingsApplication() const;
 
     // The two sub-menus exclude each other; each change is animated.
@@ -132,8 +135,10 @@ public:
     // Runs `block` on the user-interactive queue, waits for it, then closes the menu.
     void runOnBackgroundAndClose(const std::function<void()>& block);
 
-    // The rows' actions; "New Terminal Window" is `openApp` and "System settings"
-    // `openAppAndClose` of the application the row was shown for.
+    // The rows' actions; "New Terminal Window" opens the application the row was shown for, or
+    // the session's terminal, and "System settings" is `openAppAndClose` of its application. On
+    // a Linux desktop the power rows ask the session.
+    void openTerminal(const std::shared_ptr<Task>& terminal);
     void showSettings();
     void hide();
     void quit();

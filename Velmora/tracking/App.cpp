@@ -1,8 +1,11 @@
 #include "Velmora/tracking/App.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "Velmora/tracking/ApplicationManager.h"
+#include "platform/base/LogText.h"
 
 namespace Velmora {
 namespace {
@@ -42,11 +45,42 @@ constexpr Known known[] = {
 };
 static_assert(std::size(known) == App::terminal + 1);
 
+// Desktop-entry ids that common Linux packages give these applications, beside the case names.
+const std::unordered_map<int, std::vector<std::string>>& linuxNames() {
+    static const auto* names = new std::unordered_map<int, std::vector<std::string>>{
+        {App::appStore, {"gnome-software", "org.gnome.Software", "org.kde.discover"}},
+        {App::chrome, {"google-chrome", "google-chrome-stable", "chromium", "chromium-browser"}},
+        {App::firefox, {"firefox-esr", "org.mozilla.firefox"}},
+        {App::spotify, {"com.spotify.Client"}},
+        {App::mail, {"thunderbird", "org.mozilla.Thunderbird", "evolution", "org.gnome.Evolution"}},
+        {App::calendar, {"org.gnome.Calendar"}},
+        {App::photos, {"shotwell", "org.gnome.Shotwell"}},
+        {App::music, {"rhythmbox", "org.gnome.Rhythmbox3"}},
+        {App::systemPreferences,
+         {"gnome-control-center", "org.gnome.Settings", "systemsettings", "org.kde.systemsettings",
+          "xfce-settings-manager", "mate-control-center", "cinnamon-settings", "lxqt-config"}},
+    };
+    return *names;
+}
+
 }  // namespace
 
 std::string App::bundleIdentifier() const { return known[value].bundleIdentifier; }
 
 std::string App::name() const { return known[value].name; }
+
+bool App::matches(const Task& task) const {
+    if (!task.bundleIdentifier) return false;
+    if (*task.bundleIdentifier == bundleIdentifier()) return true;
+    std::vector<std::string> names{name()};
+    if (auto found = linuxNames().find(value); found != linuxNames().end())
+        names.insert(names.end(), found->second.begin(), found->second.end());
+    auto known = [&](const std::string& candidate) {
+        return std::find(names.begin(), names.end(), candidate) != names.end();
+    };
+    return known(*task.bundleIdentifier) ||
+           std::any_of(task.entryNames.begin(), task.entryNames.end(), known);
+}
 
 const App::Slot& App::browsers() {
     static const Slot slot{firefox, chrome, safari};
@@ -83,10 +117,9 @@ TaskList App::resolve(const Slots& slots, ApplicationManager& manager) {
     TaskList result;
     for (const auto& slot : slots) {
         for (auto alternative : slot) {
-            const auto identifier = alternative.bundleIdentifier();
             std::shared_ptr<Task> found;
             for (const auto& task : installed) {
-                if (task->bundleIdentifier == identifier) {
+                if (alternative.matches(*task)) {
                     found = task;
                     break;
                 }
@@ -95,7 +128,7 @@ TaskList App::resolve(const Slots& slots, ApplicationManager& manager) {
                 result.push_back(found);
                 break;
             }
-            std::printf("Couldn't find app: %s\n", alternative.name().c_str());
+            std::printf("Couldn't find app: %s\n", platform::escapedForLog(alternative.name()).c_str());
             std::fflush(stdout);
         }
     }

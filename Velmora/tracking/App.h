@@ -50,6 +50,9 @@ public:
     std::string bundleIdentifier() const;
     // The case's name, as "Couldn't find app: " lines print it.
     std::string name() const;
+    // Whether an installed application is this one: by bundle identifier or, for a desktop entry,
+    // when its id, window class or command equals the case's name or a common Linux id of it.
+    bool matches(const Task& task) const;
 
     static const Slot& browsers();
     // One slot without alternatives.

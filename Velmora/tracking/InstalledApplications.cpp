@@ -4,6 +4,7 @@
 
 #include "Velmora/settings/SettingsManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
+#include "platform/base/LogText.h"
 #include "platform/foundation/FileManager.h"
 
 namespace Velmora {
@@ -58,7 +59,7 @@ TaskList ApplicationManager::loadInstalledTasks(bool rescan) {
     for (const auto& folder : uniqueAddresses(folders)) {
         auto contents = files->contentsOfDirectory(folder);
         if (!contents) {
-            std::printf("%s\n", contents.error().description.c_str());
+            std::printf("%s\n", platform::escapedForLog(contents.error().description).c_str());
             std::fflush(stdout);
             continue;
         }

@@ -127,11 +127,15 @@ bool Task::loadBundleInfo() {
     text += "Contents/Info.plist";
     if (auto address = platform::URL::fromString(text)) {
         if (auto info = readPropertyList(*address)) {
+            auto executable = stringEntry(*info, "CFBundleExecutable");
             if (auto name = stringEntry(*info, "CFBundleName"))
                 title = *name;
-            else if (auto executable = stringEntry(*info, "CFBundleExecutable"))
+            else if (executable)
                 title = *executable;
             if (auto identifier = stringEntry(*info, "CFBundleIdentifier")) bundleIdentifier = *identifier;
+            entryNames.clear();
+            if (auto windowClass = stringEntry(*info, "StartupWMClass")) entryNames.push_back(*windowClass);
+            if (executable) entryNames.push_back(executable->substr(executable->find_last_of('/') + 1));
         }
     }
     icon = platform::Workspace::shared()->iconForFile(Brindle::filePath(bundlePath));

@@ -56,6 +56,9 @@ public:
     std::optional<std::int64_t> screenIndex;
     // The Dock's badge.
     std::optional<std::string> badge;
+    // What a desktop entry's bundle also answers to, from `loadBundleInfo`: its window class
+    // (StartupWMClass) and its command's base name.
+    std::vector<std::string> entryNames;
 
     // Title, bundle identifier and icon from the bundle; a missing or unreadable property list or
     // key leaves the field as it was, but the icon always comes from the workspace. Always true.

@@ -49,6 +49,46 @@ void subjectMapFilterDistinctSubscribe(benchmark::State& state) {
 }
 BENCHMARK(subjectMapFilterDistinctSubscribe);
 
+// One event per iteration, from each of the four subjects in turn: compare per event with
+// publishSubjectOneSubscriber.
+void mergeFourSubjects(benchmark::State& state) {
+    long sum = 0;
+    std::vector<rx::PublishSubject<int>> subjects(4);
+    auto subscription = rx::merge(std::vector<rx::Observable<int>>(subjects.begin(), subjects.end()))
+                            .subscribe([&sum](int value) { sum += value; });
+    int value = 0;
+    for (auto _ : state) {
+        ++value;
+        subjects[static_cast<std::size_t>(value & 3)].onNext(value);
+        benchmark::DoNotOptimize(sum);
+    }
+    subscription.dispose();
+}
+BENCHMARK(mergeFourSubjects);
+
+// Both sources have a value, so every event is combined and delivered.
+void combineLatestTwo(benchmark::State& state) {
+    long sum = 0;
+    rx::PublishSubject<int> first;
+    rx::PublishSubject<int> second;
+    auto subscription = rx::combineLatest(first, second, [](int a, int b) {
+                            return a + b;
+                        }).subscribe([&sum](int value) { sum += value; });
+    first.onNext(0);
+    second.onNext(0);
+    int value = 0;
+    for (auto _ : state) {
+        ++value;
+        if (value & 1)
+            first.onNext(value);
+        else
+            second.onNext(value);
+        benchmark::DoNotOptimize(sum);
+    }
+    subscription.dispose();
+}
+BENCHMARK(combineLatestTwo);
+
 void behaviorRelayTenSubscribers(benchmark::State& state) {
     long sum = 0;
     rx::BehaviorRelay<int> relay(0);

@@ -17,6 +17,8 @@ namespace platform {
 namespace {
 
 // Threads that run the blocks of every queue, and one thread that holds delayed blocks until due.
+// Each thread is started when work needs it and ends after it has had nothing to do for a while,
+// so that an idle process keeps at most the threads its own periodic work uses.
 class ThreadPool {
 public:
     static ThreadPool& shared() {
@@ -28,9 +30,11 @@ public:
     void submit(std::function<void()> block) {
         std::lock_guard lock(mutex_);
         if (stopped_) return;
-        startThreadsLocked();
         work_.push_back(std::move(block));
-        workReady_.notify_one();
+        if (work_.size() > idleWorkers_ && workers_ < maximumWorkers())
+            startWorkerLocked();
+        else
+            workReady_.notify_one();
     }
 
     void submitAfter(TimeInterval seconds, std::function<void()> block) {
@@ -39,30 +43,33 @@ public:
                        std::chrono::duration<double>(seconds));
         std::lock_guard lock(mutex_);
         if (stopped_) return;
-        startThreadsLocked();
         delayed_.push(Delayed{due, nextSequence_++, std::move(block)});
-        delayedChanged_.notify_one();
+        if (!timerRunning_)
+            startTimerLocked();
+        else
+            delayedChanged_.notify_one();
     }
 
     void shutdown() {
-        std::vector<std::thread> threads;
         // Dropped outside the lock: destroying a block's captures may submit work.
         std::deque<std::function<void()>> work;
         decltype(delayed_) delayed;
         {
-            std::lock_guard lock(mutex_);
+            std::unique_lock lock(mutex_);
             if (stopped_) return;
             stopped_ = true;
             work.swap(work_);
             delayed.swap(delayed_);
-            threads.swap(threads_);
+            workReady_.notify_all();
+            delayedChanged_.notify_all();
+            threadEnded_.wait(lock, [this] { return workers_ == 0 && !timerRunning_; });
         }
-        workReady_.notify_all();
-        delayedChanged_.notify_all();
-        for (auto& thread : threads) thread.join();
     }
 
 private:
+    // A thread with nothing to do for this long ends.
+    static constexpr std::chrono::seconds idleLifetime{5};
+
     struct Delayed {
         std::chrono::steady_clock::time_point due;
         std::uint64_t sequence;
@@ -72,26 +79,34 @@ private:
         }
     };
 
-    void startThreadsLocked() {
-        if (!threads_.empty()) return;
-        unsigned count = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
-        for (unsigned i = 0; i < count; ++i) {
-            threads_.emplace_back([this, i] {
-                pthread_setname_np(pthread_self(), ("velmora.pool." + std::to_string(i)).c_str());
-                runWorker();
-            });
-        }
-        threads_.emplace_back([this] {
+    static unsigned maximumWorkers() { return std::clamp(std::thread::hardware_concurrency(), 2u, 8u); }
+
+    // Threads are detached: `shutdown` waits for their count to reach zero instead of joining.
+    void startWorkerLocked() {
+        ++workers_;
+        auto index = nextWorkerIndex_++;
+        std::thread([this, index] {
+            pthread_setname_np(pthread_self(), ("velmora.pool." + std::to_string(index % 100)).c_str());
+            runWorker();
+        }).detach();
+    }
+
+    void startTimerLocked() {
+        timerRunning_ = true;
+        std::thread([this] {
             pthread_setname_np(pthread_self(), "velmora.timers");
             runTimers();
-        });
+        }).detach();
     }
 
     void runWorker() {
         std::unique_lock lock(mutex_);
         while (true) {
-            workReady_.wait(lock, [this] { return stopped_ || !work_.empty(); });
-            if (stopped_) return;
+            ++idleWorkers_;
+            bool ready =
+                workReady_.wait_for(lock, idleLifetime, [this] { return stopped_ || !work_.empty(); });
+            --idleWorkers_;
+            if (stopped_ || !ready) break;
             auto block = std::move(work_.front());
             work_.pop_front();
             lock.unlock();
@@ -99,13 +114,17 @@ private:
             block = nullptr;  // release captures outside the lock
             lock.lock();
         }
+        --workers_;
+        threadEnded_.notify_all();
     }
 
     void runTimers() {
         std::unique_lock lock(mutex_);
         while (!stopped_) {
             if (delayed_.empty()) {
-                delayedChanged_.wait(lock);
+                if (delayedChanged_.wait_for(lock, idleLifetime) == std::cv_status::timeout &&
+                    delayed_.empty())
+                    break;
                 continue;
             }
             auto due = delayed_.top().due;
@@ -116,17 +135,26 @@ private:
             auto block = std::move(const_cast<Delayed&>(delayed_.top()).block);
             delayed_.pop();
             work_.push_back(std::move(block));
-            workReady_.notify_one();
+            if (work_.size() > idleWorkers_ && workers_ < maximumWorkers())
+                startWorkerLocked();
+            else
+                workReady_.notify_one();
         }
+        timerRunning_ = false;
+        threadEnded_.notify_all();
     }
 
     std::mutex mutex_;
     std::condition_variable workReady_;
     std::condition_variable delayedChanged_;
+    std::condition_variable threadEnded_;
     std::deque<std::function<void()>> work_;
     std::priority_queue<Delayed, std::vector<Delayed>, std::greater<>> delayed_;
     std::uint64_t nextSequence_ = 0;
-    std::vector<std::thread> threads_;
+    unsigned workers_ = 0;
+    unsigned idleWorkers_ = 0;
+    unsigned nextWorkerIndex_ = 0;
+    bool timerRunning_ = false;
     bool stopped_ = false;
 };
 

@@ -9,6 +9,9 @@
 #include "platform/base/SharedSlot.h"
 
 namespace platform {
+
+bool MainQueueBackend::postRepeating(TimeInterval, std::function<bool()>) { return false; }
+
 namespace {
 
 SharedSlot<MainQueueBackend>& installed() {
@@ -54,6 +57,13 @@ public:
         // it lives until it is invalidated or, when it does not repeat, until it has fired.
         auto fire = [timer = shared_from_this()] { timer->fire(); };
         auto backend = requireBackend();
+        if (repeats_ && interval_ > 0 && !armed_) {
+            armed_ = true;
+            if (backend->postRepeating(interval_, [timer = shared_from_this()] { return timer->tick(); })) {
+                persistent_ = true;
+                return;
+            }
+        }
         if (repeats_ && interval_ == 0)
             backend->postNextTurn(std::move(fire));
         else
@@ -61,6 +71,12 @@ public:
     }
 
 private:
+    // A firing of the loop's own repeating timer; false once this timer is invalid.
+    bool tick() {
+        fire();
+        return valid_;
+    }
+
     void fire() {
         std::shared_ptr<std::function<void(Timer&)>> block;
         {
@@ -71,7 +87,7 @@ private:
         if (!repeats_) invalidate();
         // Held here, so the block may invalidate its own timer while it runs.
         (*block)(*this);
-        if (repeats_ && valid_) arm();
+        if (repeats_ && valid_ && !persistent_) arm();
     }
 
     const TimeInterval interval_;
@@ -79,6 +95,9 @@ private:
     std::mutex mutex_;
     std::shared_ptr<std::function<void(Timer&)>> block_;
     std::atomic<bool> valid_{true};
+    // Main thread only.
+    bool armed_ = false;
+    bool persistent_ = false;
 };
 
 }  // namespace

@@ -18,6 +18,10 @@ public:
     // Runs on a later turn of the loop than the one now running (never within the same turn).
     virtual void postNextTurn(std::function<void()> block) = 0;
     virtual bool isMainThread() const = 0;
+    // Called on the main thread: runs `tick` every `interval` (> 0) seconds until it returns
+    // false, on one timer of the loop's own. False when the loop has none; the caller then posts
+    // each firing afresh.
+    virtual bool postRepeating(TimeInterval interval, std::function<bool()> tick);
 };
 
 // A timer armed on the main queue; invalidating it from any thread stops further firings.

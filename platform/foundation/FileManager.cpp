@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <mutex>
 
@@ -59,6 +60,22 @@ std::pair<std::string, std::string> splitFolderAndName(const std::string& path) 
     if (slash == std::string::npos) return {".", path};
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
+
+// Where a chain of symbolic links at `path` ends (the path itself when it is no link). A link that
+// leads nowhere still names where its file would be.
+std::string followedLinks(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        std::array<char, 4096> target{};
+        auto length = ::readlink(path.c_str(), target.data(), target.size() - 1);
+        if (length <= 0) break;
+        std::string next(target.data(), static_cast<std::size_t>(length));
+        if (!next.starts_with('/')) next = splitFolderAndName(path).first + "/" + next;
+        path = std::move(next);
+    }
+    return path;
+}
+
+std::string temporaryPrefix(const std::string& name) { return "." + name + ".tmp-"; }
 
 }  // namespace
 
@@ -203,11 +220,11 @@ FileResult<FileAttributes> FileManager::attributesOfItem(std::string_view path) 
 }
 
 FileResult<void> FileManager::writeAtomically(std::string_view path, std::string_view bytes) const {
-    auto real = resolvedPath(path);
+    auto real = followedLinks(resolvedPath(path));
     auto [folder, name] = splitFolderAndName(real);
     if (name.empty()) return FileError::fromErrno(EISDIR, "Cannot write", path);
 
-    std::string temporary = folder + "/." + name + ".tmp-XXXXXX";
+    std::string temporary = folder + "/" + temporaryPrefix(name) + "XXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) return FileError::fromErrno(errno, "Cannot write", path);
 
@@ -236,22 +253,67 @@ FileResult<void> FileManager::writeAtomically(std::string_view path, std::string
     return {};
 }
 
-std::optional<std::string> FileManager::readFile(std::string_view path) const {
-    int fd = retrying([&] { return ::open(resolvedPath(path).c_str(), O_RDONLY | O_CLOEXEC); });
-    if (fd < 0) return std::nullopt;
+void FileManager::removeStaleTemporaries(std::string_view path, double minimumAge) const {
+    auto real = followedLinks(resolvedPath(path));
+    auto [folder, name] = splitFolderAndName(real);
+    if (name.empty()) return;
+    const auto prefix = temporaryPrefix(name);
+    DIR* directory = ::opendir(folder.c_str());
+    if (!directory) return;
+    const double now = static_cast<double>(::time(nullptr));
+    while (dirent* entry = ::readdir(directory)) {
+        std::string_view item = entry->d_name;
+        // mkostemp's six random characters follow the prefix.
+        if (!item.starts_with(prefix) || item.size() != prefix.size() + 6) continue;
+        struct stat status {};
+        if (::fstatat(::dirfd(directory), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(status.st_mode) || now - static_cast<double>(status.st_mtim.tv_sec) < minimumAge)
+            continue;
+        ::unlinkat(::dirfd(directory), entry->d_name, 0);
+    }
+    ::closedir(directory);
+}
+
+FileResult<std::string> FileManager::contentsOfFile(std::string_view path, std::uint64_t maximumSize) const {
+    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer.
+    int fd = retrying([&] { return ::open(resolvedPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); });
+    if (fd < 0) return FileError::fromErrno(errno, "Cannot read", path);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        int code = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        return FileError::fromErrno(code, "Cannot read", path);
+    }
+    if (static_cast<std::uint64_t>(status.st_size) > maximumSize) {
+        ::close(fd);
+        return FileError::fromErrno(EFBIG, "Cannot read", path);
+    }
     std::string contents;
+    contents.reserve(static_cast<std::size_t>(status.st_size));
     std::array<char, 65536> buffer;
     for (;;) {
         auto count = retrying([&] { return ::read(fd, buffer.data(), buffer.size()); });
         if (count < 0) {
+            int code = errno;
             ::close(fd);
-            return std::nullopt;
+            return FileError::fromErrno(code, "Cannot read", path);
         }
         if (count == 0) break;
+        // The size can change after fstat: the limit holds for what is really read.
+        if (contents.size() + static_cast<std::size_t>(count) > maximumSize) {
+            ::close(fd);
+            return FileError::fromErrno(EFBIG, "Cannot read", path);
+        }
         contents.append(buffer.data(), static_cast<std::size_t>(count));
     }
     ::close(fd);
     return contents;
+}
+
+std::optional<std::string> FileManager::readFile(std::string_view path, std::uint64_t maximumSize) const {
+    auto contents = contentsOfFile(path, maximumSize);
+    if (!contents) return std::nullopt;
+    return std::move(contents).value();
 }
 
 std::string FileManager::homePath() {

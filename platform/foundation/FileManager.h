@@ -135,9 +135,22 @@ public:
     FileResult<FileAttributes> attributesOfItem(std::string_view path) const;
 
     // Replaces the file in one step: readers see the old bytes or the new ones, never a part.
-    // An existing file keeps its permissions.
+    // An existing file keeps its permissions. A symbolic link at the path stays: the file it leads
+    // to is replaced, in that file's folder.
     FileResult<void> writeAtomically(std::string_view path, std::string_view bytes) const;
-    std::optional<std::string> readFile(std::string_view path) const;
+    // Removes what interrupted atomic writes of the file at `path` left behind, if older than
+    // `minimumAge` seconds (a younger one may belong to a write still under way).
+    void removeStaleTemporaries(std::string_view path, double minimumAge = 60) const;
+
+    // The contents of a regular file (after following links), at most `maximumSize` bytes. Anything
+    // else (a FIFO, a device, a folder) fails at once with EINVAL or EISDIR, and a file that grows
+    // past the limit while being read fails with EFBIG, so no outside file can block the caller or
+    // fill its memory.
+    static constexpr std::uint64_t defaultMaximumReadSize = 64ull << 20;
+    FileResult<std::string> contentsOfFile(std::string_view path,
+                                           std::uint64_t maximumSize = defaultMaximumReadSize) const;
+    std::optional<std::string> readFile(std::string_view path,
+                                        std::uint64_t maximumSize = defaultMaximumReadSize) const;
 
     URL homeDirectoryForCurrentUser() const;
     std::vector<URL> urls(SearchPathDirectory directory, SearchPathDomain domain) const;

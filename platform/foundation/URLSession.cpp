@@ -52,6 +52,8 @@ URLError errorForCurlCode(CURLcode code) {
             return URLError::make(URLError::badURL);
         case CURLE_TOO_MANY_REDIRECTS:
             return URLError::make(URLError::httpTooManyRedirects);
+        case CURLE_FILESIZE_EXCEEDED:
+            return URLError::make(URLError::dataLengthExceedsMaximum);
         case CURLE_WEIRD_SERVER_REPLY:
         case CURLE_BAD_CONTENT_ENCODING:
             return URLError::make(URLError::badServerResponse);
@@ -79,6 +81,7 @@ struct Transfer {
     std::string body;  // what libcurl sends; it keeps only a pointer
     std::string received;
     curl_off_t reportedSent = 0;
+    bool tooLarge = false;
 
     explicit Transfer(URLRequest request) : request(std::move(request)) {}
     ~Transfer() {
@@ -90,7 +93,13 @@ struct Transfer {
 };
 
 std::size_t receive(char* data, std::size_t size, std::size_t count, void* context) {
-    static_cast<Transfer*>(context)->received.append(data, size * count);
+    auto* transfer = static_cast<Transfer*>(context);
+    // The bytes arrive decoded, so a small compressed body cannot expand past the limit either.
+    if (size * count > transfer->request.maximumBodySize() - transfer->received.size()) {
+        transfer->tooLarge = true;
+        return 0;
+    }
+    transfer->received.append(data, size * count);
     return size * count;
 }
 
@@ -196,6 +205,13 @@ private:
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, wholeSeconds);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, wholeSeconds);
+        if (auto limit = request.resourceTimeout(); limit && std::isfinite(*limit) && *limit > 0)
+            curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
+                             std::max(1L, static_cast<long>(std::ceil(*limit * 1000))));
+        // A declared length over the limit is refused before any of the body is read.
+        curl_easy_setopt(
+            easy, CURLOPT_MAXFILESIZE_LARGE,
+            static_cast<curl_off_t>(std::min<std::uint64_t>(request.maximumBodySize(), INT64_MAX)));
 
         curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, receive);
         curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
@@ -237,7 +253,9 @@ private:
         curl_multi_remove_handle(multi_, easy);
         std::unique_ptr<Transfer> transfer(raw);
         if (result != CURLE_OK) {
-            complete(std::move(transfer), errorForCurlCode(result));
+            auto error = transfer->tooLarge ? URLError::make(URLError::dataLengthExceedsMaximum)
+                                            : errorForCurlCode(result);
+            complete(std::move(transfer), std::move(error));
             return;
         }
         long status = 0;
@@ -324,6 +342,9 @@ URLError URLError::make(Code code) {
             break;
         case badServerResponse:
             text = "bad server response";
+            break;
+        case dataLengthExceedsMaximum:
+            text = "resource exceeds maximum size";
             break;
         case secureConnectionFailed:
             text = "An SSL error has occurred and a secure connection to the server cannot be made.";

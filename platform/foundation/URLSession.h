@@ -26,6 +26,17 @@ public:
     // least one.
     TimeInterval timeoutInterval() const { return timeoutInterval_; }
 
+    // The longest a whole transfer may take, however steadily data moves; it then fails as timed out.
+    // None: no limit beyond `timeoutInterval`.
+    std::optional<TimeInterval> resourceTimeout() const { return resourceTimeout_; }
+    void setResourceTimeout(std::optional<TimeInterval> seconds) { resourceTimeout_ = seconds; }
+
+    // The most body bytes the reply may have once decoded (a compressed body counts as it expands).
+    // A longer reply ends the transfer, which fails with `dataLengthExceedsMaximum`.
+    static constexpr std::uint64_t defaultMaximumBodySize = 1u << 20;
+    std::uint64_t maximumBodySize() const { return maximumBodySize_; }
+    void setMaximumBodySize(std::uint64_t bytes) { maximumBodySize_ = bytes; }
+
     const std::string& httpMethod() const { return httpMethod_; }
     void setHTTPMethod(std::string method) { httpMethod_ = std::move(method); }
 
@@ -43,6 +54,8 @@ public:
 private:
     URL url_;
     TimeInterval timeoutInterval_;
+    std::optional<TimeInterval> resourceTimeout_;
+    std::uint64_t maximumBodySize_ = defaultMaximumBodySize;
     std::string httpMethod_ = "GET";
     std::optional<std::string> httpBody_;
     std::vector<std::pair<std::string, std::string>> headers_;
@@ -66,6 +79,7 @@ struct URLError {
         networkConnectionLost = -1005,
         httpTooManyRedirects = -1007,
         badServerResponse = -1011,
+        dataLengthExceedsMaximum = -1103,
         secureConnectionFailed = -1200,
     };
     static constexpr const char* domain = "platform.URLError";

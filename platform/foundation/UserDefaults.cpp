@@ -9,9 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <utility>
+#include <vector>
 
 #include "platform/base/Clock.h"
+#include "platform/base/LogText.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/JSONNesting.h"
 
 namespace platform {
 namespace {
@@ -191,6 +195,23 @@ std::string timestamp() {
     return text.data();
 }
 
+// Without recursion, so that any value can be checked.
+bool nestsWithin(const DefaultsValue& value, int maximumDepth) {
+    std::vector<std::pair<const DefaultsValue*, int>> pending{{&value, 0}};
+    while (!pending.empty()) {
+        auto [node, depth] = pending.back();
+        pending.pop_back();
+        if (auto* array = node->arrayValue()) {
+            if (depth + 1 > maximumDepth) return false;
+            for (const auto& element : *array) pending.emplace_back(&element, depth + 1);
+        } else if (auto* dictionary = node->dictionaryValue()) {
+            if (depth + 1 > maximumDepth) return false;
+            for (const auto& [key, element] : *dictionary) pending.emplace_back(&element, depth + 1);
+        }
+    }
+    return true;
+}
+
 struct Standard {
     std::mutex mutex;
     std::shared_ptr<UserDefaults> defaults;
@@ -244,23 +265,38 @@ std::string UserDefaults::standardPath() {
     return FileManager::xdgPath("XDG_CONFIG_HOME", ".config") + "/velmora/defaults.json";
 }
 
+std::variant<DefaultsValue::Dictionary, std::string> UserDefaults::decodedFile(std::string_view contents) {
+    if (!jsonNestingWithin(contents)) return std::string("nests too deeply");
+    auto parsed = json::parse(contents, nullptr, false);
+    if (parsed.is_discarded()) return std::string("is not valid JSON");
+    if (!parsed.is_object()) return std::string("does not hold a dictionary");
+    auto dictionary = decodedDictionary(parsed);
+    if (!dictionary) return std::string("holds values of unknown kinds");
+    return std::move(*dictionary);
+}
+
 void UserDefaults::load() {
     auto files = FileManager::shared();
-    auto attributes = files->attributesOfItem(path_);
-    if (!attributes && attributes.error().code == ENOENT) return;
-
-    std::string problem;
-    if (auto contents = files->readFile(path_); !contents) {
-        problem = "cannot be read";
-    } else if (auto parsed = json::parse(*contents, nullptr, false); parsed.is_discarded()) {
-        problem = "is not valid JSON";
-    } else if (!parsed.is_object()) {
-        problem = "does not hold a dictionary";
-    } else if (auto dictionary = decodedDictionary(parsed); !dictionary) {
-        problem = "holds values of unknown kinds";
-    } else {
-        values_ = std::move(*dictionary);
+    files->removeStaleTemporaries(path_);
+    auto contents = files->contentsOfFile(path_, maximumFileSize);
+    // Only content that cannot be decoded is moved aside: a file that cannot be read now (no
+    // permission, a folder, a link to nowhere, a failing disk) may be whole, so it is kept as it is.
+    if (!contents && contents.error().code != EFBIG) {
+        if (contents.error().code == ENOENT && !files->attributesOfItem(path_)) return;
+        persistent_ = false;
+        std::fprintf(stderr, "UserDefaults: %s; running with no settings, and it will not be written\n",
+                     contents.error().description.c_str());
         return;
+    }
+
+    std::string problem = "is too large";
+    if (contents) {
+        auto decoded = decodedFile(*contents);
+        if (auto* dictionary = std::get_if<DefaultsValue::Dictionary>(&decoded)) {
+            values_ = std::move(*dictionary);
+            return;
+        }
+        problem = std::get<std::string>(decoded);
     }
 
     // Keep the damaged file for whoever wants to look at it; never write over it.
@@ -272,12 +308,12 @@ void UserDefaults::load() {
     }
     if (moved) {
         std::fprintf(stderr, "UserDefaults: %s %s; moved it to %s and started with no settings\n",
-                     path_.c_str(), problem.c_str(), aside.c_str());
+                     escapedForLog(path_).c_str(), problem.c_str(), escapedForLog(aside).c_str());
     } else {
         persistent_ = false;
         std::fprintf(stderr,
                      "UserDefaults: %s %s and cannot be moved aside (%s); changes will not be saved\n",
-                     path_.c_str(), problem.c_str(), moved.error().description.c_str());
+                     escapedForLog(path_).c_str(), problem.c_str(), moved.error().description.c_str());
     }
 }
 
@@ -290,13 +326,22 @@ void UserDefaults::save() {
         if (!files->fileExists(folder)) files->createDirectory(folder, true);
     }
     auto text = encodedDictionary(values_).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-    if (auto written = files->writeAtomically(path_, text); !written) {
-        std::fprintf(stderr, "UserDefaults: %s\n", written.error().description.c_str());
-    }
+    auto written = files->writeAtomically(path_, text);
+    fileCurrent_ = static_cast<bool>(written);
+    if (!written) std::fprintf(stderr, "UserDefaults: %s\n", written.error().description.c_str());
 }
 
 void UserDefaults::set(const std::string& key, DefaultsValue value) {
+    // The file's dictionary is one level, so the value may take all but one.
+    if (!nestsWithin(value, maximumJSONDepth - 1)) {
+        std::fprintf(stderr, "UserDefaults: the value for %s nests too deeply to be stored\n",
+                     escapedForLog(key).c_str());
+        return;
+    }
     std::lock_guard lock(mutex_);
+    // Writing the file costs two syncs to disk: skip it when the file already holds the value.
+    if (auto found = values_.find(key); found != values_.end() && found->second == value && fileCurrent_)
+        return;
     values_.insert_or_assign(key, std::move(value));
     save();
 }

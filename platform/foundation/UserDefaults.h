@@ -65,8 +65,9 @@ private:
 };
 
 // One domain of settings, kept in memory and in one JSON file that every change rewrites at once
-// (atomically). A file that cannot be read or parsed is moved aside as "<file>.corrupt-<time>" and
-// the domain starts empty. May be used from any thread.
+// (atomically). A file that cannot be decoded (nor nests too deeply) is moved aside as
+// "<file>.corrupt-<time>" and the domain starts empty; a file that cannot be read is left alone, and
+// the domain runs empty without ever writing it. May be used from any thread.
 class UserDefaults {
 public:
     explicit UserDefaults(std::string path);
@@ -79,6 +80,9 @@ public:
     static std::string standardPath();
 
     const std::string& path() const { return path_; }
+
+    // The values of a file's contents, or what is wrong with them ("is not valid JSON"…).
+    static std::variant<DefaultsValue::Dictionary, std::string> decodedFile(std::string_view contents);
 
     void set(const std::string& key, DefaultsValue value);
     void setData(const std::string& key, std::string_view bytes);
@@ -100,11 +104,15 @@ private:
     void load();
     void save();
 
+    static constexpr std::uint64_t maximumFileSize = 16u << 20;
+
     const std::string path_;
     mutable std::mutex mutex_;
     DefaultsValue::Dictionary values_;
-    // False when a damaged file could not be moved aside: it is never written over.
+    // False when the file could not be read or moved aside: it is never written over.
     bool persistent_ = true;
+    // False once a write has failed: the file may then lack values held here.
+    bool fileCurrent_ = true;
 };
 
 }  // namespace platform

@@ -33,6 +33,20 @@ void QtMainQueue::postAfter(TimeInterval delay, std::function<void()> block) {
 
 void QtMainQueue::postNextTurn(std::function<void()> block) { postAfter(0, std::move(block)); }
 
+bool QtMainQueue::postRepeating(TimeInterval interval, std::function<bool()> tick) {
+    if (!isMainThread()) return false;
+    auto* timer = new QTimer(context_.get());
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(static_cast<int>(std::min(std::ceil(interval * 1000.0), 2147483647.0)));
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, tick = std::move(tick)] {
+        if (tick()) return;
+        timer->stop();
+        timer->deleteLater();
+    });
+    timer->start();
+    return true;
+}
+
 bool QtMainQueue::isMainThread() const { return QThread::currentThread() == context_->thread(); }
 
 }  // namespace platform::qt

@@ -17,6 +17,7 @@ public:
     void postAfter(TimeInterval delay, std::function<void()> block) override;
     void postNextTurn(std::function<void()> block) override;
     bool isMainThread() const override;
+    bool postRepeating(TimeInterval interval, std::function<bool()> tick) override;
 
 private:
     QtMainQueue();

@@ -11,6 +11,7 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/qt/QtAnimation.h"
 #include "platform/qt/ScreenGeometry.h"
+#include "platform/qt/X11WindowType.h"
 
 namespace platform::qt {
 
@@ -316,6 +317,9 @@ void Window::show(bool activate) {
     // The offscreen platform activates every window it shows, asked or not.
     if (!activate && !host_->isVisible() && isOffscreen()) ignoreNextActivation_ = true;
     host_->setGeometry(appliedGeometry_);
+    // The bar's level: a dock to an X11 window manager.
+    if (level_ >= WindowLevel::screenSaver && !host_->isVisible() && QGuiApplication::platformName() == "xcb")
+        makeX11Dock(host_);
     host_->show();
     if (!isOffscreen()) host_->raise();  // the offscreen platform only warns
     if (activate && canBecomeKeyWindow()) host_->activateWindow();

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "platform/foundation/FileManager.h"
+#include "platform/foundation/JSONNesting.h"
 
 namespace platform::sim {
 namespace {
@@ -32,6 +33,8 @@ std::string escaped(const std::string& text) {
 }
 
 void append(std::string& out, const json& value, const std::string& indent) {
+    // Each level indents by one tab; deeper values than a file can be read back with are left out.
+    if (indent.size() >= maximumJSONDepth) return;
     if (value.is_string()) {
         out += indent + "<string>" + escaped(value.get<std::string>()) + "</string>\n";
     } else if (value.is_boolean()) {
@@ -61,10 +64,11 @@ std::string bundleName(const std::string& path) {
     return name;
 }
 
+// Icons and property lists are small; a FIFO or a device named as one is never read.
+constexpr std::uint64_t maximumFileSize = 16u << 20;
+
 std::optional<std::string> contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    return FileManager::shared()->readFile(path, maximumFileSize);
 }
 
 // Readers see the old bytes or the new ones. Not synced to disk: the folders are the desktop's

@@ -34,6 +34,16 @@ SimApplication* DesktopState::mutableApplication(std::uint64_t serial) {
 }
 
 const SimApplication* DesktopState::runningApplication(std::int32_t pid) const {
+    // Every Accessibility read starts here: an index instead of a walk over every application.
+    auto serial = pidIndex.find(running, pid, [this](std::unordered_map<std::int32_t, std::uint64_t>& byPid) {
+        for (auto each : running)
+            if (const auto* app = application(each)) byPid.emplace(app->pid, each);
+    });
+    if (serial) {
+        const auto* app = application(*serial);
+        if (app && app->pid == pid) return app;
+    }
+    // A pid changed in place since the index was built.
     for (auto serial : running) {
         const auto* app = application(serial);
         if (app && app->pid == pid) return app;

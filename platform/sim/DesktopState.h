@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/foundation/URL.h"
@@ -41,6 +43,36 @@ struct SimApplication {
     const SimWindow* window(std::int64_t number) const;
 };
 
+// Running applications by process id, built on first use. A copy starts empty, and the index is
+// rebuilt whenever the running list it was built from has changed, so a state still being
+// changed never reads a stale one.
+class PidIndex {
+public:
+    PidIndex() = default;
+    PidIndex(const PidIndex&) {}
+    PidIndex& operator=(const PidIndex&) { return *this; }
+
+    // The serial of the first running application with `pid`, if the index knows one.
+    template <class Build>
+    std::optional<std::uint64_t> find(const std::vector<std::uint64_t>& running, std::int32_t pid,
+                                      Build build) const {
+        std::lock_guard lock(mutex_);
+        if (builtFrom_ != running) {
+            builtFrom_ = running;
+            byPid_.clear();
+            build(byPid_);
+        }
+        auto found = byPid_.find(pid);
+        if (found == byPid_.end()) return std::nullopt;
+        return found->second;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    mutable std::vector<std::uint64_t> builtFrom_;
+    mutable std::unordered_map<std::int32_t, std::uint64_t> byPid_;
+};
+
 // One immutable version of the desktop. Every change makes a new one.
 struct DesktopState {
     bool accessibilityTrusted = false;
@@ -60,6 +92,8 @@ struct DesktopState {
     SimApplication* mutableApplication(std::uint64_t serial);
     const SimApplication* activeApplication() const;
     const SimApplication* dockApplication() const;
+
+    PidIndex pidIndex;
 };
 
 }  // namespace platform::sim

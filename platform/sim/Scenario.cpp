@@ -1,12 +1,18 @@
 #include "platform/sim/Scenario.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
 #include <limits>
 #include <stdexcept>
+
+#include "platform/foundation/FileManager.h"
+#include "platform/foundation/JSONNesting.h"
 
 namespace platform::sim {
 namespace {
@@ -297,6 +303,7 @@ std::string ApplicationDescription::identityKey() const {
 }
 
 std::variant<Scenario, std::string> Scenario::parse(const std::string& text, const std::string& baseFolder) {
+    if (!jsonNestingWithin(text)) return std::string("nests too deeply");
     json value = json::parse(text, nullptr, false);
     if (value.is_discarded()) return std::string("not valid JSON");
     try {
@@ -307,9 +314,15 @@ std::variant<Scenario, std::string> Scenario::parse(const std::string& text, con
 }
 
 std::variant<Scenario, std::string> Scenario::load(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return "cannot read " + path;
-    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    auto contents = FileManager::shared()->contentsOfFile(path, maximumFileSize);
+    if (!contents) {
+        const auto code = contents.error().code;
+        return "cannot read " + path +
+               (code == EFBIG    ? ": too large"
+                : code == EINVAL ? ": not a regular file"
+                                 : "");
+    }
+    const auto& text = *contents;
     auto slash = path.find_last_of('/');
     std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     auto result = parse(text, folder);
@@ -323,7 +336,15 @@ std::variant<Scenario, std::string> Scenario::load(const std::string& path) {
 
 std::string resourcesDirectory() {
     if (const char* value = std::getenv("VELMORA_RESOURCES"); value && *value) return value;
-    return VELMORA_RESOURCES_DIR;
+    // An installed program keeps its resources in <prefix>/share/velmora beside <prefix>/bin.
+    static const std::string installed = [] {
+        std::error_code error;
+        auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+        if (error) return std::string();
+        auto folder = program.parent_path().parent_path() / "share/velmora/resources";
+        return std::filesystem::is_directory(folder / "desktop", error) ? folder.string() : std::string();
+    }();
+    return installed.empty() ? VELMORA_RESOURCES_DIR : installed;
 }
 
 std::string demoScenarioPath() { return resourcesDirectory() + "/desktop/demo.json"; }

@@ -102,10 +102,13 @@ struct Scenario {
 
     // `baseFolder` resolves relative paths (icons, root). The error says where the text is wrong.
     static std::variant<Scenario, std::string> parse(const std::string& text, const std::string& baseFolder);
+    // Larger files are refused unread.
+    static constexpr std::uint64_t maximumFileSize = 16u << 20;
     static std::variant<Scenario, std::string> load(const std::string& path);
 };
 
-// Where the program's resources are: $VELMORA_RESOURCES, else the folder the build was made from.
+// Where the program's resources are: $VELMORA_RESOURCES, else those installed beside the program,
+// else the folder the build was made from.
 std::string resourcesDirectory();
 // resources/desktop/demo.json
 std::string demoScenarioPath();

@@ -14,25 +14,38 @@ struct DockItem {
     std::vector<std::string> unreadable;
 };
 
+bool isDockedApplication(const DesktopState& state, std::uint64_t serial, const SimApplication& app) {
+    return app.policy == ActivationPolicy::regular && serial != state.currentSerial;
+}
+
 // The scenario's items, or one per running regular application with the badge of its title.
-std::vector<DockItem> dockItems(const DesktopState& state) {
-    std::vector<DockItem> items;
+std::size_t dockItemCount(const DesktopState& state) {
+    if (state.dock.items) return state.dock.items->size();
+    std::size_t count = 0;
+    for (auto serial : state.running)
+        if (isDockedApplication(state, serial, *state.application(serial))) ++count;
+    return count;
+}
+
+// One item, without making the others: the bar reads every item's attributes one by one.
+std::optional<DockItem> dockItem(const DesktopState& state, std::size_t index) {
     if (state.dock.items) {
-        for (const auto& item : *state.dock.items)
-            items.push_back(DockItem{item.title, item.statusLabel, item.role, item.unreadable});
-        return items;
+        if (index >= state.dock.items->size()) return std::nullopt;
+        const auto& item = (*state.dock.items)[index];
+        return DockItem{item.title, item.statusLabel, item.role, item.unreadable};
     }
     for (auto serial : state.running) {
         const auto* app = state.application(serial);
-        if (app->policy != ActivationPolicy::regular || serial == state.currentSerial) continue;
+        if (!isDockedApplication(state, serial, *app)) continue;
+        if (index-- > 0) continue;
         DockItem item{app->name, std::nullopt, dockItemRole, {}};
         if (app->name) {
             auto badge = state.dock.badges.find(*app->name);
             if (badge != state.dock.badges.end()) item.statusLabel = badge->second;
         }
-        items.push_back(std::move(item));
+        return item;
     }
-    return items;
+    return std::nullopt;
 }
 
 bool listed(const std::vector<std::string>& names, const std::string& name) {
@@ -171,7 +184,7 @@ private:
         if (attribute == "AXParent") return AXValue(Element::make(Element::Kind::application, app.pid));
         if (attribute == "AXChildren") {
             AXValue::Array elements;
-            auto count = static_cast<std::int64_t>(dockItems(state).size());
+            auto count = static_cast<std::int64_t>(dockItemCount(state));
             for (std::int64_t i = 0; i < count; ++i)
                 elements.emplace_back(Element::make(Element::Kind::dockItem, app.pid, i));
             return AXValue(std::move(elements));
@@ -182,9 +195,10 @@ private:
     static std::optional<AXValue> dockItemAttribute(const DesktopState& state, const SimApplication& app,
                                                     std::int64_t index, const std::string& attribute) {
         if (state.dockApplication() != &app) return std::nullopt;
-        auto items = dockItems(state);
-        if (index < 0 || index >= static_cast<std::int64_t>(items.size())) return std::nullopt;
-        const auto& item = items[static_cast<std::size_t>(index)];
+        if (index < 0) return std::nullopt;
+        auto found = dockItem(state, static_cast<std::size_t>(index));
+        if (!found) return std::nullopt;
+        const auto& item = *found;
         if (listed(item.unreadable, attribute)) return std::nullopt;
         if (attribute == "AXRole") return item.role ? std::optional<AXValue>(*item.role) : std::nullopt;
         if (attribute == "AXSubrole") return AXValue("AXApplicationDockItem");

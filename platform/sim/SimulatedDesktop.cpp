@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/base/LogText.h"
+#include "platform/base/MainQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/UserDefaults.h"
@@ -26,6 +28,13 @@ std::string fileSignature(const std::string& path) {
     if (::stat(path.c_str(), &status) != 0) return "";
     return std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec) + ":" +
            std::to_string(status.st_size) + ":" + std::to_string(status.st_ino);
+}
+
+// What the file holds, for telling a rewrite with the same bytes from a change.
+std::optional<std::size_t> fileDigest(const std::string& path) {
+    auto bytes = FileManager::shared()->readFile(path, Scenario::maximumFileSize);
+    if (!bytes) return std::nullopt;
+    return std::hash<std::string>{}(*bytes);
 }
 
 Screen defaultScreen() {
@@ -125,10 +134,12 @@ std::shared_ptr<SimulatedDesktop> SimulatedDesktop::make(const Scenario& scenari
 
 std::shared_ptr<SimulatedDesktop> SimulatedDesktop::loadDefault(Options options) {
     std::string path = demoScenarioPath();
-    if (const char* named = std::getenv("VELMORA_DESKTOP"); named && *named) path = named;
+    // "demo" names the built-in desktop.
+    if (const char* named = std::getenv("VELMORA_DESKTOP"); named && *named && std::string(named) != "demo")
+        path = named;
     std::string error;
     if (auto desktop = load(path, options, &error)) return desktop;
-    std::printf("Desktop scenario: %s\n", error.c_str());
+    std::printf("Desktop scenario: %s\n", escapedForLog(error).c_str());
     std::fflush(stdout);
     return make(Scenario{}, std::move(options), path);
 }
@@ -178,7 +189,10 @@ void SimulatedDesktop::setUp(const Scenario& scenario) {
         for (auto serial : active) bringForward(*state, serial);
         store_->set(std::move(state));
         scenario_ = scenario;
-        if (scenarioPath_) fileSignature_ = fileSignature(*scenarioPath_);
+        if (scenarioPath_) {
+            fileSignature_ = fileSignature(*scenarioPath_);
+            fileDigest_ = fileDigest(*scenarioPath_);
+        }
     }
     applyScreens(scenario);
     applyDefaults(scenario);
@@ -351,6 +365,7 @@ std::optional<std::string> SimulatedDesktop::reload() {
     {
         std::lock_guard lock(writeMutex_);
         fileSignature_ = fileSignature(*scenarioPath_);
+        fileDigest_ = fileDigest(*scenarioPath_);
     }
     auto loaded = Scenario::load(*scenarioPath_);
     if (auto* error = std::get_if<std::string>(&loaded)) return *error;
@@ -451,10 +466,17 @@ void SimulatedDesktop::checkScenarioFile() {
     if (!scenarioPath_) return;
     {
         std::lock_guard lock(writeMutex_);
-        if (fileSignature(*scenarioPath_) == fileSignature_) return;
+        auto signature = fileSignature(*scenarioPath_);
+        if (signature == fileSignature_) return;
+        // Touched or rewritten with the same bytes: nothing to reload.
+        auto digest = fileDigest(*scenarioPath_);
+        if (digest && digest == fileDigest_) {
+            fileSignature_ = std::move(signature);
+            return;
+        }
     }
     if (auto error = reload()) {
-        std::printf("Desktop scenario: %s\n", error->c_str());
+        std::printf("Desktop scenario: %s\n", escapedForLog(*error).c_str());
         std::fflush(stdout);
     }
 }
@@ -576,11 +598,7 @@ std::optional<Event> SimulatedDesktop::injectEvent(const Event& event, EventTarg
         }
         monitors = monitors_;
     }
-    auto stillAdded = [this](const std::shared_ptr<EventMonitor>& token) {
-        std::lock_guard lock(inputMutex_);
-        return std::any_of(monitors_.begin(), monitors_.end(),
-                           [&](const Monitor& monitor) { return monitor.token == token; });
-    };
+    auto stillAdded = [this](const std::shared_ptr<EventMonitor>& token) { return isAdded(token); };
     if (target == EventTarget::otherApplication) {
         for (const auto& monitor : monitors) {
             if (!monitor.global || !(monitor.mask & eventMask(event.type)) || !stillAdded(monitor.token))
@@ -599,14 +617,49 @@ std::optional<Event> SimulatedDesktop::injectEvent(const Event& event, EventTarg
     return current;
 }
 
-void SimulatedDesktop::setModifierFlags(std::uint64_t flags) {
+bool SimulatedDesktop::isAdded(const std::shared_ptr<EventMonitor>& token) {
     std::lock_guard lock(inputMutex_);
-    modifierFlags_ = flags;
+    return std::any_of(monitors_.begin(), monitors_.end(),
+                       [&](const Monitor& monitor) { return monitor.token == token; });
+}
+
+void SimulatedDesktop::setModifierFlags(std::uint64_t flags) {
+    Event event{EventType::flagsChanged, 0, flags, {}};
+    {
+        std::lock_guard lock(inputMutex_);
+        if (modifierFlags_ == flags) return;
+        modifierFlags_ = flags;
+        event.location = mouseLocation_;
+    }
+    tellGlobalMonitors(event);
+}
+
+void SimulatedDesktop::tellGlobalMonitors(const Event& event) {
+    auto tell = [weak = weak_from_this(), event] {
+        auto self = weak.lock();
+        if (!self) return;
+        std::vector<Monitor> monitors;
+        {
+            std::lock_guard lock(self->inputMutex_);
+            monitors = self->monitors_;
+        }
+        for (const auto& monitor : monitors)
+            if (monitor.global && (monitor.mask & eventMask(event.type)) && self->isAdded(monitor.token))
+                monitor.globalHandler(event);
+    };
+    if (MainQueue::isMainThread())
+        tell();
+    else
+        MainQueue::async(std::move(tell));
 }
 
 void SimulatedDesktop::setMouseLocation(Point location) {
-    std::lock_guard lock(inputMutex_);
-    mouseLocation_ = location;
+    {
+        std::lock_guard lock(inputMutex_);
+        if (mouseLocation_.x == location.x && mouseLocation_.y == location.y) return;
+        mouseLocation_ = location;
+    }
+    tellGlobalMonitors({EventType::mouseMoved, 0, 0, location});
 }
 
 void SimulatedDesktop::setInputSource(std::shared_ptr<InputSource> source) {

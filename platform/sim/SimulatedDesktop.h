@@ -125,7 +125,9 @@ public:
     // application then gets) or to the global monitors. Mouse events move the pointer and flag
     // changes set the modifier flags.
     std::optional<Event> injectEvent(const Event& event, EventTarget target);
+    // A change is told to the global monitors as a flags-changed event, on the main thread.
     void setModifierFlags(std::uint64_t flags);
+    // Likewise a move of the pointer, as a mouse-moved event.
     void setMouseLocation(Point location);
     // Replaces the injected pointer and modifiers by `source`'s; none goes back to them.
     void setInputSource(std::shared_ptr<InputSource> source);
@@ -168,6 +170,9 @@ private:
         EventMonitors::GlobalHandler globalHandler;
         EventMonitors::LocalHandler localHandler;
     };
+    bool isAdded(const std::shared_ptr<EventMonitor>& token);
+    // On the main thread (posted there from any other).
+    void tellGlobalMonitors(const Event& event);
 
     // What a change has to announce once the write lock is released.
     struct Announcements {
@@ -247,6 +252,7 @@ private:
     std::int64_t nextWindowNumber_ = 100;
     std::shared_ptr<Timer> watchTimer_;
     std::string fileSignature_;
+    std::optional<std::size_t> fileDigest_;
 
     mutable std::mutex objectsMutex_;
     std::map<std::uint64_t, std::shared_ptr<RunningApplication>> objects_;

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/foundation/FileManager.h"
+
 namespace platform {
 
 struct Image::Storage {
@@ -51,11 +53,11 @@ Image::Image(std::string bytes, Size size) {
 }
 
 std::optional<Image> Image::contentsOfFile(const std::string& path, Size size) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) return std::nullopt;
-    Image image(std::move(bytes), size);
+    // Icons are small; a FIFO or a device named as one is never read.
+    constexpr std::uint64_t maximumSize = 16u << 20;
+    auto bytes = FileManager::shared()->readFile(path, maximumSize);
+    if (!bytes) return std::nullopt;
+    Image image(std::move(*bytes), size);
     if (image.format() == Format::none) return std::nullopt;
     return image;
 }

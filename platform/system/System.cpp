@@ -6,6 +6,7 @@
 
 #include "platform/system/AppleScript.h"
 #include "platform/system/Application.h"
+#include "platform/system/DesktopSession.h"
 #include "platform/system/Event.h"
 #include "platform/system/LoginItems.h"
 #include "platform/system/WindowList.h"
@@ -51,5 +52,13 @@ std::shared_ptr<EventMonitors> EventMonitors::shared() { return System::current(
 std::shared_ptr<LoginItems> LoginItems::shared() { return System::current()->loginItems(); }
 std::shared_ptr<AppleScript> AppleScript::shared() { return System::current()->appleScript(); }
 std::shared_ptr<Application> Application::shared() { return System::current()->application(); }
+std::shared_ptr<DesktopSession> DesktopSession::shared() {
+    std::shared_ptr<System> system;
+    {
+        std::lock_guard lock(installed().mutex);
+        system = installed().system;
+    }
+    return system ? system->desktopSession() : nullptr;
+}
 
 }  // namespace platform

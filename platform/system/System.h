@@ -7,6 +7,7 @@ namespace platform {
 class Accessibility;
 class AppleScript;
 class Application;
+class DesktopSession;
 class EventMonitors;
 class LoginItems;
 class WindowList;
@@ -25,6 +26,8 @@ public:
     virtual std::shared_ptr<LoginItems> loginItems() = 0;
     virtual std::shared_ptr<AppleScript> appleScript() = 0;
     virtual std::shared_ptr<Application> application() = 0;
+    // A real desktop's session commands; none where the other platform's command lines apply.
+    virtual std::shared_ptr<DesktopSession> desktopSession() { return nullptr; }
 
     // The installed system; asking before one is installed is a programming error. Any thread.
     static std::shared_ptr<System> current();

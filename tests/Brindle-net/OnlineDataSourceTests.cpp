@@ -189,7 +189,12 @@ TEST_F(OnlineDataSourceTest, EveryReplyIsARawSuccessWithItsStatus) {
             EXPECT_EQ(outcome->response->body(), expected.body);
         }
     }
-    EXPECT_EQ(raw(get("/large"))->response->body(), std::string(8 << 20, 'L'));
+    // Past the body limit (1 MiB unless the caller sets another) the request fails.
+    EXPECT_EQ(raw(get("/large"))->failures, 1);
+    source->setMaximumBodySize(8 << 20);
+    auto large = raw(get("/large"));
+    ASSERT_TRUE(large->response);
+    EXPECT_EQ(large->response->body(), std::string(8 << 20, 'L'));
     EXPECT_TRUE(logged.empty());
 }
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/base/MainQueue.h"
 #include "platform/foundation/URLSession.h"
@@ -122,4 +124,81 @@ TEST_F(URLSessionTest, FieldsAreSentAsGivenExceptThoseWithLineBreaks) {
     // Nothing the caller did not ask for beyond what HTTP needs.
     EXPECT_EQ(head.find("Content-Type"), std::string::npos) << head;
     EXPECT_EQ(head.find("Expect"), std::string::npos) << head;
+}
+
+namespace {
+
+std::string gzipped(const std::string& bytes) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, bytes.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(URLSessionTest, ABodyPastTheLimitEndsTheTransferHoweverItIsSent) {
+    const auto bomb = gzipped(std::string(16 << 20, '['));
+    const auto small = gzipped(std::string(1000, '['));
+    LoopbackServer server([&](httplib::Server& routes) {
+        routes.Get("/declared", [](const httplib::Request&, httplib::Response& reply) {
+            reply.set_content(std::string(100'000, '['), "application/json");
+        });
+        // No length given: only counting what arrives finds the end.
+        routes.Get("/chunked", [](const httplib::Request&, httplib::Response& reply) {
+            reply.set_chunked_content_provider("application/json", [](std::size_t, httplib::DataSink& sink) {
+                const std::string chunk(10'000, '[');
+                for (int i = 0; i < 100 && sink.write(chunk.data(), chunk.size()); ++i) {}
+                sink.done();
+                return true;
+            });
+        });
+        for (const auto* path : {"/bomb", "/small"}) {
+            routes.Get(path, [&, path](const httplib::Request&, httplib::Response& reply) {
+                reply.set_header("Content-Encoding", "gzip");
+                reply.set_content(std::string(path) == "/bomb" ? bomb : small, "application/json");
+            });
+        }
+    });
+    for (const auto* path : {"/declared", "/chunked", "/bomb"}) {
+        SCOPED_TRACE(path);
+        auto limited = request(server.base() + path);
+        limited.setMaximumBodySize(64 << 10);
+        auto outcome = send(std::move(limited));
+        EXPECT_FALSE(outcome.data);
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->code, URLError::dataLengthExceedsMaximum);
+        EXPECT_EQ(outcome.error->localizedDescription, "resource exceeds maximum size");
+    }
+    // Within the limit a compressed body arrives decoded.
+    auto limited = request(server.base() + "/small");
+    limited.setMaximumBodySize(1000);
+    EXPECT_EQ(send(std::move(limited)).data, std::string(1000, '['));
+}
+
+TEST_F(URLSessionTest, ATricklingServerMeetsTheOverallTimeLimit) {
+    LoopbackServer server([](httplib::Server& routes) {
+        routes.Get("/trickle", [](const httplib::Request&, httplib::Response& reply) {
+            reply.set_chunked_content_provider("text/plain", [](std::size_t, httplib::DataSink& sink) {
+                // Four bytes at a time keep any low-speed check content; ten seconds at most.
+                for (int i = 0; i < 50 && sink.write("data", 4); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                sink.done();
+                return true;
+            });
+        });
+    });
+    auto trickle = request(server.base() + "/trickle", 5);
+    trickle.setResourceTimeout(1);
+    auto outcome = send(std::move(trickle));
+    EXPECT_FALSE(outcome.data);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code, URLError::timedOut);
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 
 #include "Brindle/Calendar.h"
@@ -32,11 +33,20 @@ TEST(DateExtensions, Iso8601RoundTripsWholeSecondsAtGmt) {
     EXPECT_EQ(iso8601(at(1709647629)), "2024-03-05T14:07:09Z");
     EXPECT_EQ(iso8601(at(1709647629.999)), "2024-03-05T14:07:09Z");
     EXPECT_EQ(iso8601(at(-0.5)), "1969-12-31T23:59:59Z");
-    for (double seconds : {0.0, 1709647629.0, 951868799.0 /* 2000-02-29T23:59:59 */,
-                           -11676096000.0 /* 1600 */, 253402300799.0 /* 9999-12-31T23:59:59 */, -1.0}) {
+    for (double seconds :
+         {0.0, 1709647629.0, 951868799.0 /* 2000-02-29T23:59:59 */, -11676096000.0 /* 1600 */,
+          253402300799.0 /* 9999-12-31T23:59:59 */, -1.0, -62135596800.0 /* 0001-01-01 */, -62135596801.0,
+          -62198755200.0 /* year 0 */, -65000000000.0, 1e15, -1e15}) {
         const auto text = iso8601(at(seconds));
         EXPECT_EQ(dateFromISO8601(text), at(seconds)) << text;
     }
+    EXPECT_EQ(iso8601(at(-62135596801.0)), "0000-12-31T23:59:59Z");
+    EXPECT_EQ(iso8601(at(-65000000000.0)), "-0090-03-27T04:26:40Z");
+    // Past the nine-digit years, or no moment at all: the nearest one the reader takes.
+    EXPECT_EQ(iso8601(at(1e300)), "999999999-12-31T23:59:56Z");
+    EXPECT_EQ(iso8601(at(-INFINITY)), "-999999999-01-01T00:00:00Z");
+    EXPECT_EQ(iso8601(at(NAN)), "1970-01-01T00:00:00Z");
+    EXPECT_TRUE(dateFromISO8601(iso8601(at(1e300))));
     EXPECT_EQ(dateFromISO8601("2024-03-05T16:07:09+02:00"), at(1709647629));
     EXPECT_EQ(dateFromISO8601("2024-03-05T09:37:09-0430"), at(1709647629));
 }

@@ -177,11 +177,10 @@ QWidget* MainMenuView::makeSidebar() {
                                          .systemImage = "arrow.down.right.and.arrow.up.left",
                                          .action = [model] { model->quit(); }})),
     };
-    terminalRow_ = addRow(
-        column,
-        new MainMenuItem({.title = "New Terminal Window", .systemImage = "terminal", .action = [this, model] {
-                              if (terminal_) model->openApp(terminal_);
-                          }}));
+    terminalRow_ =
+        addRow(column, new MainMenuItem({.title = "New Terminal Window",
+                                         .systemImage = "terminal",
+                                         .action = [this, model] { model->openTerminal(terminal_); }}));
     systemSettingsRow_ = addRow(
         column,
         new MainMenuItem({.title = "System settings", .systemImage = "gearshape", .action = [this, model] {
@@ -300,7 +299,7 @@ void MainMenuView::bind() {
 void MainMenuView::updateApplicationRows() {
     terminal_ = model_->terminalApplication();
     systemSettings_ = model_->systemSettingsApplication();
-    terminalRow_->setVisible(terminal_ != nullptr);
+    terminalRow_->setVisible(terminal_ != nullptr || model_->opensSessionTerminal());
     systemSettingsRow_->setVisible(systemSettings_ != nullptr);
 }
 

@@ -10,6 +10,7 @@
 #include "Velmora/taskbar/views/WindowStates.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/Window.h"
+#include "platform/base/LogText.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Workspace.h"
 #include "rx/MainScheduler.h"
@@ -161,7 +162,7 @@ void TaskbarWindow::updateFullscreenMode() {
             std::cout << "Monitor " << index
                       << " set to fullscreen (size: " << TaskbarWindowRules::describe(inverted) << ")\n";
             for (const auto& window : candidates) {
-                std::cout << "Triggering app: " << window->title << " frame: "
+                std::cout << "Triggering app: " << platform::escapedForLog(window->title) << " frame: "
                           << TaskbarWindowRules::describe(
                                  platform::Rect::make(window->x, window->y, window->w, window->h))
                           << "\n";

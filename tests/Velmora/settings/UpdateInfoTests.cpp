@@ -6,7 +6,8 @@ using Velmora::UpdateInfo;
 
 TEST(UpdateInfo, OnlyWebAddressesAreDownloadAddresses) {
     UpdateInfo update;
-    for (const char* url : {"https://example.com/download", "http://example.com/x.zip"}) {
+    for (const char* url : {"https://example.com/download", "http://example.com/x.zip",
+                            "HTTPS://example.com/a", "Http://example.com/b"}) {
         update.url = url;
         ASSERT_TRUE(update.downloadURL()) << url;
         EXPECT_EQ(update.downloadURL()->absoluteString(), url);

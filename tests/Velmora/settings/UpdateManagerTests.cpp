@@ -136,14 +136,21 @@ TEST_F(UpdateCheck, AnotherStatusOrABodyThatDoesNotDecodeChangesNothing) {
     for (auto [status, body] :
          {std::pair{304, std::string()}, std::pair{500, Brindle::encodeJSON(response(99, 99))},
           std::pair{404, std::string("{}")}, std::pair{200, std::string("{}")},
-          std::pair{200, std::string("<html>busy</html>")}}) {
+          std::pair{200, std::string("<html>busy</html>")},
+          // Nested past the decoder's limit, well within the size limit.
+          std::pair{200, std::string(10'000, '[')}}) {
         serve(status, body);
         check(*manager);
         EXPECT_FALSE(manager->requiresUpdate.value()) << status << " " << body;
         EXPECT_FALSE(manager->updateInfo()) << status << " " << body;
         EXPECT_EQ(cached(), response(99, 99));
     }
-    EXPECT_EQ(hits(), 5);
+    EXPECT_EQ(hits(), 6);
+
+    // A reply past the size limit is a failed request: it ends early and the cache applies.
+    serve(200, std::string(2 << 20, '['));
+    check(*manager);
+    EXPECT_EQ(manager->updateInfo(), response(99, 99));
 }
 
 TEST_F(UpdateCheck, AFailedRequestAppliesTheCachedReply) {

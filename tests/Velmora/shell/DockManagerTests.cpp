@@ -12,6 +12,7 @@
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/Velmora/shell/DockCommands.h"
 #include "tests/support/ServicesTesting.h"
+#include "tests/support/SessionSystem.h"
 
 using platform::QualityOfService;
 using platform::testing::ManualDispatchQueue;
@@ -97,7 +98,7 @@ TEST_F(DockControl, TheRestoreRunsSynchronouslyOnlyAfterTheDockWasHidden) {
     EXPECT_EQ(ran(), hiding + restoring + restoring);
 }
 
-TEST_F(DockControl, DontRestartDockLeavesTheDockAlone) {
+TEST_F(DockControl, DontRestartDockAndALinuxDesktopLeaveTheDockAlone) {
     defaults->set("dontRestartDock", true);
     auto dock = makeManager();
     dock->hideDock();
@@ -111,6 +112,16 @@ TEST_F(DockControl, DontRestartDockLeavesTheDockAlone) {
     defaults->set("dontRestartDock", false);
     dock->hideDock();
     queue->runAll();
+    EXPECT_EQ(ran(), hiding);
+
+    // A Linux desktop has no Dock; `killall Dock` would end the user's processes of that name.
+    services_tests::EmptyDesktop desktop;
+    platform::ScopedSystem onLinux(std::make_shared<test_support::SessionSystem>(desktop.desktop));
+    auto other = makeManager();
+    other->hideDock();
+    other->restoreDock();
+    EXPECT_FALSE(other->isHidden());
+    EXPECT_EQ(queue->runAll(), 0u);
     EXPECT_EQ(ran(), hiding);
 }
 

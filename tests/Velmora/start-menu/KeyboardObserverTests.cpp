@@ -253,6 +253,34 @@ TEST_F(KeyboardObserverTest, TheKeyCodeObserverRunsForItsKeyAndSwallowsItInThisA
     EXPECT_EQ(runs, 2);
 }
 
+TEST_F(KeyboardObserverTest, IdleWaitsForModifierChangesWithoutTimers) {
+    const auto idleLoop = loop.pendingCount();
+    auto observer = tapObserver();
+    loop.advance(1.0);
+    EXPECT_EQ(loop.pendingCount(), idleLoop) << "nothing armed while idle";
+
+    // A modifier seen only by this application's own windows.
+    auto localFlags = [&](std::uint64_t flags) {
+        desktop->injectEvent({EventType::flagsChanged, 0, flags, {}}, EventTarget::thisApplication);
+    };
+    localFlags(Flags::command);
+    EXPECT_EQ(state(*observer), "PressingRightKey");
+    loop.advance(0.1);
+    localFlags(0);
+    loop.advance(0.4);
+    EXPECT_EQ(taps.size(), 1u);
+    EXPECT_EQ(loop.pendingCount(), idleLoop);
+
+    // Held already when the observer starts: a press from then on.
+    desktop->setModifierFlags(Flags::command);
+    auto held = tapObserver();
+    EXPECT_EQ(state(*held), "PressingRightKey");
+    loop.advance(0.1);
+    desktop->setModifierFlags(0);
+    loop.advance(0.4);
+    EXPECT_EQ(taps.size(), 3u) << "both observers saw the tap";
+}
+
 TEST_F(KeyboardObserverTest, AReleasedObserverStopsItsTimersAndNeverReports) {
     const auto idleLoop = loop.pendingCount();
     auto released = [&](auto prepare, double settle) {

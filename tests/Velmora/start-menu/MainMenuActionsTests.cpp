@@ -9,6 +9,7 @@
 #include "platform/base/Animation.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/Velmora/start-menu/MainMenuTesting.h"
+#include "tests/support/SessionSystem.h"
 
 using menu_testing::app;
 using menu_testing::installed;
@@ -149,6 +150,33 @@ TEST(MainMenuActions, PowerCommandsAreHandedOverExactlyAndCloseTheMenu) {
     EXPECT_EQ(queue->count, 2);
     EXPECT_EQ(harness.closes, 3);
     EXPECT_EQ(harness.commands.size(), 1u);
+}
+
+TEST(MainMenuActions, OnALinuxDesktopTheSessionPowersOffAndOpensTheTerminalAndSettings) {
+    auto queue = std::make_shared<CountingQueue>();
+    MenuHarness harness(installed({app("iTerm", "com.googlecode.iterm2"), app("Mail", "com.apple.mail"),
+                                   app("Settings", "org.gnome.Settings")}),
+                        queue);
+    auto system = std::make_shared<test_support::SessionSystem>(harness.desktop);
+    platform::ScopedSystem onLinux(system);
+    auto model = harness.makeModel();
+    model->sleepNow();
+    model->restart();
+    model->shutDown();
+    EXPECT_TRUE(harness.commands.empty());
+    EXPECT_TRUE(harness.actions("appleScript").empty());
+    EXPECT_EQ(harness.closes, 3);
+
+    // The session's own terminal, whatever terminal bundles there are.
+    EXPECT_FALSE(model->terminalApplication());
+    EXPECT_TRUE(model->opensSessionTerminal());
+    model->openTerminal(nullptr);
+    EXPECT_EQ(system->session->calls,
+              (std::vector<std::string>{"suspend", "reboot", "powerOff", "openTerminal"}));
+    EXPECT_EQ(harness.closes, 3);
+    system->session->hasTerminal = false;
+    EXPECT_FALSE(model->opensSessionTerminal());
+    EXPECT_EQ(model->systemSettingsApplication()->bundleIdentifier, "org.gnome.Settings");
 }
 
 TEST(MainMenuActions, WaitingForTheBackgroundEndsEvenWhenItsBlockIsDropped) {

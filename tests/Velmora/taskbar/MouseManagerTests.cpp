@@ -87,6 +87,30 @@ TEST_F(MouseManagerTest, MeasuresYDownwardsFromTheTopOfTheFirstScreen) {
     EXPECT_EQ(sampleAt({500, 500}), (Point{10, 800}));
 }
 
+TEST_F(MouseManagerTest, SamplesOnlyWhileThePointerMoves) {
+    const auto idleLoop = loop.pendingCount();
+    auto manager = Brindle::make<MouseManager>();
+    int published = 0;
+    auto subscription = manager->mouseMos.skip(1).subscribe([&](const Point&) { ++published; });
+    loop.advance(MouseManager::quietTime + 0.5);
+    EXPECT_EQ(loop.pendingCount(), idleLoop) << "still pointer, no timer";
+    const int whileStill = published;
+    loop.advance(5.0);
+    EXPECT_EQ(published, whileStill);
+
+    // A move seen by this application's own windows, then one elsewhere.
+    desktop->injectEvent({platform::EventType::mouseMoved, 0, 0, {300, 100}},
+                         platform::sim::EventTarget::thisApplication);
+    loop.advance(MouseManager::samplingInterval);
+    EXPECT_EQ(manager->mouseMos.value(), (Point{300, 800}));
+    desktop->setMouseLocation({20, 880});
+    loop.advance(MouseManager::samplingInterval);
+    EXPECT_EQ(manager->mouseMos.value(), (Point{20, 20}));
+    loop.advance(MouseManager::quietTime + 0.5);
+    EXPECT_EQ(loop.pendingCount(), idleLoop);
+    subscription.dispose();
+}
+
 TEST_F(MouseManagerTest, TheTimerKeepsTheManagerAliveUntilTheLoopEnds) {
     std::weak_ptr<MouseManager> weak;
     {

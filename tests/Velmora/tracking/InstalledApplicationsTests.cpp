@@ -146,3 +146,22 @@ TEST(App, AMissingTerminalPrintsALineForEachAlternative) {
     EXPECT_EQ(App::recommendedApps().size(), 17u);
     EXPECT_EQ(App::defaultPinnedApps()[0], App::browsers());
 }
+
+TEST(App, DesktopEntriesCountByTheirIdWindowClassOrCommandExactly) {
+    Harness harness(
+        installed(
+            {bundle("Firefox", "org.example.NotFirefox", "/Applications/Firefox.app"),
+             bundle("Web", "firefox-esr", "/Applications/firefox-esr.app"),
+             R"({"name": "Chromium", "bundleIdentifier": "org.example.Chromium", "bundle": "/Applications/c.app",
+                       "info": {"StartupWMClass": "chromium"}})",
+             R"({"name": "Player", "bundleIdentifier": "org.example.Player", "bundle": "/Applications/p.app",
+                       "info": {"CFBundleExecutable": "/usr/share/spotify/spotify"}})",
+             bundle("Settings", "gnome-control-center", "/Applications/gnome-control-center.app")}),
+        true);
+    testing::internal::CaptureStdout();
+    auto found =
+        App::resolve({{App::firefox}, {App::chrome}, {App::spotify}, {App::systemPreferences}, {App::mail}},
+                     *harness.manager);
+    EXPECT_EQ(titles(found), (std::vector<std::string>{"Web", "Chromium", "Player", "Settings"}));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Couldn't find app: mail\n");
+}

@@ -213,3 +213,29 @@ TEST_F(FileManagerTest, UserDomainFoldersLiveInTheHomeFolderAndAreMadeOnRequest)
     EXPECT_TRUE(files->fileExists(documents->path(), &isDirectory));
     EXPECT_TRUE(isDirectory);
 }
+
+TEST_F(FileManagerTest, OnlyRegularFilesWithinTheLimitAreRead) {
+    foundation_tests::writeFile(folder / "small", "12345");
+    std::filesystem::create_symlink(folder / "small", folder / "link");
+    std::filesystem::create_directory(folder / "folder");
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder / "zero");
+    struct Case {
+        const char* name;
+        std::uint64_t limit;
+        int error;  // 0: read
+    };
+    for (const auto& [name, limit, error] :
+         {Case{"small", 5, 0}, Case{"link", 5, 0}, Case{"small", 4, EFBIG}, Case{"folder", 5, EISDIR},
+          Case{"fifo", 5, EINVAL}, Case{"zero", 5, EINVAL}, Case{"missing", 5, ENOENT}}) {
+        SCOPED_TRACE(name);
+        auto contents = files->contentsOfFile(folder / name, limit);
+        if (error == 0) {
+            ASSERT_TRUE(contents);
+            EXPECT_EQ(*contents, "12345");
+        } else {
+            ASSERT_FALSE(contents);
+            EXPECT_EQ(contents.error().code, error);
+        }
+    }
+}

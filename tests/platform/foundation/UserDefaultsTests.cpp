@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/UserDefaults.h"
@@ -144,9 +149,14 @@ TEST_F(UserDefaultsTest, DamagedFilesAreMovedAsideAndNeverWrittenOver) {
 }
 
 TEST_F(UserDefaultsTest, FilesWithValuesOfUnknownKindsCountAsDamaged) {
-    for (std::string contents :
-         {R"({"a": null})", R"({"a": {"$data": "not base64!"}})", R"({"a": {"$data": 5}})",
-          R"({"$unknown": 1})", R"({"a": {"$real": "big"}})", "", "\xFF"}) {
+    std::string deep = "{\"a\": ";
+    for (int level = 0; level < 100'000; ++level) deep += "[";
+    // Too deep once crashed every start: the file stayed.
+    for (std::string contents : std::vector<std::string>{
+             R"({"a": null})", R"({"a": {"$data": "not base64!"}})", R"({"a": {"$data": 5}})",
+             R"({"$unknown": 1})", R"({"a": {"$real": "big"}})", "", "\xFF", deep,
+             *platform::FileManager::shared()->readFile(VELMORA_CORPUS_DIR
+                                                        "/user_defaults/defaults-deep-20k.json")}) {
         foundation_tests::writeFile(path(), contents);
         ::testing::internal::CaptureStderr();
         EXPECT_FALSE(reloaded().has("a")) << contents;
@@ -183,4 +193,70 @@ TEST_F(UserDefaultsTest, StandardDomainFollowsTheEnvironmentAndCanBeReplaced) {
     EXPECT_EQ(UserDefaults::standardPath(), folder / "home/.config/velmora/defaults.json");
     platform::FileManager::setHomeDirectory(std::nullopt);
     UserDefaults::setStandard(nullptr);
+}
+
+TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsKeptAndNeverWritten) {
+    const auto target = folder / "elsewhere.json";
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+    };
+    for (const auto& [what, make] :
+         std::vector<Case>{{"a folder", [&] { std::filesystem::create_directory(path()); }},
+                           {"a link to nowhere", [&] { std::filesystem::create_symlink(target, path()); }},
+                           {"a FIFO", [&] { ::mkfifo(path().c_str(), 0600); }},
+                           {"unreadable", [&] {
+                                foundation_tests::writeFile(path(), R"({"kept": true})");
+                                std::filesystem::permissions(path(), std::filesystem::perms::none);
+                            }}}) {
+        SCOPED_TRACE(what);
+        // Nothing stops root from reading.
+        if (std::string(what) == "unreadable" && ::geteuid() == 0) continue;
+        make();
+        const auto before = foundation_tests::sortedNames(folder.path());
+        ::testing::internal::CaptureStderr();
+        {
+            UserDefaults defaults(path());
+            EXPECT_FALSE(defaults.has("kept"));
+            defaults.set("fresh", true);
+            EXPECT_TRUE(defaults.boolForKey("fresh")) << "runs on in memory";
+        }
+        EXPECT_NE(::testing::internal::GetCapturedStderr().find("will not be written"), std::string::npos);
+        EXPECT_EQ(foundation_tests::sortedNames(folder.path()), before);
+        std::filesystem::remove_all(path());
+    }
+}
+
+TEST_F(UserDefaultsTest, ALinkedFileIsWrittenThroughTheLinkAndStaleTemporariesGo) {
+    std::filesystem::create_directory(folder / "real");
+    const auto target = folder / "real/defaults.json";
+    foundation_tests::writeFile(target, R"({"old": 1})");
+    std::filesystem::create_symlink("real/defaults.json", path());
+    // Left by writes killed half-way: only old ones of this file's own naming are removed.
+    const auto stale = folder / "real/.defaults.json.tmp-a1B2c3";
+    const auto young = folder / "real/.defaults.json.tmp-x9Y8z7";
+    const auto other = folder / "real/.other.json.tmp-a1B2c3";
+    for (const auto& file : {stale, young, other}) foundation_tests::writeFile(file, "{");
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(stale, old);
+    std::filesystem::last_write_time(other, old);
+
+    UserDefaults defaults(path());
+    EXPECT_EQ(defaults.integerForKey("old"), 1);
+    defaults.set("new", 2);
+    EXPECT_TRUE(std::filesystem::is_symlink(path()));
+    EXPECT_EQ(reloaded().integerForKey("new"), 2);
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(young));
+    EXPECT_TRUE(std::filesystem::exists(other));
+}
+
+TEST_F(UserDefaultsTest, AValueTooDeepToReadBackIsNotStored) {
+    DefaultsValue value("leaf");
+    for (int level = 0; level < 100; ++level) value = DefaultsValue(DefaultsValue::Array{value});
+    UserDefaults defaults(path());
+    ::testing::internal::CaptureStderr();
+    defaults.set("deep", value);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("nests too deeply"), std::string::npos);
+    EXPECT_FALSE(defaults.has("deep"));
 }

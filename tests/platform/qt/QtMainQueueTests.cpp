@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -73,7 +74,9 @@ TEST(QtMainQueue, DelaysRunInTheirOrderAndTimersRepeatUntilInvalidatedFromAnyThr
     }).join();
     MainQueue::asyncAfter(-1, [&] { order.push_back("negative"); });
     int fired = 0;
-    MainQueue::scheduledTimer(0.002, true, [&](Timer& timer) {
+    std::set<const Timer*> firedBy;
+    std::weak_ptr<Timer> repeating = MainQueue::scheduledTimer(0.002, true, [&](Timer& timer) {
+        firedBy.insert(&timer);
         if (++fired == 3) timer.invalidate();
     });
     auto stopped = MainQueue::scheduledTimer(0.001, true, [&](Timer&) { order.push_back("invalidated"); });
@@ -85,4 +88,7 @@ TEST(QtMainQueue, DelaysRunInTheirOrderAndTimersRepeatUntilInvalidatedFromAnyThr
     ASSERT_TRUE(RealLoop::runUntil([&] { return waited; }));
     EXPECT_EQ(order, (std::vector<std::string>{"negative", "sooner", "later"}));
     EXPECT_EQ(fired, 3);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(firedBy.size(), 1u) << "one timer object for every firing";
+    EXPECT_TRUE(repeating.expired()) << "the loop holds a timer only while it is valid";
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -114,9 +115,37 @@ TEST(DesktopScenarios, FormatErrorsNameThePlace) {
               "installed[0]: an installed application needs a bundle");
     EXPECT_EQ(errorOf(R"({"applications": [{"pid": 0}]})"), "applications[0].pid: out of range");
 
+    // Deep nesting once overflowed the stack, of the loader and of the bundle writer.
+    std::string deep = R"({"applications": [{"name": "A", "info": {"x": )";
+    for (int level = 0; level < 100'000; ++level) deep += "{\"x\": ";
+    EXPECT_EQ(errorOf(deep), "nests too deeply");
+
     std::string error;
+    const std::string reproducer = VELMORA_CORPUS_DIR "/scenario/scenario-deep-info-5k.json";
+    EXPECT_FALSE(SimulatedDesktop::load(reproducer, {}, &error));
+    EXPECT_EQ(error, reproducer + ": nests too deeply");
     EXPECT_FALSE(SimulatedDesktop::load("/nonexistent/desktop.json", {}, &error));
     EXPECT_EQ(error, "cannot read /nonexistent/desktop.json");
+}
+
+TEST(DesktopScenarios, SpecialFilesAreNeverReadAsScenariosOrIcons) {
+    TemporaryFolder folder;
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder / "zero");
+    std::string error;
+    EXPECT_FALSE(SimulatedDesktop::load(folder / "fifo", {}, &error));
+    EXPECT_EQ(error, "cannot read " + (folder / "fifo") + ": not a regular file");
+
+    auto desktop = desktopFrom(R"({"applications": [
+        {"name": "Piped", "icon": ")" +
+                               (folder / "fifo") + R"("},
+        {"name": "Zero", "icon": ")" +
+                               (folder / "zero") + R"("}]})");
+    for (const auto* name : {"Piped", "Zero"}) {
+        EXPECT_FALSE(std::filesystem::exists(desktop->rootFolder() + "/Applications/" + name +
+                                             ".app/Contents/Resources/AppIcon.png"))
+            << name;
+    }
 }
 
 TEST(DesktopScenarios, BundlesAreFoldersBelowTheDesktopsRootThatTheFileManagerServes) {
@@ -163,6 +192,16 @@ TEST(DesktopScenarios, AnUnreadableScenarioGivesADesktopThatStillFollowsTheFile)
     auto printed = testing::internal::GetCapturedStdout();
     ::unsetenv("VELMORA_DESKTOP");
     EXPECT_EQ(printed, "Desktop scenario: " + path + ": not valid JSON\n");
+    // A key is outside text: it can neither start a line of its own nor reach the terminal.
+    writeFile(path, R"({"applications": [{"name\nFAKE: line \u001b[2J": 1}]})");
+    ::setenv("VELMORA_DESKTOP", path.c_str(), 1);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(SimulatedDesktop::loadDefault());
+    printed = testing::internal::GetCapturedStdout();
+    ::unsetenv("VELMORA_DESKTOP");
+    EXPECT_EQ(printed,
+              "Desktop scenario: " + path + ": applications[0].name\\nFAKE: line \\x1b[2J: unknown key\n");
+    writeFile(path, R"({"applications": [)");
     platform::ScopedSystem installed(desktop);
     EXPECT_EQ(platform::Workspace::shared()->runningApplications().size(), 2u);  // the Dock and the program
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+
+namespace platform::sim {
+class SimulatedDesktop;
+}
+namespace platform::x11 {
+class X11Desktop;
+}
+
+namespace Velmora {
+
+// Which desktop the program watches: the scenario $VELMORA_DESKTOP names ("demo" for the built-in
+// one); else the X11 display when its window manager follows EWMH; else the demo desktop, with one
+// line on standard error saying why.
+class DesktopChoice {
+public:
+    // The real desktop, installed as the system; none when the simulated desktop is to run.
+    static std::unique_ptr<DesktopChoice> openRealDesktop(bool headless);
+
+    const std::shared_ptr<platform::x11::X11Desktop>& desktop() const { return desktop_; }
+
+    // The display's pointer and modifiers for the simulated desktop, and on X11 its keys, buttons
+    // and motion outside the program's own windows as other applications' events. Keep the
+    // result while the desktop runs.
+    static std::shared_ptr<void> feedFromDisplay(
+        const std::shared_ptr<platform::sim::SimulatedDesktop>& desktop);
+
+private:
+    DesktopChoice() = default;
+    std::shared_ptr<platform::x11::X11Desktop> desktop_;
+};
+
+}  // namespace Velmora

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <memory>
+
+namespace platform {
+
+// The commands of a Linux desktop session that take the place of the other platform's own: its
+// power commands, its terminal and its Dock. A system without one (the simulated desktop) runs the
+// other platform's command lines as the program always has.
+class DesktopSession {
+public:
+    virtual ~DesktopSession() = default;
+
+    // The installed system's; none on the simulated desktop or when no system is installed.
+    static std::shared_ptr<DesktopSession> shared();
+
+    // Asks the session's login manager; false when the request could not be made.
+    virtual bool suspend() = 0;
+    virtual bool reboot() = 0;
+    virtual bool powerOff() = 0;
+
+    // The system's default terminal emulator.
+    virtual bool canOpenTerminal() = 0;
+    virtual bool openTerminal() = 0;
+};
+
+}  // namespace platform

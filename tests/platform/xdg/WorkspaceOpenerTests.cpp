@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "platform/testing/VirtualMainLoop.h"
+#include "platform/xdg/WorkspaceOpener.h"
+#include "tests/platform/xdg/XdgTesting.h"
+
+namespace platform::xdg {
+namespace {
+
+using xdg_testing::Desktop;
+
+class WorkspaceOpenerTests : public ::testing::Test {
+protected:
+    WorkspaceOpenerTests() {
+        applications->update();
+        desktop.clearCalls();
+    }
+
+    // The completion's error, once the main queue has run it.
+    std::optional<std::string> completed(const std::function<void(Workspace::OpenCompletion)>& call) {
+        std::optional<std::optional<std::string>> outcome;
+        call([&](std::shared_ptr<RunningApplication>, std::optional<std::string> error) { outcome = error; });
+        EXPECT_FALSE(outcome) << "completions run on the main queue";
+        loop.runUntilIdle();
+        EXPECT_TRUE(outcome);
+        return outcome.value_or("no completion");
+    }
+
+    Desktop& desktop = Desktop::shared();
+    testing::VirtualMainLoop loop;
+    std::shared_ptr<DesktopApplications> applications =
+        std::make_shared<DesktopApplications>(desktop.path("cache/opener"));
+    WorkspaceOpener opener{applications};
+};
+
+TEST_F(WorkspaceOpenerTests, BundlesLaunchTheirEntryAndAddressesGoToTheDefaultApplication) {
+    auto editor = *URL::fromString("/Applications/org.example.Editor.app/");
+    EXPECT_TRUE(opener.open(editor));
+    EXPECT_TRUE(desktop.waitForCall("editor-bin "));
+    EXPECT_EQ(completed([&](auto done) { opener.openApplication(editor, {}, done); }), std::nullopt);
+
+    auto page = *URL::fromString("https://example.org/a?b=c");
+    EXPECT_EQ(completed([&](auto done) { opener.open(page, {}, done); }), std::nullopt);
+    EXPECT_TRUE(desktop.waitForCall("browser-stub https://example.org/a?b=c"));
+
+    auto document = URL::fileURL(desktop.path("home/notes.txt"), false);
+    EXPECT_EQ(completed([&](auto done) { opener.open({document}, editor, {}, done); }), std::nullopt);
+    EXPECT_TRUE(desktop.waitForCall("editor-bin " + desktop.path("home/notes.txt")));
+
+    // Terminal=true runs the entry's command in a terminal GIO finds on PATH.
+    EXPECT_TRUE(opener.open(*URL::fromString("/Applications/console-tool.app")));
+    EXPECT_TRUE(desktop.waitForCall("xterm -e console-tool --flag"));
+}
+
+TEST_F(WorkspaceOpenerTests, FoldersOpenInTheFileManager) {
+    EXPECT_TRUE(opener.selectFile(std::nullopt, desktop.path("home/Downloads/")));
+    // GIO hands local folders over as paths.
+    EXPECT_TRUE(desktop.waitForCall("files-stub " + desktop.path("home/Downloads")));
+    EXPECT_EQ(completed([&](auto done) { opener.open(URL::fileURL(desktop.path("home"), true), {}, done); }),
+              std::nullopt);
+    EXPECT_TRUE(desktop.waitForCall("files-stub " + desktop.path("home")));
+    EXPECT_EQ(folderURI(desktop.path("home/.Trash/")), "trash:///");
+}
+
+TEST_F(WorkspaceOpenerTests, FailuresReachTheCompletion) {
+    for (const char* address : {"/Applications/helper.app", "nohandler:thing", "/Applications/gone.app/"}) {
+        SCOPED_TRACE(address);
+        EXPECT_NE(completed([&](auto done) { opener.open(*URL::fromString(address), {}, done); }),
+                  std::nullopt);
+        EXPECT_FALSE(opener.open(*URL::fromString(address)));
+    }
+}
+
+}  // namespace
+}  // namespace platform::xdg
