@@ -150,13 +150,13 @@ TEST(App, AMissingTerminalPrintsALineForEachAlternative) {
 TEST(App, DesktopEntriesCountByTheirIdWindowClassOrCommandExactly) {
     Harness harness(
         installed(
-            {bundle("Firefox", "org.example.NotFirefox", "/Applications/Firefox.app"),
-             bundle("Web", "firefox-esr", "/Applications/firefox-esr.app"),
+            {app("Firefox", "org.example.NotFirefox", "/Applications/Firefox.app"),
+             app("Web", "firefox-esr", "/Applications/firefox-esr.app"),
              R"({"name": "Chromium", "bundleIdentifier": "org.example.Chromium", "bundle": "/Applications/c.app",
                        "info": {"StartupWMClass": "chromium"}})",
              R"({"name": "Player", "bundleIdentifier": "org.example.Player", "bundle": "/Applications/p.app",
                        "info": {"CFBundleExecutable": "/usr/share/spotify/spotify"}})",
-             bundle("Settings", "gnome-control-center", "/Applications/gnome-control-center.app")}),
+             app("Settings", "gnome-control-center", "/Applications/gnome-control-center.app")}),
         true);
     testing::internal::CaptureStdout();
     auto found =
