@@ -58,7 +58,11 @@ void DockManager::hideDock() {
 
 void DockManager::restoreDock() {
     if (!isHidden_) return;
-    std::lock_guard lock(commandMutex_);
+    std::unique_lock lock(commandMutex_, std::try_to_lock);
+    if (!lock.owns_lock()) {
+        if (restoreWillWait) restoreWillWait();
+        lock.lock();
+    }
     restoreStarted_ = true;
     for (const char* command : restoreCommands) runShellCommand_(command);
 }

@@ -34,6 +34,9 @@ public:
     // started by then are dropped, so they cannot undo the restore.
     void restoreDock();
 
+    // Tests: runs on the restoring thread just before it waits for a hiding command in progress.
+    std::function<void()> restoreWillWait;
+
 private:
     const ShellRunner runShellCommand_;
     bool isHidden_ = false;

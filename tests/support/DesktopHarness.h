@@ -17,14 +17,24 @@
 
 namespace test_support {
 
+// Where the work handed to background queues runs: on the one manual queue, until the test runs
+// it, or at once on the thread that hands it over.
+enum class Background { waits, runsAtOnce };
+
 // A simulated desktop installed as the system, fresh settings and an application manager on the
 // test's own loop (a virtual one, or the widget tests' one). Refreshes wait on a manual queue until
-// `refresh()` runs them; `updates` counts the refreshes asked for.
+// `refresh()` runs them, unless the background runs at once; `updates` counts the refreshes asked
+// for.
 template <class Loop>
 struct DesktopHarness {
-    explicit DesktopHarness(const std::string& json)
-        : desktop(loadDesktop(json)),
-          installed(desktop),
+    explicit DesktopHarness(const std::string& json, Background background = Background::waits)
+        : installedDesktop(json),
+          factory([queue = queue, background](const std::string& label, platform::QualityOfService,
+                                              bool) -> std::shared_ptr<platform::DispatchQueue> {
+              if (background == Background::runsAtOnce)
+                  return std::make_shared<platform::testing::InlineDispatchQueue>(label);
+              return queue;
+          }),
           settings(Brindle::make<Velmora::SettingsManager>()),
           manager(Brindle::make<Velmora::ApplicationManager>(settings)) {
         Brindle::subscribeNext(manager->update, false, [this](rx::Unit) { ++updates; }).disposed(bag);
@@ -41,16 +51,13 @@ struct DesktopHarness {
         ADD_FAILURE() << "the refresh never settled";
     }
     std::vector<std::string> actionNames() const { return desktop->actionNames(); }
-
     Loop loop;
     FreshDefaults defaults;
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
-    platform::ScopedSystem installed;
+    test_support::InstalledDesktop installedDesktop;
+    std::shared_ptr<platform::sim::SimulatedDesktop>& desktop = installedDesktop.desktop;
     std::shared_ptr<platform::testing::ManualDispatchQueue> queue =
         std::make_shared<platform::testing::ManualDispatchQueue>("refresh");
-    platform::testing::ScopedDispatchFactory factory{
-        [queue = queue](const std::string&, platform::QualityOfService,
-                        bool) -> std::shared_ptr<platform::DispatchQueue> { return queue; }};
+    platform::testing::ScopedDispatchFactory factory;
     std::shared_ptr<Velmora::SettingsManager> settings;
     std::shared_ptr<Velmora::ApplicationManager> manager;
     int updates = 0;

@@ -1,30 +1,21 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
 
 #include "platform/base/DispatchQueue.h"
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/TestEnvironment.h"
 
 // Widget tests: a real QApplication (offscreen) and the virtual main loop for every delay.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    // Never touch the user's own settings: the standard defaults live in a file of this run.
-    if (!std::getenv("VELMORA_DEFAULTS")) {
-        auto path = "/tmp/velmora-test-defaults-" + std::to_string(getpid()) + ".json";
-        setenv("VELMORA_DEFAULTS", path.c_str(), 1);
-    }
-    // Nor the update server: a request no test has set up goes to a closed loopback port.
-    if (!std::getenv("VELMORA_UPDATE_URL")) setenv("VELMORA_UPDATE_URL", "http://127.0.0.1:9/api/v0", 1);
+    test_support::isolateTestRun();
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
     platform::testing::VirtualMainLoop loop;
     int status = RUN_ALL_TESTS();
     platform::DispatchQueue::shutdownPool();
-    std::remove(std::getenv("VELMORA_DEFAULTS"));
+    test_support::removeTestRunFiles();
     return status;
 }

@@ -2,8 +2,6 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPointer>
 #include <QShowEvent>
 #include <QSpacerItem>
@@ -19,6 +17,7 @@
 #include "Velmora/start-menu/MainMenuViewModel.h"
 #include "Velmora/taskbar/views/ClockView.h"
 #include "Velmora/taskbar/views/TaskbarButton.h"
+#include "Velmora/taskbar/views/TaskbarParts.h"
 #include "Velmora/taskbar/views/TaskbarThemeComponent.h"
 #include "Velmora/taskbar/views/Theme.h"
 #include "platform/qt/QtAnimation.h"
@@ -28,123 +27,16 @@
 namespace Velmora {
 namespace {
 
-constexpr const char* menuImageName = "MainMenu";
-constexpr double separatorCornerRadius = 1.0;
-// Stands in for the platform's translucent full-screen material.
-constexpr double materialOpacity = 0.72;
 const QString offsetKey = QStringLiteral("offset");
 
-bool isDark(const Theme* theme) { return theme->colorScheme() == platform::qt::ColorScheme::dark; }
-
-QColor primaryColor(const Theme* theme) { return isDark(theme) ? Qt::white : Qt::black; }
-
-// Places the body by hand: it floats or spans after the layout and slides down while hidden.
-class Root : public QWidget {
-public:
-    explicit Root(std::function<void()> place) : place_(std::move(place)) {}
-
-protected:
-    bool event(QEvent* event) override {
-        // A child's size hint changed: the body may need another width.
-        if (event->type() == QEvent::LayoutRequest) place_();
-        return QWidget::event(event);
-    }
-    void resizeEvent(QResizeEvent*) override { place_(); }
-
-private:
-    std::function<void()> place_;
-};
-
-class Body : public QWidget {
-public:
-    Body(const Theme* theme, std::function<TaskbarThemeSettings()> settings)
-        : theme_(theme), settings_(std::move(settings)) {}
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        auto s = settings_();
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), s.cornerRadius, s.cornerRadius);
-        QColor material = isDark(theme_) ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf2, 0xf2, 0xf2);
-        material.setAlphaF(static_cast<float>(materialOpacity));
-        painter.fillPath(shape, material);
-        QColor inverted = isDark(theme_) ? Qt::black : Qt::white;
-        inverted.setAlphaF(static_cast<float>(s.extraAlpha));
-        painter.fillPath(shape, inverted);
-    }
-
-private:
-    const Theme* theme_;
-    std::function<TaskbarThemeSettings()> settings_;
-};
-
-class Separator : public QWidget {
-public:
-    explicit Separator(const Theme* theme) : theme_(theme) {
-        auto width = static_cast<int>(Taskbar::separatorFrameWidth + 2 * Taskbar::separatorPadding);
-        setFixedWidth(width);
-        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        QColor color = primaryColor(theme_);
-        color.setAlphaF(static_cast<float>(Taskbar::separatorOpacity));
-        painter.setBrush(color);
-        QRectF bar(0, Taskbar::separatorPadding, Taskbar::separatorWidth,
-                   height() - 2 * Taskbar::separatorPadding);
-        bar.moveLeft((width() - Taskbar::separatorWidth) / 2);
-        painter.drawRoundedRect(bar, separatorCornerRadius, separatorCornerRadius);
-    }
-
-private:
-    const Theme* theme_;
-};
-
-// The menu image in its own colours multiplied by the tint.
-class MenuImage : public QWidget {
-public:
-    explicit MenuImage(const Taskbar* bar) : bar_(bar) {
-        setFixedSize(static_cast<int>(Taskbar::menuButtonSize), static_cast<int>(Taskbar::menuButtonSize));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        qreal ratio = devicePixelRatioF();
-        QPixmap source = platform::qt::Assets::pixmap(menuImageName, size(), ratio);
-        if (source.isNull()) return;
-        QColor tint = bar_->menuTint();
-        QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        {
-            QPainter tinting(&image);
-            tinting.setCompositionMode(QPainter::CompositionMode_Multiply);
-            tinting.fillRect(image.rect(), QColor(tint.red(), tint.green(), tint.blue()));
-            tinting.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-            tinting.drawPixmap(0, 0, source);
-        }
-        image.setDevicePixelRatio(ratio);
-        QPainter painter(this);
-        painter.setOpacity(tint.alphaF() * bar_->menuImageOpacity());
-        painter.drawImage(QRectF(rect()), image);
-    }
-
-private:
-    const Taskbar* bar_;
-};
-
-QWidget* row(QWidget* parent) {
-    auto* widget = new QWidget(parent);
-    auto* layout = new QHBoxLayout(widget);
-    layout->setContentsMargins(0, 0, 0, 0);
-    return widget;
-}
-
 }  // namespace
+
+using taskbar_parts::Body;
+using taskbar_parts::isDark;
+using taskbar_parts::MenuImage;
+using taskbar_parts::Root;
+using taskbar_parts::row;
+using taskbar_parts::Separator;
 
 // One button in the frame the bar gives it. It reports that frame to the bar's model whenever it
 // changes while shown, and regroups the bar when its model's pinning changes.

@@ -10,6 +10,7 @@
 #include "platform/base/MainQueue.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/Velmora/shell/DockCommands.h"
 #include "tests/support/ServicesTesting.h"
 #include "tests/support/SessionSystem.h"
 
@@ -19,21 +20,8 @@ using Velmora::DockManager;
 
 namespace {
 
-const std::vector<std::string> hiding = {
-    "defaults write com.apple.dock orientation left",
-    "defaults write com.apple.dock autohide -bool true",
-    "defaults write com.apple.dock autohide-delay -float 1000",
-    "defaults write com.apple.dock no-bouncing -bool TRUE",
-    "killall Dock",
-};
-
-const std::vector<std::string> restoring = {
-    "defaults write com.apple.dock autohide -bool false && killall Dock",
-    "defaults write com.apple.dock orientation bottom",
-    "defaults delete com.apple.dock autohide-delay && killall Dock",
-    "defaults write com.apple.dock no-bouncing -bool FALSE && killall Dock",
-    "killall Dock",
-};
+using dock_testing::hiding;
+using dock_testing::restoring;
 
 std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());

@@ -10,6 +10,7 @@
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/System.h"
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 namespace platform {
 inline void PrintTo(const Point& point, std::ostream* out) {
@@ -65,8 +66,7 @@ protected:
     }
 
     platform::testing::VirtualMainLoop loop;
-    std::shared_ptr<SimulatedDesktop> desktop = SimulatedDesktop::fromJSON("{}");
-    platform::ScopedSystem installed{desktop};
+    test_support::InstalledDesktop desktop;
     std::vector<Point> taps;
     std::vector<std::string> switches;
 };

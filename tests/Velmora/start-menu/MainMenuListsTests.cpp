@@ -57,14 +57,9 @@ std::vector<std::string> keys(const std::vector<AppGroup>& groups) {
     return result;
 }
 
-class MainMenuListsTest : public ::testing::Test {
-protected:
-    platform::testing::VirtualMainLoop loop;
-};
-
 }  // namespace
 
-TEST_F(MainMenuListsTest, RecommendedKeepsWholeRowsOfAtMostTwelveSortedByLowerCasedTitle) {
+TEST(MainMenuLists, RecommendedKeepsWholeRowsOfAtMostTwelveSortedByLowerCasedTitle) {
     {
         MenuHarness harness(installed(firstSlots(3)));
         EXPECT_TRUE(MainMenuViewModel::computeAppLists(*harness.manager).recommended.empty());
@@ -85,7 +80,7 @@ TEST_F(MainMenuListsTest, RecommendedKeepsWholeRowsOfAtMostTwelveSortedByLowerCa
     }
 }
 
-TEST_F(MainMenuListsTest, TheInstalledListIsAFreshScan) {
+TEST(MainMenuLists, TheInstalledListIsAFreshScan) {
     MenuHarness harness(installed({app("Mail", "com.apple.mail")}));
     auto before = harness.manager->loadInstalledTasks(false);
     std::filesystem::create_directories(harness.desktop->rootFolder() + "/Applications/Notes.app");
@@ -95,7 +90,7 @@ TEST_F(MainMenuListsTest, TheInstalledListIsAFreshScan) {
               sorted(expected));
 }
 
-TEST_F(MainMenuListsTest, PreloadFillsTheCachesOnceOnTheMainQueue) {
+TEST(MainMenuLists, PreloadFillsTheCachesOnceOnTheMainQueue) {
     auto queue = std::make_shared<platform::testing::ManualDispatchQueue>("user-interactive");
     MenuHarness harness(installed(firstSlots(4)), queue);
 
@@ -103,7 +98,7 @@ TEST_F(MainMenuListsTest, PreloadFillsTheCachesOnceOnTheMainQueue) {
     ASSERT_EQ(queue->pendingCount(), 1u);
     queue->runAll();
     EXPECT_TRUE(MainMenuViewModel::cachedInstalledApps().empty()) << "written on the main queue only";
-    loop.runUntilIdle();
+    harness.loop.runUntilIdle();
     EXPECT_EQ(sorted(titles(MainMenuViewModel::cachedInstalledApps())),
               sorted(titles(harness.manager->loadInstalledTasks(false))));
     EXPECT_EQ(titles(MainMenuViewModel::cachedRecommendedApps()),
@@ -114,7 +109,7 @@ TEST_F(MainMenuListsTest, PreloadFillsTheCachesOnceOnTheMainQueue) {
     EXPECT_EQ(queue->pendingCount(), 0u);
 }
 
-TEST_F(MainMenuListsTest, AppearingRescansReplacesWhatChangedAndReindexes) {
+TEST(MainMenuLists, AppearingRescansReplacesWhatChangedAndReindexes) {
     auto queue = std::make_shared<platform::testing::ManualDispatchQueue>("user-interactive");
     MenuHarness harness(installed(firstSlots(4)), queue);
     auto model = harness.makeModel();
@@ -129,7 +124,7 @@ TEST_F(MainMenuListsTest, AppearingRescansReplacesWhatChangedAndReindexes) {
     model->updateSearch("mail");
     EXPECT_TRUE(model->searchResult.value().empty()) << "the index is empty until the rescan has finished";
     queue->runAll();
-    loop.runUntilIdle();
+    harness.loop.runUntilIdle();
     EXPECT_EQ(animated, std::vector<bool>{true});
     EXPECT_EQ(sorted(titles(model->installedApps.value())),
               sorted(titles(harness.manager->loadInstalledTasks(false))));
@@ -144,25 +139,25 @@ TEST_F(MainMenuListsTest, AppearingRescansReplacesWhatChangedAndReindexes) {
     model->searchEngine->removeAll();
     model->reloadApps();
     queue->runAll();
-    loop.runUntilIdle();
+    harness.loop.runUntilIdle();
     EXPECT_EQ(animated.size(), 1u);
     model->updateSearch("xcode");
     EXPECT_EQ(titles(model->searchResult.value()), std::vector<std::string>(3, "Xcode"));
 }
 
-TEST_F(MainMenuListsTest, AMenuClosedBeforeItsRescanEndsStillFillsTheCaches) {
+TEST(MainMenuLists, AMenuClosedBeforeItsRescanEndsStillFillsTheCaches) {
     auto queue = std::make_shared<platform::testing::ManualDispatchQueue>("user-interactive");
     MenuHarness harness(installed(firstSlots(4)), queue);
     auto model = harness.makeModel();
     model->reloadApps();
     model.reset();
     queue->runAll();
-    loop.runUntilIdle();
+    harness.loop.runUntilIdle();
     EXPECT_FALSE(MainMenuViewModel::cachedInstalledApps().empty());
     EXPECT_EQ(MainMenuViewModel::cachedRecommendedApps().size(), 4u);
 }
 
-TEST_F(MainMenuListsTest, SearchFindsEveryKeyThatContainsTheLowerCasedQuery) {
+TEST(MainMenuLists, SearchFindsEveryKeyThatContainsTheLowerCasedQuery) {
     MenuHarness harness(installed({app("Mail", "com.apple.mail", "/Applications/Mail.app"),
                                    app("Mailbox Tool", "org.example.tool", "/Applications/Tool.app"),
                                    app("Calendar", "com.apple.iCal", "/Applications/Calendar.app")}));
@@ -183,7 +178,7 @@ TEST_F(MainMenuListsTest, SearchFindsEveryKeyThatContainsTheLowerCasedQuery) {
     EXPECT_TRUE(model->searchResult.value().empty());
 }
 
-TEST_F(MainMenuListsTest, AnUntitledApplicationIsFoundButNotListed) {
+TEST(MainMenuLists, AnUntitledApplicationIsFoundButNotListed) {
     MenuHarness harness(
         installed({R"({"bundleIdentifier": "org.example.blank", "bundle": "/Applications/Blank.app",
                                        "info": {"CFBundleName": "", "CFBundleExecutable": ""}})"}));
@@ -217,12 +212,9 @@ TEST(MainMenuSections, ATitledSectionIsOneGroupAndAbsentWhenEmpty) {
     EXPECT_EQ(groups[0].tasks, (TaskList{notes, mail})) << "a task found under several keys shows once";
 }
 
-TEST_F(MainMenuListsTest, LaunchingClosesAtOnceAndOpensInTheBackground) {
+TEST(MainMenuLists, LaunchingClosesAtOnceAndOpensInTheBackground) {
     auto queue = std::make_shared<platform::testing::ManualDispatchQueue>("user-interactive");
     MenuHarness harness(installed({app("Mail", "com.apple.mail", "/Applications/Mail.app")}), queue);
-    int updates = 0;
-    rx::DisposeBag bag;
-    harness.manager->update.subscribe([&](rx::Unit) { ++updates; }).disposed(bag);
     auto model = harness.makeModel();
     auto mail = harness.manager->loadInstalledTasks(false).at(0);
 
@@ -234,5 +226,5 @@ TEST_F(MainMenuListsTest, LaunchingClosesAtOnceAndOpensInTheBackground) {
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].details["url"], mail->bundlePath.absoluteString());
     EXPECT_EQ(opened[0].details["launched"], true);
-    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(harness.updates, 1);
 }

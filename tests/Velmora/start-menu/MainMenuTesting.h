@@ -21,24 +21,15 @@
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"
 #include "platform/testing/TestDispatchQueues.h"
+#include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/DesktopHarness.h"
 #include "tests/support/SimulatedDesktopTesting.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace menu_testing {
 
-// One installed bundle of a scenario.
-inline std::string app(const std::string& name, const std::string& identifier,
-                       const std::string& bundle = std::string()) {
-    std::string json = R"({"name": ")" + name + R"(", "bundleIdentifier": ")" + identifier + '"';
-    if (!bundle.empty()) json += R"(, "bundle": ")" + bundle + '"';
-    return json + "}";
-}
-
-// A scenario with the given installed bundles and nothing running.
-inline std::string installed(const std::vector<std::string>& bundles) {
-    std::string json = R"({"installed": [)";
-    for (std::size_t index = 0; index < bundles.size(); ++index) json += (index ? "," : "") + bundles[index];
-    return json + "]}";
-}
+using test_support::app;
+using test_support::installed;
 
 inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
     std::vector<std::string> result;
@@ -51,20 +42,15 @@ inline std::vector<std::string> sorted(std::vector<std::string> texts) {
     return texts;
 }
 
-// Everything the menu reaches, in a sandbox: a simulated desktop, fresh user defaults and
-// settings, a home folder of its own, inline queues (the user-interactive one included), an
-// application manager over them, a recording shell runner and empty menu caches. The test's main
-// loop must exist before it and outlive it.
-struct MenuHarness {
+// Everything the menu reaches, in a sandbox: the shared desktop harness with background work run
+// at once (the user-interactive queue included), a home folder of its own, a recording shell
+// runner and empty menu caches.
+template <class Loop = platform::testing::VirtualMainLoop>
+struct MenuHarness : test_support::DesktopHarness<Loop> {
     explicit MenuHarness(const std::string& json = "{}",
                          std::shared_ptr<platform::DispatchQueue> userInteractive =
                              std::make_shared<platform::testing::InlineDispatchQueue>("user-interactive"))
-        : defaults(freshDefaults()),
-          desktop(test_support::loadDesktop(json)),
-          installedSystem(desktop),
-          factory(platform::testing::ScopedDispatchFactory::inlineQueues()),
-          settings(Brindle::make<Velmora::SettingsManager>()),
-          manager(Brindle::make<Velmora::ApplicationManager>(settings)) {
+        : test_support::DesktopHarness<Loop>(json, test_support::Background::runsAtOnce) {
         Brindle::setGlobalUserInteractiveQueue(std::move(userInteractive));
         std::filesystem::create_directories(home);
         platform::FileManager::setHomeDirectory(home.string());
@@ -76,14 +62,11 @@ struct MenuHarness {
         Velmora::MainMenuViewModel::setCachedInstalledApps({});
         Velmora::MainMenuViewModel::setCachedRecommendedApps({});
         platform::FileManager::setHomeDirectory(std::nullopt);
-        std::filesystem::remove_all(home.parent_path());
         Brindle::setGlobalUserInteractiveQueue(nullptr);
-        platform::UserDefaults::setStandard(nullptr);
-        std::filesystem::remove(defaults);
     }
 
     Velmora::MainMenuServices services() {
-        return {manager, [this](const std::string& command) {
+        return {this->manager, [this](const std::string& command) {
                     commands.push_back(command);
                     return std::string();
                 }};
@@ -97,43 +80,24 @@ struct MenuHarness {
             platform::Screens::screens().at(0), [this] { ++closes; }, services());
     }
 
-    std::vector<std::string> actionNames() const { return desktop->actionNames(); }
     std::vector<platform::sim::DesktopAction> actions(const std::string& name) const {
         std::vector<platform::sim::DesktopAction> found;
-        for (const auto& action : desktop->actions())
+        for (const auto& action : this->desktop->actions())
             if (action.name == name) found.push_back(action);
         return found;
     }
     // The address of an installed bundle, as the scan spells it.
     std::string address(const std::string& title) const {
-        for (const auto& task : manager->loadInstalledTasks(false))
+        for (const auto& task : this->manager->loadInstalledTasks(false))
             if (task->title == title) return task->bundlePath.absoluteString();
         ADD_FAILURE() << "nothing installed is called " << title;
         return {};
     }
 
-    static std::filesystem::path scratch() {
-        static int counter = 0;
-        return std::filesystem::temp_directory_path() /
-               ("velmora-menu-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-    }
-
-    std::filesystem::path home = scratch() / "home folder";
-    std::filesystem::path defaults;
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
-    platform::ScopedSystem installedSystem;
-    platform::testing::ScopedDispatchFactory factory;
-    std::shared_ptr<Velmora::SettingsManager> settings;
-    std::shared_ptr<Velmora::ApplicationManager> manager;
+    test_support::TemporaryFolder scratch;
+    std::filesystem::path home = std::filesystem::path(scratch.path()) / "home folder";
     std::vector<std::string> commands;
     int closes = 0;
-
-private:
-    std::filesystem::path freshDefaults() {
-        auto path = scratch().string() + "-defaults.json";
-        platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(path));
-        return path;
-    }
 };
 
 }  // namespace menu_testing

@@ -1,10 +1,8 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,21 +12,28 @@
 #include "Velmora/taskbar/ButtonState.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/tracking/ApplicationManager.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/DesktopHarness.h"
-#include "tests/support/FreshDefaults.h"
-#include "tests/support/SimulatedDesktopTesting.h"
 
 namespace bar_testing {
 
 using Strings = std::vector<std::string>;
 
-using test_support::FreshDefaults;
-
-using test_support::loadDesktop;
+// Notes is active, Music runs with one window, Mail with two (one minimised), and Photos is pinned
+// but not running.
+inline constexpr const char* buttonsScenario = R"({
+  "applications": [
+    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.example.notes", "active": true,
+     "icon": "icons/notes.png", "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
+    {"pid": 502, "name": "Music", "bundleIdentifier": "com.example.music", "icon": "icons/music.png",
+     "windows": [{"title": "Library", "frame": [50, 50, 700, 500]}]},
+    {"pid": 503, "name": "Mail", "bundleIdentifier": "com.example.mail", "icon": "icons/mail.png",
+     "windows": [{"title": "Inbox", "frame": [10, 25, 800, 600]},
+                 {"title": "Draft", "frame": [900, 25, 300, 300], "minimized": true}]}],
+  "installed": [{"name": "Photos", "bundleIdentifier": "com.example.photos", "icon": "icons/photos.png"}],
+  "defaults": {"pinned": ["file:///Applications/Photos.app/"]}})";
 
 struct FakeWindowControllers : Velmora::WindowControllerList {
     void appendWindowController(const std::shared_ptr<Velmora::MainMenuWindow>& window) override {

@@ -10,6 +10,7 @@
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 namespace platform {
 inline void PrintTo(const Point& point, std::ostream* out) {
@@ -34,8 +35,7 @@ constexpr const char* twoScreens = R"({"screens": [
 class MouseManagerTest : public ::testing::Test {
 protected:
     platform::testing::VirtualMainLoop loop;
-    std::shared_ptr<SimulatedDesktop> desktop = SimulatedDesktop::fromJSON(twoScreens);
-    platform::ScopedSystem installed{desktop};
+    test_support::InstalledDesktop desktop{twoScreens};
 };
 
 TEST_F(MouseManagerTest, SamplesTenTimesASecondOnTheMainQueue) {

@@ -16,17 +16,7 @@ struct Bar {
     }
     nlohmann::json details(std::size_t action) const { return harness.desktop->actions().at(action).details; }
 
-    Harness harness{R"({
-      "applications": [
-        {"pid": 501, "name": "Notes", "bundleIdentifier": "com.example.notes", "active": true,
-         "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
-        {"pid": 502, "name": "Music", "bundleIdentifier": "com.example.music",
-         "windows": [{"title": "Library", "frame": [50, 50, 700, 500]}]},
-        {"pid": 503, "name": "Mail", "bundleIdentifier": "com.example.mail",
-         "windows": [{"title": "Inbox", "frame": [10, 25, 800, 600]},
-                     {"title": "Draft", "frame": [900, 25, 300, 300], "minimized": true}]}],
-      "installed": [{"name": "Photos", "bundleIdentifier": "com.example.photos"}],
-      "defaults": {"pinned": ["file:///Applications/Photos.app/"]}})"};
+    Harness harness{buttonsScenario};
     std::shared_ptr<Velmora::TaskbarViewModel> bar = harness.makeBar();
 };
 
@@ -96,37 +86,4 @@ TEST(ButtonActions, ChoosingAWindowUnminimisesItNowAndAgainLater) {
     fixture.harness.loop.advance(0.01);
     EXPECT_EQ(fixture.harness.actionNames(), (Strings{"activate", "unminimize", "unminimize"}));
     EXPECT_EQ(fixture.harness.updates, 1);
-}
-
-TEST(ButtonActions, TheContextMenuPinsUnpinsAndQuits) {
-    Bar fixture;
-    auto& settings = *fixture.harness.settings;
-    auto notes = button(*fixture.bar, "Notes");
-    notes->pin();
-    EXPECT_EQ(settings.pinnedApplicationsState(),
-              (std::vector<platform::URL>{*platform::URL::fromString("file:///Applications/Photos.app/"),
-                                          *platform::URL::fromString("file:///Applications/Notes.app/")}));
-    EXPECT_FALSE(notes->isPinned.value()) << "the button follows the next list";
-    fixture.harness.refresh();
-    EXPECT_TRUE(notes->isPinned.value());
-    notes->pin();
-    button(*fixture.bar, "Photos")->unpin();
-    notes->unpin();
-    EXPECT_TRUE(settings.pinnedApplicationsState().empty()) << "every entry with the path goes";
-    fixture.harness.refresh();
-    EXPECT_FALSE(notes->isPinned.value());
-    EXPECT_EQ(titles(*fixture.bar), (Strings{"Photos", "Notes", "Music", "Mail"}));
-
-    show(*fixture.bar);
-    fixture.harness.updates = 0;
-    button(*fixture.bar, "Music")->quit();
-    notes->forceQuit();
-    button(*fixture.bar, "Photos")->quit();
-    ASSERT_EQ(fixture.harness.actionNames(), (Strings{"terminate", "forceTerminate"}));
-    EXPECT_EQ(fixture.details(0)["pid"], 502);
-    EXPECT_EQ(fixture.details(1)["pid"], 501);
-    EXPECT_EQ(fixture.harness.updates, 3);
-    fixture.harness.refresh();
-    fixture.harness.loop.advance(0.5);
-    EXPECT_EQ(titles(*fixture.bar), (Strings{"Mail"})) << "Photos went when it was shown unpinned";
 }

@@ -73,7 +73,7 @@ TEST(ApplicationManager, QueuedRefreshesEachPublishAndTheLastResultStays) {
     harness.loop.runUntilIdle();
     harness.published.clear();
 
-    harness.desktop.desktop->quit(501);
+    harness.desktop->quit(501);
     harness.manager->update.onNext();
     harness.manager->update.onNext();
     EXPECT_EQ(harness.queue->runAll(), 1u) << "one drain hands both triggers on, one after the other";

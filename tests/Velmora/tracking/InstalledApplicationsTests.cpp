@@ -6,6 +6,8 @@
 #include "Velmora/tracking/ApplicationManager.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
+using test_support::app;
+using test_support::installed;
 using tracking_testing::Harness;
 using tracking_testing::titles;
 using Velmora::App;
@@ -19,34 +21,18 @@ std::vector<std::string> addresses(const Velmora::TaskList& tasks) {
     return result;
 }
 
-std::string bundle(const char* name, const char* identifier, const char* path) {
-    return std::string(R"({"name": ")") + name + R"(", "bundleIdentifier": ")" + identifier +
-           R"(", "bundle": ")" + path + R"("})";
-}
-
-// Installed bundles only, each given as name, identifier and path.
-std::string installed(std::initializer_list<std::string> bundles) {
-    std::string json = R"({"installed": [)";
-    bool first = true;
-    for (const auto& entry : bundles) {
-        json += (first ? "" : ",") + entry;
-        first = false;
-    }
-    return json + "]}";
-}
-
 }  // namespace
 
 TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDotApp) {
-    Harness harness(installed({bundle("Mail", "com.apple.mail", "/Applications/Mail.app"),
-                               bundle("Editor", "com.example.editor", "/Applications/Tools/Editor.app"),
-                               bundle("Hidden", "com.example.hidden", "/Applications/Tools/Deep/Hidden.app"),
-                               bundle("Photos", "com.apple.Photos", "/System/Applications/Photos.app"),
-                               bundle("Lower", "com.example.lower", "/Applications/Lower.APP")}),
+    Harness harness(installed({app("Mail", "com.apple.mail", "/Applications/Mail.app"),
+                               app("Editor", "com.example.editor", "/Applications/Tools/Editor.app"),
+                               app("Hidden", "com.example.hidden", "/Applications/Tools/Deep/Hidden.app"),
+                               app("Photos", "com.apple.Photos", "/System/Applications/Photos.app"),
+                               app("Lower", "com.example.lower", "/Applications/Lower.APP")}),
                     true);
-    harness.desktop.write("/Applications/Notes.app.zip", "zip");
-    harness.desktop.write("/Applications/Appliance/readme.txt", "text");
-    harness.desktop.write("/Applications/Notes.application/Contents/Info.plist", "broken");
+    harness.installedDesktop.write("/Applications/Notes.app.zip", "zip");
+    harness.installedDesktop.write("/Applications/Appliance/readme.txt", "text");
+    harness.installedDesktop.write("/Applications/Notes.application/Contents/Info.plist", "broken");
 
     auto tasks = harness.manager->loadInstalledTasks(false);
     auto found = titles(tasks);
@@ -69,8 +55,8 @@ TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDot
 }
 
 TEST(InstalledApplications, TheFirstOfTwoCopiesWinsUnlessExactlyOneIsPinned) {
-    const auto copies = installed({bundle("Editor", "com.example.editor", "/Applications/Editor.app"),
-                                   bundle("Editor", "com.example.editor", "/Applications/Tools/Editor.app")});
+    const auto copies = installed({app("Editor", "com.example.editor", "/Applications/Editor.app"),
+                                   app("Editor", "com.example.editor", "/Applications/Tools/Editor.app")});
     {
         Harness harness(copies, true);
         auto editors = harness.manager->loadInstalledTasks(true);
@@ -90,18 +76,18 @@ TEST(InstalledApplications, TheFirstOfTwoCopiesWinsUnlessExactlyOneIsPinned) {
 TEST(InstalledApplications, TheListIsCachedUntilARescanAndAnEmptyOneIsScannedAgain) {
     Harness harness("{}", true);
     EXPECT_TRUE(harness.manager->loadInstalledTasks(false).empty());
-    harness.desktop.write("/Applications/Late.app/Contents/Info.plist", "");
+    harness.installedDesktop.write("/Applications/Late.app/Contents/Info.plist", "");
     EXPECT_EQ(titles(harness.manager->loadInstalledTasks(false)), (std::vector<std::string>{"Late.app"}))
         << "an empty list is no cache";
-    harness.desktop.write("/Applications/Later.app/Contents/Info.plist", "");
+    harness.installedDesktop.write("/Applications/Later.app/Contents/Info.plist", "");
     EXPECT_EQ(harness.manager->loadInstalledTasks(false).size(), 1u);
     EXPECT_EQ(harness.manager->loadInstalledTasks(true).size(), 2u);
     EXPECT_EQ(harness.manager->installedTasks().size(), 2u);
 }
 
 TEST(InstalledApplications, AFolderThatCannotBeReadIsReportedAndSkipped) {
-    Harness harness(installed({bundle("Mail", "com.apple.mail", "/Applications/Mail.app")}), true);
-    std::filesystem::remove_all(harness.desktop.real("/System/Applications"));
+    Harness harness(installed({app("Mail", "com.apple.mail", "/Applications/Mail.app")}), true);
+    std::filesystem::remove_all(harness.installedDesktop.real("/System/Applications"));
     EXPECT_EQ(
         ApplicationManager::folderAndSubfolders(*platform::URL::fromString("file:///System/Applications/"))
             .size(),
@@ -116,13 +102,13 @@ TEST(InstalledApplications, AFolderThatCannotBeReadIsReportedAndSkipped) {
 
 TEST(App, EachSlotResolvesToItsFirstInstalledAlternative) {
     Harness harness(
-        installed({bundle("Chrome", "com.google.Chrome", "/Applications/Chrome.app"),
-                   bundle("Safari", "com.apple.Safari", "/Applications/Safari.app"),
-                   bundle("Terminal", "com.apple.Terminal", "/System/Applications/Utilities/Terminal.app"),
-                   bundle("iTerm", "com.googlecode.iterm2", "/Applications/iTerm.app"),
-                   bundle("Music", "com.apple.Music", "/System/Applications/Music.app"),
-                   bundle("Mail", "com.apple.mail", "/System/Applications/Mail.app"),
-                   bundle("Mail Copy", "com.apple.mail", "/Applications/Mail Copy.app")}),
+        installed({app("Chrome", "com.google.Chrome", "/Applications/Chrome.app"),
+                   app("Safari", "com.apple.Safari", "/Applications/Safari.app"),
+                   app("Terminal", "com.apple.Terminal", "/System/Applications/Utilities/Terminal.app"),
+                   app("iTerm", "com.googlecode.iterm2", "/Applications/iTerm.app"),
+                   app("Music", "com.apple.Music", "/System/Applications/Music.app"),
+                   app("Mail", "com.apple.mail", "/System/Applications/Mail.app"),
+                   app("Mail Copy", "com.apple.mail", "/Applications/Mail Copy.app")}),
         true);
     auto& manager = *harness.manager;
     const auto installedTasks = manager.loadInstalledTasks(false);
@@ -164,13 +150,13 @@ TEST(App, AMissingTerminalPrintsALineForEachAlternative) {
 TEST(App, DesktopEntriesCountByTheirIdWindowClassOrCommandExactly) {
     Harness harness(
         installed(
-            {bundle("Firefox", "org.example.NotFirefox", "/Applications/Firefox.app"),
-             bundle("Web", "firefox-esr", "/Applications/firefox-esr.app"),
+            {app("Firefox", "org.example.NotFirefox", "/Applications/Firefox.app"),
+             app("Web", "firefox-esr", "/Applications/firefox-esr.app"),
              R"({"name": "Chromium", "bundleIdentifier": "org.example.Chromium", "bundle": "/Applications/c.app",
                        "info": {"StartupWMClass": "chromium"}})",
              R"({"name": "Player", "bundleIdentifier": "org.example.Player", "bundle": "/Applications/p.app",
                        "info": {"CFBundleExecutable": "/usr/share/spotify/spotify"}})",
-             bundle("Settings", "gnome-control-center", "/Applications/gnome-control-center.app")}),
+             app("Settings", "gnome-control-center", "/Applications/gnome-control-center.app")}),
         true);
     testing::internal::CaptureStdout();
     auto found =

@@ -26,7 +26,7 @@ constexpr const char* pinnedMailAndSafari = R"({
   "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Safari.app/"]}})";
 
 std::shared_ptr<platform::RunningApplication> running(Harness& harness, std::int32_t pid) {
-    return harness.desktop.desktop->runningApplication(pid);
+    return harness.desktop->runningApplication(pid);
 }
 
 }  // namespace
@@ -206,8 +206,7 @@ TEST(TaskListBuilder, TasksWithoutWindowsStayOnlyWhenPinnedAndFinderNeedsATallNo
     auto result = harness.mustBuild(harness.input({})).tasksRelay;
     EXPECT_EQ(titles(result), (std::vector<std::string>{"Busy"}));
 
-    harness.desktop.desktop->setWindows(300,
-                                        {{.title = "Home", .frame = platform::Rect::make(0, 0, 800, 600)}});
+    harness.desktop->setWindows(300, {{.title = "Home", .frame = platform::Rect::make(0, 0, 800, 600)}});
     result = harness.mustBuild(harness.input({})).tasksRelay;
     EXPECT_EQ(titles(result), (std::vector<std::string>{"Finder", "Busy"}));
 }
@@ -220,9 +219,9 @@ TEST(TaskListBuilder, AnUnchangedResultIsPublishedOnlyWhileTheScreenSettingIsOn)
     again.badges = first.badges;
     EXPECT_FALSE(harness.build(again));
 
-    harness.desktop.desktop->setDockBadge("Notes", "2");
+    harness.desktop->setDockBadge("Notes", "2");
     EXPECT_TRUE(harness.build(again)) << "a new badge is a change";
-    harness.desktop.desktop->setDockBadge("Notes", std::nullopt);
+    harness.desktop->setDockBadge("Notes", std::nullopt);
 
     harness.settings->setShowOnRunningMonitorOnly(true);
     EXPECT_TRUE(harness.build(again));

@@ -20,26 +20,13 @@
 #include "platform/system/System.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
+#include "tests/support/DesktopHarness.h"
 #include "tests/support/FreshDefaults.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 
 namespace tracking_testing {
 
-// A desktop from inline JSON, installed while the object lives.
-struct Desktop {
-    explicit Desktop(const std::string& json = "{}")
-        : desktop(test_support::loadDesktop(json)), installed(desktop) {}
-    // Where a platform path such as "/Applications/Mail.app" lives on this machine.
-    std::string real(const std::string& path) const { return desktop->rootFolder() + path; }
-    void write(const std::string& path, const std::string& bytes) const {
-        std::filesystem::create_directories(std::filesystem::path(real(path)).parent_path());
-        std::ofstream(real(path), std::ios::binary | std::ios::trunc) << bytes;
-    }
-
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
-    platform::ScopedSystem installed;
-};
-
+using Desktop = test_support::InstalledDesktop;
 using test_support::FreshDefaults;
 
 inline std::shared_ptr<Velmora::Window> window(double x, double y, double w, double h,
@@ -71,14 +58,12 @@ inline std::vector<std::int64_t> indexes(const Velmora::TaskList& tasks) {
     return result;
 }
 
-// A desktop, fresh settings and a manager on the test's own virtual loop. Refreshes run inline
-// on the thread that triggers them, or, with `manualQueue`, only when the test runs the queue.
-struct Harness {
-    explicit Harness(const std::string& json = "{}", bool manualQueue = false, bool stress = false)
-        : desktop((setStress(stress), json)),
-          factory(makeFactory(manualQueue ? queue : nullptr)),
-          settings(Brindle::make<Velmora::SettingsManager>()),
-          manager(Brindle::make<Velmora::ApplicationManager>(settings)) {
+// The shared desktop harness on a virtual loop, recording every list it publishes. Refreshes run
+// inline on the thread that triggers them, or, with `manualQueue`, only when the test runs the queue.
+struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop> {
+    explicit Harness(const std::string& json = "{}", bool manualQueue = false)
+        : DesktopHarness(
+              json, manualQueue ? test_support::Background::waits : test_support::Background::runsAtOnce) {
         Brindle::subscribeNext(manager->tasksRelay.skip(1), false, [this](const Velmora::TaskList& tasks) {
             published.push_back(tasks);
         }).disposed(bag);
@@ -105,29 +90,7 @@ struct Harness {
         return input;
     }
 
-    platform::testing::VirtualMainLoop loop;
-    FreshDefaults defaults;
-    Desktop desktop;
-    std::shared_ptr<platform::testing::ManualDispatchQueue> queue =
-        std::make_shared<platform::testing::ManualDispatchQueue>("refresh");
-    platform::testing::ScopedDispatchFactory factory;
-    std::shared_ptr<Velmora::SettingsManager> settings;
-    std::shared_ptr<Velmora::ApplicationManager> manager;
     std::vector<Velmora::TaskList> published;
-    rx::DisposeBag bag;
-
-private:
-    static void setStress(bool stress) {
-        if (stress) platform::UserDefaults::standard()->set("stressTestThreads", true);
-    }
-    static platform::DispatchQueue::Factory makeFactory(
-        const std::shared_ptr<platform::testing::ManualDispatchQueue>& manual) {
-        return [manual](const std::string& label, platform::QualityOfService,
-                        bool) -> std::shared_ptr<platform::DispatchQueue> {
-            if (manual) return manual;
-            return std::make_shared<platform::testing::InlineDispatchQueue>(label);
-        };
-    }
 };
 
 }  // namespace tracking_testing

@@ -6,6 +6,7 @@
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Screen.h"
 #include "platform/system/Workspace.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 using platform::DefaultsValue;
 using platform::sim::SimulatedDesktop;
@@ -33,12 +34,7 @@ struct TwoScreenDesktop {
     platform::ScopedSystem installed;
 };
 
-struct InlineDesktop {
-    explicit InlineDesktop(const std::string& json)
-        : desktop(SimulatedDesktop::fromJSON(json)), installed(desktop) {}
-    std::shared_ptr<SimulatedDesktop> desktop;
-    platform::ScopedSystem installed;
-};
+using InlineDesktop = test_support::InstalledDesktop;
 
 std::shared_ptr<WindowSystemUtils> bridge() { return Brindle::make<WindowSystemUtils>(); }
 

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "Velmora/shell/DockManager.h"
+#include "tests/Velmora/shell/DockCommands.h"
 #include "tests/support/ServicesTesting.h"
 
 using Velmora::DockManager;
@@ -26,15 +26,6 @@ struct Log {
     std::atomic<int> running{0};
     std::atomic<bool> overlapped{false};
 };
-
-bool waitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -53,41 +44,37 @@ TEST(DockConcurrency, TheRestoreWaitsForARunningHidingCommandAndStopsTheRest) {
         }
         if (second) {
             log->secondStarted.set_value();
-            log->release.get_future().wait();
+            // Bounded: a restore that never waits fails below instead of hanging here.
+            log->release.get_future().wait_for(std::chrono::seconds(10));
         }
         log->running.fetch_sub(1);
         return std::string();
     });
+    bool waited = false;
+    dock->restoreWillWait = [&] {
+        waited = true;
+        log->release.set_value();
+    };
 
     dock->hideDock();
     ASSERT_EQ(log->secondStarted.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
-    // Let the command go a moment after the restore has started waiting for it.
-    std::thread releaser([log] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        log->release.set_value();
-    });
     dock->restoreDock();
-    releaser.join();
+    EXPECT_TRUE(waited);
 
     std::weak_ptr<DockManager> held = dock;
     dock.reset();
-    ASSERT_TRUE(waitFor([&] { return held.expired(); }));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!held.expired() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    ASSERT_TRUE(held.expired());
 
-    const std::vector<std::string> hiding = {
-        "defaults write com.apple.dock orientation left",
-        "defaults write com.apple.dock autohide -bool true",
-        "defaults write com.apple.dock autohide-delay -float 1000",
-        "defaults write com.apple.dock no-bouncing -bool TRUE",
-        "killall Dock",
-    };
     EXPECT_FALSE(log->overlapped);
     std::lock_guard lock(log->mutex);
+    // The hiding ran its commands in order up to some point after the second, then the restore its own.
+    const auto& hiding = dock_testing::hiding;
     ASSERT_GE(log->commands.size(), 7u);
     const std::vector<std::string> hid(log->commands.begin(), log->commands.end() - 5);
-    const std::vector<std::string> restored(log->commands.end() - 5, log->commands.end());
-    // The hiding ran its commands in order up to some point after the second, then the restore ran.
     ASSERT_LE(hid.size(), hiding.size());
     EXPECT_EQ(hid, std::vector<std::string>(hiding.begin(), hiding.begin() + hid.size()));
-    EXPECT_EQ(restored.front(), "defaults write com.apple.dock autohide -bool false && killall Dock");
-    EXPECT_EQ(restored.back(), "killall Dock");
+    EXPECT_EQ(std::vector<std::string>(log->commands.end() - 5, log->commands.end()),
+              dock_testing::restoring);
 }

@@ -14,9 +14,8 @@
 #include "Velmora/settings/SettingsManager.h"
 #include "Velmora/shell/views/SettingsView.h"
 #include "Velmora/shell/views/SettingsWindow.h"
-#include "platform/qt/Menu.h"
 #include "platform/qt/testing/GuiTestLoop.h"
-#include "tests/Velmora/tracking/TrackingTesting.h"
+#include "tests/support/DesktopHarness.h"
 
 using Velmora::Bundle;
 using Velmora::CheckboxStyle;
@@ -54,16 +53,10 @@ protected:
         for (QAction* action : menu->actions()) result.push_back(action->text().toStdString());
         return result;
     }
-    static std::vector<std::string> symbols(QMenu* menu) {
-        std::vector<std::string> result;
-        for (QAction* action : menu->actions()) result.push_back(platform::qt::symbolName(action));
-        return result;
-    }
 
-    platform::qt::GuiTestLoop loop;
-    tracking_testing::Desktop desktop;
-    tracking_testing::FreshDefaults fresh;
-    std::shared_ptr<SettingsManager> settings = Brindle::make<SettingsManager>();
+    test_support::DesktopHarness<platform::qt::GuiTestLoop> harness{"{}"};
+    platform::qt::GuiTestLoop& loop = harness.loop;
+    std::shared_ptr<SettingsManager>& settings = harness.settings;
 };
 
 std::shared_ptr<const Bundle> bundle(Bundle::InfoDictionary info) {
@@ -77,24 +70,17 @@ TEST_F(SettingsViewTest, ShowsTheVersionAndTheCurrentChoices) {
         bundle({{"CFBundleShortVersionString", std::string("1.4")}, {"CFBundleVersion", std::string("27")}}));
     settings->setMainMenuKeyboardShortcut(MainMenuActivationKeys::command);
     auto view = makeView();
-    EXPECT_EQ(view->size(), QSize(400, 400));
     EXPECT_EQ(view->versionLabel()->text(), "Version 1.4 [27]");
     EXPECT_EQ(view->layoutButton()->text(), "Centered");
     EXPECT_EQ(view->shortcutButton()->text(), "Command-key");
     EXPECT_TRUE(view->titlesCheckbox()->isOn());
-    EXPECT_EQ(view->titlesCheckbox()->symbolName(), "checkmark.square");
 
     EXPECT_EQ(titles(view->layoutMenu()),
               (std::vector<std::string>{"Centered", "Fullscreen – show icons to the left",
                                         "Fullscreen – show icons in center"}));
-    EXPECT_EQ(symbols(view->layoutMenu()),
-              (std::vector<std::string>{"rectangle.center.inset.filled", "chevron.left",
-                                        "arrow.right.and.line.vertical.and.arrow.left"}));
     EXPECT_EQ(titles(view->shortcutMenu()),
               (std::vector<std::string>{"Disable shortcut", "Fn-key", "Control-key", "Options-key",
                                         "Command-key"}));
-    EXPECT_EQ(symbols(view->shortcutMenu()),
-              (std::vector<std::string>{"square.slash", "fn", "control", "option", "command"}));
 
     EXPECT_EQ(SettingsView::versionText(*bundle({{"CFBundleShortVersionString", std::string("2.0")}})),
               "Version 2.0 [?]");
@@ -129,7 +115,6 @@ TEST_F(SettingsViewTest, TheCheckboxFlipsFromItsSquareOrItsLabel) {
     EXPECT_FALSE(settings->showTitle());
     EXPECT_EQ(stored(SettingsManager::showTitlesKey), nlohmann::json(false));
     EXPECT_EQ(checkbox->symbolName(), "square");
-    EXPECT_EQ(checkbox->symbolColor(), QColor(0x8e, 0x8e, 0x93));
 
     QTest::mouseClick(checkbox->symbolView(), Qt::LeftButton);
     EXPECT_TRUE(settings->showTitle());
@@ -172,7 +157,6 @@ TEST_F(SettingsViewTest, TheWindowIsTitledAndSetUpForTheMainScreen) {
     loop.runUntilIdle();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->isKeyWindow());
-    EXPECT_EQ(window->frame().size, (platform::Size{400, 400}));
 
     window->widget()->close();
     EXPECT_EQ(closed, std::vector<Velmora::BaseWindow*>{window.get()});

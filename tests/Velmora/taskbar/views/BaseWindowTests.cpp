@@ -13,6 +13,7 @@
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 namespace {
 
@@ -38,9 +39,7 @@ protected:
     }
 
     platform::qt::GuiTestLoop loop;
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop =
-        platform::sim::SimulatedDesktop::fromJSON(twoScreens);
-    platform::ScopedSystem installed{desktop};
+    test_support::InstalledDesktop desktop{twoScreens};
 };
 
 // What a close callback saw.

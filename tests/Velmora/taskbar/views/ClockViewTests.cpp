@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <memory>
 
@@ -25,10 +24,6 @@ TEST(ClockView, ShowsTheTimeAboveTheDateAndFollowsTheClockInPlace) {
     EXPECT_EQ(time->text(), "00:00");
     EXPECT_EQ(date->text(), "2026-01-01");
     EXPECT_LT(time->geometry().bottom(), date->geometry().top());
-    EXPECT_EQ(time->geometry().center().x(), view.rect().center().x());
-    EXPECT_EQ(date->geometry().center().x(), view.rect().center().x());
-    EXPECT_EQ(time->font(), QApplication::font());
-    EXPECT_EQ(date->font(), QApplication::font());
 
     loop.advance(24 * 3600.0);
     EXPECT_EQ(view.timeLabel(), time);

@@ -5,49 +5,23 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "Brindle/RxHelpers.h"
-#include "Velmora/settings/SettingsManager.h"
-#include "Velmora/taskbar/ButtonState.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/taskbar/views/TaskbarButton.h"
-#include "Velmora/tracking/ApplicationManager.h"
 #include "platform/qt/testing/GuiTestLoop.h"
-#include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Screen.h"
-#include "platform/system/System.h"
-#include "platform/testing/TestDispatchQueues.h"
-#include "tests/Velmora/taskbar/views/ButtonViewsTesting.h"
+#include "tests/Velmora/taskbar/BarModelTesting.h"
 #include "tests/support/DesktopHarness.h"
 
 namespace button_views_testing {
 
-using Strings = std::vector<std::string>;
-
-struct NoWindowControllers : Velmora::WindowControllerList {
-    void appendWindowController(const std::shared_ptr<Velmora::MainMenuWindow>&) override {}
-    void removeWindowController(const std::shared_ptr<Velmora::MainMenuWindow>&) override {}
-};
-
-// Notes is active, Music runs with one window, Mail with two (one minimised), and Photos is pinned
-// but not running.
-inline constexpr const char* desktopScenario = R"({
-  "applications": [
-    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.example.notes", "active": true,
-     "icon": "icons/notes.png", "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
-    {"pid": 502, "name": "Music", "bundleIdentifier": "com.example.music", "icon": "icons/music.png",
-     "windows": [{"title": "Library", "frame": [50, 50, 700, 500]}]},
-    {"pid": 503, "name": "Mail", "bundleIdentifier": "com.example.mail", "icon": "icons/mail.png",
-     "windows": [{"title": "Inbox", "frame": [10, 25, 800, 600]},
-                 {"title": "Draft", "frame": [900, 25, 300, 300], "minimized": true}]}],
-  "installed": [{"name": "Photos", "bundleIdentifier": "com.example.photos", "icon": "icons/photos.png"}],
-  "defaults": {"pinned": ["file:///Applications/Photos.app/"]}})";
+using bar_testing::isIn;
+using bar_testing::Strings;
 
 // The simulated desktop, fresh settings, a manager and one bar after a real refresh, on the test's
 // own loop. Refreshes wait on a manual queue until `refresh()` runs them.
 struct Desktop : test_support::DesktopHarness<platform::qt::GuiTestLoop> {
-    explicit Desktop(const std::string& json = desktopScenario)
+    explicit Desktop(const std::string& json = bar_testing::buttonsScenario)
         : DesktopHarness(json),
           bar(Brindle::make<Velmora::TaskbarViewModel>(platform::Screens::screens().at(0), controllers,
                                                        manager)) {
@@ -72,13 +46,9 @@ struct Desktop : test_support::DesktopHarness<platform::qt::GuiTestLoop> {
         return view;
     }
 
-    std::shared_ptr<NoWindowControllers> controllers = std::make_shared<NoWindowControllers>();
+    std::shared_ptr<bar_testing::FakeWindowControllers> controllers =
+        std::make_shared<bar_testing::FakeWindowControllers>();
     std::shared_ptr<Velmora::TaskbarViewModel> bar;
 };
-
-template <class State>
-bool isIn(const Velmora::TaskbarButtonViewModel& button) {
-    return std::dynamic_pointer_cast<State>(button.currentState()) != nullptr;
-}
 
 }  // namespace button_views_testing

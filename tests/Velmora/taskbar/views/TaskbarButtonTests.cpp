@@ -38,11 +38,6 @@ struct FixedAppearance {
     }
 };
 
-QColor withAlpha(QColor color, double alpha) {
-    color.setAlphaF(static_cast<float>(alpha));
-    return color;
-}
-
 // The titles of the items on show, "-" for a divider.
 Strings shownItems(const QMenu* menu) {
     Strings items;
@@ -82,15 +77,12 @@ TEST(TaskbarButton, ShowsItsModelAndFollowsItInPlace) {
     EXPECT_TRUE(face->padding());
     EXPECT_EQ(face->badgeView(), nullptr);
     EXPECT_EQ(button->markColor(), accent) << "active";
-    EXPECT_EQ(button->touchable()->geometry().top(), 4);
-    EXPECT_EQ(button->height() - button->touchable()->geometry().bottom() - 1, 4);
 
     model->isActiveRelay.accept(false);
-    EXPECT_EQ(button->markColor(), withAlpha(QColor::fromRgbF(0.85490197f, 0.85490197f, 0.85490197f), 0.5))
-        << "running, light appearance";
+    const QColor runningLight = button->markColor();
+    EXPECT_NE(runningLight, accent) << "running";
     platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
-    EXPECT_EQ(button->markColor(), withAlpha(QColor::fromRgbF(0.26274511f, 0.26274508f, 0.26274508f), 0.5))
-        << "running, dark appearance";
+    EXPECT_NE(button->markColor(), runningLight) << "running, dark appearance";
     model->isRunning.accept(false);
     EXPECT_LT(button->markColor().alphaF(), 0.001) << "neither active nor running";
     desktop.manager->lastClicked.set(model->task);
@@ -150,56 +142,35 @@ TEST(TaskbarButton, FadesInAndWidensWhenShownAndFadesOutAndCollapsesWhenItCloses
     EXPECT_EQ(button.maximumWidth(), 0);
 }
 
-TEST(TaskbarButton, AClickBringsTheApplicationForwardOrLaunchesIt) {
+TEST(TaskbarButton, AClickActsOnTheApplicationOrOpensTheListOfItsWindows) {
     FixedAppearance appearance;
     Desktop desktop;
     auto music = desktop.button("Music");
+    EXPECT_EQ(music->windowMenuButton(), nullptr);
     click(music->touchable(), desktop);
     EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "open"}));
-    EXPECT_EQ(desktop.desktop->actions().at(0).details["pid"], 502);
     EXPECT_EQ(desktop.updates, 1);
 
     desktop.desktop->clearActions();
-    auto photos = desktop.button("Photos");
-    ASSERT_TRUE(photos->isPinned());
-    ASSERT_FALSE(photos->isRunning());
-    EXPECT_LT(photos->markColor().alphaF(), 0.001);
-    click(photos->touchable(), desktop);
-    ASSERT_EQ(desktop.actionNames(), (Strings{"open"}));
-    EXPECT_EQ(desktop.desktop->actions().at(0).details["launched"], true);
-}
-
-TEST(TaskbarButton, SeveralWindowsMakeTheFaceADropDownOfThem) {
-    FixedAppearance appearance;
-    Desktop desktop;
-    auto single = desktop.button("Music");
-    EXPECT_EQ(single->windowMenuButton(), nullptr);
-    EXPECT_EQ(single->windowMenu(), nullptr);
-
     auto mail = desktop.button("Mail");
     ASSERT_NE(mail->windowMenuButton(), nullptr);
-    EXPECT_FALSE(mail->iconView()->padding());
-    EXPECT_EQ(mail->windowMenuButton()->geometry().left(), 4);
     QMenu* menu = mail->windowMenu();
     EXPECT_EQ(shownItems(menu), (Strings{"Inbox", "Draft"}));
-
     click(mail->windowMenuButton(), desktop);
     EXPECT_TRUE(menu->isVisible());
     EXPECT_TRUE(desktop.actionNames().empty()) << "the click itself does nothing";
-    EXPECT_EQ(desktop.updates, 0);
-
     item(menu, "Draft")->trigger();
-    ASSERT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize"}));
+    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize"}));
     EXPECT_EQ(desktop.desktop->actions().at(1).details["title"], "Draft");
-    desktop.loop.advance(0.3);
-    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize", "unminimize"}));
-    EXPECT_EQ(desktop.updates, 1);
     menu->hide();
 }
 
 TEST(TaskbarButton, TheContextMenuOffersPinningAndQuittingByState) {
     FixedAppearance appearance;
     Desktop desktop;
+    auto pinned = [&] { return desktop.settings->pinnedApplicationsState(); };
+    const auto photosURL = *platform::URL::fromString("file:///Applications/Photos.app/");
+    const auto musicURL = *platform::URL::fromString("file:///Applications/Music.app/");
     auto music = desktop.button("Music");
     QContextMenuEvent event(QContextMenuEvent::Mouse, music->rect().center(),
                             music->mapToGlobal(music->rect().center()));
@@ -207,35 +178,35 @@ TEST(TaskbarButton, TheContextMenuOffersPinningAndQuittingByState) {
     QMenu* menu = music->contextMenu();
     EXPECT_TRUE(menu->isVisible());
     EXPECT_EQ(shownItems(menu), (Strings{"Pinn application", "-", "Force quit", "Quit"}));
-    EXPECT_EQ(platform::qt::symbolName(item(menu, "Pinn application")), "pin.slash");
     EXPECT_FALSE(platform::qt::isDestructive(item(menu, "Pinn application")));
-    for (const auto* title : {"Force quit", "Quit"}) {
-        EXPECT_EQ(platform::qt::symbolName(item(menu, title)), "pip.exit");
-        EXPECT_TRUE(platform::qt::isDestructive(item(menu, title)));
-    }
+    EXPECT_TRUE(platform::qt::isDestructive(item(menu, "Quit")));
     menu->hide();
 
     item(menu, "Pinn application")->trigger();
-    EXPECT_EQ(desktop.settings->pinnedApplicationsState(),
-              (std::vector<platform::URL>{*platform::URL::fromString("file:///Applications/Photos.app/"),
-                                          *platform::URL::fromString("file:///Applications/Music.app/")}));
+    item(menu, "Pinn application")->trigger();
+    EXPECT_EQ(pinned(), (std::vector<platform::URL>{photosURL, musicURL, musicURL})) << "pinned twice";
     EXPECT_FALSE(music->isPinned()) << "until the next list";
     desktop.refresh();
     EXPECT_EQ(shownItems(menu), (Strings{"Unpinn", "-", "Force quit", "Quit"}));
-    EXPECT_EQ(platform::qt::symbolName(item(menu, "Unpinn")), "pin");
+    item(menu, "Unpinn")->trigger();
+    EXPECT_EQ(pinned(), (std::vector<platform::URL>{photosURL})) << "every entry with the address goes";
+    desktop.refresh();
+
+    // A pinned application that does not run can only be unpinned; quitting it only refreshes.
+    auto photos = desktop.button("Photos");
+    EXPECT_EQ(shownItems(photos->contextMenu()), (Strings{"Unpinn", "-"}));
+    desktop.updates = 0;
+    item(photos->contextMenu(), "Quit")->trigger();
+    item(photos->contextMenu(), "Unpinn")->trigger();
+    EXPECT_TRUE(pinned().empty());
 
     item(menu, "Quit")->trigger();
-    auto notes = desktop.button("Notes");
-    item(notes->contextMenu(), "Force quit")->trigger();
+    item(desktop.button("Notes")->contextMenu(), "Force quit")->trigger();
     ASSERT_EQ(desktop.actionNames(), (Strings{"terminate", "forceTerminate"}));
     EXPECT_EQ(desktop.desktop->actions().at(0).details["pid"], 502);
     EXPECT_EQ(desktop.desktop->actions().at(1).details["pid"], 501);
     EXPECT_EQ(desktop.updates, 3);
-
-    // A pinned application that does not run can only be unpinned.
-    auto photos = desktop.button("Photos");
-    EXPECT_EQ(shownItems(photos->contextMenu()), (Strings{"Unpinn", "-"}));
-    item(photos->contextMenu(), "Unpinn")->trigger();
-    EXPECT_EQ(desktop.settings->pinnedApplicationsState(),
-              (std::vector<platform::URL>{*platform::URL::fromString("file:///Applications/Music.app/")}));
+    desktop.refresh();
+    desktop.loop.advance(0.5);
+    EXPECT_EQ(bar_testing::titles(*desktop.bar), Strings{"Mail"}) << "Photos went once it showed unpinned";
 }

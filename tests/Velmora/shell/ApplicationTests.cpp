@@ -15,7 +15,7 @@
 #include "platform/system/Screen.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
-#include "tests/Velmora/tracking/TrackingTesting.h"
+#include "tests/support/DesktopHarness.h"
 
 using Velmora::Application;
 using Velmora::WindowController;
@@ -109,11 +109,10 @@ protected:
         updates->requiresUpdate.accept(true);
     }
 
-    platform::testing::VirtualMainLoop loop;
-    platform::testing::ScopedDispatchFactory queues =
-        platform::testing::ScopedDispatchFactory::inlineQueues();
-    tracking_testing::Desktop desktop{R"({"accessibilityTrusted": true})"};
-    tracking_testing::FreshDefaults fresh;
+    test_support::DesktopHarness<platform::testing::VirtualMainLoop> harness{
+        R"({"accessibilityTrusted": true})", test_support::Background::runsAtOnce};
+    platform::testing::VirtualMainLoop& loop = harness.loop;
+    std::shared_ptr<platform::sim::SimulatedDesktop>& desktop = harness.desktop;
     std::vector<std::string> events;
     std::shared_ptr<Velmora::DockManager> dock =
         Brindle::make<Velmora::DockManager>([this](const std::string&) {
@@ -122,9 +121,7 @@ protected:
         });
     std::shared_ptr<Velmora::UpdateManager> updates =
         Brindle::make<Velmora::UpdateManager>("http://127.0.0.1:9");
-    std::shared_ptr<Velmora::SettingsManager> settings = Brindle::make<Velmora::SettingsManager>();
-    std::shared_ptr<Velmora::ApplicationManager> applications =
-        Brindle::make<Velmora::ApplicationManager>(settings);
+    std::shared_ptr<Velmora::ApplicationManager>& applications = harness.manager;
     std::shared_ptr<Velmora::EventManager> eventBus = Brindle::make<Velmora::EventManager>();
     std::function<void()> onboardingCompleted;
     std::shared_ptr<Velmora::AppDelegate> delegate;
@@ -138,20 +135,17 @@ int count(const std::vector<std::string>& events, const std::string& event) {
 }  // namespace
 
 TEST_F(ApplicationTest, TrustedStartBuildsOneBarPerScreenAndHidesTheDockOnce) {
-    int refreshes = 0;
-    auto subscription = applications->update.subscribe([&](rx::Unit) { ++refreshes; });
     start();
     EXPECT_TRUE(isIn<Velmora::AppStateIdle>());
     EXPECT_EQ(Application::current(), application);
     EXPECT_EQ((std::vector<std::string>{"bar A", "bar B"}), windowNames());
-    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(harness.updates, 1);
     EXPECT_TRUE(dock->isHidden());
-    auto names = desktop.desktop->actionNames();
+    auto names = desktop->actionNames();
     EXPECT_NE(std::find(names.begin(), names.end(), "setActivationPolicy"), names.end());
     auto idle = std::dynamic_pointer_cast<Velmora::AppStateIdle>(application->currentState());
     EXPECT_EQ((std::vector<double>{1.0, 2.0}), idle->detectedDpis);
     EXPECT_EQ(idle->detectedScreens[1], platform::Rect::make(1440, 0, 1440, 875));
-    subscription.dispose();
 
     // A rebuild hides nothing again.
     const int hidingCommands = count(events, "dock command");
@@ -190,7 +184,7 @@ TEST_F(ApplicationTest, ScreenCheckRebuildsOnFrameScaleOrOrderChangeOnly) {
 }
 
 TEST_F(ApplicationTest, WithoutPermissionTheOnboardingLeadsToTheBars) {
-    desktop.desktop->setAccessibilityTrusted(false);
+    desktop->setAccessibilityTrusted(false);
     start();
     EXPECT_TRUE(isIn<Velmora::AppStateOnboarding>());
     EXPECT_EQ((std::vector<std::string>{"onboarding"}), windowNames());
@@ -199,7 +193,7 @@ TEST_F(ApplicationTest, WithoutPermissionTheOnboardingLeadsToTheBars) {
     // The window closes first (forgetting itself), then the completion moves on.
     application->windowControllers()[0].close();
     EXPECT_TRUE(application->windowControllers().empty());
-    desktop.desktop->setAccessibilityTrusted(true);
+    desktop->setAccessibilityTrusted(true);
     onboardingCompleted();
     EXPECT_TRUE(isIn<Velmora::AppStateIdle>());
     EXPECT_EQ((std::vector<std::string>{"bar A", "bar B"}), windowNames());
@@ -218,13 +212,13 @@ TEST_F(ApplicationTest, LosingThePermissionReturnsToTheOnboardingAfterATenthOfAS
     start();
     takeEvents();
     // A notification while the permission stays changes nothing.
-    desktop.desktop->setAccessibilityTrusted(true);
+    desktop->setAccessibilityTrusted(true);
     platform::NotificationCenter::distributedCenter()->post(
         platform::Accessibility::trustChangedNotification);
     loop.advance(1.0);
     EXPECT_TRUE(isIn<Velmora::AppStateIdle>());
 
-    desktop.desktop->setAccessibilityTrusted(false);
+    desktop->setAccessibilityTrusted(false);
     loop.advance(0.09);
     EXPECT_TRUE(isIn<Velmora::AppStateIdle>());
     loop.advance(0.01);
@@ -261,7 +255,7 @@ TEST_F(ApplicationTest, RequiredUpdateShowsTheAlertThenDownloadsAndEnds) {
               std::vector<std::string>(seen.begin(), seen.begin() + 3));
     EXPECT_EQ(seen.back(), "exit 0");
     EXPECT_GT(count(seen, "dock command"), 0);
-    auto actions = desktop.desktop->actions();
+    auto actions = desktop->actions();
     auto open = std::find_if(actions.begin(), actions.end(), [](const auto& a) { return a.name == "open"; });
     ASSERT_NE(open, actions.end());
     EXPECT_NE(open->jsonLine().find("https://example.com/download"), std::string::npos);
@@ -298,14 +292,14 @@ TEST_F(ApplicationTest, SettingsWindowsAreListedUntilClosedAndLeavingIdleClosesT
 }
 
 TEST_F(ApplicationTest, TerminationRestoresTheDockOnlyWhenHiddenAndEachTime) {
-    desktop.desktop->setAccessibilityTrusted(false);
+    desktop->setAccessibilityTrusted(false);
     start();
     takeEvents();
     delegate->applicationWillTerminate();
     EXPECT_TRUE(isIn<Velmora::AppStateOnTermination>());
     EXPECT_TRUE(events.empty());
 
-    desktop.desktop->setAccessibilityTrusted(true);
+    desktop->setAccessibilityTrusted(true);
     auto second = Brindle::make<Velmora::AppDelegate>(services());
     application = second->application;
     takeEvents();

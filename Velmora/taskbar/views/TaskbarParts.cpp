@@ -1,0 +1,105 @@
+#include "Velmora/taskbar/views/TaskbarParts.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <utility>
+
+#include "Velmora/taskbar/views/Taskbar.h"
+#include "Velmora/taskbar/views/Theme.h"
+#include "platform/qt/Symbols.h"
+
+namespace Velmora::taskbar_parts {
+namespace {
+
+constexpr const char* menuImageName = "MainMenu";
+constexpr double separatorCornerRadius = 1.0;
+// Stands in for the platform's translucent full-screen material.
+constexpr double materialOpacity = 0.72;
+
+QColor primaryColor(const Theme* theme) { return isDark(theme) ? Qt::white : Qt::black; }
+
+}  // namespace
+
+bool isDark(const Theme* theme) { return theme->colorScheme() == platform::qt::ColorScheme::dark; }
+
+Root::Root(std::function<void()> place) : place_(std::move(place)) {}
+
+bool Root::event(QEvent* event) {
+    // A child's size hint changed: the body may need another width.
+    if (event->type() == QEvent::LayoutRequest) place_();
+    return QWidget::event(event);
+}
+
+void Root::resizeEvent(QResizeEvent*) { place_(); }
+
+Body::Body(const Theme* theme, std::function<TaskbarThemeSettings()> settings)
+    : theme_(theme), settings_(std::move(settings)) {}
+
+void Body::paintEvent(QPaintEvent*) {
+    auto s = settings_();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()), s.cornerRadius, s.cornerRadius);
+    QColor material = isDark(theme_) ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf2, 0xf2, 0xf2);
+    material.setAlphaF(static_cast<float>(materialOpacity));
+    painter.fillPath(shape, material);
+    QColor inverted = isDark(theme_) ? Qt::black : Qt::white;
+    inverted.setAlphaF(static_cast<float>(s.extraAlpha));
+    painter.fillPath(shape, inverted);
+}
+
+Separator::Separator(const Theme* theme) : theme_(theme) {
+    auto width = static_cast<int>(Taskbar::separatorFrameWidth + 2 * Taskbar::separatorPadding);
+    setFixedWidth(width);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+}
+
+void Separator::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    QColor color = primaryColor(theme_);
+    color.setAlphaF(static_cast<float>(Taskbar::separatorOpacity));
+    painter.setBrush(color);
+    QRectF bar(0, Taskbar::separatorPadding, Taskbar::separatorWidth,
+               height() - 2 * Taskbar::separatorPadding);
+    bar.moveLeft((width() - Taskbar::separatorWidth) / 2);
+    painter.drawRoundedRect(bar, separatorCornerRadius, separatorCornerRadius);
+}
+
+MenuImage::MenuImage(const Taskbar* bar) : bar_(bar) {
+    setFixedSize(static_cast<int>(Taskbar::menuButtonSize), static_cast<int>(Taskbar::menuButtonSize));
+}
+
+void MenuImage::paintEvent(QPaintEvent*) {
+    qreal ratio = devicePixelRatioF();
+    QPixmap source = platform::qt::Assets::pixmap(menuImageName, size(), ratio);
+    if (source.isNull()) return;
+    QColor tint = bar_->menuTint();
+    QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter tinting(&image);
+        tinting.setCompositionMode(QPainter::CompositionMode_Multiply);
+        tinting.fillRect(image.rect(), QColor(tint.red(), tint.green(), tint.blue()));
+        tinting.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+        tinting.drawPixmap(0, 0, source);
+    }
+    image.setDevicePixelRatio(ratio);
+    QPainter painter(this);
+    painter.setOpacity(tint.alphaF() * bar_->menuImageOpacity());
+    painter.drawImage(QRectF(rect()), image);
+}
+
+QWidget* row(QWidget* parent) {
+    auto* widget = new QWidget(parent);
+    auto* layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return widget;
+}
+
+}  // namespace Velmora::taskbar_parts

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "Velmora/settings/TaskbarTheme.h"
+
+namespace Velmora {
+
+class Taskbar;
+class Theme;
+
+// The bar's painted parts: its root and body, the separators and the menu image.
+namespace taskbar_parts {
+
+bool isDark(const Theme* theme);
+
+// Places the body by hand: it floats or spans after the layout and slides down while hidden.
+class Root : public QWidget {
+public:
+    explicit Root(std::function<void()> place);
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    std::function<void()> place_;
+};
+
+class Body : public QWidget {
+public:
+    Body(const Theme* theme, std::function<TaskbarThemeSettings()> settings);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const Theme* theme_;
+    std::function<TaskbarThemeSettings()> settings_;
+};
+
+class Separator : public QWidget {
+public:
+    explicit Separator(const Theme* theme);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const Theme* theme_;
+};
+
+// The menu image in its own colours multiplied by the tint.
+class MenuImage : public QWidget {
+public:
+    explicit MenuImage(const Taskbar* bar);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const Taskbar* bar_;
+};
+
+// A row of buttons, without margins.
+QWidget* row(QWidget* parent);
+
+}  // namespace taskbar_parts
+}  // namespace Velmora
