@@ -1,9 +1,12 @@
 #pragma once
 
+#include <cmath>
 #include <exception>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "Brindle/Error.h"
 
@@ -73,11 +76,29 @@ std::string encodeJSON(const T& value) {
 
 // Throws DecodingError when the data is not JSON or does not fit `T`; other exceptions of `T`'s
 // `from_json` pass through.
+// `json` as `T`. nlohmann casts a floating-point number to an integer type unchecked, which is
+// undefined beyond the type's range; like the platform's decoder, a number that is not a whole
+// number within range is a type mismatch here. Throws nlohmann's exceptions otherwise.
+template <class T>
+T jsonValue(const nlohmann::json& json) {
+    if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+        if (json.is_number_float()) {
+            const double number = json.template get<double>();
+            const double limit = std::ldexp(1.0, std::numeric_limits<T>::digits);
+            const double lowest = std::is_signed_v<T> ? -limit : 0.0;
+            if (!(number == std::trunc(number) && number >= lowest && number < limit))
+                throw DecodingError(DecodingError::Kind::typeMismatch,
+                                    "Parsed JSON number does not fit in an integer.", "Int");
+        }
+    }
+    return json.template get<T>();
+}
+
 template <class T>
 T decodeJSON(std::string_view data) {
     auto json = parseJSON(data);
     try {
-        return json.template get<T>();
+        return jsonValue<T>(json);
     } catch (const nlohmann::json::exception& error) {
         throw DecodingError::from(error);
     }

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Brindle/Config.h"
+#include "Brindle/JSONCoding.h"
 
 namespace Brindle {
 
@@ -62,7 +63,7 @@ void EmptyResponse::decode(const nlohmann::json& json) {
         if (found == json.end() || found->is_null())
             field.reset();
         else
-            field = found->template get<T>();
+            field = jsonValue<T>(*found);
     };
     technicalMessages_ = json.at("technicalMessages").get<std::vector<std::string>>();
     successful_ = json.at("successful").get<bool>();
