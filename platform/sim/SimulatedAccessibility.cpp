@@ -111,19 +111,6 @@ public:
         return std::nullopt;
     }
 
-    std::optional<AXValue::Array> copyAttributeValues(const AXUIElement& element,
-                                                      const std::string& attribute, std::int64_t index,
-                                                      std::int64_t maxCount) override {
-        if (index < 0 || maxCount < 0) return std::nullopt;
-        auto value = copyAttributeValue(element, attribute);
-        if (!value || !value->arrayValue()) return std::nullopt;
-        const auto& all = *value->arrayValue();
-        AXValue::Array slice;
-        for (auto i = index; i < static_cast<std::int64_t>(all.size()) && i - index < maxCount; ++i)
-            slice.push_back(all[static_cast<std::size_t>(i)]);
-        return slice;
-    }
-
     AXError setAttributeValue(const AXUIElement& element, const std::string& attribute,
                               const AXValue& value) override {
         auto desktop = desktop_.lock();

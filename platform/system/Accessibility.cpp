@@ -4,6 +4,19 @@
 
 namespace platform {
 
+std::optional<AXValue::Array> Accessibility::copyAttributeValues(const AXUIElement& element,
+                                                                 const std::string& attribute,
+                                                                 std::int64_t index, std::int64_t maxCount) {
+    if (index < 0 || maxCount < 0) return std::nullopt;
+    auto value = copyAttributeValue(element, attribute);
+    if (!value || !value->arrayValue()) return std::nullopt;
+    const auto& all = *value->arrayValue();
+    AXValue::Array slice;
+    for (auto i = index; i < static_cast<std::int64_t>(all.size()) && i - index < maxCount; ++i)
+        slice.push_back(all[static_cast<std::size_t>(i)]);
+    return slice;
+}
+
 std::optional<bool> AXValue::boolValue() const {
     if (auto* value = std::get_if<bool>(&storage_)) return *value;
     return std::nullopt;

@@ -88,10 +88,11 @@ public:
     // None on any error.
     virtual std::optional<AXValue> copyAttributeValue(const AXUIElement& element,
                                                       const std::string& attribute) = 0;
-    // Up to `maxCount` values of an array attribute from `index` on; none on any error.
+    // Up to `maxCount` values of an array attribute from `index` on; none on any error. By default
+    // a slice of the whole array.
     virtual std::optional<AXValue::Array> copyAttributeValues(const AXUIElement& element,
                                                               const std::string& attribute,
-                                                              std::int64_t index, std::int64_t maxCount) = 0;
+                                                              std::int64_t index, std::int64_t maxCount);
     virtual AXError setAttributeValue(const AXUIElement& element, const std::string& attribute,
                                       const AXValue& value) = 0;
 };
