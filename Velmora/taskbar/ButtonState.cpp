@@ -25,6 +25,12 @@ auto guarded(State& state, const Owner& owner, Body body) {
     };
 }
 
+// Whether the button's application runs and whether it is pinned, told whenever either changes.
+auto runningAndPinned(TaskbarButtonViewModel& model) {
+    return rx::combineLatest(model.isRunning, model.isPinned,
+                             [](bool running, bool pinned) { return std::pair(running, pinned); });
+}
+
 }  // namespace
 
 void ButtonStateIdle::enter(Owner owner) {
@@ -49,11 +55,8 @@ void ButtonStateRunning::enter(Owner owner) {
     if (!model) return;
     // First, so that a pinned application that stops running becomes a placeholder before the
     // rule for a stopped one can close it.
-    auto runningAndPinned =
-        rx::combineLatest(model->isRunning, model->isPinned,
-                          [](bool running, bool pinned) { return std::pair(running, pinned); });
     Brindle::subscribeNext(
-        runningAndPinned, false,
+        runningAndPinned(*model), false,
         guarded(*this, owner,
                 [](TaskbarButtonViewModel& model, const auto& self, const std::pair<bool, bool>& value) {
                     if (!value.first && value.second)
@@ -85,11 +88,8 @@ void ButtonStatePinned::enter(Owner owner) {
     if (!model) return;
     // Its application starting makes it a working button again; unpinned while not running, it
     // leaves like any other.
-    auto runningAndPinned =
-        rx::combineLatest(model->isRunning, model->isPinned,
-                          [](bool running, bool pinned) { return std::pair(running, pinned); });
     Brindle::subscribeNext(
-        runningAndPinned, false,
+        runningAndPinned(*model), false,
         guarded(*this, owner,
                 [](TaskbarButtonViewModel& model, const auto& self, const std::pair<bool, bool>& value) {
                     // An unlisted application is still marked running until its exit is done.
