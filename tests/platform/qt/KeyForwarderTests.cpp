@@ -1,22 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
-#include <vector>
 
 #include "platform/qt/KeyForwarder.h"
-#include "platform/sim/SimulatedDesktop.h"
-#include "platform/system/System.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 using namespace platform;
 
 TEST(KeyForwarder, HandsKeysTypedIntoTheProgramsWindowsToTheLocalMonitorsOnce) {
-    std::string error;
-    auto desktop = sim::SimulatedDesktop::fromJSON("{}", {}, &error);
-    ASSERT_TRUE(desktop) << error;
-    ScopedSystem installed(desktop);
+    test_support::InstalledDesktop desktop;
     std::vector<Event> events;
     auto monitor = EventMonitors::shared()->addLocalMonitor(
         eventMask(EventType::keyDown) | eventMask(EventType::flagsChanged),
@@ -25,7 +19,6 @@ TEST(KeyForwarder, HandsKeysTypedIntoTheProgramsWindowsToTheLocalMonitorsOnce) {
             if (event.keyCode == KeyCode::escape) return std::nullopt;
             return event;
         });
-
     struct KeyCounter : QWidget {
         void keyPressEvent(QKeyEvent* event) override { keys.push_back(event->key()); }
         std::vector<int> keys;
@@ -35,7 +28,6 @@ TEST(KeyForwarder, HandsKeysTypedIntoTheProgramsWindowsToTheLocalMonitorsOnce) {
     qApp->installEventFilter(&forwarder);
     auto* handle = window.windowHandle();
     ASSERT_TRUE(handle);
-
     QTest::keyClick(handle, Qt::Key_A);
     QTest::keyClick(handle, Qt::Key_Escape);
     QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
