@@ -5,12 +5,6 @@
 using namespace platform;
 using namespace platform::qt;
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QRect& rect, std::ostream* out) {
-    *out << "QRect(" << rect.x() << ", " << rect.y() << ", " << rect.width() << ", " << rect.height() << ")";
-}
-QT_END_NAMESPACE
-
 namespace {
 
 // A 2880×1800 panel at scale 2 and, to its right and 180 pixels higher, a 1920×1080 monitor at
@@ -38,30 +32,26 @@ TEST_F(ScreenGeometry, QtScreensBecomePlatformScreensAndPositionsConvertThroughT
     EXPECT_EQ(screens[1].visibleFrame, screens[1].frame);
     EXPECT_TRUE(platformScreens({}).empty());
 
-    // A bar along the bottom of each screen.
-    EXPECT_EQ(toQt(Rect::make(0, 0, 1440, 86), placed), QRect(0, 814, 1440, 86));
-    EXPECT_EQ(toQt(Rect::make(2880, 0, 1920, 86), placed), QRect(2880, 814, 1920, 86));
-    // A window straddling both screens goes with the screen holding most of it.
-    EXPECT_EQ(toQt(Rect::make(2800, 100, 400, 300), placed), QRect(2800, 500, 400, 300));
-    for (auto frame : {Rect::make(100, 120, 800, 640), Rect::make(3000, 500, 300.4, 200.6)}) {
-        auto back = fromQt(toQt(frame, placed), placed);
-        EXPECT_NEAR(back.minX(), frame.minX(), 0.5);
-        EXPECT_NEAR(back.minY(), frame.minY(), 0.5);
-        EXPECT_NEAR(back.width(), frame.width(), 1.0);
-        EXPECT_NEAR(back.height(), frame.height(), 1.0);
+    // A bar along the bottom of each screen, and a window straddling both, which goes with the
+    // screen holding most of it.
+    const std::pair<Rect, QRect> frames[] = {
+        {Rect::make(0, 0, 1440, 86), QRect(0, 814, 1440, 86)},
+        {Rect::make(2880, 0, 1920, 86), QRect(2880, 814, 1920, 86)},
+        {Rect::make(2800, 100, 400, 300), QRect(2800, 500, 400, 300)},
+    };
+    for (const auto& [frame, geometry] : frames) {
+        EXPECT_EQ(toQt(frame, placed), geometry);
+        EXPECT_EQ(fromQt(geometry, placed), frame);
     }
     // Fractional edges round so that neighbours still meet.
     auto left = toQt(Rect::make(10.4, 0, 20.3, 10), placed),
          right = toQt(Rect::make(30.7, 0, 20, 10), placed);
     EXPECT_EQ(left.x() + left.width(), right.x());
-
     // Points on the bottom edge and above the first screen.
     EXPECT_EQ(fromQt(QPointF(700, 900), placed), (Point{700, 0}));
     EXPECT_EQ(fromQt(QPointF(700, 899), placed), (Point{700, 1}));
     EXPECT_EQ(fromQt(QPointF(3000, -180), placed), (Point{3000, 1080}));
     EXPECT_EQ(toQt(Point{3000, 1080}, placed), QPointF(3000, -180));
-    EXPECT_EQ(toQt(Point{0, 900}, placed), QPointF(0, 0));
-
     // With no screens at all, y only flips.
     EXPECT_EQ(toQt(Rect::make(10, 20, 30, 40), {}), QRect(10, -60, 30, 40));
     EXPECT_EQ(fromQt(QRect(10, -60, 30, 40), {}), Rect::make(10, 20, 30, 40));

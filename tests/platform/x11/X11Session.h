@@ -75,29 +75,20 @@ public:
     }
 
     // The test client: `x11_test_client CLASS TITLE SIZE [options]`.
-    pid_t client(const std::string& wmClass, const std::string& title, const std::string& size = "200x100",
-                 const std::vector<std::string>& options = {}) {
-        std::vector<std::string> arguments{X11_TEST_CLIENT, wmClass, title, size};
-        arguments.insert(arguments.end(), options.begin(), options.end());
+    pid_t client(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), X11_TEST_CLIENT);
         return spawn(arguments);
-    }
-
-    // Whether it ended within a few seconds.
-    bool exited(pid_t pid) {
-        int status = 0;
-        return waitFor([&] { return waitpid(pid, &status, WNOHANG) == pid || kill(pid, 0) != 0; });
     }
 
     // Polls `condition` until it holds, for at most `seconds`, running `between` after each try.
     static bool waitFor(const std::function<bool()>& condition, double seconds = 10,
                         const std::function<void()>& between = {}) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (condition()) return true;
+        for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
             if (between) between();
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
-        return condition();
+        return true;
     }
 
 private:

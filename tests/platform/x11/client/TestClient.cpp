@@ -16,14 +16,11 @@ int main(int argc, char** argv) {
     std::string wmClass = argv[1], title = argv[2];
     unsigned width = 200, height = 100;
     std::sscanf(argv[3], "%ux%u", &width, &height);
-    bool fullscreen = false, noInput = false, withPid = true, dock = false;
-    for (int i = 4; i < argc; ++i) {
-        std::string option = argv[i];
-        fullscreen |= option == "fullscreen";
-        noInput |= option == "noinput";
-        dock |= option == "dock";
-        withPid &= option != "nopid";
-    }
+    auto has = [&](const char* option) {
+        for (int i = 4; i < argc; ++i)
+            if (std::strcmp(argv[i], option) == 0) return true;
+        return false;
+    };
     int screenNumber = 0;
     auto* c = xcb_connect(nullptr, &screenNumber);
     if (xcb_connection_has_error(c)) return 1;
@@ -50,15 +47,15 @@ int main(int argc, char** argv) {
     set(atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, title.size(), title.data());
     set(XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(), title.data());
     std::uint32_t pid = static_cast<std::uint32_t>(getpid());
-    if (withPid) set(atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    if (!has("nopid")) set(atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
     auto deleteWindow = atom("WM_DELETE_WINDOW");
     set(atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32, 1, &deleteWindow);
     xcb_icccm_wm_hints_t hints{};
-    xcb_icccm_wm_hints_set_input(&hints, !noInput);
+    xcb_icccm_wm_hints_set_input(&hints, !has("noinput"));
     xcb_icccm_set_wm_hints(c, window, &hints);
     auto state = atom("_NET_WM_STATE_FULLSCREEN"), type = atom("_NET_WM_WINDOW_TYPE_DOCK");
-    if (fullscreen) set(atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 1, &state);
-    if (dock) set(atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
+    if (has("fullscreen")) set(atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 1, &state);
+    if (has("dock")) set(atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
     xcb_map_window(c, window);
     xcb_flush(c);
     while (auto* event = xcb_wait_for_event(c)) {
