@@ -1,14 +1,12 @@
 #pragma once
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -25,18 +23,14 @@ namespace velmora::testing {
 class X11Session {
 public:
     explicit X11Session(bool windowManager = true) {
-        int ends[2];
-        if (pipe(ends) != 0) return;
-        spawn({"Xvfb", "-displayfd", std::to_string(ends[1]), "-screen", "0", "1280x800x24", "-nolisten",
-               "tcp"});
-        close(ends[1]);
-        char number[16] = {};
-        pollfd readable{ends[0], POLLIN, 0};
-        // Bounded: a server that never answers fails the session. It writes its number at once.
-        if (poll(&readable, 1, 10000) > 0 && read(ends[0], number, sizeof number - 1) > 0)
-            display_ = ":" + std::to_string(std::atoi(number));
-        close(ends[0]);
-        if (display_.empty()) return;
+        // Xvfb takes a free display and writes its number to the file once it listens.
+        auto number = home_ / "display";
+        int fd = ::open(number.c_str(), O_WRONLY | O_CREAT, 0600);
+        spawn({"Xvfb", "-displayfd", std::to_string(fd), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+        close(fd);
+        // Bounded: a server that never answers fails the session.
+        if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); })) return;
+        display_ = ":" + std::to_string(std::stoi(test_support::readWholeFile(number)));
         setenv("DISPLAY", display_.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (home_ / "config").c_str(), 1);
         // Openbox announces itself before it manages windows; its start-up command runs after.
