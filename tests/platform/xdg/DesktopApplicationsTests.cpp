@@ -37,6 +37,7 @@ std::vector<std::string> bundles(const std::string& root) {
 
 TEST(DesktopApplicationsTests, VisibleEntriesBecomeBundlesThatFollowChanges) {
     auto& desktop = Desktop::shared();
+    std::filesystem::remove_all(desktop.path("cache/velmora"));  // from an earlier run of the test
     DesktopApplications applications(desktop.path("cache/velmora"));
     EXPECT_TRUE(applications.update());
     // Hidden (even when only the user's copy is), no-display, other-desktop and TryExec-less

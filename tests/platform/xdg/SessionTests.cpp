@@ -22,4 +22,5 @@ TEST(SessionTests, PowerAndTerminalReachTheirCommands) {
     EXPECT_TRUE(session.canOpenTerminal());
     std::filesystem::remove(desktop.path("bin/x-terminal-emulator"));
     EXPECT_FALSE(session.canOpenTerminal() || session.openTerminal());
+    desktop.stub("x-terminal-emulator");
 }
