@@ -7,15 +7,8 @@
 using namespace bar_testing;
 using Velmora::ButtonStateClosed;
 using Velmora::ButtonStateIdle;
-using Velmora::ButtonStatePinned;
-using Velmora::ButtonStateRunning;
 
 namespace {
-
-constexpr const char* notesAndPinnedPhotos = R"({
-  "applications": [{"pid": 501, "name": "Notes", "bundle": "/Applications/Notes.app"},
-                   {"pid": 502, "name": "Mail", "bundle": "/Applications/Mail.app"}],
-  "defaults": {"pinned": ["file:///Applications/Photos.app/"]}})";
 
 // The class names of the states switched to while it lives.
 struct SwitchLog {
@@ -31,8 +24,9 @@ struct SwitchLog {
 
 }  // namespace
 
-TEST(ButtonStates, ANewButtonOpensOnlyOnceItsViewIsShown) {
-    Harness harness(notesAndPinnedPhotos);
+TEST(ButtonStates, ANewButtonOpensOnceShownAndAQuitOneFadesCollapsesAndLeavesHalfASecondLater) {
+    Harness harness(R"({"applications": [{"pid": 501, "name": "Notes", "bundle": "/Applications/Notes.app"},
+                                         {"pid": 502, "name": "Mail", "bundle": "/Applications/Mail.app"}]})");
     auto bar = harness.makeBar();
     SwitchLog log;
     harness.publish({harness.running(501)});
@@ -45,19 +39,50 @@ TEST(ButtonStates, ANewButtonOpensOnlyOnceItsViewIsShown) {
 
     harness.publish({harness.running(501)});
     notes->onAppearedCalled.accept(true);
-    EXPECT_TRUE(isIn<ButtonStateRunning>(*notes));
     EXPECT_EQ(notes->maxWidth.value(), std::nullopt);
     auto running = notes->currentState();
     notes->onAppearedCalled.accept(true);
     EXPECT_EQ(notes->currentState(), running) << "shown again: nothing happens";
     EXPECT_EQ(log.states, (Strings{"ButtonStateRunning"}));
+
+    std::vector<double> alphas;
+    Brindle::subscribeNext(notes->alpha.skip(1), false, [&](double alpha) {
+        EXPECT_TRUE(platform::isInAnimationTransaction());
+        alphas.push_back(alpha);
+    }).disposed(harness.bag);
+    bool removedInAnimation = false;
+    Brindle::subscribeNext(bar->tasks.asObservable().skip(1), false, [&](const auto&) {
+        removedInAnimation = platform::isInAnimationTransaction();
+    }).disposed(harness.bag);
+    harness.desktop->quit(501);
+    log.states.clear();
+    harness.publish({});
+    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStateClosed"}));
+    EXPECT_EQ(alphas, (std::vector<double>{0.0, 0.0})) << "by the exiting rule, then by the closing state";
+    EXPECT_EQ(notes->maxWidth.value(), std::optional<double>(0.0));
+    harness.loop.advance(0.49);
+    EXPECT_EQ(titles(*bar), (Strings{"Notes"}));
+    harness.loop.advance(0.01);
+    EXPECT_TRUE(bar->tasks.value().empty());
+    EXPECT_TRUE(removedInAnimation);
+
+    // A bar released meanwhile: nothing is removed and the pending removal keeps nothing alive.
+    harness.publish({harness.running(502)});
+    auto other = harness.makeBar();
+    std::weak_ptr<Velmora::TaskbarButtonViewModel> weak = other->tasks.value()[0];
+    show(*other);
+    harness.publish({});
+    ASSERT_TRUE(isIn<ButtonStateClosed>(*weak.lock()));
+    other.reset();
+    EXPECT_TRUE(weak.expired());
+    harness.loop.advance(1.0);
 }
 
 TEST(ButtonStates, PinnedApplicationsSettleAsPlaceholders) {
     Harness harness(R"({"applications": [{"pid": 501, "name": "Notes", "bundle": "/Applications/Notes.app"},
                                          {"pid": 502, "name": "Mail", "bundle": "/Applications/Mail.app"}],
-                        "defaults": {"pinned": ["file:///Applications/Photos.app/", "file:///Applications/Notes.app/",
-                                                "file:///Applications/Mail.app/"]}})");
+      "defaults": {"pinned": ["file:///Applications/Photos.app/", "file:///Applications/Notes.app/",
+                              "file:///Applications/Mail.app/"]}})");
     auto bar = harness.makeBar();
     SwitchLog log;
     harness.publish({Harness::notRunning("Photos"), harness.running(501), harness.running(502)});
@@ -107,44 +132,4 @@ TEST(ButtonStates, PinnedApplicationsSettleAsPlaceholders) {
                                    "ButtonStatePinned", "ButtonStateClosing", "ButtonStateClosed"}));
     harness.loop.advance(1.0);
     EXPECT_TRUE(bar->tasks.value().empty());
-}
-
-TEST(ButtonStates, AQuitApplicationFadesCollapsesAndLeavesHalfASecondLater) {
-    Harness harness(notesAndPinnedPhotos);
-    auto bar = harness.makeBar();
-    harness.publish({harness.running(501)});
-    auto notes = bar->tasks.value()[0];
-    notes->onAppearedCalled.accept(true);
-    std::vector<double> alphas;
-    Brindle::subscribeNext(notes->alpha.skip(1), false, [&](double alpha) {
-        EXPECT_TRUE(platform::isInAnimationTransaction());
-        alphas.push_back(alpha);
-    }).disposed(harness.bag);
-    bool removedInAnimation = false;
-    Brindle::subscribeNext(bar->tasks.asObservable().skip(1), false, [&](const auto&) {
-        removedInAnimation = platform::isInAnimationTransaction();
-    }).disposed(harness.bag);
-
-    harness.desktop->quit(501);
-    SwitchLog log;
-    harness.publish({});
-    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStateClosed"}));
-    EXPECT_EQ(alphas, (std::vector<double>{0.0, 0.0})) << "by the exiting rule, then by the closing state";
-    EXPECT_EQ(notes->maxWidth.value(), std::optional<double>(0.0));
-    harness.loop.advance(0.49);
-    EXPECT_EQ(titles(*bar), (Strings{"Notes"}));
-    harness.loop.advance(0.01);
-    EXPECT_TRUE(bar->tasks.value().empty());
-    EXPECT_TRUE(removedInAnimation);
-
-    // A bar released meanwhile: nothing is removed and the pending removal keeps nothing alive.
-    harness.publish({harness.running(502)});
-    auto other = harness.makeBar();
-    std::weak_ptr<Velmora::TaskbarButtonViewModel> weak = other->tasks.value()[0];
-    show(*other);
-    harness.publish({});
-    ASSERT_TRUE(isIn<ButtonStateClosed>(*weak.lock()));
-    other.reset();
-    EXPECT_TRUE(weak.expired());
-    harness.loop.advance(1.0);
 }

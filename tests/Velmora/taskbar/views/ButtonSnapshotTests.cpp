@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "Velmora/taskbar/views/TaskbarButton.h"
-#include "platform/qt/Appearance.h"
-#include "tests/Velmora/taskbar/views/DesktopTesting.h"
+#include "tests/Velmora/taskbar/views/BarViewTesting.h"
 #include "tests/support/SnapshotSheet.h"
 
-using namespace button_views_testing;
+using namespace bar_view_testing;
 using Velmora::TaskbarButton;
 
 namespace {
@@ -20,8 +18,7 @@ namespace {
 // One row per appearance: active, running with a badge, pinned and not running, several windows
 // with a long badge, then the titled forms.
 void renderSheet(platform::qt::ColorScheme scheme, const std::string& name) {
-    platform::qt::Appearance::shared()->setAccentColorOverride(QColor(0x0a, 0x84, 0xff));
-    platform::qt::Appearance::shared()->setColorSchemeOverride(scheme);
+    FixedAppearance appearance(scheme);
     Desktop desktop;
     desktop.model("Music")->badge.accept("3");
     desktop.model("Mail")->badge.accept("123");
@@ -61,9 +58,6 @@ void renderSheet(platform::qt::ColorScheme scheme, const std::string& name) {
     desktop.loop.runUntilIdle();
 
     test_support::expectMatchesReference(sheet.grab().toImage(), name);
-
-    platform::qt::Appearance::shared()->setAccentColorOverride(std::nullopt);
-    platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
 }
 
 }  // namespace
