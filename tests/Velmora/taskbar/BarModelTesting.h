@@ -18,8 +18,7 @@ using Strings = std::vector<std::string>;
 
 // Notes is active, Music runs with one window, Mail with two (one minimised), and Photos is pinned
 // but not running.
-inline constexpr const char* buttonsScenario = R"({
-  "applications": [
+inline constexpr const char* buttonsScenario = R"({"applications": [
     {"pid": 501, "name": "Notes", "bundleIdentifier": "com.example.notes", "active": true,
      "icon": "icons/notes.png", "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
     {"pid": 502, "name": "Music", "bundleIdentifier": "com.example.music", "icon": "icons/music.png",
@@ -57,11 +56,10 @@ struct FakeMenuWindow : Velmora::MainMenuWindow, std::enable_shared_from_this<Fa
     }
 
     Content content;
-    bool closeOnResignKey = false;
     std::optional<platform::Screen> display;
     OnClose onClose;
     platform::Rect frame;
-    bool open = false;
+    bool closeOnResignKey = false, open = false;
     int setups = 0;
 };
 
@@ -130,14 +128,5 @@ struct ButtonsDesktop : BarHarness<Loop> {
 
     std::shared_ptr<Velmora::TaskbarViewModel> bar = this->makeBar();
 };
-
-template <class State>
-bool isIn(const Velmora::TaskbarButtonViewModel& button) {
-    return std::dynamic_pointer_cast<State>(button.currentState()) != nullptr;
-}
-
-inline void show(const Velmora::TaskbarViewModel& bar) {
-    for (const auto& button : bar.tasks.value()) button->onAppearedCalled.accept(true);
-}
 
 }  // namespace bar_testing

@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPainter>
 #include <QTest>
 
 #include "Brindle/widgets/TouchableComponent.h"
 #include "Velmora/taskbar/views/ClockView.h"
 #include "tests/Velmora/taskbar/views/BarViewTesting.h"
+#include "tests/support/SnapshotSheet.h"
 
 using bar_view_testing::Bar;
 using bar_view_testing::Strings;
 using Velmora::Taskbar;
+using Velmora::TaskbarTheme;
 
 TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockAndRegroupsAsTheyChange) {
     Bar bar;
@@ -112,4 +115,21 @@ TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndTheBodySlidesDownWh
     bar.desktop.bar->show.set(true);
     bar.settle();
     EXPECT_EQ(bar.view->body()->y(), shownY);
+}
+
+TEST(BarSnapshots, EachLayout) {
+    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
+    std::vector<QImage> images;
+    for (auto theme : {TaskbarTheme::fullscreenLeft, TaskbarTheme::fullscreenCenter, TaskbarTheme::centered}) {
+        Bar bar(1000);
+        bar.desktop.settings->taskbarTheme.accept(theme);
+        bar.settle();
+        QImage& image = images.emplace_back(1000, 86, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(0x5a, 0x7d, 0xa8));
+        QPainter painter(&image);
+        bar.view->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    test_support::expectMatchesReference(test_support::snapshotSheet(images, Qt::Vertical, 10, 0, Qt::white),
+                                         "taskbar-layouts");
+    platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
 }
