@@ -21,19 +21,29 @@ using Velmora::TaskbarButton;
 
 namespace {
 
-// The titles of the items on show, "-" for a divider.
-Strings shownItems(const QMenu* menu) {
-    Strings items;
-    for (const auto* action : menu->actions())
-        if (action->isVisible()) items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
-    return items;
-}
+class TaskbarButtonTest : public ::testing::Test {
+protected:
+    // The titles of the items on show, "-" for a divider.
+    static Strings shownItems(const QMenu* menu) {
+        Strings items;
+        for (const auto* action : menu->actions())
+            if (action->isVisible()) items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+        return items;
+    }
+    static void trigger(const QMenu* menu, const std::string& title) {
+        for (auto* action : menu->actions())
+            if (action->text().toStdString() == title) return action->trigger();
+        ADD_FAILURE() << "no item " << title;
+    }
+    void click(QWidget* widget) {
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+        // The pressable part runs its action once the pressed look has been seen.
+        desktop.loop.advance(0.1);
+    }
 
-void trigger(const QMenu* menu, const std::string& title) {
-    for (auto* action : menu->actions())
-        if (action->text().toStdString() == title) return action->trigger();
-    ADD_FAILURE() << "no item " << title;
-}
+    FixedAppearance appearance;
+    Desktop desktop;
+};
 
 // One row per appearance: active, running with a badge, pinned and not running, several windows
 // with a long badge, then the titled forms.
@@ -76,49 +86,45 @@ void renderSheet(platform::qt::ColorScheme scheme, const std::string& name) {
 
 }  // namespace
 
-TEST(TaskbarButton, ShowsItsModelAndFollowsItInPlace) {
-    FixedAppearance appearance;
-    Desktop desktop;
-    auto model = desktop.model("Notes");
-    auto button = desktop.button("Notes", true);
-    EXPECT_TRUE(model->onAppearedCalled.value());
-    auto* face = button->iconView();
-    EXPECT_EQ(face->form(), Form::titledRow);
-    EXPECT_EQ(button->markColor(), FixedAppearance::accent) << "active";
-    model->isActiveRelay.accept(false);
-    const QColor runningLight = button->markColor();
-    EXPECT_NE(runningLight, FixedAppearance::accent) << "running";
-    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
-    EXPECT_NE(button->markColor(), runningLight) << "running, dark appearance";
-    model->isRunning.accept(false);
-    EXPECT_LT(button->markColor().alphaF(), 0.001) << "neither active nor running";
-    desktop.manager->lastClicked.set(model->task);
-    EXPECT_EQ(button->markColor(), FixedAppearance::accent) << "last clicked";
-
-    model->badge.accept("7");
-    model->isPinned.accept(true);
-    EXPECT_EQ(face->form(), Form::icon) << "pinned: no title";
-    EXPECT_EQ(face->badgeView()->text(), "7");
-    EXPECT_EQ(button->iconView(), face) << "the same face throughout";
-}
-
-TEST(TaskbarButton, FadesInAndWidensWhenShownAndFadesOutAndCollapsesWhenItCloses) {
-    FixedAppearance appearance;
-    Desktop desktop;
+TEST_F(TaskbarButtonTest, FollowsItsModelWhileShownFadingInAndWideningAndOutAndCollapsingAsItCloses) {
     auto model = desktop.model("Music");
-    TaskbarButton button(desktop.bar, model, false);
+    TaskbarButton button(desktop.bar, model, true);
     auto shown = [&] { return std::tuple(button.shownOpacity(), button.shownMaxWidth(), button.maximumWidth()); };
     EXPECT_EQ(shown(), std::tuple(0.0, std::optional(0.0), 0));
     button.show();
     desktop.loop.runUntilIdle();
+    EXPECT_TRUE(model->onAppearedCalled.value());
     EXPECT_EQ(shown(), std::tuple(1.0, std::optional<double>(), QWIDGETSIZE_MAX));
+    auto* face = button.iconView();
+    EXPECT_EQ(face->form(), Form::titledRow);
+
+    // The mark: the accent while active or last clicked, a grey by appearance while running.
+    const QColor runningLight = button.markColor();
+    EXPECT_NE(runningLight, FixedAppearance::accent);
+    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
+    EXPECT_NE(button.markColor(), runningLight);
+    model->isActiveRelay.accept(true);
+    EXPECT_EQ(button.markColor(), FixedAppearance::accent);
+    model->isActiveRelay.accept(false);
+    desktop.manager->lastClicked.set(model->task);
+    EXPECT_EQ(button.markColor(), FixedAppearance::accent);
+    desktop.manager->lastClicked.set(nullptr);
 
     // Hidden, it stops following; shown again, it catches up.
     button.hide();
-    model->badge.accept("3");
+    model->badge.accept("7");
     EXPECT_EQ(button.badge(), std::nullopt);
     button.show();
-    EXPECT_EQ(button.badge(), "3");
+    EXPECT_EQ(face->badgeView()->text(), "7");
+    model->isPinned.accept(true);
+    EXPECT_EQ(face->form(), Form::icon) << "pinned: no title";
+    EXPECT_EQ(button.iconView(), face) << "the same face throughout";
+    model->isPinned.accept(false);
+
+    desktop.desktop->quit(502);
+    desktop.refresh();
+    EXPECT_EQ(shown(), std::tuple(0.0, std::optional(0.0), 0));
+    EXPECT_LT(button.markColor().alphaF(), 0.001) << "neither active nor running";
 
     // Outside tests the model's changes are animated: from faded out and collapsed.
     auto notes = std::make_unique<TaskbarButton>(desktop.bar, desktop.model("Notes"), false);
@@ -128,40 +134,68 @@ TEST(TaskbarButton, FadesInAndWidensWhenShownAndFadesOutAndCollapsesWhenItCloses
     EXPECT_EQ(std::tuple(notes->alpha(), notes->maxWidthLimit()), std::tuple(1.0, std::optional<double>()));
     notes.reset();
     platform::qt::setAnimationsInstant(wasInstant);
-
-    desktop.desktop->quit(502);
-    desktop.refresh();
-    EXPECT_EQ(shown(), std::tuple(0.0, std::optional(0.0), 0));
 }
 
-// How the model carries its actions out is the model's tests' business; these follow which part of
-// the button reaches which action.
-TEST(TaskbarButton, AClickTheListOfWindowsAndTheContextMenuReachTheModelsActions) {
-    FixedAppearance appearance;
-    Desktop desktop;
-    auto click = [&](QWidget* widget) {
-        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
-        // The pressable part runs its action once the pressed look has been seen.
-        desktop.loop.advance(0.1);
-    };
+// The model's actions, reached through the button's parts.
+TEST_F(TaskbarButtonTest, AClickActivatesAndOpensOnlyOpensOrLaunchesTheBundleOrOpensTheListOfWindows) {
+    auto& manager = *desktop.manager;
+    std::vector<std::shared_ptr<Velmora::Task>> lastClicked;
+    Brindle::subscribeNext(manager.lastClicked.asObservable().skip(1), false, [&](const auto& task) {
+        lastClicked.push_back(task);
+    }).disposed(desktop.bag);
     auto music = desktop.button("Music");
-    EXPECT_EQ(music->windowMenuButton(), nullptr);
+    auto musicTask = music->viewModel()->task;
     click(music->touchable());
-    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "open"}));
-    desktop.desktop->clearActions();
+    EXPECT_EQ(lastClicked, (std::vector<std::shared_ptr<Velmora::Task>>{musicTask, nullptr}));
+    ASSERT_EQ(desktop.actionNames(), (Strings{"activate", "open"}));
+    EXPECT_EQ(desktop.details(0)["pid"], 502);
+    EXPECT_EQ(desktop.details(0)["options"], 1) << "with all of its windows";
+    EXPECT_EQ(desktop.details(1)["url"], "file:///Applications/Music.app/");
+    EXPECT_EQ(desktop.desktop->workspace()->frontmostApplication()->processIdentifier(), 502);
 
+    // The active task, and one someone else marked as last clicked, only open their own bundle.
+    manager.lastClicked.set(musicTask);
+    desktop.desktop->clearActions();
+    click(desktop.button("Notes")->touchable());
+    click(music->touchable());
+    EXPECT_EQ(desktop.actionNames(), (Strings{"open", "open"}));
+    EXPECT_EQ(desktop.details(0)["url"], "file:///Applications/Notes.app/");
+    EXPECT_EQ(manager.lastClicked.value(), musicTask) << "left as it was";
+
+    // A pinned application is launched.
+    desktop.desktop->clearActions();
+    auto photos = desktop.button("Photos");
+    click(photos->touchable());
+    ASSERT_EQ(desktop.actionNames(), (Strings{"open"}));
+    EXPECT_EQ(desktop.details(0)["launched"], true);
+    EXPECT_EQ(desktop.updates, 4) << "a refresh for every click";
+    desktop.refresh();
+    EXPECT_TRUE(photos->viewModel()->isRunning.value());
+
+    // Several windows: the click opens their list, whose items unminimise a window now and again
+    // once the application has come forward.
+    desktop.desktop->clearActions();
+    desktop.updates = 0;
     auto mail = desktop.button("Mail");
-    EXPECT_FALSE(mail->iconView()->padding());
+    mail->viewModel()->click();
     click(mail->windowMenuButton());
     EXPECT_TRUE(mail->windowMenu()->isVisible());
     EXPECT_EQ(shownItems(mail->windowMenu()), (Strings{"Inbox", "Draft"}));
     EXPECT_TRUE(desktop.actionNames().empty()) << "the click itself does nothing";
     trigger(mail->windowMenu(), "Draft");
-    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize"}));
     mail->windowMenu()->hide();
-    desktop.desktop->clearActions();
+    ASSERT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize"}));
+    EXPECT_EQ(desktop.details(0)["options"], 0);
+    EXPECT_EQ(desktop.details(1)["title"], "Draft");
+    desktop.loop.advance(0.29);
+    EXPECT_EQ(desktop.updates, 0);
+    desktop.loop.advance(0.01);
+    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize", "unminimize"}));
+    EXPECT_EQ(desktop.updates, 1);
+}
 
-    // The context menu offers pinning and quitting by state.
+TEST_F(TaskbarButtonTest, TheContextMenuOffersPinningAndQuittingByState) {
+    auto music = desktop.button("Music");
     QContextMenuEvent event(QContextMenuEvent::Mouse, {}, music->mapToGlobal(QPoint()));
     QCoreApplication::sendEvent(music.get(), &event);
     QMenu* menu = music->contextMenu();
@@ -187,6 +221,7 @@ TEST(TaskbarButton, AClickTheListOfWindowsAndTheContextMenuReachTheModelsActions
     trigger(menu, "Quit");
     trigger(desktop.button("Notes")->contextMenu(), "Force quit");
     EXPECT_EQ(desktop.actionNames(), (Strings{"terminate", "forceTerminate"}));
+    EXPECT_EQ(desktop.details(1)["pid"], 501);
     EXPECT_EQ(desktop.updates, 3);
 }
 
