@@ -12,7 +12,8 @@ namespace {
 class MainMenuTest : public ::testing::Test {
 protected:
     void inject(EventType type, std::uint16_t keyCode = 0, platform::Point location = {}) {
-        harness.desktop->injectEvent({type, keyCode, 0, location}, platform::sim::EventTarget::otherApplication);
+        harness.desktop->injectEvent({type, keyCode, 0, location},
+                                     platform::sim::EventTarget::otherApplication);
     }
     // A click on the right screen, then a quick tap of the command key.
     void tapCommand() {
@@ -51,9 +52,9 @@ TEST_F(MainMenuTest, OpensOneWindowAboveTheMenuButtonAndEveryCloseClearsIt) {
     EXPECT_EQ(harness.actionNames(), (Strings{"activate"})) << "the program comes forward";
 
     // Each way of closing: the button, Escape, the menu's own action, the window resigning.
-    std::vector<std::function<void()>> closers{[&] { bar->toggleMainMenu(); },
-                                               [&] { inject(EventType::keyDown, 53); },
-                                               [&] { window->content.closeClosure(); }, [&] { window->close(); }};
+    std::vector<std::function<void()>> closers{
+        [&] { bar->toggleMainMenu(); }, [&] { inject(EventType::keyDown, 53); },
+        [&] { window->content.closeClosure(); }, [&] { window->close(); }};
     for (const auto& close : closers) {
         if (!window->open) bar->toggleMainMenu();
         close();

@@ -9,7 +9,9 @@
 #include "tests/support/SimulatedDesktopTesting.h"
 
 namespace platform {
-inline void PrintTo(const Point& point, std::ostream* out) { *out << "(" << point.x << ", " << point.y << ")"; }
+inline void PrintTo(const Point& point, std::ostream* out) {
+    *out << "(" << point.x << ", " << point.y << ")";
+}
 }  // namespace platform
 
 namespace {

@@ -12,7 +12,8 @@ namespace {
 // Mail is still starting; the bar lies on the first of three screens, the last without room.
 class TaskbarViewModelTest : public ::testing::Test {
 protected:
-    Harness harness{R"({"screens": [{"id": "a", "frame": [0, 0, 1500, 900], "visibleFrame": [0, 0, 1500, 875]},
+    Harness harness{
+        R"({"screens": [{"id": "a", "frame": [0, 0, 1500, 900], "visibleFrame": [0, 0, 1500, 875]},
         {"id": "b", "frame": [1500, 0, 1508, 900], "visibleFrame": [1500, 0, 1508, 875]},
         {"id": "c", "frame": [3008, 0, 108, 900], "visibleFrame": [3008, 0, 108, 875]}],
       "applications": [{"pid": 501, "name": "Notes", "bundle": "/Applications/Notes.app"},

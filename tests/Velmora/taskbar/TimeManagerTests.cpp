@@ -24,8 +24,10 @@ double cet(int year, int month, int day, int hour, int minute, double second) {
 // Every change announced by a clock, in order, after the texts it started with.
 struct Announcements {
     explicit Announcements(const TimeManager& time) {
-        bag.insert(time.dateString.observe([this](const std::string& date) { seen.push_back("date " + date); }));
-        bag.insert(time.timeString.observe([this](const std::string& text) { seen.push_back("time " + text); }));
+        bag.insert(
+            time.dateString.observe([this](const std::string& date) { seen.push_back("date " + date); }));
+        bag.insert(
+            time.timeString.observe([this](const std::string& text) { seen.push_back("time " + text); }));
         seen.clear();
     }
     Strings seen;

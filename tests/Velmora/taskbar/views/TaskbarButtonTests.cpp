@@ -27,7 +27,8 @@ protected:
     static Strings shownItems(const QMenu* menu) {
         Strings items;
         for (const auto* action : menu->actions())
-            if (action->isVisible()) items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+            if (action->isVisible())
+                items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
         return items;
     }
     static void trigger(const QMenu* menu, const std::string& title) {
@@ -89,7 +90,9 @@ void renderSheet(platform::qt::ColorScheme scheme, const std::string& name) {
 TEST_F(TaskbarButtonTest, FollowsItsModelWhileShownFadingInAndWideningAndOutAndCollapsingAsItCloses) {
     auto model = desktop.model("Music");
     TaskbarButton button(desktop.bar, model, true);
-    auto shown = [&] { return std::tuple(button.shownOpacity(), button.shownMaxWidth(), button.maximumWidth()); };
+    auto shown = [&] {
+        return std::tuple(button.shownOpacity(), button.shownMaxWidth(), button.maximumWidth());
+    };
     EXPECT_EQ(shown(), std::tuple(0.0, std::optional(0.0), 0));
     button.show();
     desktop.loop.runUntilIdle();

@@ -120,7 +120,8 @@ TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndTheBodySlidesDownWh
 TEST(BarSnapshots, EachLayout) {
     platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
     std::vector<QImage> images;
-    for (auto theme : {TaskbarTheme::fullscreenLeft, TaskbarTheme::fullscreenCenter, TaskbarTheme::centered}) {
+    for (auto theme :
+         {TaskbarTheme::fullscreenLeft, TaskbarTheme::fullscreenCenter, TaskbarTheme::centered}) {
         Bar bar(1000);
         bar.desktop.settings->taskbarTheme.accept(theme);
         bar.settle();

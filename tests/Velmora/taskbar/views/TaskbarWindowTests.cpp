@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
-#include <memory>
 
 #include "Velmora/settings/EventManager.h"
 #include "Velmora/taskbar/MouseManager.h"
@@ -46,7 +45,8 @@ protected:
     // The player's window fills the first screen, or lies small inside it.
     void fillFirstScreen(bool fill) {
         harness.desktop->setWindows(
-            700, {{.title = "Film", .frame = fill ? Rect::make(0, 0, 1440, 900) : Rect::make(100, 100, 400, 300)}});
+            700, {{.title = "Film",
+                   .frame = fill ? Rect::make(0, 0, 1440, 900) : Rect::make(100, 100, 400, 300)}});
     }
     // The pointer, y measured from the top of the first screen.
     void movePointer(double x, double y) {
@@ -68,7 +68,6 @@ TEST_F(BarWindowTest, EachBarLiesAlongItsScreensBottomAndAHideRequestHidesOnlyTh
     EXPECT_EQ(first.window->frame(), Rect::make(0, 0, 1440, 86));
     EXPECT_EQ(second.window->frame(), Rect::make(1440, 0, 1920, 86));
     EXPECT_EQ(second.window->level(), platform::qt::WindowLevel::screenSaver);
-    EXPECT_TRUE(second.isIn<WindowStateIdle>());
     // Shown after the debounce.
     second.model->show.set(false);
     loop.advance(0.1);
@@ -82,11 +81,20 @@ TEST_F(BarWindowTest, EachBarLiesAlongItsScreensBottomAndAHideRequestHidesOnlyTh
     EXPECT_TRUE(first.model->show.value());
     EXPECT_FALSE(second.model->show.value());
     EXPECT_TRUE(second.window->autoHide.value());
-    // The menu shows the hidden bar without ending the hide.
+    // The menu opens above its button and shows the hidden bar without ending the hide; losing main
+    // status closes it.
+    second.model->menuButtonFrame = Rect::make(700, 0, 0, 0);
     second.model->toggleMainMenu();
     loop.advance(0.3);
     EXPECT_TRUE(second.model->show.value());
-    second.model->closeMainMenu();
+    auto menu =
+        std::dynamic_pointer_cast<Velmora::MainMenuTransparentWindow>(second.model->menuWindow.value());
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(menu->window()->isVisible());
+    EXPECT_EQ(menu->window()->frame(), Rect::make(1440 + 700 - 400, 58, 800, 640));
+    menu->window()->windowDidResignMain(*menu->window());
+    EXPECT_FALSE(menu->window()->isVisible());
+    EXPECT_TRUE(harness.controllers->windows.empty());
     loop.advance(0.3);
     EXPECT_FALSE(second.model->show.value());
     // A second request while hidden is ignored.
@@ -129,24 +137,6 @@ TEST_F(BarWindowTest, AWindowFillingTheScreenHidesItsBarUntilThePointerRestsAtTh
     EXPECT_TRUE(bar.isIn<WindowStateIdle>());
     loop.advance(0.3);
     EXPECT_TRUE(bar.model->show.value());
-}
-
-// The ways of closing are the bar model's; the real window adds its placement and losing main status.
-TEST_F(BarWindowTest, TheMenuOpensAboveItsButtonAndClosesOnLosingMainStatus) {
-    auto bar = makeBar(1);
-    loop.advance(0.3);
-    bar.model->menuButtonFrame = Rect::make(700, 0, 0, 0);
-    bar.model->toggleMainMenu();
-    loop.runUntilIdle();
-    auto menu = std::dynamic_pointer_cast<Velmora::MainMenuTransparentWindow>(bar.model->menuWindow.value());
-    ASSERT_TRUE(menu);
-    EXPECT_TRUE(menu->window()->isVisible());
-    EXPECT_EQ(menu->window()->frame(), Rect::make(1440 + 700 - 400, 58, 800, 640));
-
-    menu->window()->windowDidResignMain(*menu->window());
-    EXPECT_FALSE(menu->window()->isVisible());
-    EXPECT_FALSE(bar.model->showingMainMenu.value());
-    EXPECT_TRUE(harness.controllers->windows.empty());
 }
 
 }  // namespace
