@@ -3,11 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "Velmora/taskbar/ButtonState.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/DesktopHarness.h"

@@ -1,9 +1,5 @@
 #pragma once
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "Brindle/MainQueue.h"
 #include "Velmora/settings/UpdateManager.h"
 #include "Velmora/start-menu/MainMenuViewModel.h"
@@ -19,16 +15,7 @@ namespace bar_view_testing {
 using bar_testing::Strings;
 
 // The button scenario on the widget tests' loop.
-struct Desktop : bar_testing::ButtonsDesktop<platform::qt::GuiTestLoop> {
-    // A shown button for the application's model.
-    std::unique_ptr<Velmora::TaskbarButton> button(const std::string& title, bool showTitles = false) {
-        auto view = std::make_unique<Velmora::TaskbarButton>(bar, model(title), showTitles);
-        view->resize(showTitles ? 180 : 48, 80);
-        view->show();
-        loop.runUntilIdle();
-        return view;
-    }
-};
+using Desktop = bar_testing::ButtonsDesktop<platform::qt::GuiTestLoop>;
 
 // Fixed colours, whatever the machine's palette.
 struct FixedAppearance {

@@ -14,7 +14,7 @@ using bar_view_testing::Strings;
 using Velmora::Taskbar;
 using Velmora::TaskbarTheme;
 
-TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockAndRegroupsAsTheyChange) {
+TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockTitledWhenThereIsRoomAndRegroups) {
     Bar bar;
     auto& view = *bar.view;
     EXPECT_EQ(Bar::titles(view.pinnedButtons()), Strings{"Photos"});
@@ -28,6 +28,16 @@ TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockAndRegroups
     // Each button told the model where it is.
     for (const auto& model : bar.desktop.bar->tasks.value())
         EXPECT_TRUE(bar.desktop.bar->taskBounds.contains(model->task->bundlePath)) << model->title;
+    // Titles only when set and there is room, and never on pinned buttons.
+    auto titled = [&] {
+        std::vector<bool> result;
+        for (auto* button : view.pinnedButtons()) result.push_back(button->showTitles());
+        for (auto* button : view.otherButtons()) result.push_back(button->showTitles());
+        return result;
+    };
+    EXPECT_EQ(titled(), (std::vector<bool>{false, true, true, true}));
+    EXPECT_LE(view.otherButtons()[0]->width(), Taskbar::titledButtonMaximumWidth);
+    EXPECT_EQ(view.pinnedButtons()[0]->width(), Taskbar::buttonWidth);
 
     // A vanished application's button closes, then leaves, and the row is measured again.
     auto before = bar.desktop.bar->menuButtonFrame.origin.x;
@@ -44,29 +54,15 @@ TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockAndRegroups
     EXPECT_EQ(Bar::titles(view.otherButtons()), (Strings{"Notes", "Mail"}));
     EXPECT_TRUE(view.firstSeparator()->isVisible());
     EXPECT_FALSE(view.secondSeparator()->isVisible());
-}
-
-TEST(Taskbar, TitlesOnlyWhenSetAndThereIsRoomAndNeverOnPinnedButtons) {
-    Bar bar;
-    auto titled = [&] {
-        std::vector<bool> result;
-        for (auto* button : bar.view->pinnedButtons()) result.push_back(button->showTitles());
-        for (auto* button : bar.view->otherButtons()) result.push_back(button->showTitles());
-        return result;
-    };
-    EXPECT_EQ(titled(), (std::vector<bool>{false, true, true, true}));
-    EXPECT_LE(bar.view->otherButtons()[0]->width(), Taskbar::titledButtonMaximumWidth);
-    EXPECT_EQ(bar.view->pinnedButtons()[0]->width(), Taskbar::buttonWidth);
 
     bar.desktop.settings->setShowTitle(false);
     bar.settle();
-    EXPECT_EQ(titled(), (std::vector<bool>{false, false, false, false}));
-    EXPECT_EQ(bar.view->otherButtons()[0]->width(), Taskbar::buttonWidth);
-
+    EXPECT_EQ(titled(), (std::vector<bool>{false, false}));
+    EXPECT_EQ(view.otherButtons()[0]->width(), Taskbar::buttonWidth);
     bar.desktop.settings->setShowTitle(true);
-    bar.desktop.bar->availableWidth.accept(4 * Velmora::TaskbarViewModel::minimumTitledButtonWidth - 1);
+    bar.desktop.bar->availableWidth.accept(2 * Velmora::TaskbarViewModel::minimumTitledButtonWidth - 1);
     bar.settle();
-    EXPECT_EQ(titled(), (std::vector<bool>{false, false, false, false}));
+    EXPECT_EQ(titled(), (std::vector<bool>{false, false}));
 }
 
 TEST(Taskbar, TheMenuButtonTogglesTheMenuWhoseStateItFollowsWhileShown) {

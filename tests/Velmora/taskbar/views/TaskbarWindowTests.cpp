@@ -67,7 +67,6 @@ TEST_F(BarWindowTest, EachBarLiesAlongItsScreensBottomAndAHideRequestHidesOnlyTh
     auto second = makeBar(1);
     EXPECT_EQ(first.window->frame(), Rect::make(0, 0, 1440, 86));
     EXPECT_EQ(second.window->frame(), Rect::make(1440, 0, 1920, 86));
-    EXPECT_EQ(second.window->level(), platform::qt::WindowLevel::screenSaver);
     // Shown after the debounce.
     second.model->show.set(false);
     loop.advance(0.1);
@@ -95,7 +94,12 @@ TEST_F(BarWindowTest, EachBarLiesAlongItsScreensBottomAndAHideRequestHidesOnlyTh
     menu->window()->windowDidResignMain(*menu->window());
     EXPECT_FALSE(menu->window()->isVisible());
     EXPECT_TRUE(harness.controllers->windows.empty());
+    second.model->toggleMainMenu();
+    loop.runUntilIdle();
+    EXPECT_TRUE(menu->window()->isVisible()) << "the same window again";
+    second.model->closeMainMenu();
     loop.advance(0.3);
+    EXPECT_FALSE(menu->window()->isVisible());
     EXPECT_FALSE(second.model->show.value());
     // A second request while hidden is ignored.
     Velmora::EventManager::shared()->hideOnScreen.onNext(screen(1));
