@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "Brindle/Calendar.h"
 #include "Brindle/DateExtensions.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/Brindle/TimeZoneScope.h"
@@ -61,37 +60,16 @@ TEST(DateExtensions, Iso8601RejectsTextOfAnotherForm) {
     EXPECT_TRUE(dateFromISO8601("2000-02-29T00:00:00Z"));
 }
 
-TEST(DateExtensions, DaysCountCalendarDaysNotSpansOf24Hours) {
-    TimeZoneScope zone(TimeZoneScope::centralEurope);
-    EXPECT_EQ(daysSince1970(at(0)), 0);
-    EXPECT_EQ(daysSince1970(at(86399.9)), 0);
-    EXPECT_EQ(daysSince1970(at(86400)), 1);
-    EXPECT_EQ(daysSince1970(at(-1)), -1);
-
-    const auto calendar = Calendar::current();
-    // Summer time starts on 31 March 2024: that day has 23 hours.
-    EXPECT_EQ(calendar.daysBetween(*makeDate(2024, 3, 30, 12, 0), *makeDate(2024, 4, 1, 0, 30)), 2);
-    EXPECT_EQ(calendar.daysBetween(*makeDate(2024, 3, 5, 23, 59), *makeDate(2024, 3, 6, 0, 1)), 1);
-    EXPECT_EQ(calendar.daysBetween(*makeDate(2024, 3, 6, 0, 1), *makeDate(2024, 3, 5, 23, 59)), -1);
-    EXPECT_EQ(calendar.daysBetween(*makeDate(2024, 3, 5, 0, 0), *makeDate(2024, 3, 5, 23, 59)), 0);
-}
-
 TEST(DateExtensions, RelativeTextAroundItsBoundaries) {
     TimeZoneScope zone(TimeZoneScope::centralEurope);
     platform::testing::VirtualMainLoop loop(tuesdayAfternoon);
-    auto ago = [](double seconds) { return relativeText(at(tuesdayAfternoon - seconds), false); };
-    EXPECT_EQ(ago(30), "Just now");
-    EXPECT_EQ(ago(60), "Just now");
-    EXPECT_EQ(ago(61), "2 min ago");
-    EXPECT_EQ(ago(90), "2 min ago");
-    EXPECT_EQ(ago(3600), "60 min ago");
-    EXPECT_EQ(ago(3601), "12:59");
-    EXPECT_EQ(ago(2 * 3600), "12:00");
-    EXPECT_EQ(ago(-30), "Just now");
-    EXPECT_EQ(ago(14.5 * 3600), "Yesterday, 23:30");
-    EXPECT_EQ(ago(2 * 86400), "2 days ago, 14:00");
-    EXPECT_EQ(ago(4 * 86400 + 13 * 3600), "4 days ago, 01:00");
-    EXPECT_EQ(ago(5 * 86400), "29 Feb 14:00");
+    using Ago = std::pair<double, const char*>;
+    for (const auto& [seconds, text] :
+         {Ago{30, "Just now"}, Ago{60, "Just now"}, Ago{61, "2 min ago"}, Ago{90, "2 min ago"},
+          Ago{3600, "60 min ago"}, Ago{3601, "12:59"}, Ago{2 * 3600, "12:00"}, Ago{-30, "Just now"},
+          Ago{14.5 * 3600, "Yesterday, 23:30"}, Ago{2 * 86400, "2 days ago, 14:00"},
+          Ago{4 * 86400 + 13 * 3600, "4 days ago, 01:00"}, Ago{5 * 86400, "29 Feb 14:00"}})
+        EXPECT_EQ(relativeText(at(tuesdayAfternoon - seconds), false), text) << seconds;
     EXPECT_EQ(relativeText(at(tuesdayAfternoon - 3600), true), "0 days ago, 13:00");
     EXPECT_EQ(relativeText(at(tuesdayAfternoon - 86400), true), "Yesterday, 14:00");
 }
@@ -108,15 +86,11 @@ TEST(DateExtensions, FormatterPatterns) {
     const auto date = at(1709647629);  // 15:07:09 local
     EXPECT_EQ(DateFormatter::make("yyyy-MM-dd'T'HH:mm:ssZZZZZ").string(date), "2024-03-05T15:07:09+01:00");
     EXPECT_EQ(DateFormatter::make("d MMMM yy, H 'o''clock' Z").string(date), "5 March 24, 15 o'clock +0100");
-    EXPECT_EQ(DateFormatter::make("''MMM''").string(date), "'Mar'");
+    EXPECT_EQ(DateFormatter::make("''MMM'' MMMMM ZZZZ").string(date), "'Mar' M GMT+01:00");
     EXPECT_EQ(DateFormatter::make("dd MMM HH:mm").string(at(1709647629 - 5 * 86400)), "29 Feb 15:07");
-    EXPECT_EQ(iso8601Formatter().dateFormat(), "yyyy-MM-dd'T'HH:mm:ssZZZZZ");
+    EXPECT_EQ(dateTime(date).timeIntervalSince1970(), 1709647629);
 }
 
 TEST(DateExtensionsDeathTest, AnUnsupportedPatternLetterIsAProgrammingError) {
     EXPECT_DEATH(DateFormatter::make("EEEE"), "unsupported pattern letter");
-}
-
-TEST(DateExtensions, DateTimeOfADateKeepsItsSeconds) {
-    EXPECT_EQ(dateTime(at(1709647629.25)).timeIntervalSince1970(), 1709647629.25);
 }

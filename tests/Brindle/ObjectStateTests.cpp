@@ -16,13 +16,11 @@ public:
     std::function<void(const Brindle::WeakVariable<Machine>&)> onEnter;
     int enters = 0;
     int exits = 0;
-    bool activeWhileEntering = false;
     bool hadOwnerWhileEntering = false;
 
     void enter(Brindle::WeakVariable<Machine> owner) override {
         ObjectState::enter(owner);
         ++enters;
-        activeWhileEntering = isActive();
         hadOwnerWhileEntering = this->owner() != nullptr;
         if (onEnter) onEnter(owner);
     }
@@ -38,54 +36,54 @@ class Machine : public Brindle::Object, public Brindle::ObjectStateMachine<Machi
 
 namespace {
 
+using Sample::State;
+
 class ObjectStateTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    ObjectStateTest() {
         Brindle::Logging::setPrintFunction([this](const std::string& line) { lines.push_back(line); });
-        machine = Brindle::make<Sample::Machine>();
-        subscription = machine->newState.subscribe(
-            [this](const Sample::Machine::StatePtr& state) { published.push_back(state.get()); });
+        subscription =
+            machine->newState.subscribe([this](const auto& state) { published.push_back(state.get()); });
         published.clear();  // the relay's replay of "no state"
     }
-    void TearDown() override {
+    ~ObjectStateTest() override {
         subscription.dispose();
         Brindle::Logging::setPrintFunction(nullptr);
     }
 
-    std::shared_ptr<Sample::State> makeState() { return Brindle::make<Sample::State>(); }
-
     platform::testing::VirtualMainLoop loop;
-    std::shared_ptr<Sample::Machine> machine;
+    std::shared_ptr<Sample::Machine> machine = Brindle::make<Sample::Machine>();
     rx::Disposable subscription;
     std::vector<Sample::Machine::State*> published;
     std::vector<std::string> lines;
+    std::shared_ptr<State> first = Brindle::make<State>();
+    std::shared_ptr<State> second = Brindle::make<State>();
 };
 
 }  // namespace
 
-TEST_F(ObjectStateTest, StartSetsOwnerPublishesOnceAndEntersWithoutALogLine) {
-    auto first = makeState();
+TEST_F(ObjectStateTest, StartEntersSilentlyWhileASwitchFromNoStateIsLogged) {
     machine->start(first);
-    EXPECT_EQ(published, (std::vector<Sample::Machine::State*>{first.get()}));
+    EXPECT_EQ(published, std::vector<Sample::Machine::State*>{first.get()});
     EXPECT_EQ(first->owner(), machine);
     EXPECT_EQ(first->enters, 1);
     EXPECT_TRUE(first->isActive());
     EXPECT_TRUE(lines.empty());
-}
 
-TEST_F(ObjectStateTest, SwitchFromNoStateNeedsNoExpectedState) {
-    auto first = makeState();
-    EXPECT_TRUE(machine->switchState(first, nullptr));
+    auto other = Brindle::make<Sample::Machine>();
+    EXPECT_TRUE(other->switchState(second, nullptr));
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "Switching to state: " + first->description());
+    EXPECT_EQ(lines[0], "Switching to state: " + second->description());
     EXPECT_EQ(lines[0].rfind("Switching to state: <Sample.State: 0x", 0), 0u);
+    EXPECT_FALSE(other->switchState(Brindle::make<State>(), nullptr));
+    EXPECT_EQ(other->currentState(), second);
 
-    EXPECT_FALSE(machine->switchState(makeState(), nullptr));
-    EXPECT_EQ(machine->currentState(), first);
+    // States hold their owner weakly.
+    other.reset();
+    EXPECT_EQ(second->owner(), nullptr);
 }
 
 TEST_F(ObjectStateTest, SwitchExitsTheOldStatePublishesTwiceAndEnters) {
-    auto first = makeState();
     machine->start(first);
     int oldEvents = 0;
     first->onStateExit.subscribe([&](const rx::Unit&) { ++oldEvents; }).disposed(first->disposeBag());
@@ -95,10 +93,8 @@ TEST_F(ObjectStateTest, SwitchExitsTheOldStatePublishesTwiceAndEnters) {
     int delivered = 0;
     source.subscribe([&](int) { ++delivered; }).disposed(first->disposeBag());
 
-    auto second = makeState();
     published.clear();
     EXPECT_TRUE(machine->switchState(second, first));
-
     EXPECT_EQ(published, (std::vector<Sample::Machine::State*>{second.get(), second.get()}));
     EXPECT_FALSE(first->isActive());
     EXPECT_EQ(first->exits, 1);
@@ -106,52 +102,36 @@ TEST_F(ObjectStateTest, SwitchExitsTheOldStatePublishesTwiceAndEnters) {
     EXPECT_EQ(oldEvents, 0);  // its own bag was emptied before the signal
     source.onNext(1);
     EXPECT_EQ(delivered, 0);
-    EXPECT_TRUE(second->activeWhileEntering);
     EXPECT_TRUE(second->hadOwnerWhileEntering);
     exitWatch.dispose();
+
+    // A switch to the current state exits and re-enters it.
+    EXPECT_TRUE(machine->switchState(second, second));
+    EXPECT_EQ(second->exits, 1);
+    EXPECT_EQ(second->enters, 2);
+    EXPECT_TRUE(second->isActive());
 }
 
-TEST_F(ObjectStateTest, StaleSwitchIsRefusedSilently) {
-    auto first = makeState();
-    auto second = makeState();
+TEST_F(ObjectStateTest, SwitchesThatNameALeftStateAreRefusedSilently) {
     machine->start(first);
+    // The delayed block keeps the state it names alive, so no new state can take its address.
+    platform::MainQueue::asyncAfter(1.0, [machine = machine, expected = first] {
+        machine->switchState(Brindle::make<State>(), expected);
+    });
     ASSERT_TRUE(machine->switchState(second, first));
     lines.clear();
     published.clear();
 
-    EXPECT_FALSE(machine->switchState(makeState(), first));
+    EXPECT_FALSE(machine->switchState(Brindle::make<State>(), first));
+    loop.advance(2);
     EXPECT_TRUE(lines.empty());
     EXPECT_TRUE(published.empty());
     EXPECT_EQ(machine->currentState(), second);
     EXPECT_EQ(second->exits, 0);
 }
 
-TEST_F(ObjectStateTest, DelayedSwitchOfALeftStateIsRefused) {
-    auto first = makeState();
-    machine->start(first);
-    // The delayed block keeps the state it names alive, so no new state can take its address.
-    platform::MainQueue::asyncAfter(1.0, [machine = machine, expected = first] {
-        machine->switchState(Brindle::make<Sample::State>(), expected);
-    });
-    auto second = makeState();
-    ASSERT_TRUE(machine->switchState(second, first));
-    loop.advance(2);
-    EXPECT_EQ(machine->currentState(), second);
-}
-
-TEST_F(ObjectStateTest, SwitchToTheCurrentStateExitsAndReentersIt) {
-    auto first = makeState();
-    machine->start(first);
-    EXPECT_TRUE(machine->switchState(first, first));
-    EXPECT_EQ(first->exits, 1);
-    EXPECT_EQ(first->enters, 2);
-    EXPECT_TRUE(first->isActive());
-}
-
 TEST_F(ObjectStateTest, SwitchFromInsideEnterExitsTheEnteringState) {
-    auto first = makeState();
-    auto second = makeState();
-    auto third = makeState();
+    auto third = Brindle::make<State>();
     bool nested = false;
     second->onEnter = [&](const Brindle::WeakVariable<Sample::Machine>& owner) {
         nested = owner.get()->switchState(third, second);
@@ -162,14 +142,4 @@ TEST_F(ObjectStateTest, SwitchFromInsideEnterExitsTheEnteringState) {
     EXPECT_TRUE(nested);
     EXPECT_EQ(machine->currentState(), third);
     EXPECT_FALSE(second->isActive());
-}
-
-TEST_F(ObjectStateTest, StatesHoldTheirOwnerWeakly) {
-    auto first = makeState();
-    machine->start(first);
-    std::weak_ptr<Sample::Machine> weakMachine = machine;
-    subscription.dispose();
-    machine.reset();
-    EXPECT_TRUE(weakMachine.expired());
-    EXPECT_EQ(first->owner(), nullptr);
 }
