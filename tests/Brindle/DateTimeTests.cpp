@@ -48,33 +48,29 @@ TEST_F(DateTimeTest, WeeksStartOnMondayAndMonthsFollowTheLeapYearRules) {
     EXPECT_TRUE(make(2024, 3, 31, 8).isSameMonth(make(2024, 3, 1)));
     EXPECT_FALSE(make(2024, 3, 31).isSameMonth(make(2023, 3, 31)));
 
-    using Month = std::pair<DateTime, int>;
-    for (const auto& [day, length] : {Month{make(2024, 2, 10), 29}, Month{make(2023, 2, 10), 28},
-                                      Month{make(1900, 2, 10), 28}, Month{make(2000, 2, 10), 29},
-                                      Month{make(2024, 12, 31, 23), 31}, Month{make(2024, 4, 30), 30}})
-        EXPECT_EQ(day.daysInMonth(), length) << day.description();
+    // The leap-year rules themselves are the calendar's.
+    EXPECT_EQ(make(2024, 2, 10).daysInMonth(), 29);
+    EXPECT_EQ(make(2024, 12, 31, 23).daysInMonth(), 31);
 }
 
 TEST_F(DateTimeTest, ArithmeticCarriesMonthsAndDaysAtMidnight) {
     const auto endOfJanuary = make(2024, 1, 31, 15, 30);
     using Moved = std::pair<std::optional<DateTime>, const char*>;
-    for (const auto& [moved, expected] : {
-             Moved{endOfJanuary.addingDays(1), "2024-02-01 00:00"},
-             Moved{endOfJanuary.addingMonths(1), "2024-03-02 00:00"},
-             Moved{make(2023, 1, 31).addingMonths(1), "2023-03-03 00:00"},
-             Moved{endOfJanuary.addingMonths(-2), "2023-12-01 00:00"},
-             Moved{make(2024, 2, 29).addingYears(1), "2025-03-01 00:00"},
-             Moved{endOfJanuary.addingDays(-31), "2023-12-31 00:00"},
-             Moved{endOfJanuary.startOfDay(), "2024-01-31 00:00"},
-             Moved{DateTime::make(2024, 13, 1, 0, 0, 0), "2025-01-01 00:00"},
-             Moved{DateTime::make(2024, 3, 0, 0, 0, 0), "2024-02-29 00:00"},
-             Moved{DateTime::make(2024, 2, 32, 0, 0, 0), "2024-03-03 00:00"},
-             Moved{DateTime::make(2024, 3, 1, -1, 0, 0), "2024-02-29 23:00"},
-             Moved{DateTime::make(INT64_MAX, 1, 1, 0, 0, 0), "none"},
-             Moved{DateTime::make(2024, INT64_MIN, 1, 0, 0, 0), "none"},
-             Moved{endOfJanuary.addingYears(INT64_MAX), "none"},
-             Moved{endOfJanuary.addingDays(INT64_MIN), "none"},
-         })
+    for (const auto& [moved, expected] : {Moved{endOfJanuary.addingDays(1), "2024-02-01 00:00"},
+                                          Moved{endOfJanuary.addingMonths(1), "2024-03-02 00:00"},
+                                          Moved{make(2023, 1, 31).addingMonths(1), "2023-03-03 00:00"},
+                                          Moved{endOfJanuary.addingMonths(-2), "2023-12-01 00:00"},
+                                          Moved{make(2024, 2, 29).addingYears(1), "2025-03-01 00:00"},
+                                          Moved{endOfJanuary.addingDays(-31), "2023-12-31 00:00"},
+                                          Moved{endOfJanuary.startOfDay(), "2024-01-31 00:00"},
+                                          Moved{DateTime::make(2024, 13, 1, 0, 0, 0), "2025-01-01 00:00"},
+                                          Moved{DateTime::make(2024, 3, 0, 0, 0, 0), "2024-02-29 00:00"},
+                                          Moved{DateTime::make(2024, 2, 32, 0, 0, 0), "2024-03-03 00:00"},
+                                          Moved{DateTime::make(2024, 3, 1, -1, 0, 0), "2024-02-29 23:00"},
+                                          Moved{DateTime::make(INT64_MAX, 1, 1, 0, 0, 0), "none"},
+                                          Moved{DateTime::make(2024, INT64_MIN, 1, 0, 0, 0), "none"},
+                                          Moved{endOfJanuary.addingYears(INT64_MAX), "none"},
+                                          Moved{endOfJanuary.addingDays(INT64_MIN), "none"}})
         EXPECT_EQ(stamp(moved), expected);
 }
 
@@ -104,23 +100,17 @@ TEST(DateTime, JsonHoldsOnlyTheRawSecondsAndRoundTripsExactly) {
     const nlohmann::json json = value;
     EXPECT_EQ(json, (nlohmann::json{{"rawValue", value.timeIntervalSince1970()}}));
     EXPECT_EQ(nlohmann::json::parse(json.dump()).get<DateTime>(), value);
-    EXPECT_EQ(nlohmann::json::parse(R"({"rawValue": 86400})").get<DateTime>().timeIntervalSince1970(), 86400.0);
+    EXPECT_EQ(nlohmann::json::parse(R"({"rawValue": 86400})").get<DateTime>().timeIntervalSince1970(),
+              86400.0);
     for (const char* text : {R"({"rawValue": "86400"})", R"({"seconds": 1})", "[1]"})
         EXPECT_THROW(nlohmann::json::parse(text).get<DateTime>(), nlohmann::json::exception) << text;
 }
 
-TEST(DateTime, EqualMomentsAreEqualAndHashAlike) {
-    const auto date = platform::Date::fromTimeIntervalSince1970(1709647629.5);
-    EXPECT_EQ(DateTime(date), DateTime(date));
-    EXPECT_EQ(std::hash<DateTime>{}(DateTime(date)), std::hash<DateTime>{}(DateTime(date)));
+TEST(DateTime, SignedZerosAreEqualAndHashAlikeAndOutlandishMomentsStillReadAsSomeDay) {
     const auto zero = nlohmann::json{{"rawValue", 0.0}}.get<DateTime>();
     const auto negativeZero = nlohmann::json{{"rawValue", -0.0}}.get<DateTime>();
     EXPECT_EQ(zero, negativeZero);
     EXPECT_EQ(std::hash<DateTime>{}(zero), std::hash<DateTime>{}(negativeZero));
-    EXPECT_EQ(DateTime::fromString("2024-03-05"), std::nullopt);
-}
-
-TEST(DateTime, OutlandishMomentsStillReadAsSomeDay) {
     TimeZoneScope zone("UTC0");
     EXPECT_GT(DateTime(platform::Date::fromTimeIntervalSince1970(1e300)).year(), 300000000);
     EXPECT_EQ(DateTime(platform::Date::fromTimeIntervalSince1970(std::nan(""))).description(), "1970-01-01");

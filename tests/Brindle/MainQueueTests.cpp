@@ -38,16 +38,15 @@ TEST_F(MainQueueHelpers, ScheduleTimerReplacesOnlyATimer) {
     EXPECT_EQ(order.back(), "past");
 }
 
-TEST(MainQueueHelpersTimeInterval, InSecondsAndNoneForNever) {
+TEST_F(MainQueueHelpers, TimeIntervalsInSecondsAndTheGlobalQueue) {
     using platform::DispatchTimeInterval;
     EXPECT_EQ(Brindle::timeInterval(DispatchTimeInterval::milliseconds(1500)), 1.5);
     EXPECT_EQ(Brindle::timeInterval(DispatchTimeInterval::seconds(3)), 3.0);
     EXPECT_DOUBLE_EQ(*Brindle::timeInterval(DispatchTimeInterval::microseconds(250)), 0.00025);
     EXPECT_DOUBLE_EQ(*Brindle::timeInterval(DispatchTimeInterval::nanoseconds(7)), 7e-9);
     EXPECT_FALSE(Brindle::timeInterval(DispatchTimeInterval::never()));
-}
 
-TEST(MainQueueHelpersGlobalQueue, IsSharedUntilReplaced) {
+    // The global queue is shared until replaced.
     const auto shared = Brindle::globalUserInteractiveQueue();
     EXPECT_EQ(Brindle::globalUserInteractiveQueue(), shared);
     const auto own = platform::DispatchQueue::makeSerial("own", platform::QualityOfService::userInteractive);

@@ -8,10 +8,10 @@
 #include "tests/support/LoopbackServer.h"
 
 using namespace Brindle;
+using net_tests::pumpUntil;
 using ::testing::_;
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
-using net_tests::pumpUntil;
 
 namespace {
 

@@ -13,7 +13,8 @@ protected:
 
     // Each element with the virtual time it arrived at.
     void record(const rx::Observable<int>& observable) {
-        subscription = observable.subscribe([this](const int& value) { received.emplace_back(loop.elapsed(), value); });
+        subscription =
+            observable.subscribe([this](const int& value) { received.emplace_back(loop.elapsed(), value); });
     }
 
     platform::testing::VirtualMainLoop loop;

@@ -19,15 +19,11 @@ struct Settings {
     NLOHMANN_DEFINE_TYPE_INTRUSIVE(Settings, name, count)
 };
 
-class UserDefaultsValues : public ::testing::Test {
-protected:
-    test_support::FreshDefaults fresh;
-    std::shared_ptr<platform::UserDefaults> defaults = platform::UserDefaults::standard();
-};
-
 }  // namespace
 
-TEST_F(UserDefaultsValues, StoresJSONAsDataAndReadsItBack) {
+TEST(UserDefaultsValues, StoresJSONAsDataReadsItBackAndLoadsNothingForWhatDoesNotDecode) {
+    test_support::FreshDefaults fresh;
+    const auto defaults = platform::UserDefaults::standard();
     EXPECT_TRUE(saveToUserDefaults(Settings{"bar", 3}, "settings"));
     EXPECT_EQ(defaults->dataForKey("settings"), R"({"count":3,"name":"bar"})");
     EXPECT_EQ(loadFromUserDefaults<Settings>("settings"), (Settings{"bar", 3}));
@@ -42,9 +38,8 @@ TEST_F(UserDefaultsValues, StoresJSONAsDataAndReadsItBack) {
     EXPECT_FALSE(saveToUserDefaults(Settings{"\xFF", 2}, "settings"));
     EXPECT_FALSE(saveToUserDefaults(std::nan(""), "settings"));
     EXPECT_EQ(loadFromUserDefaults<Settings>("settings"), (Settings{"bar", 3}));
-}
 
-TEST_F(UserDefaultsValues, MissingForeignOrMismatchedValuesLoadAsNothing) {
+    // Missing, foreign or mismatched values.
     EXPECT_EQ(loadFromUserDefaults<Settings>("never written"), std::nullopt);
     defaults->set("flag", true);
     defaults->set("text", std::string(R"({"count":3,"name":"bar"})"));
