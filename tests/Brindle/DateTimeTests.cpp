@@ -24,7 +24,7 @@ class DateTimeTest : public ::testing::Test {
 };
 }  // namespace
 
-TEST_F(DateTimeTest, ReadsItsFieldsInTheCurrentZone) {
+TEST_F(DateTimeTest, ReadsItsFieldsInTheCurrentZoneAndWritesThem) {
     const auto value = make(2024, 3, 5, 14, 7, 9);
     EXPECT_EQ(value.timeIntervalSince1970(), 1709644029.0);
     EXPECT_EQ(value.simpleDate(), (SimpleDate{2024, 3, 5}));
@@ -33,6 +33,15 @@ TEST_F(DateTimeTest, ReadsItsFieldsInTheCurrentZone) {
     EXPECT_EQ(value.description(), "2024-03-05");
     TimeZoneScope utc("UTC0");
     EXPECT_EQ(value.hour(), 13);
+
+    std::string names;
+    for (int raw = 0; raw <= 8; ++raw)
+        if (const auto day = weekDayFromRawValue(raw)) names += description(*day) + " ";
+    EXPECT_EQ(names, "Monday Tuesday Wednesday Thursday Friday Saturday Sunday ");
+    EXPECT_EQ((SimpleTime{9, 5, 0}).description(), "09:05");
+    EXPECT_EQ((SimpleTime{23, 59, 10}).debugDescription(), "23:59:10");
+    EXPECT_EQ((SimpleDate{2024, 12, 1}).description(), "2024-12-01");
+    EXPECT_EQ((SimpleDate{2024, -3, 10}).description(), "2024-0-3-10");
 }
 
 TEST_F(DateTimeTest, WeeksStartOnMondayAndMonthsFollowTheLeapYearRules) {
@@ -74,7 +83,7 @@ TEST_F(DateTimeTest, ArithmeticCarriesMonthsAndDaysAtMidnight) {
         EXPECT_EQ(stamp(moved), expected);
 }
 
-TEST_F(DateTimeTest, DaysUntilAnEndKeepBothEndsTimes) {
+TEST_F(DateTimeTest, DaysUntilAnEndKeepBothEndsTimesAndTodayFollowsTheClock) {
     const auto monday = make(2024, 3, 4, 10);
     const auto wednesday = make(2024, 3, 6, 8);
     std::vector<std::string> stamps;
@@ -83,9 +92,7 @@ TEST_F(DateTimeTest, DaysUntilAnEndKeepBothEndsTimes) {
     EXPECT_TRUE(wednesday.days(monday).empty());
     EXPECT_THAT(monday.days(make(2024, 3, 4, 23)), ElementsAre(make(2024, 3, 4, 23)));
     EXPECT_EQ(make(2024, 3, 30, 12).days(make(2024, 4, 1, 1)).size(), 3u);
-}
 
-TEST_F(DateTimeTest, TodayFollowsTheClock) {
     platform::testing::VirtualMainLoop loop(1709643600.0);  // 2024-03-05 14:00 local
     EXPECT_TRUE(make(2024, 3, 5).isToday());
     EXPECT_TRUE(make(2024, 3, 5, 23, 59, 59).isToday());
@@ -95,7 +102,7 @@ TEST_F(DateTimeTest, TodayFollowsTheClock) {
     EXPECT_FALSE(make(2024, 3, 5).isToday());
 }
 
-TEST(DateTime, JsonHoldsOnlyTheRawSecondsAndRoundTripsExactly) {
+TEST(DateTime, JsonHoldsOnlyTheRawSecondsAndOddMomentsStillBehave) {
     const DateTime value(platform::Date::fromTimeIntervalSinceReferenceDate(731339229.123456789));
     const nlohmann::json json = value;
     EXPECT_EQ(json, (nlohmann::json{{"rawValue", value.timeIntervalSince1970()}}));
@@ -104,9 +111,7 @@ TEST(DateTime, JsonHoldsOnlyTheRawSecondsAndRoundTripsExactly) {
               86400.0);
     for (const char* text : {R"({"rawValue": "86400"})", R"({"seconds": 1})", "[1]"})
         EXPECT_THROW(nlohmann::json::parse(text).get<DateTime>(), nlohmann::json::exception) << text;
-}
-
-TEST(DateTime, SignedZerosAreEqualAndHashAlikeAndOutlandishMomentsStillReadAsSomeDay) {
+    // Signed zeros are equal and hash alike; outlandish moments still read as some day.
     const auto zero = nlohmann::json{{"rawValue", 0.0}}.get<DateTime>();
     const auto negativeZero = nlohmann::json{{"rawValue", -0.0}}.get<DateTime>();
     EXPECT_EQ(zero, negativeZero);
@@ -114,15 +119,4 @@ TEST(DateTime, SignedZerosAreEqualAndHashAlikeAndOutlandishMomentsStillReadAsSom
     TimeZoneScope zone("UTC0");
     EXPECT_GT(DateTime(platform::Date::fromTimeIntervalSince1970(1e300)).year(), 300000000);
     EXPECT_EQ(DateTime(platform::Date::fromTimeIntervalSince1970(std::nan(""))).description(), "1970-01-01");
-}
-
-TEST(DateTime, WeekDaysAndTextFormsOfItsParts) {
-    std::string names;
-    for (int raw = 0; raw <= 8; ++raw)
-        if (const auto day = weekDayFromRawValue(raw)) names += description(*day) + " ";
-    EXPECT_EQ(names, "Monday Tuesday Wednesday Thursday Friday Saturday Sunday ");
-    EXPECT_EQ((SimpleTime{9, 5, 0}).description(), "09:05");
-    EXPECT_EQ((SimpleTime{23, 59, 10}).debugDescription(), "23:59:10");
-    EXPECT_EQ((SimpleDate{2024, 12, 1}).description(), "2024-12-01");
-    EXPECT_EQ((SimpleDate{2024, -3, 10}).description(), "2024-0-3-10");
 }
