@@ -17,7 +17,10 @@ public:
         tzset();
     }
     ~TimeZoneScope() {
-        previous_ ? setenv("TZ", previous_->c_str(), 1) : unsetenv("TZ");
+        if (previous_)
+            setenv("TZ", previous_->c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
     }
     TimeZoneScope(const TimeZoneScope&) = delete;
