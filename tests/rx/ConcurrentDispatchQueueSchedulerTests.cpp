@@ -9,22 +9,19 @@
 
 namespace {
 
-using platform::testing::VirtualMainLoop;
-using Lines = std::vector<std::string>;
-
 TEST(ConcurrentDispatchQueueScheduler, RunsOnItsQueueAndDelaysThroughIt) {
-    VirtualMainLoop loop;
+    platform::testing::VirtualMainLoop loop;
     auto queue = std::make_shared<platform::testing::ManualDispatchQueue>();
     auto scheduler = std::make_shared<rx::ConcurrentDispatchQueueScheduler>(queue);
     rx::PublishSubject<int> subject;
-    Lines lines;
+    std::vector<std::string> lines;
     auto subscription =
         subject.observeOn(scheduler).subscribe([&](int v) { lines.push_back(std::to_string(v)); });
     subject.onNext(1);
     subject.onNext(2);
     EXPECT_EQ(queue->pendingCount(), 1u);  // one drain for both
     queue->runAll();
-    EXPECT_EQ(lines, (Lines{"1", "2"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"1", "2"}));
 
     auto delayed =
         subject.delay(2, scheduler).subscribe([&](int v) { lines.push_back("d" + std::to_string(v)); });
@@ -32,9 +29,7 @@ TEST(ConcurrentDispatchQueueScheduler, RunsOnItsQueueAndDelaysThroughIt) {
     queue->runAll();
     loop.advance(2);
     queue->runAll();
-    EXPECT_EQ(lines, (Lines{"1", "2", "3", "d3"}));
-    subscription.dispose();
-    delayed.dispose();
+    EXPECT_EQ(lines, (std::vector<std::string>{"1", "2", "3", "d3"}));
 }
 
 TEST(ConcurrentDispatchQueueScheduler, QualityOfServiceMakesAQueueFromTheFactory) {

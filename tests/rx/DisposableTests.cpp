@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(Disposable, ActionRunsOnceOnFirstDisposeAndNotOnDestruction) {
+TEST(Disposable, ActionRunsOnceOnFirstDisposeAndNeverOnDestruction) {
     int runs = 0;
     {
         auto disposable = rx::Disposable::create([&] { ++runs; });
@@ -16,17 +16,12 @@ TEST(Disposable, ActionRunsOnceOnFirstDisposeAndNotOnDestruction) {
         copy.dispose();
         disposable.dispose();
         EXPECT_TRUE(disposable.isDisposed());
-    }
-    EXPECT_EQ(runs, 1);
-
-    {
         auto dropped = rx::Disposable::create([&] { ++runs; });
     }
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(rx::Disposable().isDisposed());
-}
 
-TEST(Disposable, DroppingASubscriptionHandleKeepsItRunning) {
+    // So a subscription whose handle is dropped keeps running.
     rx::PublishSubject<int> subject;
     std::vector<int> received;
     {
@@ -36,35 +31,26 @@ TEST(Disposable, DroppingASubscriptionHandleKeepsItRunning) {
     EXPECT_EQ(received, std::vector<int>{1});
 }
 
-TEST(DisposeBag, DisposesItsContentsWhenDestroyedOrReplacedInInsertionOrder) {
+TEST(DisposeBag, DisposesItsContentsInOrderWhenDestroyedOrReplaced) {
     std::vector<int> order;
+    rx::PublishSubject<int> subject;
     {
         rx::DisposeBag bag;
         rx::Disposable::create([&] { order.push_back(1); }).disposed(bag);
         bag.insert(rx::Disposable::create([&] { order.push_back(2); }));
         EXPECT_TRUE(order.empty());
-
         bag = rx::DisposeBag();
         EXPECT_EQ(order, (std::vector<int>{1, 2}));
 
         rx::Disposable::create([&] { order.push_back(3); }).disposed(bag);
+        subject.subscribe([&](int value) { order.push_back(value); }).disposed(bag);
         rx::DisposeBag moved(std::move(bag));
         bag = rx::DisposeBag();
-        EXPECT_EQ(order, (std::vector<int>{1, 2}));
+        subject.onNext(10);
+        EXPECT_EQ(order, (std::vector<int>{1, 2, 10}));
     }
-    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
-}
-
-TEST(DisposeBag, EndsSubscriptionsSoNothingIsDeliveredAfterwards) {
-    rx::PublishSubject<int> subject;
-    std::vector<int> received;
-    {
-        rx::DisposeBag bag;
-        subject.subscribe([&](int value) { received.push_back(value); }).disposed(bag);
-        subject.onNext(1);
-    }
-    subject.onNext(2);
-    EXPECT_EQ(received, std::vector<int>{1});
+    subject.onNext(20);
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 10, 3}));
     EXPECT_FALSE(subject.hasObservers());
 }
 

@@ -10,6 +10,7 @@
 #include "ui-toolkit/core/ObservableBindings.h"
 
 using namespace brindle_core;
+using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -17,78 +18,61 @@ class BackStackTest : public ::testing::Test {
 protected:
     void SetUp() override {
         BackStack::stack().clear();
-        subscription = BackStack::changed().subscribe([this](const rx::Unit&) {
-            ++signals;
-            stackSizesAtSignal.push_back(BackStack::stack().size());
-        });
+        subscription = BackStack::changed().subscribe(
+            [this](const rx::Unit&) { sizesAtSignal.push_back(BackStack::stack().size()); });
     }
     void TearDown() override {
         subscription.dispose();
         BackStack::stack().clear();
     }
 
-    std::vector<std::string> identifiers() const {
-        std::vector<std::string> result;
+    // Each action notes its identifier and how many signals came before it ran.
+    void push(std::initializer_list<const char*> identifiers) {
+        for (std::string id : identifiers)
+            BackStack::push([this, id] { ran.push_back(id + std::to_string(sizesAtSignal.size())); }, id);
+    }
+    Strings identifiers() const {
+        Strings result;
         for (const auto& entry : BackStack::stack()) result.push_back(entry.identifier);
         return result;
     }
 
     rx::Disposable subscription;
-    int signals = 0;
-    std::vector<std::size_t> stackSizesAtSignal;
-    std::vector<std::string> ran;
+    std::vector<std::size_t> sizesAtSignal;  // one per signal
+    Strings ran;
 };
 
 TEST_F(BackStackTest, PopRunsTheTopActionBeforeSignalling) {
     BackStack::pop();
-    EXPECT_EQ(signals, 0);
-
-    BackStack::push([this] { ran.push_back("a"); }, "a");
-    BackStack::push(
-        [this] {
-            ran.push_back("b");
-            EXPECT_EQ(signals, 2);
-        },
-        "b");
+    EXPECT_TRUE(sizesAtSignal.empty());
+    push({"a", "b"});
     BackStack::pop();
-    EXPECT_EQ(ran, std::vector<std::string>{"b"});
-    EXPECT_EQ(stackSizesAtSignal, (std::vector<std::size_t>{1, 2, 1}));
+    EXPECT_EQ(ran, Strings{"b2"});
+    EXPECT_EQ(sizesAtSignal, (std::vector<std::size_t>{1, 2, 1}));
 }
 
-TEST_F(BackStackTest, ExecutingRemoveLooksOnlyAtTheTop) {
-    BackStack::push([this] { ran.push_back("a"); }, "a");
-    BackStack::push([this] { ran.push_back("b"); }, "b");
-    signals = 0;
+TEST_F(BackStackTest, ExecutingRemoveLooksOnlyAtTheTopAndSilentRemoveDropsEveryMatch) {
+    push({"x", "a", "x", "b"});
     BackStack::remove("a", true);
-    EXPECT_EQ(signals, 0);
-    EXPECT_EQ(identifiers(), (std::vector<std::string>{"a", "b"}));
-
+    EXPECT_EQ(sizesAtSignal.size(), 4u);
     BackStack::remove("b", true);
-    EXPECT_EQ(ran, std::vector<std::string>{"b"});
-    EXPECT_EQ(signals, 1);
-    EXPECT_EQ(identifiers(), std::vector<std::string>{"a"});
-}
+    EXPECT_EQ(ran, Strings{"b4"});
+    EXPECT_EQ(sizesAtSignal.size(), 5u);
 
-TEST_F(BackStackTest, SilentRemoveDropsEveryMatchAndSignalsOnce) {
-    for (auto id : {"x", "a", "x", "b"}) BackStack::push([this, id] { ran.push_back(id); }, id);
-    signals = 0;
     BackStack::remove("x", false);
-    EXPECT_EQ(identifiers(), (std::vector<std::string>{"a", "b"}));
-    EXPECT_TRUE(ran.empty());
-    EXPECT_EQ(signals, 1);
-
+    EXPECT_EQ(identifiers(), Strings{"a"});
+    EXPECT_EQ(ran.size(), 1u);
     BackStack::remove("missing", false);
-    EXPECT_EQ(signals, 2);
+    EXPECT_EQ(sizesAtSignal, (std::vector<std::size_t>{1, 2, 3, 4, 3, 1, 1}));
 }
 
 TEST(ObservableBindingsTest, WritesEachElementAndPrintsTheGivenText) {
     rx::PublishSubject<int> subject;
-    std::vector<int> plain;
+    std::vector<int> plain, passed;
     std::vector<bool> animated;
     auto first = bind<int>(subject, [&](const int& v) { plain.push_back(v); });
     auto second = animatedBind<int>(
         subject, [&](const int&) { animated.push_back(platform::isInAnimationTransaction()); });
-    std::vector<int> passed;
     testing::internal::CaptureStdout();
     auto third = printOnNext<int>(subject, "tick").subscribe([&](const int& v) { passed.push_back(v); });
     subject.onNext(4);
@@ -97,7 +81,6 @@ TEST(ObservableBindingsTest, WritesEachElementAndPrintsTheGivenText) {
     EXPECT_EQ(plain, (std::vector<int>{4, 5}));
     EXPECT_EQ(animated, (std::vector<bool>{true, true}));
     EXPECT_EQ(passed, (std::vector<int>{4, 5}));
-    for (auto* d : {&first, &second, &third}) d->dispose();
 }
 
 }  // namespace

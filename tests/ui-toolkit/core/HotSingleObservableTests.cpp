@@ -6,38 +6,38 @@
 #include "ui-toolkit/core/HotSingleObservable.h"
 
 using namespace brindle_core;
+using Strings = std::vector<std::string>;
 
 namespace {
 
-TEST(HotSingleObservableTest, LimitPushesOutTheOldestObserver) {
-    auto single = Brindle::make<HotSingleObservable<int>>(1);
-    std::vector<std::string> seen;
-    single->subscribe([&](int v) { seen.push_back("a" + std::to_string(v)); });
-    single->subscribe([&](int v) { seen.push_back("b" + std::to_string(v)); });
-    single->onNext(1);
-    EXPECT_EQ(seen, std::vector<std::string>{"b1"});
+class HotSingleObservableTest : public ::testing::Test {
+protected:
+    std::function<void(int)> note(std::string name) {
+        return [this, name](int v) { seen.push_back(name + std::to_string(v)); };
+    }
+    std::shared_ptr<HotSingleObservable<int>> stream = Brindle::make<HotSingleObservable<int>>(1);
+    Strings seen;
+};
 
+TEST_F(HotSingleObservableTest, LimitPushesOutTheOldestObserver) {
+    stream->subscribe(note("a"));
+    stream->subscribe(note("b"));
+    stream->onNext(1);
     auto unlimited = Brindle::make<HotSingleObservable<int>>(0);
-    seen.clear();
-    unlimited->subscribe([&](int v) { seen.push_back("a" + std::to_string(v)); });
-    unlimited->subscribe([&](int v) { seen.push_back("b" + std::to_string(v)); });
+    unlimited->subscribe(note("a"));
+    unlimited->subscribe(note("b"));
     unlimited->onNext(2);
-    EXPECT_EQ(seen, (std::vector<std::string>{"a2", "b2"}));
+    EXPECT_EQ(seen, (Strings{"b1", "a2", "b2"}));
 }
 
-TEST(HotSingleObservableTest, BuffersUntilTheNextPublicationAfterASubscription) {
-    auto stream = Brindle::make<HotSingleObservable<int>>(1);
-    stream->onNext(1);
-    stream->onNext(2);
-    stream->onNext(3);
+TEST_F(HotSingleObservableTest, BuffersUntilTheNextPublicationAfterASubscription) {
+    for (int v : {1, 2, 3}) stream->onNext(v);
     stream->flush();
     EXPECT_EQ(stream->values, (std::vector<int>{1, 2, 3}));
-
-    std::vector<int> seen;
-    stream->subscribe([&](int v) { seen.push_back(v); });
+    stream->subscribe(note(""));
     EXPECT_TRUE(seen.empty());
     stream->onNext(4);
-    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(seen, (Strings{"1", "2", "3", "4"}));
     EXPECT_TRUE(stream->values.empty());
 
     stream->dispose();
@@ -46,30 +46,18 @@ TEST(HotSingleObservableTest, BuffersUntilTheNextPublicationAfterASubscription) 
     EXPECT_EQ(stream->values, std::vector<int>{5});
 }
 
-TEST(HotSingleObservableTest, ValuePublishedDuringDeliveryGoesOutOnceAfterTheOthers) {
-    auto stream = Brindle::make<HotSingleObservable<int>>(1);
+TEST_F(HotSingleObservableTest, ObserversMayPublishOrSubscribeDuringDelivery) {
     stream->onNext(1);
     stream->onNext(2);
-    std::vector<int> seen;
     stream->subscribe([&](int v) {
-        seen.push_back(v);
-        if (v == 1) stream->onNext(10);
+        note("old")(v);
+        if (v == 1) stream->onNext(10);  // goes out once, after the others
+        if (v == 3) stream->subscribe(note("new"));
     });
     stream->onNext(3);
-    EXPECT_EQ(seen, (std::vector<int>{1, 10, 2, 3}));
+    stream->onNext(4);
+    EXPECT_EQ(seen, (Strings{"old1", "old10", "old2", "old3", "new4"}));
     EXPECT_TRUE(stream->values.empty());
-}
-
-TEST(HotSingleObservableTest, ObserverReplacedDuringDeliveryStillGetsTheCurrentValue) {
-    auto stream = Brindle::make<HotSingleObservable<int>>(1);
-    std::vector<std::string> seen;
-    stream->subscribe([&](int v) {
-        seen.push_back("old" + std::to_string(v));
-        stream->subscribe([&](int w) { seen.push_back("new" + std::to_string(w)); });
-    });
-    stream->onNext(1);
-    stream->onNext(2);
-    EXPECT_EQ(seen, (std::vector<std::string>{"old1", "new2"}));
 }
 
 }  // namespace

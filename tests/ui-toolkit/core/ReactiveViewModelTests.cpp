@@ -2,50 +2,46 @@
 
 #include <memory>
 #include <string>
-#include <typeindex>
 #include <vector>
 
 #include "rx/Rx.h"
 #include "ui-toolkit/core/ReactiveViewModel.h"
 
 using namespace brindle_core;
+using Strings = std::vector<std::string>;
 
 namespace {
 
 class SampleModel : public ReactiveViewModel {
 public:
-    void didInit() override {
-        ++inits;
-        bagSizeAtInit = disposeBag->disposables.size();
-    }
+    void didInit() override { bagSizeAtInit = static_cast<int>(disposeBag->disposables.size()); }
     void didAppear() override { ++appears; }
     void didDisappear() override {
         ++disappears;
         onScreenWhileDisappearing = onScreen;
     }
-
-    int inits = 0;
-    std::size_t bagSizeAtInit = 0;
+    int bagSizeAtInit = -1;
     int appears = 0;
     int disappears = 0;
     bool onScreenWhileDisappearing = false;
 };
 
-std::vector<std::string> titles(const std::vector<AlertTextContent>& contents) {
-    std::vector<std::string> result;
-    for (const auto& content : contents) result.push_back(content.title);
-    return result;
-}
+class ReactiveViewModelTest : public ::testing::Test {
+protected:
+    // A view's listener: the titles and texts of the alerts it is asked to show.
+    std::function<void(const AlertTextContent&)> view(Strings& shown) {
+        return [this, &shown](const AlertTextContent& content) {
+            shown.push_back(content.title + (content.text ? ": " + *content.text : ""));
+            if (!content.buttons.empty()) lastButtons = content.buttons;
+        };
+    }
 
-TEST(ReactiveViewModelTest, HookRunsAtTheEndOfCreation) {
-    auto model = Brindle::make<SampleModel>();
-    EXPECT_EQ(model->inits, 1);
-    EXPECT_EQ(model->bagSizeAtInit, 2u);
-    EXPECT_FALSE(model->onScreen);
-}
+    std::shared_ptr<SampleModel> model = Brindle::make<SampleModel>();
+    std::vector<std::shared_ptr<ButtonViewModel>> lastButtons;
+};
 
-TEST(ReactiveViewModelTest, AppearAndDisappearRunTheirHooksOncePerChange) {
-    auto model = Brindle::make<SampleModel>();
+TEST_F(ReactiveViewModelTest, HooksRunAtTheEndOfCreationAndOncePerAppearanceChange) {
+    EXPECT_EQ(model->bagSizeAtInit, 2);  // the streams are in the bag by then
     auto firstBag = model->disposeBag;
     model->disappear();
     EXPECT_EQ(model->disappears, 0);
@@ -54,139 +50,94 @@ TEST(ReactiveViewModelTest, AppearAndDisappearRunTheirHooksOncePerChange) {
     model->appear();
     model->appear();
     EXPECT_EQ(model->appears, 1);
-    EXPECT_TRUE(model->onScreen);
-
     model->disappear();
     EXPECT_EQ(model->disappears, 1);
     EXPECT_TRUE(model->onScreenWhileDisappearing);
     EXPECT_FALSE(model->onScreen);
     EXPECT_NE(model->disposeBag, firstBag);
     EXPECT_TRUE(firstBag->disposables.empty());
-
     model->appear();
     EXPECT_EQ(model->appears, 2);
 }
 
-TEST(ReactiveViewModelTest, ScreenSubscriptionsEndOnDisappearAndModelOnesOnRelease) {
+TEST_F(ReactiveViewModelTest, ScreenSubscriptionsEndOnDisappearAndModelOnesOnRelease) {
     rx::PublishSubject<int> subject;
-    std::vector<std::string> seen;
-    auto model = Brindle::make<SampleModel>();
+    Strings seen;
+    const auto note = [&](const char* bag) {
+        return [&, bag](int v) { seen.push_back(bag + std::to_string(v)); };
+    };
     model->appear();
-    disposed(subject.subscribe([&](int v) { seen.push_back("screen" + std::to_string(v)); }), *model, false);
-    disposed(subject.subscribe([&](int v) { seen.push_back("model" + std::to_string(v)); }), *model, true);
+    disposed(subject.subscribe(note("screen")), *model, false);
+    disposed(subject.subscribe(note("model")), *model, true);
     subject.onNext(1);
     model->disappear();
     subject.onNext(2);
     model.reset();
     subject.onNext(3);
-    EXPECT_EQ(seen, (std::vector<std::string>{"screen1", "model1", "model2"}));
+
+    // A list row's bags work alike; rows are equal only to themselves and hash alike.
+    auto item = Brindle::make<ReactiveListItemViewModel>();
+    disposed(subject.subscribe(note("row")), *item, false);
+    disposed(subject.subscribe(note("lifetime")), *item, true);
+    item->disposeBag->dispose();
+    subject.onNext(4);
+    EXPECT_EQ(seen, (Strings{"screen1", "model1", "model2", "lifetime4"}));
+    auto other = Brindle::make<ReactiveListItemViewModel>();
+    EXPECT_TRUE(*item == *item);
+    EXPECT_FALSE(*item == *other);
+    EXPECT_EQ(item->hashValue(), other->hashValue());
 }
 
-TEST(ReactiveViewModelTest, MessagesBufferedAfterTheFirstDisappearanceReachTheNextView) {
-    auto model = Brindle::make<SampleModel>();
-    std::vector<AlertTextContent> firstView;
-    model->messages->subscribe([&](const AlertTextContent& content) { firstView.push_back(content); });
+TEST_F(ReactiveViewModelTest, MessagesBufferedAfterTheFirstDisappearanceReachTheNextView) {
+    Strings first, second;
+    model->messages->subscribe(view(first));
     int pops = 0;
     model->popToRootObservable->subscribe([&](const rx::Unit&) { ++pops; });
     model->appear();
     model->publish("one");
     model->disappear();
-
     model->publish("two");
-    std::vector<AlertTextContent> secondView;
-    model->messages->subscribe([&](const AlertTextContent& content) { secondView.push_back(content); });
-    EXPECT_TRUE(secondView.empty());
+    model->messages->subscribe(view(second));
+    EXPECT_TRUE(second.empty());
     model->publish("three", "text");
-    EXPECT_EQ(titles(firstView), std::vector<std::string>{"one"});
-    EXPECT_EQ(titles(secondView), (std::vector<std::string>{"two", "three"}));
-    EXPECT_EQ(secondView[1].text, std::optional<std::string>("text"));
+    EXPECT_EQ(first, Strings{"one"});
+    EXPECT_EQ(second, (Strings{"two", "three: text"}));
 
     // Later disappearances leave the streams alone.
     model->appear();
     model->disappear();
     model->publish("four");
-    EXPECT_EQ(secondView.size(), 3u);
+    EXPECT_EQ(second.size(), 3u);
     model->popToRoot();
     EXPECT_EQ(pops, 1);
-}
 
-TEST(ReactiveViewModelTest, PresentedViewsReachTheListener) {
-    auto model = Brindle::make<SampleModel>();
     int made = 0;
-    model->presentView->subscribe([&](const platform::ViewFactory& factory) {
-        EXPECT_TRUE(static_cast<bool>(factory));
-        factory.make();
-    });
-    model->present(platform::ViewFactory([&]() -> void* {
-        ++made;
-        return nullptr;
-    }));
+    model->presentView->subscribe([&](const platform::ViewFactory& factory) { factory.make(); });
+    model->present(platform::ViewFactory([&]() -> void* { return ++made, nullptr; }));
     EXPECT_EQ(made, 1);
 }
 
-TEST(MessagePublisherTest, ErrorAlertsCarryOneOkButton) {
-    auto model = Brindle::make<SampleModel>();
-    std::vector<AlertTextContent> seen;
-    model->messages->subscribe([&](const AlertTextContent& content) { seen.push_back(content); });
-
-    model->publishError();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, "An error as occured");
-    EXPECT_EQ(seen[0].text, std::optional<std::string>(
-                                "An unknown error has occured for this action. Please try again later."));
-    ASSERT_EQ(seen[0].buttons.size(), 1u);
-    EXPECT_EQ(seen[0].buttons[0]->title, "OK");
-    EXPECT_EQ(seen[0].buttons[0]->style, ButtonViewModel::Style::defaultStyle);
-    seen[0].buttons[0]->action();
-
+TEST_F(ReactiveViewModelTest, ErrorsBecomeAlertsWithOneOkButton) {
+    Strings shown;
+    model->messages->subscribe(view(shown));
     int oks = 0;
+    model->publishError();
+    lastButtons.at(0)->action();
     model->publishError(std::make_shared<Brindle::SystemError>("Test", 28, "Disk full"), [&] { ++oks; });
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[1].text, std::optional<std::string>("Disk full"));
-    seen[1].buttons[0]->action();
-    EXPECT_EQ(oks, 1);
-
+    ASSERT_EQ(lastButtons.size(), 1u);
+    EXPECT_EQ(lastButtons[0]->title, "OK");
+    lastButtons[0]->action();
     model->publishError(std::make_shared<Brindle::BackendError>(Brindle::BackendError::noConnection()));
-    EXPECT_EQ(seen[2].text,
-              std::optional<std::string>("You have no internet connection. Please try again later."));
-}
-
-TEST(MessagePublisherTest, ReplyWithoutCodeOrMessageGivesAGenericError) {
-    auto model = Brindle::make<SampleModel>();
-    std::vector<AlertTextContent> seen;
-    model->messages->subscribe([&](const AlertTextContent& content) { seen.push_back(content); });
-    Brindle::BaseResponse response(Brindle::ResponseStatusCode::BAD_REQUEST_400);
-    Brindle::EmptyResponse body;
-    model->publishError(response, body);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, "An error as occured");
-    EXPECT_EQ(seen[0].text, std::optional<std::string>("\n\nCode: 0"));
-}
-
-TEST(ReactiveListItemViewModelTest, EqualOnlyToItselfAndHashedAlike) {
-    auto first = Brindle::make<ReactiveListItemViewModel>();
-    auto second = Brindle::make<ReactiveListItemViewModel>();
-    EXPECT_TRUE(*first == *first);
-    EXPECT_FALSE(*first == *second);
-    EXPECT_EQ(first->hashValue(), second->hashValue());
-    EXPECT_FALSE(first->viewType.has_value());
-    EXPECT_FALSE(first->indexPath.has_value());
-
-    auto button = Brindle::make<ButtonViewModel>("Go", ButtonViewModel::Style::centered, [] {});
-    EXPECT_EQ(button->viewType, std::optional<std::type_index>(typeid(Brindle::Object)));
-}
-
-TEST(ReactiveListItemViewModelTest, SubscriptionsGoIntoTheChosenBag) {
-    rx::PublishSubject<int> subject;
-    int screen = 0;
-    int lifetime = 0;
-    auto item = Brindle::make<ReactiveListItemViewModel>();
-    disposed(subject.subscribe([&](int) { ++screen; }), *item, false);
-    disposed(subject.subscribe([&](int) { ++lifetime; }), *item, true);
-    item->disposeBag->dispose();
-    subject.onNext(1);
-    EXPECT_EQ(screen, 0);
-    EXPECT_EQ(lifetime, 1);
+    // A reply without a code or a message.
+    model->publishError(Brindle::BaseResponse(Brindle::ResponseStatusCode::BAD_REQUEST_400),
+                        Brindle::EmptyResponse());
+    EXPECT_EQ(oks, 1);
+    EXPECT_EQ(
+        shown,
+        (Strings{"An error as occured: An unknown error has occured for this action. Please try again later.",
+                 "An error as occured: Disk full",
+                 "An error as occured: You have no internet connection. Please try again later.",
+                 "An error as occured: \n\nCode: 0"}));
 }
 
 }  // namespace
