@@ -1,16 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "rx/Rx.h"
 #include "tests/rx/Recorder.h"
 
-namespace {
-
-using rx_tests::Lines;
-using rx_tests::Recorder;
+using namespace rx_tests;
 
 TEST(BehaviorRelay, ReplaysOnSubscriptionAndNeverDeduplicates) {
     rx::BehaviorRelay<int> relay(5);
@@ -37,5 +27,3 @@ TEST(BehaviorRelay, ObserverSeesTheNewValueAsStoredAndMayAcceptDuringReplay) {
     EXPECT_EQ(seen, std::vector<int>{1});
     EXPECT_EQ(*relay.value(), 1);
 }
-
-}  // namespace

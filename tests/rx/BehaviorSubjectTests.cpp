@@ -1,25 +1,15 @@
-#include <gtest/gtest.h>
-
 #include <stdexcept>
-#include <string>
-#include <vector>
 
-#include "rx/Rx.h"
 #include "tests/rx/Recorder.h"
 
-namespace {
-
-using rx_tests::Lines;
-using rx_tests::Recorder;
+using namespace rx_tests;
 
 TEST(BehaviorSubject, ReplaysTheLatestValueThenFollowsAndAnEndedOneOnlyItsEnd) {
-    rx::BehaviorSubject<int> subject(1);
-    rx::BehaviorSubject<int> failed(1);
+    rx::BehaviorSubject<int> subject(1), failed(1);
     Recorder<int> recorder;
     subject.onNext(2);
     recorder.subscribe(subject, "a");
     subject.onNext(3);
-    EXPECT_EQ(subject.value(), 3);
     subject.onCompleted();
     subject.onNext(4);
     failed.onError(std::make_exception_ptr(std::runtime_error("boom")));
@@ -29,5 +19,3 @@ TEST(BehaviorSubject, ReplaysTheLatestValueThenFollowsAndAnEndedOneOnlyItsEnd) {
     EXPECT_EQ(subject.value(), 3);
     EXPECT_THROW(failed.value(), std::runtime_error);
 }
-
-}  // namespace

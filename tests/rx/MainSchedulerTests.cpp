@@ -1,27 +1,17 @@
-#include <gtest/gtest.h>
-
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/base/MainQueue.h"
 #include "platform/testing/VirtualMainLoop.h"
-#include "rx/Rx.h"
 #include "tests/rx/Recorder.h"
+
+using namespace rx_tests;
 
 namespace {
 
-using platform::testing::VirtualMainLoop;
-using rx_tests::Lines;
-
-class MainSchedulerTest : public ::testing::Test {
+class MainSchedulerTest : public ::testing::Test, public Recorder<int> {
 protected:
     static rx::SchedulerPtr main() { return rx::MainScheduler::instance(); }
-    // Work that notes `line` when it runs.
-    std::function<void()> note(std::string line) {
-        return [this, line] { lines.push_back(line); };
-    }
-    void fromThread(std::function<void()> work) { std::thread(std::move(work)).join(); }
+    static void fromThread(std::function<void()> work) { std::thread(std::move(work)).join(); }
     // Notes each element that reaches `observable`, and whether it came on the main thread.
     rx::Disposable follow(const rx::Observable<int>& observable) {
         return observable.subscribe([this](int v) {
@@ -29,15 +19,12 @@ protected:
         });
     }
 
-    VirtualMainLoop loop;
-    Lines lines;
+    platform::testing::VirtualMainLoop loop;
     rx::PublishSubject<int> subject;
 };
 
 TEST_F(MainSchedulerTest, RunsAtOnceOnTheMainThreadUnlessItsOwnWorkIsQueuedOrRunning) {
     EXPECT_TRUE(main()->schedule(note("now")).isDisposed());
-    EXPECT_EQ(lines, (Lines{"now"}));
-
     auto outer = main()->schedule([&] {
         note("outer begins")();
         auto inner = main()->schedule(note("inner"));
@@ -45,23 +32,19 @@ TEST_F(MainSchedulerTest, RunsAtOnceOnTheMainThreadUnlessItsOwnWorkIsQueuedOrRun
     });
     EXPECT_EQ(lines, (Lines{"now", "outer begins", "outer ends"}));
     loop.runUntilIdle();
-    EXPECT_EQ(lines.back(), "inner");
-
-    lines.clear();
     fromThread([&] { auto queued = main()->schedule(note("from thread")); });
     auto behind = main()->schedule(note("from main"));
-    EXPECT_TRUE(lines.empty());
+    EXPECT_EQ(lines.back(), "inner");
     loop.runUntilIdle();
-    EXPECT_EQ(lines, (Lines{"from thread", "from main"}));
-    // The queue is empty again, so work runs at once.
-    auto now = main()->schedule(note("at once"));
-    EXPECT_EQ(lines.back(), "at once");
+    auto now = main()->schedule(note("at once"));  // the queue is empty again
+    EXPECT_EQ(lines,
+              (Lines{"now", "outer begins", "outer ends", "inner", "from thread", "from main", "at once"}));
 }
 
 TEST_F(MainSchedulerTest, WorkQueuedOnALoopNeitherHoldsUpALoopThatReplacesItNorLosesItsPlace) {
     fromThread([&] { auto queued = main()->schedule(note("queued")); });
     {
-        VirtualMainLoop inner;
+        platform::testing::VirtualMainLoop inner;
         auto immediate = main()->schedule(note("inner"));
         EXPECT_EQ(lines, (Lines{"inner"}));
     }
@@ -93,7 +76,6 @@ TEST_F(MainSchedulerTest, ObserveOnMainIsSynchronousOnTheMainThreadAndQueuedFrom
     EXPECT_EQ(lines, (Lines{"1"}));
     loop.runUntilIdle();
     EXPECT_EQ(lines, (Lines{"1", "2", "other", "3", "4"}));
-
     fromThread([&] { subject.onNext(5); });
     subscription.dispose();
     loop.runUntilIdle();
@@ -106,7 +88,7 @@ TEST_F(MainSchedulerTest, ObserveOnMainQueuesAnElementSentFromWithinItsOwnDelive
         if (v == 1) subject.onNext(2);
     });
     subject.onNext(1);
-    lines.push_back("sender returns");
+    note("sender returns")();
     EXPECT_EQ(lines, (Lines{"got 1", "sender returns"}));
     loop.runUntilIdle();
     EXPECT_EQ(lines, (Lines{"got 1", "sender returns", "got 2"}));
@@ -117,7 +99,7 @@ TEST_F(MainSchedulerTest, TinyDelayDeliversOnALaterTurnInOrder) {
     platform::MainQueue::async([&] {
         subject.onNext(1);
         subject.onNext(2);
-        lines.push_back("sender returns");
+        note("sender returns")();
     });
     loop.runUntilIdle();
     EXPECT_EQ(lines, (Lines{"sender returns"}));
@@ -125,10 +107,10 @@ TEST_F(MainSchedulerTest, TinyDelayDeliversOnALaterTurnInOrder) {
     EXPECT_EQ(lines, (Lines{"sender returns", "1", "2"}));
 }
 
-TEST_F(MainSchedulerTest, DebounceAndDelayRunInVirtualTime) {
-    const auto at = [&](const char* what) {
-        return [&, what](int v) {
-            lines.push_back(what + std::to_string(v) + " at " + std::to_string(int(loop.elapsed() * 10)));
+TEST_F(MainSchedulerTest, DebounceDelayAndIntervalRunInVirtualTime) {
+    const auto at = [&](std::string what) {
+        return [&, what](auto v) {
+            lines.push_back(what + std::to_string(v) + "@" + std::to_string(loop.elapsed()));
         };
     };
     auto debounced = subject.debounce(0.3, main()).subscribe(at("debounced "));
@@ -137,23 +119,22 @@ TEST_F(MainSchedulerTest, DebounceAndDelayRunInVirtualTime) {
     loop.advance(0.2);
     subject.onNext(2);
     loop.advance(1);
-    EXPECT_EQ(lines, (Lines{"delayed 1 at 5", "debounced 2 at 5", "delayed 2 at 7"}));
-}
+    EXPECT_EQ(lines, (Lines{"delayed 1@0.500000", "debounced 2@0.500000", "delayed 2@0.700000"}));
 
-TEST_F(MainSchedulerTest, IntervalTicksEveryPeriodAndAPeriodOfZeroOncePerTurn) {
-    std::vector<std::int64_t> ticks;
-    const auto tick = [&](std::int64_t n) { ticks.push_back(n); };
-    auto subscription = rx::interval(0.5, main()).subscribe(tick);
+    lines.clear();
+    auto ticks = rx::interval(0.5, main()).subscribe(at("tick "));
     loop.advance(1.6);
-    subscription.dispose();
+    ticks.dispose();
     loop.advance(5);
-    EXPECT_EQ(ticks, (std::vector<std::int64_t>{0, 1, 2}));
+    EXPECT_EQ(lines, (Lines{"tick 0@1.700000", "tick 1@2.200000", "tick 2@2.700000"}));
 
-    auto fast = rx::interval(0, main()).subscribe(tick);
+    // A period of zero ticks once per turn.
+    lines.clear();
+    auto fast = rx::interval(0, main()).subscribe(at("tick "));
     for (int turn = 0; turn < 3; ++turn) loop.runUntilIdle();
     fast.dispose();
     loop.runUntilIdle();
-    EXPECT_EQ(ticks, (std::vector<std::int64_t>{0, 1, 2, 0, 1, 2}));
+    EXPECT_EQ(lines, (Lines{"tick 0@7.800000", "tick 1@7.800000", "tick 2@7.800000"}));
 }
 
 }  // namespace

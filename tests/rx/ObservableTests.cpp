@@ -1,22 +1,15 @@
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
-#include <optional>
 #include <stdexcept>
-#include <vector>
 
-#include "rx/Rx.h"
 #include "rx/testing/TestScheduler.h"
 #include "tests/rx/Recorder.h"
+
+using namespace rx_tests;
 
 namespace {
 
 using rx::testing::next;
 using rx::testing::Recorded;
 using rx::testing::TestScheduler;
-using rx_tests::Lines;
-using rx_tests::Recorder;
 using Events = std::vector<Recorded<int>>;
 using Spans = std::vector<rx::testing::SubscriptionSpan>;
 using Sources = const std::vector<rx::Observable<int>>&;

@@ -1,18 +1,10 @@
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
-#include "rx/Rx.h"
 #include "tests/rx/Recorder.h"
 
-namespace {
+using namespace rx_tests;
 
-using rx_tests::Lines;
-using rx_tests::Recorder;
+namespace {
 
 TEST(PublishSubject, DeliversToCurrentObserversInOrderAndCopiesShareIt) {
     rx::PublishSubject<int> subject;

@@ -1,12 +1,6 @@
-#include <gtest/gtest.h>
+#include "tests/rx/Recorder.h"
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "rx/Rx.h"
-
-namespace {
+using namespace rx_tests;
 
 TEST(Published, ObserversAreToldTheNewValueBeforeItIsStored) {
     rx::Published<int> published(1);
@@ -19,26 +13,22 @@ TEST(Published, ObserversAreToldTheNewValueBeforeItIsStored) {
     EXPECT_EQ(published.value(), 3);
     EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {2, 2}}));
 
-    // The observable view follows it too.
+    Recorder<std::size_t> sizes;  // the observable view follows it too
     rx::Published<std::string> text;
-    std::vector<std::size_t> sizes;
-    auto sizeSubscription = text.asObservable()
-                                .map([](const std::string& t) { return t.size(); })
-                                .subscribe([&](std::size_t size) { sizes.push_back(size); });
+    sizes.subscribe(text.asObservable().map([](const std::string& t) { return t.size(); }));
     text.set("abc");
-    EXPECT_EQ(sizes, (std::vector<std::size_t>{0, 3}));
+    EXPECT_EQ(sizes.lines, (Lines{"0", "3"}));
 }
 
 TEST(Published, ObserverAddedDuringANotificationStartsFromTheNewValue) {
     rx::Published<int> published(1);
-    std::vector<int> late;
-    rx::Disposable lateSubscription;
+    Recorder<int> late;
     auto subscription = published.observe([&](int value) {
-        if (value == 2) lateSubscription = published.observe([&](int seen) { late.push_back(seen); });
+        if (value == 2) late.subscribe(published.asObservable());
     });
     published.set(2);
     published.set(3);
-    EXPECT_EQ(late, (std::vector<int>{2, 3}));
+    EXPECT_EQ(late.lines, (Lines{"2", "3"}));
 }
 
 TEST(Published, ObserverMayDestroyThePublishedValueDuringANotification) {
@@ -52,5 +42,3 @@ TEST(Published, ObserverMayDestroyThePublishedValueDuringANotification) {
     published->set(2);
     EXPECT_EQ(seen, (std::vector<int>{1, 10, 2, 20}));
 }
-
-}  // namespace

@@ -11,10 +11,8 @@ TEST_F(SpinnerComponentTest, RunsItsCycleWhileShownAndStopsWhenHidden) {
     auto* spinner = new SpinnerComponent(2);
     EXPECT_EQ(spinner->state().rotationDegreeS1, 270);
     show(spinner);
-    auto state = spinner->state();
-    EXPECT_EQ(state.rotationDegreeS1, 630);
+    EXPECT_EQ(spinner->state().rotationDegreeS1, 630);
     EXPECT_EQ(spinner->drawn().rotationDegreeS3, 630);
-
     loop.advance(0.75);
     EXPECT_EQ(spinner->state().spinnerEndS1, 1.0);
     loop.advance(0.75);
@@ -26,7 +24,7 @@ TEST_F(SpinnerComponentTest, RunsItsCycleWhileShownAndStopsWhenHidden) {
     window->hide();
     loop.runUntilIdle();
     EXPECT_FALSE(spinner->isRunning());
-    auto stopped = spinner->state().rotationDegreeS1;
+    const auto stopped = spinner->state().rotationDegreeS1;
     loop.advance(10);
     EXPECT_EQ(spinner->state().rotationDegreeS1, stopped);
     window->show();
