@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/base/Animation.h"
-#include "rx/Rx.h"
 #include "ui-toolkit/core/BackStack.h"
 #include "ui-toolkit/core/Module.h"
 #include "ui-toolkit/core/ObservableBindings.h"
@@ -14,56 +13,38 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
+// Notes the stack's size at each signal, and each action that runs with the signals before it.
 class BackStackTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        BackStack::stack().clear();
-        subscription = BackStack::changed().subscribe(
-            [this](const rx::Unit&) { sizesAtSignal.push_back(BackStack::stack().size()); });
-    }
+    void SetUp() override { BackStack::stack().clear(); }
     void TearDown() override {
         subscription.dispose();
         BackStack::stack().clear();
     }
-
-    // Each action notes its identifier and how many signals came before it ran.
     void push(std::initializer_list<const char*> identifiers) {
         for (std::string id : identifiers)
-            BackStack::push([this, id] { ran.push_back(id + std::to_string(sizesAtSignal.size())); }, id);
-    }
-    Strings identifiers() const {
-        Strings result;
-        for (const auto& entry : BackStack::stack()) result.push_back(entry.identifier);
-        return result;
+            BackStack::push([this, id] { log.push_back(id + " after " + std::to_string(sizes.size())); }, id);
     }
 
-    rx::Disposable subscription;
-    std::vector<std::size_t> sizesAtSignal;  // one per signal
-    Strings ran;
+    std::vector<std::size_t> sizes;
+    Strings log;
+    rx::Disposable subscription = BackStack::changed().subscribe(
+        [this](const rx::Unit&) { sizes.push_back(BackStack::stack().size()); });
 };
 
-TEST_F(BackStackTest, PopRunsTheTopActionBeforeSignalling) {
+TEST_F(BackStackTest, PopRunsTheTopActionBeforeSignallingAndRemoveEitherRunsTheTopOrDropsEveryMatch) {
     BackStack::pop();
-    EXPECT_TRUE(sizesAtSignal.empty());
-    push({"a", "b"});
-    BackStack::pop();
-    EXPECT_EQ(ran, Strings{"b2"});
-    EXPECT_EQ(sizesAtSignal, (std::vector<std::size_t>{1, 2, 1}));
-}
-
-TEST_F(BackStackTest, ExecutingRemoveLooksOnlyAtTheTopAndSilentRemoveDropsEveryMatch) {
     push({"x", "a", "x", "b"});
-    BackStack::remove("a", true);
-    EXPECT_EQ(sizesAtSignal.size(), 4u);
+    BackStack::pop();
+    BackStack::remove("a", true);  // not on top: nothing happens
+    push({"b"});
     BackStack::remove("b", true);
-    EXPECT_EQ(ran, Strings{"b4"});
-    EXPECT_EQ(sizesAtSignal.size(), 5u);
-
     BackStack::remove("x", false);
-    EXPECT_EQ(identifiers(), Strings{"a"});
-    EXPECT_EQ(ran.size(), 1u);
     BackStack::remove("missing", false);
-    EXPECT_EQ(sizesAtSignal, (std::vector<std::size_t>{1, 2, 3, 4, 3, 1, 1}));
+    ASSERT_EQ(BackStack::stack().size(), 1u);
+    EXPECT_EQ(BackStack::stack()[0].identifier, "a");
+    EXPECT_EQ(log, (Strings{"b after 4", "b after 6"}));
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{1, 2, 3, 4, 3, 4, 3, 1, 1}));
 }
 
 TEST(ObservableBindingsTest, WritesEachElementAndPrintsTheGivenText) {

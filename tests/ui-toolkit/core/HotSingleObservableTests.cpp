@@ -20,12 +20,12 @@ protected:
 };
 
 TEST_F(HotSingleObservableTest, LimitPushesOutTheOldestObserver) {
-    stream->subscribe(note("a"));
-    stream->subscribe(note("b"));
-    stream->onNext(1);
     auto unlimited = Brindle::make<HotSingleObservable<int>>(0);
-    unlimited->subscribe(note("a"));
-    unlimited->subscribe(note("b"));
+    for (auto* s : {stream.get(), unlimited.get()}) {
+        s->subscribe(note("a"));
+        s->subscribe(note("b"));
+    }
+    stream->onNext(1);
     unlimited->onNext(2);
     EXPECT_EQ(seen, (Strings{"b1", "a2", "b2"}));
 }
@@ -39,7 +39,6 @@ TEST_F(HotSingleObservableTest, BuffersUntilTheNextPublicationAfterASubscription
     stream->onNext(4);
     EXPECT_EQ(seen, (Strings{"1", "2", "3", "4"}));
     EXPECT_TRUE(stream->values.empty());
-
     stream->dispose();
     EXPECT_TRUE(stream->observers.empty());
     stream->onNext(5);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,18 +11,13 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
+// Notes its hooks: the bag's size at creation, and whether it was still on screen when it left.
 class SampleModel : public ReactiveViewModel {
 public:
-    void didInit() override { bagSizeAtInit = static_cast<int>(disposeBag->disposables.size()); }
-    void didAppear() override { ++appears; }
-    void didDisappear() override {
-        ++disappears;
-        onScreenWhileDisappearing = onScreen;
-    }
-    int bagSizeAtInit = -1;
-    int appears = 0;
-    int disappears = 0;
-    bool onScreenWhileDisappearing = false;
+    void didInit() override { hooks.push_back("init " + std::to_string(disposeBag->disposables.size())); }
+    void didAppear() override { hooks.push_back("appear"); }
+    void didDisappear() override { hooks.push_back(onScreen ? "disappear" : "disappear off screen"); }
+    Strings hooks;
 };
 
 class ReactiveViewModelTest : public ::testing::Test {
@@ -32,112 +26,102 @@ protected:
     std::function<void(const AlertTextContent&)> view(Strings& shown) {
         return [this, &shown](const AlertTextContent& content) {
             shown.push_back(content.title + (content.text ? ": " + *content.text : ""));
-            if (!content.buttons.empty()) lastButtons = content.buttons;
+            buttons = content.buttons;
         };
+    }
+    // A subscription to `subject` in one of the bags of `owner`, noting what it gets as `name`.
+    template <class Owner>
+    void keep(Owner& owner, bool onDestroy, std::string name) {
+        disposed(subject.subscribe([this, name](int v) { seen.push_back(name + std::to_string(v)); }), owner,
+                 onDestroy);
     }
 
     std::shared_ptr<SampleModel> model = Brindle::make<SampleModel>();
-    std::vector<std::shared_ptr<ButtonViewModel>> lastButtons;
+    std::vector<std::shared_ptr<ButtonViewModel>> buttons;
+    rx::PublishSubject<int> subject;
+    Strings seen;
 };
 
-TEST_F(ReactiveViewModelTest, HooksRunAtTheEndOfCreationAndOncePerAppearanceChange) {
-    EXPECT_EQ(model->bagSizeAtInit, 2);  // the streams are in the bag by then
+TEST_F(ReactiveViewModelTest, HooksRunOncePerAppearanceChangeAndDisappearingRenewsTheBag) {
     auto firstBag = model->disposeBag;
     model->disappear();
-    EXPECT_EQ(model->disappears, 0);
     EXPECT_EQ(model->disposeBag, firstBag);
-
     model->appear();
     model->appear();
-    EXPECT_EQ(model->appears, 1);
     model->disappear();
-    EXPECT_EQ(model->disappears, 1);
-    EXPECT_TRUE(model->onScreenWhileDisappearing);
     EXPECT_FALSE(model->onScreen);
-    EXPECT_NE(model->disposeBag, firstBag);
     EXPECT_TRUE(firstBag->disposables.empty());
+    EXPECT_NE(model->disposeBag, firstBag);
     model->appear();
-    EXPECT_EQ(model->appears, 2);
+    EXPECT_EQ(model->hooks,
+              (Strings{"init 2", "appear", "disappear", "appear"}));  // the streams are in the bag
 }
 
 TEST_F(ReactiveViewModelTest, ScreenSubscriptionsEndOnDisappearAndModelOnesOnRelease) {
-    rx::PublishSubject<int> subject;
-    Strings seen;
-    const auto note = [&](const char* bag) {
-        return [&, bag](int v) { seen.push_back(bag + std::to_string(v)); };
-    };
     model->appear();
-    disposed(subject.subscribe(note("screen")), *model, false);
-    disposed(subject.subscribe(note("model")), *model, true);
+    keep(*model, false, "screen");
+    keep(*model, true, "model");
     subject.onNext(1);
     model->disappear();
     subject.onNext(2);
     model.reset();
-    subject.onNext(3);
-
     // A list row's bags work alike; rows are equal only to themselves and hash alike.
-    auto item = Brindle::make<ReactiveListItemViewModel>();
-    disposed(subject.subscribe(note("row")), *item, false);
-    disposed(subject.subscribe(note("lifetime")), *item, true);
-    item->disposeBag->dispose();
-    subject.onNext(4);
-    EXPECT_EQ(seen, (Strings{"screen1", "model1", "model2", "lifetime4"}));
-    auto other = Brindle::make<ReactiveListItemViewModel>();
-    EXPECT_TRUE(*item == *item);
-    EXPECT_FALSE(*item == *other);
-    EXPECT_EQ(item->hashValue(), other->hashValue());
+    auto row = Brindle::make<ReactiveListItemViewModel>(), other = Brindle::make<ReactiveListItemViewModel>();
+    keep(*row, false, "row");
+    keep(*row, true, "lifetime");
+    row->disposeBag->dispose();
+    subject.onNext(3);
+    EXPECT_EQ(seen, (Strings{"screen1", "model1", "model2", "lifetime3"}));
+    EXPECT_TRUE(*row == *row);
+    EXPECT_FALSE(*row == *other);
+    EXPECT_EQ(row->hashValue(), other->hashValue());
 }
 
 TEST_F(ReactiveViewModelTest, MessagesBufferedAfterTheFirstDisappearanceReachTheNextView) {
     Strings first, second;
+    int pops = 0, made = 0;
     model->messages->subscribe(view(first));
-    int pops = 0;
     model->popToRootObservable->subscribe([&](const rx::Unit&) { ++pops; });
     model->appear();
     model->publish("one");
     model->disappear();
     model->publish("two");
     model->messages->subscribe(view(second));
+    model->presentView->subscribe([&](const platform::ViewFactory& factory) { factory.make(); });
     EXPECT_TRUE(second.empty());
     model->publish("three", "text");
-    EXPECT_EQ(first, Strings{"one"});
-    EXPECT_EQ(second, (Strings{"two", "three: text"}));
-
-    // Later disappearances leave the streams alone.
     model->appear();
-    model->disappear();
+    model->disappear();  // later disappearances leave the streams alone
     model->publish("four");
-    EXPECT_EQ(second.size(), 3u);
     model->popToRoot();
-    EXPECT_EQ(pops, 1);
-
-    int made = 0;
-    model->presentView->subscribe([&](const platform::ViewFactory& factory) { factory.make(); });
     model->present(platform::ViewFactory([&]() -> void* { return ++made, nullptr; }));
+    EXPECT_EQ(first, Strings{"one"});
+    EXPECT_EQ(second, (Strings{"two", "three: text", "four"}));
+    EXPECT_EQ(pops, 1);
     EXPECT_EQ(made, 1);
 }
 
 TEST_F(ReactiveViewModelTest, ErrorsBecomeAlertsWithOneOkButton) {
     Strings shown;
-    model->messages->subscribe(view(shown));
     int oks = 0;
+    model->messages->subscribe(view(shown));
     model->publishError();
-    lastButtons.at(0)->action();
+    buttons.at(0)->action();
     model->publishError(std::make_shared<Brindle::SystemError>("Test", 28, "Disk full"), [&] { ++oks; });
-    ASSERT_EQ(lastButtons.size(), 1u);
-    EXPECT_EQ(lastButtons[0]->title, "OK");
-    lastButtons[0]->action();
+    ASSERT_EQ(buttons.size(), 1u);
+    EXPECT_EQ(buttons[0]->title, "OK");
+    buttons[0]->action();
     model->publishError(std::make_shared<Brindle::BackendError>(Brindle::BackendError::noConnection()));
     // A reply without a code or a message.
     model->publishError(Brindle::BaseResponse(Brindle::ResponseStatusCode::BAD_REQUEST_400),
                         Brindle::EmptyResponse());
     EXPECT_EQ(oks, 1);
-    EXPECT_EQ(
-        shown,
-        (Strings{"An error as occured: An unknown error has occured for this action. Please try again later.",
-                 "An error as occured: Disk full",
-                 "An error as occured: You have no internet connection. Please try again later.",
-                 "An error as occured: \n\nCode: 0"}));
+    EXPECT_EQ(shown,
+              (Strings{"An error as occured: An unknown error has occured for this action. Please try again "
+                       "later.",
+                       "An error as occured: Disk full",
+                       "An error as occured: You have no internet connection. Please try again later.",
+                       "An error as occured: \n\nCode: 0"}));
 }
 
 }  // namespace
