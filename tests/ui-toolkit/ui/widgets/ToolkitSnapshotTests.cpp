@@ -1,18 +1,13 @@
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
-#include <QTest>
 #include <cmath>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "Brindle/widgets/TouchableComponent.h"
 #include "platform/qt/Appearance.h"
-#include "platform/qt/testing/GuiTestLoop.h"
-#include "ui-toolkit/ui/Theme.h"
+#include "tests/ui-toolkit/ui/widgets/WidgetTest.h"
 #include "ui-toolkit/ui/widgets/CardComponent.h"
 #include "ui-toolkit/ui/widgets/SpinnerComponent.h"
 #include "ui-toolkit/ui/widgets/TamberButton.h"
@@ -23,15 +18,14 @@ namespace {
 
 // Renders the toolkit's widgets to PNG files under the build folder, for review by eye, in both
 // themes.
-class Snapshots : public ::testing::Test {
+class Snapshots : public WidgetTest {
 protected:
     void SetUp() override {
+        WidgetTest::SetUp();
         platform::qt::Appearance::shared()->setAccentColorOverride(QColor(0x0a, 0x84, 0xff));
     }
     void TearDown() override {
-        sheet.reset();
-        loop.runUntilIdle();
-        Theme::setCurrent(Theme::dark);
+        WidgetTest::TearDown();
         platform::qt::Appearance::shared()->setAccentColorOverride(std::nullopt);
     }
 
@@ -39,25 +33,19 @@ protected:
     QGridLayout* makeSheet(Theme theme, const QColor& dark, const QColor& light) {
         Theme::setCurrent(theme);
         const QColor background = theme == Theme::dark ? dark : light;
-        sheet = std::make_unique<QWidget>();
+        sheet = new QWidget();
         sheet->setAutoFillBackground(true);
         QPalette palette = sheet->palette();
         palette.setColor(QPalette::Window, background);
         palette.setColor(QPalette::WindowText, background.lightness() < 128 ? Qt::white : Qt::black);
         sheet->setPalette(palette);
-        auto* grid = new QGridLayout(sheet.get());
+        auto* grid = new QGridLayout(sheet);
         grid->setSpacing(12);
         grid->setContentsMargins(12, 12, 12, 12);
         return grid;
     }
-
-    void showSheet() {
-        sheet->move(3000, 3000);
-        // Its full size: a window shown without one is kept within part of the screen.
-        sheet->resize(sheet->sizeHint());
-        sheet->show();
-        loop.runUntilIdle();
-    }
+    // At its full size: a window shown without one is kept within part of the screen.
+    void showSheet() { show(sheet, sheet->sizeHint()); }
 
     // Saves the sheet and checks that a fair share of it (or at least `minimum` pixels) differs from
     // its background.
@@ -74,8 +62,7 @@ protected:
         EXPECT_GT(differing, minimum) << name;
     }
 
-    platform::qt::GuiTestLoop loop;
-    std::unique_ptr<QWidget> sheet;
+    QWidget* sheet = nullptr;
 };
 
 TEST_F(Snapshots, ButtonsInEveryStyleAndShape) {
@@ -133,8 +120,7 @@ TEST_F(Snapshots, ButtonsInEveryStyleAndShape) {
         states[4]->settings()->style(HelloButtonStyle::roundBordered);
         states[4]->refresh();
         showSheet();
-        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-        QCoreApplication::sendEvent(states[1]->touchable(), &enter);
+        hover(states[1]->touchable());
         QTest::mousePress(states[2]->touchable(), Qt::LeftButton);
         save(std::string("buttons-") + Theme(theme).name());
         QTest::mouseRelease(states[2]->touchable(), Qt::LeftButton);
