@@ -92,6 +92,8 @@ TEST_F(MainSchedulerTest, ObserveOnMainQueuesAnElementSentFromWithinItsOwnDelive
     EXPECT_EQ(lines, (Lines{"got 1", "sender returns"}));
     loop.runUntilIdle();
     EXPECT_EQ(lines, (Lines{"got 1", "sender returns", "got 2"}));
+    subject.onCompleted();  // delivered at once, so the subscription ends while it is being scheduled
+    EXPECT_TRUE(subscription.isDisposed());
 }
 
 TEST_F(MainSchedulerTest, TinyDelayDeliversOnALaterTurnInOrder) {

@@ -118,6 +118,8 @@ TEST(Operators, InVirtualTime) {
             "a cold source starts anew for each subscription", {{next(10, 1), done(20)}},
             [](Sources xs, Scheduler s) { return rx::merge(xs[0], xs[0].delay(5, s)); },
             {next(210, 1), next(215, 1), done(225)}, {{{200, 225}, {200, 225}}}, 1000, true),
+        Case("observeOn delivers in order and ends", {{next(210, 1), next(210, 2), done(220)}}, observeOn,
+             {next(210, 1), next(210, 2), done(220)}, {{{200, 220}}}),
         Case("observeOn disposed drops what is queued", {{next(210, 1), next(230, 2)}}, observeOn,
              {next(210, 1)}, {{{200, 220}}}, 220),
         Case(
