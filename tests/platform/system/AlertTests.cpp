@@ -7,27 +7,23 @@
 
 using namespace platform;
 
-TEST(Alert, ButtonsAnswerFromOneThousandInOrderAndTheResponderDecides) {
+TEST(Alert, ButtonsAnswerFromOneThousandInOrderAndTheInnermostResponderDecides) {
     Alert alert;
     alert.messageText = "Update required";
-    EXPECT_EQ(alert.addButton("Download now"), alertFirstButtonReturn);
-    EXPECT_EQ(alert.addButton("Later"), alertSecondButtonReturn);
-    EXPECT_EQ(alert.addButton("Never"), alertThirdButtonReturn);
+    for (auto response : {alertFirstButtonReturn, alertSecondButtonReturn, alertThirdButtonReturn})
+        EXPECT_EQ(alert.addButton("Button " + std::to_string(response)), response);
 
     std::vector<std::string> shown;
+    Alert::ScopedResponder responder([&](const Alert& seen) {
+        shown.push_back(seen.messageText + ": " + seen.buttons()[1]);
+        return alertSecondButtonReturn;
+    });
     {
-        Alert::ScopedResponder responder([&](const Alert& seen) {
-            shown.push_back(seen.messageText + ": " + seen.buttons()[1]);
-            return alertSecondButtonReturn;
-        });
-        EXPECT_EQ(alert.runModal(), alertSecondButtonReturn);
-        {
-            Alert::ScopedResponder inner([](const Alert&) { return alertThirdButtonReturn; });
-            EXPECT_EQ(alert.runModal(), alertThirdButtonReturn);
-        }
-        EXPECT_EQ(alert.runModal(), alertSecondButtonReturn);
+        Alert::ScopedResponder inner([](const Alert&) { return alertThirdButtonReturn; });
+        EXPECT_EQ(alert.runModal(), alertThirdButtonReturn);
     }
-    EXPECT_EQ(shown, (std::vector<std::string>{"Update required: Later", "Update required: Later"}));
+    EXPECT_EQ(alert.runModal(), alertSecondButtonReturn);
+    EXPECT_EQ(shown, std::vector<std::string>{"Update required: Button 1001"});
 }
 
 TEST(AlertDeathTest, RunningWithoutAPresenterIsAProgrammingError) {

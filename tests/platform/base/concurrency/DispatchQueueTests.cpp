@@ -5,7 +5,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "platform/base/DispatchQueue.h"
@@ -13,12 +12,7 @@
 
 using platform::DispatchQueue;
 using platform::QualityOfService;
-
-namespace {
-
 using test_support::Countdown;
-
-}  // namespace
 
 TEST(DispatchQueue, SerialQueueRunsOneBlockAtATimeInOrder) {
     auto queue = DispatchQueue::makeSerial("test.serial", QualityOfService::userInitiated);
@@ -39,11 +33,12 @@ TEST(DispatchQueue, SerialQueueRunsOneBlockAtATimeInOrder) {
     }
     ASSERT_TRUE(state->finished.wait());
     EXPECT_FALSE(state->overlapped);
-    ASSERT_EQ(state->order.size(), 200u);
-    for (int i = 0; i < 200; ++i) EXPECT_EQ(state->order[i], i);
+    std::vector<int> expected(200);
+    for (int i = 0; i < 200; ++i) expected[i] = i;
+    EXPECT_EQ(state->order, expected);
 }
 
-TEST(DispatchQueue, ConcurrentQueueRunsBlocksInParallel) {
+TEST(DispatchQueue, ConcurrentQueueRunsBlocksInParallelAndDelayedOnesAfterTheirDelay) {
     auto queue = DispatchQueue::global(QualityOfService::userInteractive);
     EXPECT_EQ(queue, DispatchQueue::global(QualityOfService::userInteractive));
     // Shared with the blocks, which may still be unwinding when the test body returns.
@@ -52,7 +47,9 @@ TEST(DispatchQueue, ConcurrentQueueRunsBlocksInParallel) {
         std::condition_variable bothIn;
         int inside = 0;
         bool sawBoth[2] = {false, false};
-        Countdown finished{2};
+        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+        std::atomic<double> waited{0};
+        Countdown finished{3};
     };
     auto state = std::make_shared<State>();
     for (int i = 0; i < 2; ++i) {
@@ -68,25 +65,13 @@ TEST(DispatchQueue, ConcurrentQueueRunsBlocksInParallel) {
             state->finished.done();
         });
     }
-    ASSERT_TRUE(state->finished.wait());
-    std::lock_guard lock(state->mutex);
-    EXPECT_TRUE(state->sawBoth[0] && state->sawBoth[1]);
-}
-
-TEST(DispatchQueue, DelayedBlocksRunAfterTheirDelay) {
-    auto queue = DispatchQueue::makeConcurrent("test.delayed", QualityOfService::utility);
-    struct State {
-        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-        std::atomic<double> waited{0};
-        Countdown finished{1};
-    };
-    auto state = std::make_shared<State>();
-    queue->asyncAfter(0.05, [state] {
-        state->waited =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - state->start).count();
+    DispatchQueue::makeConcurrent("test.delayed", QualityOfService::utility)->asyncAfter(0.05, [state] {
+        state->waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - state->start).count();
         state->finished.done();
     });
     ASSERT_TRUE(state->finished.wait());
+    std::lock_guard lock(state->mutex);
+    EXPECT_TRUE(state->sawBoth[0] && state->sawBoth[1]);
     EXPECT_GE(state->waited.load(), 0.05);
 }
 
@@ -97,9 +82,7 @@ TEST(DispatchQueueDeathTest, ShutdownDropsWaitingBlocksOutsideThePoolLock) {
         {
             alarm(20);
             struct SubmitsWhenDestroyed {
-                ~SubmitsWhenDestroyed() {
-                    DispatchQueue::global(QualityOfService::utility)->async([] {});
-                }
+                ~SubmitsWhenDestroyed() { DispatchQueue::global(QualityOfService::utility)->async([] {}); }
             };
             auto capture = std::make_shared<SubmitsWhenDestroyed>();
             DispatchQueue::global(QualityOfService::utility)->asyncAfter(1000, [capture] {});
