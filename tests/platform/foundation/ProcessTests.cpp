@@ -35,7 +35,6 @@ TEST(Process, TheChildInheritsNoPipeOfItsOwnOrOfOthers) {
     int lowestFree = 0;
     while (expected.contains(lowestFree)) ++lowestFree;
     expected.insert(lowestFree);
-
     auto listing = Process::runCollectingOutput("/bin/ls", {"/proc/self/fd"});
     ASSERT_TRUE(listing);
     std::set<int> seen;

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "platform/system/AppleScript.h"
-#include "platform/system/Event.h"
-#include "platform/system/LoginItems.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
 
@@ -40,7 +37,6 @@ TEST(SimulatedEvents,
     EXPECT_EQ(local, (std::vector<std::uint16_t>{53, 12, 1012}));
     monitors->removeMonitor(swallowEscape);
     monitors->removeMonitor(change);
-
     desktop->injectEvent({EventType::flagsChanged, 55, platform::ModifierFlags::command},
                          EventTarget::otherApplication);
     desktop->injectEvent({EventType::keyDown, 0, platform::ModifierFlags::shift},
@@ -71,7 +67,6 @@ TEST(SimulatedServices, LoginItemsAndScriptsAreRecordedAndLoggedOneJSONLineEach)
         test_support::readWholeFile(folder / "actions.log"),
         "{\"action\":\"registerLoginItem\"}\n{\"action\":\"unregisterLoginItem\"}\n"
         "{\"action\":\"appleScript\",\"source\":\"tell application \\\"Finder\\\"\\nrestart\\nend tell\"}\n");
-
     test_support::InstalledDesktop refusing(R"({"loginItem": {"registerError": "Operation not permitted"}})");
     EXPECT_EQ(LoginItems::shared()->registerMainApp(), "Operation not permitted");
     EXPECT_EQ(LoginItems::shared()->status(), platform::LoginItemStatus::notRegistered);

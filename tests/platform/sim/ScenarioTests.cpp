@@ -4,8 +4,6 @@
 #include <filesystem>
 
 #include "platform/foundation/FileManager.h"
-#include "platform/system/Image.h"
-#include "platform/system/Workspace.h"
 #include "tests/support/FreshDefaults.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
@@ -71,37 +69,29 @@ TEST(DesktopScenarios, FormatErrorsNameThePlace) {
     EXPECT_EQ(error, "cannot read /nonexistent/desktop.json");
 }
 
-TEST(DesktopScenarios, SpecialFilesAreNeverReadAsScenariosOrIcons) {
+TEST(DesktopScenarios, BundlesAreFoldersBelowTheDesktopsRootAndSpecialFilesAreNeverReadAsIconsOrScenarios) {
     test_support::TemporaryFolder folder;
     ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
     std::filesystem::create_symlink("/dev/zero", folder / "zero");
-    std::string error;
-    EXPECT_FALSE(SimulatedDesktop::load(folder / "fifo", {}, &error));
-    EXPECT_EQ(error, "cannot read " + (folder / "fifo") + ": not a regular file");
-
-    auto desktop = loadDesktop(R"({"applications": [{"name": "Piped", "icon": ")" + (folder / "fifo") +
-                               R"("}, {"name": "Zero", "icon": ")" + (folder / "zero") + R"("}]})");
-    for (const auto* name : {"Piped", "Zero"})
-        EXPECT_FALSE(std::filesystem::exists(desktop->rootFolder() + "/Applications/" + name +
-                                             ".app/Contents/Resources/AppIcon.png"))
-            << name;
-}
-
-TEST(DesktopScenarios, BundlesAreFoldersBelowTheDesktopsRootThatTheFileManagerServes) {
-    std::string root;
+    std::string root, error;
     {
         auto desktop = loadDesktop(R"({"applications": [
             {"name": "Editor", "bundleIdentifier": "com.example.editor", "bundle": "/Applications/Tools/Editor.app",
              "icon": "icons/notes.png", "info": {"CFBundleName": "", "LSMinimumSystemVersion": "13.0"}},
             {"name": "Bare", "bundle": "/Applications/Bare.app", "icon": null, "info": {"CFBundleName": null}},
-            {"name": "NoBundle", "bundle": null}]})");
+            {"name": "NoBundle", "bundle": null}, {"name": "Piped", "icon": ")" +
+                                   (folder / "fifo") + R"("}, {"name": "Zero", "icon": ")" +
+                                   (folder / "zero") + R"("}]})");
         root = desktop->rootFolder();
+        auto exists = [&](const std::string& path) {
+            return std::filesystem::exists(root + "/Applications/" + path);
+        };
         EXPECT_EQ(FileManager::shared()->resolvedPath("/Applications/Tools"), root + "/Applications/Tools");
-        EXPECT_TRUE(
-            std::filesystem::exists(root + "/Applications/Tools/Editor.app/Contents/Resources/AppIcon.png"));
-        EXPECT_FALSE(std::filesystem::exists(root + "/Applications/Bare.app/Contents/Resources/AppIcon.png"));
-        EXPECT_FALSE(std::filesystem::exists(root + "/Applications/NoBundle.app"));
-
+        EXPECT_TRUE(exists("Tools/Editor.app/Contents/Resources/AppIcon.png"));
+        for (auto* absent :
+             {"Bare.app/Contents/Resources/AppIcon.png", "NoBundle.app",
+              "Piped.app/Contents/Resources/AppIcon.png", "Zero.app/Contents/Resources/AppIcon.png"})
+            EXPECT_FALSE(exists(absent)) << absent;
         auto plist = readWholeFile(root + "/Applications/Tools/Editor.app/Contents/Info.plist");
         for (auto* entry : {"<key>CFBundleIdentifier</key>\n\t<string>com.example.editor</string>",
                             "<key>CFBundleName</key>\n\t<string></string>",
@@ -114,6 +104,8 @@ TEST(DesktopScenarios, BundlesAreFoldersBelowTheDesktopsRootThatTheFileManagerSe
     }
     EXPECT_FALSE(std::filesystem::exists(root));
     EXPECT_NE(FileManager::systemRoot(), root);
+    EXPECT_FALSE(SimulatedDesktop::load(folder / "fifo", {}, &error));
+    EXPECT_EQ(error, "cannot read " + (folder / "fifo") + ": not a regular file");
 }
 
 TEST(DesktopScenarios, AnUnreadableScenarioGivesADesktopThatStillFollowsTheFile) {
@@ -135,10 +127,7 @@ TEST(DesktopScenarios, AnUnreadableScenarioGivesADesktopThatStillFollowsTheFile)
     EXPECT_EQ(said, "Desktop scenario: " + path + ": not valid JSON\n");
     platform::ScopedSystem installed(desktop);
     EXPECT_EQ(platform::Workspace::shared()->runningApplications().size(), 2u);  // the Dock and the program
-
     writeFile(path, R"({"applications": [{"name": "Notes", "bundleIdentifier": "com.apple.Notes"}]})");
     EXPECT_EQ(desktop->reload(), std::nullopt);
-    auto running = platform::Workspace::shared()->runningApplications();
-    ASSERT_EQ(running.size(), 3u);
-    EXPECT_EQ(running[2]->localizedName(), "Notes");
+    EXPECT_EQ(platform::Workspace::shared()->runningApplications().at(2)->localizedName(), "Notes");
 }

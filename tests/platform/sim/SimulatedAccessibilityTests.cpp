@@ -1,15 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "platform/base/NotificationCenter.h"
-#include "platform/system/Accessibility.h"
-#include "platform/system/WindowList.h"
-#include "platform/system/Workspace.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 
 using platform::Accessibility;
 using platform::AXError;
 using platform::AXValue;
-namespace WindowListOption = platform::WindowListOption;
 
 namespace {
 
@@ -47,7 +42,6 @@ TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounce
     EXPECT_EQ(accessibility->copyAttributeValue(sheet, "AXRole"), AXValue("AXSheet"));
     EXPECT_EQ(accessibility->copyAttributeValues(mail, "AXWindows", 1, 1)->size(), 1u);
     EXPECT_FALSE(accessibility->copyAttributeValues(mail, "AXRole", 0, 1));
-
     // Only the minimised state can be written, and only where it can be read.
     EXPECT_EQ(accessibility->setAttributeValue(inbox, "AXMinimized", false), AXError::success);
     EXPECT_EQ(accessibility->copyAttributeValue(inbox, "AXMinimized"), AXValue(false));
@@ -55,7 +49,6 @@ TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounce
     EXPECT_EQ(accessibility->setAttributeValue(inbox, "AXMinimized", "no"), AXError::illegalArgument);
     EXPECT_EQ(accessibility->setAttributeValue(inbox, "AXTitle", "Renamed"), AXError::attributeUnsupported);
     EXPECT_EQ(installed->actionNames(), (std::vector<std::string>{"accessibilityPrompt", "unminimize"}));
-
     installed->setAccessibilityTrusted(false);
     EXPECT_EQ(notifications, 2);
     EXPECT_EQ(accessibility->setAttributeValue(inbox, "AXMinimized", true), AXError::apiDisabled);
@@ -63,26 +56,6 @@ TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounce
     installed->quit(812);
     EXPECT_FALSE(accessibility->copyAttributeValue(inbox, "AXTitle")) << "the element of a quit process";
     center->removeObserver(token);
-}
-
-TEST(SimulatedAccessibility, TheWindowListGoesFrontToBackAndLeavesHiddenAndMinimisedWindowsOffScreen) {
-    test_support::InstalledDesktop installed(desktopJSON);
-    auto names = [](const std::vector<platform::WindowInfo>& list) {
-        std::vector<std::string> result;
-        for (const auto& info : list) result.push_back(*info.at("kCGWindowName").stringValue());
-        return result;
-    };
-    auto list = platform::WindowList::shared();
-    EXPECT_EQ(names(list->copyWindowInfo(WindowListOption::onScreenOnly)),
-              (std::vector<std::string>{"Status", "Sheet"}));
-    platform::Workspace::shared()->runningApplications()[2]->activate(0);
-    auto all = list->copyWindowInfo(WindowListOption::all);
-    EXPECT_EQ(names(all), (std::vector<std::string>{"Status", "List", "Inbox", "Sheet"}));
-    EXPECT_EQ(all[1].at("kCGWindowIsOnscreen").boolValue(), true);
-    EXPECT_EQ(*all[1].at("kCGWindowBounds").dictionaryValue(),
-              (platform::DefaultsValue::Dictionary{
-                  {"X", 100.0}, {"Y", 100.0}, {"Width", 400.0}, {"Height", 300.0}}));
-    EXPECT_FALSE(all[2].contains("kCGWindowIsOnscreen"));
 }
 
 TEST(SimulatedAccessibility, TheDocksListHoldsOneItemPerRegularApplicationWithItsBadge) {

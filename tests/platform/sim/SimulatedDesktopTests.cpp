@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "platform/base/NotificationCenter.h"
-#include "platform/system/Accessibility.h"
-#include "platform/system/Workspace.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
@@ -44,41 +41,32 @@ struct FileDesktop {
 
 }  // namespace
 
-TEST(SimulatedDesktopReload, ApplicationsThatStayKeepTheirProcessAndWhatTheSessionChanged) {
-    FileDesktop file(scenario(false));
-    int trustChanges = 0;
-    auto token = NotificationCenter::distributedCenter()->addObserver(
-        platform::Accessibility::trustChangedNotification, [&](const auto&) { ++trustChanges; });
-    auto mail = withName("Mail"), notes = withName("Notes"), music = withName("Music");
-    auto mailWindows = file.desktop->state()->runningApplication(812)->windows;
-    notes->activate(0);  // a change of the session that the file does not mention
-
-    writeFile(file.path, scenario(true));
-    EXPECT_EQ(file.desktop->reload(), std::nullopt);
-    EXPECT_EQ(withName("Mail"), mail);
-    EXPECT_EQ(withName("Notes"), notes);
-    EXPECT_TRUE(notes->isActive()) << "Mail's entry kept its active flag, so the file does not reactivate it";
-    EXPECT_TRUE(music->isTerminated());
-    EXPECT_TRUE(withName("Photos"));
-    auto windows = file.desktop->state()->runningApplication(812)->windows;
-    ASSERT_EQ(windows.size(), 2u);
-    EXPECT_EQ(windows[1].number, mailWindows[1].number);
-    EXPECT_EQ(windows[0].number, mailWindows[0].number);
-    EXPECT_EQ(windows[0].frame, platform::Rect::make(100, 125, 800, 600));
-    EXPECT_EQ(file.desktop->state()->dock.badges.at("Mail"), "2");
-    EXPECT_EQ(trustChanges, 1);
-    NotificationCenter::distributedCenter()->removeObserver(token);
-}
-
-TEST(SimulatedDesktopReload, TheWatchFollowsTheFileOnTheMainQueueUntilStopped) {
+TEST(SimulatedDesktopReload, TheWatchAppliesChangesOnTheMainQueueAndApplicationsThatStayKeepTheirProcess) {
     platform::testing::VirtualMainLoop loop;
     FileDesktop file(scenario(false));
+    auto mail = withName("Mail"), notes = withName("Notes"), music = withName("Music");
+    auto numbers = [&] {
+        std::vector<std::int64_t> result;
+        for (const auto& window : file.desktop->state()->runningApplication(812)->windows)
+            result.push_back(window.number);
+        return result;
+    };
+    auto mailWindows = numbers();
+    notes->activate(0);  // a change of the session that the file does not mention
     file.desktop->startWatching(1.0);
     writeFile(file.path, scenario(true));
-    EXPECT_TRUE(withName("Music"));
-    loop.advance(1.0);
-    EXPECT_FALSE(withName("Music"));
-
+    loop.advance(0.5);
+    EXPECT_FALSE(music->isTerminated()) << "before the next check";
+    loop.advance(0.5);
+    EXPECT_TRUE(music->isTerminated());
+    EXPECT_TRUE(withName("Photos"));
+    EXPECT_EQ(withName("Mail"), mail);
+    EXPECT_TRUE(notes->isActive()) << "Mail's entry kept its active flag, so the file does not reactivate it";
+    EXPECT_EQ(numbers(), mailWindows);
+    EXPECT_EQ(file.desktop->state()->runningApplication(812)->windows[0].frame,
+              platform::Rect::make(100, 125, 800, 600));
+    EXPECT_EQ(file.desktop->state()->dock.badges.at("Mail"), "2");
+    EXPECT_FALSE(file.desktop->state()->accessibilityTrusted);
     // A file that cannot be read leaves the desktop as it was and is reported once, not on every tick.
     writeFile(file.path, "{");
     testing::internal::CaptureStdout();
@@ -87,7 +75,6 @@ TEST(SimulatedDesktopReload, TheWatchFollowsTheFileOnTheMainQueueUntilStopped) {
               "Desktop scenario: " + file.path + ": not valid JSON\n");
     EXPECT_TRUE(withName("Photos"));
     EXPECT_EQ(file.desktop->reload(), file.path + ": not valid JSON");
-
     file.desktop->stopWatching();
     writeFile(file.path, scenario(false));
     loop.advance(2.0);

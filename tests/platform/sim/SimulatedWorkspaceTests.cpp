@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/base/Process.h"
-#include "platform/system/Application.h"
-#include "platform/system/Workspace.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 
@@ -44,7 +42,6 @@ TEST_F(SimulatedWorkspace, OpeningABundleLaunchesItOnceThenBringsItForwardAndWha
     for (const auto& app : workspace->runningApplications())
         names.push_back(app->localizedName().value_or("?"));
     EXPECT_EQ(names, (std::vector<std::string>{"Dock", "Mail", "Notes", "Helper", "Velmora"}));
-
     std::shared_ptr<RunningApplication> photos;
     // Scheme-less, as the installed-applications scan makes them.
     workspace->open(*URL::fromString("/System/Applications/Photos.app/"), {},
@@ -62,7 +59,6 @@ TEST_F(SimulatedWorkspace, OpeningABundleLaunchesItOnceThenBringsItForwardAndWha
     EXPECT_TRUE(workspace->open(URL::fileURL("/System/Applications/Photos.app", true)));
     EXPECT_TRUE(photos->isActive());
     EXPECT_EQ(installed->actions()[2].details["launched"], false);
-
     EXPECT_FALSE(workspace->open(*URL::fromString("/Applications/Missing.app/")));
     EXPECT_FALSE(workspace->open(*URL::fromString("file:///Applications/nothing.txt")));
     EXPECT_TRUE(workspace->open(*URL::fromString("https://example.com/download"))) << "for the browser";
@@ -108,7 +104,6 @@ TEST_F(SimulatedWorkspace, HidingOthersLeavesAccessoriesAndTheProgramTerminatesT
     EXPECT_EQ(hidden(), (std::vector{true, false, false})) << "activation unhides";
     EXPECT_TRUE(named("Notes")->hide());
     EXPECT_EQ(workspace->frontmostApplication(), nullptr) << "every other regular application is hidden";
-
     int status = -1;
     bool handled = false;
     platform::setExitInterceptor([&](int code) { status = code; });
@@ -117,23 +112,4 @@ TEST_F(SimulatedWorkspace, HidingOthersLeavesAccessoriesAndTheProgramTerminatesT
     platform::setExitInterceptor(nullptr);
     EXPECT_TRUE(handled);
     EXPECT_EQ(status, 0);
-}
-
-TEST(SimulatedWorkspaceIcons, EveryFileHasAnIconAndEveryApplicationWithOneItsOwn) {
-    test_support::InstalledDesktop installed(
-        R"({"applications": [{"name": "Drawn", "icon": "icons/notes.png"},
-        {"name": "Bare", "icon": null}], "installed": [{"name": "Plain", "bundle": "/Applications/Plain.app", "icon": null}]})");
-    auto file = [](const std::string& path) { return *platform::Image::contentsOfFile(path); };
-    auto notes = file(platform::sim::resourcesDirectory() + "/desktop/icons/notes.png");
-    auto workspace = Workspace::shared();
-    for (const auto& [path, icon] : std::vector<std::pair<std::string, platform::Image>>{
-             {"/Applications/Drawn.app/", notes},
-             {"/Applications/Plain.app", file(platform::sim::genericApplicationIconPath())},
-             {"/Applications", file(platform::sim::genericFolderIconPath())},
-             {"/Applications/Missing.app", file(platform::sim::genericDocumentIconPath())}})
-        EXPECT_EQ(workspace->iconForFile(path), icon) << path;
-    auto apps = workspace->runningApplications();
-    ASSERT_EQ(apps[1]->icon(), notes);
-    EXPECT_EQ(apps[1]->icon()->identity(), apps[1]->icon()->identity()) << "the same image every time";
-    EXPECT_FALSE(apps[2]->icon());
 }
