@@ -85,54 +85,6 @@ TEST_F(FileManagerTest, AtomicWriteReplacesWholeFilesKeepsTheModeAndLeavesNoTemp
     EXPECT_EQ(files->writeAtomically(folder / "missing/data.bin", "x").error().code, ENOENT);
     EXPECT_FALSE(files->writeAtomically(folder.path() + "/", "x"));
     EXPECT_EQ(sortedNames(folder.path()), std::vector<std::string>{"data.bin"});
-    EXPECT_EQ(files->readFile(folder.path()), std::nullopt);
-}
-
-TEST_F(FileManagerTest, CreatingMovingAndRemovingItems) {
-    EXPECT_EQ(files->createDirectory(folder / "a/b", false).error().code, ENOENT);
-    ASSERT_TRUE(files->createDirectory(folder / "a/b/c", true));
-    EXPECT_TRUE(files->createDirectory(folder / "a/b/c", true));
-    EXPECT_EQ(files->createDirectory(folder / "a/b/c", false).error().code, EEXIST);
-    writeFile(folder / "file", "f");
-    EXPECT_FALSE(files->createDirectory(folder / "file/sub", true));
-    writeFile(folder / "a/b/c/keep", "keep");
-    EXPECT_EQ(files->moveItem(folder / "file", folder / "a/b/c/keep").error().code, EEXIST);
-    EXPECT_EQ(files->readFile(folder / "a/b/c/keep"), "keep");
-    ASSERT_TRUE(files->moveItem(folder / "file", folder / "a/moved"));
-    EXPECT_FALSE(files->fileExists(folder / "file"));
-    EXPECT_EQ(files->readFile(folder / "a/moved"), "f");
-    EXPECT_EQ(files->moveItem(folder / "gone", folder / "x").error().code, ENOENT);
-    ASSERT_TRUE(files->removeItem(folder / "a"));
-    EXPECT_EQ(files->removeItem(folder / "a").error().code, ENOENT);
-}
-
-TEST_F(FileManagerTest, AttributesReportKindSizeAndModificationDate) {
-    writeFile(folder / "file", "12345");
-    timespec times[2] = {{1767225600, 0}, {1767225600, 500000000}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (folder / "file").c_str(), times, 0), 0);
-    fs::create_symlink(folder / "file", folder / "link");
-    auto attributes = files->attributesOfItem(folder / "file").value();
-    EXPECT_EQ(attributes.type, platform::FileType::regular);
-    EXPECT_EQ(attributes.size, 5u);
-    EXPECT_DOUBLE_EQ(attributes.modificationDate.timeIntervalSince1970(), 1767225600.5);
-    EXPECT_EQ(files->attributesOfItem(folder / "link")->type, platform::FileType::symbolicLink);
-    EXPECT_EQ(files->attributesOfItem(folder.path())->type, platform::FileType::directory);
-    EXPECT_EQ(files->attributesOfItem(folder / "absent").error().code, ENOENT);
-}
-
-TEST_F(FileManagerTest, UserDomainFoldersLiveInTheHomeFolderAndAreMadeOnRequest) {
-    FileManager::setHomeDirectory(folder / "home");
-    EXPECT_EQ(files->homeDirectoryForCurrentUser(), URL::fileURL(folder / "home", true));
-    EXPECT_EQ(files->urls(SearchPathDirectory::cachesDirectory, SearchPathDomain::user),
-              std::vector{URL::fileURL(folder / "home/.cache", true)});
-    EXPECT_EQ(files->urls(SearchPathDirectory::applicationSupportDirectory, SearchPathDomain::user),
-              std::vector{URL::fileURL(folder / "home/.local/share", true)});
-    EXPECT_TRUE(files->urls(SearchPathDirectory::documentDirectory, SearchPathDomain::system).empty());
-    EXPECT_FALSE(files->url(SearchPathDirectory::cachesDirectory, SearchPathDomain::local, true));
-    EXPECT_TRUE(files->url(SearchPathDirectory::documentDirectory, SearchPathDomain::user, false));
-    EXPECT_FALSE(fs::exists(folder / "home/Documents"));
-    EXPECT_TRUE(files->url(SearchPathDirectory::documentDirectory, SearchPathDomain::user, true));
-    EXPECT_TRUE(fs::is_directory(folder / "home/Documents"));
 }
 
 TEST_F(FileManagerTest, OnlyRegularFilesWithinTheLimitAreRead) {
@@ -153,4 +105,48 @@ TEST_F(FileManagerTest, OnlyRegularFilesWithinTheLimitAreRead) {
         EXPECT_EQ(contents ? 0 : contents.error().code, error) << name;
         EXPECT_EQ(contents ? *contents : std::string(), error ? "" : "12345") << name;
     }
+    EXPECT_EQ(files->readFile(folder / "folder"), std::nullopt);
+}
+
+TEST_F(FileManagerTest, CreatingMovingAndRemovingItemsAndTheirAttributes) {
+    EXPECT_EQ(files->createDirectory(folder / "a/b", false).error().code, ENOENT);
+    ASSERT_TRUE(files->createDirectory(folder / "a/b/c", true));
+    EXPECT_TRUE(files->createDirectory(folder / "a/b/c", true));
+    EXPECT_EQ(files->createDirectory(folder / "a/b/c", false).error().code, EEXIST);
+    writeFile(folder / "file", "12345");
+    EXPECT_FALSE(files->createDirectory(folder / "file/sub", true));
+    timespec times[2] = {{1767225600, 0}, {1767225600, 500000000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder / "file").c_str(), times, 0), 0);
+    auto attributes = files->attributesOfItem(folder / "file").value();
+    EXPECT_EQ(attributes.type, platform::FileType::regular);
+    EXPECT_EQ(attributes.size, 5u);
+    EXPECT_DOUBLE_EQ(attributes.modificationDate.timeIntervalSince1970(), 1767225600.5);
+    fs::create_symlink(folder / "file", folder / "link");
+    EXPECT_EQ(files->attributesOfItem(folder / "link")->type, platform::FileType::symbolicLink);
+    EXPECT_EQ(files->attributesOfItem(folder / "a")->type, platform::FileType::directory);
+
+    writeFile(folder / "a/b/c/keep", "keep");
+    EXPECT_EQ(files->moveItem(folder / "file", folder / "a/b/c/keep").error().code, EEXIST);
+    EXPECT_EQ(files->readFile(folder / "a/b/c/keep"), "keep");
+    ASSERT_TRUE(files->moveItem(folder / "file", folder / "a/moved"));
+    EXPECT_EQ(files->attributesOfItem(folder / "file").error().code, ENOENT);
+    EXPECT_EQ(files->readFile(folder / "a/moved"), "12345");
+    EXPECT_EQ(files->moveItem(folder / "gone", folder / "x").error().code, ENOENT);
+    ASSERT_TRUE(files->removeItem(folder / "a"));
+    EXPECT_EQ(files->removeItem(folder / "a").error().code, ENOENT);
+}
+
+TEST_F(FileManagerTest, UserDomainFoldersLiveInTheHomeFolderAndAreMadeOnRequest) {
+    FileManager::setHomeDirectory(folder / "home");
+    EXPECT_EQ(files->homeDirectoryForCurrentUser(), URL::fileURL(folder / "home", true));
+    EXPECT_EQ(files->urls(SearchPathDirectory::cachesDirectory, SearchPathDomain::user),
+              std::vector{URL::fileURL(folder / "home/.cache", true)});
+    EXPECT_EQ(files->urls(SearchPathDirectory::applicationSupportDirectory, SearchPathDomain::user),
+              std::vector{URL::fileURL(folder / "home/.local/share", true)});
+    EXPECT_TRUE(files->urls(SearchPathDirectory::documentDirectory, SearchPathDomain::system).empty());
+    EXPECT_FALSE(files->url(SearchPathDirectory::cachesDirectory, SearchPathDomain::local, true));
+    EXPECT_TRUE(files->url(SearchPathDirectory::documentDirectory, SearchPathDomain::user, false));
+    EXPECT_FALSE(fs::exists(folder / "home/Documents"));
+    EXPECT_TRUE(files->url(SearchPathDirectory::documentDirectory, SearchPathDomain::user, true));
+    EXPECT_TRUE(fs::is_directory(folder / "home/Documents"));
 }
