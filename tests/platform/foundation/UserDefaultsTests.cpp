@@ -122,6 +122,7 @@ TEST_F(UserDefaultsTest, DamagedFilesAndValuesOfUnknownKindsAreMovedAsideAndNeve
 }
 
 TEST_F(UserDefaultsTest, StandardDomainFollowsTheEnvironmentAndCanBeReplaced) {
+    const std::string runDefaults = std::getenv("VELMORA_DEFAULTS");  // set for the whole run
     ::setenv("VELMORA_DEFAULTS", path().c_str(), 1);
     UserDefaults::setStandard(nullptr);
     UserDefaults::standard()->set("key", "value");
@@ -133,6 +134,7 @@ TEST_F(UserDefaultsTest, StandardDomainFollowsTheEnvironmentAndCanBeReplaced) {
     platform::FileManager::setHomeDirectory(folder / "home");
     EXPECT_EQ(UserDefaults::standardPath(), folder / "home/.config/velmora/defaults.json");
     platform::FileManager::setHomeDirectory(std::nullopt);
+    ::setenv("VELMORA_DEFAULTS", runDefaults.c_str(), 1);
     UserDefaults::setStandard(nullptr);
 }
 
