@@ -27,7 +27,7 @@ class DateTimeTest : public ::testing::Test {
 TEST_F(DateTimeTest, ReadsItsFieldsInTheCurrentZoneAndWritesThem) {
     const auto value = make(2024, 3, 5, 14, 7, 9);
     EXPECT_EQ(value.timeIntervalSince1970(), 1709644029.0);
-    EXPECT_EQ(stamp(value) + " " + value.simpleTime().debugDescription(), "2024-03-05 14:07 14:07:09");
+    EXPECT_EQ(stamp(value) + " " + value.simpleTime().debugDescription(), "2024-03-05 14:07:09 14:07:09");
     EXPECT_EQ(value.weekDay(), WeekDay::tuesday);
     TimeZoneScope utc("UTC0");
     EXPECT_EQ(value.hour(), 13);

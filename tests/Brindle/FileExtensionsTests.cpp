@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "Brindle/FileExtensions.h"
+#include "platform/foundation/FileManager.h"
+#include "tests/support/TemporaryFolder.h"
 
 using namespace Brindle;
 
@@ -26,8 +31,28 @@ TEST(FileExtensions, PathsDecodeAndDropOnlyARealScheme) {
           Path{lastPathComponent("/a/b/"), "b"}, Path{lastPathComponent("/"), "/"}})
         EXPECT_EQ(actual, expected);
     EXPECT_TRUE(hasExtension("/a/b.PNG", {"jpg", "png"}));
-    EXPECT_FALSE(hasExtension("/a/b.png", {"PNG"}));
-    EXPECT_FALSE(hasExtension("/a/.png", {"png"}));
+    EXPECT_FALSE(hasExtension("/a/b.png", {"PNG"}) || hasExtension("/a/.png", {"png"}));
     EXPECT_TRUE(fileExists("/"));
     EXPECT_FALSE(fileExists("/surely/not/a/real/path"));
+}
+
+TEST(FileExtensions, ListsTheUsersFolderSkippingHiddenItemsOnRequestAndPassesErrorsOn) {
+    test_support::TemporaryFolder home;
+    platform::FileManager::setHomeDirectory(home.path());
+    const std::shared_ptr<void> restore(nullptr,
+                                        [](void*) { platform::FileManager::setHomeDirectory(std::nullopt); });
+    auto list = [](bool skipHidden) {
+        return contentsOfDirectory(platform::SearchPathDirectory::documentDirectory, skipHidden);
+    };
+    auto missing = list(false);  // no Documents folder yet
+    ASSERT_FALSE(missing.ok());
+    EXPECT_FALSE(missing.error().description.empty());
+    std::filesystem::create_directories(home / "Documents/Projects");
+    test_support::writeFile(home / "Documents/notes.txt", "x");
+    test_support::writeFile(home / "Documents/.hidden", "x");
+    std::vector<std::string> names;
+    for (const auto& url : list(false).value()) names.push_back(url.lastPathComponent());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "Projects", "notes.txt"}));
+    EXPECT_EQ(list(true).value().size(), 2u);
 }

@@ -19,20 +19,19 @@ TEST(JSONCoding, DecodingErrorsComeInTheFourKinds) {
         return std::nullopt;
     };
     auto kindOf = [&](auto decode) { return errorOf(decode).value().kind(); };
-    for (const char* text : {"{", "", "[1] junk"})
-        EXPECT_EQ(kindOf([text] { Brindle::decodeJSON<int>(text); }), Kind::dataCorrupted) << text;
-    EXPECT_EQ(kindOf([] { Brindle::decodeJSON<std::string>("\"\xFF\""); }), Kind::dataCorrupted);
-    EXPECT_EQ(kindOf([] { Brindle::decodeJSON<std::string>("12"); }), Kind::typeMismatch);
+    for (const char* text : {"{", "", "[1] junk", "\"\xFF\""})
+        EXPECT_EQ(kindOf([text] { Brindle::decodeJSON<std::string>(text); }), Kind::dataCorrupted) << text;
     const auto mismatch = errorOf([] { Brindle::decodeJSON<std::string>("12"); });
+    EXPECT_EQ(mismatch->kind(), Kind::typeMismatch);
     EXPECT_EQ(mismatch->expectedType(), "string");
     EXPECT_EQ(mismatch->localizedDescription(),
               "The data couldn\u2019t be read because it isn\u2019t in the correct format.");
-    EXPECT_EQ(errorOf([] { Brindle::decodeJSON<std::string>("null"); })->localizedDescription(),
-              "The data couldn\u2019t be read because it is missing.");
+    const auto missing = errorOf([] { Brindle::decodeJSON<std::string>("null"); });
+    EXPECT_EQ(missing->kind(), Kind::valueNotFound);
+    EXPECT_EQ(missing->localizedDescription(), "The data couldn\u2019t be read because it is missing.");
     // Nesting past the limit is refused before anything recurses.
     EXPECT_EQ(kindOf([] { Brindle::decodeJSON<int>(std::string(100000, '[') + std::string(100000, ']')); }),
               Kind::dataCorrupted);
-    EXPECT_EQ(kindOf([] { Brindle::decodeJSON<std::string>("null"); }), Kind::valueNotFound);
     EXPECT_EQ(kindOf([] { Brindle::decodeJSON<EmptyResponse>(R"({"technicalMessages":[]})"); }),
               Kind::keyNotFound);
     EXPECT_EQ(kindOf([] { Brindle::decodeJSON<EmptyResponse>("[]"); }), Kind::typeMismatch);
@@ -53,6 +52,5 @@ TEST(JSONCoding, ValuesJSONCannotHoldFailToEncode) {
     nlohmann::json nested = 1;
     for (int level = 0; level < 100; ++level) nested = nlohmann::json::array({nested});
     EXPECT_THROW(Brindle::encodeJSON(nested), Brindle::EncodingError);
-    EXPECT_EQ(Brindle::encodeJSON(true), "true");
     EXPECT_EQ(Brindle::encodeJSON(std::vector<int>{1, 2}), "[1,2]");
 }
