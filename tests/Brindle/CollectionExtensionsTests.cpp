@@ -26,7 +26,7 @@ TEST(CollectionExtensions, IndicesAndCountsOutsideTheArrayAreClamped) {
     EXPECT_THAT(chunked(Ints{}, 3), IsEmpty());
 }
 
-TEST(CollectionExtensions, UniqueKeepsTheFirstInItsPlace) {
+TEST(CollectionExtensions, UniqueKeepsTheFirstInItsPlaceAndMembershipHelpers) {
     EXPECT_THAT(unique(Ints{3, 1, 3, 2, 1}), ElementsAre(3, 1, 2));
     using Person = std::pair<std::string, int>;
     const std::vector<Person> people{{"ann", 1}, {"bob", 2}, {"ann", 3}, {"cy", 2}};
@@ -36,9 +36,6 @@ TEST(CollectionExtensions, UniqueKeepsTheFirstInItsPlace) {
     appendUnique(array, 2);
     appendUniqueContentsOf(array, {3, 3, 1, 4});
     EXPECT_THAT(array, ElementsAre(1, 2, 3, 4));
-}
-
-TEST(CollectionExtensions, EqualityAndMembershipHelpers) {
     EXPECT_FALSE(allEqual(Ints{}));
     EXPECT_TRUE(allEqual(Ints{7}) && allEqual(Ints{7, 7}));
     EXPECT_FALSE(allEqual(Ints{7, 7, 8}));

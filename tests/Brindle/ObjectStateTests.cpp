@@ -5,7 +5,6 @@
 #include "platform/testing/VirtualMainLoop.h"
 
 namespace Sample {
-
 class Machine : public Brindle::Object, public Brindle::ObjectStateMachine<Machine> {};
 
 // Writes what happens to it into a trace it shares with its test.
@@ -27,18 +26,14 @@ public:
     std::string& trace;
     std::function<void(const Brindle::WeakVariable<Machine>&)> onEnter;
 };
-
 }  // namespace Sample
 
 namespace {
-
 class ObjectStateTest : public ::testing::Test {
 protected:
     ObjectStateTest() {
-        Brindle::Logging::setPrintFunction([this](const std::string& line) {
-            trace += "log; ";
-            lastLine = line;
-        });
+        Brindle::Logging::setPrintFunction(
+            [this](const std::string& line) { trace += "log; ", lastLine = line; });
         subscription = machine->newState.subscribe([this](const auto& state) {
             trace += "now " + (state ? static_cast<Sample::State&>(*state).name : "none") + "; ";
         });
@@ -53,13 +48,11 @@ protected:
     }
 
     platform::testing::VirtualMainLoop loop;
-    std::string trace;
-    std::string lastLine;
+    std::string trace, lastLine;
     std::shared_ptr<Sample::Machine> machine = Brindle::make<Sample::Machine>();
     rx::Disposable subscription;
     std::shared_ptr<Sample::State> a = state("A"), b = state("B");
 };
-
 }  // namespace
 
 TEST_F(ObjectStateTest, StartEntersSilentlyWhileASwitchFromNoStateIsLogged) {

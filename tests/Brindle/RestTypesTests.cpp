@@ -22,15 +22,12 @@ public:
 };
 }  // namespace
 
-TEST(RestTypes, RawValuesMatchExactly) {
+TEST(RestTypes, RawValuesMatchExactlyBodiesNeedTheirTwoFieldsAndSubclassesCodeThemToo) {
     EXPECT_EQ(apiMethodFromRawValue("delete"), APIMethod::delete_);
     EXPECT_EQ(apiMethodFromRawValue("GET"), std::nullopt);
     EXPECT_EQ(responseStatusCodeFromRawValue(500), std::nullopt);
     EXPECT_EQ(responseStatusCodeFrom(304), ResponseStatusCode::NOT_MODIFIED_304);
     EXPECT_EQ(responseStatusCodeFrom(500), ResponseStatusCode::UNKNOWN);
-}
-
-TEST(RestTypes, BodiesNeedTheirTwoFieldsReadNullAsAbsentAndSubclassesCodeThemToo) {
     for (const char* text : {R"({"successful":true})", R"({"technicalMessages":[]})"})
         EXPECT_THROW(decodeJSON<EmptyResponse>(text), DecodingError) << text;
     auto body = decodeJSON<EmptyResponse>(

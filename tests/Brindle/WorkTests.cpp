@@ -34,7 +34,7 @@ protected:
 
 }  // namespace
 
-TEST_F(WorkTest, ACompletionOfExactlyOneAnnouncesAndRemovesTheWork) {
+TEST_F(WorkTest, ACompletionOfOneAnnouncesAndRemovesTheWorkAndRegistrationIsByIdentity) {
     auto work = Brindle::make<Work>(true);
     EXPECT_EQ(work->completion(), std::nullopt);
     takeEmitted();
@@ -54,9 +54,7 @@ TEST_F(WorkTest, ACompletionOfExactlyOneAnnouncesAndRemovesTheWork) {
     // Already complete: only unregisters (and publishes the list again).
     other->complete();
     EXPECT_EQ(takeEmitted(), std::vector<Works>{{}});
-}
-
-TEST_F(WorkTest, RegistrationIsExplicitAndByIdentity) {
+    // Registration is explicit and by identity.
     auto work = Brindle::make<Work>(false), other = Brindle::make<Work>(false);
     EXPECT_TRUE(listed().empty());
     work->register_();
