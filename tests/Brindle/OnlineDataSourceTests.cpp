@@ -15,7 +15,6 @@ using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
 namespace {
-
 struct Plain {
     int value = 0;
 };
@@ -127,10 +126,9 @@ protected:
     std::shared_ptr<OnlineDataSource> source = make<OnlineDataSource>(server.base());
     std::vector<std::string> logged;
 };
-
 }  // namespace
 
-TEST_F(OnlineDataSourceTest, EveryReplyIsARawSuccessWithItsStatus) {
+TEST_F(OnlineDataSourceTest, EveryReplyIsARawSuccessWithItsStatusAndTransferFailuresAreBackendErrors) {
     using Reply = std::pair<const char*, const char*>;
     for (const auto& [path, expected] :
          {Reply{"/plain", R"(200: {"value":7})"}, Reply{"/not-modified", "304: "},
@@ -140,6 +138,14 @@ TEST_F(OnlineDataSourceTest, EveryReplyIsARawSuccessWithItsStatus) {
     EXPECT_THAT(outcome(request("/large")), StartsWith("error -1103: "));
     source->setMaximumBodySize(8 << 20);
     EXPECT_EQ(outcome(request("/large")), "200: " + std::string(8 << 20, 'L'));
+    // Transfer failures become backend errors.
+    net_tests::RawServer dropping(net_tests::RawServer::Mode::dropping);
+    using Failure = std::pair<std::string, std::string>;
+    for (const auto& [address, expected] :
+         {Failure{net_tests::refusingBase() + "/json", "error -1004: Could not connect to the server."},
+          Failure{dropping.base() + "/", "no connection"}, Failure{"ftp://127.0.0.1/", "error -1002: "},
+          Failure{server.base() + "/with space", "error -1000: "}})
+        EXPECT_THAT(outcome(request(""), make<OnlineDataSource>(address)), StartsWith(expected));
     EXPECT_TRUE(logged.empty());
 }
 
@@ -159,16 +165,6 @@ TEST_F(OnlineDataSourceTest, HeadersMethodsAndBodiesAsSent) {
           Sent{request("/echo", APIMethod::patch), "PATCH|json|json|"},
           Sent{request("/echo", APIMethod::delete_), "DELETE|json|json|"}})
         EXPECT_EQ(outcome(sent), std::string("200: ") + echo);
-}
-
-TEST_F(OnlineDataSourceTest, TransferFailuresBecomeBackendErrors) {
-    net_tests::RawServer dropping(net_tests::RawServer::Mode::dropping);
-    using Failure = std::pair<std::string, std::string>;
-    for (const auto& [address, expected] :
-         {Failure{net_tests::refusingBase() + "/json", "error -1004: Could not connect to the server."},
-          Failure{dropping.base() + "/", "no connection"}, Failure{"ftp://127.0.0.1/", "error -1002: "},
-          Failure{server.base() + "/with space", "error -1000: "}})
-        EXPECT_THAT(outcome(request(""), make<OnlineDataSource>(address)), StartsWith(expected));
 }
 
 TEST_F(OnlineDataSourceTest, TypedRepliesAreDecodedOrLoggedAndFailed) {
@@ -195,31 +191,28 @@ TEST_F(OnlineDataSourceTest, TypedRepliesAreDecodedOrLoggedAndFailed) {
     EXPECT_THAT(outcome<EmptyResponse>(request("/empty")), StartsWith("parsing "));
 }
 
-TEST_F(OnlineDataSourceTest, UploadProgressGoesToItsOwnRequest) {
+TEST_F(OnlineDataSourceTest, UploadProgressGoesToItsOwnRequestAndLoadingCountsTypedRequests) {
+    auto provider = make<DataProvider>(source);
+    std::vector<bool> loading;
+    auto watching = isLoading().subscribe([&](bool value) { loading.push_back(value); });
     auto uploading = std::make_shared<Recorder>(), bystander = std::make_shared<Recorder>();
-    source->requestRaw(request("/upload", APIMethod::post, {}, std::string(4 << 20, 'u'), true),
-                       resultFor<Data>(uploading, true));
-    // Started last, so a single "last request" slot would have taken the upload's progress.
-    source->requestRaw(request("/json"), resultFor<Data>(bystander, true));
-    ASSERT_TRUE(
-        pumpUntil(loop, [&] { return !uploading->outcomes.empty() && !bystander->outcomes.empty(); }));
+    auto typed = std::make_shared<Recorder>();
+    provider->requestRaw(request("/upload", APIMethod::post, {}, std::string(4 << 20, 'u'), true),
+                         resultFor<Data>(uploading, true));
+    provider->request<Plain>(request("/plain"), resultFor<Plain>(typed));
+    provider->request<Plain>(request("/text"), resultFor<Plain>(typed));
+    // Started last, so a single "last request" slot would have taken the upload's progress; raw
+    // requests are not counted.
+    provider->requestRaw(request("/json"), resultFor<Data>(bystander, true));
+    EXPECT_EQ(runningRequestCount().value(), 2);
+    ASSERT_TRUE(pumpUntil(loop, [&] {
+        return uploading->outcomes.size() + bystander->outcomes.size() + typed->outcomes.size() == 4;
+    }));
     EXPECT_EQ(uploading->outcomes, std::vector<std::string>{"200: " + std::to_string(4 << 20)});
     ASSERT_FALSE(uploading->progress.empty());
     EXPECT_TRUE(std::is_sorted(uploading->progress.begin(), uploading->progress.end()));
     EXPECT_EQ(uploading->progress.back(), 1.0);
     EXPECT_TRUE(bystander->progress.empty());
-}
-
-TEST_F(OnlineDataSourceTest, LoadingLastsFromTheFirstTypedRequestToTheLastOutcome) {
-    auto provider = make<DataProvider>(source);
-    std::vector<bool> loading;
-    auto watching = isLoading().subscribe([&](bool value) { loading.push_back(value); });
-    auto recorder = std::make_shared<Recorder>();
-    provider->request<Plain>(request("/plain"), resultFor<Plain>(recorder));
-    provider->request<Plain>(request("/text"), resultFor<Plain>(recorder));
-    provider->requestRaw(request("/json"), resultFor<Data>(recorder));  // raw requests are not counted
-    EXPECT_EQ(runningRequestCount().value(), 2);
-    ASSERT_TRUE(pumpUntil(loop, [&] { return recorder->outcomes.size() == 3; }));
     EXPECT_EQ(runningRequestCount().value(), 0);
     // false at first; 1, 2, then 1 again; false at the end.
     EXPECT_EQ(loading, (std::vector<bool>{false, true, true, true, false}));

@@ -6,7 +6,6 @@
 #include "platform/testing/VirtualMainLoop.h"
 
 namespace {
-
 class RxHelpers : public ::testing::Test {
 protected:
     ~RxHelpers() override {
@@ -25,7 +24,6 @@ protected:
     std::vector<rx::Disposable> subscriptions;
     std::string received;
 };
-
 }  // namespace
 
 TEST_F(RxHelpers, FilterNilKeepsPresentValuesAndMapToVoidCompletesWithTheSource) {

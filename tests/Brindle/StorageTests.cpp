@@ -13,7 +13,6 @@ using Brindle::SimpleDatabaseType;
 using test_support::readWholeFile;
 
 namespace {
-
 class StorageTest : public ::testing::Test {
 protected:
     StorageTest() { platform::FileManager::setHomeDirectory(home.path()); }
@@ -27,7 +26,6 @@ protected:
     test_support::TemporaryFolder home;
     const std::string notes = home / "Documents/simpleDatabase/notes..json";
 };
-
 }  // namespace
 
 TEST_F(StorageTest, ABurstOfChangesIsWrittenOnceItEnds) {

@@ -11,7 +11,6 @@ using Brindle::WorkManager;
 using Works = std::vector<std::shared_ptr<Work>>;
 
 namespace {
-
 class WorkTest : public ::testing::Test {
 protected:
     ~WorkTest() override {
@@ -31,7 +30,6 @@ protected:
     rx::Disposable subscription =
         WorkManager::shared()->works().subscribe([this](const Works& works) { emitted.push_back(works); });
 };
-
 }  // namespace
 
 TEST_F(WorkTest, ACompletionOfOneAnnouncesAndRemovesTheWorkAndRegistrationIsByIdentity) {
