@@ -13,7 +13,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(MainQueueHelpers, RunOnMainQueueIsAlwaysLaterAndRunOnMainThreadIsImmediate) {
+TEST_F(MainQueueHelpers, RunOnMainQueueIsLaterRunOnMainThreadImmediateAndIntervalsInSeconds) {
     Brindle::runOnMainQueue([&] { order.push_back("queued"); });
     Brindle::runOnMainThread([&] { order.push_back("immediate"); });
     Brindle::runOnMainQueue(0.5, [&] { order.push_back("delayed at " + std::to_string(loop.elapsed())); });
@@ -34,9 +34,6 @@ TEST_F(MainQueueHelpers, ScheduleTimerReplacesOnlyATimer) {
     Brindle::scheduleTimer(platform::DispatchTime::now() - 5, std::any{}, [&] { order.push_back("past"); });
     loop.advance(2);
     EXPECT_EQ(order, (std::vector<std::string>{"past", "replacing", "unrelated"}));
-}
-
-TEST_F(MainQueueHelpers, TimeIntervalsInSecondsAndTheGlobalQueue) {
     using platform::DispatchTimeInterval;
     EXPECT_EQ(Brindle::timeInterval(DispatchTimeInterval::milliseconds(1500)), 1.5);
     EXPECT_EQ(Brindle::timeInterval(DispatchTimeInterval::seconds(3)), 3.0);

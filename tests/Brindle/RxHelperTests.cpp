@@ -39,7 +39,7 @@ TEST_F(RxHelpers, FilterNilKeepsPresentValuesAndMapToVoidCompletesWithTheSource)
     EXPECT_EQ(received + voids, "1@0 2@0 vvvv.");
 }
 
-TEST_F(RxHelpers, DelayDebounceAndThrottleDeliverOnTheMainQueue) {
+TEST_F(RxHelpers, DelayDebounceThrottleAndSubscribeNextDeliverOnTheMainQueue) {
     rx::PublishSubject<int> delayed, debounced, throttled;
     record(Brindle::delayToNextMainTick(delayed.asObservable()));
     record(Brindle::debounceOnMain(debounced.asObservable(), 0.2));
@@ -54,9 +54,7 @@ TEST_F(RxHelpers, DelayDebounceAndThrottleDeliverOnTheMainQueue) {
     loop.advance(0.25);
     // ... and once more when the source has been quiet; debouncing waits for quiet.
     EXPECT_EQ(received, "3@0 1@0 3@100 4@300 ");
-}
-
-TEST_F(RxHelpers, SubscribeNextRunsInsideAnAnimationOnlyWhenAskedAndNeverAfterDispose) {
+    // subscribeNext runs inside an animation only when asked, and never after dispose.
     rx::PublishSubject<int> source;
     std::string seen;
     for (bool animated : {true, false})

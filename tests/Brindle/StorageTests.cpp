@@ -21,7 +21,6 @@ protected:
     auto open(const std::string& name, SimpleDatabaseType type = SimpleDatabaseType::persistant) {
         return Brindle::make<Brindle::SimpleDatabase<std::string>>(name, type);
     }
-
     platform::testing::VirtualMainLoop loop;
     test_support::TemporaryFolder home;
     const std::string notes = home / "Documents/simpleDatabase/notes..json";
@@ -33,12 +32,11 @@ TEST_F(StorageTest, ABurstOfChangesIsWrittenOnceItEnds) {
     EXPECT_EQ(database->fileURL().path(), notes);
     loop.advance(0.1);  // a new database writes its empty list after the pause
     EXPECT_EQ(readWholeFile(notes), "[]");
-    database->add("a");
-    loop.advance(0.05);
-    database->add(std::vector<std::string>{"b", "a"});
-    loop.advance(0.05);
-    database->add("c");
-    loop.advance(0.099);
+    for (const auto& added : std::vector<std::vector<std::string>>{{"a"}, {"b", "a"}, {"c"}}) {
+        database->add(added);
+        loop.advance(0.05);
+    }
+    loop.advance(0.049);
     EXPECT_EQ(readWholeFile(notes), "[]");
     loop.advance(0.001);
     EXPECT_EQ(readWholeFile(notes), R"(["a","b","a","c"])");
