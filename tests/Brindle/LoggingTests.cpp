@@ -12,7 +12,6 @@ TEST(Logging, PrintsLinesOutsideTextCannotForgeOrHandsThemToAReplacement) {
     log->log(42);
     log->log(1.0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "abc\n42\n1.0\n");
-
     std::vector<std::string> lines;
     Brindle::Logging::setPrintFunction([&](const std::string& text) { lines.push_back(text); });
     // A window title that once printed a fake line and cleared the terminal.

@@ -11,7 +11,6 @@ class Machine : public Brindle::Object, public Brindle::ObjectStateMachine<Machi
 class State : public Brindle::ObjectState<Machine> {
 public:
     State(std::string name, std::string& trace) : name(std::move(name)), trace(trace) {}
-
     void enter(Brindle::WeakVariable<Machine> owner) override {
         ObjectState::enter(owner);
         trace += "enter " + name + (this->owner() ? "; " : " without owner; ");
@@ -21,7 +20,6 @@ public:
         ObjectState::exit(owner);
         trace += "exit " + name + "; ";
     }
-
     const std::string name;
     std::string& trace;
     std::function<void(const Brindle::WeakVariable<Machine>&)> onEnter;
@@ -46,7 +44,6 @@ protected:
     std::shared_ptr<Sample::State> state(std::string name) {
         return Brindle::make<Sample::State>(name, trace);
     }
-
     platform::testing::VirtualMainLoop loop;
     std::string trace, lastLine;
     std::shared_ptr<Sample::Machine> machine = Brindle::make<Sample::Machine>();

@@ -118,9 +118,7 @@ protected:
         EXPECT_FALSE(recorder->offMain);
         return recorder->outcomes.empty() ? "none" : recorder->outcomes.front();
     }
-
     std::vector<std::string> takeLogged() { return std::exchange(logged, {}); }
-
     platform::testing::VirtualMainLoop loop;
     net_tests::LoopbackServer server{routes};
     std::shared_ptr<OnlineDataSource> source = make<OnlineDataSource>(server.base());
@@ -171,7 +169,6 @@ TEST_F(OnlineDataSourceTest, TypedRepliesAreDecodedOrLoggedAndFailed) {
     EXPECT_EQ(outcome<EmptyResponse>(request("/json")), "200: successful");
     EXPECT_EQ(outcome<Plain>(request("/plain")), "200: value 7");
     EXPECT_EQ(takeLogged(), (std::vector<std::string>{"BACKEND: first", "BACKEND: second"}));
-
     const std::string parsing =
         "parsing (anonymous namespace).Plain: The data couldn\u2019t be read because it isn\u2019t in the "
         "correct format.";

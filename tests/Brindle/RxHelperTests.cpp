@@ -19,7 +19,6 @@ protected:
                 std::to_string(value) + "@" + std::to_string(std::lround(loop.elapsed() * 1000)) + " ";
         }));
     }
-
     platform::testing::VirtualMainLoop loop;
     std::vector<rx::Disposable> subscriptions;
     std::string received;

@@ -17,7 +17,6 @@ class StorageTest : public ::testing::Test {
 protected:
     StorageTest() { platform::FileManager::setHomeDirectory(home.path()); }
     ~StorageTest() override { platform::FileManager::setHomeDirectory(std::nullopt); }
-
     auto open(const std::string& name, SimpleDatabaseType type = SimpleDatabaseType::persistant) {
         return Brindle::make<Brindle::SimpleDatabase<std::string>>(name, type);
     }

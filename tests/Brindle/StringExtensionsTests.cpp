@@ -103,7 +103,6 @@ TEST(StringExtensions, ClassifiesAndFindsEmoji) {
         EXPECT_EQ(isEmoji(c.text), c.simple || c.combined) << c.text;
     }
     EXPECT_EQ(firstUnicodeScalar(""), std::nullopt);
-
     struct Text {
         std::string text;
         bool only, contains, single;

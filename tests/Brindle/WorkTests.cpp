@@ -17,14 +17,12 @@ protected:
         subscription.dispose();
         WorkManager::shared()->workRelay.accept({});
     }
-
     Works listed() const { return WorkManager::shared()->workRelay.value(); }
     // What `works` emitted since the last call, after the main queue has run.
     std::vector<Works> takeEmitted() {
         loop.runUntilIdle();
         return std::exchange(emitted, {});
     }
-
     platform::testing::VirtualMainLoop loop;
     std::vector<Works> emitted;
     rx::Disposable subscription =
