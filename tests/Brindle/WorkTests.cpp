@@ -51,14 +51,14 @@ TEST_F(WorkTest, ACompletionOfOneAnnouncesAndRemovesTheWorkAndRegistrationIsById
     other->complete();
     EXPECT_EQ(takeEmitted(), std::vector<Works>{{}});
     // Registration is explicit and by identity.
-    auto work = Brindle::make<Work>(false), other = Brindle::make<Work>(false);
+    auto first = Brindle::make<Work>(false), second = Brindle::make<Work>(false);
     EXPECT_TRUE(listed().empty());
-    work->register_();
-    other->register_();
-    work->register_();
-    EXPECT_EQ(listed(), (Works{work, other, work}));
-    work->unregister();
-    EXPECT_EQ(listed(), Works{other});
+    first->register_();
+    second->register_();
+    first->register_();
+    EXPECT_EQ(listed(), (Works{first, second, first}));
+    first->unregister();
+    EXPECT_EQ(listed(), Works{second});
 }
 
 TEST_F(WorkTest, ProgressFollowsTheWorkWhileItLives) {
