@@ -37,20 +37,18 @@ std::string text(const AnyError& error) {
     return "no connection";
 }
 
-// What arrived for one request: each outcome as text ("<status>: <body>", or the failure) and the
-// upload progress (-1 for progress reported after an outcome).
+// What arrived for one request: each outcome as text ("<status>: <body>", or the failure, marked when
+// off the main thread) and the upload progress (-1 for progress reported after an outcome).
 struct Recorder {
     std::vector<std::string> outcomes;
     std::vector<double> progress;
-    bool offMain = false;
 };
 
 template <class T>
 std::shared_ptr<NetworkResult<T>> resultFor(const std::shared_ptr<Recorder>& recorder,
                                             bool withProgress = false) {
     auto arrived = [recorder](std::string outcome) {
-        recorder->offMain = recorder->offMain || !platform::MainQueue::isMainThread();
-        recorder->outcomes.push_back(std::move(outcome));
+        recorder->outcomes.push_back((platform::MainQueue::isMainThread() ? "" : "off main: ") + outcome);
     };
     auto progress = [recorder](double part) {
         recorder->progress.push_back(recorder->outcomes.empty() ? part : -1);
@@ -115,7 +113,6 @@ protected:
         EXPECT_TRUE(pumpUntil(loop, [&] { return !recorder->outcomes.empty(); }));
         loop.runUntilIdle();
         EXPECT_EQ(recorder->outcomes.size(), 1u);
-        EXPECT_FALSE(recorder->offMain);
         return recorder->outcomes.empty() ? "none" : recorder->outcomes.front();
     }
     std::vector<std::string> takeLogged() { return std::exchange(logged, {}); }

@@ -89,31 +89,25 @@ TEST(StringExtensions, FindsPhoneNumbersForTheLocaleRegion) {
 }
 
 TEST(StringExtensions, ClassifiesAndFindsEmoji) {
-    struct Case {
-        std::string text;
-        bool simple, combined;
-    };
+    using Case = std::tuple<std::string, bool, bool>;
     // U+00A9 carries the emoji property, but at or below U+238C it is no simple emoji.
     for (const auto& c :
          {Case{"1", false, false}, Case{"\u00A9", false, false}, Case{"", false, false},
           Case{keycap, false, true}, Case{"\u00A9\uFE0F", false, true}, Case{"\U0001F600", true, false},
           Case{thumbs, true, true}, Case{"e\u0301", false, false}}) {
-        EXPECT_EQ(isSimpleEmoji(c.text), c.simple) << c.text;
-        EXPECT_EQ(isCombinedIntoEmoji(c.text), c.combined) << c.text;
-        EXPECT_EQ(isEmoji(c.text), c.simple || c.combined) << c.text;
+        EXPECT_EQ(isSimpleEmoji(text), simple) << text;
+        EXPECT_EQ(isCombinedIntoEmoji(text), combined) << text;
+        EXPECT_EQ(isEmoji(text), simple || combined) << text;
     }
     EXPECT_EQ(firstUnicodeScalar(""), std::nullopt);
-    struct Text {
-        std::string text;
-        bool only, contains, single;
-    };
-    for (const auto& c :
+    using Text = std::tuple<std::string, bool, bool, bool>;
+    for (const auto& [text, only, contains, single] :
          {Text{"", false, false, false}, Text{flag + family + keycap, true, true, false},
           Text{"\U0001F600 \U0001F600", false, true, false}, Text{"a\U0001F600", false, true, false},
           Text{"abc 123 #", false, false, false}, Text{family, true, true, true}}) {
-        EXPECT_EQ(containsOnlyEmoji(c.text), c.only) << c.text;
-        EXPECT_EQ(containsEmoji(c.text), c.contains) << c.text;
-        EXPECT_EQ(isSingleEmoji(c.text), c.single) << c.text;
+        EXPECT_EQ(containsOnlyEmoji(text), only) << text;
+        EXPECT_EQ(containsEmoji(text), contains) << text;
+        EXPECT_EQ(isSingleEmoji(text), single) << text;
     }
     EXPECT_EQ(emojiString("a\U0001F600b" + thumbs + "c"), "\U0001F600" + thumbs);
     EXPECT_THAT(emojis("x" + keycap + "y" + flag), ElementsAre(keycap, flag));
