@@ -9,7 +9,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Ints = std::vector<int>;
 
-TEST(CollectionExtensions, IndicesAndCountsOutsideTheArrayAreClamped) {
+TEST(CollectionExtensions, IndicesAreClampedUniqueKeepsTheFirstAndRemoveTakesTheFirstOnly) {
     const Ints array{1, 2, 3}, five{1, 2, 3, 4, 5};
     EXPECT_EQ(safeElement(array, -1), std::nullopt);
     EXPECT_EQ(safeElement(array, 2), 3);
@@ -23,20 +23,17 @@ TEST(CollectionExtensions, IndicesAndCountsOutsideTheArrayAreClamped) {
     EXPECT_EQ(chunked(five, 2).size(), 3u);
     for (int size : {0, -1}) EXPECT_THAT(chunked(five, size), IsEmpty());
     EXPECT_THAT(chunked(Ints{}, 3), IsEmpty());
-}
-
-TEST(CollectionExtensions, UniqueKeepsTheFirstInItsPlaceAndRemoveTakesTheFirstOnly) {
     EXPECT_THAT(unique(Ints{3, 1, 3, 2, 1}), ElementsAre(3, 1, 2));
     using Person = std::pair<std::string, int>;
     const std::vector<Person> people{{"ann", 1}, {"bob", 2}, {"ann", 3}, {"cy", 2}};
     EXPECT_THAT(unique(people, [](const Person& p) { return p.first; }),
                 ElementsAre(Person{"ann", 1}, Person{"bob", 2}, Person{"cy", 2}));
-    Ints array{1, 2, 1};
-    appendUnique(array, 2);
-    appendUniqueContentsOf(array, {3, 3, 1, 4});
-    remove(array, 1);
-    remove(array, 9);
-    EXPECT_THAT(array, ElementsAre(2, 1, 3, 4));
+    Ints list{1, 2, 1};
+    appendUnique(list, 2);
+    appendUniqueContentsOf(list, {3, 3, 1, 4});
+    remove(list, 1);
+    remove(list, 9);
+    EXPECT_THAT(list, ElementsAre(2, 1, 3, 4));
     EXPECT_FALSE(allEqual(Ints{}));
     EXPECT_TRUE(allEqual(Ints{7, 7}));
     EXPECT_FALSE(allEqual(Ints{7, 7, 8}));

@@ -8,7 +8,7 @@
 
 using Brindle::EmptyResponse;
 
-TEST(JSONCoding, DecodingErrorsComeInTheFourKinds) {
+TEST(JSONCoding, DecodingErrorsComeInTheFourKindsAndValuesJSONCannotHoldFailToEncode) {
     using Kind = Brindle::DecodingError::Kind;
     auto errorOf = [](auto decode) -> std::optional<Brindle::DecodingError> {
         try {
@@ -42,9 +42,6 @@ TEST(JSONCoding, DecodingErrorsComeInTheFourKinds) {
     EXPECT_EQ(kindOf([] { Brindle::decodeJSON<std::uint64_t>("-1.0"); }), Kind::typeMismatch);
     EXPECT_EQ(Brindle::decodeJSON<std::int64_t>("-9.2e18"), -9200000000000000000);
     EXPECT_EQ(Brindle::decodeJSON<int>("3.0"), 3);
-}
-
-TEST(JSONCoding, ValuesJSONCannotHoldFailToEncode) {
     EXPECT_THROW(Brindle::encodeJSON(std::string("\xFF")), Brindle::EncodingError);
     EXPECT_THROW(Brindle::encodeJSON(std::vector<double>{1, std::numeric_limits<double>::infinity()}),
                  Brindle::EncodingError);

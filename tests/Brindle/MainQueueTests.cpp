@@ -13,7 +13,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(MainQueueHelpers, RunOnMainQueueIsLaterRunOnMainThreadImmediateAndIntervalsInSeconds) {
+TEST_F(MainQueueHelpers, MainQueueRunsLaterMainThreadAtOnceAndATimerReplacesOnlyATimer) {
     Brindle::runOnMainQueue([&] { order.push_back("queued"); });
     Brindle::runOnMainThread([&] { order.push_back("immediate"); });
     Brindle::runOnMainQueue(0.5, [&] { order.push_back("delayed at " + std::to_string(loop.elapsed())); });
@@ -23,9 +23,7 @@ TEST_F(MainQueueHelpers, RunOnMainQueueIsLaterRunOnMainThreadImmediateAndInterva
     EXPECT_EQ(order, (std::vector<std::string>{"immediate", "returned", "queued", "from a worker"}));
     loop.advance(0.01);
     EXPECT_EQ(order.back(), "delayed at 0.500000");
-}
-
-TEST_F(MainQueueHelpers, ScheduleTimerReplacesOnlyATimer) {
+    order.clear();
     auto deadline = platform::DispatchTime::now() + 1.0;
     auto timer = Brindle::scheduleTimer(deadline, std::any{}, [&] { order.push_back("replaced"); });
     auto replacing = Brindle::scheduleTimer(deadline, timer, [&] { order.push_back("replacing"); });

@@ -123,7 +123,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(OnlineDataSourceTest, EveryReplyIsARawSuccessWithItsStatusAndTransferFailuresAreBackendErrors) {
+TEST_F(OnlineDataSourceTest, RawRepliesHeadersAndTransferFailures) {
     using Reply = std::pair<const char*, const char*>;
     for (const auto& [path, expected] :
          {Reply{"/plain", R"(200: {"value":7})"}, Reply{"/not-modified", "304: "},
@@ -142,9 +142,6 @@ TEST_F(OnlineDataSourceTest, EveryReplyIsARawSuccessWithItsStatusAndTransferFail
           Failure{server.base() + "/with space", "error -1000: "}})
         EXPECT_THAT(outcome(request(""), make<OnlineDataSource>(address)), StartsWith(expected));
     EXPECT_TRUE(logged.empty());
-}
-
-TEST_F(OnlineDataSourceTest, HeadersMethodsAndBodiesAsSent) {
     // Each echo reads "method|Accept|Content-Type|body". "Accept" is replaced; a content type spelt
     // differently is not recognised, so the default is added to it. Bodies under five bytes are not sent.
     using Sent = std::pair<RequestData, const char*>;

@@ -21,7 +21,7 @@ public:
 };
 }  // namespace
 
-TEST(RestTypes, RawValuesMatchExactlyBodiesNeedTheirTwoFieldsAndSubclassesCodeThemToo) {
+TEST(RestTypes, RawValuesBodiesAndBackendErrorTexts) {
     EXPECT_EQ(apiMethodFromRawValue("delete"), APIMethod::delete_);
     EXPECT_EQ(apiMethodFromRawValue("GET"), std::nullopt);
     EXPECT_EQ(responseStatusCodeFrom(304), ResponseStatusCode::NOT_MODIFIED_304);
@@ -42,22 +42,19 @@ TEST(RestTypes, RawValuesMatchExactlyBodiesNeedTheirTwoFieldsAndSubclassesCodeTh
     EXPECT_EQ(decoded.token, "t");
     EXPECT_EQ(decoded.errorCode(), -7);
     EXPECT_THROW(decodeJSON<ReplyBody>(R"({"technicalMessages":[],"successful":true})"), DecodingError);
-}
-
-TEST(RestTypes, BackendErrorTexts) {
     EXPECT_EQ(BackendError::noConnection().localizedDescription(),
               "You have no internet connection. Please try again later.");
     auto carried = std::make_shared<SystemError>("d", -1001, "The request timed out.");
     EXPECT_EQ(BackendError::error(carried).errorDescription(), "The request timed out.");
     // From a reply body: its status, the body's code (0 when absent) and its message ("" when absent).
     const BaseResponse response(ResponseStatusCode::BAD_REQUEST_400);
-    EmptyResponse body;
-    EXPECT_EQ(BackendError(response, body).errorDescription(), "\n\nCode: 0");
-    EXPECT_EQ(BackendError(response, body).as<BackendError::Generic>()->statusCode,
+    EmptyResponse empty;
+    EXPECT_EQ(BackendError(response, empty).errorDescription(), "\n\nCode: 0");
+    EXPECT_EQ(BackendError(response, empty).as<BackendError::Generic>()->statusCode,
               ResponseStatusCode::BAD_REQUEST_400);
-    body.setErrorCode(42);
-    body.setErrorMessage("Bad input");
-    EXPECT_EQ(BackendError(response, body).errorDescription(), "Bad input\n\nCode: 42");
+    empty.setErrorCode(42);
+    empty.setErrorMessage("Bad input");
+    EXPECT_EQ(BackendError(response, empty).errorDescription(), "Bad input\n\nCode: 42");
     // Technical details only when debug information is asked for.
     auto parsing = BackendError::responseParsingError("User text", std::string(5000, 'x'), "Module.Body");
     EXPECT_EQ(parsing.errorDescription(), "User text");

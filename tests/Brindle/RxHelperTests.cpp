@@ -25,7 +25,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(RxHelpers, FilterNilKeepsPresentValuesAndMapToVoidCompletesWithTheSource) {
+TEST_F(RxHelpers, OperatorsFilterMapDelayDebounceThrottleAndSubscribeNext) {
     rx::PublishSubject<std::optional<int>> source;
     record(Brindle::filterNil(source.asObservable()));
     std::string voids;
@@ -36,9 +36,7 @@ TEST_F(RxHelpers, FilterNilKeepsPresentValuesAndMapToVoidCompletesWithTheSource)
         source.onNext(value);
     source.onCompleted();
     EXPECT_EQ(received + voids, "1@0 2@0 vvvv.");
-}
-
-TEST_F(RxHelpers, DelayDebounceThrottleAndSubscribeNextDeliverOnTheMainQueue) {
+    received.clear();
     rx::PublishSubject<int> delayed, debounced, throttled;
     record(Brindle::delayToNextMainTick(delayed.asObservable()));
     record(Brindle::debounceOnMain(debounced.asObservable(), 0.2));
@@ -54,15 +52,15 @@ TEST_F(RxHelpers, DelayDebounceThrottleAndSubscribeNextDeliverOnTheMainQueue) {
     // ... and once more when the source has been quiet; debouncing waits for quiet.
     EXPECT_EQ(received, "3@0 1@0 3@100 4@300 ");
     // subscribeNext runs inside an animation only when asked, and never after dispose.
-    rx::PublishSubject<int> source;
+    rx::PublishSubject<int> plain;
     std::string seen;
     for (bool animated : {true, false})
         subscriptions.push_back(
-            Brindle::subscribeNext(source.asObservable(), animated, [&, animated](const int&) {
+            Brindle::subscribeNext(plain.asObservable(), animated, [&, animated](const int&) {
                 seen += animated == platform::isInAnimationTransaction() ? "as asked " : "not as asked ";
             }));
-    source.onNext(1);
+    plain.onNext(1);
     for (auto& subscription : subscriptions) subscription.dispose();
-    source.onNext(2);
+    plain.onNext(2);
     EXPECT_EQ(seen, "as asked as asked ");
 }

@@ -16,15 +16,12 @@ const std::string keycap = "1\uFE0F\u20E3";         // digit, variation selector
 const std::string family = "\U0001F468\u200D\U0001F469\u200D\U0001F467";
 }  // namespace
 
-TEST(StringExtensions, CountsCharactersAsGraphemeClusters) {
+TEST(StringExtensions, CountsCharactersAsGraphemeClustersAndSubstringsClampToTheText) {
     EXPECT_EQ(characterCount(""), 0);
     EXPECT_EQ(characterCount("e\u0301" + flag + thumbs + family + keycap), 5);
     EXPECT_THAT(characters("a" + flag + "b"), ElementsAre("a", flag, "b"));
     EXPECT_GT(characterCount(std::string("a\xff\xfe") + "b"), 1);  // ill-formed bytes are read, not trusted
     EXPECT_EQ(lowercased("ÜBERSICHT"), "übersicht");
-}
-
-TEST(StringExtensions, SubstringsAndReplacementsClampToTheText) {
     const std::string text = "abcdef";
     auto replaced = [](std::string text, int from, int length, const std::string& with) {
         replace(text, from, length, with);
@@ -57,7 +54,7 @@ TEST(StringExtensions, ConvertsBetweenCharacterAndUTF16Positions) {
     EXPECT_EQ(convertRange(flag + "ab", 3, 1, StringMode::toLetter), (TextRange{2, 1}));
 }
 
-TEST(StringExtensions, ValidatesEmailAddressesAsAWholeAndFindsLinksAcrossTheWholeText) {
+TEST(StringExtensions, FindsEmailAddressesLinksAndPhoneNumbers) {
     using Email = std::pair<std::string, bool>;
     for (const auto& [address, valid] :
          {Email{"first.last+tag@mail.example.co", true}, Email{"a@b." + std::string(64, 'x'), true},
@@ -73,9 +70,6 @@ TEST(StringExtensions, ValidatesEmailAddressesAsAWholeAndFindsLinksAcrossTheWhol
                 ElementsAre("https://example.com/path/end"));
     for (const auto& text : {std::string("no links here, just http:// and www."), std::string(200000, 'a')})
         EXPECT_THAT(links(text), IsEmpty());
-}
-
-TEST(StringExtensions, FindsPhoneNumbersForTheLocaleRegion) {
     const icu::Locale previous = icu::Locale::getDefault();
     UErrorCode status = U_ZERO_ERROR;
     icu::Locale::setDefault(icu::Locale("en"), status);  // no region: read as "US"
@@ -88,10 +82,10 @@ TEST(StringExtensions, FindsPhoneNumbersForTheLocaleRegion) {
     EXPECT_THAT(phoneNumbers("no numbers \xff here"), IsEmpty());
 }
 
-TEST(StringExtensions, ClassifiesAndFindsEmoji) {
+TEST(StringExtensions, ClassifiesAndFindsEmojiAndHashes) {
     using Case = std::tuple<std::string, bool, bool>;
     // U+00A9 carries the emoji property, but at or below U+238C it is no simple emoji.
-    for (const auto& c :
+    for (const auto& [text, simple, combined] :
          {Case{"1", false, false}, Case{"\u00A9", false, false}, Case{"", false, false},
           Case{keycap, false, true}, Case{"\u00A9\uFE0F", false, true}, Case{"\U0001F600", true, false},
           Case{thumbs, true, true}, Case{"e\u0301", false, false}}) {
@@ -113,9 +107,6 @@ TEST(StringExtensions, ClassifiesAndFindsEmoji) {
     EXPECT_THAT(emojis("x" + keycap + "y" + flag), ElementsAre(keycap, flag));
     EXPECT_THAT(emojiScalars("a\U0001F600b" + thumbs),
                 ElementsAre(U'\U0001F600', U'\U0001F44D', U'\U0001F3FD'));
-}
-
-TEST(StringExtensions, Sha256IsTheStandardDigestInLowerCaseHex) {
     EXPECT_EQ(sha256(std::string_view("abc")),
               "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
     EXPECT_EQ(hexString(std::vector<std::uint8_t>{0x00, 0x0f, 0xa0, 0xff}), "000fa0ff");

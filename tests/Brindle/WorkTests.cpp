@@ -30,7 +30,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(WorkTest, ACompletionOfOneAnnouncesAndRemovesTheWorkAndRegistrationIsByIdentity) {
+TEST_F(WorkTest, CompletionRegistrationAndProgressWhileTheWorkLives) {
     auto work = Brindle::make<Work>(true);
     EXPECT_EQ(work->completion(), std::nullopt);
     takeEmitted();
@@ -59,19 +59,16 @@ TEST_F(WorkTest, ACompletionOfOneAnnouncesAndRemovesTheWorkAndRegistrationIsById
     EXPECT_EQ(listed(), (Works{first, second, first}));
     first->unregister();
     EXPECT_EQ(listed(), Works{second});
-}
-
-TEST_F(WorkTest, ProgressFollowsTheWorkWhileItLives) {
-    auto work = Brindle::make<Work>(true);
+    auto watched = Brindle::make<Work>(true);
     std::vector<std::optional<double>> progress;
-    auto watching = work->progress().subscribe([&](const auto& value) { progress.push_back(value); });
+    auto watching = watched->progress().subscribe([&](const auto& value) { progress.push_back(value); });
     loop.runUntilIdle();
-    work->setCompletion(0.25);
+    watched->setCompletion(0.25);
     loop.runUntilIdle();
     EXPECT_EQ(progress, (std::vector<std::optional<double>>{std::nullopt, 0.25}));
-    std::weak_ptr<Work> gone = work;
-    work->unregister();
-    work.reset();
+    std::weak_ptr<Work> gone = watched;
+    watched->unregister();
+    watched.reset();
     takeEmitted();  // the emitted lists hold it too
     ASSERT_TRUE(gone.expired());
     progress.clear();
