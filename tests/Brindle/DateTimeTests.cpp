@@ -54,7 +54,7 @@ TEST_F(DateTimeTest, ReadsAndWritesItsFieldsAndArithmeticCarriesMonthsAndDaysAtM
     EXPECT_EQ(value.hour(), 13);
 }
 
-TEST_F(DateTimeTest, WeeksStartOnMondayDaysKeepBothEndsTimesAndTodayFollowsTheClock) {
+TEST_F(DateTimeTest, WeeksDaysTodayJsonAndOddMoments) {
     // Across the change to summer time and across a month.
     using Week = std::pair<DateTime, const char*>;
     for (const auto& [day, monday] :
@@ -79,9 +79,6 @@ TEST_F(DateTimeTest, WeeksStartOnMondayDaysKeepBothEndsTimesAndTodayFollowsTheCl
     EXPECT_EQ(DateTime().timeIntervalSince1970(), 1709643600.0);
     loop.advance(10 * 3600);
     EXPECT_FALSE(make(2024, 3, 5).isToday());
-}
-
-TEST(DateTime, JsonHoldsOnlyTheRawSecondsAndOddMomentsStillBehave) {
     const DateTime value(platform::Date::fromTimeIntervalSinceReferenceDate(731339229.123456789));
     const nlohmann::json json = value;
     EXPECT_EQ(json, (nlohmann::json{{"rawValue", value.timeIntervalSince1970()}}));

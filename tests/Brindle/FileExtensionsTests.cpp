@@ -9,7 +9,7 @@
 
 using namespace Brindle;
 
-TEST(FileExtensions, ClassifiesByTheLastExtensionAndPathsDecodeAndDropOnlyARealScheme) {
+TEST(FileExtensions, ClassifiesDecodesPathsAndListsTheUsersFolder) {
     using Kind = std::pair<const char*, FileType>;
     for (const auto& [name, type] :
          {Kind{"HOLIDAY.JPG", FileType::image}, Kind{"clip.Mov", FileType::movie},
@@ -31,9 +31,6 @@ TEST(FileExtensions, ClassifiesByTheLastExtensionAndPathsDecodeAndDropOnlyARealS
     EXPECT_FALSE(hasExtension("/a/b.png", {"PNG"}) || hasExtension("/a/.png", {"png"}));
     EXPECT_TRUE(fileExists("/"));
     EXPECT_FALSE(fileExists("/surely/not/a/real/path"));
-}
-
-TEST(FileExtensions, ListsTheUsersFolderSkippingHiddenItemsOnRequestAndPassesErrorsOn) {
     test_support::TemporaryFolder home;
     platform::FileManager::setHomeDirectory(home.path());
     const std::shared_ptr<void> restore(nullptr,

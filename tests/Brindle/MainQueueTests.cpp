@@ -5,15 +5,9 @@
 #include "Brindle/MainQueue.h"
 #include "platform/testing/VirtualMainLoop.h"
 
-namespace {
-class MainQueueHelpers : public ::testing::Test {
-protected:
+TEST(MainQueueHelpers, MainQueueRunsLaterMainThreadAtOnceAndATimerReplacesOnlyATimer) {
     platform::testing::VirtualMainLoop loop;
     std::vector<std::string> order;
-};
-}  // namespace
-
-TEST_F(MainQueueHelpers, MainQueueRunsLaterMainThreadAtOnceAndATimerReplacesOnlyATimer) {
     Brindle::runOnMainQueue([&] { order.push_back("queued"); });
     Brindle::runOnMainThread([&] { order.push_back("immediate"); });
     Brindle::runOnMainQueue(0.5, [&] { order.push_back("delayed at " + std::to_string(loop.elapsed())); });

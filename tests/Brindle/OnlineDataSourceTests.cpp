@@ -123,7 +123,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(OnlineDataSourceTest, RawRepliesHeadersAndTransferFailures) {
+TEST_F(OnlineDataSourceTest, RawAndTypedRepliesHeadersAndTransferFailures) {
     using Reply = std::pair<const char*, const char*>;
     for (const auto& [path, expected] :
          {Reply{"/plain", R"(200: {"value":7})"}, Reply{"/not-modified", "304: "},
@@ -157,9 +157,6 @@ TEST_F(OnlineDataSourceTest, RawRepliesHeadersAndTransferFailures) {
           Sent{request("/echo", APIMethod::patch), "PATCH|json|json|"},
           Sent{request("/echo", APIMethod::delete_), "DELETE|json|json|"}})
         EXPECT_EQ(outcome(sent), std::string("200: ") + echo);
-}
-
-TEST_F(OnlineDataSourceTest, TypedRepliesAreDecodedOrLoggedAndFailed) {
     EXPECT_EQ(outcome<EmptyResponse>(request("/json")), "200: successful");
     EXPECT_EQ(outcome<Plain>(request("/plain")), "200: value 7");
     EXPECT_EQ(takeLogged(), (std::vector<std::string>{"BACKEND: first", "BACKEND: second"}));

@@ -5,27 +5,17 @@
 #include "Brindle/RxHelpers.h"
 #include "platform/testing/VirtualMainLoop.h"
 
-namespace {
-class RxHelpers : public ::testing::Test {
-protected:
-    ~RxHelpers() override {
-        for (auto& subscription : subscriptions) subscription.dispose();
-    }
-
-    // Each element as "<value>@<virtual milliseconds>".
-    void record(const rx::Observable<int>& observable) {
-        subscriptions.push_back(observable.subscribe([this](const int& value) {
-            received +=
-                std::to_string(value) + "@" + std::to_string(std::lround(loop.elapsed() * 1000)) + " ";
-        }));
-    }
+TEST(RxHelpers, OperatorsFilterMapDelayDebounceThrottleAndSubscribeNext) {
     platform::testing::VirtualMainLoop loop;
     std::vector<rx::Disposable> subscriptions;
     std::string received;
-};
-}  // namespace
-
-TEST_F(RxHelpers, OperatorsFilterMapDelayDebounceThrottleAndSubscribeNext) {
+    // Each element as "<value>@<virtual milliseconds>".
+    auto record = [&](const rx::Observable<int>& observable) {
+        subscriptions.push_back(observable.subscribe([&](const int& value) {
+            received +=
+                std::to_string(value) + "@" + std::to_string(std::lround(loop.elapsed() * 1000)) + " ";
+        }));
+    };
     rx::PublishSubject<std::optional<int>> source;
     record(Brindle::filterNil(source.asObservable()));
     std::string voids;

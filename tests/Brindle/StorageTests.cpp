@@ -54,7 +54,7 @@ TEST_F(StorageTest, ABurstOfChangesIsWrittenOnceItEnds) {
     EXPECT_TRUE(database->getAll().empty());
 }
 
-TEST_F(StorageTest, ListsSurviveTheDatabaseAndKeepTheirFolders) {
+TEST_F(StorageTest, ListsSurviveTheDatabaseKeepTheirFoldersAndSetAsideWhatDoesNotDecode) {
     {
         auto lasting = open("shared"), cached = open("shared", SimpleDatabaseType::cache);
         lasting->add("kept");
@@ -62,9 +62,6 @@ TEST_F(StorageTest, ListsSurviveTheDatabaseAndKeepTheirFolders) {
     }  // released before the pause ends: the pending change is written as they go
     EXPECT_EQ(readWholeFile(home / ".cache/simpleDatabase/shared..json"), R"(["thrown away"])");
     EXPECT_EQ(open("shared")->getAll(), (std::vector<std::string>{"kept"}));
-}
-
-TEST_F(StorageTest, AFileThatDoesNotDecodeIsSetAsideNotOverwritten) {
     std::filesystem::create_directories(home / "Documents/simpleDatabase");
     test_support::writeFile(notes, R"(["text", 12])");
     EXPECT_TRUE(open("notes")->getAll().empty());

@@ -16,7 +16,7 @@ const std::string keycap = "1\uFE0F\u20E3";         // digit, variation selector
 const std::string family = "\U0001F468\u200D\U0001F469\u200D\U0001F467";
 }  // namespace
 
-TEST(StringExtensions, CountsCharactersAsGraphemeClustersAndSubstringsClampToTheText) {
+TEST(StringExtensions, CountsCharactersSubstringsClampAndUTF16PositionsConvert) {
     EXPECT_EQ(characterCount(""), 0);
     EXPECT_EQ(characterCount("e\u0301" + flag + thumbs + family + keycap), 5);
     EXPECT_THAT(characters("a" + flag + "b"), ElementsAre("a", flag, "b"));
@@ -37,9 +37,6 @@ TEST(StringExtensions, CountsCharactersAsGraphemeClustersAndSubstringsClampToThe
           Texts{replaced(text, 4, 10, "!"), "abcd!"}, Texts{replaced(text, -2, 3, "Z"), "Zbcdef"},
           Texts{replaced(text, 2, -5, "x"), "abxcdef"}, Texts{replaced(thumbs + "x", 0, 1, "ok"), "okx"}})
         EXPECT_EQ(actual, expected);
-}
-
-TEST(StringExtensions, ConvertsBetweenCharacterAndUTF16Positions) {
     using Counts = std::pair<int, int>;
     for (const auto& [actual, expected] :
          {Counts{extraUTF16Units(flag), 3}, Counts{utf16Length("a\u00e9" + flag), 6},
@@ -54,7 +51,7 @@ TEST(StringExtensions, ConvertsBetweenCharacterAndUTF16Positions) {
     EXPECT_EQ(convertRange(flag + "ab", 3, 1, StringMode::toLetter), (TextRange{2, 1}));
 }
 
-TEST(StringExtensions, FindsEmailAddressesLinksAndPhoneNumbers) {
+TEST(StringExtensions, FindsEmailAddressesLinksPhoneNumbersAndEmojiAndHashes) {
     using Email = std::pair<std::string, bool>;
     for (const auto& [address, valid] :
          {Email{"first.last+tag@mail.example.co", true}, Email{"a@b." + std::string(64, 'x'), true},
@@ -80,9 +77,6 @@ TEST(StringExtensions, FindsEmailAddressesLinksAndPhoneNumbers) {
     EXPECT_THAT(phoneNumbers("Call 044 668 18 00 today."), ElementsAre("044 668 18 00"));
     icu::Locale::setDefault(previous, status);
     EXPECT_THAT(phoneNumbers("no numbers \xff here"), IsEmpty());
-}
-
-TEST(StringExtensions, ClassifiesAndFindsEmojiAndHashes) {
     using Case = std::tuple<std::string, bool, bool>;
     // U+00A9 carries the emoji property, but at or below U+238C it is no simple emoji.
     for (const auto& [text, simple, combined] :
