@@ -24,16 +24,15 @@ class DateTimeTest : public ::testing::Test {
 };
 }  // namespace
 
-TEST_F(DateTimeTest, ReadsAndWritesItsFieldsAndArithmeticCarriesMonthsAndDaysAtMidnight) {
-    const auto value = make(2024, 3, 5, 14, 7, 9);
-    EXPECT_EQ(value.timeIntervalSince1970(), 1709644029.0);
-    EXPECT_EQ(stamp(value) + " " + value.simpleTime().debugDescription(), "2024-03-05 14:07:09 14:07:09");
-    EXPECT_EQ(value.weekDay(), WeekDay::tuesday);
+TEST_F(DateTimeTest, FieldsArithmeticWeeksDaysTodayJsonAndOddMoments) {
+    const auto moment = make(2024, 3, 5, 14, 7, 9);
+    EXPECT_EQ(moment.timeIntervalSince1970(), 1709644029.0);
+    EXPECT_EQ(stamp(moment) + " " + moment.simpleTime().debugDescription(), "2024-03-05 14:07:09 14:07:09");
+    EXPECT_EQ(moment.weekDay(), WeekDay::tuesday);
     std::string names;
     for (int raw = 0; raw <= 8; ++raw)
         if (const auto day = weekDayFromRawValue(raw)) names += description(*day) + " ";
     EXPECT_EQ(names, "Monday Tuesday Wednesday Thursday Friday Saturday Sunday ");
-    EXPECT_EQ((SimpleDate{2024, -3, 10}).description(), "2024-0-3-10");
     const auto end = make(2024, 1, 31, 15, 30);
     using Moved = std::pair<std::optional<DateTime>, const char*>;
     const auto at = [](std::int64_t year, std::int64_t month, std::int64_t day, std::int64_t hour = 0) {
@@ -50,11 +49,6 @@ TEST_F(DateTimeTest, ReadsAndWritesItsFieldsAndArithmeticCarriesMonthsAndDaysAtM
           Moved{at(2024, INT64_MIN, 1), "none"}, Moved{end.addingYears(INT64_MAX), "none"},
           Moved{end.addingDays(INT64_MIN), "none"}})
         EXPECT_EQ(stamp(moved), expected);
-    TimeZoneScope utc("UTC0");
-    EXPECT_EQ(value.hour(), 13);
-}
-
-TEST_F(DateTimeTest, WeeksDaysTodayJsonAndOddMoments) {
     // Across the change to summer time and across a month.
     using Week = std::pair<DateTime, const char*>;
     for (const auto& [day, monday] :
@@ -91,6 +85,7 @@ TEST_F(DateTimeTest, WeeksDaysTodayJsonAndOddMoments) {
     EXPECT_EQ(zero, negativeZero);
     EXPECT_EQ(std::hash<DateTime>{}(zero), std::hash<DateTime>{}(negativeZero));
     TimeZoneScope zone("UTC0");
+    EXPECT_EQ(moment.hour(), 13);
     EXPECT_GT(DateTime(platform::Date::fromTimeIntervalSince1970(1e300)).year(), 300000000);
     EXPECT_EQ(DateTime(platform::Date::fromTimeIntervalSince1970(std::nan(""))).description(), "1970-01-01");
 }

@@ -3,7 +3,7 @@
 #include "Brindle/Diagnostics.h"
 #include "platform/testing/VirtualMainLoop.h"
 
-TEST(FPSCounter, MeasuresFramesWithinAOneSecondWindow) {
+TEST(Diagnostics, FPSCounterMeasuresWithinOneSecondAndTrackerCountsNothingUnrecorded) {
     platform::testing::VirtualMainLoop loop;
     Brindle::FPSCounter counter;
     for (double step : {0.01, 0.01, 1.5}) {  // past the window: restarts it and keeps the last rate
@@ -12,9 +12,6 @@ TEST(FPSCounter, MeasuresFramesWithinAOneSecondWindow) {
         EXPECT_NEAR(counter.fps, 100.0, 1e-3);
     }
     EXPECT_EQ(counter.counter, 1.0);
-}
-
-TEST(MemoryAllocationTracker, CountsNothingForATypeNeverRecorded) {
     auto tracker = Brindle::MemoryAllocationTracker::shared();
     EXPECT_EQ(tracker->liveCount<int>(), 0);
     tracker->setExpectedCount<int>(3);

@@ -48,5 +48,4 @@ TEST(JSONCoding, DecodingErrorsComeInTheFourKindsAndValuesJSONCannotHoldFailToEn
     nlohmann::json nested = 1;
     for (int level = 0; level < 100; ++level) nested = nlohmann::json::array({nested});
     EXPECT_THROW(Brindle::encodeJSON(nested), Brindle::EncodingError);
-    EXPECT_EQ(Brindle::encodeJSON(std::vector<int>{1, 2}), "[1,2]");
 }

@@ -123,7 +123,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(OnlineDataSourceTest, RawAndTypedRepliesHeadersAndTransferFailures) {
+TEST_F(OnlineDataSourceTest, RepliesHeadersFailuresUploadProgressAndLoading) {
     using Reply = std::pair<const char*, const char*>;
     for (const auto& [path, expected] :
          {Reply{"/plain", R"(200: {"value":7})"}, Reply{"/not-modified", "304: "},
@@ -177,9 +177,6 @@ TEST_F(OnlineDataSourceTest, RawAndTypedRepliesHeadersAndTransferFailures) {
     EXPECT_EQ(outcome<Picky>(request("/plain")), "generic 200: picky says no");
     EXPECT_TRUE(logged.empty());
     EXPECT_THAT(outcome<EmptyResponse>(request("/empty")), StartsWith("parsing "));
-}
-
-TEST_F(OnlineDataSourceTest, UploadProgressGoesToItsOwnRequestAndLoadingCountsTypedRequests) {
     auto provider = make<DataProvider>(source);
     std::vector<bool> loading;
     auto watching = isLoading().subscribe([&](bool value) { loading.push_back(value); });

@@ -42,8 +42,6 @@ TEST(RestTypes, RawValuesBodiesAndBackendErrorTexts) {
     EXPECT_EQ(decoded.token, "t");
     EXPECT_EQ(decoded.errorCode(), -7);
     EXPECT_THROW(decodeJSON<ReplyBody>(R"({"technicalMessages":[],"successful":true})"), DecodingError);
-    EXPECT_EQ(BackendError::noConnection().localizedDescription(),
-              "You have no internet connection. Please try again later.");
     auto carried = std::make_shared<SystemError>("d", -1001, "The request timed out.");
     EXPECT_EQ(BackendError::error(carried).errorDescription(), "The request timed out.");
     // From a reply body: its status, the body's code (0 when absent) and its message ("" when absent).

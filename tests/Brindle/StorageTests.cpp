@@ -54,7 +54,7 @@ TEST_F(StorageTest, ABurstOfChangesIsWrittenOnceItEnds) {
     EXPECT_TRUE(database->getAll().empty());
 }
 
-TEST_F(StorageTest, ListsSurviveTheDatabaseKeepTheirFoldersAndSetAsideWhatDoesNotDecode) {
+TEST_F(StorageTest, ListsSurviveKeepTheirFoldersAndSetAsideWhatDoesNotDecodeAndKeyValueRecords) {
     {
         auto lasting = open("shared"), cached = open("shared", SimpleDatabaseType::cache);
         lasting->add("kept");
@@ -73,9 +73,6 @@ TEST_F(StorageTest, ListsSurviveTheDatabaseKeepTheirFoldersAndSetAsideWhatDoesNo
             aside.push_back(entry.path());
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(readWholeFile(aside[0]), R"(["text", 12])");
-}
-
-TEST_F(StorageTest, KeyValueRecordsAreStoredGotAndRemoved) {
     using Store = Brindle::KeyValueDatabase<std::string, int>;
     {
         Store store("scores", SimpleDatabaseType::cache, Store::ExpiringObjectCache{10, 20});
