@@ -28,7 +28,6 @@ protected:
 
 TEST_F(StorageTest, ABurstOfChangesIsWrittenOnceItEnds) {
     auto database = open("notes");
-    EXPECT_EQ(database->fileURL().path(), notes);
     loop.advance(0.1);  // a new database writes its empty list after the pause
     EXPECT_EQ(readWholeFile(notes), "[]");
     database->add("a");
@@ -82,7 +81,6 @@ TEST_F(StorageTest, ListsSurviveKeepTheirFoldersAndSetAsideWhatDoesNotDecodeAndK
         store.set("ann", 3);
         store.remove("bob");
         store.remove("nobody");
-        EXPECT_EQ(store.get("bob"), std::nullopt);
         EXPECT_EQ(store.database()->getAll().size(), 1u);
         EXPECT_TRUE(std::holds_alternative<Store::ExpiringObjectCache>(store.policy()));
     }

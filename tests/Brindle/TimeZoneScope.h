@@ -10,7 +10,6 @@ class TimeZoneScope {
 public:
     // POSIX rules need no zone database: central Europe with its summer time.
     static constexpr const char* centralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
-
     explicit TimeZoneScope(const char* zone) {
         if (const char* old = std::getenv("TZ")) previous_ = old;
         setenv("TZ", zone, 1);

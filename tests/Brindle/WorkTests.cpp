@@ -32,7 +32,6 @@ protected:
 
 TEST_F(WorkTest, CompletionRegistrationAndProgressWhileTheWorkLives) {
     auto work = Brindle::make<Work>(true);
-    EXPECT_EQ(work->completion(), std::nullopt);
     takeEmitted();
     work->setCompletion(0.5);
     EXPECT_EQ(takeEmitted(), std::vector<Works>{{work}});
