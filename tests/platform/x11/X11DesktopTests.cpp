@@ -330,6 +330,5 @@ TEST(X11DisplayTest, ADisplayWithoutAWindowManagerIsNoEwmhDesktop) {
     std::string why;
     EXPECT_FALSE(X11Desktop::hasEwmhWindowManager(session.display, &why));
     EXPECT_EQ(why, "no window manager announces EWMH support");
-    EXPECT_FALSE(X11Desktop::hasEwmhWindowManager(":4093", &why));
-    EXPECT_EQ(why, "cannot open the display");
+    EXPECT_FALSE(X11Desktop::hasEwmhWindowManager(":4093", &why)) << "no such display";
 }
