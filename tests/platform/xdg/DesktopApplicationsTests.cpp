@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 
 #include "platform/xdg/DesktopApplications.h"
 #include "tests/platform/xdg/XdgTesting.h"
@@ -9,16 +8,17 @@
 using platform::xdg::DesktopApplications;
 using xdg_testing::Desktop;
 
-// The property list's text values; none when it holds anything else.
+// The property list's values, "?" for one that is no text.
 static std::map<std::string, std::string> infoOf(const std::string& bundle) {
     auto xml = test_support::readWholeFile(bundle + "/Contents/Info.plist");
     std::map<std::string, std::string> values;
-    static const std::regex entry(R"(<key>(\w+)</key>\s*<string>([^<]*)</string>)");
-    for (std::sregex_iterator it(xml.begin(), xml.end(), entry), end; it != end; ++it)
-        values[(*it)[1]] = (*it)[2];
-    std::size_t keys = 0;
-    for (auto at = xml.find("<key>"); at != std::string::npos; at = xml.find("<key>", at + 1)) ++keys;
-    return keys == values.size() ? values : decltype(values){};
+    for (auto at = xml.find("<key>"); at != std::string::npos; at = xml.find("<key>", at + 1)) {
+        auto end = xml.find("</key>", at), value = xml.find('<', end + 6);
+        values[xml.substr(at + 5, end - at - 5)] =
+            xml.compare(value, 8, "<string>") ? "?"
+                                              : xml.substr(value + 8, xml.find('<', value + 8) - value - 8);
+    }
+    return values;
 }
 
 static std::vector<std::string> bundles(const std::string& root) {
