@@ -64,9 +64,10 @@ TEST(Window, KeyAndMainMoveOnlyBetweenWindowsThatAcceptThemAndStylesMapToQtFlags
     second.orderOut();
     first.close();
     first.close();
-    first.makeKeyAndOrderFront();
     loop.runUntilIdle();
     EXPECT_FALSE(second.isKeyWindow());
+    first.makeKeyAndOrderFront();
+    loop.runUntilIdle();
     first.close();
     EXPECT_EQ(std::ranges::count(events->events, "willClose"), 2);
     // Moved by Qt (the user or the window manager), it takes the new place as its frame.
