@@ -1,84 +1,51 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
-#include <string>
-#include <vector>
 
-#include "Velmora/settings/EventManager.h"
 #include "platform/base/Animation.h"
-#include "platform/testing/VirtualMainLoop.h"
 #include "tests/Velmora/start-menu/MainMenuTesting.h"
 #include "tests/support/SessionSystem.h"
 
 using menu_testing::app;
 using menu_testing::installed;
 using menu_testing::MenuHarness;
-using Velmora::Directory;
-using Velmora::EventManager;
 using Velmora::MainMenuViewModel;
 
 namespace {
 
-// Runs every block at once, on the calling thread, and counts them.
+// Runs every block at once on the calling thread, or drops it as a pool that has stopped does;
+// counts them either way.
 class CountingQueue final : public platform::DispatchQueue {
 public:
+    explicit CountingQueue(bool runs = true) : runs_(runs) {}
     void async(std::function<void()> block) override {
         ++count;
-        block();
+        if (runs_) block();
     }
     void asyncAfter(platform::TimeInterval, std::function<void()> block) override { async(std::move(block)); }
     const std::string& label() const override { return label_; }
     int count = 0;
 
 private:
+    bool runs_;
     std::string label_ = "counting";
-};
-
-// A queue that has stopped: it drops what it is given.
-class DroppingQueue final : public platform::DispatchQueue {
-public:
-    void async(std::function<void()>) override {}
-    void asyncAfter(platform::TimeInterval, std::function<void()>) override {}
-    const std::string& label() const override { return label_; }
-
-private:
-    std::string label_ = "dropping";
-};
-
-// What reached the event bus and the close closure, in order.
-struct Recorder {
-    Recorder() {
-        auto events = EventManager::shared();
-        events->showSettings.subscribe([this](rx::Unit) { log.push_back("settings"); }).disposed(bag);
-        events->hideOnScreen
-            .subscribe([this](const platform::Screen& screen) { log.push_back("hide " + screen.identifier); })
-            .disposed(bag);
-        events->exit.subscribe([this](rx::Unit) { log.push_back("exit"); }).disposed(bag);
-    }
-    std::vector<std::string> log;
-    rx::DisposeBag bag;
 };
 
 }  // namespace
 
-TEST(MainMenuActions, FolderRowsSitUnderTheHomeAddressWithItsEscapes) {
+TEST(MainMenuActions, FolderRowsSitUnderTheHomeAddressAndOpenAtTheirPlainPathWhileTheMenuStays) {
     MenuHarness harness;
     const auto home = platform::URL::fileURL(harness.home.string(), true).absoluteString().substr(7);
     ASSERT_NE(home.find("home%20folder/"), std::string::npos);
-
     auto links = MainMenuViewModel::folderLinks();
     ASSERT_EQ(links.size(), 4u);
     EXPECT_EQ(links[0].directory->url.absoluteString(), home + "Desktop/");
     EXPECT_EQ(links[1].directory->url.absoluteString(), home);
     EXPECT_EQ(links[3].directory->url.absoluteString(), home + ".Trash/");
-}
 
-TEST(MainMenuActions, AFolderOpensInTheFileViewerAtItsPlainPathAndTheMenuStays) {
-    MenuHarness harness;
     auto model = harness.makeModel();
-    model->openFolder(*Directory::make("Downloads/"));
-    model->openFolder(*Directory::make(""));
+    model->openFolder(*links[2].directory);
+    model->openFolder(*links[1].directory);
     auto selected = harness.actions("selectFile");
     ASSERT_EQ(selected.size(), 2u);
     // The viewer takes a path: "home folder", not "home%20folder".
@@ -87,45 +54,22 @@ TEST(MainMenuActions, AFolderOpensInTheFileViewerAtItsPlainPathAndTheMenuStays) 
     EXPECT_EQ(harness.closes, 0);
 }
 
-TEST(MainMenuActions, OptionsGoThroughTheEventBusAndOnlyHideCloses) {
-    MenuHarness harness;
-    Recorder recorder;
-    auto model = Brindle::make<MainMenuViewModel>(
-        Velmora::TaskList{}, Velmora::TaskList{}, Velmora::TaskList{}, false, false, "", 12.0,
-        platform::Screen{.identifier = "external"}, [&] { recorder.log.push_back("close"); },
-        harness.services());
-
-    model->showSettings();
-    model->showSettings();
-    model->quit();
-    EXPECT_EQ(recorder.log, (std::vector<std::string>{"settings", "settings", "exit"}));
-    model->hide();
-    EXPECT_EQ(recorder.log,
-              (std::vector<std::string>{"settings", "settings", "exit", "hide external", "close"}));
-    EXPECT_TRUE(harness.actionNames().empty());
-}
-
-// What the rows open, and whether the menu closes, the view's tests follow through the rows.
 TEST(MainMenuActions, TheTerminalRowPrefersITermAndSystemSettingsAreFoundByIdentifier) {
-    struct Case {
+    const struct {
         std::vector<std::string> installed;
         std::optional<std::string> terminal, systemSettings;
+    } cases[] = {
+        {{app("Terminal", "com.apple.Terminal"), app("iTerm", "com.googlecode.iterm2")}, "iTerm", {}},
+        {{app("Terminal", "com.apple.Terminal")}, "Terminal", {}},
+        {{app("Mail", "com.apple.mail"), app("Einstellungen", "com.apple.systempreferences")}, {}, "Einstellungen"},
     };
-    const std::vector<Case> cases{
-        {{app("Terminal", "com.apple.Terminal"), app("iTerm", "com.googlecode.iterm2")},
-         "iTerm",
-         std::nullopt},
-        {{app("Terminal", "com.apple.Terminal")}, "Terminal", std::nullopt},
-        {{app("Mail", "com.apple.mail"), app("Einstellungen", "com.apple.systempreferences")},
-         std::nullopt,
-         "Einstellungen"},
+    auto title = [](const std::shared_ptr<Velmora::Task>& task) {
+        return task ? std::optional<std::string>(task->title) : std::nullopt;
     };
     for (const auto& [apps, terminal, systemSettings] : cases) {
+        SCOPED_TRACE(apps.front());
         MenuHarness harness(installed(apps));
         auto model = harness.makeModel();
-        auto title = [](const std::shared_ptr<Velmora::Task>& task) {
-            return task ? std::optional<std::string>(task->title) : std::nullopt;
-        };
         EXPECT_EQ(title(model->terminalApplication()), terminal);
         EXPECT_EQ(title(model->systemSettingsApplication()), systemSettings);
     }
@@ -150,13 +94,17 @@ TEST(MainMenuActions, PowerCommandsAreHandedOverExactlyAndCloseTheMenu) {
     EXPECT_EQ(queue->count, 2);
     EXPECT_EQ(harness.closes, 3);
     EXPECT_EQ(harness.commands.size(), 1u);
+
+    // A pool that has stopped drops the block: waiting for it ends all the same.
+    Brindle::setGlobalUserInteractiveQueue(std::make_shared<CountingQueue>(false));
+    model->restart();
+    EXPECT_EQ(harness.actions("appleScript").size(), 2u);
+    EXPECT_EQ(harness.closes, 4);
 }
 
 TEST(MainMenuActions, OnALinuxDesktopTheSessionPowersOffAndOpensTheTerminalAndSettings) {
-    auto queue = std::make_shared<CountingQueue>();
     MenuHarness harness(installed({app("iTerm", "com.googlecode.iterm2"), app("Mail", "com.apple.mail"),
-                                   app("Settings", "org.gnome.Settings")}),
-                        queue);
+                                   app("Settings", "org.gnome.Settings")}));
     auto system = std::make_shared<test_support::SessionSystem>(harness.desktop);
     platform::ScopedSystem onLinux(system);
     auto model = harness.makeModel();
@@ -171,20 +119,11 @@ TEST(MainMenuActions, OnALinuxDesktopTheSessionPowersOffAndOpensTheTerminalAndSe
     EXPECT_FALSE(model->terminalApplication());
     EXPECT_TRUE(model->opensSessionTerminal());
     model->openTerminal(nullptr);
-    EXPECT_EQ(system->session->calls,
-              (std::vector<std::string>{"suspend", "reboot", "powerOff", "openTerminal"}));
+    EXPECT_EQ(system->session->calls, (std::vector<std::string>{"suspend", "reboot", "powerOff", "openTerminal"}));
     EXPECT_EQ(harness.closes, 3);
     system->session->hasTerminal = false;
     EXPECT_FALSE(model->opensSessionTerminal());
     EXPECT_EQ(model->systemSettingsApplication()->bundleIdentifier, "org.gnome.Settings");
-}
-
-TEST(MainMenuActions, WaitingForTheBackgroundEndsEvenWhenItsBlockIsDropped) {
-    MenuHarness harness("{}", std::make_shared<DroppingQueue>());
-    auto model = harness.makeModel();
-    model->restart();
-    EXPECT_TRUE(harness.actions("appleScript").empty());
-    EXPECT_EQ(harness.closes, 1);
 }
 
 TEST(MainMenuActions, TheSubMenusExcludeEachOtherInsideAnAnimation) {
@@ -192,20 +131,17 @@ TEST(MainMenuActions, TheSubMenusExcludeEachOtherInsideAnAnimation) {
     auto model = harness.makeModel();
     std::vector<std::string> changes;
     rx::DisposeBag bag;
-    model->showTamberOptions.asObservable()
-        .skip(1)
-        .subscribe([&](bool shown) {
-            changes.push_back(std::string(platform::isInAnimationTransaction() ? "animated " : "") +
-                              "options " + (shown ? "open" : "closed"));
-        })
-        .disposed(bag);
-    model->showPowerOptions.asObservable()
-        .skip(1)
-        .subscribe([&](bool shown) {
-            changes.push_back(std::string(platform::isInAnimationTransaction() ? "animated " : "") +
-                              "power " + (shown ? "open" : "closed"));
-        })
-        .disposed(bag);
+    auto watch = [&](auto& shown, const std::string& name) {
+        shown.asObservable()
+            .skip(1)
+            .subscribe([&changes, name](bool open) {
+                changes.push_back(std::string(platform::isInAnimationTransaction() ? "animated " : "") + name +
+                                  (open ? " open" : " closed"));
+            })
+            .disposed(bag);
+    };
+    watch(model->showTamberOptions, "options");
+    watch(model->showPowerOptions, "power");
 
     model->toggleTamberOptions();
     model->togglePowerOptions();

@@ -1,29 +1,19 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "Brindle/MainQueue.h"
-#include "Brindle/Object.h"
-#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/start-menu/MainMenuViewModel.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/foundation/FileManager.h"
-#include "platform/foundation/UserDefaults.h"
-#include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Screen.h"
-#include "platform/system/System.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/DesktopHarness.h"
-#include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
 
 namespace menu_testing {
@@ -31,15 +21,18 @@ namespace menu_testing {
 using test_support::app;
 using test_support::installed;
 
-inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
+inline std::vector<std::string> titles(const Velmora::TaskList& tasks, bool sorted = false) {
     std::vector<std::string> result;
     for (const auto& task : tasks) result.push_back(task->title);
+    if (sorted) std::sort(result.begin(), result.end());
     return result;
 }
 
-inline std::vector<std::string> sorted(std::vector<std::string> texts) {
-    std::sort(texts.begin(), texts.end());
-    return texts;
+// A task of no running application, under an address of the test's choosing.
+inline std::shared_ptr<Velmora::Task> task(const std::string& title,
+                                           const std::string& bundle = "/Applications/X.app/") {
+    return Brindle::make<Velmora::Task>(nullptr, 1, *platform::URL::fromString(bundle), false, 0, title,
+                                        std::nullopt, Velmora::Windows{});
 }
 
 // Everything the menu reaches, in a sandbox: the shared desktop harness with background work run
@@ -54,30 +47,29 @@ struct MenuHarness : test_support::DesktopHarness<Loop> {
         Brindle::setGlobalUserInteractiveQueue(std::move(userInteractive));
         std::filesystem::create_directories(home);
         platform::FileManager::setHomeDirectory(home.string());
-        Velmora::MainMenuViewModel::setCachedInstalledApps({});
-        Velmora::MainMenuViewModel::setCachedRecommendedApps({});
+        clearCaches();
     }
-
     ~MenuHarness() {
-        Velmora::MainMenuViewModel::setCachedInstalledApps({});
-        Velmora::MainMenuViewModel::setCachedRecommendedApps({});
+        clearCaches();
         platform::FileManager::setHomeDirectory(std::nullopt);
         Brindle::setGlobalUserInteractiveQueue(nullptr);
     }
+    static void clearCaches() {
+        Velmora::MainMenuViewModel::setCachedInstalledApps({});
+        Velmora::MainMenuViewModel::setCachedRecommendedApps({});
+    }
 
+    // A menu as the bar opens it, on the first screen; each close is counted, each shell command kept.
+    std::shared_ptr<Velmora::MainMenuViewModel> makeModel(Velmora::TaskList installedApps = {}) {
+        return Brindle::make<Velmora::MainMenuViewModel>(
+            std::move(installedApps), Velmora::TaskList{}, Velmora::TaskList{}, false, false, "", 12.0,
+            platform::Screens::screens().at(0), [this] { ++closes; }, services());
+    }
     Velmora::MainMenuServices services() {
         return {this->manager, [this](const std::string& command) {
                     commands.push_back(command);
                     return std::string();
                 }};
-    }
-
-    // A menu as the bar opens it, on the first screen; each close is counted.
-    std::shared_ptr<Velmora::MainMenuViewModel> makeModel(Velmora::TaskList installedApps = {},
-                                                          Velmora::TaskList recommendedApps = {}) {
-        return Brindle::make<Velmora::MainMenuViewModel>(
-            std::move(installedApps), std::move(recommendedApps), Velmora::TaskList{}, false, false, "", 12.0,
-            platform::Screens::screens().at(0), [this] { ++closes; }, services());
     }
 
     std::vector<platform::sim::DesktopAction> actions(const std::string& name) const {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <memory>
@@ -8,70 +9,58 @@
 #include <vector>
 
 #include "Brindle/widgets/AnimationComponent.h"
-#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/shell/DockManager.h"
 #include "Velmora/shell/views/NeumorphicButton.h"
 #include "Velmora/shell/views/OnboardingPage2.h"
 #include "Velmora/shell/views/OnboardingView.h"
 #include "Velmora/shell/views/OnboardingWindow.h"
-#include "Velmora/tracking/ApplicationManager.h"
+#include "Velmora/shell/views/SettingsView.h"
 #include "platform/base/Process.h"
+#include "platform/qt/Appearance.h"
 #include "platform/qt/testing/GuiTestLoop.h"
-#include "platform/testing/TestDispatchQueues.h"
 #include "tests/support/DesktopHarness.h"
+#include "tests/support/SnapshotSheet.h"
 
-using Velmora::BaseWindow;
 using Velmora::NeumorphicButton;
 using Velmora::OnboardingPage2ViewModel;
-using Velmora::OnboardingView;
-using Velmora::OnboardingWindow;
+using Strings = std::vector<std::string>;
 
 namespace {
 
-// Records the status of every exit the code under test asks for.
-struct ExitRecorder {
-    ExitRecorder() {
-        platform::setExitInterceptor([this](int status) { statuses.push_back(status); });
-    }
-    ~ExitRecorder() { platform::setExitInterceptor(nullptr); }
-    std::vector<int> statuses;
-};
-
 class OnboardingTest : public ::testing::Test {
 protected:
-    void TearDown() override {
+    OnboardingTest() { platform::setExitInterceptor([this](int status) { exits.push_back(status); }); }
+    ~OnboardingTest() override {
         if (window && window->isVisible()) {
             window->onClose = nullptr;
             window->close();
         }
         window.reset();
         loop.runUntilIdle();
+        platform::setExitInterceptor(nullptr);
     }
 
     OnboardingPage2ViewModel::Services services() {
-        return {settings, Brindle::make<Velmora::DockManager>([this](const std::string& command) {
-                    dockCommands.push_back(command);
-                    return std::string();
-                }),
+        return {harness.settings, Brindle::make<Velmora::DockManager>([](auto&) { return std::string(); }),
                 harness.manager};
     }
-
     // Opens the window and lets it come to the front and its watch start.
     void open() {
-        window = OnboardingWindow::open(
-            [this](const std::shared_ptr<BaseWindow>& closedWindow) {
-                events.push_back(closedWindow.get() == window.get() ? "closed" : "closed another");
+        events.clear();
+        window = Velmora::OnboardingWindow::open(
+            [this](const std::shared_ptr<Velmora::BaseWindow>& closed) {
+                events.push_back(closed.get() == window.get() ? "closed" : "closed another");
                 events.push_back(view()->onboardingCompleted.value() ? "completed flag" : "no flag");
             },
             [this] { events.push_back("completed"); }, std::nullopt, services());
         loop.runUntilIdle();
     }
-    OnboardingView* view() const { return window->onboardingView(); }
+    Velmora::OnboardingView* view() const { return window->onboardingView(); }
     std::string buttonTitle() const {
         return view()->nextButton() ? view()->nextButton()->text().toStdString() : std::string("(none)");
     }
     void grant() {
-        desktop->setAccessibilityTrusted(true);
+        harness.desktop->setAccessibilityTrusted(true);
         loop.advance(OnboardingPage2ViewModel::permissionTestDelay);
         loop.runUntilIdle();
     }
@@ -84,12 +73,9 @@ protected:
     test_support::DesktopHarness<platform::qt::GuiTestLoop> harness{R"({"accessibilityTrusted": false})",
                                                                     test_support::Background::runsAtOnce};
     platform::qt::GuiTestLoop& loop = harness.loop;
-    std::shared_ptr<platform::sim::SimulatedDesktop>& desktop = harness.desktop;
-    std::shared_ptr<Velmora::SettingsManager>& settings = harness.settings;
-    std::vector<std::string> dockCommands;
-    ExitRecorder exits;
-    std::vector<std::string> events;
-    std::shared_ptr<OnboardingWindow> window;
+    std::vector<int> exits;
+    Strings events;
+    std::shared_ptr<Velmora::OnboardingWindow> window;
 };
 
 }  // namespace
@@ -104,12 +90,10 @@ TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesAndCloses) {
     EXPECT_FALSE(view()->page1()->isVisible());
     EXPECT_EQ(view()->currentViewModel(), view()->viewModel2());
     EXPECT_EQ(buttonTitle(), "(none)");
-    auto* page2 = view()->page2();
-    EXPECT_EQ(page2->titleLabel()->text(), "Permission required");
-
     // The request asks the system to prompt; the page changes only through the notification.
+    auto* page2 = view()->page2();
     click(page2->requestButton());
-    EXPECT_EQ(desktop->accessibilityPromptCount(), 1);
+    EXPECT_EQ(harness.desktop->accessibilityPromptCount(), 1);
     EXPECT_EQ(page2->titleLabel()->text(), "Permission required");
 
     grant();
@@ -120,52 +104,44 @@ TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesAndCloses) {
     EXPECT_TRUE(events.empty());
 
     click(view()->nextButton());
-    EXPECT_EQ((std::vector<std::string>{"closed", "completed flag", "completed"}), events);
+    EXPECT_EQ(events, (Strings{"closed", "completed flag", "completed"}));
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(view()->page(), 2);
-    EXPECT_TRUE(exits.statuses.empty());
+    EXPECT_TRUE(exits.empty());
 }
 
-TEST_F(OnboardingTest, APermissionGrantedOnTheWelcomePageShowsTheGrantedPageAtOnce) {
+TEST_F(OnboardingTest, AGrantOnTheWelcomePageShowsDoneAtOnceAndASecondDoneFindsNoWindow) {
     open();
     grant();
     EXPECT_EQ(buttonTitle(), "Next");
     click(view()->nextButton());
     EXPECT_EQ(view()->page(), 1);
     EXPECT_EQ(buttonTitle(), "Done!");
-    EXPECT_EQ(view()->page2()->titleLabel()->text(), "All required permissions are fixed.");
-}
 
-TEST_F(OnboardingTest, ClosingBeforeDoneEndsTheProcessWithStatusZero) {
-    open();
-    window->widget()->close();
-    EXPECT_EQ((std::vector<std::string>{"closed", "no flag"}), events);
-    EXPECT_EQ(exits.statuses, std::vector<int>{0});
-
-    // Also once the permission was granted and the completion has run.
-    events.clear();
-    exits.statuses.clear();
-    open();
-    click(view()->nextButton());
-    grant();
-    loop.advance(OnboardingPage2ViewModel::completionDelay);
-    window->widget()->close();
-    EXPECT_EQ((std::vector<std::string>{"closed", "no flag"}), events);
-    EXPECT_EQ(exits.statuses, std::vector<int>{0});
-}
-
-TEST_F(OnboardingTest, ASecondDoneBeforeTheWindowHasClosedFindsNoWindow) {
-    open();
-    grant();
-    click(view()->nextButton());
     NeumorphicButton* done = view()->nextButton();
     done->click();
     done->click();
     EXPECT_EQ(view()->page(), 3);
     EXPECT_TRUE(events.empty()) << "the window closes on the next turn";
     loop.runUntilIdle();
-    EXPECT_EQ((std::vector<std::string>{"closed", "completed flag", "completed"}), events);
-    EXPECT_TRUE(exits.statuses.empty());
+    EXPECT_EQ(events, (Strings{"closed", "completed flag", "completed"}));
+    EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(OnboardingTest, ClosingBeforeDoneEndsTheProcessWithStatusZero) {
+    open();
+    window->widget()->close();
+    EXPECT_EQ(events, (Strings{"closed", "no flag"}));
+    EXPECT_EQ(exits, std::vector<int>{0});
+
+    // Also once the permission was granted and the completion has run.
+    open();
+    click(view()->nextButton());
+    grant();
+    loop.advance(OnboardingPage2ViewModel::completionDelay);
+    window->widget()->close();
+    EXPECT_EQ(events, (Strings{"closed", "no flag"}));
+    EXPECT_EQ(exits, (std::vector<int>{0, 0}));
 }
 
 TEST_F(OnboardingTest, TheButtonShrinksWhileHeldAndSpringsBack) {
@@ -179,4 +155,32 @@ TEST_F(OnboardingTest, TheButtonShrinksWhileHeldAndSpringsBack) {
     loop.runUntilIdle();
     EXPECT_EQ(next->scale(), 1.0);
     EXPECT_EQ(view()->page(), 0) << "released outside: no click";
+}
+
+// The settings window's content and the onboarding's pages, side by side.
+TEST_F(OnboardingTest, SnapshotWithTheSettings) {
+    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::light);
+    std::vector<QImage> images;
+    auto grab = [&](QWidget& widget) {
+        widget.move(3000, 3000);
+        widget.resize(widget.sizeHint());
+        widget.show();
+        loop.runUntilIdle();
+        images.push_back(widget.grab().toImage());
+    };
+    Velmora::SettingsView settingsView(harness.settings);
+    grab(settingsView);
+    Velmora::OnboardingView onboarding(nullptr, services());
+    grab(onboarding);
+    onboarding.showNextPage();
+    grab(onboarding);
+    harness.desktop->setAccessibilityTrusted(true);
+    loop.advance(OnboardingPage2ViewModel::permissionTestDelay);
+    grab(onboarding);
+    onboarding.hide();
+    settingsView.hide();
+
+    test_support::expectMatchesReference(
+        test_support::snapshotSheet(images, Qt::Horizontal, 16, 16, QColor(0x80, 0x80, 0x80)), "shell-windows");
+    platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
 }

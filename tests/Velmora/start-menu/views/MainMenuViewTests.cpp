@@ -23,15 +23,15 @@
 
 using menu_testing::app;
 using menu_testing::installed;
-using menu_testing::MenuHarness;
+using menu_testing::task;
 using Velmora::MainMenuAppCell;
-using Velmora::MainMenuAppSection;
 using Velmora::MainMenuItem;
 using Velmora::MainMenuView;
+using Strings = std::vector<std::string>;
 
 namespace {
 
-const std::vector<std::string> desktopApps = {
+const Strings desktopApps = {
     app("Mail", "com.apple.mail", "/System/Applications/Mail.app"),
     app("Calendar", "com.apple.iCal", "/System/Applications/Calendar.app"),
     app("Photos", "com.apple.Photos", "/System/Applications/Photos.app"),
@@ -41,15 +41,15 @@ const std::vector<std::string> desktopApps = {
     app("Maps", "com.apple.Maps", "/System/Applications/Maps.app"),
 };
 
-std::vector<std::string> titles(const std::vector<MainMenuItem*>& rows) {
-    std::vector<std::string> result;
-    for (auto* row : rows) result.push_back(row->spec().title);
-    return result;
-}
-
-std::vector<std::string> titles(const std::vector<MainMenuAppCell*>& cells) {
-    std::vector<std::string> result;
-    for (auto* cell : cells) result.push_back(cell->title().toStdString());
+template <class Widget>
+Strings titles(const std::vector<Widget*>& widgets) {
+    Strings result;
+    for (auto* widget : widgets) {
+        if constexpr (std::is_same_v<Widget, MainMenuItem>)
+            result.push_back(widget->spec().title);
+        else
+            result.push_back(widget->title().toStdString());
+    }
     return result;
 }
 
@@ -60,17 +60,16 @@ protected:
         if (harness) harness->loop.runUntilIdle();
         harness.reset();
     }
-
-    MainMenuView& show(const std::string& json) {
+    void show(const std::string& json) {
+        view.reset();
+        harness.reset();
         harness.emplace(json);
         view = std::make_unique<MainMenuView>(harness->makeModel());
         view->move(2000, 2000);
         view->resize(MainMenuView::frameWidth, MainMenuView::frameHeight);
         view->show();
         harness->loop.runUntilIdle();
-        return *view;
     }
-
     void tap(QWidget* touchable) {
         ASSERT_TRUE(touchable);
         QTest::mouseClick(touchable, Qt::LeftButton, {}, touchable->rect().center());
@@ -78,124 +77,87 @@ protected:
     }
     void tapRow(const std::string& title) {
         auto* row = view->row(title);
-        ASSERT_TRUE(row) << title;
-        ASSERT_TRUE(row->isVisible()) << title;
+        ASSERT_TRUE(row && row->isVisible()) << title;
         tap(row->touchable());
     }
 
-    std::optional<MenuHarness<platform::qt::GuiTestLoop>> harness;
+    std::optional<menu_testing::MenuHarness<platform::qt::GuiTestLoop>> harness;
     std::unique_ptr<MainMenuView> view;
 };
 
 }  // namespace
 
-TEST_F(MainMenuViewTest, TheSidebarShowsTheApplicationRowsOnlyWhenTheyAreInstalled) {
+TEST_F(MainMenuViewTest, TheSidebarShowsTheApplicationRowsWhenInstalledAndOneSubMenuAtATime) {
     show(installed({app("Mail", "com.apple.mail")}));
-    EXPECT_EQ(titles(view->rows()), (std::vector<std::string>{"Desktop", "Home", "Downloads", "Trash",
-                                                              "Velmora", "Power options"}));
-    view.reset();
-    harness.reset();
+    EXPECT_EQ(titles(view->rows()), (Strings{"Desktop", "Home", "Downloads", "Trash", "Velmora", "Power options"}));
 
     show(installed(desktopApps));
-    EXPECT_EQ(titles(view->rows()),
-              (std::vector<std::string>{"Desktop", "Home", "Downloads", "Trash", "Velmora",
-                                        "New Terminal Window", "System settings", "Power options"}));
+    const Strings closed{"Desktop", "Home",          "Downloads", "Trash", "Velmora", "New Terminal Window",
+                         "System settings", "Power options"};
+    EXPECT_EQ(titles(view->rows()), closed);
     for (auto* row : view->rows()) EXPECT_EQ(row->width(), MainMenuItem::rowWidth) << row->spec().title;
-}
-
-TEST_F(MainMenuViewTest, TheTwoSubMenusOpenInTurn) {
-    show(installed(desktopApps));
     EXPECT_EQ(view->row("Velmora")->chevronSymbol(), "chevron.right");
 
     tapRow("Velmora");
-    EXPECT_EQ(
-        titles(view->rows()),
-        (std::vector<std::string>{"Desktop", "Home", "Downloads", "Trash", "Velmora", "Settings", "Hide",
-                                  "Quit", "New Terminal Window", "System settings", "Power options"}));
+    EXPECT_EQ(titles(view->rows()), (Strings{"Desktop", "Home", "Downloads", "Trash", "Velmora", "Settings", "Hide",
+                                             "Quit", "New Terminal Window", "System settings", "Power options"}));
     EXPECT_EQ(view->row("Velmora")->chevronSymbol(), "chevron.down");
     EXPECT_TRUE(view->row("Hide")->spec().indented);
-
     tapRow("Power options");
-    EXPECT_EQ(
-        titles(view->rows()),
-        (std::vector<std::string>{"Desktop", "Home", "Downloads", "Trash", "Velmora", "New Terminal Window",
-                                  "System settings", "Power options", "Sleep", "Restart", "Shut down"}));
+    EXPECT_EQ(titles(view->rows()),
+              (Strings{"Desktop", "Home", "Downloads", "Trash", "Velmora", "New Terminal Window", "System settings",
+                       "Power options", "Sleep", "Restart", "Shut down"}));
     EXPECT_EQ(view->row("Velmora")->chevronSymbol(), "chevron.right");
     EXPECT_EQ(view->row("Power options")->chevronSymbol(), "chevron.down");
-
     tapRow("Power options");
-    EXPECT_EQ(view->rows().size(), 8u);
-}
+    EXPECT_EQ(titles(view->rows()), closed);
 
-TEST_F(MainMenuViewTest, EverySymbolAndImageTheMenuDrawsExists) {
-    show(installed(desktopApps));
-    std::vector<std::string> symbols{"magnifyingglass", "chevron.down", "chevron.right"};
+    // Every symbol and image the menu draws exists.
     EXPECT_TRUE(platform::qt::Assets::contains(view->row("Velmora")->spec().image.value_or("")));
-    for (auto* row : view->rows())
+    Strings symbols{"magnifyingglass", "chevron.down", "chevron.right"};
+    for (auto* row : view->findChildren<MainMenuItem*>())
         if (row->spec().systemImage) symbols.push_back(*row->spec().systemImage);
-    tapRow("Velmora");
-    tapRow("Power options");
-    for (auto* row : view->rows())
-        if (row->spec().systemImage) symbols.push_back(*row->spec().systemImage);
+    EXPECT_EQ(symbols.size(), 16u);
     for (const auto& symbol : symbols) EXPECT_TRUE(platform::qt::Symbols::contains(symbol)) << symbol;
 }
 
-TEST_F(MainMenuViewTest, RowsActAndCloseTheMenuWhereTheyShould) {
+TEST_F(MainMenuViewTest, EachRowReachesItsActionAndOnlySomeCloseTheMenu) {
     show(installed(desktopApps));
-    std::vector<std::string> requests;
+    Strings bus;
     rx::DisposeBag bag;
-    Velmora::EventManager::shared()
-        ->showSettings.subscribe([&](rx::Unit) { requests.push_back("settings"); })
+    auto events = Velmora::EventManager::shared();
+    events->showSettings.subscribe([&](rx::Unit) { bus.push_back("settings"); }).disposed(bag);
+    events->hideOnScreen.subscribe([&](const platform::Screen& s) { bus.push_back("hide " + s.identifier); })
         .disposed(bag);
+    events->exit.subscribe([&](rx::Unit) { bus.push_back("exit"); }).disposed(bag);
 
-    tapRow("Downloads");
-    tapRow("New Terminal Window");
-    tapRow("Velmora");
-    tapRow("Settings");
-    EXPECT_EQ(requests, std::vector<std::string>{"settings"});
+    for (auto* title : {"Downloads", "New Terminal Window", "Velmora", "Settings", "Quit"}) tapRow(title);
     EXPECT_EQ(harness->closes, 0);
-    EXPECT_EQ(harness->actionNames(), (std::vector<std::string>{"selectFile", "open"}));
-    EXPECT_EQ(harness->actions("open").at(0).details["url"], "file:///Applications/iTerm.app/");
-
-    tapRow("System settings");
-    EXPECT_EQ(harness->closes, 1);
+    for (auto* title : {"Hide", "System settings", "Power options", "Sleep", "Shut down"}) tapRow(title);
+    EXPECT_EQ(harness->closes, 4);
+    EXPECT_EQ(bus, (Strings{"settings", "exit", "hide " + platform::Screens::screens().at(0).identifier}));
+    EXPECT_EQ(harness->actionNames(), (Strings{"selectFile", "open", "open", "appleScript"}));
+    EXPECT_EQ(harness->actions("open").at(0).details["url"], harness->address("iTerm"));
     EXPECT_EQ(harness->actions("open").at(1).details["url"], harness->address("System Settings"));
-
-    tapRow("Power options");
-    tapRow("Sleep");
-    EXPECT_EQ(harness->commands, std::vector<std::string>{"pmset sleepnow"});
-    tapRow("Shut down");
-    EXPECT_EQ(harness->actions("appleScript").at(0).details["source"],
-              "tell application \"Finder\"\nshut down\nend tell");
-    EXPECT_EQ(harness->closes, 3);
+    EXPECT_EQ(harness->commands, Strings{"pmset sleepnow"});
 }
 
-TEST_F(MainMenuViewTest, AppearingFillsTheGridsAndACellLaunchesItsApplication) {
+TEST_F(MainMenuViewTest, AppearingFillsTheGridsTypingShowsEachFoundTaskOnceAndACellLaunchesIt) {
     show(installed(desktopApps));
-    EXPECT_EQ(view->recommendedSection()->keys(), std::vector<std::string>{"Recommended"});
+    EXPECT_EQ(view->recommendedSection()->keys(), Strings{"Recommended"});
     // Five slots resolve: the first four, by title.
-    EXPECT_EQ(titles(view->recommendedSection()->cells()),
-              (std::vector<std::string>{"Calendar", "Mail", "Notes", "Photos"}));
-    EXPECT_EQ(view->installedSection()->keys(), (std::vector<std::string>{"C", "M", "N", "P", "S", "i"}));
-    EXPECT_EQ(titles(view->installedSection()->cells("M")).size(), 2u);
+    EXPECT_EQ(titles(view->recommendedSection()->cells()), (Strings{"Calendar", "Mail", "Notes", "Photos"}));
+    EXPECT_EQ(view->installedSection()->keys(), (Strings{"C", "M", "N", "P", "S", "i"}));
     EXPECT_FALSE(view->searchSection()->isVisible());
 
-    auto cells = view->installedSection()->cells("N");
-    ASSERT_EQ(cells.size(), 1u);
-    tap(cells[0]->touchable());
-    EXPECT_EQ(harness->closes, 1);
-    ASSERT_EQ(harness->actions("open").size(), 1u);
-    EXPECT_EQ(harness->actions("open")[0].details["url"], harness->address("Notes"));
-}
-
-TEST_F(MainMenuViewTest, TypingSearchesAndTheResultSectionShowsEachTaskOnce) {
-    show(installed(desktopApps));
     QTest::keyClicks(view->searchField(), "MAIL");
     harness->loop.runUntilIdle();
-    EXPECT_EQ(view->model()->searchText.value(), "MAIL");
     EXPECT_EQ(view->model()->searchResult.value().size(), 3u) << "title, address and identifier";
     EXPECT_TRUE(view->searchSection()->isVisible());
-    EXPECT_EQ(titles(view->searchSection()->cells()), std::vector<std::string>{"Mail"});
+    ASSERT_EQ(titles(view->searchSection()->cells()), Strings{"Mail"});
+    tap(view->searchSection()->cells()[0]->touchable());
+    EXPECT_EQ(harness->closes, 1);
+    EXPECT_EQ(harness->actions("open").at(0).details["url"], harness->address("Mail"));
 
     QTest::keyClicks(view->searchField(), "x");
     harness->loop.runUntilIdle();
@@ -205,27 +167,21 @@ TEST_F(MainMenuViewTest, TypingSearchesAndTheResultSectionShowsEachTaskOnce) {
 
 TEST_F(MainMenuViewTest, ASectionKeepsItsCellsByIdentityAndDrawsAChevronForAMissingIcon) {
     harness.emplace("{}");
-    auto make = [](const std::string& title) {
-        return Brindle::make<Velmora::Task>(nullptr, 1, *platform::URL::fromString("/Applications/X.app/"),
-                                            false, 0, title, std::nullopt, Velmora::Windows{});
-    };
     std::vector<std::shared_ptr<Velmora::Task>> launched;
-    MainMenuAppSection section(std::nullopt, [&](const auto& task) { launched.push_back(task); });
-    auto maps = make("Maps");
-    auto mail = make("Mail");
-    auto notes = make("Notes");
-    section.setTasks({maps, mail, notes});
+    Velmora::MainMenuAppSection section(std::nullopt, [&](const auto& task) { launched.push_back(task); });
+    auto maps = task("Maps");
+    auto mail = task("Mail");
+    section.setTasks({maps, mail, task("Notes")});
     auto* mapsCell = section.cells("M").at(0);
-    auto* notesCell = section.cells("N").at(0);
+    QPointer<MainMenuAppCell> gone = section.cells("N").at(0);
     EXPECT_TRUE(mapsCell->showsPlaceholderIcon());
     EXPECT_FALSE(mapsCell->findChild<QLabel*>()->pixmap().isNull());
 
     // A newer task of the same identity takes over the cell; a vanished one takes its cell along.
     auto renamed = mail->copy();
     renamed->title = "Nachrichten";
-    QPointer<MainMenuAppCell> gone = notesCell;
     section.setTasks({renamed, maps});
-    EXPECT_EQ(section.keys(), (std::vector<std::string>{"M", "N"}));
+    EXPECT_EQ(section.keys(), (Strings{"M", "N"}));
     EXPECT_EQ(section.cells("M").at(0), mapsCell);
     EXPECT_EQ(section.cells("N").at(0)->task(), renamed);
     EXPECT_EQ(section.cells("N").at(0)->title(), "Nachrichten");
@@ -246,8 +202,7 @@ TEST_F(MainMenuViewTest, Snapshot) {
     // The palette of a dark appearance, which the offscreen platform does not give.
     QPalette palette = view->palette();
     palette.setColor(QPalette::Window, QColor(0x26, 0x26, 0x28));
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        palette.setColor(role, Qt::white);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) palette.setColor(role, Qt::white);
     palette.setColor(QPalette::Base, Qt::black);
     view->setPalette(palette);
     QTest::keyClicks(view->searchField(), "ma");
