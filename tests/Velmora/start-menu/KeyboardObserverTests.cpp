@@ -1,49 +1,36 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <ostream>
-#include <string>
-#include <vector>
-
 #include "Brindle/Logging.h"
 #include "Velmora/start-menu/KeyboardObserver.h"
-#include "platform/sim/SimulatedDesktop.h"
-#include "platform/system/System.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 
-namespace platform {
-inline void PrintTo(const Point& point, std::ostream* out) {
-    *out << "(" << point.x << ", " << point.y << ")";
-}
-}  // namespace platform
-
 namespace {
 
-using platform::Event;
 using platform::EventType;
 using platform::Point;
 using platform::sim::EventTarget;
-using platform::sim::SimulatedDesktop;
 using Velmora::KeyboardObserver;
 using Velmora::MainMenuActivationKeys;
 namespace Flags = platform::ModifierFlags;
 
-constexpr std::uint16_t keyA = 0;
-constexpr std::uint16_t keyS = 1;
+constexpr std::uint16_t keyA = 0, keyS = 1;
 
-// Each test runs its own loop, so that pending timers can be counted.
+// "…<Velmora.KeyboardObserverStateIdle: 0x…>" → "StateIdle"
+std::string stateName(const std::string& text) {
+    const auto start = text.find("KeyboardObserver") + std::string("KeyboardObserver").size();
+    return text.substr(start, text.find(':', start) - start);
+}
+
+// Each test runs its own loop, so that pending timers can be counted; the switches logged are kept.
 class KeyboardObserverTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    KeyboardObserverTest() {
         Brindle::Logging::setPrintFunction([this](const std::string& line) {
-            // "Switching to state: <Velmora.KeyboardObserverStateIdle: 0x…>" → "StateIdle"
-            const std::string prefix = "Switching to state: <Velmora.KeyboardObserver";
-            if (line.rfind(prefix, 0) == 0)
-                switches.push_back(line.substr(prefix.size(), line.find(':', prefix.size()) - prefix.size()));
+            if (line.rfind("Switching to state: ", 0) == 0) switches.push_back(stateName(line));
         });
     }
-    void TearDown() override { Brindle::Logging::setPrintFunction(nullptr); }
+    ~KeyboardObserverTest() override { Brindle::Logging::setPrintFunction(nullptr); }
 
     std::shared_ptr<KeyboardObserver> tapObserver(std::uint64_t mask = Flags::command) {
         return Brindle::make<KeyboardObserver>(mask, [this](double x, double y) { taps.push_back({x, y}); });
@@ -57,12 +44,8 @@ protected:
                 EventTarget target = EventTarget::otherApplication) {
         desktop->injectEvent({type, keyCode, 0, location}, target);
     }
-    std::string state(const KeyboardObserver& observer) {
-        auto current = observer.currentState();
-        if (!current) return "none";
-        auto name = current->description();
-        auto start = name.find("KeyboardObserver") + std::string("KeyboardObserver").size();
-        return name.substr(start, name.find(':') - start);
+    static std::string state(const KeyboardObserver& observer) {
+        return observer.currentState() ? stateName(observer.currentState()->description()) : "none";
     }
 
     platform::testing::VirtualMainLoop loop;
@@ -71,7 +54,7 @@ protected:
     std::vector<std::string> switches;
 };
 
-TEST_F(KeyboardObserverTest, AQuickTapIsReportedOnceAfterTheQuietTimeWithTheLastMousePositionSeen) {
+TEST_F(KeyboardObserverTest, AQuickTapIsReportedAfterTheQuietTimeAndPressesAreTimedFromTheirOwnStart) {
     desktop->setMouseLocation({100, 200});
     auto observer = tapObserver();
     loop.advance(0.05);
@@ -89,11 +72,9 @@ TEST_F(KeyboardObserverTest, AQuickTapIsReportedOnceAfterTheQuietTimeWithTheLast
     tap(0.1, Flags::command | Flags::shift);  // other modifiers held with it do not matter
     loop.advance(2.0);
     EXPECT_EQ(taps, (std::vector<Point>{{100, 200}, {300, 400}}));
-}
 
-TEST_F(KeyboardObserverTest, PressesAreTimedFromTheirOwnStart) {
-    auto observer = tapObserver();
     // A second press within the quiet time restarts it: one report, after the second release.
+    taps.clear();
     tap();
     loop.advance(0.15);
     tap();
@@ -123,7 +104,7 @@ TEST_F(KeyboardObserverTest, PressesAreTimedFromTheirOwnStart) {
     EXPECT_EQ(taps.size(), 3u);
 }
 
-TEST_F(KeyboardObserverTest, OrdinaryKeysCancelUntilNoneHasBeenHeldForHalfASecond) {
+TEST_F(KeyboardObserverTest, OrdinaryKeysAndMouseActivityCancelUntilNoKeyHasBeenHeldForHalfASecond) {
     auto observer = tapObserver();
     // A key during the press.
     desktop->setModifierFlags(Flags::command);
@@ -165,10 +146,9 @@ TEST_F(KeyboardObserverTest, OrdinaryKeysCancelUntilNoneHasBeenHeldForHalfASecon
     desktop->setModifierFlags(0);
     loop.advance(0.4);
     EXPECT_EQ(taps.size(), 1u);
-}
 
-TEST_F(KeyboardObserverTest, MouseActivityCancelsDuringThePressAndTheQuietTime) {
-    auto observer = tapObserver();
+    // The mouse during the press waits out the same quiet time.
+    taps.clear();
     desktop->setModifierFlags(Flags::command);
     loop.advance(0.05);
     inject(EventType::leftMouseDown, 0, {10, 10});
@@ -178,22 +158,20 @@ TEST_F(KeyboardObserverTest, MouseActivityCancelsDuringThePressAndTheQuietTime) 
     EXPECT_EQ(state(*observer), "PressingWrongKeys");
     loop.advance(0.1);
     EXPECT_EQ(state(*observer), "StateIdle");
-
+    // And during the quiet time after the release.
     tap();
     loop.advance(0.1);
     inject(EventType::scrollWheel, 0, {20, 20});
     loop.advance(1.0);
     EXPECT_TRUE(taps.empty());
-
     // Clicks in this application's own windows are not seen.
     tap();
     inject(EventType::leftMouseDown, 0, {30, 30}, EventTarget::thisApplication);
     loop.advance(0.4);
     EXPECT_EQ(taps, std::vector<Point>{(Point{20, 20})});
-}
 
-TEST_F(KeyboardObserverTest, AKeyReleasedInThisApplicationKeepsTheObserverWaitingForItsKeyUp) {
-    auto observer = tapObserver();
+    // A key released in this application is not seen either: the observer waits for its key-up.
+    switches.clear();
     inject(EventType::keyDown, keyA);
     inject(EventType::keyUp, keyA, {}, EventTarget::thisApplication);
     loop.advance(2.0);
@@ -204,86 +182,93 @@ TEST_F(KeyboardObserverTest, AKeyReleasedInThisApplicationKeepsTheObserverWaitin
     loop.advance(0.55);
     tap();
     loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 1u);
+    EXPECT_EQ(taps.size(), 2u);
 }
 
-TEST_F(KeyboardObserverTest, OnlyTheChosenModifierCounts) {
+TEST_F(KeyboardObserverTest, OnlyTheChosenModifierCountsAndIdleWaitsForItsChangesWithoutTimers) {
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::none), std::nullopt);
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::fn), Flags::function);
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::control), Flags::control);
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::options), Flags::option);
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::command), Flags::command);
 
-    auto observer = tapObserver(*Velmora::modifierMask(MainMenuActivationKeys::options));
+    const auto idleLoop = loop.pendingCount();
+    auto observer = tapObserver(Flags::option);
     for (auto other : {Flags::command, Flags::control, Flags::function, Flags::shift}) {
         tap(0.1, other);
         loop.advance(0.4);
     }
     EXPECT_TRUE(taps.empty());
     EXPECT_TRUE(switches.empty());
+    EXPECT_EQ(loop.pendingCount(), idleLoop) << "nothing armed while idle";
     tap(0.1, Flags::option | Flags::control);
     loop.advance(0.4);
     EXPECT_EQ(taps.size(), 1u);
+
+    // A modifier seen only by this application's own windows.
+    auto localFlags = [&](std::uint64_t flags) {
+        desktop->injectEvent({EventType::flagsChanged, 0, flags, {}}, EventTarget::thisApplication);
+    };
+    localFlags(Flags::option);
+    EXPECT_EQ(state(*observer), "PressingRightKey");
+    loop.advance(0.1);
+    localFlags(0);
+    loop.advance(0.4);
+    EXPECT_EQ(taps.size(), 2u);
+    EXPECT_EQ(loop.pendingCount(), idleLoop);
+
+    // Held already when the observer starts: a press from then on.
+    desktop->setModifierFlags(Flags::option);
+    auto held = tapObserver(Flags::option);
+    EXPECT_EQ(state(*held), "PressingRightKey");
+    loop.advance(0.1);
+    desktop->setModifierFlags(0);
+    loop.advance(0.4);
+    EXPECT_EQ(taps.size(), 4u) << "both observers saw the tap";
 }
 
 TEST_F(KeyboardObserverTest, TheKeyCodeObserverRunsForItsKeyAndSwallowsItInThisApplication) {
     int runs = 0;
     auto observer = Brindle::make<KeyboardObserver>(platform::KeyCode::escape, [&] { ++runs; });
-    EXPECT_EQ(observer->currentState(), nullptr);
+    EXPECT_EQ(state(*observer), "none");
+    auto press = [&](std::uint16_t key, std::uint64_t flags, EventTarget target) {
+        return desktop->injectEvent({EventType::keyDown, key, flags}, target);
+    };
 
-    EXPECT_TRUE(desktop->injectEvent({EventType::keyDown, 53}, EventTarget::otherApplication));
+    EXPECT_TRUE(press(53, 0, EventTarget::otherApplication));
     EXPECT_EQ(runs, 1) << "once per key press";
-    desktop->injectEvent({EventType::keyDown, 53, Flags::shift}, EventTarget::otherApplication);
-    desktop->injectEvent({EventType::keyDown, keyA}, EventTarget::otherApplication);
+    press(53, Flags::shift, EventTarget::otherApplication);
+    press(keyA, 0, EventTarget::otherApplication);
     EXPECT_EQ(runs, 1);
-
-    EXPECT_EQ(desktop->injectEvent({EventType::keyDown, 53, Flags::command}, EventTarget::thisApplication),
-              std::nullopt);
+    EXPECT_EQ(press(53, Flags::command, EventTarget::thisApplication), std::nullopt);
     EXPECT_EQ(runs, 2);
-    auto passed =
-        desktop->injectEvent({EventType::keyDown, keyS, Flags::shift}, EventTarget::thisApplication);
+    auto passed = press(keyS, Flags::shift, EventTarget::thisApplication);
     ASSERT_TRUE(passed);
     EXPECT_EQ(passed->keyCode, keyS);
     EXPECT_EQ(passed->modifierFlags, Flags::shift);
     EXPECT_EQ(runs, 2);
 
     observer.reset();
-    EXPECT_TRUE(desktop->injectEvent({EventType::keyDown, 53}, EventTarget::thisApplication));
-    desktop->injectEvent({EventType::keyDown, 53}, EventTarget::otherApplication);
+    EXPECT_TRUE(press(53, 0, EventTarget::thisApplication));
+    press(53, 0, EventTarget::otherApplication);
     EXPECT_EQ(runs, 2);
-}
-
-TEST_F(KeyboardObserverTest, IdleWaitsForModifierChangesWithoutTimers) {
-    const auto idleLoop = loop.pendingCount();
-    auto observer = tapObserver();
-    loop.advance(1.0);
-    EXPECT_EQ(loop.pendingCount(), idleLoop) << "nothing armed while idle";
-
-    // A modifier seen only by this application's own windows.
-    auto localFlags = [&](std::uint64_t flags) {
-        desktop->injectEvent({EventType::flagsChanged, 0, flags, {}}, EventTarget::thisApplication);
-    };
-    localFlags(Flags::command);
-    EXPECT_EQ(state(*observer), "PressingRightKey");
-    loop.advance(0.1);
-    localFlags(0);
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 1u);
-    EXPECT_EQ(loop.pendingCount(), idleLoop);
-
-    // Held already when the observer starts: a press from then on.
-    desktop->setModifierFlags(Flags::command);
-    auto held = tapObserver();
-    EXPECT_EQ(state(*held), "PressingRightKey");
-    loop.advance(0.1);
-    desktop->setModifierFlags(0);
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 3u) << "both observers saw the tap";
 }
 
 TEST_F(KeyboardObserverTest, AReleasedObserverStopsItsTimersAndNeverReports) {
     const auto idleLoop = loop.pendingCount();
-    auto released = [&](auto prepare, double settle) {
+    auto pressed = [&] {
+        desktop->setModifierFlags(Flags::command);
+        loop.advance(0.05);
+    };
+    // Released while idle, pressing, releasing (the pending report and the debounce end at their
+    // own time) and after a wrong key.
+    const std::vector<std::pair<std::function<void()>, double>> cases = {
+        {[] {}, 0.01},
+        {pressed, 0.005},
+        {[&] { tap(), loop.advance(0.1); }, 0.3},
+        {[&] { pressed(), inject(EventType::leftMouseDown); }, 0.5},
+    };
+    for (const auto& [prepare, settle] : cases) {
         auto observer = tapObserver();
         prepare();
         std::weak_ptr<KeyboardObserver> weak = observer;
@@ -291,25 +276,8 @@ TEST_F(KeyboardObserverTest, AReleasedObserverStopsItsTimersAndNeverReports) {
         EXPECT_TRUE(weak.expired());
         desktop->setModifierFlags(0);
         loop.advance(settle);
-        return loop.pendingCount();
-    };
-    EXPECT_EQ(released([] {}, 0.01), idleLoop);
-    auto pressed = [&] {
-        desktop->setModifierFlags(Flags::command);
-        loop.advance(0.05);
-    };
-    EXPECT_EQ(released(pressed, 0.005), idleLoop);
-    // The pending report and the debounce end at their own time.
-    auto releasing = [&] {
-        tap();
-        loop.advance(0.1);
-    };
-    EXPECT_EQ(released(releasing, 0.3), idleLoop);
-    auto wrongKeys = [&] {
-        pressed();
-        inject(EventType::leftMouseDown);
-    };
-    EXPECT_EQ(released(wrongKeys, 0.5), idleLoop);
+        EXPECT_EQ(loop.pendingCount(), idleLoop) << settle;
+    }
     EXPECT_TRUE(taps.empty());
 
     // A replaced observer's monitors and states are gone with it.

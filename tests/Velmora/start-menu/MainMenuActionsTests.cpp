@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "platform/base/Animation.h"
 #include "tests/Velmora/start-menu/MainMenuTesting.h"
 #include "tests/support/SessionSystem.h"
@@ -9,26 +7,22 @@
 using menu_testing::app;
 using menu_testing::installed;
 using menu_testing::MenuHarness;
-using Velmora::MainMenuViewModel;
+using menu_testing::Strings;
 
 namespace {
 
-// Runs every block at once on the calling thread, or drops it as a pool that has stopped does;
-// counts them either way.
-class CountingQueue final : public platform::DispatchQueue {
-public:
-    explicit CountingQueue(bool runs = true) : runs_(runs) {}
+// Runs every block at once on the calling thread, or drops it as a pool that has stopped does.
+struct CountingQueue final : platform::DispatchQueue {
+    explicit CountingQueue(bool runs = true) : runs(runs) {}
     void async(std::function<void()> block) override {
         ++count;
-        if (runs_) block();
+        if (runs) block();
     }
     void asyncAfter(platform::TimeInterval, std::function<void()> block) override { async(std::move(block)); }
-    const std::string& label() const override { return label_; }
+    const std::string& label() const override { return name; }
+    const bool runs;
     int count = 0;
-
-private:
-    bool runs_;
-    std::string label_ = "counting";
+    const std::string name = "counting";
 };
 
 }  // namespace
@@ -37,37 +31,34 @@ TEST(MainMenuActions, FolderRowsSitUnderTheHomeAddressAndOpenAtTheirPlainPathWhi
     MenuHarness harness;
     const auto home = platform::URL::fileURL(harness.home.string(), true).absoluteString().substr(7);
     ASSERT_NE(home.find("home%20folder/"), std::string::npos);
-    auto links = MainMenuViewModel::folderLinks();
-    ASSERT_EQ(links.size(), 4u);
-    EXPECT_EQ(links[0].directory->url.absoluteString(), home + "Desktop/");
-    EXPECT_EQ(links[1].directory->url.absoluteString(), home);
-    EXPECT_EQ(links[3].directory->url.absoluteString(), home + ".Trash/");
-
+    Strings addresses;
     auto model = harness.makeModel();
-    model->openFolder(*links[2].directory);
-    model->openFolder(*links[1].directory);
-    auto selected = harness.actions("selectFile");
-    ASSERT_EQ(selected.size(), 2u);
+    for (const auto& link : Velmora::MainMenuViewModel::folderLinks()) {
+        addresses.push_back(link.directory->url.absoluteString());
+        model->openFolder(*link.directory);
+    }
+    EXPECT_EQ(addresses, (Strings{home + "Desktop/", home, home + "Downloads/", home + ".Trash/"}));
     // The viewer takes a path: "home folder", not "home%20folder".
-    EXPECT_EQ(selected[0].details, (nlohmann::json{{"root", harness.home.string() + "/Downloads/"}}));
+    auto selected = harness.actions("selectFile");
+    ASSERT_EQ(selected.size(), 4u);
+    EXPECT_EQ(selected[2].details, (nlohmann::json{{"root", harness.home.string() + "/Downloads/"}}));
     EXPECT_EQ(selected[1].details, (nlohmann::json{{"root", harness.home.string() + "/"}}));
     EXPECT_EQ(harness.closes, 0);
 }
 
 TEST(MainMenuActions, TheTerminalRowPrefersITermAndSystemSettingsAreFoundByIdentifier) {
     const struct {
-        std::vector<std::string> installed;
-        std::optional<std::string> terminal, systemSettings;
+        Strings installed;
+        std::string terminal, systemSettings;
     } cases[] = {
-        {{app("Terminal", "com.apple.Terminal"), app("iTerm", "com.googlecode.iterm2")}, "iTerm", {}},
-        {{app("Terminal", "com.apple.Terminal")}, "Terminal", {}},
-        {{app("Mail", "com.apple.mail"), app("Einstellungen", "com.apple.systempreferences")}, {}, "Einstellungen"},
+        {{app("Terminal", "com.apple.Terminal"), app("iTerm", "com.googlecode.iterm2")}, "iTerm", "none"},
+        {{app("Terminal", "com.apple.Terminal")}, "Terminal", "none"},
+        {{app("Mail", "com.apple.mail"), app("Einstellungen", "com.apple.systempreferences")},
+         "none",
+         "Einstellungen"},
     };
-    auto title = [](const std::shared_ptr<Velmora::Task>& task) {
-        return task ? std::optional<std::string>(task->title) : std::nullopt;
-    };
+    auto title = [](const std::shared_ptr<Velmora::Task>& task) { return task ? task->title : "none"; };
     for (const auto& [apps, terminal, systemSettings] : cases) {
-        SCOPED_TRACE(apps.front());
         MenuHarness harness(installed(apps));
         auto model = harness.makeModel();
         EXPECT_EQ(title(model->terminalApplication()), terminal);
@@ -79,9 +70,8 @@ TEST(MainMenuActions, PowerCommandsAreHandedOverExactlyAndCloseTheMenu) {
     auto queue = std::make_shared<CountingQueue>();
     MenuHarness harness("{}", queue);
     auto model = harness.makeModel();
-
     model->sleepNow();
-    EXPECT_EQ(harness.commands, std::vector<std::string>{"pmset sleepnow"});
+    EXPECT_EQ(harness.commands, Strings{"pmset sleepnow"});
     EXPECT_EQ(harness.closes, 1);
     EXPECT_EQ(queue->count, 0) << "sleep runs on the main thread";
 
@@ -103,23 +93,22 @@ TEST(MainMenuActions, PowerCommandsAreHandedOverExactlyAndCloseTheMenu) {
 }
 
 TEST(MainMenuActions, OnALinuxDesktopTheSessionPowersOffAndOpensTheTerminalAndSettings) {
-    MenuHarness harness(installed({app("iTerm", "com.googlecode.iterm2"), app("Mail", "com.apple.mail"),
-                                   app("Settings", "org.gnome.Settings")}));
+    MenuHarness harness(
+        installed({app("iTerm", "com.googlecode.iterm2"), app("Settings", "org.gnome.Settings")}));
     auto system = std::make_shared<test_support::SessionSystem>(harness.desktop);
     platform::ScopedSystem onLinux(system);
     auto model = harness.makeModel();
     model->sleepNow();
     model->restart();
     model->shutDown();
-    EXPECT_TRUE(harness.commands.empty());
-    EXPECT_TRUE(harness.actions("appleScript").empty());
     EXPECT_EQ(harness.closes, 3);
-
     // The session's own terminal, whatever terminal bundles there are.
     EXPECT_FALSE(model->terminalApplication());
     EXPECT_TRUE(model->opensSessionTerminal());
     model->openTerminal(nullptr);
-    EXPECT_EQ(system->session->calls, (std::vector<std::string>{"suspend", "reboot", "powerOff", "openTerminal"}));
+    EXPECT_EQ(system->session->calls, (Strings{"suspend", "reboot", "powerOff", "openTerminal"}));
+    EXPECT_TRUE(harness.commands.empty());
+    EXPECT_TRUE(harness.actionNames().empty());
     EXPECT_EQ(harness.closes, 3);
     system->session->hasTerminal = false;
     EXPECT_FALSE(model->opensSessionTerminal());
@@ -129,26 +118,21 @@ TEST(MainMenuActions, OnALinuxDesktopTheSessionPowersOffAndOpensTheTerminalAndSe
 TEST(MainMenuActions, TheSubMenusExcludeEachOtherInsideAnAnimation) {
     MenuHarness harness;
     auto model = harness.makeModel();
-    std::vector<std::string> changes;
+    Strings changes;
     rx::DisposeBag bag;
-    auto watch = [&](auto& shown, const std::string& name) {
-        shown.asObservable()
+    for (auto* shown : {&model->showTamberOptions, &model->showPowerOptions}) {
+        const std::string name = shown == &model->showPowerOptions ? "power" : "options";
+        shown->asObservable()
             .skip(1)
             .subscribe([&changes, name](bool open) {
-                changes.push_back(std::string(platform::isInAnimationTransaction() ? "animated " : "") + name +
+                changes.push_back((platform::isInAnimationTransaction() ? "animated " : "") + name +
                                   (open ? " open" : " closed"));
             })
             .disposed(bag);
-    };
-    watch(model->showTamberOptions, "options");
-    watch(model->showPowerOptions, "power");
-
+    }
     model->toggleTamberOptions();
     model->togglePowerOptions();
     model->togglePowerOptions();
-    EXPECT_EQ(changes, (std::vector<std::string>{"animated options open", "animated power closed",
-                                                 "animated options closed", "animated power open",
-                                                 "animated options closed", "animated power closed"}));
-    EXPECT_FALSE(model->showTamberOptions.value());
-    EXPECT_FALSE(model->showPowerOptions.value());
+    EXPECT_EQ(changes, (Strings{"animated options open", "animated power closed", "animated options closed",
+                                "animated power open", "animated options closed", "animated power closed"}));
 }

@@ -24,22 +24,23 @@ TEST(DockConcurrency, TheRestoreWaitsForARunningHidingCommandAndStopsTheRest) {
         std::atomic<bool> overlapped{false};
     };
     auto log = std::make_shared<Log>();
-    auto dock = Brindle::make<Velmora::DockManager>([log, restorer = std::this_thread::get_id()](const std::string&) {
-        if (log->running.fetch_add(1) != 0) log->overlapped = true;
-        bool second = false;
-        {
-            std::lock_guard lock(log->mutex);
-            log->byRestorer.push_back(std::this_thread::get_id() == restorer);
-            second = log->byRestorer.size() == 2;
-        }
-        if (second) {
-            log->secondStarted.set_value();
-            // Bounded: a restore that never waits fails below instead of hanging here.
-            log->release.get_future().wait_for(std::chrono::seconds(10));
-        }
-        log->running.fetch_sub(1);
-        return std::string();
-    });
+    auto dock =
+        Brindle::make<Velmora::DockManager>([log, restorer = std::this_thread::get_id()](const std::string&) {
+            if (log->running.fetch_add(1) != 0) log->overlapped = true;
+            bool second = false;
+            {
+                std::lock_guard lock(log->mutex);
+                log->byRestorer.push_back(std::this_thread::get_id() == restorer);
+                second = log->byRestorer.size() == 2;
+            }
+            if (second) {
+                log->secondStarted.set_value();
+                // Bounded: a restore that never waits fails below instead of hanging here.
+                log->release.get_future().wait_for(std::chrono::seconds(10));
+            }
+            log->running.fetch_sub(1);
+            return std::string();
+        });
     bool waited = false;
     dock->restoreWillWait = [&] {
         waited = true;
@@ -60,7 +61,8 @@ TEST(DockConcurrency, TheRestoreWaitsForARunningHidingCommandAndStopsTheRest) {
     EXPECT_FALSE(log->overlapped);
     std::lock_guard lock(log->mutex);
     // Some hiding commands, the second among them, then the restore's five and nothing after.
-    const auto hid = std::find(log->byRestorer.begin(), log->byRestorer.end(), true) - log->byRestorer.begin();
+    const auto hid =
+        std::find(log->byRestorer.begin(), log->byRestorer.end(), true) - log->byRestorer.begin();
     EXPECT_GE(hid, 2);
     EXPECT_LE(hid, 5);
     EXPECT_EQ(std::count(log->byRestorer.begin() + hid, log->byRestorer.end(), true), 5);

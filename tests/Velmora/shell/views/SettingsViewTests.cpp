@@ -5,10 +5,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <memory>
 #include <nlohmann/json.hpp>
-#include <string>
-#include <vector>
 
 #include "Velmora/settings/Bundle.h"
 #include "Velmora/settings/SettingsManager.h"
@@ -39,11 +36,6 @@ protected:
         loop.runUntilIdle();
         return view;
     }
-    static Strings titles(QMenu* menu) {
-        Strings result;
-        for (QAction* action : menu->actions()) result.push_back(action->text().toStdString());
-        return result;
-    }
     static void choose(QMenu* menu, const std::string& title) {
         for (QAction* action : menu->actions())
             if (action->text().toStdString() == title) return action->trigger();
@@ -69,10 +61,6 @@ TEST_F(SettingsViewTest, ShowsTheVersionAndTheCurrentChoicesAndWritesNewOnesStra
     EXPECT_EQ(view->layoutButton()->text(), "Centered");
     EXPECT_EQ(view->shortcutButton()->text(), "Command-key");
     EXPECT_TRUE(view->titlesCheckbox()->isOn());
-    EXPECT_EQ(titles(view->layoutMenu()), (Strings{"Centered", "Fullscreen – show icons to the left",
-                                                   "Fullscreen – show icons in center"}));
-    EXPECT_EQ(titles(view->shortcutMenu()),
-              (Strings{"Disable shortcut", "Fn-key", "Control-key", "Options-key", "Command-key"}));
     EXPECT_EQ(SettingsView::versionText(*bundle({{"CFBundleShortVersionString", std::string("2.0")}})),
               "Version 2.0 [?]");
     EXPECT_EQ(SettingsView::versionText(*bundle({{"CFBundleVersion", std::string("x")}})), "Version ? [?]");
@@ -125,8 +113,6 @@ TEST_F(SettingsViewTest, TheWindowIsTitledAndSetUpForTheMainScreen) {
         [&](const std::shared_ptr<Velmora::BaseWindow>& window) { closed.push_back(window.get()); },
         std::nullopt, settings);
     EXPECT_EQ(window->title(), "Settings");
-    EXPECT_EQ(window->display, platform::Screens::mainScreen());
-    ASSERT_TRUE(window->settingsView());
     EXPECT_EQ(window->settingsView()->settings(), settings);
     loop.runUntilIdle();
     EXPECT_TRUE(window->isVisible());
