@@ -13,6 +13,7 @@
 #include "platform/base/Process.h"
 #include "platform/qt/Appearance.h"
 #include "platform/qt/testing/GuiTestLoop.h"
+#include "tests/Velmora/tracking/TrackingTesting.h"
 #include "tests/support/DesktopHarness.h"
 #include "tests/support/SnapshotSheet.h"
 
@@ -22,9 +23,23 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
+// System Settings and Mail run; Chrome, Safari and Spotify are installed but not Firefox.
+constexpr const char* desktopJSON = R"({"accessibilityTrusted": false, "applications": [
+    {"pid": 501, "name": "System Settings", "bundleIdentifier": "com.apple.systempreferences",
+     "bundle": "/System/Applications/System Settings.app", "windows": [{"title": "Privacy", "frame": [0, 0, 600, 500]}]},
+    {"pid": 502, "name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/System/Applications/Mail.app",
+     "active": true, "windows": [{"title": "Inbox", "frame": [50, 50, 800, 600]}]}],
+  "installed": [
+    {"name": "Google Chrome", "bundleIdentifier": "com.google.Chrome", "bundle": "/Applications/Google Chrome.app"},
+    {"name": "Safari", "bundleIdentifier": "com.apple.Safari", "bundle": "/Applications/Safari.app"},
+    {"name": "Spotify", "bundleIdentifier": "com.spotify.client", "bundle": "/Applications/Spotify.app"}]})";
+
+// The onboarding window over that desktop; what its window reports, the exits it asks for and the
+// commands its Dock manager runs are recorded.
 class OnboardingTest : public ::testing::Test {
 protected:
-    OnboardingTest() {
+    explicit OnboardingTest(const std::string& json = desktopJSON)
+        : harness(json, test_support::Background::runsAtOnce) {
         platform::setExitInterceptor([this](int status) { exits.push_back(status); });
     }
     ~OnboardingTest() override {
@@ -37,10 +52,6 @@ protected:
         platform::setExitInterceptor(nullptr);
     }
 
-    OnboardingPage2ViewModel::Services services() {
-        return {harness.settings, Brindle::make<Velmora::DockManager>([](auto&) { return std::string(); }),
-                harness.manager};
-    }
     // Opens the window and lets it come to the front and its watch start.
     void open() {
         events.clear();
@@ -52,49 +63,103 @@ protected:
             [this] { events.push_back("completed"); }, std::nullopt, services());
         loop.runUntilIdle();
     }
+    OnboardingPage2ViewModel::Services services() { return {harness.settings, dock, harness.manager}; }
     Velmora::OnboardingView* view() const { return window->onboardingView(); }
     std::string buttonTitle() const {
         return view()->nextButton() ? view()->nextButton()->text().toStdString() : std::string("(none)");
-    }
-    void grant() {
-        harness.desktop->setAccessibilityTrusted(true);
-        loop.advance(OnboardingPage2ViewModel::permissionTestDelay);
-        loop.runUntilIdle();
     }
     void click(QWidget* widget) {
         ASSERT_TRUE(widget);
         QTest::mouseClick(widget, Qt::LeftButton);
         loop.runUntilIdle();
     }
+    void grant() {
+        harness.desktop->setAccessibilityTrusted(true);
+        loop.advance(OnboardingPage2ViewModel::permissionTestDelay);
+        loop.runUntilIdle();
+    }
+    static void notify() {
+        platform::NotificationCenter::distributedCenter()->post(
+            platform::Accessibility::trustChangedNotification);
+    }
+    // The permission page's own watches: an application left over from another test may watch too.
+    std::size_t watches() const { return watchers() - othersWatching; }
+    static std::size_t watchers() {
+        return platform::NotificationCenter::distributedCenter()->observerCount(
+            platform::Accessibility::trustChangedNotification);
+    }
+    Strings pinned() const {
+        Strings titles;
+        for (const auto& task : harness.settings->pinnedApplications.value()) titles.push_back(task->title);
+        return titles;
+    }
 
-    test_support::DesktopHarness<platform::qt::GuiTestLoop> harness{R"({"accessibilityTrusted": false})",
-                                                                    test_support::Background::runsAtOnce};
+    test_support::DesktopHarness<platform::qt::GuiTestLoop> harness;
     platform::qt::GuiTestLoop& loop = harness.loop;
+    int dockCommands = 0;
+    std::shared_ptr<Velmora::DockManager> dock =
+        Brindle::make<Velmora::DockManager>([this](const std::string&) {
+            ++dockCommands;
+            return std::string();
+        });
     std::vector<int> exits;
     Strings events;
     std::shared_ptr<Velmora::OnboardingWindow> window;
+    const std::size_t othersWatching = watchers();
 };
 
 }  // namespace
 
-TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesAndClosesOnce) {
+TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesTheOnboardingAndClosesOnce) {
     open();
     EXPECT_TRUE(view()->page1()->isVisible());
     EXPECT_EQ(buttonTitle(), "Next");
+    EXPECT_EQ(watches(), 1u);
     click(view()->nextButton());
     EXPECT_FALSE(view()->page1()->isVisible());
     EXPECT_EQ(view()->currentViewModel(), view()->viewModel2());
     EXPECT_EQ(buttonTitle(), "(none)");
-    // The request asks the system to prompt; the page changes only through the notification.
+    // The request asks the system to prompt; the page changes only through the notification, and
+    // one that finds the permission still missing keeps it watching.
     auto* page2 = view()->page2();
     click(page2->requestButton());
     EXPECT_EQ(harness.desktop->accessibilityPromptCount(), 1);
+    notify();
+    loop.advance(0.1);
+    loop.runUntilIdle();
     EXPECT_EQ(page2->titleLabel()->text(), "Permission required");
-    grant();
+    EXPECT_EQ(watches(), 1u);
+    EXPECT_EQ(dockCommands, 0);
+
+    // A grant is tested 0.1 s after its notification, once however many more are on their way.
+    harness.desktop->clearActions();
+    harness.updates = 0;
+    harness.desktop->setAccessibilityTrusted(true);
+    loop.advance(0.05);
+    notify();
+    loop.advance(0.04);
+    EXPECT_EQ(buttonTitle(), "(none)");
+    loop.advance(0.02);
+    EXPECT_EQ(buttonTitle(), "Done!");
+    EXPECT_EQ(watches(), 0u) << "the watch ends with the first grant";
     EXPECT_EQ(page2->titleLabel()->text(), "All required permissions are fixed.");
     EXPECT_FALSE(page2->requestButton()->isVisible());
-    EXPECT_EQ(buttonTitle(), "Done!");
     EXPECT_TRUE(view()->nextButtonAnimation()->appeared());
+    EXPECT_EQ(dockCommands, 5) << "the Dock is hidden";
+    EXPECT_EQ(harness.updates, 1);
+
+    // The completion follows 0.3 s later: default pins, System Settings quit, the login item, then
+    // on the next turn the others hidden and this program in front.
+    loop.advance(0.28);
+    EXPECT_TRUE(harness.desktop->actionNames().empty());
+    loop.advance(0.02);
+    EXPECT_EQ(harness.desktop->actionNames(),
+              (Strings{"terminate", "registerLoginItem", "hideOtherApplications", "activate"}));
+    EXPECT_EQ(harness.desktop->actions()[0].details.value("bundleIdentifier", ""),
+              "com.apple.systempreferences");
+    EXPECT_EQ(harness.desktop->actions()[3].details.value("bundleIdentifier", ""), "com.velmora.Velmora");
+    EXPECT_EQ(harness.desktop->actions()[3].details.value("options", 0), 2);
+    EXPECT_EQ(pinned(), (Strings{"Google Chrome", "Spotify", "Mail"}));
 
     // A second "Done!" before the window has closed on the next turn finds no window.
     NeumorphicButton* done = view()->nextButton();
@@ -108,23 +173,47 @@ TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesAndClosesOnce) {
     EXPECT_TRUE(exits.empty());
 }
 
-TEST_F(OnboardingTest, ClosingBeforeDoneEndsTheProcessWithStatusZero) {
+TEST_F(OnboardingTest, ClosingBeforeDoneEndsTheProcessWithStatusZeroAndTheWatch) {
     open();
     window->widget()->close();
     EXPECT_EQ(events, (Strings{"closed", "no flag"}));
     EXPECT_EQ(exits, std::vector<int>{0});
+    window.reset();
+    loop.runUntilIdle();
+    EXPECT_EQ(watches(), 0u);
 
-    // Also once the permission, granted on the welcome page, shows "Done!" at once and the completion has
-    // run.
+    // Also once the permission, granted on the welcome page, shows "Done!" at once and the
+    // completion has run; a later notification changes nothing.
     open();
     grant();
     EXPECT_EQ(buttonTitle(), "Next");
     click(view()->nextButton());
     EXPECT_EQ(buttonTitle(), "Done!");
     loop.advance(OnboardingPage2ViewModel::completionDelay);
+    notify();
+    loop.advance(1.0);
+    EXPECT_EQ(std::ranges::count(harness.desktop->actionNames(), "registerLoginItem"), 1);
     window->widget()->close();
     EXPECT_EQ(events, (Strings{"closed", "no flag"}));
     EXPECT_EQ(exits, (std::vector<int>{0, 0}));
+}
+
+class RefusedLoginItem : public OnboardingTest {
+protected:
+    RefusedLoginItem()
+        : OnboardingTest(R"({"loginItem": {"registerError": "Operation not permitted"}, )" +
+                         std::string(desktopJSON + 1)) {}
+};
+
+TEST_F(RefusedLoginItem, StoredPinsStayAndARefusedLoginItemIsOnlyPrinted) {
+    harness.settings->loadPinned({tracking_testing::url("file:///Applications/Safari.app/")});
+    open();
+    grant();
+    testing::internal::CaptureStdout();
+    loop.advance(OnboardingPage2ViewModel::completionDelay);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Operation not permitted\n");
+    EXPECT_EQ(pinned(), Strings{"Safari"});
+    EXPECT_EQ(harness.desktop->actionNames().back(), "activate");
 }
 
 TEST_F(OnboardingTest, TheButtonShrinksWhileHeldAndSpringsBack) {
