@@ -60,25 +60,6 @@ const Strings firstFour = {"Battle.net", "firefox", "Spotify", "Xcode"};
 
 }  // namespace
 
-TEST(MainMenuViewModel, FolderRowsSitUnderTheHomeAddressAndOpenAtTheirPlainPathWhileTheMenuStays) {
-    MenuHarness harness;
-    const auto home = platform::URL::fileURL(harness.home.string(), true).absoluteString().substr(7);
-    ASSERT_NE(home.find("home%20folder/"), std::string::npos);
-    Strings addresses;
-    auto model = harness.makeModel();
-    for (const auto& link : MainMenuViewModel::folderLinks()) {
-        addresses.push_back(link.directory->url.absoluteString());
-        model->openFolder(*link.directory);
-    }
-    EXPECT_EQ(addresses, (Strings{home + "Desktop/", home, home + "Downloads/", home + ".Trash/"}));
-    // The viewer takes a path: "home folder", not "home%20folder".
-    auto selected = harness.actions("selectFile");
-    ASSERT_EQ(selected.size(), 4u);
-    EXPECT_EQ(selected[2].details, (nlohmann::json{{"root", harness.home.string() + "/Downloads/"}}));
-    EXPECT_EQ(selected[1].details, (nlohmann::json{{"root", harness.home.string() + "/"}}));
-    EXPECT_EQ(harness.closes, 0);
-}
-
 TEST(MainMenuViewModel, TheTerminalRowPrefersITermAndSystemSettingsAreFoundByIdentifier) {
     const std::tuple<Strings, std::string, std::string> cases[] = {
         {{app("Terminal", "com.apple.Terminal"), app("iTerm", "com.googlecode.iterm2")}, "iTerm", "none"},

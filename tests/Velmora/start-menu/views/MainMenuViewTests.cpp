@@ -116,12 +116,18 @@ TEST_F(MainMenuViewTest, EachRowReachesItsActionAndOnlySomeCloseTheMenu) {
     events->hideOnScreen.subscribe([&](const platform::Screen&) { bus.push_back("hide"); }).disposed(bag);
     events->exit.subscribe([&](rx::Unit) { bus.push_back("exit"); }).disposed(bag);
 
-    for (auto* title : {"Downloads", "New Terminal Window", "Velmora", "Settings", "Quit"}) tapRow(title);
+    for (auto* title : {"Home", "Downloads", "New Terminal Window", "Velmora", "Settings", "Quit"})
+        tapRow(title);
     EXPECT_EQ(harness->closes, 0);
+    // The file viewer takes a plain path: "home folder", not "home%20folder".
+    auto folders = harness->actions("selectFile");
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_EQ(folders[0].details["root"], harness->home.string() + "/");
+    EXPECT_EQ(folders[1].details["root"], harness->home.string() + "/Downloads/");
     for (auto* title : {"Hide", "System settings", "Power options", "Sleep", "Shut down"}) tapRow(title);
     EXPECT_EQ(harness->closes, 4);
     EXPECT_EQ(bus, (Strings{"settings", "exit", "hide"}));
-    EXPECT_EQ(harness->actionNames(), (Strings{"selectFile", "open", "open", "appleScript"}));
+    EXPECT_EQ(harness->actionNames(), (Strings{"selectFile", "selectFile", "open", "open", "appleScript"}));
     EXPECT_EQ(harness->actions("open")[0].details["url"], "file:///Applications/iTerm.app/");
     EXPECT_EQ(harness->actions("open")[1].details["url"],
               "file:///System/Applications/System%20Settings.app/");
