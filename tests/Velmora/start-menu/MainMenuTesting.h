@@ -42,16 +42,14 @@ struct MenuHarness : test_support::DesktopHarness<Loop> {
         Brindle::setGlobalUserInteractiveQueue(std::move(userInteractive));
         std::filesystem::create_directories(home);
         platform::FileManager::setHomeDirectory(home.string());
-        clearCaches();
-    }
-    ~MenuHarness() {
-        clearCaches();
-        platform::FileManager::setHomeDirectory(std::nullopt);
-        Brindle::setGlobalUserInteractiveQueue(nullptr);
-    }
-    static void clearCaches() {
         Velmora::MainMenuViewModel::setCachedInstalledApps({});
         Velmora::MainMenuViewModel::setCachedRecommendedApps({});
+    }
+    ~MenuHarness() {
+        Velmora::MainMenuViewModel::setCachedInstalledApps({});
+        Velmora::MainMenuViewModel::setCachedRecommendedApps({});
+        platform::FileManager::setHomeDirectory(std::nullopt);
+        Brindle::setGlobalUserInteractiveQueue(nullptr);
     }
 
     // A menu as the bar opens it, on the first screen; each close is counted.

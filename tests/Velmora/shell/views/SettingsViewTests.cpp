@@ -18,7 +18,6 @@ using Velmora::Bundle;
 using Velmora::MainMenuActivationKeys;
 using Velmora::SettingsManager;
 using Velmora::SettingsView;
-using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -81,7 +80,14 @@ TEST_F(SettingsViewTest, ShowsTheVersionAndTheCurrentChoicesAndWritesNewOnesStra
 }
 
 TEST_F(SettingsViewTest, TheCheckboxFlipsFromItsSquareOrLabelAndTwoWindowsAgree) {
-    auto first = makeView();
+    std::vector<Velmora::BaseWindow*> closed;
+    auto window = Velmora::SettingsWindow::open(
+        [&](const std::shared_ptr<Velmora::BaseWindow>& window) { closed.push_back(window.get()); },
+        std::nullopt, settings);
+    loop.runUntilIdle();
+    EXPECT_EQ(window->title(), "Settings");
+    EXPECT_TRUE(window->isKeyWindow());
+    auto* first = window->settingsView();
     auto second = makeView();
     QTest::mouseClick(first->titlesCheckbox()->label(), Qt::LeftButton);
     loop.runUntilIdle();
@@ -105,20 +111,7 @@ TEST_F(SettingsViewTest, TheCheckboxFlipsFromItsSquareOrLabelAndTwoWindowsAgree)
     QTest::mousePress(first->titlesCheckbox()->label(), Qt::LeftButton);
     QTest::mouseRelease(first->titlesCheckbox()->label(), Qt::LeftButton, {}, QPoint(-50, -50));
     EXPECT_TRUE(settings->showTitle());
-}
-
-TEST_F(SettingsViewTest, TheWindowIsTitledAndSetUpForTheMainScreen) {
-    std::vector<Velmora::BaseWindow*> closed;
-    auto window = Velmora::SettingsWindow::open(
-        [&](const std::shared_ptr<Velmora::BaseWindow>& window) { closed.push_back(window.get()); },
-        std::nullopt, settings);
-    EXPECT_EQ(window->title(), "Settings");
-    EXPECT_EQ(window->settingsView()->settings(), settings);
-    loop.runUntilIdle();
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(window->isKeyWindow());
 
     window->widget()->close();
     EXPECT_EQ(closed, std::vector<Velmora::BaseWindow*>{window.get()});
-    EXPECT_FALSE(window->isVisible());
 }

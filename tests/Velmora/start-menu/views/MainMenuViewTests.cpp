@@ -77,26 +77,45 @@ protected:
 
 }  // namespace
 
-TEST_F(MainMenuViewTest, TheSidebarShowsTheApplicationRowsWhenInstalledAndOneSubMenuAtATime) {
+TEST_F(MainMenuViewTest, TheSidebarShowsItsRowsOneSubMenuAtATimeAndEachRowReachesItsAction) {
     show(installed({app("Mail", "com.apple.mail")}));
     EXPECT_EQ(titles(view->rows()),
               (Strings{"Desktop", "Home", "Downloads", "Trash", "Velmora", "Power options"}));
 
     show(desktopApps);
+    Strings bus;
+    rx::DisposeBag bag;
+    auto events = Velmora::EventManager::shared();
+    events->showSettings.subscribe([&](rx::Unit) { bus.push_back("settings"); }).disposed(bag);
+    events->hideOnScreen.subscribe([&](const platform::Screen&) { bus.push_back("hide"); }).disposed(bag);
+    events->exit.subscribe([&](rx::Unit) { bus.push_back("exit"); }).disposed(bag);
     EXPECT_EQ(view->rows().size(), 8u);
     for (auto* row : view->rows()) EXPECT_EQ(row->width(), MainMenuItem::rowWidth) << row->spec().title;
-    tapRow("Velmora");
+    for (auto* title : {"Home", "Downloads", "New Terminal Window", "Velmora"}) tapRow(title);
     EXPECT_EQ(titles(view->rows()),
               (Strings{"Desktop", "Home", "Downloads", "Trash", "Velmora", "Settings", "Hide", "Quit",
                        "New Terminal Window", "System settings", "Power options"}));
     EXPECT_EQ(view->row("Velmora")->chevronSymbol(), "chevron.down");
     EXPECT_TRUE(view->row("Hide")->spec().indented);
-    tapRow("Power options");
+    for (auto* title : {"Settings", "Quit"}) tapRow(title);
+    EXPECT_EQ(harness->closes, 0);
+    for (auto* title : {"Hide", "Power options"}) tapRow(title);
     EXPECT_EQ(view->rows().size(), 11u);
     EXPECT_EQ(view->rows().back()->spec().title, "Shut down");
     EXPECT_EQ(view->row("Velmora")->chevronSymbol(), "chevron.right");
-    tapRow("Power options");
+    for (auto* title : {"Sleep", "Shut down", "System settings", "Power options"}) tapRow(title);
     EXPECT_EQ(view->rows().size(), 8u);
+
+    EXPECT_EQ(harness->closes, 4);
+    EXPECT_EQ(bus, (Strings{"settings", "exit", "hide"}));
+    EXPECT_EQ(harness->actionNames(), (Strings{"selectFile", "selectFile", "open", "appleScript", "open"}));
+    // The file viewer takes a plain path: "home folder", not "home%20folder".
+    EXPECT_EQ(harness->actions("selectFile")[0].details["root"], harness->home.string() + "/");
+    EXPECT_EQ(harness->actions("selectFile")[1].details["root"], harness->home.string() + "/Downloads/");
+    EXPECT_EQ(harness->actions("open")[0].details["url"], "file:///Applications/iTerm.app/");
+    EXPECT_EQ(harness->actions("open")[1].details["url"],
+              "file:///System/Applications/System%20Settings.app/");
+    EXPECT_EQ(harness->commands, Strings{"pmset sleepnow"});
 
     // Every symbol and image the menu draws exists.
     EXPECT_TRUE(platform::qt::Assets::contains(view->row("Velmora")->spec().image.value_or("")));
@@ -105,33 +124,6 @@ TEST_F(MainMenuViewTest, TheSidebarShowsTheApplicationRowsWhenInstalledAndOneSub
         if (row->spec().systemImage) symbols.push_back(*row->spec().systemImage);
     EXPECT_EQ(symbols.size(), 16u);
     for (const auto& symbol : symbols) EXPECT_TRUE(platform::qt::Symbols::contains(symbol)) << symbol;
-}
-
-TEST_F(MainMenuViewTest, EachRowReachesItsActionAndOnlySomeCloseTheMenu) {
-    show(desktopApps);
-    Strings bus;
-    rx::DisposeBag bag;
-    auto events = Velmora::EventManager::shared();
-    events->showSettings.subscribe([&](rx::Unit) { bus.push_back("settings"); }).disposed(bag);
-    events->hideOnScreen.subscribe([&](const platform::Screen&) { bus.push_back("hide"); }).disposed(bag);
-    events->exit.subscribe([&](rx::Unit) { bus.push_back("exit"); }).disposed(bag);
-
-    for (auto* title : {"Home", "Downloads", "New Terminal Window", "Velmora", "Settings", "Quit"})
-        tapRow(title);
-    EXPECT_EQ(harness->closes, 0);
-    // The file viewer takes a plain path: "home folder", not "home%20folder".
-    auto folders = harness->actions("selectFile");
-    ASSERT_EQ(folders.size(), 2u);
-    EXPECT_EQ(folders[0].details["root"], harness->home.string() + "/");
-    EXPECT_EQ(folders[1].details["root"], harness->home.string() + "/Downloads/");
-    for (auto* title : {"Hide", "System settings", "Power options", "Sleep", "Shut down"}) tapRow(title);
-    EXPECT_EQ(harness->closes, 4);
-    EXPECT_EQ(bus, (Strings{"settings", "exit", "hide"}));
-    EXPECT_EQ(harness->actionNames(), (Strings{"selectFile", "selectFile", "open", "open", "appleScript"}));
-    EXPECT_EQ(harness->actions("open")[0].details["url"], "file:///Applications/iTerm.app/");
-    EXPECT_EQ(harness->actions("open")[1].details["url"],
-              "file:///System/Applications/System%20Settings.app/");
-    EXPECT_EQ(harness->commands, Strings{"pmset sleepnow"});
 }
 
 TEST_F(MainMenuViewTest, AppearingFillsTheGridsTypingShowsEachFoundTaskOnceAndACellLaunchesIt) {
