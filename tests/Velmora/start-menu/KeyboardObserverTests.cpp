@@ -120,57 +120,31 @@ TEST_F(KeyboardObserverTest, OnlyAShortUndisturbedTapOfTheChosenModifierIsReport
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::command), Flags::command);
 }
 
-TEST_F(KeyboardObserverTest, AnObserverIdlesWithoutTimersAndReportsThePointerAtCreationOrTheLastClick) {
-    const auto idleLoop = loop.pendingCount();
-    desktop->setMouseLocation({100, 200});
-    auto observer = tapObserver();
-    loop.advance(1.0);
-    EXPECT_EQ(loop.pendingCount(), idleLoop) << "nothing armed while idle";
-    play("cmd 0.1 up 0.4");
-    EXPECT_EQ(loop.pendingCount(), idleLoop) << "back to idle";
-    inject(EventType::leftMouseDown, 0, EventTarget::otherApplication, 0, {300, 400});
-    inject(EventType::mouseMoved, 0, EventTarget::otherApplication, 0, {900, 900});
-
-    // Held already when an observer starts: a press from then on.
-    desktop->setModifierFlags(Flags::command);
-    auto held = tapObserver();
-    loop.advance(0.1);
-    desktop->setModifierFlags(0);
-    loop.advance(0.4);
-    ASSERT_EQ(taps.size(), 3u) << "both observers saw the second tap";
-    EXPECT_EQ(taps[0], (Point{100, 200}));
-    EXPECT_TRUE(taps[1] == (Point{300, 400}) || taps[2] == (Point{300, 400}));
-}
-
 TEST_F(KeyboardObserverTest, TheKeyCodeObserverRunsForItsKeyAndSwallowsItInThisApplication) {
     int runs = 0;
     auto observer = Brindle::make<KeyboardObserver>(platform::KeyCode::escape, [&] { ++runs; });
     EXPECT_EQ(observer->currentState(), nullptr);
-    auto press = [&](std::uint16_t key, std::uint64_t flags, EventTarget target) {
-        return desktop->injectEvent({EventType::keyDown, key, flags}, target);
-    };
-    EXPECT_TRUE(press(53, 0, EventTarget::otherApplication));
-    EXPECT_EQ(runs, 1) << "once per key press";
-    press(53, Flags::shift, EventTarget::otherApplication);
-    press(keyA, 0, EventTarget::otherApplication);
-    EXPECT_EQ(runs, 1);
-    EXPECT_EQ(press(53, Flags::command, EventTarget::thisApplication), std::nullopt);
-    EXPECT_EQ(runs, 2);
-    auto passed = press(keyS, Flags::shift, EventTarget::thisApplication);
-    ASSERT_TRUE(passed);
-    EXPECT_EQ(passed->keyCode, keyS);
-    EXPECT_EQ(passed->modifierFlags, Flags::shift);
-
+    // Alone in another application, or with any modifiers in this one, which then never gets it.
+    const std::tuple<std::uint16_t, std::uint64_t, EventTarget, int, bool> presses[] = {
+        {53, 0, EventTarget::otherApplication, 1, true},
+        {53, Flags::shift, EventTarget::otherApplication, 1, true},
+        {keyA, 0, EventTarget::otherApplication, 1, true},
+        {53, Flags::command, EventTarget::thisApplication, 2, false},
+        {keyS, Flags::shift, EventTarget::thisApplication, 2, true}};
+    for (const auto& [key, flags, target, ran, passed] : presses) {
+        EXPECT_EQ(desktop->injectEvent({EventType::keyDown, key, flags}, target).has_value(), passed);
+        EXPECT_EQ(runs, ran) << key << " with " << flags;
+    }
     observer.reset();
-    EXPECT_TRUE(press(53, 0, EventTarget::thisApplication));
-    press(53, 0, EventTarget::otherApplication);
+    EXPECT_TRUE(desktop->injectEvent({EventType::keyDown, 53}, EventTarget::thisApplication));
+    desktop->injectEvent({EventType::keyDown, 53}, EventTarget::otherApplication);
     EXPECT_EQ(runs, 2);
 }
 
-TEST_F(KeyboardObserverTest, AReleasedObserverStopsItsTimersAndNeverReports) {
+TEST_F(KeyboardObserverTest, TimersRunOnlyWhileATapIsUnderWayAndGoWithTheObserver) {
     const auto idleLoop = loop.pendingCount();
     // Released while idle, pressing, releasing (the pending report and the debounce end at their
-    // own time) and after a wrong key.
+    // own time) and after a wrong key: nothing is left armed, nothing reported.
     const std::pair<const char*, double> cases[] = {
         {"", 0.01}, {"cmd 0.05", 0.005}, {"cmd 0.1 up 0.1", 0.3}, {"cmd 0.05 click", 0.5}};
     for (const auto& [script, settle] : cases) {
@@ -187,11 +161,24 @@ TEST_F(KeyboardObserverTest, AReleasedObserverStopsItsTimersAndNeverReports) {
     }
     EXPECT_TRUE(taps.empty());
 
-    // A replaced observer's monitors and states are gone with it.
-    auto replaced = tapObserver();
-    replaced = tapObserver();
+    // A replaced observer's monitors and states go with it. An idle one arms nothing, and a tap
+    // reports the pointer at its creation, then at the last click but not a move.
+    desktop->setMouseLocation({100, 200});
+    auto observer = tapObserver();
+    observer = tapObserver();
+    loop.advance(1.0);
+    EXPECT_EQ(loop.pendingCount(), idleLoop);
     play("cmd 0.1 up 0.4");
-    EXPECT_EQ(taps.size(), 1u);
+    EXPECT_EQ(loop.pendingCount(), idleLoop);
+    inject(EventType::leftMouseDown, 0, EventTarget::otherApplication, 0, {300, 400});
+    inject(EventType::mouseMoved, 0, EventTarget::otherApplication, 0, {900, 900});
+    // Held already when an observer starts: a press from then on.
+    desktop->setModifierFlags(Flags::command);
+    auto held = tapObserver();
+    play("0.1 up 0.4");
+    ASSERT_EQ(taps.size(), 3u) << "both observers saw the second tap";
+    EXPECT_EQ(taps[0], (Point{100, 200}));
+    EXPECT_TRUE(taps[1] == (Point{300, 400}) || taps[2] == (Point{300, 400}));
 }
 
 }  // namespace

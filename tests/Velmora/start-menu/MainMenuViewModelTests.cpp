@@ -79,7 +79,8 @@ TEST(MainMenuViewModel, TheTerminalRowPrefersITermAndSystemSettingsAreFoundByIde
 
 TEST(MainMenuViewModel, PowerCommandsRunAndCloseTheMenuEvenWhenTheBackgroundDropsThem) {
     auto queue = std::make_shared<CountingQueue>();
-    MenuHarness harness("{}", queue);
+    MenuHarness harness(
+        installed({app("iTerm", "com.googlecode.iterm2"), app("Settings", "org.gnome.Settings")}), queue);
     auto model = harness.makeModel();
     model->sleepNow();
     EXPECT_EQ(queue->count, 0) << "sleep runs on the main thread";
@@ -96,25 +97,20 @@ TEST(MainMenuViewModel, PowerCommandsRunAndCloseTheMenuEvenWhenTheBackgroundDrop
     model->restart();
     EXPECT_EQ(harness.actions("appleScript").size(), 2u);
     EXPECT_EQ(harness.closes, 4);
-}
 
-TEST(MainMenuViewModel, OnALinuxDesktopTheSessionPowersOffAndOpensTheTerminalAndSettings) {
-    MenuHarness harness(
-        installed({app("iTerm", "com.googlecode.iterm2"), app("Settings", "org.gnome.Settings")}));
+    // A Linux desktop session does it all itself, and has its own terminal whatever bundles there are.
     auto system = std::make_shared<test_support::SessionSystem>(harness.desktop);
     platform::ScopedSystem onLinux(system);
-    auto model = harness.makeModel();
     model->sleepNow();
     model->restart();
     model->shutDown();
-    // The session's own terminal, whatever terminal bundles there are.
     EXPECT_FALSE(model->terminalApplication());
     EXPECT_TRUE(model->opensSessionTerminal());
     model->openTerminal(nullptr);
     EXPECT_EQ(system->session->calls, (Strings{"suspend", "reboot", "powerOff", "openTerminal"}));
-    EXPECT_TRUE(harness.commands.empty());
-    EXPECT_TRUE(harness.actionNames().empty());
-    EXPECT_EQ(harness.closes, 3);
+    EXPECT_EQ(harness.commands.size(), 1u);
+    EXPECT_EQ(harness.actionNames().size(), 2u);
+    EXPECT_EQ(harness.closes, 7);
     system->session->hasTerminal = false;
     EXPECT_FALSE(model->opensSessionTerminal());
     EXPECT_EQ(model->systemSettingsApplication()->bundleIdentifier, "org.gnome.Settings");
@@ -232,7 +228,6 @@ TEST(MainMenuViewModel, SearchFindsEveryKeyThatContainsTheLowerCasedQuery) {
     };
     for (const auto& [query, found] : cases) {
         model->updateSearch(query);
-        EXPECT_EQ(model->searchText.value(), query);
         EXPECT_EQ(titles(model->searchResult.value(), true), found) << query;
     }
 }
