@@ -28,13 +28,12 @@ namespace {
 constexpr const char* desktopJSON = R"({"accessibilityTrusted": false,
   "loginItem": {"registerError": "Operation not permitted"}, "applications": [
     {"pid": 501, "name": "System Settings", "bundleIdentifier": "com.apple.systempreferences",
-     "bundle": "/System/Applications/System Settings.app", "windows": [{"title": "Privacy", "frame": [0, 0, 600, 500]}]},
-    {"pid": 502, "name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/System/Applications/Mail.app",
-     "active": true, "windows": [{"title": "Inbox", "frame": [50, 50, 800, 600]}]}],
-  "installed": [
-    {"name": "Google Chrome", "bundleIdentifier": "com.google.Chrome", "bundle": "/Applications/Google Chrome.app"},
-    {"name": "Safari", "bundleIdentifier": "com.apple.Safari", "bundle": "/Applications/Safari.app"},
-    {"name": "Spotify", "bundleIdentifier": "com.spotify.client", "bundle": "/Applications/Spotify.app"}]})";
+     "windows": [{"frame": [0, 0, 600, 500]}]},
+    {"pid": 502, "name": "Mail", "bundleIdentifier": "com.apple.mail", "active": true,
+     "windows": [{"frame": [50, 50, 800, 600]}]}],
+  "installed": [{"name": "Google Chrome", "bundleIdentifier": "com.google.Chrome"},
+    {"name": "Safari", "bundleIdentifier": "com.apple.Safari"},
+    {"name": "Spotify", "bundleIdentifier": "com.spotify.client"}]})";
 
 // The onboarding window over that desktop; what its window reports and the exits it asks for are
 // recorded.
