@@ -78,10 +78,8 @@ protected:
             names.push_back(static_cast<FakeWindow*>(entry.window.get())->name);
         return names;
     }
-    void requireUpdate(std::string url) {
-        Velmora::UpdateResponse response;
-        response.required = {.title = "Update required", .url = std::move(url)};
-        updates->setUpdateInfo(response);
+    void requireUpdate(const std::string& url) {
+        updates->setUpdateInfo(Velmora::UpdateResponse{.required = {.title = "Update required", .url = url}});
         updates->requiresUpdate.accept(true);
     }
 

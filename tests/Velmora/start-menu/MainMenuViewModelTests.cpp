@@ -200,13 +200,12 @@ TEST(MainMenuViewModel, ListsAreScannedInTheBackgroundCachedOnTheMainQueueAndRep
     EXPECT_EQ(harness.updates, 1);
 }
 
-TEST(MainMenuViewModel, SearchFindsEveryKeyThatContainsTheLowerCasedQuery) {
+TEST(MainMenuViewModel, SearchFindsEveryKeyThatContainsTheQueryAndTheGridsGroupWhatTheyShow) {
     MenuHarness harness(
-        installed({app("Mail", "com.apple.mail", "/Applications/Mail.app"),
+        installed({app("Mail", "com.apple.mail"), app("Calendar", "com.apple.iCal"),
                    app("Mailbox Tool", "org.example.tool", "/Applications/Tool.app"),
-                   app("Calendar", "com.apple.iCal", "/Applications/Calendar.app"),
                    R"({"bundleIdentifier": "org.example.blank", "bundle": "/Applications/Blank.app",
-                       "info": {"CFBundleName": "", "CFBundleExecutable": ""}})"}));
+                                       "info": {"CFBundleName": "", "CFBundleExecutable": ""}})"}));
     auto model = harness.makeModel(harness.manager->loadInstalledTasks(false));
     model->reindexSearch();
     const std::pair<std::string, Strings> cases[] = {
@@ -220,9 +219,8 @@ TEST(MainMenuViewModel, SearchFindsEveryKeyThatContainsTheLowerCasedQuery) {
         model->updateSearch(query);
         EXPECT_EQ(titles(model->searchResult.value(), true), found) << query;
     }
-}
 
-TEST(MainMenuViewModel, UntitledSectionsGroupByFirstCharacterAsTypedAndATitledOneIsOneGroupOrNone) {
+    // Grids: untitled ones group by first character as typed, a titled one is one group or none.
     auto tasks = TaskList{task("mail"),    task("Notes"), task("Maps"),    task(""),
                           task("Ölfarbe"), task("Music"), task("👍 Likes"), task("notes")};
     auto keys = [](const std::vector<Velmora::AppGroup>& groups) {

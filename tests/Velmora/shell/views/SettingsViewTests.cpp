@@ -51,15 +51,21 @@ protected:
 
 }  // namespace
 
-TEST_F(SettingsViewTest, ShowsTheVersionAndTheCurrentChoicesAndWritesNewOnesStraightBack) {
+TEST_F(SettingsViewTest, ShowsTheVersionAndTheChoicesWritesNewOnesStraightBackAndTwoWindowsAgree) {
     Velmora::ScopedMainBundle main(
         bundle({{"CFBundleShortVersionString", std::string("1.4")}, {"CFBundleVersion", std::string("27")}}));
     settings->setMainMenuKeyboardShortcut(MainMenuActivationKeys::command);
-    auto view = makeView();
+    std::vector<Velmora::BaseWindow*> closed;
+    auto window = Velmora::SettingsWindow::open(
+        [&](const std::shared_ptr<Velmora::BaseWindow>& window) { closed.push_back(window.get()); },
+        std::nullopt, settings);
+    loop.runUntilIdle();
+    EXPECT_EQ(window->title(), "Settings");
+    EXPECT_TRUE(window->isKeyWindow());
+    auto* view = window->settingsView();
     EXPECT_EQ(view->versionLabel()->text(), "Version 1.4 [27]");
     EXPECT_EQ(view->layoutButton()->text(), "Centered");
     EXPECT_EQ(view->shortcutButton()->text(), "Command-key");
-    EXPECT_TRUE(view->titlesCheckbox()->isOn());
     EXPECT_EQ(SettingsView::versionText(*bundle({{"CFBundleShortVersionString", std::string("2.0")}})),
               "Version 2.0 [?]");
     EXPECT_EQ(SettingsView::versionText(*bundle({{"CFBundleVersion", std::string("x")}})), "Version ? [?]");
@@ -72,44 +78,33 @@ TEST_F(SettingsViewTest, ShowsTheVersionAndTheCurrentChoicesAndWritesNewOnesStra
     platform::UserDefaults::standard()->setData(SettingsManager::themeKey, "2");
     choose(view->layoutMenu(), "Fullscreen – show icons to the left");
     EXPECT_EQ(stored(SettingsManager::themeKey), nlohmann::json(0));
-
     choose(view->shortcutMenu(), "Disable shortcut");
     EXPECT_EQ(settings->mainMenuKeyboardShortcut(), MainMenuActivationKeys::none);
     EXPECT_EQ(stored(SettingsManager::mainMenuShortcutKey), nlohmann::json::parse(R"({"none":{}})"));
     EXPECT_EQ(view->shortcutButton()->text(), "Disable shortcut");
-}
 
-TEST_F(SettingsViewTest, TheCheckboxFlipsFromItsSquareOrLabelAndTwoWindowsAgree) {
-    std::vector<Velmora::BaseWindow*> closed;
-    auto window = Velmora::SettingsWindow::open(
-        [&](const std::shared_ptr<Velmora::BaseWindow>& window) { closed.push_back(window.get()); },
-        std::nullopt, settings);
-    loop.runUntilIdle();
-    EXPECT_EQ(window->title(), "Settings");
-    EXPECT_TRUE(window->isKeyWindow());
-    auto* first = window->settingsView();
-    auto second = makeView();
-    QTest::mouseClick(first->titlesCheckbox()->label(), Qt::LeftButton);
+    // The checkbox flips from its square or its label; another window follows instead of writing
+    // its own state back.
+    auto other = makeView();
+    EXPECT_TRUE(view->titlesCheckbox()->isOn());
+    QTest::mouseClick(view->titlesCheckbox()->label(), Qt::LeftButton);
     loop.runUntilIdle();
     EXPECT_FALSE(settings->showTitle());
     EXPECT_EQ(stored(SettingsManager::showTitlesKey), nlohmann::json(false));
-    EXPECT_EQ(first->titlesCheckbox()->symbolName(), "square");
-    // The other window follows instead of writing its own state back.
-    EXPECT_FALSE(second->showTitlesChecked());
-    EXPECT_FALSE(second->titlesCheckbox()->isOn());
-
-    QTest::mouseClick(second->titlesCheckbox()->symbolView(), Qt::LeftButton);
+    EXPECT_EQ(view->titlesCheckbox()->symbolName(), "square");
+    EXPECT_FALSE(other->showTitlesChecked());
+    EXPECT_FALSE(other->titlesCheckbox()->isOn());
+    QTest::mouseClick(other->titlesCheckbox()->symbolView(), Qt::LeftButton);
     loop.runUntilIdle();
     EXPECT_TRUE(settings->showTitle());
-    EXPECT_TRUE(first->showTitlesChecked());
-    EXPECT_EQ(first->titlesCheckbox()->symbolName(), "checkmark.square");
+    EXPECT_TRUE(view->showTitlesChecked());
+    EXPECT_EQ(view->titlesCheckbox()->symbolName(), "checkmark.square");
     EXPECT_EQ(stored(SettingsManager::showTitlesKey), nlohmann::json(true));
     // Nothing of this window writes the running-monitor setting.
     EXPECT_EQ(stored(SettingsManager::showOnRunningMonitorKey), nlohmann::json(false));
-
     // A press that ends outside the row is no tap.
-    QTest::mousePress(first->titlesCheckbox()->label(), Qt::LeftButton);
-    QTest::mouseRelease(first->titlesCheckbox()->label(), Qt::LeftButton, {}, QPoint(-50, -50));
+    QTest::mousePress(view->titlesCheckbox()->label(), Qt::LeftButton);
+    QTest::mouseRelease(view->titlesCheckbox()->label(), Qt::LeftButton, {}, QPoint(-50, -50));
     EXPECT_TRUE(settings->showTitle());
 
     window->widget()->close();

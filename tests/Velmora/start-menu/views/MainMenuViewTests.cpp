@@ -22,15 +22,10 @@ using Velmora::MainMenuItem;
 
 namespace {
 
-const std::string desktopApps = installed({
-    app("Mail", "com.apple.mail", "/System/Applications/Mail.app"),
-    app("Calendar", "com.apple.iCal", "/System/Applications/Calendar.app"),
-    app("Photos", "com.apple.Photos", "/System/Applications/Photos.app"),
-    app("Notes", "com.apple.Notes", "/System/Applications/Notes.app"),
-    app("iTerm", "com.googlecode.iterm2", "/Applications/iTerm.app"),
-    app("System Settings", "com.apple.systempreferences", "/System/Applications/System Settings.app"),
-    app("Maps", "com.apple.Maps", "/System/Applications/Maps.app"),
-});
+const std::string desktopApps = installed(
+    {app("Mail", "com.apple.mail"), app("Calendar", "com.apple.iCal"), app("Photos", "com.apple.Photos"),
+     app("Notes", "com.apple.Notes"), app("iTerm", "com.googlecode.iterm2"),
+     app("System Settings", "com.apple.systempreferences"), app("Maps", "com.apple.Maps")});
 
 Strings titles(const std::vector<MainMenuItem*>& rows) {
     Strings result;
@@ -122,10 +117,9 @@ TEST_F(MainMenuViewTest, TheGridsFillTheSidebarOpensOneSubMenuAtATimeAndEveryRow
     // The file viewer takes a plain path: "home folder", not "home%20folder".
     EXPECT_EQ(harness->actions("selectFile")[0].details["root"], harness->home.string() + "/");
     EXPECT_EQ(harness->actions("selectFile")[1].details["root"], harness->home.string() + "/Downloads/");
-    EXPECT_EQ(harness->actions("open")[0].details["url"], "file:///System/Applications/Mail.app/");
+    EXPECT_EQ(harness->actions("open")[0].details["url"], "file:///Applications/Mail.app/");
     EXPECT_EQ(harness->actions("open")[1].details["url"], "file:///Applications/iTerm.app/");
-    EXPECT_EQ(harness->actions("open")[2].details["url"],
-              "file:///System/Applications/System%20Settings.app/");
+    EXPECT_EQ(harness->actions("open")[2].details["url"], "file:///Applications/System%20Settings.app/");
     EXPECT_EQ(harness->commands, Strings{"pmset sleepnow"});
 
     // Every symbol and image the menu draws exists.
