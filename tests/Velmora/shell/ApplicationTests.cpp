@@ -52,7 +52,11 @@ protected:
         return Velmora::WindowController::of(std::make_shared<FakeWindow>(FakeWindow{name, &events, closed}));
     }
     std::shared_ptr<Velmora::AppDelegate> start() {
-        Application::Services services{updates, dock, harness.manager, eventBus, [] {}};
+        Application::Services services{.updateManager = updates,
+                                       .dockManager = dock,
+                                       .applicationManager = harness.manager,
+                                       .eventManager = eventBus,
+                                       .startMouseManager = [] {}};
         services.makeTaskbar = [this](const platform::Screen& screen,
                                       const std::shared_ptr<Application>& owner) {
             EXPECT_TRUE(owner);
@@ -126,7 +130,6 @@ TEST_F(ApplicationTest, TheOnboardingLeadsToOneBarPerScreenRebuiltOnChangesAndAL
     EXPECT_EQ(std::ranges::count(takeEvents(), "dock"), 5);
     loop.advance(5.0);
     EXPECT_TRUE(events.empty());
-
     // Settings windows are listed until closed; leaving Idle closes every window, and a rebuild
     // hides the Dock no second time.
     eventBus->showSettings.onNext(rx::Unit{});
@@ -148,7 +151,6 @@ TEST_F(ApplicationTest, TheOnboardingLeadsToOneBarPerScreenRebuiltOnChangesAndAL
     platform::Screens::update({screen("B", 1440, 1.0, 850)});
     loop.advance(3.0);
     EXPECT_EQ(takeEvents(), (Strings{"close bar B", "close bar A", "bar B"}));
-
     // A notification while the permission stays changes nothing; a loss is seen 0.1 s later.
     platform::NotificationCenter::distributedCenter()->post(
         platform::Accessibility::trustChangedNotification);
@@ -160,7 +162,6 @@ TEST_F(ApplicationTest, TheOnboardingLeadsToOneBarPerScreenRebuiltOnChangesAndAL
     EXPECT_TRUE(isIn<Velmora::AppStateOnboarding>());
     EXPECT_EQ(takeEvents(), (Strings{"close bar B", "onboarding"}));
     EXPECT_TRUE(dock->isHidden()) << "the Dock stays hidden meanwhile";
-
     // Quitting while the bars show restores the Dock before the process ends.
     application->windowControllers()[0].close();
     desktop->setAccessibilityTrusted(true);

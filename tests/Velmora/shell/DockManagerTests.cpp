@@ -56,7 +56,6 @@ TEST_F(DockControl, HidingRunsOncePerRunInTheBackgroundUnlessSwitchedOffAndEachR
     EXPECT_EQ(commands.back(), "killall Dock") << "the Dock restarts with what was written";
     dock->hideDock();
     EXPECT_EQ(queue->runAll(), 0u);
-
     // Every termination while hidden restores again.
     dock->restoreDock();
     const Strings restoring = from(5);
@@ -65,14 +64,12 @@ TEST_F(DockControl, HidingRunsOncePerRunInTheBackgroundUnlessSwitchedOffAndEachR
     dock->restoreDock();
     EXPECT_EQ(from(10), restoring);
     EXPECT_TRUE(dock->isHidden());
-
     // Hiding commands not yet run are dropped once the restore has run.
     auto other = makeManager();
     other->hideDock();
     other->restoreDock();
     queue->runAll();
     EXPECT_EQ(from(15), restoring);
-
     // A Linux desktop has no Dock; `killall Dock` would end the user's processes of that name.
     services_tests::EmptyDesktop desktop;
     platform::ScopedSystem onLinux(std::make_shared<test_support::SessionSystem>(desktop.desktop));

@@ -65,7 +65,7 @@ TEST(MainMenuViewModel, TheTerminalRowPrefersITermAndSystemSettingsAreFoundByIde
     }
 }
 
-TEST(MainMenuViewModel, PowerCommandsRunAndCloseTheMenuEvenWhenTheBackgroundDropsThem) {
+TEST(MainMenuViewModel, PowerCommandsRunWhereTheyBelongAndCloseTheMenuEvenWhenTheBackgroundDropsThem) {
     auto queue = std::make_shared<CountingQueue>();
     MenuHarness harness(
         installed({app("iTerm", "com.googlecode.iterm2"), app("Settings", "org.gnome.Settings")}), queue);
@@ -85,8 +85,8 @@ TEST(MainMenuViewModel, PowerCommandsRunAndCloseTheMenuEvenWhenTheBackgroundDrop
     model->restart();
     EXPECT_EQ(harness.actions("appleScript").size(), 2u);
     EXPECT_EQ(harness.closes, 4);
-
-    // A Linux desktop session does it all itself, and has its own terminal whatever bundles there are.
+    // A Linux desktop's session does it all itself, and has its own terminal whatever bundles
+    // there are.
     auto system = std::make_shared<test_support::SessionSystem>(harness.desktop);
     platform::ScopedSystem onLinux(system);
     model->sleepNow();
@@ -96,8 +96,8 @@ TEST(MainMenuViewModel, PowerCommandsRunAndCloseTheMenuEvenWhenTheBackgroundDrop
     EXPECT_TRUE(model->opensSessionTerminal());
     model->openTerminal(nullptr);
     EXPECT_EQ(system->session->calls, (Strings{"suspend", "reboot", "powerOff", "openTerminal"}));
-    EXPECT_EQ(harness.commands.size(), 1u);
-    EXPECT_EQ(harness.actionNames().size(), 2u);
+    EXPECT_EQ(harness.commands.size(), 1u) << "no further shell command";
+    EXPECT_EQ(harness.actionNames().size(), 2u) << "no further script";
     EXPECT_EQ(harness.closes, 7);
     system->session->hasTerminal = false;
     EXPECT_FALSE(model->opensSessionTerminal());
@@ -163,7 +163,6 @@ TEST(MainMenuViewModel, ListsAreScannedInTheBackgroundCachedOnTheMainQueueAndRep
     settle();
     EXPECT_EQ(titles(MainMenuViewModel::cachedInstalledApps(), true),
               (Strings{"Battle.net", "Notes.app", "Spotify", "Xcode", "firefox"}));
-
     // An appearing menu replaces a list that changed inside an animation, and always reindexes.
     auto model = harness.makeModel();
     std::vector<bool> animated;
@@ -185,7 +184,6 @@ TEST(MainMenuViewModel, ListsAreScannedInTheBackgroundCachedOnTheMainQueueAndRep
     EXPECT_EQ(animated.size(), 1u) << "nothing changed";
     model->updateSearch("Spot");
     EXPECT_EQ(titles(model->searchResult.value()), Strings(3, "Spotify")) << "title, address and identifier";
-
     // Launching closes at once, and opens and refreshes in the background.
     auto spotify = model->searchResult.value().at(0);
     harness.updates = 0;
@@ -200,12 +198,12 @@ TEST(MainMenuViewModel, ListsAreScannedInTheBackgroundCachedOnTheMainQueueAndRep
     EXPECT_EQ(harness.updates, 1);
 }
 
-TEST(MainMenuViewModel, SearchFindsEveryKeyThatContainsTheQueryAndTheGridsGroupWhatTheyShow) {
+TEST(MainMenuViewModel, SearchFindsEveryKeyThatContainsTheQueryAndSectionsGroupWhatTheyShow) {
     MenuHarness harness(
         installed({app("Mail", "com.apple.mail"), app("Calendar", "com.apple.iCal"),
                    app("Mailbox Tool", "org.example.tool", "/Applications/Tool.app"),
                    R"({"bundleIdentifier": "org.example.blank", "bundle": "/Applications/Blank.app",
-                                       "info": {"CFBundleName": "", "CFBundleExecutable": ""}})"}));
+                       "info": {"CFBundleName": "", "CFBundleExecutable": ""}})"}));
     auto model = harness.makeModel(harness.manager->loadInstalledTasks(false));
     model->reindexSearch();
     const std::pair<std::string, Strings> cases[] = {
@@ -219,8 +217,7 @@ TEST(MainMenuViewModel, SearchFindsEveryKeyThatContainsTheQueryAndTheGridsGroupW
         model->updateSearch(query);
         EXPECT_EQ(titles(model->searchResult.value(), true), found) << query;
     }
-
-    // Grids: untitled ones group by first character as typed, a titled one is one group or none.
+    // An untitled section groups by first character as typed; a titled one is one group, or none.
     auto tasks = TaskList{task("mail"),    task("Notes"), task("Maps"),    task(""),
                           task("Ölfarbe"), task("Music"), task("👍 Likes"), task("notes")};
     auto keys = [](const std::vector<Velmora::AppGroup>& groups) {

@@ -136,7 +136,6 @@ TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesTheOnboardingAndClo
     EXPECT_EQ(page2->titleLabel()->text(), "Permission required");
     EXPECT_EQ(watches(), 1u);
     EXPECT_FALSE(dock->isHidden());
-
     // A grant is tested 0.1 s after its notification, once however many more are on their way.
     harness.desktop->clearActions();
     harness.updates = 0;
@@ -153,7 +152,6 @@ TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesTheOnboardingAndClo
     EXPECT_TRUE(view()->nextButtonAnimation()->appeared());
     EXPECT_TRUE(dock->isHidden());
     EXPECT_EQ(harness.updates, 1);
-
     // The completion follows 0.3 s later: default pins, System Settings quit, the login item, then
     // on the next turn the others hidden and this program in front.
     loop.advance(0.28);
@@ -166,7 +164,6 @@ TEST_F(OnboardingTest, WelcomeThenPermissionThenDoneCompletesTheOnboardingAndClo
     EXPECT_EQ(harness.desktop->actions()[3].details.value("bundleIdentifier", ""), "com.velmora.Velmora");
     EXPECT_EQ(harness.desktop->actions()[3].details.value("options", 0), 2);
     EXPECT_EQ(pinned(), (Strings{"Google Chrome", "Spotify", "Mail"}));
-
     // A second "Done!" before the window has closed on the next turn finds no window.
     NeumorphicButton* done = view()->nextButton();
     done->click();
@@ -187,7 +184,6 @@ TEST_F(OnboardingTest, ClosingBeforeDoneEndsTheProcessWithStatusZeroAndTheWatch)
     window.reset();
     loop.runUntilIdle();
     EXPECT_EQ(watches(), 0u);
-
     // Also once the permission, granted on the welcome page, shows "Done!" at once and the
     // completion has run: it keeps stored pins and only prints a refused login item.
     harness.settings->loadPinned({tracking_testing::url("file:///Applications/Safari.app/")});

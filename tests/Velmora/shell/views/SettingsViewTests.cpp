@@ -82,7 +82,6 @@ TEST_F(SettingsViewTest, ShowsTheVersionAndTheChoicesWritesNewOnesStraightBackAn
     EXPECT_EQ(settings->mainMenuKeyboardShortcut(), MainMenuActivationKeys::none);
     EXPECT_EQ(stored(SettingsManager::mainMenuShortcutKey), nlohmann::json::parse(R"({"none":{}})"));
     EXPECT_EQ(view->shortcutButton()->text(), "Disable shortcut");
-
     // The checkbox flips from its square or its label; another window follows instead of writing
     // its own state back.
     auto other = makeView();
