@@ -28,7 +28,9 @@ TEST(MainQueueHelpers, MainQueueRunsLaterMainThreadAtOnceAndATimerReplacesOnlyAT
     EXPECT_EQ(order, (std::vector<std::string>{"past", "replacing", "unrelated"}));
     using platform::DispatchTimeInterval;
     EXPECT_EQ(Brindle::timeInterval(DispatchTimeInterval::milliseconds(1500)), 1.5);
+    EXPECT_EQ(Brindle::timeInterval(DispatchTimeInterval::seconds(3)), 3.0);
     EXPECT_DOUBLE_EQ(*Brindle::timeInterval(DispatchTimeInterval::microseconds(250)), 0.00025);
+    EXPECT_DOUBLE_EQ(*Brindle::timeInterval(DispatchTimeInterval::nanoseconds(7)), 7e-9);
     EXPECT_FALSE(Brindle::timeInterval(DispatchTimeInterval::never()));
     // The global queue is shared until replaced.
     const auto shared = Brindle::globalUserInteractiveQueue();
