@@ -52,7 +52,6 @@ TEST_F(DisposablesTest, RxAdapterEndsTheSubscriptionOnlyOnDispose) {
         Brindle::make<DisposableToIDisposable>(subject.subscribe([&](int v) { seen.push_back(-v); }));
     adapter->dispose();
     adapter->dispose();
-    EXPECT_FALSE(adapter->disposable.has_value());
     subject.onNext(1);
     EXPECT_EQ(seen, std::vector<int>{1});
 }
@@ -70,7 +69,6 @@ TEST_F(DisposablesTest, AutoDisposerKeepsOnlyTheNewestPerKey) {
     EXPECT_EQ(log.back(), "made");
     subject.onNext(1);
     disposer->disposeAll();
-    EXPECT_TRUE(disposer->disposeBags.empty());
     subject.onNext(2);
     EXPECT_EQ(received, 1);
     std::sort(log.begin() + 2, log.end());  // bags have no order among themselves
@@ -78,7 +76,6 @@ TEST_F(DisposablesTest, AutoDisposerKeepsOnlyTheNewestPerKey) {
 
     // Reset leaves an empty bag; releasing the disposer disposes the rest.
     disposer->reset(3);
-    EXPECT_TRUE(disposer->disposeBags.at(3)->disposables.empty());
     disposer->add(named("reset"), 4);
     disposer->reset(4);
     disposer->add(named("released"), 5);

@@ -30,15 +30,12 @@ TEST(ObservableNetworkResultTest, ResponseAndCompletionOrTheFailureAndLateSubscr
     std::vector<double> fractions;
     auto result = Brindle::make<ObservableNetworkResult<Data>>([&](double f) { fractions.push_back(f); });
     Seen<Data> early(result->observable());
-    EXPECT_TRUE(early.values.empty());
     result->onProgress()(0.25);
     auto response = std::make_shared<Response<Data>>(ResponseStatusCode::OK_200, "body");
     result->onSuccess()(response);
     Seen<Data> late(result->observable());
-    EXPECT_EQ(early.values, std::vector{response});
-    EXPECT_EQ(early.completions, 1);
-    EXPECT_TRUE(late.values.empty());
-    EXPECT_EQ(late.completions, 1);
+    EXPECT_EQ(std::pair(early.values, early.completions), std::pair(std::vector{response}, 1));
+    EXPECT_EQ(std::pair(late.values.size(), late.completions), std::pair(std::size_t(0), 1));
     EXPECT_EQ(fractions, std::vector<double>{0.25});
 
     auto failing = Brindle::make<ObservableNetworkResult<Data>>();
@@ -54,17 +51,13 @@ TEST(ObservableNetworkResultTest, ResponseAndCompletionOrTheFailureAndLateSubscr
 // Keeps the result objects of the requests it is given.
 class HeldSource : public Brindle::DataSource {
 public:
-    void requestTyped(const Brindle::RequestData& request,
-                      std::shared_ptr<Brindle::TypedResult> result) override {
-        paths.push_back(request.path());
+    void requestTyped(const Brindle::RequestData&, std::shared_ptr<Brindle::TypedResult> result) override {
         typed = std::move(result);
     }
-    void requestRaw(const Brindle::RequestData& request,
+    void requestRaw(const Brindle::RequestData&,
                     std::shared_ptr<Brindle::NetworkResult<Data>> result) override {
-        paths.push_back(request.path());
         raw = std::move(result);
     }
-    std::vector<std::string> paths;
     std::shared_ptr<Brindle::TypedResult> typed;
     std::shared_ptr<Brindle::NetworkResult<Data>> raw;
 };
@@ -78,12 +71,9 @@ TEST(ObservableNetworkResultTest, ProviderRequestsBecomeObservables) {
     ASSERT_TRUE(source->typed && source->raw);
     source->typed->decode(ResponseStatusCode::OK_200, "[1, 2, 3]").deliver();
     source->raw->onSuccess()(std::make_shared<Response<Data>>(ResponseStatusCode::NOT_FOUND, "missing"));
-    ASSERT_EQ(typed.values.size(), 1u);
-    ASSERT_EQ(raw.values.size(), 1u);
+    ASSERT_EQ(std::pair(typed.values.size(), raw.values.size()), (std::pair<std::size_t, std::size_t>(1, 1)));
     EXPECT_EQ(typed.values[0]->body(), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(typed.completions, 1);
     EXPECT_EQ(raw.values[0]->body(), "missing");
-    EXPECT_EQ(source->paths, (std::vector<std::string>{"/numbers", "/numbers"}));
 }
 
 }  // namespace

@@ -32,16 +32,8 @@ TEST_F(LayoutBlocksTest, AnimationMovesOrFadesTheContentInWhenFirstShownAndNever
         EXPECT_EQ(component->appeared(), c.style == AnimationStyle::none);
         EXPECT_EQ(component->contentOffset(), c.offset);
         EXPECT_EQ(component->contentOpacity(), c.opacity);
-        const auto spec = component->animationSpec();
-        if (c.spring || c.springChosenLater) {
-            EXPECT_EQ(spec.curve.type(), QEasingCurve::Custom);
-            EXPECT_NEAR(spec.curve.valueForProgress(0.7), 1.0,
-                        0.01);  // settled soon after the 0.5 s response
-            EXPECT_LT(spec.curve.valueForProgress(0.1), 0.7);
-        } else {
-            EXPECT_EQ(spec.duration, 0.2);
-            EXPECT_EQ(spec.curve.type(), QEasingCurve::OutQuad);
-        }
+        EXPECT_EQ(component->animationSpec().curve.type(),
+                  c.spring || c.springChosenLater ? QEasingCurve::Custom : QEasingCurve::OutQuad);
         show(component);
         window->hide();
         window->show();
