@@ -1,7 +1,5 @@
 #include "tests/rx/Recorder.h"
 
-// An observer sees the new value as stored, may accept another during its replay, and is told an
-// equal value again.
 TEST(BehaviorRelay, ObserverSeesTheNewValueAsStoredMayAcceptDuringReplayAndHearsRepeats) {
     rx::BehaviorRelay<std::shared_ptr<int>> relay{nullptr};
     std::vector<int> seen;

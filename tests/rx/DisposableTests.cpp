@@ -37,13 +37,3 @@ TEST(DisposeBag, DisposesItsContentsInOrderWhenDestroyedOrReplaced) {
     EXPECT_EQ(recorder.lines, (Lines{"1", "2", "10", "3"}));
     EXPECT_FALSE(subject.hasObservers());
 }
-
-TEST(CompositeDisposable, AdditionAfterDisposeIsDisposedAtOnce) {
-    rx::CompositeDisposable composite;
-    auto first = rx::Disposable::create(), late = rx::Disposable::create();
-    composite.insert(first);
-    composite.dispose();
-    EXPECT_TRUE(first.isDisposed());
-    composite.insert(late);
-    EXPECT_TRUE(late.isDisposed());
-}

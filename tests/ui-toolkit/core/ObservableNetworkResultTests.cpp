@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "ui-toolkit/core/ObservableNetworkResult.h"
@@ -13,7 +12,6 @@ using Brindle::ResponseStatusCode;
 
 namespace {
 
-// What a subscriber sees.
 template <class T>
 struct Seen {
     explicit Seen(const rx::Observable<std::shared_ptr<Response<T>>>& observable)
@@ -37,7 +35,6 @@ TEST(ObservableNetworkResultTest, ResponseAndCompletionOrTheFailureAndLateSubscr
     EXPECT_EQ(std::pair(early.values, early.completions), std::pair(std::vector{response}, 1));
     EXPECT_EQ(std::pair(late.values.size(), late.completions), std::pair(std::size_t(0), 1));
     EXPECT_EQ(fractions, std::vector<double>{0.25});
-
     auto failing = Brindle::make<ObservableNetworkResult<Data>>();
     failing->onProgress()(0.5);  // nobody to tell
     Seen<Data> seen(failing->observable());
@@ -46,34 +43,6 @@ TEST(ObservableNetworkResultTest, ResponseAndCompletionOrTheFailureAndLateSubscr
     EXPECT_TRUE(seen.values.empty());
     EXPECT_EQ(seen.error, error);
     EXPECT_EQ(errorFrom(std::make_exception_ptr(std::runtime_error("other"))), nullptr);
-}
-
-// Keeps the result objects of the requests it is given.
-class HeldSource : public Brindle::DataSource {
-public:
-    void requestTyped(const Brindle::RequestData&, std::shared_ptr<Brindle::TypedResult> result) override {
-        typed = std::move(result);
-    }
-    void requestRaw(const Brindle::RequestData&,
-                    std::shared_ptr<Brindle::NetworkResult<Data>> result) override {
-        raw = std::move(result);
-    }
-    std::shared_ptr<Brindle::TypedResult> typed;
-    std::shared_ptr<Brindle::NetworkResult<Data>> raw;
-};
-
-TEST(ObservableNetworkResultTest, ProviderRequestsBecomeObservables) {
-    auto source = std::make_shared<HeldSource>();
-    auto provider = Brindle::make<Brindle::DataProvider>(source);
-    Brindle::RequestData request({}, "/numbers", Brindle::APIMethod::get, {}, std::nullopt, false, false);
-    Seen<std::vector<int>> typed(observableRequest<std::vector<int>>(*provider, request));
-    Seen<Data> raw(observableRawRequest(*provider, request));
-    ASSERT_TRUE(source->typed && source->raw);
-    source->typed->decode(ResponseStatusCode::OK_200, "[1, 2, 3]").deliver();
-    source->raw->onSuccess()(std::make_shared<Response<Data>>(ResponseStatusCode::NOT_FOUND, "missing"));
-    ASSERT_EQ(std::pair(typed.values.size(), raw.values.size()), (std::pair<std::size_t, std::size_t>(1, 1)));
-    EXPECT_EQ(typed.values[0]->body(), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(raw.values[0]->body(), "missing");
 }
 
 }  // namespace

@@ -17,13 +17,3 @@ TEST(ButtonSettingTest, SettersChainOnTheSameObject) {
     EXPECT_FALSE(setting->roundTopLeft());
     EXPECT_TRUE(setting->roundTopRight());
 }
-
-TEST(ValueIfTest, KeepsTheValueWhenTheConditionHolds) {
-    EXPECT_EQ(valueIf(5, true), std::optional<int>(5));
-    EXPECT_EQ(valueIf(5, false), std::nullopt);
-    int calls = 0;
-    const auto even = [&](const int& v) { return ++calls, v % 2 == 0; };
-    EXPECT_EQ(valueIf(4, even), std::optional<int>(4));
-    EXPECT_EQ(valueIf(3, even), std::nullopt);
-    EXPECT_EQ(calls, 2);
-}

@@ -39,7 +39,7 @@ TEST_F(ThemeTest, StreamGivesTheThemeAtTheReadThenEachChange) {
     EXPECT_EQ(Theme::current().name(), "light");
 }
 
-TEST_F(ThemeTest, CallbacksRunAtRegistrationOnChangesAndOnEveryVariantWrite) {
+TEST_F(ThemeTest, CallbacksRunAtRegistrationOnChangesAndOnEveryVariantWriteWhileTheirOwnerLives) {
     Themes seen;
     auto handle = Theme::observe(nullptr, __FILE__, [&](Theme theme) { seen.push_back(theme); });
     Theme::setCurrent(Theme::dark);
@@ -50,22 +50,19 @@ TEST_F(ThemeTest, CallbacksRunAtRegistrationOnChangesAndOnEveryVariantWrite) {
     handle->dispose();
     Theme::setCurrent(Theme::dark);
     EXPECT_EQ(seen, (Themes{Theme::dark, Theme::dark, Theme::dark, Theme::light}));
-
     // A handle without an owner that is released leaves at the next clean-up.
     auto before = Theme::observerCount();
     Theme::observe(nullptr, "dropped", [&](Theme theme) { seen.push_back(theme); });
     Theme::setBackgroundVariant(0);
     EXPECT_EQ(seen.size(), 5u);
     EXPECT_EQ(Theme::observerCount(), before);
-}
-
-TEST_F(ThemeTest, RegistrationsLiveAsLongAsTheirOwnerOrUntilOneOfItsHandlesIsDisposed) {
+    // Registrations with an owner live as long as it, or until one of its handles is disposed.
     auto owner = Brindle::make<Brindle::Object>(), other = Brindle::make<Brindle::Object>();
     int first = 0, second = 0, owned = 0;
-    auto handle = Theme::observe(owner, "a", [&](Theme) { ++first; });
+    auto byOwner = Theme::observe(owner, "a", [&](Theme) { ++first; });
     auto kept = Theme::observe(owner, "b", [&](Theme) { ++second; });
     Theme::observe(other, "owned", [&](Theme) { ++owned; });  // the handle is dropped at once
-    handle->dispose();
+    byOwner->dispose();
     Theme::setCurrent(Theme::light);
     other.reset();
     Theme::setCurrent(Theme::dark);

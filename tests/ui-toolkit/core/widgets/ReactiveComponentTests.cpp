@@ -30,7 +30,6 @@ protected:
         return Brindle::make<ButtonViewModel>(title, ButtonViewModel::Style::defaultStyle,
                                               [this, title] { alerts.push_back("chose " + title); });
     }
-
     std::shared_ptr<CountingModel> model = Brindle::make<CountingModel>();
     int binds = 0;
     platform::ModalResponse answer = platform::alertFirstButtonReturn;
@@ -57,7 +56,6 @@ TEST_F(ReactiveComponentTest, FollowsTheModelThroughShowHideAndDestruction) {
     EXPECT_FALSE(component->showAlert());
     window.reset();
     EXPECT_EQ(model->disappears, 2);
-
     // One whose model is gone before it is shown binds nothing; a gone host ignores messages.
     auto* orphan = make();
     model->publish("nobody listens");

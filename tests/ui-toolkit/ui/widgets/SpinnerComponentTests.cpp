@@ -14,7 +14,6 @@ TEST_F(SpinnerComponentTest, RunsItsCycleWhileShownAndStopsWhenHidden) {
     EXPECT_EQ(spinner->state().spinnerEndS1, 1.0);
     loop.advance(1.15);  // 1.9 s: the next cycle's immediate changes
     EXPECT_EQ(spinner->state().rotationDegreeS1, 1350);
-
     window->hide();
     loop.runUntilIdle();
     EXPECT_FALSE(spinner->isRunning());
