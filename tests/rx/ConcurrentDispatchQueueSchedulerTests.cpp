@@ -22,8 +22,4 @@ TEST(ConcurrentDispatchQueueScheduler, RunsOnItsQueueAndDelaysThroughIt) {
     loop.advance(2);
     queue->runAll();
     EXPECT_EQ(recorder.lines, (Lines{"1", "2", "3", "d3"}));
-
-    auto inlineQueues = platform::testing::ScopedDispatchFactory::inlineQueues();
-    rx::ConcurrentDispatchQueueScheduler fromFactory(platform::QualityOfService::background);
-    EXPECT_NE(dynamic_cast<platform::testing::InlineDispatchQueue*>(fromFactory.queue().get()), nullptr);
 }

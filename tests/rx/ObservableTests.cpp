@@ -39,7 +39,6 @@ TEST(Operators, InVirtualTime) {
     const auto debounce = [](Sources xs, Scheduler s) { return xs[0].debounce(20, s); };
     const auto throttleLatest = [](Sources xs, Scheduler s) { return xs[0].throttle(20, true, s); };
     const auto delay = [](Sources xs, Scheduler s) { return xs[0].delay(30, s); };
-    const auto observeOn = [](Sources xs, Scheduler s) { return xs[0].observeOn(s); };
     const auto merge = [](Sources xs, Scheduler) { return rx::merge(xs); };
     const auto sum = [](Sources xs, Scheduler) {
         return rx::combineLatest(xs[0], xs[1], [](int x, int y) { return x + y; });
@@ -48,25 +47,15 @@ TEST(Operators, InVirtualTime) {
     const Events burst{next(210, 1), next(215, 2), next(220, 3), next(250, 4),
                        next(260, 5), next(300, 6), done(305)};
     const Case cases[]{
-        Case("map and filter transform and select, and pass an error",
+        Case("map, filter and outside helpers chain, and pass an error",
              {{next(210, 1), next(220, 2), next(230, 3), error(240)}},
              [](Sources xs, Scheduler) {
-                 return xs[0].map([](int v) { return v * 10; }).filter([](int v) { return v != 20; });
+                 const auto times10 = [](const rx::Observable<int>& o) {
+                     return o.map([](int v) { return v * 10; });
+                 };
+                 return xs[0].pipe(times10).filter([](int v) { return v != 20; });
              },
              {next(210, 10), next(230, 30), error(240)}, {{{200, 240}}}),
-        Case("outside helpers chain like members", {{next(210, 1), done(220)}},
-             [](Sources xs, Scheduler) {
-                 const auto doubled = [](const rx::Observable<int>& o) {
-                     return o.map([](int v) { return 2 * v; });
-                 };
-                 return xs[0].pipe(doubled).pipe(doubled);
-             },
-             {next(210, 4), done(220)}, {{{200, 220}}}),
-        Case("distinctUntilChanged drops consecutive repeats only",
-             {{next(210, 1), next(211, 1), next(212, 2), next(213, 2), next(214, 1), next(215, 3),
-               next(216, 3), done(220)}},
-             [](Sources xs, Scheduler) { return xs[0].distinctUntilChanged(); },
-             {next(210, 1), next(212, 2), next(214, 1), next(215, 3), done(220)}, {{{200, 220}}}),
         // Two subscriptions to the one operator: each keeps its own last element.
         Case("distinctUntilChanged uses the comparer, with a state per subscription",
              {{next(210, 10), next(220, 12), next(230, 25), next(240, 11), error(250)}},
@@ -79,15 +68,13 @@ TEST(Operators, InVirtualTime) {
         Case("skip counts per subscription", {{next(210, 1), next(220, 2), error(230)}},
              [&](Sources xs, Scheduler) { return twice(xs[0].skip(1)); },
              {next(220, 2), next(220, 2), error(230)}, {{{200, 230}, {200, 230}}}),
-        Case("skip of none passes everything", {{next(210, 1), done(220)}},
-             [](Sources xs, Scheduler) { return xs[0].skip(0); }, {next(210, 1), done(220)}, {{{200, 220}}}),
         Case(
             "debounce keeps the last of each quiet period and flushes on completion",
             {{next(150, 0), next(210, 1), next(220, 2), next(235, 3), next(300, 4), next(330, 5), done(340)}},
             debounce, {next(255, 3), next(320, 4), next(340, 5), done(340)}, {{{200, 340}}}),
+        Case("debounce disposed stops its timer", {{next(210, 1)}}, debounce, {}, {{{200, 220}}}, 220),
         Case("debounce error drops the waiting element", {{next(210, 1), error(215)}}, debounce, {error(215)},
              {{{200, 215}}}),
-        Case("debounce disposed stops its timer", {{next(210, 1)}}, debounce, {}, {{{200, 220}}}, 220),
         Case("throttle latest sends the first at once and the latest when the interval ends", {burst},
              throttleLatest,
              {next(210, 1), next(230, 3), next(250, 4), next(270, 5), next(300, 6), done(305)},
@@ -118,10 +105,6 @@ TEST(Operators, InVirtualTime) {
             "a cold source starts anew for each subscription", {{next(10, 1), done(20)}},
             [](Sources xs, Scheduler s) { return rx::merge(xs[0], xs[0].delay(5, s)); },
             {next(210, 1), next(215, 1), done(225)}, {{{200, 225}, {200, 225}}}, 1000, true),
-        Case("observeOn delivers in order and ends", {{next(210, 1), next(210, 2), done(220)}}, observeOn,
-             {next(210, 1), next(210, 2), done(220)}, {{{200, 220}}}),
-        Case("observeOn disposed drops what is queued", {{next(210, 1), next(230, 2)}}, observeOn,
-             {next(210, 1)}, {{{200, 220}}}, 220),
         Case(
             "interval ticks from zero one period apart until disposed", {},
             [](Sources, Scheduler s) {
@@ -194,9 +177,6 @@ TEST(Observable, CreatedSourceIsCutOffWhenItsSubscriptionEnds) {
     subscription.dispose();
     kept->onNext(2);
     kept->onCompleted();
-    EXPECT_EQ(recorder.lines, (Lines{"1"}));
-    EXPECT_EQ(cleanups, 1);
-
     int disposedCalls = 0;
     auto failed = source.subscribe([&](int v) { recorder.lines.push_back(std::to_string(v)); },
                                    [&](std::exception_ptr) { recorder.lines.push_back("error"); },
@@ -206,9 +186,7 @@ TEST(Observable, CreatedSourceIsCutOffWhenItsSubscriptionEnds) {
     kept->onCompleted();
     EXPECT_EQ(recorder.lines, (Lines{"1", "error"}));
     EXPECT_EQ(disposedCalls, 1);
-    EXPECT_EQ(cleanups, 2);
-    EXPECT_TRUE(failed.isDisposed());
-
+    EXPECT_EQ(cleanups, 2);  // once on dispose, once on the error
     // Events sent during the subscription itself: the completion ends it before the resource is
     // handed over, which is then disposed at once.
     auto eager = rx::Observable<int>::create([&](rx::Observer<int> observer) {

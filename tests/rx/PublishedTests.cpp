@@ -12,12 +12,6 @@ TEST(Published, ObserversAreToldTheNewValueBeforeItIsStored) {
     published.set(3);
     EXPECT_EQ(published.value(), 3);
     EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {2, 2}}));
-
-    Recorder<std::size_t> sizes;  // the observable view follows it too
-    rx::Published<std::string> text;
-    sizes.subscribe(text.asObservable().map([](const std::string& t) { return t.size(); }));
-    text.set("abc");
-    EXPECT_EQ(sizes.lines, (Lines{"0", "3"}));
 }
 
 TEST(Published, ObserverAddedDuringANotificationStartsFromTheNewValue) {

@@ -17,7 +17,6 @@ using Lines = std::vector<std::string>;
 template <class T>
 struct Recorder {
     Lines lines;
-
     rx::Disposable subscribe(const rx::Observable<T>& observable, const std::string& name = "") {
         return observable.subscribe(
             [this, name](const T& value) { lines.push_back(name + std::to_string(value)); },

@@ -28,7 +28,6 @@ protected:
     IDisposablePtr named(std::string name, IDisposeBag* bag = nullptr) {
         return std::make_shared<Named>(log, std::move(name), bag);
     }
-
     Strings log;
 };
 
@@ -44,7 +43,7 @@ TEST_F(DisposablesTest, BagDisposesInOrderOnceAndOnReleaseEvenWhenAContentDispos
     EXPECT_EQ(log, (Strings{"a", "reentrant", "c"}));
 }
 
-TEST_F(DisposablesTest, RxAdapterEndsTheSubscriptionOnlyOnDispose) {
+TEST_F(DisposablesTest, AutoDisposerKeepsOnlyTheNewestPerKeyAndTheRxAdapterEndsOnlyOnDispose) {
     rx::PublishSubject<int> subject;
     std::vector<int> seen;
     Brindle::make<DisposableToIDisposable>(subject.subscribe([&](int v) { seen.push_back(v); }));
@@ -52,33 +51,25 @@ TEST_F(DisposablesTest, RxAdapterEndsTheSubscriptionOnlyOnDispose) {
         Brindle::make<DisposableToIDisposable>(subject.subscribe([&](int v) { seen.push_back(-v); }));
     adapter->dispose();
     adapter->dispose();
-    EXPECT_FALSE(adapter->disposable.has_value());
     subject.onNext(1);
     EXPECT_EQ(seen, std::vector<int>{1});
-}
-
-TEST_F(DisposablesTest, AutoDisposerKeepsOnlyTheNewestPerKey) {
     auto disposer = Brindle::make<AutoDisposer>();
     disposer->add(named("first"), 1);
     disposer->add(named("other key"), 2);
     disposer->add(named("second"), 1);
     EXPECT_EQ(log, Strings{"first"});
     disposer->add(7, [&] { return named("made"); });
-    rx::PublishSubject<int> subject;
     int received = 0;
     disposer->addRx(7, [&] { return subject.subscribe([&](int) { ++received; }); });
     EXPECT_EQ(log.back(), "made");
     subject.onNext(1);
     disposer->disposeAll();
-    EXPECT_TRUE(disposer->disposeBags.empty());
     subject.onNext(2);
     EXPECT_EQ(received, 1);
     std::sort(log.begin() + 2, log.end());  // bags have no order among themselves
     EXPECT_EQ(log, (Strings{"first", "made", "other key", "second"}));
-
     // Reset leaves an empty bag; releasing the disposer disposes the rest.
     disposer->reset(3);
-    EXPECT_TRUE(disposer->disposeBags.at(3)->disposables.empty());
     disposer->add(named("reset"), 4);
     disposer->reset(4);
     disposer->add(named("released"), 5);

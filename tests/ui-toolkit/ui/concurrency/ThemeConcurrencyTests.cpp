@@ -11,8 +11,6 @@
 
 using namespace brindle_ui;
 
-namespace {
-
 // Workers flip the theme and its variants while the main thread registers, disposes and runs the
 // main queue (where the list changes land): every callback runs without a torn list.
 TEST(ThemeConcurrencyTest, ObserverListSurvivesChangesFromManyThreads) {
@@ -49,5 +47,3 @@ TEST(ThemeConcurrencyTest, ObserverListSurvivesChangesFromManyThreads) {
     EXPECT_EQ(Theme::observerCount(), 0u);
     EXPECT_GT(calls.load(), 0);
 }
-
-}  // namespace

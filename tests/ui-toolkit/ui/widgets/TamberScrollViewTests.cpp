@@ -31,11 +31,4 @@ TEST_F(TamberScrollViewTest, ReportsTheScrolledDistanceAndTheContentOffset) {
     EXPECT_EQ(distances.back(), 120);
     EXPECT_EQ(offsets.back(), -120);
     EXPECT_EQ(view->scrollValue(), -120);
-
-    // Without the owner's callbacks the value still follows.
-    auto* bare = new QWidget();
-    bare->setMinimumHeight(800);
-    auto* plain = show(new TamberScrollView(nullptr, true, nullptr, bare), QSize(300, 200));
-    plain->verticalScrollBar()->setValue(50);
-    EXPECT_EQ(plain->scrollValue(), -50);
 }

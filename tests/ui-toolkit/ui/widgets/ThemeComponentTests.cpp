@@ -16,7 +16,6 @@ TEST_F(ThemeComponentTest, RendersAgainOnlyWhenTheThemeChangesAndOnTheMainThread
     Theme::setCurrent(Theme::light);
     EXPECT_EQ(rendered, (std::vector<Theme>{Theme::dark, Theme::light}));
     EXPECT_EQ(component->theme(), Theme::light);
-
     std::thread([] { Theme::setCurrent(Theme::dark); }).join();
     EXPECT_EQ(rendered.size(), 2u);
     loop.runUntilIdle();

@@ -19,12 +19,10 @@ protected:
         loop.runUntilIdle();
         resetTheme();
     }
-
     static void resetTheme() {
         brindle_ui::Theme::setCurrent(brindle_ui::Theme::dark);
         brindle_ui::Theme::setBackgroundVariant(0);
     }
-
     // Puts `widget` alone in a window of the given size and shows it.
     template <class W>
     W* show(W* widget, QSize size = QSize(300, 200)) {
@@ -39,7 +37,6 @@ protected:
         loop.runUntilIdle();
         return widget;
     }
-
     static void hover(QWidget* widget) {
         QEnterEvent enter(QPointF(1, 1), widget->mapTo(widget->window(), QPointF(1, 1)),
                           widget->mapToGlobal(QPointF(1, 1)));
@@ -49,7 +46,6 @@ protected:
         QEvent event(QEvent::Leave);
         QCoreApplication::sendEvent(widget, &event);
     }
-
     platform::qt::GuiTestLoop loop;
     std::unique_ptr<QWidget> window;
 };
