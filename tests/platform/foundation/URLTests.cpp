@@ -53,6 +53,10 @@ TEST(URL, KeepsItsTextAndReadsItsPartsOrGivesNoValue) {
                                   "%", "caf\xC3\xA9", "a#b#c", "1abc:foo", ":foo", "x\ny", "<tag>",
                                   "http://[::1/", "http://host:port/", "http://host/[x]", "a\\b", "{}"})
         EXPECT_FALSE(URL::fromString(text)) << text;
+    EXPECT_EQ(URL::removingPercentEncoding("%C3%A9%2F%20"), "\xC3\xA9/ ");
+    // Bad escapes, a lone lead byte, a UTF-16 surrogate and an overlong "/".
+    for (auto* bad : {"%zz", "50%", "%4", "%C3", "%ED%A0%80", "%C0%AF"})
+        EXPECT_EQ(URL::removingPercentEncoding(bad), std::nullopt) << bad;
 }
 
 TEST(URL, AppendingAndDeletingComponentsKeepsTheRest) {
@@ -82,19 +86,10 @@ TEST(URL, AppendingAndDeletingComponentsKeepsTheRest) {
     }
 }
 
-TEST(URL, RemovingPercentEncodingRejectsBadEscapesAndBadUTF8) {
-    EXPECT_EQ(URL::removingPercentEncoding("a%20b"), "a b");
-    EXPECT_EQ(URL::removingPercentEncoding("%C3%A9%2F"), "\xC3\xA9/");
-    // Bad escapes, a lone lead byte, a UTF-16 surrogate and an overlong "/".
-    for (auto* bad : {"%zz", "50%", "%4", "%C3", "%ED%A0%80", "%C0%AF"})
-        EXPECT_EQ(URL::removingPercentEncoding(bad), std::nullopt) << bad;
-}
-
 TEST(URL, FileAddressesAreEncodedAndCodedAsTheirTextAndOnlyWholeValidListsDecode) {
     std::vector<URL> pinned{parsed("file:///Applications/Mail.app/"),
                             URL::fileURL("/Applications/Caf\xC3\xA9 B.app", true),
                             URL::fileURL("/tmp/100% #1?.txt", false)};
-    EXPECT_EQ(pinned[1].lastPathComponent(), "Caf\xC3\xA9 B.app");
     EXPECT_EQ(pinned[2].path(), "/tmp/100% #1?.txt");
     nlohmann::json json = pinned;
     EXPECT_EQ(json.dump(), R"(["file:///Applications/Mail.app/","file:///Applications/Caf%C3%A9%20B.app/",)"
