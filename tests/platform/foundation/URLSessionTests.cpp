@@ -2,8 +2,6 @@
 #include <zlib.h>
 
 #include <atomic>
-#include <optional>
-#include <string>
 #include <thread>
 
 #include "platform/base/MainQueue.h"
@@ -79,8 +77,6 @@ TEST_F(URLSessionTest, FieldsAreMatchedWithoutLetterCaseAndSentAsGivenExceptThos
     made.setValue("a\r\nX-Injected: yes", "X-Name");
     made.setValue("", "X-Empty");
     EXPECT_EQ(made.value("X-KIND"), "text/plain,application/json");
-    EXPECT_EQ(made.allHTTPHeaderFields()[1],
-              (std::pair<std::string, std::string>{"Accept", "application/json"}));
     EXPECT_EQ(send(std::move(made)).response->statusCode, 200);
     auto head = server.lastRequest();
     EXPECT_EQ(head.rfind("GET /headers HTTP/1.1\r\n", 0), 0u) << head;
@@ -101,8 +97,8 @@ TEST_F(URLSessionTest, RepliesComeAfterRedirectsThatStayOnTheWeb) {
     auto outcome = send(request(server.base() + "/moved"));
     EXPECT_EQ(outcome.data, "hi");
     EXPECT_EQ(outcome.response.value().url.absoluteString(), server.base() + "/hello");
-    EXPECT_EQ(failure(request(server.base() + "/to-file")), URLError::unsupportedURL);
-    EXPECT_EQ(failure(request("file:///etc/passwd")), URLError::unsupportedURL);
+    for (const auto& address : {server.base() + "/to-file", std::string("file:///etc/passwd")})
+        EXPECT_EQ(failure(request(address)), URLError::unsupportedURL) << address;
 }
 
 TEST_F(URLSessionTest, ASilentOrTricklingServerMeetsTheTimeLimits) {
