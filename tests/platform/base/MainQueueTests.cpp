@@ -2,9 +2,7 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/base/Clock.h"
 #include "platform/base/Date.h"
@@ -34,7 +32,6 @@ TEST(VirtualMainLoop, RunsBlocksInDueOrderWithTheClockAtTheirDueTime) {
     MainQueue::asyncAfter(-1, [&] { ++early; });
     MainQueue::asyncAfter(std::nan(""), [&] { ++early; });
     MainQueue::asyncAfter(std::numeric_limits<double>::infinity(), [&] { early += 100; });
-    EXPECT_EQ(early, 0);
     loop.runUntilIdle();
     EXPECT_EQ(ran, (std::vector<std::string>{"now", "nested"}));
     EXPECT_EQ(early, 2);
@@ -68,7 +65,7 @@ TEST(VirtualMainLoop, ClocksFollowVirtualTimeAndWorkFromOtherThreadsRunsOnTheMai
     EXPECT_EQ(fired, (std::vector<double>{3.5}));
 }
 
-TEST(MainQueueTimer, RepeatsUntilInvalidatedWithOrWithoutAHandleOneShotsFireOnceAndPeriodZeroOncePerTurn) {
+TEST(MainQueueTimer, RepeatsUntilInvalidatedOneShotsFireOnceAndInvalidationReleasesTheBlock) {
     VirtualMainLoop loop;
     std::vector<double> fired;
     auto timer = MainQueue::scheduledTimer(1.0, true, [&](Timer& self) {
@@ -93,11 +90,6 @@ TEST(MainQueueTimer, RepeatsUntilInvalidatedWithOrWithoutAHandleOneShotsFireOnce
     EXPECT_EQ(spins, 1);
     loop.advance(5);
     EXPECT_EQ(spins, 2);
-    EXPECT_EQ(loop.pendingCount(), 0u);
-}
-
-TEST(MainQueueTimer, InvalidationReleasesTheBlockAndTheBlockMayInvalidateItsOwnTimer) {
-    VirtualMainLoop loop;
     // An owner that keeps its timer, whose block keeps the owner: invalidating breaks the cycle.
     struct Owner {
         std::shared_ptr<Timer> timer;
@@ -112,7 +104,7 @@ TEST(MainQueueTimer, InvalidationReleasesTheBlockAndTheBlockMayInvalidateItsOwnT
     EXPECT_TRUE(weak.expired());
     std::vector<std::string> seen;
     auto text = std::make_shared<std::string>("fired");
-    auto timer = MainQueue::scheduledTimer(1.0, true, [text, &seen](Timer& self) {
+    timer = MainQueue::scheduledTimer(1.0, true, [text, &seen](Timer& self) {
         self.invalidate();
         seen.push_back(*text);  // the block's own captures are still alive here
     });

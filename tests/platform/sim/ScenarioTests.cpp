@@ -25,10 +25,10 @@ TEST(DesktopScenarios, TheDemoAndTheTwoScreenDesktopLoadWithRealBundlesAndSmallI
         auto state = desktop->state();
         for (auto serial : state->running) {
             const auto* app = state->application(serial);
-            if (app->iconPath)
-                EXPECT_TRUE(platform::Image::contentsOfFile(*app->iconPath) &&
-                            std::filesystem::file_size(*app->iconPath) <= 8u * 1024)
-                    << *app->iconPath;
+            if (app->iconPath) {
+                EXPECT_TRUE(platform::Image::contentsOfFile(*app->iconPath)) << *app->iconPath;
+                EXPECT_LE(std::filesystem::file_size(*app->iconPath), 8u * 1024) << *app->iconPath;
+            }
             EXPECT_TRUE(!app->bundlePath ||
                         FileManager::shared()->fileExists(*app->bundlePath + "/Contents/Info.plist"));
         }

@@ -8,10 +8,9 @@ using platform::Screens;
 
 TEST(Rect, ContainmentNeedsAnInnerRectangleThatIsNotEmpty) {
     auto screen = Rect::make(0, 0, 1920, 1080);
-    EXPECT_TRUE(screen.contains(screen));
-    EXPECT_TRUE(screen.contains(Rect::make(10, 10, 100, 100)));
-    EXPECT_FALSE(screen.contains(Rect::make(1900, 10, 100, 100)));
-    EXPECT_FALSE(screen.contains(Rect::make(10, 10, 0, 100)));
+    EXPECT_TRUE(screen.contains(screen) && screen.contains(Rect::make(10, 10, 100, 100)));
+    EXPECT_FALSE(screen.contains(Rect::make(1900, 10, 100, 100)) ||
+                 screen.contains(Rect::make(10, 10, 0, 100)));
     EXPECT_TRUE(screen.intersects(Rect::make(1900, 10, 100, 100)));
     EXPECT_FALSE(screen.intersects(Rect::make(1920, 0, 100, 100)));
 }
@@ -26,7 +25,6 @@ TEST(Screens, UpdatePostsOnlyRealChangesAndMainFallsBackToTheFirst) {
     Screens::update({first, second});
     Screens::update({first, second});
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(Screens::screens(), (std::vector{first, second}));
     EXPECT_EQ(Screens::mainScreen(), first);
     Screens::setMainScreenIdentifier("2");
     EXPECT_EQ(Screens::mainScreen(), second);
