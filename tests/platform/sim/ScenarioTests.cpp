@@ -15,26 +15,6 @@ using test_support::loadDesktop;
 using test_support::readWholeFile;
 using test_support::writeFile;
 
-TEST(DesktopScenarios, TheDemoAndTheTwoScreenDesktopLoadWithRealBundlesAndSmallIcons) {
-    test_support::FreshDefaults defaults;
-    for (const auto& path : {platform::sim::demoScenarioPath(),
-                             platform::sim::resourcesDirectory() + "/desktop/two-screens.json"}) {
-        std::string error;
-        auto desktop = SimulatedDesktop::load(path, {}, &error);
-        ASSERT_TRUE(desktop) << error;
-        auto state = desktop->state();
-        for (auto serial : state->running) {
-            const auto* app = state->application(serial);
-            if (app->iconPath) {
-                EXPECT_TRUE(platform::Image::contentsOfFile(*app->iconPath)) << *app->iconPath;
-                EXPECT_LE(std::filesystem::file_size(*app->iconPath), 8u * 1024) << *app->iconPath;
-            }
-            EXPECT_TRUE(!app->bundlePath ||
-                        FileManager::shared()->fileExists(*app->bundlePath + "/Contents/Info.plist"));
-        }
-    }
-}
-
 TEST(DesktopScenarios, InitialDefaultsNeverReplaceWhatTheUserStored) {
     test_support::FreshDefaults defaults;
     UserDefaults::standard()->setData("pinned", "[]");
