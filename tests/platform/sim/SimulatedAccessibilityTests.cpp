@@ -18,7 +18,7 @@ const char* desktopJSON = R"({"accessibilityTrusted": false, "applications": [
 
 }  // namespace
 
-TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounced) {
+TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnouncedAndTheDockListsBadges) {
     test_support::InstalledDesktop installed(desktopJSON);
     auto accessibility = Accessibility::shared();
     auto mail = accessibility->applicationElement(812);
@@ -47,19 +47,7 @@ TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounce
     EXPECT_EQ(accessibility->setAttributeValue(inbox, "AXMinimized", "no"), AXError::illegalArgument);
     EXPECT_EQ(accessibility->setAttributeValue(inbox, "AXTitle", "Renamed"), AXError::attributeUnsupported);
     EXPECT_EQ(installed->actionNames(), (std::vector<std::string>{"accessibilityPrompt", "unminimize"}));
-    installed->setAccessibilityTrusted(false);
-    EXPECT_EQ(notifications, 2);
-    EXPECT_EQ(accessibility->setAttributeValue(inbox, "AXMinimized", true), AXError::apiDisabled);
-    installed->setAccessibilityTrusted(true);
-    installed->quit(812);
-    EXPECT_FALSE(accessibility->copyAttributeValue(inbox, "AXTitle")) << "the element of a quit process";
-    center->removeObserver(token);
-}
-
-TEST(SimulatedAccessibility, TheDocksListHoldsOneItemPerRegularApplicationWithItsBadge) {
-    test_support::InstalledDesktop installed(desktopJSON);
-    installed->setAccessibilityTrusted(true);
-    auto accessibility = Accessibility::shared();
+    // The Dock's list holds one item per regular application, with its badge.
     auto get = [&](const AXValue& element, const char* name) {
         return accessibility->copyAttributeValue(element.elementValue(), name).value_or("-");
     };
@@ -75,4 +63,11 @@ TEST(SimulatedAccessibility, TheDocksListHoldsOneItemPerRegularApplicationWithIt
     installed->setDockBadge("Mail", std::nullopt);
     EXPECT_EQ((std::vector{get(items[0], "AXStatusLabel"), get(items[1], "AXStatusLabel")}),
               (std::vector<AXValue>{"-", "1"}));
+    installed->setAccessibilityTrusted(false);
+    EXPECT_EQ(notifications, 2);
+    EXPECT_EQ(accessibility->setAttributeValue(inbox, "AXMinimized", true), AXError::apiDisabled);
+    installed->setAccessibilityTrusted(true);
+    installed->quit(812);
+    EXPECT_FALSE(accessibility->copyAttributeValue(inbox, "AXTitle")) << "the element of a quit process";
+    center->removeObserver(token);
 }
