@@ -15,6 +15,7 @@ TEST(NotificationCenter, DeliversByNameInOrderUntilRemovedEvenDuringDelivery) {
     center.removeObserver(first);
     center.post("a");
     EXPECT_EQ(seen, (std::vector<std::string>{"1a", "3a", "3a"}));
+    EXPECT_EQ(center.observerCount("a"), 1u);
     // An observer removed by an earlier one in the same delivery is skipped.
     seen.clear();
     auto remover = center.addObserver("x", [&](const Notification&) { center.removeObserver(third); });

@@ -25,7 +25,6 @@ protected:
         FileManager::setSystemRoot(std::nullopt);
         FileManager::setHomeDirectory(std::nullopt);
     }
-    // The listing's addresses, or the error's code.
     Listing listing(const URL& url, bool skipsHiddenFiles = false) const {
         auto listed = files->contentsOfDirectory(url, {.skipsHiddenFiles = skipsHiddenFiles});
         if (!listed) return listed.error().code;
@@ -129,9 +128,7 @@ TEST_F(FileManagerTest, CreatingMovingAndRemovingItemsAndTheirAttributes) {
 }
 
 TEST_F(FileManagerTest, UserDomainFoldersLiveInTheHomeFolderAndAreMadeOnRequest) {
-    FileManager::setHomeDirectory(folder / "home");
-    EXPECT_EQ(files->urls(SearchPathDirectory::cachesDirectory, SearchPathDomain::user),
-              std::vector{URL::fileURL(folder / "home/.cache", true)});
+    FileManager::setHomeDirectory(folder / "home");  // documents and caches: see the stores' tests
     EXPECT_EQ(files->urls(SearchPathDirectory::applicationSupportDirectory, SearchPathDomain::user),
               std::vector{URL::fileURL(folder / "home/.local/share", true)});
     EXPECT_TRUE(files->urls(SearchPathDirectory::documentDirectory, SearchPathDomain::system).empty());

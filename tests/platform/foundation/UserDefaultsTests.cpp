@@ -19,8 +19,7 @@ namespace {
 class UserDefaultsTest : public ::testing::Test {
 protected:
     std::string path() const { return folder / "defaults.json"; }
-    // Loads the file again, as the next launch of the program would; what it complains of is
-    // returned in `said`.
+    // Loads the file again, as the next launch of the program would, and keeps what it says.
     std::unique_ptr<UserDefaults> reloaded(std::string* said = nullptr) const {
         ::testing::internal::CaptureStderr();
         auto defaults = std::make_unique<UserDefaults>(path());
@@ -123,18 +122,14 @@ TEST_F(UserDefaultsTest, DamagedFilesAndValuesOfUnknownKindsAreMovedAsideAndNeve
     EXPECT_FALSE(defaults->has("deep"));
 }
 
-TEST_F(UserDefaultsTest, StandardDomainFollowsTheEnvironmentOrTheHomeFolder) {
+// The file the environment names is the one the program's end-to-end checks read.
+TEST_F(UserDefaultsTest, WithoutTheEnvironmentTheStandardDomainLivesInTheHomeFolder) {
     const std::string runDefaults = std::getenv("VELMORA_DEFAULTS");  // set for the whole run
-    ::setenv("VELMORA_DEFAULTS", path().c_str(), 1);
-    UserDefaults::setStandard(nullptr);
-    UserDefaults::standard()->set("key", "value");
-    EXPECT_EQ(reloaded()->stringForKey("key"), "value");
     ::unsetenv("VELMORA_DEFAULTS");
     platform::FileManager::setHomeDirectory(folder / "home");
     EXPECT_EQ(UserDefaults::standardPath(), folder / "home/.config/velmora/defaults.json");
     platform::FileManager::setHomeDirectory(std::nullopt);
     ::setenv("VELMORA_DEFAULTS", runDefaults.c_str(), 1);
-    UserDefaults::setStandard(nullptr);
 }
 
 TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsKeptAndNeverWritten) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/SimulatedDesktopTesting.h"
+#include "tests/support/TemporaryFolder.h"
 
 using platform::Event;
 using platform::EventType;
@@ -44,12 +45,20 @@ TEST(SimulatedEvents,
     EXPECT_EQ(platform::Events::mouseLocation(), (platform::Point{300, 20}));
 }
 
-// Registering, the refused registration and scripts are checked through the action log by the
-// application's onboarding and menu tests.
-TEST(SimulatedServices, TheLoginItemsStatusFollowsRegistration) {
-    test_support::InstalledDesktop desktop;
+// A refused registration is checked by the application's onboarding tests.
+TEST(SimulatedServices, LoginItemsAndScriptsAreRecordedAndLoggedOneJSONLineEach) {
+    test_support::TemporaryFolder folder;
+    platform::sim::SimulatedDesktop::Options options;
+    options.actionLogPath = folder / "actions.log";
+    platform::ScopedSystem installed(test_support::loadDesktop("{}", options));
     EXPECT_EQ(LoginItems::shared()->registerMainApp(), std::nullopt);
     EXPECT_EQ(LoginItems::shared()->status(), platform::LoginItemStatus::enabled);
     EXPECT_EQ(LoginItems::shared()->unregisterMainApp(), std::nullopt);
     EXPECT_EQ(LoginItems::shared()->status(), platform::LoginItemStatus::notRegistered);
+    EXPECT_FALSE(
+        platform::AppleScript::shared()->execute("tell application \"Finder\"\nrestart\nend tell").error);
+    EXPECT_EQ(
+        test_support::readWholeFile(folder / "actions.log"),
+        "{\"action\":\"registerLoginItem\"}\n{\"action\":\"unregisterLoginItem\"}\n"
+        "{\"action\":\"appleScript\",\"source\":\"tell application \\\"Finder\\\"\\nrestart\\nend tell\"}\n");
 }

@@ -27,7 +27,6 @@ std::shared_ptr<platform::RunningApplication> withName(const std::string& name) 
     return nullptr;
 }
 
-// A desktop read from a file of the test's own, installed as the system.
 struct FileDesktop {
     explicit FileDesktop(const std::string& json)
         : desktop((writeFile(path, json), platform::sim::SimulatedDesktop::load(path))), installed(desktop) {}

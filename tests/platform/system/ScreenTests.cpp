@@ -25,6 +25,7 @@ TEST(Screens, UpdatePostsOnlyRealChangesAndMainFallsBackToTheFirst) {
     Screens::update({first, second});
     Screens::update({first, second});
     EXPECT_EQ(changes, 1);
+    EXPECT_EQ(Screens::screens(), (std::vector{first, second}));
     EXPECT_EQ(Screens::mainScreen(), first);
     Screens::setMainScreenIdentifier("2");
     EXPECT_EQ(Screens::mainScreen(), second);

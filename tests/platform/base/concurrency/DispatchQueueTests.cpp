@@ -14,8 +14,7 @@ using platform::QualityOfService;
 
 TEST(DispatchQueue, SerialQueueRunsOneBlockAtATimeInOrder) {
     auto queue = DispatchQueue::makeSerial("test.serial", QualityOfService::userInitiated);
-    // Shared with the blocks, which may still be unwinding when the test body returns. Blocks that
-    // overlapped would race on the unguarded list, which ThreadSanitizer reports.
+    // Blocks that overlapped would race on the unguarded list, which ThreadSanitizer reports.
     struct State {
         std::vector<int> order;
         test_support::Countdown finished{200};
