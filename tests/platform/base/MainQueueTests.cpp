@@ -9,8 +9,7 @@
 #include "platform/base/MainQueue.h"
 #include "platform/testing/VirtualMainLoop.h"
 
-using platform::MainQueue;
-using platform::Timer;
+using namespace platform;
 using platform::testing::VirtualMainLoop;
 
 TEST(VirtualMainLoop, RunsBlocksInDueOrderWithTheClockAtTheirDueTime) {

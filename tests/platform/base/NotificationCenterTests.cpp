@@ -2,7 +2,7 @@
 
 #include "platform/base/NotificationCenter.h"
 
-using platform::Notification;
+using namespace platform;
 
 TEST(NotificationCenter, DeliversByNameInOrderUntilRemovedEvenDuringDelivery) {
     platform::NotificationCenter center;

@@ -9,13 +9,8 @@
 #include "tests/support/TemporaryFolder.h"
 
 using namespace test_support;
-using platform::FileManager;
-using platform::SearchPathDirectory;
-using platform::SearchPathDomain;
-using platform::URL;
+using namespace platform;
 namespace fs = std::filesystem;
-
-namespace {
 
 using Listing = std::variant<std::vector<std::string>, int>;
 
@@ -36,8 +31,6 @@ protected:
     std::shared_ptr<FileManager> files = FileManager::shared();
     TemporaryFolder folder;
 };
-
-}  // namespace
 
 TEST_F(FileManagerTest, ListingKeepsFileSystemOrderAndHiddenItemsMarksFoldersOrSaysWhyItFailed) {
     fs::create_directories(folder / "Mail.app/Contents");

@@ -10,7 +10,7 @@
 
 #include "platform/foundation/Process.h"
 
-using platform::Process;
+using namespace platform;
 
 TEST(Process, CollectsBothStreamsReapsTheChildAndLeavesItNoPipeOfItsOwnOrOfOthers) {
     auto output = Process::runCollectingOutput(

@@ -8,13 +8,9 @@
 #include "platform/foundation/URLSession.h"
 #include "tests/support/LoopbackServer.h"
 
-using net_tests::LoopbackServer;
-using net_tests::RawServer;
-using platform::URLError;
-using platform::URLRequest;
+using namespace net_tests;
+using namespace platform;
 using Reply = httplib::Response;
-
-namespace {
 
 struct Outcome {
     int calls = 0;
@@ -23,7 +19,7 @@ struct Outcome {
     std::optional<URLError> error;
 };
 
-std::string deflated(const std::string& bytes) {
+static std::string deflated(const std::string& bytes) {
     uLongf size = compressBound(bytes.size());
     std::string out(size, '\0');
     compress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(bytes.data()),
@@ -62,8 +58,6 @@ protected:
     platform::testing::VirtualMainLoop loop;
     std::shared_ptr<platform::URLSession> session = platform::URLSession::make();
 };
-
-}  // namespace
 
 TEST_F(URLSessionTest, FieldsAreMatchedWithoutLetterCaseAndSentAsGivenExceptThoseWithLineBreaks) {
     RawServer server(RawServer::Mode::recording);

@@ -5,7 +5,7 @@
 
 #include "platform/foundation/URL.h"
 
-using platform::URL;
+using namespace platform;
 
 static URL parsed(std::string_view text) {
     auto url = URL::fromString(text);

@@ -10,11 +10,8 @@
 #include "tests/support/TemporaryFolder.h"
 
 using namespace test_support;
-using platform::DefaultsValue;
-using platform::UserDefaults;
+using namespace platform;
 namespace fs = std::filesystem;
-
-namespace {
 
 class UserDefaultsTest : public ::testing::Test {
 protected:
@@ -30,8 +27,6 @@ protected:
 
     TemporaryFolder folder;
 };
-
-}  // namespace
 
 TEST_F(UserDefaultsTest, ValuesSurviveAReloadAsTheyWereAndDataStaysApartFromText) {
     const DefaultsValue list(

@@ -3,10 +3,8 @@
 #include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
 
-using platform::Event;
-using platform::EventType;
-using platform::LoginItems;
-using platform::sim::EventTarget;
+using namespace platform;
+using namespace platform::sim;
 
 TEST(SimulatedEvents,
      GlobalMonitorsSeeOtherApplicationsEventsLocalOnesMayChangeOrSwallowThemAndBothSetTheState) {

@@ -8,12 +8,9 @@
 #include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
 
-using platform::FileManager;
-using platform::UserDefaults;
-using platform::sim::SimulatedDesktop;
-using test_support::loadDesktop;
-using test_support::readWholeFile;
-using test_support::writeFile;
+using namespace platform;
+using namespace platform::sim;
+using namespace test_support;
 
 TEST(DesktopScenarios, TheShippedDesktopsLoad) {
     test_support::FreshDefaults defaults;
@@ -96,10 +93,10 @@ TEST(DesktopScenarios, AnUnreadableScenarioGivesADesktopThatStillFollowsTheFile)
     auto loadDefault = [&](const std::string& json) {
         writeFile(path, json);
         ::setenv("VELMORA_DESKTOP", path.c_str(), 1);
-        testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStdout();
         auto desktop = SimulatedDesktop::loadDefault();
         ::unsetenv("VELMORA_DESKTOP");
-        return std::pair(desktop, testing::internal::GetCapturedStdout());
+        return std::pair(desktop, ::testing::internal::GetCapturedStdout());
     };
     // A key is outside text: it can neither start a line of its own nor reach the terminal.
     auto [other, printed] = loadDefault(R"({"applications": [{"name\nFAKE: line \u001b[2J": 1}]})");

@@ -2,21 +2,15 @@
 
 #include "tests/support/SimulatedDesktopTesting.h"
 
-using platform::Accessibility;
-using platform::AXError;
-using platform::AXValue;
+using namespace platform;
 
-namespace {
-
-const char* desktopJSON = R"({"accessibilityTrusted": false, "applications": [
+static const char* desktopJSON = R"({"accessibilityTrusted": false, "applications": [
     {"pid": 812, "name": "Mail", "windows": [{"title": "Inbox", "frame": [10.5, 25, 800, 600], "minimized": true},
        {"title": "Sheet", "frame": [20, 40, 300, 200], "role": "AXSheet"},
        {"title": "Status", "frame": [1300, 0, 28, 24], "layer": 25, "inAccessibility": false},
        {"title": "Secret", "frame": [5, 5, 50, 50], "inWindowList": false, "unreadable": ["AXTitle", "AXMinimized"]}]},
     {"pid": 813, "name": "Notes", "hidden": true, "windows": [{"title": "List", "frame": [100, 100, 400, 300]}]}],
   "dock": {"badges": {"Mail": "3"}}})";
-
-}  // namespace
 
 TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnouncedAndTheDockListsBadges) {
     test_support::InstalledDesktop installed(desktopJSON);

@@ -4,14 +4,12 @@
 #include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
 
-using platform::Workspace;
-using test_support::writeFile;
-
-namespace {
+using namespace platform;
+using namespace test_support;
 
 // The second version moves Mail's window, makes Notes' full-screen, changes the badge, quits Music,
 // starts Photos and withdraws trust.
-std::string scenario(bool second) {
+static std::string scenario(bool second) {
     return std::string(R"({"accessibilityTrusted": )") + (second ? "false" : "true") + R"(, "applications": [
         {"pid": 812, "name": "Mail", "active": true, "windows": [{"title": "Inbox", "frame": [)" +
            (second ? "100, 125" : "0, 25") +
@@ -21,7 +19,7 @@ std::string scenario(bool second) {
            R"("}], "dock": {"badges": {"Mail": ")" + (second ? "2" : "1") + R"("}}})";
 }
 
-std::shared_ptr<platform::RunningApplication> withName(const std::string& name) {
+static std::shared_ptr<platform::RunningApplication> withName(const std::string& name) {
     for (const auto& app : Workspace::shared()->runningApplications())
         if (app->localizedName() == name) return app;
     return nullptr;
@@ -35,8 +33,6 @@ struct FileDesktop {
     std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
     platform::ScopedSystem installed;
 };
-
-}  // namespace
 
 TEST(SimulatedDesktopReload, TheWatchAppliesChangesOnTheMainQueueAndApplicationsThatStayKeepTheirProcess) {
     platform::testing::VirtualMainLoop loop;
@@ -65,9 +61,9 @@ TEST(SimulatedDesktopReload, TheWatchAppliesChangesOnTheMainQueueAndApplications
     center->removeObserver(token);
     // A file that cannot be read leaves the desktop as it was and is reported once, not on every tick.
     writeFile(file.path, "{");
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     loop.advance(3.0);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
               "Desktop scenario: " + file.path + ": not valid JSON\n");
     EXPECT_TRUE(withName("Photos"));
     file.desktop->stopWatching();

@@ -4,13 +4,9 @@
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 
-using platform::RunningApplication;
-using platform::URL;
-using platform::Workspace;
+using namespace platform;
 
-namespace {
-
-const char* desktopJSON = R"({"applications": [
+static const char* desktopJSON = R"({"applications": [
     {"pid": 812, "name": "Mail", "bundle": "/System/Applications/Mail.app", "active": true,
      "windows": [{"title": "Inbox", "frame": [0, 25, 800, 600]}]},
     {"pid": 813, "name": "Notes", "windows": [{"title": "List", "frame": [100, 100, 400, 300]}]},
@@ -34,8 +30,6 @@ protected:
     std::shared_ptr<Workspace> workspace = Workspace::shared();
     std::shared_ptr<platform::Application> program = platform::Application::shared();
 };
-
-}  // namespace
 
 TEST_F(SimulatedWorkspace, OpeningABundleLaunchesItOnceThenBringsItForwardAndWhatCannotBeOpenedFails) {
     std::vector<std::string> names;

@@ -4,8 +4,7 @@
 
 #include "platform/system/Image.h"
 
-using platform::Image;
-using platform::Size;
+using namespace platform;
 
 // The signature and IHDR chunk of a 300×200 PNG; enough for the header to be read.
 static const std::string pngHeader = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x01\x2c\0\0\0\xc8", 24);

@@ -3,8 +3,7 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/system/Screen.h"
 
-using platform::Rect;
-using platform::Screens;
+using namespace platform;
 
 TEST(Rect, ContainmentNeedsAnInnerRectangleThatIsNotEmpty) {
     auto screen = Rect::make(0, 0, 1920, 1080);

@@ -9,8 +9,7 @@
 #include "platform/base/DispatchQueue.h"
 #include "tests/support/Waiting.h"
 
-using platform::DispatchQueue;
-using platform::QualityOfService;
+using namespace platform;
 
 TEST(DispatchQueue, SerialQueueRunsOneBlockAtATimeInOrder) {
     auto queue = DispatchQueue::makeSerial("test.serial", QualityOfService::userInitiated);

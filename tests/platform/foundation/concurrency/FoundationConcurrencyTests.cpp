@@ -10,7 +10,7 @@
 #include "tests/support/TemporaryFolder.h"
 
 using namespace test_support;
-using platform::UserDefaults;
+using namespace platform;
 
 TEST(UserDefaultsConcurrency, WritersOnManyThreadsLoseNoChange) {
     TemporaryFolder folder;

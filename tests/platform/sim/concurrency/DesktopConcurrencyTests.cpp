@@ -8,10 +8,8 @@
 #include "tests/support/TemporaryFolder.h"
 #include "tests/support/Waiting.h"
 
-namespace {
-
 // Mail's window, the third application and the badge change with the version.
-std::string scenario(int version) {
+static std::string scenario(int version) {
     auto number = std::to_string(version);
     return R"({"applications": [{"pid": 812, "name": "Mail", "active": true, "windows": [{"title": "Inbox", "frame": [)" +
            number +
@@ -23,7 +21,7 @@ std::string scenario(int version) {
 }
 
 // Everything a refresh reads, from a worker thread.
-void readEverything(std::atomic<int>& failures) {
+static void readEverything(std::atomic<int>& failures) {
     auto workspace = platform::Workspace::shared();
     auto accessibility = platform::Accessibility::shared();
     std::set<std::int32_t> pids;
@@ -44,8 +42,6 @@ void readEverything(std::atomic<int>& failures) {
         if (!info.contains("kCGWindowOwnerPID")) ++failures;
     (void)platform::Events::modifierFlags(), (void)platform::Events::mouseLocation();
 }
-
-}  // namespace
 
 TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadChangesTheDesktop) {
     test_support::TemporaryFolder folder;
