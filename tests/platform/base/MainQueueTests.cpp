@@ -40,11 +40,11 @@ TEST(VirtualMainLoop, RunsBlocksInDueOrderWithTheClockAtTheirDueTime) {
 
 TEST(VirtualMainLoop, ClocksFollowVirtualTimeAndWorkFromOtherThreadsRunsOnTheMainThread) {
     VirtualMainLoop loop(1000.0);
-    EXPECT_DOUBLE_EQ(platform::Clock::wallSeconds(), 1000.0);
-    double monotonic = platform::Clock::monotonicSeconds();
+    EXPECT_DOUBLE_EQ(Clock::wallSeconds(), 1000.0);
+    double monotonic = Clock::monotonicSeconds();
     loop.advance(2.5);
-    EXPECT_DOUBLE_EQ(platform::Clock::monotonicSeconds() - monotonic, 2.5);
-    EXPECT_DOUBLE_EQ(platform::Date::now().timeIntervalSince1970(), 1002.5);
+    EXPECT_DOUBLE_EQ(Clock::monotonicSeconds() - monotonic, 2.5);
+    EXPECT_DOUBLE_EQ(Date::now().timeIntervalSince1970(), 1002.5);
     bool onMain = false;
     std::thread([&] { MainQueue::async([&] { onMain = MainQueue::isMainThread(); }); }).join();
     loop.runUntilIdle();

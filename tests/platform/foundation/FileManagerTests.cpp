@@ -108,7 +108,7 @@ TEST_F(FileManagerTest, CreatingMovingAndRemovingItemsAndTheirAttributes) {
     EXPECT_EQ(attributes.size, 5u);
     EXPECT_DOUBLE_EQ(attributes.modificationDate.timeIntervalSince1970(), 1767225600.5);
     fs::create_symlink(folder / "file", folder / "link");
-    EXPECT_EQ(files->attributesOfItem(folder / "link")->type, platform::FileType::symbolicLink);
+    EXPECT_EQ(files->attributesOfItem(folder / "link")->type, FileType::symbolicLink);
 
     writeFile(folder / "a/b/c/keep", "keep");
     EXPECT_EQ(files->moveItem(folder / "file", folder / "a/b/c/keep").error().code, EEXIST);

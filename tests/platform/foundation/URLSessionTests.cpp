@@ -15,7 +15,7 @@ using Reply = httplib::Response;
 struct Outcome {
     int calls = 0;
     std::optional<std::string> data;
-    std::optional<platform::HTTPURLResponse> response;
+    std::optional<HTTPURLResponse> response;
     std::optional<URLError> error;
 };
 
@@ -30,20 +30,17 @@ static std::string deflated(const std::string& bytes) {
 class URLSessionTest : public ::testing::Test {
 protected:
     static URLRequest request(const std::string& address, double timeout = 60) {
-        return URLRequest(*platform::URL::fromString(address), timeout);
+        return URLRequest(*URL::fromString(address), timeout);
     }
 
     // Sends the request and waits for its one completion, which comes on the main thread.
     Outcome send(URLRequest request) {
         auto outcome = std::make_shared<Outcome>();
         session->dataTask(std::move(request), [outcome](auto data, auto response, auto error) {
-            ++outcome->calls;
-            EXPECT_TRUE(platform::MainQueue::isMainThread());
-            outcome->data = std::move(data);
-            outcome->response = std::move(response);
-            outcome->error = std::move(error);
+            EXPECT_TRUE(MainQueue::isMainThread());
+            *outcome = {outcome->calls + 1, std::move(data), std::move(response), std::move(error)};
         });
-        EXPECT_TRUE(net_tests::pumpUntil(loop, [&] { return outcome->calls > 0; }));
+        EXPECT_TRUE(pumpUntil(loop, [&] { return outcome->calls > 0; }));
         loop.runUntilIdle();
         EXPECT_EQ(outcome->calls, 1);
         return *outcome;
@@ -56,7 +53,7 @@ protected:
     }
 
     platform::testing::VirtualMainLoop loop;
-    std::shared_ptr<platform::URLSession> session = platform::URLSession::make();
+    std::shared_ptr<URLSession> session = URLSession::make();
 };
 
 TEST_F(URLSessionTest, FieldsAreMatchedWithoutLetterCaseAndSentAsGivenExceptThoseWithLineBreaks) {

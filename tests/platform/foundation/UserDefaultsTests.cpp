@@ -96,8 +96,7 @@ TEST_F(UserDefaultsTest, DamagedFilesAndValuesOfUnknownKindsAreMovedAsideAndNeve
     for (std::string contents : std::vector<std::string>{
              R"({"a": null})", R"({"a": {"$data": "not base64!"}})", R"({"a": {"$data": 5}})",
              R"({"$unknown": 1})", R"({"a": {"$real": "big"}})", "", "\xFF",
-             *platform::FileManager::shared()->readFile(VELMORA_CORPUS_DIR
-                                                        "/user_defaults/defaults-deep-20k.json")}) {
+             *FileManager::shared()->readFile(VELMORA_CORPUS_DIR "/user_defaults/defaults-deep-20k.json")}) {
         writeFile(path(), contents);
         EXPECT_FALSE(reloaded()->has("a")) << contents;
         EXPECT_FALSE(fs::exists(path())) << contents;
@@ -121,9 +120,9 @@ TEST_F(UserDefaultsTest, DamagedFilesAndValuesOfUnknownKindsAreMovedAsideAndNeve
 TEST_F(UserDefaultsTest, WithoutTheEnvironmentTheStandardDomainLivesInTheHomeFolder) {
     const std::string runDefaults = std::getenv("VELMORA_DEFAULTS");  // set for the whole run
     ::unsetenv("VELMORA_DEFAULTS");
-    platform::FileManager::setHomeDirectory(folder / "home");
+    FileManager::setHomeDirectory(folder / "home");
     EXPECT_EQ(UserDefaults::standardPath(), folder / "home/.config/velmora/defaults.json");
-    platform::FileManager::setHomeDirectory(std::nullopt);
+    FileManager::setHomeDirectory(std::nullopt);
     ::setenv("VELMORA_DEFAULTS", runDefaults.c_str(), 1);
 }
 

@@ -17,7 +17,7 @@ TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounce
     auto accessibility = Accessibility::shared();
     auto mail = accessibility->applicationElement(812);
     int notifications = 0;
-    auto center = platform::NotificationCenter::distributedCenter();
+    auto center = NotificationCenter::distributedCenter();
     auto token =
         center->addObserver(Accessibility::trustChangedNotification, [&](const auto&) { ++notifications; });
     EXPECT_FALSE(accessibility->copyAttributeValue(mail, "AXRole") || accessibility->isProcessTrusted(true));
@@ -28,8 +28,8 @@ TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounce
     ASSERT_EQ(windows.size(), 3u) << "the status window is only in the window list";
     auto inbox = windows[0].elementValue(), sheet = windows[1].elementValue(),
          secret = windows[2].elementValue();
-    EXPECT_EQ(accessibility->copyAttributeValue(inbox, "AXPosition"), AXValue(platform::Point{10.5, 25}));
-    EXPECT_EQ(accessibility->copyAttributeValue(inbox, "AXSize"), AXValue(platform::Size{800, 600}));
+    EXPECT_EQ(accessibility->copyAttributeValue(inbox, "AXPosition"), AXValue(Point{10.5, 25}));
+    EXPECT_EQ(accessibility->copyAttributeValue(inbox, "AXSize"), AXValue(Size{800, 600}));
     EXPECT_EQ(accessibility->copyAttributeValue(inbox, "AXParent"), AXValue(mail));
     EXPECT_EQ(accessibility->copyAttributeValue(sheet, "AXRole"), AXValue("AXSheet"));
     EXPECT_EQ(accessibility->copyAttributeValues(mail, "AXWindows", 1, 1)->size(), 1u);
@@ -45,8 +45,8 @@ TEST(SimulatedAccessibility, TrustGatesEveryReadAndWriteAndItsChangesAreAnnounce
     auto get = [&](const AXValue& element, const char* name) {
         return accessibility->copyAttributeValue(element.elementValue(), name).value_or("-");
     };
-    auto dock = accessibility->applicationElement(
-        platform::Workspace::shared()->runningApplications()[0]->processIdentifier());
+    auto dock =
+        accessibility->applicationElement(Workspace::shared()->runningApplications()[0]->processIdentifier());
     auto list = accessibility->copyAttributeValue(dock, "AXChildren")->arrayValue()->at(0);
     EXPECT_EQ(get(list, "AXRole"), AXValue("AXList"));
     auto items = *get(list, "AXChildren").arrayValue();

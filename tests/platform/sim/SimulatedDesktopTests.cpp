@@ -19,7 +19,7 @@ static std::string scenario(bool second) {
            R"("}], "dock": {"badges": {"Mail": ")" + (second ? "2" : "1") + R"("}}})";
 }
 
-static std::shared_ptr<platform::RunningApplication> withName(const std::string& name) {
+static std::shared_ptr<RunningApplication> withName(const std::string& name) {
     for (const auto& app : Workspace::shared()->runningApplications())
         if (app->localizedName() == name) return app;
     return nullptr;
@@ -28,10 +28,10 @@ static std::shared_ptr<platform::RunningApplication> withName(const std::string&
 struct FileDesktop {
     explicit FileDesktop(const std::string& json)
         : desktop((writeFile(path, json), platform::sim::SimulatedDesktop::load(path))), installed(desktop) {}
-    test_support::TemporaryFolder folder;
+    TemporaryFolder folder;
     const std::string path = folder / "desktop.json";
     std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
-    platform::ScopedSystem installed;
+    ScopedSystem installed;
 };
 
 TEST(SimulatedDesktopReload, TheWatchAppliesChangesOnTheMainQueueAndApplicationsThatStayKeepTheirProcess) {
@@ -41,7 +41,7 @@ TEST(SimulatedDesktopReload, TheWatchAppliesChangesOnTheMainQueueAndApplications
     const auto inboxNumber = file.desktop->state()->runningApplication(812)->windows[0].number;
     notes->activate(0);  // a change of the session that the file does not mention
     int spaceChanges = 0;
-    auto center = platform::NotificationCenter::workspaceCenter();
+    auto center = NotificationCenter::workspaceCenter();
     auto token = center->addObserver(Workspace::activeSpaceDidChangeNotification,
                                      [&](const auto&) { ++spaceChanges; });
     file.desktop->startWatching(1.0);
@@ -54,7 +54,7 @@ TEST(SimulatedDesktopReload, TheWatchAppliesChangesOnTheMainQueueAndApplications
     EXPECT_TRUE(notes->isActive()) << "Mail's entry kept its active flag, so the file does not reactivate it";
     const auto state = file.desktop->state();
     EXPECT_EQ(state->runningApplication(812)->windows[0].number, inboxNumber) << "moved, not replaced";
-    EXPECT_EQ(state->runningApplication(812)->windows[0].frame, platform::Rect::make(100, 125, 800, 600));
+    EXPECT_EQ(state->runningApplication(812)->windows[0].frame, Rect::make(100, 125, 800, 600));
     EXPECT_EQ(state->dock.badges.at("Mail"), "2");
     EXPECT_FALSE(state->accessibilityTrusted);
     EXPECT_EQ(spaceChanges, 1) << "a window went full-screen";

@@ -28,7 +28,7 @@ protected:
     platform::testing::VirtualMainLoop loop;
     test_support::InstalledDesktop installed{desktopJSON};
     std::shared_ptr<Workspace> workspace = Workspace::shared();
-    std::shared_ptr<platform::Application> program = platform::Application::shared();
+    std::shared_ptr<Application> program = Application::shared();
 };
 
 TEST_F(SimulatedWorkspace, OpeningABundleLaunchesItOnceThenBringsItForwardAndWhatCannotBeOpenedFails) {
@@ -76,8 +76,8 @@ TEST_F(SimulatedWorkspace, TerminatingRemovesTheApplicationActivatesTheNextOneAn
 }
 
 TEST_F(SimulatedWorkspace, HidingOthersLeavesAccessoriesAndTheProgramTerminatesThroughItsHandler) {
-    EXPECT_TRUE(program->setActivationPolicy(platform::ActivationPolicy::accessory));
-    EXPECT_EQ(program->currentApplication()->activationPolicy(), platform::ActivationPolicy::accessory);
+    EXPECT_TRUE(program->setActivationPolicy(ActivationPolicy::accessory));
+    EXPECT_EQ(program->currentApplication()->activationPolicy(), ActivationPolicy::accessory);
     program->hideOtherApplications();
     auto hidden = [&] {
         return std::vector{named("Mail")->isHidden(), named("Notes")->isHidden(),
@@ -92,9 +92,9 @@ TEST_F(SimulatedWorkspace, HidingOthersLeavesAccessoriesAndTheProgramTerminatesT
     EXPECT_TRUE(named("Notes")->hide());
     EXPECT_EQ(workspace->frontmostApplication(), nullptr) << "every other regular application is hidden";
     std::string ran;
-    platform::setExitInterceptor([&](int code) { ran += "exit " + std::to_string(code); });
+    setExitInterceptor([&](int code) { ran += "exit " + std::to_string(code); });
     program->setWillTerminateHandler([&] { ran += "handler, "; });
     program->terminate();
-    platform::setExitInterceptor(nullptr);
+    setExitInterceptor(nullptr);
     EXPECT_EQ(ran, "handler, exit 0");
 }

@@ -16,11 +16,10 @@ TEST(Rect, ContainmentNeedsAnInnerRectangleThatIsNotEmpty) {
 
 TEST(Screens, UpdatePostsOnlyRealChangesAndMainFallsBackToTheFirst) {
     int changes = 0;
-    auto center = platform::NotificationCenter::defaultCenter();
+    auto center = NotificationCenter::defaultCenter();
     auto token = center->addObserver(Screens::didChangeNotification, [&](const auto&) { ++changes; });
-    platform::Screen first{"1", "Built-in", Rect::make(0, 0, 1440, 900), Rect::make(0, 0, 1440, 875), 2.0};
-    platform::Screen second{"2", "External", Rect::make(1440, 0, 1920, 1080),
-                            Rect::make(1440, 0, 1920, 1080)};
+    Screen first{"1", "Built-in", Rect::make(0, 0, 1440, 900), Rect::make(0, 0, 1440, 875), 2.0};
+    Screen second{"2", "External", Rect::make(1440, 0, 1920, 1080), Rect::make(1440, 0, 1920, 1080)};
     Screens::update({first, second});
     Screens::update({first, second});
     EXPECT_EQ(changes, 1);

@@ -36,8 +36,8 @@ TEST(UserDefaultsConcurrency, WritersOnManyThreadsLoseNoChange) {
     UserDefaults reloaded(folder / "defaults.json");
     for (int t = 0; t < threadCount; ++t)
         for (int i = 0; i < writesPerThread; ++i)
-            EXPECT_EQ(reloaded.objectForKey(key(t, i)), i % 2 ? platform::DefaultsValue::data(key(t, i))
-                                                              : platform::DefaultsValue(t * 1000 + i));
+            EXPECT_EQ(reloaded.objectForKey(key(t, i)),
+                      i % 2 ? DefaultsValue::data(key(t, i)) : DefaultsValue(t * 1000 + i));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
         << "only defaults.json";
 }
@@ -63,7 +63,7 @@ TEST(UserDefaultsConcurrency, StandardDomainCanBeReplacedWhileInUse) {
 TEST(FileManagerConcurrency, ReadersSeeOnlyWholeFilesWhileWritersReplaceThem) {
     TemporaryFolder folder;
     auto path = folder / "shared.bin";
-    auto files = platform::FileManager::shared();
+    auto files = FileManager::shared();
     ASSERT_TRUE(files->writeAtomically(path, std::string(65536, 'a')));
     std::atomic<int> writersLeft{4}, tornReads{0};
     std::vector<std::thread> threads;
