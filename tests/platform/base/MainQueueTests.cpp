@@ -85,16 +85,13 @@ TEST(MainQueueTimer, RepeatsUntilInvalidatedOneShotsFireOnceAndInvalidationRelea
     loop.advance(5);
     EXPECT_EQ(spins, 2);
     // An owner that keeps its timer, whose block keeps the owner: invalidating breaks the cycle.
-    struct Owner {
-        std::shared_ptr<Timer> timer;
-    };
-    auto owner = std::make_shared<Owner>();
-    std::weak_ptr<Owner> weak = owner;
-    owner->timer = MainQueue::scheduledTimer(1.0, true, [owner](Timer&) {});
+    auto owner = std::make_shared<std::shared_ptr<Timer>>();
+    std::weak_ptr<std::shared_ptr<Timer>> weak = owner;
+    *owner = MainQueue::scheduledTimer(1.0, true, [owner](Timer&) {});
     owner.reset();
     loop.advance(1.5);
     ASSERT_FALSE(weak.expired());
-    std::thread([timer = weak.lock()->timer] { timer->invalidate(); }).join();
+    std::thread([timer = *weak.lock()] { timer->invalidate(); }).join();
     EXPECT_TRUE(weak.expired());
     std::vector<std::string> seen;
     auto text = std::make_shared<std::string>("fired");

@@ -27,7 +27,6 @@ protected:
         for (const auto& item : *listed) texts.push_back(item.absoluteString());
         return texts;
     }
-
     std::shared_ptr<FileManager> files = FileManager::shared();
     TemporaryFolder folder;
 };
@@ -116,7 +115,6 @@ TEST_F(FileManagerTest, CreatingMovingAndRemovingItemsAndTheirAttributes) {
     EXPECT_DOUBLE_EQ(attributes.modificationDate.timeIntervalSince1970(), 1767225600.5);
     fs::create_symlink(folder / "file", folder / "link");
     EXPECT_EQ(files->attributesOfItem(folder / "link")->type, FileType::symbolicLink);
-
     writeFile(folder / "a/b/c/keep", "keep");
     EXPECT_EQ(files->moveItem(folder / "file", folder / "a/b/c/keep").error().code, EEXIST);
     EXPECT_EQ(files->readFile(folder / "a/b/c/keep"), "keep");

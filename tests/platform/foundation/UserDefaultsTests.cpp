@@ -24,7 +24,6 @@ protected:
         if (said) *said = messages;
         return defaults;
     }
-
     TemporaryFolder folder;
 };
 
@@ -53,7 +52,7 @@ TEST_F(UserDefaultsTest, ValuesSurviveAReloadAsTheyWereAndDataStaysApartFromText
     EXPECT_EQ(file["text"], "{\"x\":1}");
 }
 
-TEST_F(UserDefaultsTest, EveryChangeIsWrittenAtOnceAndReadWithThePlatformsConversions) {
+TEST_F(UserDefaultsTest, EveryChangeIsWrittenAtOnceToTheChosenFileAndReadWithThePlatformsConversions) {
     UserDefaults defaults(folder / "new/folder/defaults.json");
     EXPECT_FALSE(defaults.boolForKey("missing") || defaults.integerForKey("missing") ||
                  defaults.has("missing") || defaults.stringForKey("missing"));
@@ -63,7 +62,6 @@ TEST_F(UserDefaultsTest, EveryChangeIsWrittenAtOnceAndReadWithThePlatformsConver
     defaults.removeObject("never set");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder / "new/folder"), {}), 1) << "only defaults.json";
     EXPECT_FALSE(UserDefaults(folder / "new/folder/defaults.json").has("gone"));
-
     writeFile(path(),
               R"({"yes": "YES", "no": "no", "number text": " 12abc", "real": 3.9, "flag": true, "zero": 0})");
     auto again = reloaded();
@@ -76,6 +74,13 @@ TEST_F(UserDefaultsTest, EveryChangeIsWrittenAtOnceAndReadWithThePlatformsConver
     EXPECT_EQ(
         (std::vector{again->stringForKey("real"), again->stringForKey("zero"), again->dataForKey("yes")}),
         (std::vector<std::optional<std::string>>{"3.9", "0", std::nullopt}));
+    // Without the environment's file (the one the end-to-end checks read), the home folder's.
+    const std::string runDefaults = std::getenv("VELMORA_DEFAULTS");  // set for the whole run
+    ::unsetenv("VELMORA_DEFAULTS");
+    FileManager::setHomeDirectory(folder / "home");
+    EXPECT_EQ(UserDefaults::standardPath(), folder / "home/.config/velmora/defaults.json");
+    FileManager::setHomeDirectory(std::nullopt);
+    ::setenv("VELMORA_DEFAULTS", runDefaults.c_str(), 1);
 }
 
 TEST_F(UserDefaultsTest, DamagedFilesAndValuesOfUnknownKindsAreMovedAsideAndNeverWrittenOver) {
@@ -91,7 +96,6 @@ TEST_F(UserDefaultsTest, DamagedFilesAndValuesOfUnknownKindsAreMovedAsideAndNeve
     EXPECT_FALSE(reloaded()->has("fresh"));
     EXPECT_EQ(readWholeFile(aside), "{\"pinned\": [");
     EXPECT_EQ(readWholeFile(aside + "-2"), "[1, 2]");
-
     // Too deep once crashed every start: the file stayed.
     for (std::string contents : std::vector<std::string>{
              R"({"a": null})", R"({"a": {"$data": "not base64!"}})", R"({"a": {"$data": 5}})",
@@ -114,16 +118,6 @@ TEST_F(UserDefaultsTest, DamagedFilesAndValuesOfUnknownKindsAreMovedAsideAndNeve
     defaults->set("deep", value);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("nests too deeply"), std::string::npos);
     EXPECT_FALSE(defaults->has("deep"));
-}
-
-// The file the environment names is the one the program's end-to-end checks read.
-TEST_F(UserDefaultsTest, WithoutTheEnvironmentTheStandardDomainLivesInTheHomeFolder) {
-    const std::string runDefaults = std::getenv("VELMORA_DEFAULTS");  // set for the whole run
-    ::unsetenv("VELMORA_DEFAULTS");
-    FileManager::setHomeDirectory(folder / "home");
-    EXPECT_EQ(UserDefaults::standardPath(), folder / "home/.config/velmora/defaults.json");
-    FileManager::setHomeDirectory(std::nullopt);
-    ::setenv("VELMORA_DEFAULTS", runDefaults.c_str(), 1);
 }
 
 TEST_F(UserDefaultsTest, AFileThatCannotBeReadIsKeptAndNeverWritten) {

@@ -31,8 +31,6 @@ TEST(SimulatedEvents,
     desktop->injectEvent({EventType::keyDown, 1}, EventTarget::otherApplication);
     EXPECT_EQ(global, std::vector<std::uint16_t>{53});
     EXPECT_EQ(local, (std::vector<std::uint16_t>{53, 12, 1012}));
-    monitors->removeMonitor(swallowEscape);
-    monitors->removeMonitor(change);
     desktop->injectEvent({EventType::flagsChanged, 55, ModifierFlags::command},
                          EventTarget::otherApplication);
     desktop->injectEvent({EventType::keyDown, 0, ModifierFlags::shift}, EventTarget::otherApplication);

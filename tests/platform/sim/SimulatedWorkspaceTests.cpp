@@ -24,7 +24,6 @@ protected:
     std::size_t windowCount(const std::shared_ptr<RunningApplication>& app) const {
         return installed->state()->runningApplication(app->processIdentifier())->windows.size();
     }
-
     platform::testing::VirtualMainLoop loop;
     test_support::InstalledDesktop installed{desktopJSON};
     std::shared_ptr<Workspace> workspace = Workspace::shared();
