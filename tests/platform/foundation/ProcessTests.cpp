@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <set>
 #include <sstream>
-#include <string>
 
 #include "platform/foundation/Process.h"
 

@@ -18,12 +18,11 @@ TEST(DispatchQueue, SerialQueueRunsOneBlockAtATimeInOrder) {
         test_support::Countdown finished{200};
     };
     auto state = std::make_shared<State>();
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 200; ++i)
         queue->async([state, i] {
             state->order.push_back(i);
             state->finished.done();
         });
-    }
     ASSERT_TRUE(state->finished.wait());
     for (int i = 0; i < 200; ++i) ASSERT_EQ(state->order.at(i), i);
 }
@@ -38,14 +37,13 @@ TEST(DispatchQueue, ConcurrentQueuesRunBlocksInParallelAndDelayedOnesAfterTheirD
         std::atomic<std::chrono::steady_clock::duration> delayedAfter{};
     };
     auto state = std::make_shared<State>();
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
         queue->async([state] {
             // Each block waits for the other: only parallel execution lets both see two.
             state->bothIn.done();
             state->sawBoth += state->bothIn.wait(std::chrono::seconds(10));
             state->finished.done();
         });
-    }
     DispatchQueue::makeConcurrent("test.delayed", QualityOfService::utility)->asyncAfter(0.05, [state] {
         state->delayedAfter = std::chrono::steady_clock::now() - state->start;
         state->finished.done();

@@ -20,7 +20,7 @@ TEST(UserDefaultsConcurrency, WritersOnManyThreadsLoseNoChange) {
         UserDefaults defaults(folder / "defaults.json");
         std::latch start(threadCount);
         std::vector<std::jthread> threads;
-        for (int t = 0; t < threadCount; ++t) {
+        for (int t = 0; t < threadCount; ++t)
             threads.emplace_back([&, t] {
                 start.arrive_and_wait();
                 for (int i = 0; i < writesPerThread; ++i) {
@@ -31,7 +31,6 @@ TEST(UserDefaultsConcurrency, WritersOnManyThreadsLoseNoChange) {
                     (void)defaults.objectForKey("shared");
                 }
             });
-        }
     }
     UserDefaults reloaded(folder / "defaults.json");
     for (int t = 0; t < threadCount; ++t)
@@ -67,13 +66,12 @@ TEST(FileManagerConcurrency, ReadersSeeOnlyWholeFilesWhileWritersReplaceThem) {
     ASSERT_TRUE(files->writeAtomically(path, std::string(65536, 'a')));
     std::atomic<int> writersLeft{4}, tornReads{0};
     std::vector<std::thread> threads;
-    for (int w = 0; w < 4; ++w) {
+    for (int w = 0; w < 4; ++w)
         threads.emplace_back([&, w] {
             for (int i = 0; i < 10; ++i)
                 EXPECT_TRUE(files->writeAtomically(path, std::string(65536, static_cast<char>('b' + w))));
             --writersLeft;
         });
-    }
     threads.emplace_back([&] {
         while (writersLeft > 0) {
             auto contents = files->readFile(path);
