@@ -64,6 +64,7 @@ TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadCha
         description.windows.push_back({"Window", platform::Rect::make(round, round, 300, 200)});
         auto pid = desktop->launch(description);
         desktop->runningApplication(pid)->activate(0);
+        desktop->setWindows(pid, {});
         desktop->setAccessibilityTrusted(round % 4 != 0);
         desktop->setModifierFlags(round % 2 ? platform::ModifierFlags::command : 0);
         desktop->setMouseLocation({static_cast<double>(round), 0});
