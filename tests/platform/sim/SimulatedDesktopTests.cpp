@@ -25,34 +25,29 @@ static std::shared_ptr<RunningApplication> withName(const std::string& name) {
     return nullptr;
 }
 
-struct FileDesktop {
-    explicit FileDesktop(const std::string& json)
-        : desktop((writeFile(path, json), platform::sim::SimulatedDesktop::load(path))), installed(desktop) {}
-    TemporaryFolder folder;
-    const std::string path = folder / "desktop.json";
-    std::shared_ptr<platform::sim::SimulatedDesktop> desktop;
-    ScopedSystem installed;
-};
-
 TEST(SimulatedDesktopReload, TheWatchAppliesChangesOnTheMainQueueAndApplicationsThatStayKeepTheirProcess) {
     platform::testing::VirtualMainLoop loop;
-    FileDesktop file(scenario(false));
+    TemporaryFolder folder;
+    const std::string path = folder / "desktop.json";
+    writeFile(path, scenario(false));
+    auto desktop = sim::SimulatedDesktop::load(path);
+    ScopedSystem installed(desktop);
     auto mail = withName("Mail"), notes = withName("Notes"), music = withName("Music");
-    const auto inboxNumber = file.desktop->state()->runningApplication(812)->windows[0].number;
+    const auto inboxNumber = desktop->state()->runningApplication(812)->windows[0].number;
     notes->activate(0);  // a change of the session that the file does not mention
     int spaceChanges = 0;
     auto center = NotificationCenter::workspaceCenter();
     auto token = center->addObserver(Workspace::activeSpaceDidChangeNotification,
                                      [&](const auto&) { ++spaceChanges; });
-    file.desktop->startWatching(1.0);
-    writeFile(file.path, scenario(true));
+    desktop->startWatching(1.0);
+    writeFile(path, scenario(true));
     loop.advance(0.5);
     EXPECT_FALSE(music->isTerminated()) << "before the next check";
     loop.advance(0.5);
     EXPECT_TRUE(music->isTerminated() && withName("Photos"));
     EXPECT_EQ(withName("Mail"), mail);
     EXPECT_TRUE(notes->isActive()) << "Mail's entry kept its active flag, so the file does not reactivate it";
-    const auto state = file.desktop->state();
+    const auto state = desktop->state();
     EXPECT_EQ(state->runningApplication(812)->windows[0].number, inboxNumber) << "moved, not replaced";
     EXPECT_EQ(state->runningApplication(812)->windows[0].frame, Rect::make(100, 125, 800, 600));
     EXPECT_EQ(state->dock.badges.at("Mail"), "2");
@@ -60,14 +55,13 @@ TEST(SimulatedDesktopReload, TheWatchAppliesChangesOnTheMainQueueAndApplications
     EXPECT_EQ(spaceChanges, 1) << "a window went full-screen";
     center->removeObserver(token);
     // A file that cannot be read leaves the desktop as it was and is reported once, not on every tick.
-    writeFile(file.path, "{");
+    writeFile(path, "{");
     ::testing::internal::CaptureStdout();
     loop.advance(3.0);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-              "Desktop scenario: " + file.path + ": not valid JSON\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Desktop scenario: " + path + ": not valid JSON\n");
     EXPECT_TRUE(withName("Photos"));
-    file.desktop->stopWatching();
-    writeFile(file.path, scenario(false));
+    desktop->stopWatching();
+    writeFile(path, scenario(false));
     loop.advance(2.0);
     EXPECT_FALSE(withName("Music"));
 }
