@@ -16,15 +16,13 @@ std::vector<TextRange> boldRanges(const std::string& text, std::initializer_list
 }
 }  // namespace
 
-TEST(AttributedString, RangesAreClampedToTheTextAndConvertedOnesCountMultiUnitCharactersOnce) {
+TEST(AttributedString, RangesAreClampedAndConvertedAndLaterAttributesOverrideKeyByKey) {
     EXPECT_EQ(boldRanges("abcdef", {{3, 100}, {-2, 3}, {10, 2}, {2, -1}}, false),
               (std::vector<TextRange>{{3, 3}, {0, 1}}));
     // The location is taken as it is; the length grows by one per multi-unit character it reaches.
     EXPECT_EQ(boldRanges("\U0001F1E9\U0001F1EAab", {{0, 1}}, true), (std::vector<TextRange>{{0, 2}}));
     EXPECT_EQ(boldRanges("ab\U0001F600", {{2, 5}}, true), (std::vector<TextRange>{{2, 2}}));
-}
-
-TEST(AttributedString, LaterAttributesOverrideEarlierOnesKeyByKey) {
+    // Later attributes override earlier ones key by key.
     MutableAttributedString text("abcdef");
     text.addAttributes({{"font", std::string("bold")}, {"size", 12.0}}, {0, 4});
     text.addAttributes({{"font", std::string("light")}}, {2, 4});

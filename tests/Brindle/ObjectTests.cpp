@@ -5,10 +5,7 @@
 namespace Sample {
 struct Widget : Brindle::Object {
     int phase = 0;
-    void postInit() override {
-        Object::postInit();
-        phase = 2;
-    }
+    void postInit() override { phase = 2; }
 };
 }  // namespace Sample
 

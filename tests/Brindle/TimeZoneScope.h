@@ -10,17 +10,13 @@ class TimeZoneScope {
 public:
     // POSIX rules need no zone database: central Europe with its summer time.
     static constexpr const char* centralEurope = "CET-1CEST,M3.5.0,M10.5.0/3";
-
     explicit TimeZoneScope(const char* zone) {
         if (const char* old = std::getenv("TZ")) previous_ = old;
         setenv("TZ", zone, 1);
         tzset();
     }
     ~TimeZoneScope() {
-        if (previous_)
-            setenv("TZ", previous_->c_str(), 1);
-        else
-            unsetenv("TZ");
+        previous_ ? setenv("TZ", previous_->c_str(), 1) : unsetenv("TZ");
         tzset();
     }
     TimeZoneScope(const TimeZoneScope&) = delete;

@@ -10,9 +10,7 @@ TEST(Lock, TwoThreadsModifyingAThousandTimesEachEndAtTwoThousand) {
     auto work = [&] {
         for (int i = 0; i < 1000; ++i) lock.modify([](int value) { return value + 1; });
     };
-    std::thread a(work), b(work);
-    a.join();
-    b.join();
+    { std::jthread a(work), b(work); }
     int total = 0;
     lock.read([&](int value) { total = value; });
     EXPECT_EQ(total, 2000);

@@ -30,20 +30,14 @@ TEST(SessionConcurrency, RequestsFromManyThreadsEachGetOneOutcome) {
     });
     auto source = make<OnlineDataSource>(server.base());
     auto provider = make<DataProvider>(source);
-
-    constexpr int threadCount = 6;
-    constexpr int requestsPerThread = 8;
-    // Touched only on the main thread, where every outcome arrives.
-    int outcomes = 0;
-    int wrong = 0;
+    constexpr int threadCount = 6, requestsPerThread = 8;
+    int right = 0;  // touched only on the main thread, where every outcome arrives
     std::atomic<bool> offMain{false};
-    auto arrive = [&](bool right) {
-        if (!platform::MainQueue::isMainThread()) offMain = true;
-        wrong += right ? 0 : 1;
-        ++outcomes;
+    auto arrive = [&](bool isRight) {
+        right += isRight, offMain = offMain || !platform::MainQueue::isMainThread();
     };
     std::latch start(threadCount);
-    std::vector<std::thread> threads;
+    std::vector<std::jthread> threads;
     for (int t = 0; t < threadCount; ++t)
         threads.emplace_back([&, t] {
             start.arrive_and_wait();
@@ -62,13 +56,10 @@ TEST(SessionConcurrency, RequestsFromManyThreadsEachGetOneOutcome) {
                         [&](double) { offMain = offMain || !platform::MainQueue::isMainThread(); }));
             }
         });
-    for (auto& thread : threads) thread.join();
-
-    constexpr int total = threadCount * requestsPerThread * 2;
-    ASSERT_TRUE(net_tests::pumpUntil(loop, [&] { return outcomes >= total; }));
+    threads.clear();
+    ASSERT_TRUE(net_tests::pumpUntil(loop, [&] { return right >= threadCount * requestsPerThread * 2; }));
     loop.runUntilIdle();
-    EXPECT_EQ(outcomes, total);
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(right, threadCount * requestsPerThread * 2);
     EXPECT_FALSE(offMain);
     EXPECT_EQ(runningRequestCount().value(), 0);
 }

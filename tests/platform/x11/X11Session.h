@@ -1,0 +1,81 @@
+#pragma once
+// An X server of the test's own for the tests and benchmarks that need a real display.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/TemporaryFolder.h"
+
+extern char** environ;
+
+// Polls `condition` until it holds, for at most `seconds`, running `between` after each try.
+inline bool waitFor(const std::function<bool()>& condition, double seconds = 10,
+                    const std::function<void()>& between = {}) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        if (between) between();
+    }
+    return true;
+}
+
+// An Xvfb of its own (a free display through -displayfd) with openbox, and the programs a test
+// starts on it; everything is stopped when the session ends.
+class X11Session {
+public:
+    explicit X11Session(bool windowManager = true) {
+        // Xvfb takes a free display and writes its number to the file once it listens.
+        auto number = home / "display";
+        spawn({"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>" + number});
+        if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); })) return;
+        display = ":" + std::to_string(std::stoi(test_support::readWholeFile(number)));
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        // Openbox announces itself before it manages windows; its start-up command runs after.
+        auto started = home / "openbox-started";
+        if (windowManager) spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
+        ready = !windowManager || waitFor([&] { return access(started.c_str(), F_OK) == 0; });
+    }
+    ~X11Session() {
+        for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
+            int status = 0;
+            kill(*it, SIGTERM);
+            if (waitFor([&] { return waitpid(*it, &status, WNOHANG) != 0; }, 2)) continue;
+            kill(*it, SIGKILL);
+            waitpid(*it, &status, 0);
+        }
+    }
+    // A process on the display, its errors silenced; its pid.
+    pid_t spawn(const std::vector<std::string>& arguments) {
+        std::vector<char*> argv;
+        for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0)
+            children_.push_back(pid);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+    // The test client: `x11_test_client CLASS TITLE SIZE [options]`.
+    pid_t client(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), X11_TEST_CLIENT);
+        return spawn(arguments);
+    }
+    test_support::TemporaryFolder home;
+    std::string display;
+    bool ready = false;
+
+private:
+    std::vector<pid_t> children_;
+};
