@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "platform/base/NotificationCenter.h"
 
-using platform::Notification;
+using namespace platform;
 
 TEST(NotificationCenter, DeliversByNameInOrderUntilRemovedEvenDuringDelivery) {
-    platform::NotificationCenter center;
+    NotificationCenter center;
     std::vector<std::string> seen;
     auto observe = [&](const std::string& name, const std::string& mark) {
         return center.addObserver(name, [&, mark](const Notification& n) { seen.push_back(mark + n.name); });

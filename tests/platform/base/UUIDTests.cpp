@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <set>
-#include <string>
 
 #include "platform/base/UUID.h"
 
@@ -14,10 +13,9 @@ TEST(UUID, IsVersion4AndRoundTripsThroughItsText) {
         EXPECT_EQ(text[14], '4');
         EXPECT_NE(std::string("89AB").find(text[19]), std::string::npos);
         EXPECT_EQ(platform::UUID::fromString(text), uuid);
-        seen.insert(text);
+        EXPECT_TRUE(seen.insert(text).second) << "new each time";
     }
-    EXPECT_EQ(seen.size(), 100u);
     for (auto* bad : {"not-a-uuid", "0000000000000000000000000000000000-0"})
         EXPECT_FALSE(platform::UUID::fromString(bad)) << bad;
-    EXPECT_TRUE(platform::UUID::fromString("e621e1f8-c36c-495a-93fc-0c247a3e6e5f"));
+    EXPECT_TRUE(platform::UUID::fromString("e621e1f8-c36c-495a-93fc-0c247a3e6e5f")) << "lower case";
 }

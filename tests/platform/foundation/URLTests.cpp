@@ -2,21 +2,16 @@
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <vector>
 
 #include "platform/foundation/URL.h"
 
-using platform::URL;
+using namespace platform;
 
-namespace {
-
-URL parsed(std::string_view text) {
+static URL parsed(std::string_view text) {
     auto url = URL::fromString(text);
     EXPECT_TRUE(url) << text;
     return url ? *url : URL::fileURL("/", true);
 }
-
-}  // namespace
 
 TEST(URL, KeepsItsTextAndReadsItsPartsOrGivesNoValue) {
     struct Case {
@@ -53,49 +48,33 @@ TEST(URL, KeepsItsTextAndReadsItsPartsOrGivesNoValue) {
                                   "%", "caf\xC3\xA9", "a#b#c", "1abc:foo", ":foo", "x\ny", "<tag>",
                                   "http://[::1/", "http://host:port/", "http://host/[x]", "a\\b", "{}"})
         EXPECT_FALSE(URL::fromString(text)) << text;
-}
-
-TEST(URL, AppendingAndDeletingComponentsKeepsTheRest) {
-    struct Case {
-        const char *base, *name;
-        bool isDirectory;
-        const char* expected;
-    };
-    for (const auto& [base, name, isDirectory, expected] : {
-             Case{"file:///Applications/", "Sub Folder", true, "file:///Applications/Sub%20Folder/"},
-             Case{"file:///a", "b", false, "file:///a/b"},
-             Case{"file:///a/", "/b", false, "file:///a/b"},
-             Case{"file:///a/", "", false, "file:///a/"},
-             Case{"http://h/a?q=1#f", "b", false, "http://h/a/b?q=1#f"},
-             Case{"pid://123", "x", false, "pid://123/x"},
-             Case{"/Applications/", "Tools", true, "/Applications/Tools/"},
-         }) {
-        EXPECT_EQ(parsed(base).appendingPathComponent(name, isDirectory).absoluteString(), expected);
-    }
-    for (const auto& [text, parent] : std::vector<std::pair<const char*, const char*>>{
-             {"file:///Applications/Mail.app/", "file:///Applications/"},
-             {"file:///a", "file:///"},
-             {"file:///", "file:///"},
-             {"/Applications/", "/"},
-             {"name", "./"}}) {
-        EXPECT_EQ(parsed(text).deletingLastPathComponent().absoluteString(), parent);
-    }
-}
-
-TEST(URL, RemovingPercentEncodingRejectsBadEscapesAndBadUTF8) {
-    EXPECT_EQ(URL::removingPercentEncoding("a%20b"), "a b");
-    EXPECT_EQ(URL::removingPercentEncoding("%C3%A9%2F"), "\xC3\xA9/");
+    EXPECT_EQ(URL::removingPercentEncoding("%C3%A9%2F%20"), "\xC3\xA9/ ");
     // Bad escapes, a lone lead byte, a UTF-16 surrogate and an overlong "/".
     for (auto* bad : {"%zz", "50%", "%4", "%C3", "%ED%A0%80", "%C0%AF"})
         EXPECT_EQ(URL::removingPercentEncoding(bad), std::nullopt) << bad;
+}
+
+TEST(URL, AppendingAndDeletingComponentsKeepsTheRest) {
+    using Case = std::tuple<const char*, const char*, bool, const char*>;  // base, name, folder, result
+    for (const auto& [base, name, isDirectory, expected] :
+         {Case{"file:///Applications/", "Sub Folder", true, "file:///Applications/Sub%20Folder/"},
+          Case{"file:///a", "b", false, "file:///a/b"}, Case{"file:///a/", "/b", false, "file:///a/b"},
+          Case{"file:///a/", "", false, "file:///a/"},
+          Case{"http://h/a?q=1#f", "b", false, "http://h/a/b?q=1#f"},
+          Case{"pid://123", "x", false, "pid://123/x"},
+          Case{"/Applications/", "Tools", true, "/Applications/Tools/"}})
+        EXPECT_EQ(parsed(base).appendingPathComponent(name, isDirectory).absoluteString(), expected);
+    using Parent = std::pair<const char*, const char*>;
+    for (const auto& [text, parent] :
+         {Parent{"file:///Applications/Mail.app/", "file:///Applications/"}, Parent{"file:///a", "file:///"},
+          Parent{"file:///", "file:///"}, Parent{"/Applications/", "/"}, Parent{"name", "./"}})
+        EXPECT_EQ(parsed(text).deletingLastPathComponent().absoluteString(), parent);
 }
 
 TEST(URL, FileAddressesAreEncodedAndCodedAsTheirTextAndOnlyWholeValidListsDecode) {
     std::vector<URL> pinned{parsed("file:///Applications/Mail.app/"),
                             URL::fileURL("/Applications/Caf\xC3\xA9 B.app", true),
                             URL::fileURL("/tmp/100% #1?.txt", false)};
-    EXPECT_EQ(pinned[1].lastPathComponent(), "Caf\xC3\xA9 B.app");
-    EXPECT_EQ(pinned[2].path(), "/tmp/100% #1?.txt");
     nlohmann::json json = pinned;
     EXPECT_EQ(json.dump(), R"(["file:///Applications/Mail.app/","file:///Applications/Caf%C3%A9%20B.app/",)"
                            R"("file:///tmp/100%25%20%231%3F.txt"])");

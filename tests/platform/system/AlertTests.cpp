@@ -8,7 +8,7 @@ TEST(Alert, TheInnermostResponderAnswersWhatTheAlertShows) {
     Alert alert;
     alert.messageText = "Update required";
     alert.addButton("Download now");
-    EXPECT_EQ(alert.addButton("Later"), alertSecondButtonReturn);
+    alert.addButton("Later");
     std::vector<std::string> shown;
     Alert::ScopedResponder responder([&](const Alert& seen) {
         shown.push_back(seen.messageText + ": " + seen.buttons()[1]);

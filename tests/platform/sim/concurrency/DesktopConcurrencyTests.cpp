@@ -3,16 +3,13 @@
 #include <atomic>
 #include <set>
 #include <thread>
-#include <vector>
 
 #include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
 #include "tests/support/Waiting.h"
 
-namespace {
-
 // Mail's window, the third application and the badge change with the version.
-std::string scenario(int version) {
+static std::string scenario(int version) {
     auto number = std::to_string(version);
     return R"({"applications": [{"pid": 812, "name": "Mail", "active": true, "windows": [{"title": "Inbox", "frame": [)" +
            number +
@@ -24,7 +21,7 @@ std::string scenario(int version) {
 }
 
 // Everything a refresh reads, from a worker thread.
-void readEverything(std::atomic<int>& failures) {
+static void readEverything(std::atomic<int>& failures) {
     auto workspace = platform::Workspace::shared();
     auto accessibility = platform::Accessibility::shared();
     std::set<std::int32_t> pids;
@@ -34,22 +31,17 @@ void readEverything(std::atomic<int>& failures) {
         (void)app->isActive(), (void)app->isTerminated(), (void)app->ownsMenuBar();
         auto element = accessibility->applicationElement(app->processIdentifier());
         for (const auto& window : accessibility->copyAttributeValues(element, "AXWindows", 0, 100)
-                                      .value_or(std::vector<platform::AXValue>{})) {
-            (void)accessibility->copyAttributeValue(window.elementValue(), "AXTitle");
+                                      .value_or(std::vector<platform::AXValue>{}))
             (void)accessibility->copyAttributeValue(window.elementValue(), "AXPosition");
-        }
         if (auto children = accessibility->copyAttributeValue(element, "AXChildren"))
             for (const auto& child : *children->arrayValue())
                 (void)accessibility->copyAttributeValue(child.elementValue(), "AXChildren");
     }
-    (void)workspace->frontmostApplication();
+    (void)workspace->frontmostApplication(), (void)workspace->iconForFile("/System/Applications/Photos.app");
     for (const auto& info : platform::WindowList::shared()->copyWindowInfo(platform::WindowListOption::all))
         if (!info.contains("kCGWindowOwnerPID")) ++failures;
     (void)platform::Events::modifierFlags(), (void)platform::Events::mouseLocation();
-    (void)workspace->iconForFile("/System/Applications/Photos.app");
 }
-
-}  // namespace
 
 TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadChangesTheDesktop) {
     test_support::TemporaryFolder folder;
@@ -65,7 +57,6 @@ TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadCha
         readers.emplace_back([&] {
             for (; !stop.load(); ++reads) readEverything(failures);
         });
-    auto workspace = platform::Workspace::shared();
     auto accessibility = platform::Accessibility::shared();
     for (int round = 1; round <= 60; ++round) {
         platform::sim::ApplicationDescription description;
@@ -74,16 +65,15 @@ TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadCha
         auto pid = desktop->launch(description);
         desktop->runningApplication(pid)->activate(0);
         desktop->setWindows(pid, {});
-        desktop->setDockBadge("Mail", std::to_string(round));
         desktop->setAccessibilityTrusted(round % 4 != 0);
         desktop->setModifierFlags(round % 2 ? platform::ModifierFlags::command : 0);
         desktop->setMouseLocation({static_cast<double>(round), 0});
-        workspace->open(platform::URL::fileURL("/System/Applications/Photos.app", true));
-        auto mailWindows =
+        platform::Workspace::shared()->open(platform::URL::fileURL("/System/Applications/Photos.app", true));
+        auto mail =
             accessibility->copyAttributeValues(accessibility->applicationElement(812), "AXWindows", 0, 1);
-        if (mailWindows && !mailWindows->empty())
-            accessibility->setAttributeValue((*mailWindows)[0].elementValue(), "AXMinimized", round % 2 == 0);
-        for (const auto& app : workspace->runningApplications())
+        if (mail && !mail->empty())
+            accessibility->setAttributeValue((*mail)[0].elementValue(), "AXMinimized", round % 2 == 0);
+        for (const auto& app : platform::Workspace::shared()->runningApplications())
             if (app->localizedName() == "Photos") app->terminate();
         desktop->quit(pid);
         if (round % 10 == 0) {
