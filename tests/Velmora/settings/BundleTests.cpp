@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <string>
-#include <utility>
 
 #include "Velmora/settings/Bundle.h"
 
@@ -12,11 +10,12 @@ TEST(Bundle, VersionsAreTextAndTheBuildNumberADecimalInteger) {
     auto build = [](platform::DefaultsValue value) {
         return Bundle(Bundle::InfoDictionary{{"CFBundleVersion", std::move(value)}}).buildVersionNumber();
     };
-    EXPECT_EQ(build("27"), 27);
-    EXPECT_EQ(build("+27"), 27);
-    EXPECT_EQ(build("-3"), -3);
-    EXPECT_EQ(build("007"), 7);
-    EXPECT_EQ(build("9223372036854775807"), 9223372036854775807);
+    for (auto [text, number] : {std::pair{"27", 27ll},
+                                {"+27", 27},
+                                {"-3", -3},
+                                {"007", 7},
+                                {"9223372036854775807", 9223372036854775807}})
+        EXPECT_EQ(build(text), number) << text;
     for (const char* text : {"", "+", "-", "27a", " 27", "27 ", "1.4", "+-1", "0x1A", "9223372036854775808"})
         EXPECT_FALSE(build(text)) << '"' << text << '"';
     EXPECT_FALSE(build(27));

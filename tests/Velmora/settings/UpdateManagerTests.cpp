@@ -16,9 +16,6 @@
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/ServicesTesting.h"
 
-using net_tests::LoopbackServer;
-using net_tests::pumpUntil;
-using platform::Alert;
 using Velmora::Bundle;
 using Velmora::UpdateInfo;
 using Velmora::UpdateManager;
@@ -26,113 +23,101 @@ using Velmora::UpdateResponse;
 
 namespace {
 
-UpdateInfo version(std::int64_t code, std::string url = "https://example.com/download") {
-    return UpdateInfo{code, "1." + std::to_string(code), "Version " + std::to_string(code) + " is out",
-                      "Get it now.", std::move(url)};
-}
-
 UpdateResponse response(std::int64_t required, std::int64_t latest) {
+    auto version = [](std::int64_t code) {
+        return UpdateInfo{code, "1." + std::to_string(code), "Version " + std::to_string(code) + " is out",
+                          "Get it now.", "https://example.com/download"};
+    };
     return UpdateResponse{version(latest), version(required)};
 }
 
-// What the server answers, changed by the test while the server runs.
-struct Replies {
-    std::mutex mutex;
-    int status = 200;
-    std::string body;
-    int hits = 0;
-    std::string lastPath;
-};
-
+// Build 27 runs; a server on the loopback answers what the test serves; alerts are recorded and
+// answered with `answer`.
 class UpdateCheck : public ::testing::Test {
 protected:
     UpdateCheck() { runningBuild("27"); }
 
-    void runningBuild(std::optional<std::string> build) {
-        Bundle::InfoDictionary info{{"CFBundleShortVersionString", "1.27"}};
-        if (build) info.emplace("CFBundleVersion", *build);
-        bundle_.emplace(std::make_shared<Bundle>(info));
+    void runningBuild(const std::string& build) {
+        bundle_.emplace(std::make_shared<Bundle>(
+            Bundle::InfoDictionary{{"CFBundleShortVersionString", "1.27"}, {"CFBundleVersion", build}}));
     }
-
-    std::unique_ptr<LoopbackServer> startServer() {
-        return std::make_unique<LoopbackServer>([this](httplib::Server& server) {
-            server.Get(".*", [this](const httplib::Request& request, httplib::Response& reply) {
-                std::lock_guard lock(replies.mutex);
-                ++replies.hits;
-                replies.lastPath = request.method + " " + request.path;
-                reply.status = replies.status;
-                reply.set_content(replies.body, "application/json");
-            });
-        });
-    }
-
     void serve(int status, std::string body) {
-        std::lock_guard lock(replies.mutex);
-        replies.status = status;
-        replies.body = std::move(body);
+        std::lock_guard lock(mutex_);
+        status_ = status;
+        body_ = std::move(body);
     }
-
     int hits() {
-        std::lock_guard lock(replies.mutex);
-        return replies.hits;
+        std::lock_guard lock(mutex_);
+        return hits_;
     }
-
+    std::shared_ptr<UpdateManager> manager(std::string base = {}) {
+        return Brindle::make<UpdateManager>((base.empty() ? server_.base() : base) + "/api/v0");
+    }
     // Checks once and waits for the outcome.
     void check(UpdateManager& manager) {
         manager.checkForUpdate();
-        ASSERT_TRUE(pumpUntil(loop, [&] { return !manager.running(); }));
+        ASSERT_TRUE(net_tests::pumpUntil(loop, [&] { return !manager.running(); }));
     }
-
-    std::optional<UpdateResponse> cached() {
+    static std::optional<UpdateResponse> cached() {
         return Brindle::loadFromUserDefaults<UpdateResponse>("UpdateInfoKey");
     }
 
     platform::testing::VirtualMainLoop loop;
     services_tests::ScopedDefaults defaults;
     services_tests::EmptyDesktop desktop;
-    Replies replies;
     std::vector<std::string> alerts;
     platform::ModalResponse answer = platform::alertSecondButtonReturn;
-    Alert::ScopedResponder responder{[this](const Alert& alert) {
+    platform::Alert::ScopedResponder responder{[this](const platform::Alert& alert) {
         std::string shown = alert.messageText + " | " + alert.informativeText;
         for (const auto& button : alert.buttons()) shown += " | " + button;
         alerts.push_back(shown);
         return answer;
     }};
+    std::string lastPath;
 
 private:
     std::optional<Velmora::ScopedMainBundle> bundle_;
+    std::mutex mutex_;
+    int status_ = 200;
+    std::string body_;
+    int hits_ = 0;
+    net_tests::LoopbackServer server_{[this](httplib::Server& server) {
+        server.Get(".*", [this](const httplib::Request& request, httplib::Response& reply) {
+            std::lock_guard lock(mutex_);
+            ++hits_;
+            lastPath = request.method + " " + request.path;
+            reply.status = status_;
+            reply.set_content(body_, "application/json");
+        });
+    }};
 };
 
 TEST_F(UpdateCheck, AFreshReplyIsCachedAndComparedWithTheRunningBuild) {
-    auto server = startServer();
-    auto manager = Brindle::make<UpdateManager>(server->base() + "/api/v0");
+    auto updates = manager();
     std::vector<bool> published;
     rx::DisposeBag bag;
-    bag.insert(manager->requiresUpdate.subscribe([&](const bool& value) { published.push_back(value); }));
+    bag.insert(updates->requiresUpdate.subscribe([&](const bool& value) { published.push_back(value); }));
 
     serve(200, Brindle::encodeJSON(response(27, 27)));
-    check(*manager);
-    EXPECT_EQ(replies.lastPath, "GET /api/v0/update/");
+    check(*updates);
+    EXPECT_EQ(lastPath, "GET /api/v0/update/");
     EXPECT_EQ(cached(), response(27, 27));
-    EXPECT_EQ(manager->updateInfo(), response(27, 27));
+    EXPECT_EQ(updates->updateInfo(), response(27, 27));
     EXPECT_EQ(published, (std::vector<bool>{false, false}));
 
     // One build newer than the running one is required: false first, then true.
     serve(200, Brindle::encodeJSON(response(28, 28)));
-    check(*manager);
+    check(*updates);
     EXPECT_EQ(cached(), response(28, 28));
-    EXPECT_EQ(manager->updateInfo(), response(28, 28));
+    EXPECT_EQ(updates->updateInfo(), response(28, 28));
     EXPECT_EQ(published, (std::vector<bool>{false, false, false, true}));
     EXPECT_TRUE(alerts.empty());
 }
 
 TEST_F(UpdateCheck, AnotherStatusOrABodyThatDoesNotDecodeChangesNothing) {
-    auto server = startServer();
-    auto manager = Brindle::make<UpdateManager>(server->base() + "/api/v0");
+    auto updates = manager();
     // A cache that would force an update, were it consulted.
     Brindle::saveToUserDefaults(response(99, 99), "UpdateInfoKey");
-
     for (auto [status, body] :
          {std::pair{304, std::string()}, std::pair{500, Brindle::encodeJSON(response(99, 99))},
           std::pair{404, std::string("{}")}, std::pair{200, std::string("{}")},
@@ -140,91 +125,79 @@ TEST_F(UpdateCheck, AnotherStatusOrABodyThatDoesNotDecodeChangesNothing) {
           // Nested past the decoder's limit, well within the size limit.
           std::pair{200, std::string(10'000, '[')}}) {
         serve(status, body);
-        check(*manager);
-        EXPECT_FALSE(manager->requiresUpdate.value()) << status << " " << body;
-        EXPECT_FALSE(manager->updateInfo()) << status << " " << body;
+        check(*updates);
+        EXPECT_FALSE(updates->requiresUpdate.value()) << status << " " << body;
+        EXPECT_FALSE(updates->updateInfo()) << status << " " << body;
         EXPECT_EQ(cached(), response(99, 99));
     }
     EXPECT_EQ(hits(), 6);
 
     // A reply past the size limit is a failed request: it ends early and the cache applies.
     serve(200, std::string(2 << 20, '['));
-    check(*manager);
-    EXPECT_EQ(manager->updateInfo(), response(99, 99));
+    check(*updates);
+    EXPECT_EQ(updates->updateInfo(), response(99, 99));
 }
 
 TEST_F(UpdateCheck, AFailedRequestAppliesTheCachedReply) {
-    auto manager = Brindle::make<UpdateManager>(net_tests::refusingBase() + "/api/v0");
-    check(*manager);
-    EXPECT_FALSE(manager->updateInfo());
-    EXPECT_FALSE(manager->requiresUpdate.value());
+    auto updates = manager(net_tests::refusingBase());
+    check(*updates);
+    EXPECT_FALSE(updates->updateInfo());
+    EXPECT_FALSE(updates->requiresUpdate.value());
     EXPECT_FALSE(cached());
 
     Brindle::saveToUserDefaults(response(30, 30), "UpdateInfoKey");
-    check(*manager);
-    EXPECT_EQ(manager->updateInfo(), response(30, 30));
-    EXPECT_TRUE(manager->requiresUpdate.value());
-    EXPECT_EQ(cached(), response(30, 30));
+    check(*updates);
+    EXPECT_EQ(updates->updateInfo(), response(30, 30));
+    EXPECT_TRUE(updates->requiresUpdate.value());
 
     // A cache that no longer decodes is as good as none.
     defaults->setData("UpdateInfoKey", R"({"latest": {}})");
-    manager->requiresUpdate.accept(false);
-    check(*manager);
-    EXPECT_FALSE(manager->requiresUpdate.value());
+    updates->requiresUpdate.accept(false);
+    check(*updates);
+    EXPECT_FALSE(updates->requiresUpdate.value());
 }
 
 TEST_F(UpdateCheck, ACheckInFlightIsNotRepeated) {
-    auto server = startServer();
-    auto manager = Brindle::make<UpdateManager>(server->base() + "/api/v0");
+    auto updates = manager();
     serve(200, Brindle::encodeJSON(response(1, 1)));
-    manager->checkForUpdate();
-    EXPECT_TRUE(manager->running());
-    manager->checkForUpdate();
-    manager->checkForUpdate();
-    ASSERT_TRUE(pumpUntil(loop, [&] { return !manager->running(); }));
+    for (int time = 0; time < 3; ++time) updates->checkForUpdate();
+    EXPECT_TRUE(updates->running());
+    ASSERT_TRUE(net_tests::pumpUntil(loop, [&] { return !updates->running(); }));
     EXPECT_EQ(hits(), 1);
-
-    check(*manager);
+    check(*updates);
     EXPECT_EQ(hits(), 2);
 }
 
 TEST_F(UpdateCheck, OnlyABuildOlderThanTheRequiredOneIsForced) {
-    auto manager = Brindle::make<UpdateManager>();
-    manager->handleUpdateResponse(response(26, 26));
-    EXPECT_FALSE(manager->requiresUpdate.value());
-    manager->handleUpdateResponse(response(27, 27));
-    EXPECT_FALSE(manager->requiresUpdate.value());
-    manager->handleUpdateResponse(response(28, 28));
-    EXPECT_TRUE(manager->requiresUpdate.value());
-    manager->handleUpdateResponse(response(27, 27));
-    EXPECT_FALSE(manager->requiresUpdate.value());
-    // The required update suppressed the optional one.
-    EXPECT_TRUE(alerts.empty());
-
+    auto updates = manager();
+    for (auto [required, forced] : {std::pair{26, false}, {27, false}, {28, true}, {27, false}}) {
+        updates->handleUpdateResponse(response(required, required));
+        EXPECT_EQ(updates->requiresUpdate.value(), forced) << required;
+    }
+    EXPECT_TRUE(alerts.empty()) << "the required update suppressed the optional one";
     // An unreadable build number counts as 0.
     runningBuild("27 beta");
-    manager->handleUpdateResponse(response(0, 0));
-    EXPECT_FALSE(manager->requiresUpdate.value());
-    manager->handleUpdateResponse(response(1, 1));
-    EXPECT_TRUE(manager->requiresUpdate.value());
+    updates->handleUpdateResponse(response(0, 0));
+    EXPECT_FALSE(updates->requiresUpdate.value());
+    updates->handleUpdateResponse(response(1, 1));
+    EXPECT_TRUE(updates->requiresUpdate.value());
 }
 
 TEST_F(UpdateCheck, TheOptionalUpdateIsOfferedAtMostOnceIn41Hours) {
-    auto manager = Brindle::make<UpdateManager>();
-    manager->handleUpdateResponse(response(1, 27));
+    auto updates = manager();
+    updates->handleUpdateResponse(response(1, 27));
     EXPECT_TRUE(alerts.empty());
 
-    manager->handleUpdateResponse(response(1, 28));
+    updates->handleUpdateResponse(response(1, 28));
     EXPECT_EQ(alerts, (std::vector<std::string>{"Version 28 is out | Get it now. | Download now | Cancel"}));
-    EXPECT_EQ(manager->lastOptionalPopupDate(), platform::Date::now());
-    EXPECT_FALSE(manager->requiresUpdate.value());
+    EXPECT_EQ(updates->lastOptionalPopupDate(), platform::Date::now());
+    EXPECT_FALSE(updates->requiresUpdate.value());
 
     loop.advance(UpdateManager::optionalPopupInterval);
-    manager->handleUpdateResponse(response(1, 29));
+    updates->handleUpdateResponse(response(1, 29));
     EXPECT_EQ(alerts.size(), 1u);
-
     loop.advance(1);
-    manager->handleUpdateResponse(response(1, 29));
+    updates->handleUpdateResponse(response(1, 29));
     ASSERT_EQ(alerts.size(), 2u);
     EXPECT_EQ(alerts[1], "Version 29 is out | Get it now. | Download now | Cancel");
 
@@ -234,20 +207,19 @@ TEST_F(UpdateCheck, TheOptionalUpdateIsOfferedAtMostOnceIn41Hours) {
 }
 
 TEST_F(UpdateCheck, DownloadNowOpensTheWebAddressOnly) {
-    auto manager = Brindle::make<UpdateManager>();
-    auto offer = [&](std::string url, platform::ModalResponse choice) {
+    auto updates = manager();
+    for (auto [url, choice] :
+         {std::pair{"https://example.com/Velmora-30.zip", platform::alertSecondButtonReturn},
+          {"https://example.com/Velmora-30.zip", platform::alertFirstButtonReturn},
+          {"not an address", platform::alertFirstButtonReturn},
+          {"file:///Applications/Calculator.app", platform::alertFirstButtonReturn}}) {
         answer = choice;
-        manager->setLastOptionalPopupDate(platform::Date::fromTimeIntervalSince1970(0));
+        updates->setLastOptionalPopupDate(platform::Date::fromTimeIntervalSince1970(0));
         auto reply = response(1, 30);
-        reply.latest.url = std::move(url);
-        manager->handleUpdateResponse(reply);
-    };
-    offer("https://example.com/Velmora-30.zip", platform::alertSecondButtonReturn);
-    offer("https://example.com/Velmora-30.zip", platform::alertFirstButtonReturn);
-    offer("not an address", platform::alertFirstButtonReturn);
-    offer("file:///Applications/Calculator.app", platform::alertFirstButtonReturn);
+        reply.latest.url = url;
+        updates->handleUpdateResponse(reply);
+    }
     EXPECT_EQ(alerts.size(), 4u);
-
     auto actions = desktop.desktop->actions();
     ASSERT_EQ(actions.size(), 1u);
     EXPECT_EQ(actions[0].name, "open");

@@ -25,37 +25,30 @@ constexpr const char* pinnedMailAndSafari = R"({
   "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"}],
   "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Safari.app/"]}})";
 
-std::shared_ptr<platform::RunningApplication> running(Harness& harness, std::int32_t pid) {
-    return harness.desktop->runningApplication(pid);
-}
-
 }  // namespace
 
 TEST(TaskListBuilder, PinnedApplicationsComeFirstAndARunningOneTakesThePinnedPlace) {
     Harness harness(pinnedMailAndSafari, true);
     const auto pinned = harness.settings->pinnedApplications.value();
-    ASSERT_EQ(titles(pinned), (std::vector<std::string>{"Mail", "Safari"}));
-
-    auto atStart = harness.mustBuild(harness.input(pinned)).tasksRelay;
+    auto atStart = harness.tasksFrom(pinned);
     EXPECT_EQ(titles(atStart), (std::vector<std::string>{"Mail", "Safari", "Notes"}));
     EXPECT_EQ(indexes(atStart), (std::vector<std::int64_t>{0, 1, 2}));
     const auto& safari = atStart[1];
-    EXPECT_EQ(safari->runningApplication, running(harness, 502));
+    EXPECT_EQ(safari->runningApplication, harness.desktop->runningApplication(502));
     EXPECT_EQ(safari->processIdentifier, 502);
-    EXPECT_EQ(safari->icon, running(harness, 502)->icon()) << "the running application's icon";
+    EXPECT_EQ(safari->icon, harness.desktop->runningApplication(502)->icon())
+        << "the running application's icon";
     EXPECT_TRUE(safari->isActive);
     EXPECT_FALSE(atStart[2]->isActive);
     EXPECT_NE(atStart[0], pinned[0]) << "the pinned entry is output as a copy";
     EXPECT_EQ(atStart[0]->id, pinned[0]->id);
     EXPECT_FALSE(pinned[1]->runningApplication) << "the settings' own tasks are never written";
 
-    auto fromNothing = harness.mustBuild(harness.input({})).tasksRelay;
+    auto fromNothing = harness.tasksFrom({});
     EXPECT_EQ(titles(fromNothing), (std::vector<std::string>{"Mail", "Notes", "Safari"}));
     EXPECT_EQ(indexes(fromNothing), (std::vector<std::int64_t>{0, 2, 3}));
-    auto next = harness.mustBuild(harness.input(fromNothing)).tasksRelay;
-    EXPECT_EQ(titles(next), (std::vector<std::string>{"Mail", "Notes", "Safari"}))
+    EXPECT_EQ(indexes(harness.tasksFrom(fromNothing)), (std::vector<std::int64_t>{0, 2, 3}))
         << "Safari keeps index 3 by pid";
-    EXPECT_EQ(indexes(next), (std::vector<std::int64_t>{0, 2, 3}));
 }
 
 TEST(TaskListBuilder, AProcessIdMatchWinsOverABundleMatchAndKeepsThePreviousTitle) {
@@ -66,14 +59,14 @@ TEST(TaskListBuilder, AProcessIdMatchWinsOverABundleMatchAndKeepsThePreviousTitl
     auto byPath = task("file:///Applications/Editor.app/", 5, {}, "By address");
     auto byPid = task("file:///Applications/Other.app/", 9, {}, "By process");
     byPid->processIdentifier = 700;
-    auto result = harness.mustBuild(harness.input({byPath, byPid})).tasksRelay;
+    auto result = harness.tasksFrom({byPath, byPid});
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(result[0]->title, "By process");
     EXPECT_EQ(result[0]->bundlePath, byPid->bundlePath);
     EXPECT_EQ(result[0]->index, 0) << "an unpinned task is renumbered after the pinned ones";
     EXPECT_FALSE(byPid->runningApplication);
 
-    result = harness.mustBuild(harness.input({byPath})).tasksRelay;
+    result = harness.tasksFrom({byPath});
     ASSERT_EQ(result.size(), 1u);
     EXPECT_EQ(result[0]->title, "By address");
     EXPECT_EQ(result[0]->processIdentifier, 700);
@@ -95,15 +88,13 @@ TEST(TaskListBuilder, OnlyRegularBundledApplicationsOtherThanTheProgramGetANewTa
         {"pid": 807, "name": "Kept", "bundleIdentifier": "com.example.kept",
          "windows": [{"title": "Main", "frame": [0, 0, 300, 300]}]}]})",
                     true);
-    auto result = harness.mustBuild(harness.input({})).tasksRelay;
-    EXPECT_EQ(titles(result), (std::vector<std::string>{"Kept"}));
+    EXPECT_EQ(titles(harness.tasksFrom({})), (std::vector<std::string>{"Kept"}));
 
     auto agent = task("file:///Applications/Agent.app/", 0, {}, "Agent");
     agent->processIdentifier = 801;
     auto loose = task("pid://804", 1, {}, "Loose");
     loose->processIdentifier = 804;
-    result = harness.mustBuild(harness.input({agent, loose})).tasksRelay;
-    EXPECT_EQ(titles(result), (std::vector<std::string>{"Agent", "Loose", "Kept"}))
+    EXPECT_EQ(titles(harness.tasksFrom({agent, loose})), (std::vector<std::string>{"Agent", "Loose", "Kept"}))
         << "a previous task matches whatever the policy";
 }
 
@@ -115,31 +106,23 @@ TEST(TaskListBuilder, TheTitleFallsBackToTheFirstWindowAndThenToTheExecutable) {
          "info": {"CFBundleExecutable": "tool"}},
         {"pid": 903, "name": "", "bundle": null}]})",
                     true);
-    EXPECT_EQ(ApplicationManager::applicationTitle(*running(harness, 901), {}), "");
-    auto report = tracking_testing::window(0, 0, 300, 300, "Report");
-    EXPECT_EQ(ApplicationManager::applicationTitle(*running(harness, 901), {report}), "Report");
-    EXPECT_EQ(ApplicationManager::applicationTitle(*running(harness, 902), {}), "tool");
-    EXPECT_EQ(ApplicationManager::applicationTitle(*running(harness, 903), {}), "");
+    auto title = [&](std::int32_t pid, const Velmora::Windows& windows = {}) {
+        return ApplicationManager::applicationTitle(*harness.desktop->runningApplication(pid), windows);
+    };
+    EXPECT_EQ(title(901), "");
+    EXPECT_EQ(title(901, {tracking_testing::window(0, 0, 300, 300, "Report")}), "Report");
+    EXPECT_EQ(title(902), "tool");
+    EXPECT_EQ(title(903), "");
 }
 
 TEST(TaskListBuilder, BadgesReadInFullAsDecimalIntegersAndReachTasksByTitle) {
-    EXPECT_EQ(
-        ApplicationManager::numericBadges(BadgeMap{{"a", "3"},
-                                                   {"b", "07"},
-                                                   {"c", "+3"},
-                                                   {"d", "-3"},
-                                                   {"e", "99+"},
-                                                   {"f", "\xe2\x80\xa2"},
-                                                   {"g", ""},
-                                                   {"h", "+"},
-                                                   {"i", "+-3"},
-                                                   {"j", " 3"},
-                                                   {"k", "9223372036854775808"},
-                                                   {"l", "-9223372036854775808"},
-                                                   {"m", "-0"},
-                                                   {"n", "\xd9\xa3"}}),
-        (BadgeMap{
-            {"a", "3"}, {"b", "7"}, {"c", "3"}, {"d", "-3"}, {"l", "-9223372036854775808"}, {"m", "0"}}));
+    BadgeMap labels;
+    for (const char* label : {"3", "07", "+3", "-3", "99+", "\xe2\x80\xa2", "", "+", "+-3", " 3",
+                              "9223372036854775808", "-9223372036854775808", "-0", "\xd9\xa3"})
+        labels.emplace(label, label);
+    BadgeMap numbers{{"3", "3"}, {"07", "7"}, {"+3", "3"}, {"-3", "-3"}, {"-0", "0"}};
+    numbers.emplace("-9223372036854775808", "-9223372036854775808");
+    EXPECT_EQ(ApplicationManager::numericBadges(labels), numbers);
     EXPECT_TRUE(ApplicationManager::numericBadges(std::nullopt).empty());
 
     Harness harness(R"({
@@ -160,27 +143,18 @@ TEST(TaskListBuilder, BadgesReadInFullAsDecimalIntegersAndReachTasksByTitle) {
 }
 
 TEST(TaskListBuilder, TwoInstancesOfOneApplicationShowTwiceUnlessOneIsPinned) {
-    constexpr const char* twoCopies = R"({"applications": [
+    const std::string twoCopies = R"({"applications": [
         {"pid": 601, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
          "windows": [{"title": "One", "frame": [0, 0, 400, 400]}]},
         {"pid": 602, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
-         "windows": [{"title": "Two", "frame": [0, 0, 400, 400]}]}]%s})";
-    {
-        Harness harness(std::string(twoCopies).replace(std::string(twoCopies).find("%s"), 2, ""), true);
-        auto result = harness.mustBuild(harness.input({})).tasksRelay;
-        ASSERT_EQ(result.size(), 2u);
-        EXPECT_EQ(result[0]->processIdentifier, 601);
-        EXPECT_EQ(result[1]->processIdentifier, 602);
-    }
-    {
-        Harness harness(
-            std::string(twoCopies).replace(std::string(twoCopies).find("%s"), 2,
-                                           R"(, "defaults": {"pinned": ["file:///Applications/Term.app/"]})"),
-            true);
-        auto result = harness.mustBuild(harness.input({})).tasksRelay;
-        ASSERT_EQ(result.size(), 1u);
-        EXPECT_EQ(result[0]->processIdentifier, 601);
-    }
+         "windows": [{"title": "Two", "frame": [0, 0, 400, 400]}]}])";
+    auto processes = [](const std::string& json) {
+        Harness harness(json, true);
+        return tracking_testing::each(harness.tasksFrom({}), &Velmora::Task::processIdentifier);
+    };
+    EXPECT_EQ(processes(twoCopies + "}"), (std::vector<std::int32_t>{601, 602}));
+    EXPECT_EQ(processes(twoCopies + R"(, "defaults": {"pinned": ["file:///Applications/Term.app/"]}})"),
+              std::vector<std::int32_t>{601});
 }
 
 TEST(TaskListBuilder, TasksWithEqualIndexesKeepTheMergedOrder) {
@@ -193,22 +167,6 @@ TEST(TaskListBuilder, TasksWithEqualIndexesKeepTheMergedOrder) {
     c->index = 2;
     auto tied = ApplicationManager::mergePinnedTasks({c, a}, {});
     EXPECT_EQ(indexes(tied), (std::vector<std::int64_t>{0, 1}));
-}
-
-TEST(TaskListBuilder, TasksWithoutWindowsStayOnlyWhenPinnedAndFinderNeedsATallNormalWindow) {
-    Harness harness(R"({"applications": [
-        {"pid": 300, "name": "Finder", "bundleIdentifier": "com.apple.finder", "bundle": "/System/Library/CoreServices/Finder.app",
-         "windows": [{"title": "Strip", "frame": [0, 0, 900, 40]}, {"title": "Desktop", "frame": [0, 0, 1440, 900], "layer": -2147483623}]},
-        {"pid": 301, "name": "Idle", "bundleIdentifier": "com.example.idle"},
-        {"pid": 302, "name": "Busy", "bundleIdentifier": "com.example.busy", "windows": [{"frame": [0, 0, 10, 10]}]}],
-      "defaults": {"pinned": ["file:///System/Library/CoreServices/Finder.app/"]}})",
-                    true);
-    auto result = harness.mustBuild(harness.input({})).tasksRelay;
-    EXPECT_EQ(titles(result), (std::vector<std::string>{"Busy"}));
-
-    harness.desktop->setWindows(300, {{.title = "Home", .frame = platform::Rect::make(0, 0, 800, 600)}});
-    result = harness.mustBuild(harness.input({})).tasksRelay;
-    EXPECT_EQ(titles(result), (std::vector<std::string>{"Finder", "Busy"}));
 }
 
 TEST(TaskListBuilder, AnUnchangedResultIsPublishedOnlyWhileTheScreenSettingIsOn) {
@@ -235,7 +193,7 @@ TEST(TaskListBuilder, ACachedWindowLendsItsTitleAndMarksTheWindowReal) {
                     true);
     auto cached = tracking_testing::window(0, 0, 100, 100, "From Accessibility", 0, 501);
     harness.manager->betterProcessInfo->insert(cached->frameKey(), cached);
-    auto result = harness.mustBuild(harness.input({})).tasksRelay;
+    auto result = harness.tasksFrom({});
     ASSERT_EQ(result.size(), 1u);
     const auto& windows = result[0]->windows;
     ASSERT_EQ(windows.size(), 2u);

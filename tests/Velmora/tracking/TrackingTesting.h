@@ -1,28 +1,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "Brindle/Object.h"
-#include "Brindle/RxHelpers.h"
-#include "Velmora/settings/SettingsManager.h"
-#include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/Task.h"
 #include "Velmora/tracking/Window.h"
-#include "platform/foundation/UserDefaults.h"
-#include "platform/sim/SimulatedDesktop.h"
-#include "platform/system/System.h"
-#include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/DesktopHarness.h"
-#include "tests/support/FreshDefaults.h"
-#include "tests/support/SimulatedDesktopTesting.h"
 
 namespace tracking_testing {
 
@@ -46,16 +33,17 @@ inline std::shared_ptr<Velmora::Task> task(const std::string& bundle, std::int64
                                         std::move(windows));
 }
 
-inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
-    std::vector<std::string> result;
-    for (const auto& task : tasks) result.push_back(task->title);
+template <class Field>
+auto each(const Velmora::TaskList& tasks, Field Velmora::Task::*field) {
+    std::vector<Field> result;
+    for (const auto& task : tasks) result.push_back((*task).*field);
     return result;
 }
-
+inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
+    return each(tasks, &Velmora::Task::title);
+}
 inline std::vector<std::int64_t> indexes(const Velmora::TaskList& tasks) {
-    std::vector<std::int64_t> result;
-    for (const auto& task : tasks) result.push_back(task->index);
-    return result;
+    return each(tasks, &Velmora::Task::index);
 }
 
 // The shared desktop harness on a virtual loop, recording every list it publishes. Refreshes run
@@ -77,17 +65,18 @@ struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop
     }
     Velmora::UpdateDataResult mustBuild(const Velmora::RefreshInput& input) {
         auto result = build(input);
-        if (!result) {
-            ADD_FAILURE() << "nothing was published";
-            return {};
-        }
-        return *result;
+        if (!result) ADD_FAILURE() << "nothing was published";
+        return result.value_or(Velmora::UpdateDataResult{});
     }
     // The input of a refresh that starts from `previous`.
     Velmora::RefreshInput input(Velmora::TaskList previous) const {
         auto input = manager->makeRefreshInput();
         input.allTasks = std::move(previous);
         return input;
+    }
+    // The tasks a build from `previous` publishes.
+    Velmora::TaskList tasksFrom(Velmora::TaskList previous) {
+        return mustBuild(input(std::move(previous))).tasksRelay;
     }
 
     std::vector<Velmora::TaskList> published;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <set>
 #include <thread>
 
@@ -12,6 +11,7 @@
 #include "platform/sim/Scenario.h"
 #include "platform/system/WindowList.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
+#include "tests/support/Waiting.h"
 
 using tracking_testing::Desktop;
 using tracking_testing::FreshDefaults;
@@ -74,16 +74,10 @@ constexpr const char* scenario = R"({
   "dock": {"badges": {"Mail": "3"}},
   "defaults": {"pinned": ["file:///Applications/Firefox.app/"]}})";
 
-// Waits, without a timed assertion, for `condition`; false when it did not hold within a bound
-// far above what the machine needs.
+// Waits for another thread, within a bound far above what the machine needs.
 template <class Condition>
 bool eventually(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::yield();
-    }
-    return true;
+    return test_support::waitUntil(condition, std::chrono::seconds(30));
 }
 
 platform::sim::ApplicationDescription transient(int round) {
