@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -13,53 +13,38 @@
 #include "tests/Velmora/tracking/TrackingTesting.h"
 #include "tests/support/Waiting.h"
 
-using tracking_testing::Desktop;
-using tracking_testing::FreshDefaults;
-using Velmora::ApplicationManager;
-using Velmora::SettingsManager;
 using Velmora::TaskList;
 
 namespace {
 
-// The simulated desktop, with its window list counting the reads in progress: only the refresh
-// reads it, so two at once would be two refreshes at once.
-class CountingSystem final : public platform::System {
+// The simulated desktop, its window list counting the reads in progress: only the refresh reads
+// it, so two at once would be two refreshes at once.
+class CountingSystem final : public platform::System,
+                             public platform::WindowList,
+                             public std::enable_shared_from_this<CountingSystem> {
 public:
-    explicit CountingSystem(std::shared_ptr<platform::System> inner)
-        : inner_(std::move(inner)), windowList_(std::make_shared<List>(*this)) {}
+    explicit CountingSystem(std::shared_ptr<platform::System> inner) : inner_(std::move(inner)) {}
 
     std::shared_ptr<platform::Workspace> workspace() override { return inner_->workspace(); }
     std::shared_ptr<platform::Accessibility> accessibility() override { return inner_->accessibility(); }
-    std::shared_ptr<platform::WindowList> windowList() override { return windowList_; }
+    std::shared_ptr<platform::WindowList> windowList() override { return shared_from_this(); }
     std::shared_ptr<platform::EventMonitors> eventMonitors() override { return inner_->eventMonitors(); }
     std::shared_ptr<platform::LoginItems> loginItems() override { return inner_->loginItems(); }
     std::shared_ptr<platform::AppleScript> appleScript() override { return inner_->appleScript(); }
     std::shared_ptr<platform::Application> application() override { return inner_->application(); }
+    std::vector<platform::WindowInfo> copyWindowInfo(std::uint32_t options) override {
+        const int now = ++inFlight;
+        for (int most = mostAtOnce; now > most && !mostAtOnce.compare_exchange_weak(most, now);) {}
+        auto result = inner_->windowList()->copyWindowInfo(options);
+        --inFlight;
+        ++reads;
+        return result;
+    }
 
-    std::atomic<int> inFlight{0};
-    std::atomic<int> mostAtOnce{0};
-    std::atomic<int> reads{0};
+    std::atomic<int> inFlight{0}, mostAtOnce{0}, reads{0};
 
 private:
-    class List final : public platform::WindowList {
-    public:
-        explicit List(CountingSystem& owner) : owner_(owner) {}
-        std::vector<platform::WindowInfo> copyWindowInfo(std::uint32_t options) override {
-            auto now = ++owner_.inFlight;
-            auto most = owner_.mostAtOnce.load();
-            while (now > most && !owner_.mostAtOnce.compare_exchange_weak(most, now)) {}
-            auto result = owner_.inner_->windowList()->copyWindowInfo(options);
-            --owner_.inFlight;
-            ++owner_.reads;
-            return result;
-        }
-
-    private:
-        CountingSystem& owner_;
-    };
-
     std::shared_ptr<platform::System> inner_;
-    std::shared_ptr<List> windowList_;
 };
 
 constexpr const char* scenario = R"({
@@ -81,28 +66,27 @@ bool eventually(Condition condition) {
 }
 
 platform::sim::ApplicationDescription transient(int round) {
-    platform::sim::ApplicationDescription description;
-    description.name = "Transient " + std::to_string(round % 4);
-    description.bundleIdentifier = "com.example.transient" + std::to_string(round % 4);
-    description.bundlePath = "/Applications/Transient " + std::to_string(round % 4) + ".app";
-    description.icon = platform::sim::genericApplicationIconPath();
-    description.windows = {{.title = "Window " + std::to_string(round),
-                            .frame = platform::Rect::make(20.0 * (round % 7), 40, 500, 400)}};
-    return description;
+    const auto kind = std::to_string(round % 4);
+    return {.name = "Transient " + kind,
+            .bundleIdentifier = "com.example.transient" + kind,
+            .bundlePath = "/Applications/Transient " + kind + ".app",
+            .icon = platform::sim::genericApplicationIconPath(),
+            .windows = {{.title = "Window " + std::to_string(round),
+                         .frame = platform::Rect::make(20.0 * (round % 7), 40, 500, 400)}}};
 }
 
 }  // namespace
 
 TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     platform::testing::VirtualMainLoop loop;
-    FreshDefaults defaults;
-    Desktop desktop(scenario);
+    tracking_testing::FreshDefaults defaults;
+    tracking_testing::Desktop desktop(scenario);
     auto counting = std::make_shared<CountingSystem>(desktop.desktop);
     platform::ScopedSystem installed(counting);
     platform::UserDefaults::standard()->set("stressTestThreads", true);
 
-    auto settings = Brindle::make<SettingsManager>();
-    auto manager = Brindle::make<ApplicationManager>(settings);
+    auto settings = Brindle::make<Velmora::SettingsManager>();
+    auto manager = Brindle::make<Velmora::ApplicationManager>(settings);
     std::atomic<int> publishedOffMain{0};
     std::vector<TaskList> published;
     rx::DisposeBag bag;
@@ -139,29 +123,22 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
 
     // The poll period is 0: every turn of the main loop asks for a refresh. Each turn waits for
     // one more window-list read, so that refreshes and changes interleave.
-    for (int turn = 0; turn < 300; ++turn) {
+    const std::function<void(int)> actions[] = {
+        [&](int) { manager->update.onNext(); }, [&](int) { (void)manager->fetchAXWindows(); },
+        [&](int turn) {
+            settings->loadPinned({tracking_testing::url(
+                turn % 2 ? "file:///Applications/Firefox.app/" : "file:///System/Applications/Photos.app/")});
+        },
+        [&](int) { (void)manager->loadInstalledTasks(false); },
+        [&](int turn) { settings->setShowOnRunningMonitorOnly(turn % 2 == 0); }};
+    bool refreshed = true;
+    for (int turn = 0; turn < 300 && refreshed; ++turn) {
         const int reads = counting->reads;
         loop.runUntilIdle();
         ++mainTurn;
-        switch (turn % 5) {
-            case 0:
-                manager->update.onNext();
-                break;
-            case 1:
-                (void)manager->fetchAXWindows();
-                break;
-            case 2:
-                settings->loadPinned(
-                    {tracking_testing::url(turn % 2 ? "file:///Applications/Firefox.app/"
-                                                    : "file:///System/Applications/Photos.app/")});
-                break;
-            case 3:
-                (void)manager->loadInstalledTasks(false);
-                break;
-            default:
-                settings->setShowOnRunningMonitorOnly(turn % 2 == 0);
-        }
-        ASSERT_TRUE(eventually([&] { return counting->reads > reads; })) << "no refresh ran at turn " << turn;
+        actions[turn % 5](turn);
+        refreshed = eventually([&] { return counting->reads > reads; });
+        EXPECT_TRUE(refreshed) << "no refresh ran at turn " << turn;
     }
     stop = true;
     changer.join();
@@ -170,10 +147,10 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     // Once the changes have stopped, a later refresh publishes the final desktop.
     const std::set<std::string> expected{"Firefox", "Notes", "Mail"};
     bool settled = false;
-    for (int turn = 0; turn < 200 && !settled; ++turn) {
+    for (int turn = 0; turn < 200 && !settled && refreshed; ++turn) {
         const int reads = counting->reads;
         loop.runUntilIdle();
-        ASSERT_TRUE(eventually([&] { return counting->reads > reads; }));
+        refreshed = eventually([&] { return counting->reads > reads; });
         auto titles = tracking_testing::titles(manager->tasksRelay.value());
         settled = std::set<std::string>(titles.begin(), titles.end()) == expected && titles.size() == 3;
     }
@@ -183,7 +160,7 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     EXPECT_GT(published.size(), 10u);
 
     // The manager goes once the refresh in progress, if any, has let go of it.
-    std::weak_ptr<ApplicationManager> weak = manager;
+    std::weak_ptr<Velmora::ApplicationManager> weak = manager;
     bag = rx::DisposeBag();
     manager.reset();
     ASSERT_TRUE(eventually([&] { return weak.expired(); }));
