@@ -1,54 +1,69 @@
 #include <gtest/gtest.h>
 
 #include "Velmora/tracking/ApplicationManager.h"
-#include "platform/system/Workspace.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
 using tracking_testing::Harness;
-using tracking_testing::indexes;
+using tracking_testing::listing;
 using tracking_testing::task;
-using tracking_testing::titles;
-using tracking_testing::url;
 using Velmora::ApplicationManager;
 using Velmora::BadgeMap;
-using Velmora::TaskList;
 
 namespace {
 
-// Mail and Safari pinned (in that order), Notes and then Safari running.
-constexpr const char* pinnedMailAndSafari = R"({
-  "applications": [
+// Mail and Safari pinned (in that order), Notes and then Safari running; the scenario's end to add.
+const std::string pinnedMailAndSafari = R"({"applications": [
     {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "bundle": "/Applications/Notes.app",
      "windows": [{"title": "Shopping", "frame": [100, 100, 600, 400]}]},
     {"pid": 502, "name": "Safari", "bundleIdentifier": "com.apple.Safari", "bundle": "/Applications/Safari.app",
      "active": true, "windows": [{"title": "Start", "frame": [200, 100, 900, 700]}]}],
   "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"}],
-  "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Safari.app/"]}})";
+  "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Safari.app/"]})";
 
 }  // namespace
 
-TEST(TaskListBuilder, PinnedApplicationsComeFirstAndARunningOneTakesThePinnedPlace) {
-    Harness harness(pinnedMailAndSafari, true);
+TEST(TaskListBuilder, PinnedApplicationsComeFirstARunningOneTakesThePinnedPlaceAndBadgesGoByTitle) {
+    Harness harness(pinnedMailAndSafari + R"(, "dock": {"items": [{"title": "Mail", "statusLabel": "07"},
+        {"title": "Notes", "statusLabel": "99+"}, {"title": "Gone", "statusLabel": "4"}]}})",
+                    true);
     const auto pinned = harness.settings->pinnedApplications.value();
-    auto atStart = harness.tasksFrom(pinned);
-    EXPECT_EQ(titles(atStart), (std::vector<std::string>{"Mail", "Safari", "Notes"}));
-    EXPECT_EQ(indexes(atStart), (std::vector<std::int64_t>{0, 1, 2}));
-    const auto& safari = atStart[1];
-    EXPECT_EQ(safari->runningApplication, harness.desktop->runningApplication(502));
-    EXPECT_EQ(safari->processIdentifier, 502);
-    EXPECT_EQ(safari->icon, harness.desktop->runningApplication(502)->icon())
-        << "the running application's icon";
-    EXPECT_TRUE(safari->isActive);
+    auto result = harness.mustBuild(harness.input(pinned));
+    const auto& atStart = result.tasksRelay;
+    ASSERT_EQ(listing(atStart), "Mail 0, Safari 1, Notes 2");
+    const auto safari = harness.desktop->runningApplication(502);
+    EXPECT_EQ(atStart[1]->runningApplication, safari);
+    EXPECT_EQ(atStart[1]->processIdentifier, 502);
+    EXPECT_EQ(atStart[1]->icon, safari->icon()) << "the running application's icon";
+    EXPECT_TRUE(atStart[1]->isActive);
     EXPECT_FALSE(atStart[2]->isActive);
     EXPECT_NE(atStart[0], pinned[0]) << "the pinned entry is output as a copy";
     EXPECT_EQ(atStart[0]->id, pinned[0]->id);
     EXPECT_FALSE(pinned[1]->runningApplication) << "the settings' own tasks are never written";
+    EXPECT_EQ(result.badges, (BadgeMap{{"Mail", "7"}, {"Gone", "4"}}));
+    EXPECT_EQ(atStart[0]->badge, "7");
+    EXPECT_FALSE(atStart[2]->badge);
+    EXPECT_FALSE(pinned[0]->badge);
 
     auto fromNothing = harness.tasksFrom({});
-    EXPECT_EQ(titles(fromNothing), (std::vector<std::string>{"Mail", "Notes", "Safari"}));
-    EXPECT_EQ(indexes(fromNothing), (std::vector<std::int64_t>{0, 2, 3}));
-    EXPECT_EQ(indexes(harness.tasksFrom(fromNothing)), (std::vector<std::int64_t>{0, 2, 3}))
-        << "Safari keeps index 3 by pid";
+    EXPECT_EQ(listing(fromNothing), "Mail 0, Notes 2, Safari 3");
+    EXPECT_EQ(listing(harness.tasksFrom(fromNothing)), "Mail 0, Notes 2, Safari 3")
+        << "Safari keeps 3 by pid";
+}
+
+TEST(TaskListBuilder, AnUnchangedResultIsPublishedOnlyWhileTheScreenSettingIsOn) {
+    Harness harness(pinnedMailAndSafari + "}", true);
+    auto first = harness.mustBuild(harness.input({}));
+    auto again = harness.input(first.tasksRelay);
+    again.publishedTasks = first.tasksRelay;
+    again.badges = first.badges;
+    EXPECT_FALSE(harness.build(again));
+    harness.desktop->setDockBadge("Notes", "2");
+    EXPECT_TRUE(harness.build(again)) << "a new badge is a change";
+    harness.desktop->setDockBadge("Notes", std::nullopt);
+    harness.settings->setShowOnRunningMonitorOnly(true);
+    EXPECT_TRUE(harness.build(again));
+    again.settingsShowOnCurrentScreenOnly = true;
+    EXPECT_FALSE(harness.build(again));
 }
 
 TEST(TaskListBuilder, AProcessIdMatchWinsOverABundleMatchAndKeepsThePreviousTitle) {
@@ -60,15 +75,11 @@ TEST(TaskListBuilder, AProcessIdMatchWinsOverABundleMatchAndKeepsThePreviousTitl
     auto byPid = task("file:///Applications/Other.app/", 9, {}, "By process");
     byPid->processIdentifier = 700;
     auto result = harness.tasksFrom({byPath, byPid});
-    ASSERT_EQ(result.size(), 1u);
-    EXPECT_EQ(result[0]->title, "By process");
+    ASSERT_EQ(listing(result), "By process 0") << "an unpinned task is renumbered after the pinned ones";
     EXPECT_EQ(result[0]->bundlePath, byPid->bundlePath);
-    EXPECT_EQ(result[0]->index, 0) << "an unpinned task is renumbered after the pinned ones";
     EXPECT_FALSE(byPid->runningApplication);
-
     result = harness.tasksFrom({byPath});
-    ASSERT_EQ(result.size(), 1u);
-    EXPECT_EQ(result[0]->title, "By address");
+    ASSERT_EQ(listing(result), "By address 0");
     EXPECT_EQ(result[0]->processIdentifier, 700);
 }
 
@@ -76,10 +87,9 @@ TEST(TaskListBuilder, OnlyRegularBundledApplicationsOtherThanTheProgramGetANewTa
     Harness harness(R"({"applications": [
         {"pid": 801, "name": "Agent", "bundleIdentifier": "com.example.agent", "policy": "accessory",
          "windows": [{"title": "Panel", "frame": [0, 0, 300, 300]}]},
-        {"pid": 802, "name": "Script", "bundle": "/Applications/Script.app",
-         "windows": [{"title": "Run", "frame": [0, 0, 300, 300]}]},
-        {"pid": 803, "name": "Velmora Copy", "bundleIdentifier": "com.velmora.Velmora", "bundle": "/Applications/Velmora.app",
-         "windows": [{"title": "Bar", "frame": [0, 0, 300, 300]}]},
+        {"pid": 802, "name": "Script", "bundle": "/Applications/Script.app", "windows": [{"frame": [0, 0, 300, 300]}]},
+        {"pid": 803, "name": "Velmora Copy", "bundleIdentifier": "com.velmora.Velmora",
+         "bundle": "/Applications/Velmora.app", "windows": [{"title": "Bar", "frame": [0, 0, 300, 300]}]},
         {"pid": 804, "name": "Loose", "bundleIdentifier": "com.example.loose", "bundle": null,
          "windows": [{"title": "Loose", "frame": [0, 0, 300, 300]}]},
         {"pid": 805, "bundleIdentifier": "com.example.nameless", "bundle": "/Applications/Nameless.app"},
@@ -88,13 +98,12 @@ TEST(TaskListBuilder, OnlyRegularBundledApplicationsOtherThanTheProgramGetANewTa
         {"pid": 807, "name": "Kept", "bundleIdentifier": "com.example.kept",
          "windows": [{"title": "Main", "frame": [0, 0, 300, 300]}]}]})",
                     true);
-    EXPECT_EQ(titles(harness.tasksFrom({})), (std::vector<std::string>{"Kept"}));
-
+    EXPECT_EQ(listing(harness.tasksFrom({})), "Kept 0");
     auto agent = task("file:///Applications/Agent.app/", 0, {}, "Agent");
     agent->processIdentifier = 801;
     auto loose = task("pid://804", 1, {}, "Loose");
     loose->processIdentifier = 804;
-    EXPECT_EQ(titles(harness.tasksFrom({agent, loose})), (std::vector<std::string>{"Agent", "Loose", "Kept"}))
+    EXPECT_EQ(listing(harness.tasksFrom({agent, loose})), "Agent 0, Loose 1, Kept 2")
         << "a previous task matches whatever the policy";
 }
 
@@ -115,7 +124,7 @@ TEST(TaskListBuilder, TheTitleFallsBackToTheFirstWindowAndThenToTheExecutable) {
     EXPECT_EQ(title(903), "");
 }
 
-TEST(TaskListBuilder, BadgesReadInFullAsDecimalIntegersAndReachTasksByTitle) {
+TEST(TaskListBuilder, BadgesAreDecimalIntegersReadInFull) {
     BadgeMap labels;
     for (const char* label : {"3", "07", "+3", "-3", "99+", "\xe2\x80\xa2", "", "+", "+-3", " 3",
                               "9223372036854775808", "-9223372036854775808", "-0", "\xd9\xa3"})
@@ -124,22 +133,6 @@ TEST(TaskListBuilder, BadgesReadInFullAsDecimalIntegersAndReachTasksByTitle) {
     numbers.emplace("-9223372036854775808", "-9223372036854775808");
     EXPECT_EQ(ApplicationManager::numericBadges(labels), numbers);
     EXPECT_TRUE(ApplicationManager::numericBadges(std::nullopt).empty());
-
-    Harness harness(R"({
-      "applications": [{"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes",
-                        "windows": [{"title": "List", "frame": [0, 0, 400, 400]}]}],
-      "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"}],
-      "dock": {"items": [{"title": "Mail", "statusLabel": "07"}, {"title": "Notes", "statusLabel": "99+"},
-                         {"title": "Gone", "statusLabel": "4"}]},
-      "defaults": {"pinned": ["file:///Applications/Mail.app/"]}})",
-                    true);
-    auto result = harness.mustBuild(harness.input({}));
-    EXPECT_EQ(result.badges, (BadgeMap{{"Mail", "7"}, {"Gone", "4"}}));
-    ASSERT_EQ(result.tasksRelay.size(), 2u);
-    EXPECT_EQ(result.tasksRelay[0]->badge, "7");
-    EXPECT_FALSE(result.tasksRelay[1]->badge);
-    EXPECT_FALSE(harness.settings->pinnedApplications.value()[0]->badge)
-        << "the pinned entry itself stays as it was";
 }
 
 TEST(TaskListBuilder, TwoInstancesOfOneApplicationShowTwiceUnlessOneIsPinned) {
@@ -159,32 +152,12 @@ TEST(TaskListBuilder, TwoInstancesOfOneApplicationShowTwiceUnlessOneIsPinned) {
 
 TEST(TaskListBuilder, TasksWithEqualIndexesKeepTheMergedOrder) {
     auto a = task("file:///A.app/", 1, {}, "A");
-    auto b = task("file:///B.app/", 0, {}, "B");
     auto c = task("file:///C.app/", 5, {}, "C");
-    auto merged = ApplicationManager::mergePinnedTasks({a, c}, {b, task("file:///D.app/", 1, {}, "D")});
-    EXPECT_EQ(titles(merged), (std::vector<std::string>{"B", "D", "A", "C"}));
-    EXPECT_EQ(indexes(merged), (std::vector<std::int64_t>{0, 1, 2, 3}));
+    auto merged = ApplicationManager::mergePinnedTasks(
+        {a, c}, {task("file:///B.app/", 0, {}, "B"), task("file:///D.app/", 1, {}, "D")});
+    EXPECT_EQ(listing(merged), "B 0, D 1, A 2, C 3");
     c->index = 2;
-    auto tied = ApplicationManager::mergePinnedTasks({c, a}, {});
-    EXPECT_EQ(indexes(tied), (std::vector<std::int64_t>{0, 1}));
-}
-
-TEST(TaskListBuilder, AnUnchangedResultIsPublishedOnlyWhileTheScreenSettingIsOn) {
-    Harness harness(pinnedMailAndSafari, true);
-    auto first = harness.mustBuild(harness.input({}));
-    auto again = harness.input(first.tasksRelay);
-    again.publishedTasks = first.tasksRelay;
-    again.badges = first.badges;
-    EXPECT_FALSE(harness.build(again));
-
-    harness.desktop->setDockBadge("Notes", "2");
-    EXPECT_TRUE(harness.build(again)) << "a new badge is a change";
-    harness.desktop->setDockBadge("Notes", std::nullopt);
-
-    harness.settings->setShowOnRunningMonitorOnly(true);
-    EXPECT_TRUE(harness.build(again));
-    again.settingsShowOnCurrentScreenOnly = true;
-    EXPECT_FALSE(harness.build(again));
+    EXPECT_EQ(listing(ApplicationManager::mergePinnedTasks({c, a}, {})), "C 0, A 1");
 }
 
 TEST(TaskListBuilder, ACachedWindowLendsItsTitleAndMarksTheWindowReal) {
@@ -195,10 +168,7 @@ TEST(TaskListBuilder, ACachedWindowLendsItsTitleAndMarksTheWindowReal) {
     harness.manager->betterProcessInfo->insert(cached->frameKey(), cached);
     auto result = harness.tasksFrom({});
     ASSERT_EQ(result.size(), 1u);
-    const auto& windows = result[0]->windows;
-    ASSERT_EQ(windows.size(), 2u);
-    EXPECT_EQ(windows[0]->title, "From Accessibility");
-    EXPECT_TRUE(windows[0]->isRealWindow);
-    EXPECT_FALSE(windows[1]->isRealWindow);
-    EXPECT_EQ(result[0]->visibleWindows().size(), 1u) << "only the real window is large enough to list";
+    ASSERT_EQ(result[0]->visibleWindows().size(), 1u) << "only the real window is large enough to list";
+    EXPECT_EQ(result[0]->visibleWindows()[0]->title, "From Accessibility");
+    EXPECT_FALSE(result[0]->windows[1]->isRealWindow);
 }

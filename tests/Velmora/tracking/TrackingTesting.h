@@ -45,6 +45,13 @@ inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
 inline std::vector<std::int64_t> indexes(const Velmora::TaskList& tasks) {
     return each(tasks, &Velmora::Task::index);
 }
+// Each task's title and index, as "Mail 0, Notes 2".
+inline std::string listing(const Velmora::TaskList& tasks) {
+    std::string result;
+    for (const auto& task : tasks)
+        result += (result.empty() ? "" : ", ") + task->title + " " + std::to_string(task->index);
+    return result;
+}
 
 // The shared desktop harness on a virtual loop, recording every list it publishes. Refreshes run
 // inline on the thread that triggers them, or, with `manualQueue`, only when the test runs the queue.
