@@ -10,14 +10,11 @@ TEST(Bundle, VersionsAreTextAndTheBuildNumberADecimalInteger) {
     auto build = [](platform::DefaultsValue value) {
         return Bundle(Bundle::InfoDictionary{{"CFBundleVersion", std::move(value)}}).buildVersionNumber();
     };
-    for (auto [text, number] : {std::pair{"27", 27ll},
-                                {"+27", 27},
-                                {"-3", -3},
-                                {"007", 7},
-                                {"9223372036854775807", 9223372036854775807}})
-        EXPECT_EQ(build(text), number) << text;
-    for (const char* text : {"", "+", "-", "27a", " 27", "27 ", "1.4", "+-1", "0x1A", "9223372036854775808"})
-        EXPECT_FALSE(build(text)) << '"' << text << '"';
+    std::string numbers;
+    for (const char* text : {"27", "+27", "-3", "007", "9223372036854775807", "", "+", "-", "27a", " 27",
+                             "27 ", "1.4", "+-1", "0x1A", "9223372036854775808"})
+        numbers += (build(text) ? std::to_string(*build(text)) : "-") + " ";
+    EXPECT_EQ(numbers, "27 27 -3 7 9223372036854775807 - - - - - - - - - - ");
     EXPECT_FALSE(build(27));
     EXPECT_FALSE(build(true));
     EXPECT_FALSE(Bundle(Bundle::InfoDictionary{}).buildVersionNumber());

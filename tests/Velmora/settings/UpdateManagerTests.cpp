@@ -33,16 +33,16 @@ protected:
         bundle_.emplace(std::make_shared<Bundle>(
             Bundle::InfoDictionary{{"CFBundleShortVersionString", "1.27"}, {"CFBundleVersion", build}}));
     }
-    void serve(int status, std::string body) {
-        std::lock_guard lock(mutex_);
-        reply_ = {status, std::move(body)};
-    }
     std::vector<std::string> requests() {
         std::lock_guard lock(mutex_);
         return requests_;
     }
-    // Checks once and waits for the outcome.
-    void check() {
+    // Checks once, the server answering `status` and `body`, and waits for the outcome.
+    void check(int status = 200, std::string body = "") {
+        {
+            std::lock_guard lock(mutex_);
+            reply_ = {status, std::move(body)};
+        }
         updates->checkForUpdate();
         ASSERT_TRUE(net_tests::pumpUntil(loop, [&] { return !updates->running(); }));
     }
@@ -65,7 +65,7 @@ protected:
 private:
     std::optional<Velmora::ScopedMainBundle> bundle_;
     std::mutex mutex_;
-    std::pair<int, std::string> reply_{200, ""};
+    std::pair<int, std::string> reply_;
     std::vector<std::string> requests_;
     net_tests::LoopbackServer server_{[this](httplib::Server& server) {
         server.Get(".*", [this](const httplib::Request& request, httplib::Response& reply) {
@@ -84,17 +84,14 @@ TEST_F(UpdateCheck, AFreshReplyIsCachedAndComparedWithTheRunningBuildAndACheckIn
     std::vector<bool> published;
     rx::DisposeBag bag;
     bag.insert(updates->requiresUpdate.subscribe([&](const bool& value) { published.push_back(value); }));
-    serve(200, Brindle::encodeJSON(response(27, 27)));
     updates->checkForUpdate();
-    check();
+    check(200, Brindle::encodeJSON(response(27, 27)));
     EXPECT_EQ(requests(), std::vector<std::string>{"GET /api/v0/update/"});
     EXPECT_EQ(cached(), response(27, 27));
     EXPECT_EQ(updates->updateInfo(), response(27, 27));
     EXPECT_EQ(published, (std::vector<bool>{false, false}));
-
     // One build newer than the running one is required: false first, then true.
-    serve(200, Brindle::encodeJSON(response(28, 28)));
-    check();
+    check(200, Brindle::encodeJSON(response(28, 28)));
     EXPECT_EQ(requests().size(), 2u);
     EXPECT_EQ(cached(), response(28, 28));
     EXPECT_EQ(updates->updateInfo(), response(28, 28));
@@ -111,8 +108,7 @@ TEST_F(UpdateCheck, AnotherStatusOrABodyThatDoesNotDecodeChangesNothing) {
           std::pair{200, std::string("<html>busy</html>")},
           // Nested past the decoder's limit, well within the size limit.
           std::pair{200, std::string(10'000, '[')}}) {
-        serve(status, body);
-        check();
+        check(status, body);
         EXPECT_FALSE(updates->requiresUpdate.value()) << status << " " << body;
         EXPECT_FALSE(updates->updateInfo()) << status << " " << body;
         EXPECT_EQ(cached(), response(99, 99));
@@ -120,8 +116,7 @@ TEST_F(UpdateCheck, AnotherStatusOrABodyThatDoesNotDecodeChangesNothing) {
     EXPECT_EQ(requests().size(), 6u);
 
     // A reply past the size limit is a failed request: it ends early and the cache applies.
-    serve(200, std::string(2 << 20, '['));
-    check();
+    check(200, std::string(2 << 20, '['));
     EXPECT_EQ(updates->updateInfo(), response(99, 99));
 }
 
@@ -144,16 +139,18 @@ TEST_F(UpdateCheck, AFailedRequestAppliesTheCachedReply) {
 }
 
 TEST_F(UpdateCheck, OnlyABuildOlderThanTheRequiredOneIsForced) {
-    for (auto [required, forced] : {std::pair{26, false}, {27, false}, {28, true}, {27, false}}) {
-        updates->handleUpdateResponse(response(required, required));
-        EXPECT_EQ(updates->requiresUpdate.value(), forced) << required;
-    }
+    auto forcedBy = [&](std::initializer_list<int> required) {
+        std::string forced;
+        for (int code : required) {
+            updates->handleUpdateResponse(response(code, code));
+            forced += updates->requiresUpdate.value() ? "yes " : "no ";
+        }
+        return forced;
+    };
+    EXPECT_EQ(forcedBy({26, 27, 28, 27}), "no no yes no ");
     EXPECT_TRUE(alerts.empty()) << "the required update suppressed the optional one";
     runningBuild("27 beta");
-    updates->handleUpdateResponse(response(0, 0));
-    EXPECT_FALSE(updates->requiresUpdate.value());
-    updates->handleUpdateResponse(response(1, 1));
-    EXPECT_TRUE(updates->requiresUpdate.value()) << "an unreadable build number counts as 0";
+    EXPECT_EQ(forcedBy({0, 1}), "no yes ") << "an unreadable build number counts as 0";
 }
 
 TEST_F(UpdateCheck, TheOptionalUpdateIsOfferedAtMostOnceIn41HoursAndDownloadNowOpensTheWebAddressOnly) {
