@@ -66,62 +66,55 @@ TEST(TaskListBuilder, AnUnchangedResultIsPublishedOnlyWhileTheScreenSettingIsOn)
     EXPECT_FALSE(harness.build(again));
 }
 
-TEST(TaskListBuilder, AProcessIdMatchWinsOverABundleMatchAndKeepsThePreviousTitle) {
-    Harness harness(
-        R"({"applications": [{"pid": 700, "name": "Editor", "bundleIdentifier": "com.example.editor",
-        "windows": [{"title": "Draft", "frame": [0, 0, 500, 500]}]}]})",
-        true);
-    auto byPath = task("file:///Applications/Editor.app/", 5, {}, "By address");
-    auto byPid = task("file:///Applications/Other.app/", 9, {}, "By process");
-    byPid->processIdentifier = 700;
-    auto result = harness.tasksFrom({byPath, byPid});
-    ASSERT_EQ(listing(result), "By process 0") << "an unpinned task is renumbered after the pinned ones";
-    EXPECT_EQ(result[0]->bundlePath, byPid->bundlePath);
-    EXPECT_FALSE(byPid->runningApplication);
-    result = harness.tasksFrom({byPath});
-    ASSERT_EQ(listing(result), "By address 0");
-    EXPECT_EQ(result[0]->processIdentifier, 700);
-}
-
-TEST(TaskListBuilder, OnlyRegularBundledApplicationsOtherThanTheProgramGetANewTask) {
+TEST(TaskListBuilder, OnlyRegularBundledNamedApplicationsOtherThanTheProgramGetANewTaskWithAFallbackTitle) {
     Harness harness(R"({"applications": [
+        {"pid": 700, "name": "Editor", "bundleIdentifier": "com.example.editor", "windows": [{"frame": [0, 0, 300, 300]}]},
         {"pid": 801, "name": "Agent", "bundleIdentifier": "com.example.agent", "policy": "accessory",
-         "windows": [{"title": "Panel", "frame": [0, 0, 300, 300]}]},
+         "windows": [{"frame": [0, 0, 300, 300]}]},
         {"pid": 802, "name": "Script", "bundle": "/Applications/Script.app", "windows": [{"frame": [0, 0, 300, 300]}]},
         {"pid": 803, "name": "Velmora Copy", "bundleIdentifier": "com.velmora.Velmora",
-         "bundle": "/Applications/Velmora.app", "windows": [{"title": "Bar", "frame": [0, 0, 300, 300]}]},
+         "bundle": "/Applications/Velmora.app", "windows": [{"frame": [0, 0, 300, 300]}]},
         {"pid": 804, "name": "Loose", "bundleIdentifier": "com.example.loose", "bundle": null,
-         "windows": [{"title": "Loose", "frame": [0, 0, 300, 300]}]},
+         "windows": [{"frame": [0, 0, 300, 300]}]},
         {"pid": 805, "bundleIdentifier": "com.example.nameless", "bundle": "/Applications/Nameless.app"},
         {"pid": 806, "name": "Iconless", "bundleIdentifier": "com.example.iconless", "icon": null,
-         "windows": [{"title": "Plain", "frame": [0, 0, 300, 300]}]},
-        {"pid": 807, "name": "Kept", "bundleIdentifier": "com.example.kept",
-         "windows": [{"title": "Main", "frame": [0, 0, 300, 300]}]}]})",
+         "windows": [{"frame": [0, 0, 300, 300]}]},
+        {"pid": 901, "bundleIdentifier": "com.example.untitled", "bundle": "/Applications/Untitled.app",
+         "windows": [{"title": "Report", "frame": [0, 0, 300, 300]}, {"title": "Other", "frame": [0, 0, 300, 300]}]},
+        {"pid": 902, "name": "", "bundleIdentifier": "com.example.tool", "bundle": "/Applications/Tool.app",
+         "info": {"CFBundleExecutable": "tool"}, "windows": [{"title": "Run", "frame": [0, 0, 300, 300]}]},
+        {"pid": 903, "name": "", "bundle": null},
+        {"pid": 601, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
+         "windows": [{"title": "One", "frame": [0, 0, 400, 400]}]},
+        {"pid": 602, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
+         "windows": [{"title": "Two", "frame": [0, 0, 400, 400]}]}]})",
                     true);
-    EXPECT_EQ(listing(harness.tasksFrom({})), "Kept 0");
+    EXPECT_EQ(listing(harness.tasksFrom({})), "Editor 0, Report 1, tool 2, Term 3, Term 4")
+        << "a name, else the first window's title, else the executable; two instances show twice";
+    EXPECT_EQ(ApplicationManager::applicationTitle(*harness.desktop->runningApplication(901), {}), "");
+    EXPECT_EQ(ApplicationManager::applicationTitle(*harness.desktop->runningApplication(903), {}), "");
+
+    // A previous task matches whatever the policy, by process before bundle, and keeps its title;
+    // running tasks are numbered after the pinned ones in the order they run.
     auto agent = task("file:///Applications/Agent.app/", 0, {}, "Agent");
     agent->processIdentifier = 801;
     auto loose = task("pid://804", 1, {}, "Loose");
     loose->processIdentifier = 804;
-    EXPECT_EQ(listing(harness.tasksFrom({agent, loose})), "Agent 0, Loose 1, Kept 2")
-        << "a previous task matches whatever the policy";
-}
-
-TEST(TaskListBuilder, TheTitleFallsBackToTheFirstWindowAndThenToTheExecutable) {
-    Harness harness(R"({"applications": [
-        {"pid": 901, "bundleIdentifier": "com.example.untitled", "bundle": "/Applications/Untitled.app",
-         "windows": [{"title": "Report", "frame": [0, 0, 300, 300]}, {"title": "Other", "frame": [0, 0, 300, 300]}]},
-        {"pid": 902, "name": "", "bundleIdentifier": "com.example.tool", "bundle": "/Applications/Tool.app",
-         "info": {"CFBundleExecutable": "tool"}},
-        {"pid": 903, "name": "", "bundle": null}]})",
-                    true);
-    auto title = [&](std::int32_t pid, const Velmora::Windows& windows = {}) {
-        return ApplicationManager::applicationTitle(*harness.desktop->runningApplication(pid), windows);
-    };
-    EXPECT_EQ(title(901), "");
-    EXPECT_EQ(title(901, {tracking_testing::window(0, 0, 300, 300, "Report")}), "Report");
-    EXPECT_EQ(title(902), "tool");
-    EXPECT_EQ(title(903), "");
+    auto byPath = task("file:///Applications/Editor.app/", 5, {}, "By address");
+    auto byPid = task("file:///Applications/Other.app/", 9, {}, "By process");
+    byPid->processIdentifier = 700;
+    auto result = harness.tasksFrom({agent, loose, byPath, byPid});
+    ASSERT_EQ(listing(result), "By process 0, Agent 1, Loose 2, Report 3, tool 4, Term 5, Term 6");
+    EXPECT_EQ(result[0]->bundlePath, byPid->bundlePath);
+    EXPECT_FALSE(byPid->runningApplication) << "the previous task itself is not written";
+    result = harness.tasksFrom({byPath});
+    ASSERT_EQ(listing(result), "By address 0, Report 1, tool 2, Term 3, Term 4");
+    EXPECT_EQ(result[0]->processIdentifier, 700);
+    harness.settings->loadPinned({tracking_testing::url("file:///Applications/Term.app/")});
+    result = harness.tasksFrom({});
+    ASSERT_EQ(listing(result), "Editor 1, Report 2, tool 3, Term 4")
+        << "a pinned bundle shows its first instance";
+    EXPECT_EQ(result[3]->processIdentifier, 601);
 }
 
 TEST(TaskListBuilder, BadgesAreDecimalIntegersReadInFull) {
@@ -133,21 +126,6 @@ TEST(TaskListBuilder, BadgesAreDecimalIntegersReadInFull) {
     numbers.emplace("-9223372036854775808", "-9223372036854775808");
     EXPECT_EQ(ApplicationManager::numericBadges(labels), numbers);
     EXPECT_TRUE(ApplicationManager::numericBadges(std::nullopt).empty());
-}
-
-TEST(TaskListBuilder, TwoInstancesOfOneApplicationShowTwiceUnlessOneIsPinned) {
-    const std::string twoCopies = R"({"applications": [
-        {"pid": 601, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
-         "windows": [{"title": "One", "frame": [0, 0, 400, 400]}]},
-        {"pid": 602, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
-         "windows": [{"title": "Two", "frame": [0, 0, 400, 400]}]}])";
-    auto processes = [](const std::string& json) {
-        Harness harness(json, true);
-        return tracking_testing::each(harness.tasksFrom({}), &Velmora::Task::processIdentifier);
-    };
-    EXPECT_EQ(processes(twoCopies + "}"), (std::vector<std::int32_t>{601, 602}));
-    EXPECT_EQ(processes(twoCopies + R"(, "defaults": {"pinned": ["file:///Applications/Term.app/"]}})"),
-              std::vector<std::int32_t>{601});
 }
 
 TEST(TaskListBuilder, TasksWithEqualIndexesKeepTheMergedOrder) {
