@@ -62,6 +62,9 @@ TEST(ApplicationManager, QueuedRefreshesEachPublishOnTheMainQueueAndTheLastResul
     EXPECT_EQ(titles(manager->allTasks.value()), (Names{"Photos", "Mail"}));
     harness.refresh();
     EXPECT_EQ(harness.published.size(), 2u) << "nothing changed since the last publication";
+    harness.desktop->setDockBadge("Mail", "6");
+    harness.refresh();
+    EXPECT_EQ(harness.published.size(), 3u) << "a new badge is a change";
 }
 
 TEST(ApplicationManager, EveryTriggerGivesOneBuildAndAnEqualPinnedListNone) {
@@ -111,11 +114,17 @@ TEST(ApplicationManager, PublishingSetsTheRelayTheListAndTheBadgesInThatOrderAnd
     EXPECT_EQ(harness.manager->makeRefreshInput().badges, harness.manager->badges());
     EXPECT_EQ(harness.manager->makeRefreshInput().publishedTasks, harness.manager->tasksRelay.value());
 
-    // The size of the accessibility cache is printed when it changes, and only then.
-    auto window = tracking_testing::window(0, 0, 10, 10);
-    harness.manager->betterProcessInfo->insert(window->frameKey(), window);
+    // A cached accessibility window lends its title to the listed one of its frame and makes it
+    // real; the cache's size is printed when it changes, and only then.
+    auto cached = tracking_testing::window(100, 100, 600, 400, "From Accessibility", 0, 501);
+    harness.manager->betterProcessInfo->insert(cached->frameKey(), cached);
     harness.refresh();
     harness.refresh();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Better info count: 1\n");
     EXPECT_EQ(harness.manager->betterProcessInfoCountReported(), 1u);
+    const auto tasks = harness.manager->tasksRelay.value();
+    ASSERT_EQ(titles(tasks), (Names{"Photos", "Notes", "Mail"}));
+    EXPECT_EQ(tasks[1]->windows[0]->title, "From Accessibility");
+    EXPECT_TRUE(tasks[1]->windows[0]->isRealWindow);
+    EXPECT_FALSE(tasks[2]->windows[0]->isRealWindow);
 }

@@ -50,22 +50,6 @@ TEST(TaskListBuilder, PinnedApplicationsComeFirstARunningOneTakesThePinnedPlaceA
         << "Safari keeps 3 by pid";
 }
 
-TEST(TaskListBuilder, AnUnchangedResultIsPublishedOnlyWhileTheScreenSettingIsOn) {
-    Harness harness(pinnedMailAndSafari + "}", true);
-    auto first = harness.build(harness.input({})).value();
-    auto again = harness.input(first.tasksRelay);
-    again.publishedTasks = first.tasksRelay;
-    again.badges = first.badges;
-    EXPECT_FALSE(harness.build(again));
-    harness.desktop->setDockBadge("Notes", "2");
-    EXPECT_TRUE(harness.build(again)) << "a new badge is a change";
-    harness.desktop->setDockBadge("Notes", std::nullopt);
-    harness.settings->setShowOnRunningMonitorOnly(true);
-    EXPECT_TRUE(harness.build(again));
-    again.settingsShowOnCurrentScreenOnly = true;
-    EXPECT_FALSE(harness.build(again));
-}
-
 TEST(TaskListBuilder, OnlyRegularBundledNamedApplicationsOtherThanTheProgramGetANewTaskWithAFallbackTitle) {
     Harness harness(R"({"applications": [
         {"pid": 700, "name": "Editor", "bundleIdentifier": "com.example.editor", "windows": [{"frame": [0, 0, 300, 300]}]},
@@ -136,17 +120,4 @@ TEST(TaskListBuilder, TasksWithEqualIndexesKeepTheMergedOrder) {
     EXPECT_EQ(listing(merged), "B 0, D 1, A 2, C 3");
     c->index = 2;
     EXPECT_EQ(listing(ApplicationManager::mergePinnedTasks({c, a}, {})), "C 0, A 1");
-}
-
-TEST(TaskListBuilder, ACachedWindowLendsItsTitleAndMarksTheWindowReal) {
-    Harness harness(R"({"applications": [{"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes",
-        "windows": [{"title": "Listed", "frame": [0, 0, 100, 100]}, {"title": "Other", "frame": [300, 0, 100, 100]}]}]})",
-                    true);
-    auto cached = tracking_testing::window(0, 0, 100, 100, "From Accessibility", 0, 501);
-    harness.manager->betterProcessInfo->insert(cached->frameKey(), cached);
-    auto result = harness.tasksFrom({});
-    ASSERT_EQ(result.size(), 1u);
-    ASSERT_EQ(result[0]->visibleWindows().size(), 1u) << "only the real window is large enough to list";
-    EXPECT_EQ(result[0]->visibleWindows()[0]->title, "From Accessibility");
-    EXPECT_FALSE(result[0]->windows[1]->isRealWindow);
 }
