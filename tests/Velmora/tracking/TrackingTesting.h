@@ -10,6 +10,7 @@
 #include "Velmora/tracking/Window.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/DesktopHarness.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace tracking_testing {
 
@@ -23,6 +24,12 @@ inline std::shared_ptr<Velmora::Window> window(double x, double y, double w, dou
                                  {"size_h", h},        {"pid", pid},      {"layer", layer}};
     if (title) record.insert_or_assign("title", *title);
     return Brindle::make<Velmora::Window>(record, "Owner");
+}
+
+// The desktop of two screens, the second to the right of the first, with Mail, a player and an
+// editor running (resources/desktop/two-screens.json).
+inline std::string twoScreens() {
+    return test_support::readWholeFile(platform::sim::resourcesDirectory() + "/desktop/two-screens.json");
 }
 
 inline platform::URL url(const std::string& text) { return *platform::URL::fromString(text); }

@@ -6,8 +6,7 @@
 #include "Velmora/tracking/Window.h"
 #include "Velmora/tracking/WindowSystemUtils.h"
 #include "platform/system/Screen.h"
-#include "tests/support/SimulatedDesktopTesting.h"
-#include "tests/support/TemporaryFolder.h"
+#include "tests/Velmora/tracking/TrackingTesting.h"
 
 using platform::DefaultsValue;
 using Velmora::Window;
@@ -22,8 +21,7 @@ namespace {
 class TwoScreenDesktop : public testing::Test {
 protected:
     std::shared_ptr<WindowSystemUtils> bridge = Brindle::make<WindowSystemUtils>();
-    test_support::InstalledDesktop two{
-        test_support::readWholeFile(platform::sim::resourcesDirectory() + "/desktop/two-screens.json")};
+    test_support::InstalledDesktop two{tracking_testing::twoScreens()};
 };
 
 // The record's entries, as "key=value" in the record's order.

@@ -6,6 +6,7 @@
 #include "Brindle/Object.h"
 #include "Velmora/tracking/Window.h"
 #include "platform/system/Screen.h"
+#include "tests/Velmora/tracking/TrackingTesting.h"
 
 using platform::Rect;
 using Velmora::FullscreenSides;
@@ -21,14 +22,6 @@ constexpr auto left = FullscreenSides::left, top = FullscreenSides::top, right =
 // The built-in display with an external one to its right, in the platform's coordinates.
 class TwoScreens : public testing::Test {
 protected:
-    void SetUp() override {
-        platform::Screens::update({
-            {"1", "Built-in", Rect::make(0, 0, 1440, 900), Rect::make(0, 0, 1440, 875), 2},
-            {"2", "External", Rect::make(1440, 0, 1920, 1080), Rect::make(1440, 0, 1920, 1055), 1},
-        });
-    }
-    void TearDown() override { platform::Screens::update(previous_); }
-
     static WindowRecord record(double x, double y, double w, double h) {
         return WindowRecord{{"minimized", false}, {"position_x", x}, {"position_y", y},  {"size_w", w},
                             {"size_h", h},        {"pid", 812},      {"title", "Inbox"}, {"layer", 0}};
@@ -37,8 +30,7 @@ protected:
         return Brindle::make<Window>(record(x, y, w, h), "Mail");
     }
 
-private:
-    std::vector<platform::Screen> previous_ = platform::Screens::screens();
+    test_support::InstalledDesktop two{tracking_testing::twoScreens()};
 };
 
 }  // namespace
@@ -94,7 +86,7 @@ TEST_F(TwoScreens, TheDisplayIsTheScreenHoldingTheWholeWindowAndSidesFollowItsEd
         << "as wide as the right edge is far";
     EXPECT_EQ(placed(100, 700, 200, 200), Placed(0, {left, top, bottom})) << "on the first's bottom edge";
     EXPECT_EQ(placed(100, 100, 200, 200), Placed(0, {left, top})) << "inside the first";
-    platform::Screens::update({});
+    two->setScreens({});
     EXPECT_EQ(placed(0, 0, 1440, 900), Placed(0, {})) << "no screens";
 }
 
