@@ -76,7 +76,11 @@ TEST_F(TwoScreenDesktop, TheWindowListGivesOnlyTheAskedProcessesFrontToBackAsThe
     EXPECT_EQ(windows.at(812)[1].at("minimized"), DefaultsValue(false))
         << "the list knows no minimised windows";
 
-    // A listed window makes the same window as its record.
+    // Records compare their entries whatever their order; a listed window makes the same window
+    // as its record.
+    EXPECT_EQ((WindowRecord{{"pid", 1}, {"title", "A"}}), (WindowRecord{{"title", "A"}, {"pid", 1}}));
+    EXPECT_NE((WindowRecord{{"pid", 1}, {"title", "A"}}), (WindowRecord{{"pid", 1}, {"title", "B"}}));
+    EXPECT_NE((WindowRecord{{"pid", 1}}), (WindowRecord{{"pid", 1}, {"title", "A"}}));
     for (const auto& [pid, listed] : bridge->listedWindows({812, 900, 901})) {
         for (const auto& entry : listed) {
             auto fromListed = Brindle::make<Window>(entry, "Owner", platform::Screens::screens());
