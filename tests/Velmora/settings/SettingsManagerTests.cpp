@@ -30,7 +30,6 @@ protected:
     }
     static std::shared_ptr<UserDefaults> defaults() { return UserDefaults::standard(); }
     static std::shared_ptr<SettingsManager> make() { return Brindle::make<SettingsManager>(); }
-
     tracking_testing::Desktop desktop{R"({"installed": [
         {"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"},
         {"name": "Notes", "bundleIdentifier": "com.apple.Notes", "bundle": "/Applications/Notes.app"}]})"};
@@ -43,7 +42,6 @@ TEST_F(Settings, AFirstStartStoresEveryDefaultButTheShortcutAndStoredValuesAreWr
     auto settings = make();
     EXPECT_EQ(stored(), "true false 2 - []");
     EXPECT_EQ(settings->pinnedTaskBehavior(), Velmora::PinnedTaskBehavior::allScreens);
-
     store({{SettingsManager::showTitlesKey, "false"},
            {SettingsManager::showOnRunningMonitorKey, "true"},
            {SettingsManager::themeKey, "0"},
@@ -114,7 +112,6 @@ TEST_F(Settings, PinnedAddressesLoadAsTasksBarePathsAsFileAddressesAndAnInvalidO
     EXPECT_EQ(settings->pinnedApplications.value().back(), pinned[1]);
     EXPECT_EQ(settings->pinnedApplicationsState().size(), 3u);
     EXPECT_EQ(stored().substr(stored().rfind(',')), R"(,"file:///Applications/Notes.app/"])");
-
     store({{SettingsManager::pinnedKey, R"({"file:///Applications/Mail.app/": 1})"}});
     EXPECT_TRUE(make()->pinnedApplications.value().empty());
     EXPECT_EQ(stored(), "true false 2 - []");

@@ -44,7 +44,6 @@ protected:
         lock.lock();
         return requests_;
     }
-
     platform::testing::VirtualMainLoop loop;
     services_tests::ScopedDefaults defaults;
     services_tests::EmptyDesktop desktop;
@@ -141,7 +140,6 @@ TEST_F(UpdateCheck, OnlyABuildOlderThanTheRequiredOneIsForcedAndTheOptionalOneOf
     };
     EXPECT_EQ(forcedBy({26, 27, 28, 27}), "no no yes no ");
     EXPECT_TRUE(alerts.empty()) << "the required update suppressed the optional one";
-
     updates->handleUpdateResponse(response(1, 28));
     EXPECT_EQ(alerts, std::vector<std::string>{"Version 28 | Get it now. | Download now | Cancel"});
     EXPECT_FALSE(updates->requiresUpdate.value());
@@ -154,7 +152,6 @@ TEST_F(UpdateCheck, OnlyABuildOlderThanTheRequiredOneIsForcedAndTheOptionalOneOf
     // Each manager counts from 1970, as each run does.
     Brindle::make<UpdateManager>()->handleUpdateResponse(response(1, 29));
     EXPECT_EQ(alerts.size(), 3u);
-
     runningBuild("27 beta");
     EXPECT_EQ(forcedBy({0, 1}), "no yes ") << "an unreadable build number counts as 0";
 }

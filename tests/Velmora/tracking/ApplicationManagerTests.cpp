@@ -37,7 +37,6 @@ TEST(ApplicationManager, QueuedRefreshesEachPublishOnTheMainQueueAndTheLastResul
     EXPECT_TRUE(Velmora::tasksEqual(harness.published[0], harness.published[1]));
     EXPECT_EQ(titles(manager->tasksRelay.value()), (Names{"Photos", "Notes", "Mail"}));
     EXPECT_NE(manager->allTasks.value()[0], harness.settings->pinnedApplications.value()[0]);
-
     // Accessibility windows come in task order, and replace the last ones unless no task runs.
     auto reversed = manager->allTasks.value();
     std::reverse(reversed.begin(), reversed.end());
@@ -50,7 +49,6 @@ TEST(ApplicationManager, QueuedRefreshesEachPublishOnTheMainQueueAndTheLastResul
     manager->allTasks.set({tracking_testing::task("file:///Applications/Photos.app/")});
     EXPECT_TRUE(manager->fetchAXWindows().empty());
     EXPECT_EQ(manager->lastVisibleWindows().size(), 2u);
-
     harness.published.clear();
     harness.desktop->quit(501);
     manager->update.onNext();
@@ -81,7 +79,6 @@ TEST(ApplicationManager, EveryTriggerGivesOneBuildAndAnEqualPinnedListNone) {
     EXPECT_EQ(harness.published.size(), 3u) << "the poll";
     harness.loop.advance(1.0);
     EXPECT_EQ(harness.published.size(), 5u);
-
     harness.published.clear();
     harness.settings->pinnedApplications.accept(TaskList{});
     harness.loop.runUntilIdle();
@@ -113,7 +110,6 @@ TEST(ApplicationManager, PublishingSetsTheRelayTheListAndTheBadgesInThatOrderAnd
     EXPECT_EQ(harness.manager->badges(), (Velmora::BadgeMap{{"Notes", "5"}}));
     EXPECT_EQ(harness.manager->makeRefreshInput().badges, harness.manager->badges());
     EXPECT_EQ(harness.manager->makeRefreshInput().publishedTasks, harness.manager->tasksRelay.value());
-
     // A cached accessibility window lends its title to the listed one of its frame and makes it
     // real; the cache's size is printed when it changes, and only then.
     auto cached = tracking_testing::window(100, 100, 600, 400, "From Accessibility", 0, 501);

@@ -71,7 +71,6 @@ TEST(InstalledApplications, TheListIsCachedUntilARescanAndAnEmptyOneOrAnUnreadab
     EXPECT_EQ(harness.manager->loadInstalledTasks(false).size(), 1u);
     EXPECT_EQ(harness.manager->loadInstalledTasks(true).size(), 2u);
     EXPECT_EQ(harness.manager->installedTasks().size(), 2u);
-
     // A folder that cannot be read is reported once and skipped.
     std::filesystem::remove_all(harness.installedDesktop.real("/System/Applications"));
     const auto gone = tracking_testing::url("file:///System/Applications/");
@@ -83,52 +82,38 @@ TEST(InstalledApplications, TheListIsCachedUntilARescanAndAnEmptyOneOrAnUnreadab
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1);
 }
 
-TEST(App, EachSlotResolvesToItsFirstInstalledAlternativeAndPrintsEveryMissingOne) {
-    Harness harness(
-        installed({app("Chrome", "com.google.Chrome", "/Applications/Chrome.app"),
-                   app("Safari", "com.apple.Safari", "/Applications/Safari.app"),
-                   app("Terminal", "com.apple.Terminal", "/System/Applications/Utilities/Terminal.app"),
-                   app("iTerm", "com.googlecode.iterm2", "/Applications/iTerm.app"),
-                   app("Music", "com.apple.Music", "/System/Applications/Music.app"),
-                   app("Mail", "com.apple.mail", "/System/Applications/Mail.app"),
-                   app("Mail Copy", "com.apple.mail", "/Applications/Mail Copy.app")}),
-        true);
-    auto& manager = *harness.manager;
-    const auto installedTasks = manager.loadInstalledTasks(false);
-    auto [pins, printed] = resolved(App::defaultPinnedApps(), manager);
-    EXPECT_EQ(titles(pins), (Names{"Chrome", "Mail Copy"}))
-        << "the first of two bundles with one identifier, in the installed list's order";
-    EXPECT_EQ(printed, "Couldn't find app: firefox\nCouldn't find app: spotify\n");
-    EXPECT_NE(std::find(installedTasks.begin(), installedTasks.end(), pins[0]), installedTasks.end())
-        << "the installed task itself";
-    EXPECT_EQ(titles(resolved(App::terminals(), manager).first), Names{"iTerm"});
-    EXPECT_EQ(resolved(App::folderOpeners(), manager), (std::pair{Velmora::TaskList{}, std::string()}));
-    std::tie(pins, printed) = resolved(App::recommendedApps(), manager);
-    EXPECT_EQ(titles(pins), (Names{"Chrome", "Music", "Mail Copy"}));
-    std::string missing;
-    for (const char* name :
-         {"firefox", "xcode", "spotify", "battle", "appStore", "twitter", "photos", "calendar", "messages",
-          "pages", "reminders", "notes", "podcasts", "tv", "home", "systemPreferences"})
-        missing += "Couldn't find app: " + std::string(name) + "\n";
-    EXPECT_EQ(printed, missing) << "firefox and the 15 missing slots";
-    EXPECT_EQ(App(App::velmora).bundleIdentifier(), Velmora::velmoraBundleIdentifier)
-        << "the program's own entry names the identifier the task list leaves out";
-}
-
-TEST(App, DesktopEntriesCountByTheirIdWindowClassOrCommandExactly) {
+TEST(App, EachSlotResolvesToItsFirstInstalledAlternativeByIdWindowClassOrCommandAndPrintsTheMissingOnes) {
     Harness harness(
         installed(
             {app("Firefox", "org.example.NotFirefox", "/Applications/Firefox.app"),
              app("Web", "firefox-esr", "/Applications/firefox-esr.app"),
              R"({"name": "Chromium", "bundleIdentifier": "org.example.Chromium", "bundle": "/Applications/c.app",
-                       "info": {"StartupWMClass": "chromium"}})",
+                             "info": {"StartupWMClass": "chromium"}})",
              R"({"name": "Player", "bundleIdentifier": "org.example.Player", "bundle": "/Applications/p.app",
-                       "info": {"CFBundleExecutable": "/usr/share/spotify/spotify"}})",
-             app("Settings", "gnome-control-center", "/Applications/gnome-control-center.app")}),
+                             "info": {"CFBundleExecutable": "/usr/share/spotify/spotify"}})",
+             app("Settings", "gnome-control-center", "/Applications/gnome-control-center.app"),
+             app("iTerm", "com.googlecode.iterm2", "/Applications/iTerm.app"),
+             app("Mail", "com.apple.mail", "/System/Applications/Mail.app"),
+             app("Mail Copy", "com.apple.mail", "/Applications/Mail Copy.app")}),
         true);
-    auto [found, printed] =
-        resolved({{App::firefox}, {App::chrome}, {App::spotify}, {App::systemPreferences}, {App::mail}},
-                 *harness.manager);
-    EXPECT_EQ(titles(found), (Names{"Web", "Chromium", "Player", "Settings"}));
-    EXPECT_EQ(printed, "Couldn't find app: mail\n");
+    auto& manager = *harness.manager;
+    const auto installedTasks = manager.loadInstalledTasks(false);
+    auto [found, printed] = resolved(App::defaultPinnedApps(), manager);
+    EXPECT_EQ(titles(found), (Names{"Web", "Player", "Mail Copy"}))
+        << "not by name; of two bundles with one identifier the first in the installed list";
+    EXPECT_NE(std::find(installedTasks.begin(), installedTasks.end(), found[0]), installedTasks.end())
+        << "the installed task itself";
+    EXPECT_EQ(resolved({{App::xcode, App::iTerm}, {App::chrome}}, manager).second,
+              "Couldn't find app: xcode\n");
+    EXPECT_EQ(titles(resolved(App::terminals(), manager).first), Names{"iTerm"});
+    EXPECT_EQ(resolved(App::folderOpeners(), manager), (std::pair{Velmora::TaskList{}, std::string()}));
+    std::tie(found, printed) = resolved(App::recommendedApps(), manager);
+    EXPECT_EQ(titles(found), (Names{"Web", "Player", "Mail Copy", "Settings"}));
+    std::string missing;
+    for (const char* name : {"xcode", "battle", "appStore", "twitter", "photos", "calendar", "messages",
+                             "pages", "reminders", "notes", "podcasts", "tv", "home"})
+        missing += "Couldn't find app: " + std::string(name) + "\n";
+    EXPECT_EQ(printed, missing);
+    EXPECT_EQ(App(App::velmora).bundleIdentifier(), Velmora::velmoraBundleIdentifier)
+        << "the program's own entry names the identifier the task list leaves out";
 }

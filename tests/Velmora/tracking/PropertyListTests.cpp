@@ -85,7 +85,6 @@ TEST(PropertyList, BadListsAndSpecialFilesAreUnreadableWithoutAbortingBlockingOr
           written(nested(3)).substr(0, 40), std::string("bplist00") + std::string(40, '\xff'), std::string(),
           std::string("not a property list"), written(plist_new_array(), false)})
         EXPECT_FALSE(Velmora::propertyListFromBytes(bytes)) << bytes.substr(0, 80);
-
     test_support::TemporaryFolder folder;
     ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
     ASSERT_EQ(::symlink("/dev/zero", (folder / "zero").c_str()), 0);

@@ -43,7 +43,6 @@ TEST(TaskListBuilder, PinnedApplicationsComeFirstARunningOneTakesThePinnedPlaceA
     EXPECT_EQ(atStart[0]->badge, "7");
     EXPECT_FALSE(atStart[2]->badge);
     EXPECT_FALSE(pinned[0]->badge);
-
     auto fromNothing = harness.tasksFrom({});
     EXPECT_EQ(listing(fromNothing), "Mail 0, Notes 2, Safari 3");
     EXPECT_EQ(listing(harness.tasksFrom(fromNothing)), "Mail 0, Notes 2, Safari 3")
@@ -77,7 +76,6 @@ TEST(TaskListBuilder, OnlyRegularBundledNamedApplicationsOtherThanTheProgramGetA
         << "a name, else the first window's title, else the executable; two instances show twice";
     EXPECT_EQ(ApplicationManager::applicationTitle(*harness.desktop->runningApplication(901), {}), "");
     EXPECT_EQ(ApplicationManager::applicationTitle(*harness.desktop->runningApplication(903), {}), "");
-
     // A previous task matches whatever the policy, by process before bundle, and keeps its title;
     // running tasks are numbered after the pinned ones in the order they run.
     auto agent = task("file:///Applications/Agent.app/", 0, {}, "Agent");

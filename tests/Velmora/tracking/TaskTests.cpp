@@ -96,7 +96,6 @@ TEST_F(TaskTest, EqualityComparesWhatAButtonShowsAndHashesTheIdentifier) {
         EXPECT_FALSE(changed->isEqual(*a, none)) << name;
         EXPECT_TRUE(changed->copy()->isEqual(*changed, none)) << name;
     }
-
     auto spread = [](bool isReal) {
         Windows windows;
         for (double x : {0, 300, 600}) windows.push_back(window(x, 0, 100, 100));
@@ -108,7 +107,6 @@ TEST_F(TaskTest, EqualityComparesWhatAButtonShowsAndHashesTheIdentifier) {
     three->windows.resize(1);
     plain->windows.resize(1);
     EXPECT_TRUE(three->isEqual(*plain, none)) << "one visible window or none both give no list";
-
     auto pinnedOnly = task("file:///Applications/Notes.app/", 2, {}, "Notes");
     auto otherPinned = task("file:///Applications/Other.app/", 2, {}, "Notes");
     EXPECT_FALSE(pinnedOnly->isEqual(*otherPinned, AddressSet{pinnedOnly->bundlePath}))

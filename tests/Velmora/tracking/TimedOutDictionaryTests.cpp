@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "Velmora/tracking/TimedOutDictionary.h"
 
 TEST(TimedOutDictionary, EntriesLiveWhileReadWithinTheTimeout) {
@@ -14,7 +12,6 @@ TEST(TimedOutDictionary, EntriesLiveWhileReadWithinTheTimeout) {
         EXPECT_EQ(dictionary.get("kept"), 1);
     }
     EXPECT_EQ(dictionary.count(), 1u) << "the unread entry went at the first lookup past its time";
-
     dictionary.insert("stale", 2);
     now += 2.1;
     EXPECT_EQ(dictionary.get("stale"), 2) << "its date is renewed before the purge";

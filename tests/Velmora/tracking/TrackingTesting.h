@@ -88,7 +88,6 @@ struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop
     Velmora::TaskList tasksFrom(Velmora::TaskList previous) {
         return build(input(std::move(previous))).value().tasksRelay;
     }
-
     std::vector<Velmora::TaskList> published;
 };
 

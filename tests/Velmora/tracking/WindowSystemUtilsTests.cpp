@@ -43,9 +43,8 @@ std::string entries(const WindowRecord& record) {
 
 TEST_F(TwoScreenDesktop, AccessibilityRecordsLeaveOutWhatCannotBeReadAndSkipWhatIsNoWindow) {
     auto windows = bridge->axWindows({901, 4242, 812});
-    ASSERT_EQ(windows.size(), 3u);
-    EXPECT_TRUE(windows.at(4242).empty()) << "every asked process has an entry";
     EXPECT_EQ(windows.at(812).size(), 2u);
+    EXPECT_TRUE(windows.at(4242).empty()) << "every asked process has an entry";
     // The sheet, the element without a role and the window only the list knows give none; an
     // unreadable title, state or position is left out or reads as 0.
     ASSERT_EQ(windows.at(901).size(), 2u);
@@ -53,11 +52,8 @@ TEST_F(TwoScreenDesktop, AccessibilityRecordsLeaveOutWhatCannotBeReadAndSkipWhat
               "minimized=false fullscreen=false position_x=40 position_y=60 size_w=500 size_h=300 pid=901");
     EXPECT_EQ(entries(windows.at(901)[1]),
               "fullscreen=false position_x=0 position_y=0 size_w=640 size_h=480 pid=901");
-
     two->setAccessibilityTrusted(false);
-    auto untrusted = bridge->axWindows({901, 812});
-    EXPECT_TRUE(untrusted.at(901).empty());
-    EXPECT_TRUE(untrusted.at(812).empty());
+    EXPECT_TRUE(bridge->axWindows({812}).at(812).empty());
 }
 
 TEST_F(TwoScreenDesktop, TheWindowListGivesOnlyTheAskedProcessesFrontToBackAsTheWindowsOfTheirRecords) {
@@ -75,7 +71,6 @@ TEST_F(TwoScreenDesktop, TheWindowListGivesOnlyTheAskedProcessesFrontToBackAsThe
     ASSERT_EQ(windows.at(812).size(), 2u);
     EXPECT_EQ(windows.at(812)[1].at("minimized"), DefaultsValue(false))
         << "the list knows no minimised windows";
-
     // Records compare their entries whatever their order; a listed window makes the same window
     // as its record.
     EXPECT_EQ((WindowRecord{{"pid", 1}, {"title", "A"}}), (WindowRecord{{"title", "A"}, {"pid", 1}}));
@@ -119,21 +114,17 @@ TEST_F(TwoScreenDesktop, ActivatingUnminimisesOnlyTheFirstWindowWithTheIdentity)
     // Draft's title, state and position cannot be read, and writing its state fails.
     EXPECT_FALSE(bridge->activate(editor, "901_(null)_0_0_640_480"));
     EXPECT_TRUE(two->actions().empty());
-
     auto mail = two->runningApplication(812);
     auto inbox = Brindle::make<Window>(bridge->axWindows({812}).at(812)[0], "Mail");
     ASSERT_EQ(inbox->activationKey(), "812_Inbox_10_25_800_600");
     EXPECT_TRUE(bridge->activate(mail, inbox->activationKey()));
     auto state = two->state();
     const auto& windows = state->runningApplication(812)->windows;
-    EXPECT_FALSE(windows[0].minimized);
-    EXPECT_TRUE(windows[1].minimized);
+    EXPECT_TRUE(!windows[0].minimized && windows[1].minimized);
     ASSERT_EQ(two->actionNames(), std::vector<std::string>{"unminimize"});
     EXPECT_EQ(two->actions()[0].details["window"], windows[0].number);
-
-    for (const auto& key :
-         {std::optional<std::string>("812_Inbox_10_25_800_601"), std::optional<std::string>()})
-        EXPECT_FALSE(bridge->activate(mail, key));
+    EXPECT_FALSE(bridge->activate(mail, "812_Inbox_10_25_800_601"));
+    EXPECT_FALSE(bridge->activate(mail, std::nullopt));
     EXPECT_FALSE(bridge->activate(nullptr, inbox->activationKey()));
     two->setAccessibilityTrusted(false);
     EXPECT_FALSE(bridge->activate(mail, inbox->activationKey()));

@@ -29,7 +29,6 @@ protected:
     static std::shared_ptr<Window> window(double x, double y, double w, double h) {
         return Brindle::make<Window>(record(x, y, w, h), "Mail");
     }
-
     test_support::InstalledDesktop two{tracking_testing::twoScreens()};
 };
 

@@ -23,7 +23,6 @@ class CountingSystem final : public platform::System,
                              public std::enable_shared_from_this<CountingSystem> {
 public:
     explicit CountingSystem(std::shared_ptr<platform::System> inner) : inner_(std::move(inner)) {}
-
     std::shared_ptr<platform::Workspace> workspace() override { return inner_->workspace(); }
     std::shared_ptr<platform::Accessibility> accessibility() override { return inner_->accessibility(); }
     std::shared_ptr<platform::WindowList> windowList() override { return shared_from_this(); }
@@ -39,7 +38,6 @@ public:
         ++reads;
         return result;
     }
-
     std::atomic<int> inFlight{0}, mostAtOnce{0}, reads{0};
 
 private:
@@ -77,7 +75,6 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     auto counting = std::make_shared<CountingSystem>(desktop.desktop);
     platform::ScopedSystem installed(counting);
     platform::UserDefaults::standard()->set("stressTestThreads", true);
-
     auto settings = Brindle::make<Velmora::SettingsManager>();
     auto manager = Brindle::make<Velmora::ApplicationManager>(settings);
     std::atomic<int> published{0}, publishedOffMain{0};
@@ -86,7 +83,6 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
         ++published;
         if (!platform::MainQueue::isMainThread()) ++publishedOffMain;
     }).disposed(bag);
-
     std::atomic<bool> stop{false};
     std::atomic<int> mainTurn{0};
     // One change per turn of the main loop, made while that turn's refresh may be running.
@@ -112,7 +108,6 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
             (void)Velmora::App::resolve({Velmora::App::browsers()}, *manager);
         }
     });
-
     // The poll period is 0: every turn of the main loop asks for a refresh. Each turn waits for
     // one more window-list read, so that refreshes and changes interleave.
     const std::function<void(int)> actions[] = {
@@ -141,7 +136,6 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     stop = true;
     changer.join();
     scanner.join();
-
     // Once the changes have stopped, a later refresh publishes the final desktop.
     bool settled = false;
     for (int turn = 0; turn < 200 && !settled && refreshed; ++turn) {
@@ -154,7 +148,6 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     EXPECT_EQ(counting->mostAtOnce.load(), 1) << "refreshes never overlap";
     EXPECT_EQ(publishedOffMain.load(), 0);
     EXPECT_GT(published.load(), 10);
-
     // The manager goes once the refresh in progress, if any, has let go of it.
     std::weak_ptr<Velmora::ApplicationManager> weak = manager;
     bag = rx::DisposeBag();
