@@ -7,17 +7,16 @@
 #include "tests/support/TemporaryFolder.h"
 
 using platform::UserDefaults;
-using Velmora::MainMenuActivationKeys;
 using Velmora::SettingsManager;
-using Velmora::TaskbarTheme;
 
 namespace {
 
 class Settings : public testing::Test {
 protected:
-    // Stores raw JSON text under each key, as the settings keep their values.
-    static void store(const std::vector<std::pair<const char*, const char*>>& values) {
-        for (const auto& [key, json] : values) defaults()->setData(key, json);
+    // Stores raw JSON text under keys, as the settings keep their values: key, value, key, value…
+    static void store(std::initializer_list<const char*> keysAndValues) {
+        for (auto item = keysAndValues.begin(); item != keysAndValues.end(); item += 2)
+            defaults()->setData(item[0], item[1]);
     }
     // What is stored under the titles, running monitor, theme, shortcut and pinned keys.
     static std::string stored() {
@@ -28,8 +27,16 @@ protected:
             result += (result.empty() ? "" : " ") + defaults()->dataForKey(key).value_or("-");
         return result;
     }
+    // The titles and running monitor settings, the theme and the shortcut of new settings.
+    static std::string loaded() {
+        auto settings = Brindle::make<SettingsManager>();
+        return std::to_string(settings->showTitle()) + " " +
+               std::to_string(settings->showOnRunningMonitorOnly()) + " " +
+               std::to_string(settings->taskbarTheme.value().rawValue()) + " " +
+               Velmora::name(settings->mainMenuKeyboardShortcut());
+    }
     static std::shared_ptr<UserDefaults> defaults() { return UserDefaults::standard(); }
-    static std::shared_ptr<SettingsManager> make() { return Brindle::make<SettingsManager>(); }
+
     tracking_testing::Desktop desktop{R"({"installed": [
         {"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"},
         {"name": "Notes", "bundleIdentifier": "com.apple.Notes", "bundle": "/Applications/Notes.app"}]})"};
@@ -39,18 +46,13 @@ protected:
 }  // namespace
 
 TEST_F(Settings, AFirstStartStoresEveryDefaultButTheShortcutAndStoredValuesAreWrittenBackUnchanged) {
-    auto settings = make();
+    EXPECT_EQ(loaded(), "1 0 2 command");
     EXPECT_EQ(stored(), "true false 2 - []");
-    EXPECT_EQ(settings->pinnedTaskBehavior(), Velmora::PinnedTaskBehavior::allScreens);
-    store({{SettingsManager::showTitlesKey, "false"},
-           {SettingsManager::showOnRunningMonitorKey, "true"},
-           {SettingsManager::themeKey, "0"},
-           {SettingsManager::mainMenuShortcutKey, R"({"fn":{}})"}});
-    settings = make();
-    EXPECT_FALSE(settings->showTitle());
-    EXPECT_TRUE(settings->showOnRunningMonitorOnly());
-    EXPECT_EQ(settings->taskbarTheme.value(), TaskbarTheme::fullscreenLeft);
-    EXPECT_EQ(settings->mainMenuKeyboardShortcut(), MainMenuActivationKeys::fn);
+    EXPECT_EQ(Brindle::make<SettingsManager>()->pinnedTaskBehavior(),
+              Velmora::PinnedTaskBehavior::allScreens);
+    store({SettingsManager::showTitlesKey, "false", SettingsManager::showOnRunningMonitorKey, "true",
+           SettingsManager::themeKey, "0", SettingsManager::mainMenuShortcutKey, R"({"fn":{}})"});
+    EXPECT_EQ(loaded(), "0 1 0 fn");
     EXPECT_EQ(stored(), R"(false true 0 {"fn":{}} [])");
 }
 
@@ -58,53 +60,45 @@ TEST_F(Settings, ValuesOfAnotherKindGiveTheDefaultsAndAreRewrittenButTheShortcut
     // The shortcut needs exactly one known member holding an object.
     for (const auto* json : {"3", "-1", "true", "\"1\"", "1.5", "18446744073709551615", "{}", "[1",
                              R"({"fn":{},"control":{}})", R"({"Fn":{}})", R"({"fn":true})", "\"fn\""}) {
-        store({{SettingsManager::themeKey, json},
-               {SettingsManager::showTitlesKey, json},
-               {SettingsManager::showOnRunningMonitorKey, json},
-               {SettingsManager::mainMenuShortcutKey, json}});
-        auto settings = make();
-        EXPECT_EQ(settings->taskbarTheme.value(), TaskbarTheme::centered) << json;
-        EXPECT_EQ(settings->mainMenuKeyboardShortcut(), MainMenuActivationKeys::command) << json;
-        const std::string boolean = json == std::string("true") ? "true true" : "true false";
-        EXPECT_EQ(stored(), boolean + " 2 " + json + " []") << "only JSON Booleans are Booleans";
+        store({SettingsManager::themeKey, json, SettingsManager::showTitlesKey, json,
+               SettingsManager::showOnRunningMonitorKey, json, SettingsManager::mainMenuShortcutKey, json});
+        const bool boolean = json == std::string("true");
+        EXPECT_EQ(loaded(), boolean ? "1 1 2 command" : "1 0 2 command") << json;
+        EXPECT_EQ(stored(), (boolean ? "true true 2 " : "true false 2 ") + std::string(json) + " []") << json;
     }
-    store({{SettingsManager::themeKey, "1.0"},
-           {SettingsManager::mainMenuShortcutKey, R"({"fn":{},"other":{}})"}});
-    EXPECT_EQ(make()->taskbarTheme.value(), TaskbarTheme::fullscreenCenter) << "a whole number is an integer";
-    EXPECT_EQ(make()->mainMenuKeyboardShortcut(), MainMenuActivationKeys::fn)
-        << "unknown members are ignored";
-    store({{SettingsManager::mainMenuShortcutKey, R"({"options":{"ignored":1}})"}});
-    EXPECT_EQ(make()->mainMenuKeyboardShortcut(), MainMenuActivationKeys::options);
+    store(
+        {SettingsManager::themeKey, "1.0", SettingsManager::mainMenuShortcutKey, R"({"fn":{},"other":{}})"});
+    EXPECT_EQ(loaded(), "1 0 1 fn") << "a whole number is an integer, and unknown members are ignored";
+    store({SettingsManager::mainMenuShortcutKey, R"({"options":{"ignored":1}})"});
     defaults()->set(SettingsManager::themeKey, 1);
-    EXPECT_EQ(make()->taskbarTheme.value(), TaskbarTheme::centered) << "only a data value counts";
+    EXPECT_EQ(loaded(), "1 0 2 options") << "only a data value counts";
 }
 
 TEST_F(Settings, ChoosingAValueStoresItEveryTimeAndTheShortcutIsEmittedAlsoWhenUnchanged) {
-    auto settings = make();
-    std::vector<MainMenuActivationKeys> emitted;
+    auto settings = Brindle::make<SettingsManager>();
+    std::vector<std::string> emitted;
     rx::DisposeBag bag;
-    Brindle::subscribeNext(settings->mainMenuKeyboardShortcutRelay, false, [&](MainMenuActivationKeys key) {
-        emitted.push_back(key);
-    }).disposed(bag);
+    Brindle::subscribeNext(
+        settings->mainMenuKeyboardShortcutRelay, false,
+        [&](Velmora::MainMenuActivationKeys key) { emitted.push_back(Velmora::name(key)); })
+        .disposed(bag);
     for (int time = 0; time < 2; ++time) {
         for (const char* key : {SettingsManager::mainMenuShortcutKey, SettingsManager::showTitlesKey})
             defaults()->removeObject(key);
-        settings->setMainMenuKeyboardShortcut(MainMenuActivationKeys::control);
+        settings->setMainMenuKeyboardShortcut(Velmora::MainMenuActivationKeys::control);
         settings->setShowTitle(true);
-        settings->taskbarTheme.accept(TaskbarTheme::fullscreenCenter);
+        settings->taskbarTheme.accept(Velmora::TaskbarTheme::fullscreenCenter);
         EXPECT_EQ(stored(), R"(true false 1 {"control":{}} [])");
     }
-    EXPECT_EQ(emitted, (std::vector{MainMenuActivationKeys::command, MainMenuActivationKeys::control,
-                                    MainMenuActivationKeys::control}));
+    EXPECT_EQ(emitted, (std::vector<std::string>{"command", "control", "control"}));
 }
 
 TEST_F(Settings, PinnedAddressesLoadAsTasksBarePathsAsFileAddressesAndAnInvalidOneLosesOnlyItself) {
-    store({{SettingsManager::pinnedKey,
-            R"(["\/Applications\/Mail.app\/", "not an address", 5, "file:///Applications/Notes.app/"])"}});
-    auto settings = make();
+    store({SettingsManager::pinnedKey,
+           R"(["\/Applications\/Mail.app\/", "not an address", 5, "file:///Applications/Notes.app/"])"});
+    auto settings = Brindle::make<SettingsManager>();
     auto pinned = settings->pinnedApplications.value();
-    EXPECT_EQ(tracking_testing::titles(pinned), (std::vector<std::string>{"Mail", "Notes"}));
-    EXPECT_EQ(tracking_testing::indexes(pinned), (std::vector<std::int64_t>{0, 1}));
+    EXPECT_EQ(tracking_testing::listing(pinned), "Mail 0, Notes 1");
     EXPECT_EQ(stored(),
               R"(true false 2 - ["file:///Applications/Mail.app/","file:///Applications/Notes.app/"])");
     // Pinning adds the task itself, even twice.
@@ -112,8 +106,8 @@ TEST_F(Settings, PinnedAddressesLoadAsTasksBarePathsAsFileAddressesAndAnInvalidO
     EXPECT_EQ(settings->pinnedApplications.value().back(), pinned[1]);
     EXPECT_EQ(settings->pinnedApplicationsState().size(), 3u);
     EXPECT_EQ(stored().substr(stored().rfind(',')), R"(,"file:///Applications/Notes.app/"])");
-    store({{SettingsManager::pinnedKey, R"({"file:///Applications/Mail.app/": 1})"}});
-    EXPECT_TRUE(make()->pinnedApplications.value().empty());
+    store({SettingsManager::pinnedKey, R"({"file:///Applications/Mail.app/": 1})"});
+    EXPECT_TRUE(Brindle::make<SettingsManager>()->pinnedApplications.value().empty());
     EXPECT_EQ(stored(), "true false 2 - []");
 }
 
@@ -121,7 +115,7 @@ TEST_F(Settings, ADamagedSettingsFileGivesTheDefaultsAndIsKeptAside) {
     test_support::TemporaryFolder folder;
     test_support::writeFile(folder / "settings.json", "{ not json");
     UserDefaults::setStandard(std::make_shared<UserDefaults>(folder / "settings.json"));
-    EXPECT_EQ(make()->taskbarTheme.value(), TaskbarTheme::centered);
+    EXPECT_EQ(loaded(), "1 0 2 command");
     bool keptAside = false;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         keptAside = keptAside || (entry.path().filename().string().starts_with("settings.json.corrupt") &&
