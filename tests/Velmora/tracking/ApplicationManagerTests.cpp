@@ -1,10 +1,7 @@
-#include <gtest/gtest.h>
-
 #include "Velmora/tracking/ApplicationManager.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
-using tracking_testing::Harness;
-using tracking_testing::titles;
+using namespace tracking_testing;
 using Velmora::TaskList;
 using Names = std::vector<std::string>;
 

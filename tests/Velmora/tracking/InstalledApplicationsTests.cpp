@@ -1,15 +1,11 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
 
 #include "Velmora/tracking/App.h"
-#include "Velmora/tracking/ApplicationManager.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
 using test_support::app;
 using test_support::installed;
-using tracking_testing::Harness;
-using tracking_testing::titles;
+using namespace tracking_testing;
 using Velmora::App;
 using Names = std::vector<std::string>;
 

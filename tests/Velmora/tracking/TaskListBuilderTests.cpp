@@ -1,11 +1,6 @@
-#include <gtest/gtest.h>
-
-#include "Velmora/tracking/ApplicationManager.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
-using tracking_testing::Harness;
-using tracking_testing::listing;
-using tracking_testing::task;
+using namespace tracking_testing;
 using Velmora::ApplicationManager;
 using Velmora::BadgeMap;
 

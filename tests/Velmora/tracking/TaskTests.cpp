@@ -1,11 +1,8 @@
-#include <gtest/gtest.h>
-
 #include "Velmora/tracking/Task.h"
 #include "platform/system/Workspace.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
-using tracking_testing::task;
-using tracking_testing::window;
+using namespace tracking_testing;
 using Velmora::AddressSet;
 using Velmora::Task;
 using Velmora::Windows;

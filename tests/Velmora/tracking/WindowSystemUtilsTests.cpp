@@ -1,11 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <sstream>
 
-#include "Brindle/Object.h"
-#include "Velmora/tracking/Window.h"
 #include "Velmora/tracking/WindowSystemUtils.h"
-#include "platform/system/Screen.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
 using platform::DefaultsValue;

@@ -1,11 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
 
-#include "Brindle/Object.h"
 #include "Velmora/tracking/Window.h"
-#include "platform/system/Screen.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
 using platform::Rect;

@@ -1,11 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
-#include <functional>
 #include <thread>
 
 #include "Velmora/tracking/App.h"
-#include "Velmora/tracking/ApplicationManager.h"
 #include "platform/base/MainQueue.h"
 #include "platform/sim/Scenario.h"
 #include "platform/system/WindowList.h"
