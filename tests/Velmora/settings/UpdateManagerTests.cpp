@@ -79,7 +79,7 @@ protected:
 TEST_F(UpdateCheck, AFreshReplyIsCachedAndComparedWithTheRunningBuildAndACheckInFlightIsNotRepeated) {
     std::vector<bool> published;
     auto subscription =
-        updates->requiresUpdate.subscribe([&](const bool& value) { published.push_back(value); });
+        updates->requiresUpdate.subscribe([&](const bool& forced) { published.push_back(forced); });
     updates->checkForUpdate();
     EXPECT_EQ(check(200, Brindle::encodeJSON(response(27, 27))),
               std::vector<std::string>{"GET /api/v0/update/"});
@@ -97,15 +97,14 @@ TEST_F(UpdateCheck, AFreshReplyIsCachedAndComparedWithTheRunningBuildAndACheckIn
 TEST_F(UpdateCheck, AnotherStatusOrABodyThatDoesNotDecodeChangesNothing) {
     // A cache that would force an update, were it consulted.
     Brindle::saveToUserDefaults(response(99, 99), "UpdateInfoKey");
-    for (auto [status, body] :
-         {std::pair{304, std::string()}, std::pair{500, Brindle::encodeJSON(response(99, 99))},
-          std::pair{404, std::string("{}")}, std::pair{200, std::string("{}")},
-          std::pair{200, std::string("<html>busy</html>")},
-          // Nested past the decoder's limit, well within the size limit.
-          std::pair{200, std::string(10'000, '[')}}) {
-        check(status, body);
-        EXPECT_FALSE(updates->requiresUpdate.value()) << status << " " << body;
-        EXPECT_FALSE(updates->updateInfo()) << status << " " << body;
+    // Each reply is a status, a space and a body; the last nests past the decoder's limit, well
+    // within the size limit.
+    for (const std::string& reply : std::initializer_list<std::string>{
+             "304 ", "404 {}", "200 {}", "200 <html>busy</html>",
+             "500 " + Brindle::encodeJSON(response(99, 99)), "200 " + std::string(10'000, '[')}) {
+        check(std::stoi(reply), reply.substr(4));
+        EXPECT_FALSE(updates->requiresUpdate.value()) << reply;
+        EXPECT_FALSE(updates->updateInfo()) << reply;
         EXPECT_EQ(cached(), response(99, 99));
     }
     // A reply past the size limit is a failed request: it ends early and the cache applies.
@@ -157,10 +156,9 @@ TEST_F(UpdateCheck, OnlyABuildOlderThanTheRequiredOneIsForcedAndTheOptionalOneOf
 }
 
 TEST_F(UpdateCheck, DownloadNowOpensTheWebAddressOnly) {
-    for (auto [url, choice] :
-         {std::pair{"https://example.com/Velmora-30.zip", platform::alertSecondButtonReturn},
-          {"https://example.com/Velmora-30.zip", platform::alertFirstButtonReturn},
-          {"file:///Applications/Calculator.app", platform::alertFirstButtonReturn}}) {
+    for (auto [url, choice] : {std::pair{"https://example.com/30.zip", platform::alertSecondButtonReturn},
+                               {"https://example.com/30.zip", platform::alertFirstButtonReturn},
+                               {"file:///Applications/Calculator.app", platform::alertFirstButtonReturn}}) {
         answer = choice;
         updates->setLastOptionalPopupDate(platform::Date::fromTimeIntervalSince1970(0));
         auto reply = response(1, 30);
@@ -169,7 +167,7 @@ TEST_F(UpdateCheck, DownloadNowOpensTheWebAddressOnly) {
     }
     EXPECT_EQ(alerts.size(), 3u);
     ASSERT_EQ(desktop.desktop->actionNames(), std::vector<std::string>{"open"});
-    EXPECT_EQ(desktop.desktop->actions()[0].details["url"], "https://example.com/Velmora-30.zip");
+    EXPECT_EQ(desktop.desktop->actions()[0].details["url"], "https://example.com/30.zip");
 }
 
 }  // namespace
