@@ -1,7 +1,6 @@
 #include <atomic>
 #include <thread>
 
-#include "Velmora/tracking/App.h"
 #include "platform/base/MainQueue.h"
 #include "platform/sim/Scenario.h"
 #include "platform/system/WindowList.h"
@@ -9,6 +8,7 @@
 #include "tests/support/Waiting.h"
 
 using Velmora::TaskList;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -48,9 +48,7 @@ constexpr const char* scenario = R"({"applications": [
   "dock": {"badges": {"Mail": "3"}}, "defaults": {"pinned": ["file:///Applications/Firefox.app/"]}})";
 
 // Waits for another thread, within a bound far above what the machine needs.
-bool eventually(const std::function<bool()>& condition) {
-    return test_support::waitUntil(condition, std::chrono::seconds(30));
-}
+bool eventually(const std::function<bool()>& condition) { return test_support::waitUntil(condition, 30s); }
 
 platform::sim::ApplicationDescription transient(int round) {
     const auto kind = std::to_string(round % 4);
@@ -98,12 +96,6 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
         }
         for (auto pid : launched) sim->quit(pid);
     });
-    std::thread scanner([&] {
-        for (int round = 0; round < 20 && !stop; ++round) {
-            (void)manager->loadInstalledTasks(round % 2 == 0);
-            (void)Velmora::App::resolve({Velmora::App::browsers()}, *manager);
-        }
-    });
     // The poll period is 0: every turn of the main loop asks for a refresh. Each turn waits for
     // one more window-list read, so that refreshes and changes interleave.
     const std::function<void(int)> actions[] = {
@@ -112,7 +104,7 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
             settings->loadPinned({tracking_testing::url(
                 turn % 2 ? "file:///Applications/Firefox.app/" : "file:///System/Applications/Photos.app/")});
         },
-        [&](int) { (void)manager->loadInstalledTasks(false); },
+        [&](int turn) { (void)manager->loadInstalledTasks(turn % 2 == 0); },
         [&](int turn) { settings->setShowOnRunningMonitorOnly(turn % 2 == 0); }};
     // Runs the main loop once, then `then`, and waits for one more window-list read.
     auto turnOnce = [&](const std::function<void()>& then) {
@@ -131,7 +123,6 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     }
     stop = true;
     changer.join();
-    scanner.join();
     // Once the changes have stopped, a later refresh publishes the final desktop.
     bool settled = false;
     for (int turn = 0; turn < 200 && !settled && refreshed; ++turn) {
