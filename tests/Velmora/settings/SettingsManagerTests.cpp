@@ -36,8 +36,8 @@ protected:
     static std::shared_ptr<UserDefaults> defaults() { return UserDefaults::standard(); }
 
     tracking_testing::Desktop desktop{R"({"installed": [
-        {"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"},
-        {"name": "Notes", "bundleIdentifier": "com.apple.Notes", "bundle": "/Applications/Notes.app"}]})"};
+        {"name": "Mail", "bundleIdentifier": "com.apple.mail"},
+        {"name": "Notes", "bundleIdentifier": "com.apple.Notes"}]})"};
     tracking_testing::FreshDefaults fresh;
 };
 

@@ -8,11 +8,11 @@ using Names = std::vector<std::string>;
 namespace {
 
 constexpr const char* notesAndMail = R"({"applications": [
-    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "bundle": "/Applications/Notes.app",
+    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes",
      "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
-    {"pid": 502, "name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app",
+    {"pid": 502, "name": "Mail", "bundleIdentifier": "com.apple.mail",
      "windows": [{"title": "Inbox", "frame": [10, 25, 800, 600]}, {"title": "Draft", "frame": [900, 25, 300, 300]}]}],
-  "installed": [{"name": "Photos", "bundleIdentifier": "com.apple.Photos", "bundle": "/Applications/Photos.app"}],
+  "installed": [{"name": "Photos", "bundleIdentifier": "com.apple.Photos"}],
   "dock": {"badges": {"Notes": "5"}})";
 
 const std::string photosPinned =

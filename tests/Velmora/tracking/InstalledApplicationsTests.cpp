@@ -28,8 +28,7 @@ std::pair<Velmora::TaskList, std::string> resolved(const App::Slots& slots,
 }  // namespace
 
 TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDotApp) {
-    Harness harness(installed({app("Mail", "com.apple.mail", "/Applications/Mail.app"),
-                               app("Editor", "com.example.editor", "/Applications/Editor.app"),
+    Harness harness(installed({app("Mail", "com.apple.mail"), app("Editor", "com.example.editor"),
                                app("Editor", "com.example.editor", "/Applications/Tools/Editor.app"),
                                app("Hidden", "com.example.hidden", "/Applications/Tools/Deep/Hidden.app"),
                                app("Photos", "com.apple.Photos", "/System/Applications/Photos.app"),
@@ -81,16 +80,16 @@ TEST(InstalledApplications, TheListIsCachedUntilARescanAndAnEmptyOneOrAnUnreadab
 TEST(App, EachSlotResolvesToItsFirstInstalledAlternativeByIdWindowClassOrCommandAndPrintsTheMissingOnes) {
     Harness harness(
         installed(
-            {app("Firefox", "org.example.NotFirefox", "/Applications/Firefox.app"),
+            {app("Firefox", "org.example.NotFirefox"),
              app("Web", "firefox-esr", "/Applications/firefox-esr.app"),
              R"({"name": "Chromium", "bundleIdentifier": "org.example.Chromium", "bundle": "/Applications/c.app",
                              "info": {"StartupWMClass": "chromium"}})",
              R"({"name": "Player", "bundleIdentifier": "org.example.Player", "bundle": "/Applications/p.app",
                              "info": {"CFBundleExecutable": "/usr/share/spotify/spotify"}})",
              app("Settings", "gnome-control-center", "/Applications/gnome-control-center.app"),
-             app("iTerm", "com.googlecode.iterm2", "/Applications/iTerm.app"),
+             app("iTerm", "com.googlecode.iterm2"),
              app("Mail", "com.apple.mail", "/System/Applications/Mail.app"),
-             app("Mail Copy", "com.apple.mail", "/Applications/Mail Copy.app")}),
+             app("Mail Copy", "com.apple.mail")}),
         true);
     auto& manager = *harness.manager;
     const auto installedTasks = manager.loadInstalledTasks(false);

@@ -8,11 +8,9 @@ namespace {
 
 // Mail and Safari pinned (in that order), Notes and then Safari running; the scenario's end to add.
 const std::string pinnedMailAndSafari = R"({"applications": [
-    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "bundle": "/Applications/Notes.app",
-     "windows": [{"title": "Shopping", "frame": [100, 100, 600, 400]}]},
-    {"pid": 502, "name": "Safari", "bundleIdentifier": "com.apple.Safari", "bundle": "/Applications/Safari.app",
-     "active": true, "windows": [{"title": "Start", "frame": [200, 100, 900, 700]}]}],
-  "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"}],
+    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "windows": [{"frame": [100, 100, 600, 400]}]},
+    {"pid": 502, "name": "Safari", "bundleIdentifier": "com.apple.Safari", "active": true, "windows": [{"frame": [0, 0, 900, 700]}]}],
+  "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail"}],
   "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Safari.app/"]})";
 
 }  // namespace
@@ -46,26 +44,21 @@ TEST(TaskListBuilder, PinnedApplicationsComeFirstARunningOneTakesThePinnedPlaceA
 
 TEST(TaskListBuilder, OnlyRegularBundledNamedApplicationsOtherThanTheProgramGetANewTaskWithAFallbackTitle) {
     Harness harness(R"({"applications": [
-        {"pid": 700, "name": "Editor", "bundleIdentifier": "com.example.editor", "windows": [{"frame": [0, 0, 300, 300]}]},
-        {"pid": 801, "name": "Agent", "bundleIdentifier": "com.example.agent", "policy": "accessory",
-         "windows": [{"frame": [0, 0, 300, 300]}]},
-        {"pid": 802, "name": "Script", "bundle": "/Applications/Script.app", "windows": [{"frame": [0, 0, 300, 300]}]},
-        {"pid": 803, "name": "Velmora Copy", "bundleIdentifier": "com.velmora.Velmora",
-         "bundle": "/Applications/Velmora.app", "windows": [{"frame": [0, 0, 300, 300]}]},
-        {"pid": 804, "name": "Loose", "bundleIdentifier": "com.example.loose", "bundle": null,
-         "windows": [{"frame": [0, 0, 300, 300]}]},
-        {"pid": 805, "bundleIdentifier": "com.example.nameless", "bundle": "/Applications/Nameless.app"},
-        {"pid": 806, "name": "Iconless", "bundleIdentifier": "com.example.iconless", "icon": null,
-         "windows": [{"frame": [0, 0, 300, 300]}]},
-        {"pid": 901, "bundleIdentifier": "com.example.untitled", "bundle": "/Applications/Untitled.app",
-         "windows": [{"title": "Report", "frame": [0, 0, 300, 300]}, {"title": "Other", "frame": [0, 0, 300, 300]}]},
-        {"pid": 902, "name": "", "bundleIdentifier": "com.example.tool", "bundle": "/Applications/Tool.app",
-         "info": {"CFBundleExecutable": "tool"}, "windows": [{"title": "Run", "frame": [0, 0, 300, 300]}]},
-        {"pid": 903, "name": "", "bundle": null},
-        {"pid": 601, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
-         "windows": [{"title": "One", "frame": [0, 0, 400, 400]}]},
-        {"pid": 602, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
-         "windows": [{"title": "Two", "frame": [0, 0, 400, 400]}]}]})",
+      {"pid": 700, "name": "Editor", "bundleIdentifier": "com.example.editor", "windows": [{"frame": [0, 0, 9, 9]}]},
+      {"pid": 801, "name": "Agent", "bundleIdentifier": "com.example.agent", "policy": "accessory",
+       "windows": [{"frame": [0, 0, 9, 9]}]},
+      {"pid": 802, "name": "Script", "windows": [{"frame": [0, 0, 9, 9]}]},
+      {"pid": 803, "name": "Velmora Copy", "bundleIdentifier": "com.velmora.Velmora", "windows": [{"frame": [0, 0, 9, 9]}]},
+      {"pid": 804, "name": "Loose", "bundleIdentifier": "com.example.loose", "bundle": null, "windows": [{"frame": [0, 0, 9, 9]}]},
+      {"pid": 805, "bundleIdentifier": "com.example.nameless", "bundle": "/Applications/Nameless.app"},
+      {"pid": 806, "name": "Iconless", "bundleIdentifier": "com.example.iconless", "icon": null, "windows": [{"frame": [0, 0, 9, 9]}]},
+      {"pid": 901, "bundleIdentifier": "com.example.untitled", "bundle": "/Applications/Untitled.app",
+       "windows": [{"title": "Report", "frame": [0, 0, 9, 9]}, {"title": "Other", "frame": [0, 0, 9, 9]}]},
+      {"pid": 902, "name": "", "bundleIdentifier": "com.example.tool", "bundle": "/Applications/Tool.app",
+       "info": {"CFBundleExecutable": "tool"}, "windows": [{"frame": [0, 0, 9, 9]}]},
+      {"pid": 903, "name": "", "bundle": null},
+      {"pid": 601, "name": "Term", "bundleIdentifier": "com.example.term", "windows": [{"frame": [0, 0, 9, 9]}]},
+      {"pid": 602, "name": "Term", "bundleIdentifier": "com.example.term", "windows": [{"frame": [0, 0, 9, 9]}]}]})",
                     true);
     EXPECT_EQ(listing(harness.tasksFrom({})), "Editor 0, Report 1, tool 2, Term 3, Term 4")
         << "a name, else the first window's title, else the executable; two instances show twice";

@@ -21,9 +21,9 @@ protected:
     tracking_testing::Desktop desktop{R"({"applications": [{"pid": 300, "name": "Finder",
         "bundleIdentifier": "com.apple.finder", "bundle": "/System/Library/CoreServices/Finder.app"},
         {"pid": 400, "name": "Notes", "bundleIdentifier": "com.apple.Notes"}, {"pid": 4711, "name": "Helper", "bundle": null}],
-      "installed": [{"name": "Pages", "bundleIdentifier": "com.apple.iWork.Pages", "bundle": "/Applications/Pages.app"},
-        {"name": "Blank", "bundle": "/Applications/Blank.app", "info": {"CFBundleName": "", "CFBundleExecutable": "blank"}},
-        {"name": "Numbered", "bundle": "/Applications/Numbered.app", "info": {"CFBundleName": 5, "CFBundleIdentifier": 7}}]})"};
+      "installed": [{"name": "Pages", "bundleIdentifier": "com.apple.iWork.Pages"},
+        {"name": "Blank", "info": {"CFBundleName": "", "CFBundleExecutable": "blank"}},
+        {"name": "Numbered", "info": {"CFBundleName": 5, "CFBundleIdentifier": 7}}]})"};
 };
 
 }  // namespace

@@ -43,7 +43,7 @@ private:
 constexpr const char* scenario = R"({"applications": [
     {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "windows": [{"frame": [100, 100, 600, 400]}]},
     {"pid": 502, "name": "Mail", "bundleIdentifier": "com.apple.mail", "windows": [{"frame": [10, 25, 800, 600]}]}],
-  "installed": [{"name": "Firefox", "bundleIdentifier": "org.mozilla.firefox", "bundle": "/Applications/Firefox.app"},
+  "installed": [{"name": "Firefox", "bundleIdentifier": "org.mozilla.firefox"},
     {"name": "Photos", "bundleIdentifier": "com.apple.Photos", "bundle": "/System/Applications/Photos.app"}],
   "dock": {"badges": {"Mail": "3"}}, "defaults": {"pinned": ["file:///Applications/Firefox.app/"]}})";
 
