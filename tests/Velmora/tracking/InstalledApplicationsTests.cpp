@@ -46,11 +46,7 @@ TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDot
         << "file addresses, as running applications carry them, none twice for the local domain's folder, "
            "and "
            "of two equal copies the first";
-    for (const auto& task : tasks) {
-        EXPECT_EQ(task->index, 1);
-        EXPECT_FALSE(task->runningApplication);
-        EXPECT_TRUE(task->icon) << task->title;
-    }
+    for (const auto& task : tasks) EXPECT_TRUE(task->icon) << task->title;
     harness.settings->loadPinned({tracking_testing::url("file:///Applications/Tools/Editor.app/")});
     EXPECT_EQ(harness.manager->loadInstalledTasks(true).size(), 6u)
         << "a pinned copy differs from the others";

@@ -70,23 +70,17 @@ struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop
             published.push_back(tasks);
         }).disposed(bag);
     }
-    // What a direct build hands to its completion, if it hands anything (`.value()` where a test
-    // expects a publication).
-    std::optional<Velmora::UpdateDataResult> build(const Velmora::RefreshInput& input) {
+    // What a build from the `previous` list hands to its completion, if it hands anything.
+    std::optional<Velmora::UpdateDataResult> build(Velmora::TaskList previous) {
+        auto input = manager->makeRefreshInput();
+        input.allTasks = std::move(previous);
         std::optional<Velmora::UpdateDataResult> result;
         manager->buildTaskList(input, [&](Velmora::UpdateDataResult made) { result = std::move(made); });
         loop.runUntilIdle();
         return result;
     }
-    // The input of a refresh that starts from `previous`.
-    Velmora::RefreshInput input(Velmora::TaskList previous) const {
-        auto input = manager->makeRefreshInput();
-        input.allTasks = std::move(previous);
-        return input;
-    }
-    // The tasks a build from `previous` publishes.
     Velmora::TaskList tasksFrom(Velmora::TaskList previous) {
-        return build(input(std::move(previous))).value().tasksRelay;
+        return build(std::move(previous)).value().tasksRelay;
     }
     std::vector<Velmora::TaskList> published;
 };
