@@ -86,6 +86,7 @@ TEST_F(Settings, ChoosingAValueStoresItEveryTimeAndTheShortcutIsEmittedAlsoWhenU
         settings->setMainMenuKeyboardShortcut(Velmora::MainMenuActivationKeys::control);
         settings->setShowTitle(true);
         settings->taskbarTheme.accept(Velmora::TaskbarTheme::fullscreenCenter);
+        EXPECT_EQ(settings->taskbarTheme.value(), Velmora::TaskbarTheme::fullscreenCenter);
         EXPECT_EQ(stored(), R"(true false 1 {"control":{}} [])");
     }
     EXPECT_EQ(emitted, (std::vector<std::string>{"command", "control", "control"}));
