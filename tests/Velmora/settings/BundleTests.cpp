@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "Velmora/settings/Bundle.h"
 
 using Velmora::Bundle;

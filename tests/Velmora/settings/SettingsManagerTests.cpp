@@ -1,5 +1,3 @@
-#include <filesystem>
-
 #include "Velmora/settings/SettingsManager.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 #include "tests/support/TemporaryFolder.h"

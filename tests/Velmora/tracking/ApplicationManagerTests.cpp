@@ -5,8 +5,6 @@ using namespace tracking_testing;
 using Velmora::TaskList;
 using Names = std::vector<std::string>;
 
-namespace {
-
 constexpr const char* notesAndMail = R"({"applications": [
     {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes",
      "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
@@ -17,8 +15,6 @@ constexpr const char* notesAndMail = R"({"applications": [
 
 const std::string photosPinned =
     std::string(notesAndMail) + R"(, "defaults": {"pinned": ["file:///Applications/Photos.app/"]}})";
-
-}  // namespace
 
 TEST(ApplicationManager, QueuedRefreshesEachPublishOnTheMainQueueAndTheLastResultStays) {
     Harness harness(photosPinned, true);

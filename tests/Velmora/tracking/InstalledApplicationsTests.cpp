@@ -1,5 +1,3 @@
-#include <filesystem>
-
 #include "Velmora/tracking/App.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
@@ -9,23 +7,19 @@ using namespace tracking_testing;
 using Velmora::App;
 using Names = std::vector<std::string>;
 
-namespace {
-
-Names addresses(const Velmora::TaskList& tasks) {
+static Names addresses(const Velmora::TaskList& tasks) {
     Names result;
     for (const auto& task : tasks) result.push_back(task->bundlePath.absoluteString());
     return result;
 }
 
 // Resolves `slots` and tells what it printed.
-std::pair<Velmora::TaskList, std::string> resolved(const App::Slots& slots,
-                                                   Velmora::ApplicationManager& manager) {
+static std::pair<Velmora::TaskList, std::string> resolved(const App::Slots& slots,
+                                                          Velmora::ApplicationManager& manager) {
     testing::internal::CaptureStdout();
     auto found = App::resolve(slots, manager);
     return {found, testing::internal::GetCapturedStdout()};
 }
-
-}  // namespace
 
 TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDotApp) {
     Harness harness(installed({app("Mail", "com.apple.mail"), app("Editor", "com.example.editor"),

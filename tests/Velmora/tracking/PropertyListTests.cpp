@@ -3,19 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <cstdlib>
-#include <string>
-#include <vector>
-
 #include "Velmora/tracking/PropertyList.h"
 #include "platform/foundation/FileManager.h"
 #include "tests/support/TemporaryFolder.h"
 
-namespace {
-
 // The library's own writer, in either form; `root` is freed.
-std::string written(plist_t root, bool binary = true) {
+static std::string written(plist_t root, bool binary = true) {
     char* bytes = nullptr;
     std::uint32_t length = 0;
     binary ? plist_to_bin(root, &bytes, &length) : plist_to_xml(root, &bytes, &length);
@@ -26,7 +19,7 @@ std::string written(plist_t root, bool binary = true) {
 }
 
 // A dictionary holding arrays nested `levels` deep.
-plist_t nested(int levels) {
+static plist_t nested(int levels) {
     plist_t inner = plist_new_string("deep");
     for (int level = 0; level < levels; ++level) {
         plist_t array = plist_new_array();
@@ -37,8 +30,6 @@ plist_t nested(int levels) {
     plist_dict_set_item(root, "CFBundleName", inner);
     return root;
 }
-
-}  // namespace
 
 TEST(PropertyList, EveryKindReadsAlikeFromXmlAndBinaryWithinTheDepthLimit) {
     auto make = [] {

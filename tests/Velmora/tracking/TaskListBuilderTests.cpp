@@ -4,16 +4,12 @@ using namespace tracking_testing;
 using Velmora::ApplicationManager;
 using Velmora::BadgeMap;
 
-namespace {
-
 // Mail and Safari pinned (in that order), Notes and then Safari running; the scenario's end to add.
 const std::string pinnedMailAndSafari = R"({"applications": [
     {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "windows": [{"frame": [100, 100, 600, 400]}]},
     {"pid": 502, "name": "Safari", "bundleIdentifier": "com.apple.Safari", "active": true, "windows": [{"frame": [0, 0, 900, 700]}]}],
   "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail"}],
   "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Safari.app/"]})";
-
-}  // namespace
 
 TEST(TaskListBuilder, PinnedApplicationsComeFirstARunningOneTakesThePinnedPlaceAndBadgesGoByTitle) {
     Harness harness(pinnedMailAndSafari + R"(, "dock": {"items": [{"title": "Mail", "statusLabel": "07"},
@@ -94,14 +90,4 @@ TEST(TaskListBuilder, BadgesAreDecimalIntegersReadInFull) {
     numbers.emplace("-9223372036854775808", "-9223372036854775808");
     EXPECT_EQ(ApplicationManager::numericBadges(labels), numbers);
     EXPECT_TRUE(ApplicationManager::numericBadges(std::nullopt).empty());
-}
-
-TEST(TaskListBuilder, TasksWithEqualIndexesKeepTheMergedOrder) {
-    auto a = task("file:///A.app/", 1, {}, "A");
-    auto c = task("file:///C.app/", 5, {}, "C");
-    auto merged = ApplicationManager::mergePinnedTasks(
-        {a, c}, {task("file:///B.app/", 0, {}, "B"), task("file:///D.app/", 1, {}, "D")});
-    EXPECT_EQ(listing(merged), "B 0, D 1, A 2, C 3");
-    c->index = 2;
-    EXPECT_EQ(listing(ApplicationManager::mergePinnedTasks({c, a}, {})), "C 0, A 1");
 }

@@ -1,5 +1,3 @@
-#include <sstream>
-
 #include "Velmora/tracking/WindowSystemUtils.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
@@ -88,14 +86,14 @@ TEST_F(TwoScreenDesktop, BadgesArePairedWithTheTitleOfTheirOwnItemAndAbsentWitho
     EXPECT_EQ(bridge->badges(), (Velmora::BadgeMap{{"Mail", "5"}, {"Player", "99+"}}));
     two->setAccessibilityTrusted(false);
     EXPECT_EQ(bridge->badges(), std::nullopt);
-    for (const auto& [json, expected] : std::vector<std::pair<std::string, std::optional<Velmora::BadgeMap>>>{
-             {R"({"dock": {"running": false}})", std::nullopt},
-             {R"({"dock": {"items": []}})", std::nullopt},
-             {R"({"applications": [{"name": "Mail"}], "dock": {"badges": {"Notes": "1"}}})",
-              Velmora::BadgeMap{}}}) {
+    auto badgesOn = [&](const char* json) {
         test_support::InstalledDesktop other(json);
-        EXPECT_EQ(bridge->badges(), expected) << json;
-    }
+        return bridge->badges();
+    };
+    EXPECT_EQ(badgesOn(R"({"dock": {"running": false}})"), std::nullopt);
+    EXPECT_EQ(badgesOn(R"({"dock": {"items": []}})"), std::nullopt);
+    EXPECT_EQ(badgesOn(R"({"applications": [{"name": "Mail"}], "dock": {"badges": {"Notes": "1"}}})"),
+              Velmora::BadgeMap{});
 }
 
 TEST_F(TwoScreenDesktop, ActivatingUnminimisesOnlyTheFirstWindowWithTheIdentity) {

@@ -1,6 +1,3 @@
-#include <cmath>
-#include <limits>
-
 #include "Velmora/tracking/Window.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
