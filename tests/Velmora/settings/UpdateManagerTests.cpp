@@ -123,30 +123,25 @@ TEST_F(UpdateCheck, AnotherStatusOrABodyThatDoesNotDecodeChangesNothingAndAFaile
 }
 
 TEST_F(UpdateCheck, OnlyABuildOlderThanTheRequiredOneIsForcedAndTheOptionalOneOfferedAtMostOnceIn41Hours) {
-    auto forcedBy = [&](std::initializer_list<int> required) {
-        std::string forced;
-        for (int code : required) {
-            updates->handleUpdateResponse(response(code, code));
-            forced += updates->requiresUpdate.value() ? "yes " : "no ";
-        }
-        return forced;
+    // What handling a reply decides: whether the update is forced, and how many offers were shown.
+    auto handled = [&](std::int64_t required, std::int64_t latest, UpdateManager& manager) {
+        manager.handleUpdateResponse(response(required, latest));
+        return std::to_string(manager.requiresUpdate.value()) + " " + std::to_string(alerts.size());
     };
-    EXPECT_EQ(forcedBy({26, 27, 28, 27}), "no no yes no ");
-    EXPECT_TRUE(alerts.empty()) << "the required update suppressed the optional one";
-    updates->handleUpdateResponse(response(1, 28));
-    EXPECT_EQ(alerts, std::vector<std::string>{"Version 28 | Get it now. | Download now | Cancel"});
-    EXPECT_FALSE(updates->requiresUpdate.value());
+    EXPECT_EQ(handled(26, 26, *updates), "0 0");
+    EXPECT_EQ(handled(27, 27, *updates), "0 0");
+    EXPECT_EQ(handled(28, 30, *updates), "1 0") << "a required update suppresses the optional one";
+    EXPECT_EQ(handled(27, 27, *updates), "0 0");
+    EXPECT_EQ(handled(1, 28, *updates), "0 1");
+    EXPECT_EQ(alerts[0], "Version 28 | Get it now. | Download now | Cancel");
     loop.advance(UpdateManager::optionalPopupInterval);
-    updates->handleUpdateResponse(response(1, 29));
-    EXPECT_EQ(alerts.size(), 1u);
+    EXPECT_EQ(handled(1, 29, *updates), "0 1") << "not again within 41 hours";
     loop.advance(1);
-    updates->handleUpdateResponse(response(1, 29));
-    EXPECT_EQ(alerts.size(), 2u);
-    // Each manager counts from 1970, as each run does.
-    Brindle::make<UpdateManager>()->handleUpdateResponse(response(1, 29));
-    EXPECT_EQ(alerts.size(), 3u);
+    EXPECT_EQ(handled(1, 29, *updates), "0 2");
+    EXPECT_EQ(handled(1, 29, *Brindle::make<UpdateManager>()), "0 3") << "each manager counts from 1970";
     runningBuild("27 beta");
-    EXPECT_EQ(forcedBy({0, 1}), "no yes ") << "an unreadable build number counts as 0";
+    EXPECT_EQ(handled(0, 0, *updates) + handled(1, 1, *updates), "0 31 3")
+        << "an unreadable build counts as 0";
 }
 
 TEST_F(UpdateCheck, DownloadNowOpensTheWebAddressOnly) {
