@@ -11,11 +11,6 @@ namespace {
 
 constexpr const char* finderAddress = "file:///System/Library/CoreServices/Finder.app/";
 
-std::shared_ptr<Velmora::Window> real(std::shared_ptr<Velmora::Window> window) {
-    window->isRealWindow = true;
-    return window;
-}
-
 class TaskTest : public testing::Test {
 protected:
     tracking_testing::Desktop desktop{R"({"applications": [{"pid": 300, "name": "Finder",
@@ -43,8 +38,10 @@ TEST_F(TaskTest, VisibleWindowsAreTitledAndRealOrLargeAndOneOfASizeInA150PointBl
                      true),
               "1")
         << "Finder's tall windows on the normal layer, untitled too";
-    EXPECT_EQ(listed({window(0, 0, 800, 800, std::nullopt), real(window(0, 300, 100, 100)),
-                      window(300, 300, 201, 201), window(600, 600, 200, 900)}),
+    auto small = window(0, 300, 100, 100);
+    small->isRealWindow = true;
+    EXPECT_EQ(listed({window(0, 0, 800, 800, std::nullopt), small, window(300, 300, 201, 201),
+                      window(600, 600, 200, 900)}),
               "12")
         << "titled, and real or larger than 200 both ways";
     EXPECT_EQ(listed({window(10, 0, 300, 300), window(140, 10, 300, 300)}), "0") << "one block";

@@ -7,10 +7,7 @@ TEST(TimedOutDictionary, EntriesLiveWhileReadWithinTheTimeout) {
     Velmora::TimedOutDictionary<std::string, int> dictionary(2.0, [&] { return now; });
     dictionary.insert("kept", 1);
     dictionary.insert("stale", 2);
-    for (int read = 0; read < 4; ++read) {
-        now += 1.5;
-        EXPECT_EQ(dictionary.get("kept"), 1);
-    }
+    for (int read = 0; read < 4; ++read, now += 1.5) EXPECT_EQ(dictionary.get("kept"), 1);
     EXPECT_EQ(dictionary.count(), 1u) << "the unread entry went at the first lookup past its time";
     dictionary.insert("stale", 2);
     now += 2.1;

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-
 #include "Brindle/Object.h"
 #include "Velmora/tracking/Task.h"
 #include "Velmora/tracking/Window.h"

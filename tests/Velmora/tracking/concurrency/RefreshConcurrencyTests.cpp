@@ -1,4 +1,5 @@
 #include <atomic>
+#include <deque>
 #include <thread>
 
 #include "platform/base/MainQueue.h"
@@ -82,14 +83,12 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     // One change per turn of the main loop, made while that turn's refresh may be running.
     std::thread changer([&] {
         auto sim = desktop.desktop;
-        std::vector<std::int32_t> launched;
+        std::deque<std::int32_t> launched;
         for (int round = 0; round < 300 && !stop; ++round) {
             if (!eventually([&] { return mainTurn > round || stop; })) break;
             launched.push_back(sim->launch(transient(round)));
-            if (launched.size() > 3) {
-                sim->quit(launched.front());
-                launched.erase(launched.begin());
-            }
+            if (launched.size() > 3) sim->quit(launched.front());
+            if (launched.size() > 3) launched.pop_front();
             sim->setWindows(501, {{.title = "List " + std::to_string(round),
                                    .frame = platform::Rect::make(100, 100, 600 + round % 3, 400)}});
             sim->setDockBadge("Notes", std::to_string(round % 5));
