@@ -1,6 +1,5 @@
 #include "Velmora/settings/SettingsManager.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
-#include "tests/support/TemporaryFolder.h"
 
 using platform::UserDefaults;
 using Velmora::SettingsManager;
@@ -106,16 +105,4 @@ TEST_F(Settings, PinnedAddressesLoadAsTasksBarePathsAsFileAddressesAndAnInvalidO
     store({SettingsManager::pinnedKey, R"({"file:///Applications/Mail.app/": 1})"});
     EXPECT_TRUE(Brindle::make<SettingsManager>()->pinnedApplications.value().empty());
     EXPECT_EQ(stored(), "true false 2 - []");
-}
-
-TEST_F(Settings, ADamagedSettingsFileGivesTheDefaultsAndIsKeptAside) {
-    test_support::TemporaryFolder folder;
-    test_support::writeFile(folder / "settings.json", "{ not json");
-    UserDefaults::setStandard(std::make_shared<UserDefaults>(folder / "settings.json"));
-    EXPECT_EQ(loaded(), "1 0 2 command");
-    bool keptAside = false;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-        keptAside = keptAside || (entry.path().filename().string().starts_with("settings.json.corrupt") &&
-                                  test_support::readWholeFile(entry.path()) == "{ not json");
-    EXPECT_TRUE(keptAside);
 }

@@ -50,8 +50,7 @@ TEST(PropertyList, EveryKindReadsAlikeFromXmlAndBinaryWithinTheDepthLimit) {
     };
     auto binary = Velmora::propertyListFromBytes(written(make()));
     auto xml = Velmora::propertyListFromBytes(written(make(), false));
-    ASSERT_TRUE(binary);
-    ASSERT_TRUE(xml);
+    ASSERT_TRUE(binary && xml);
     EXPECT_EQ(*binary, *xml);
     using platform::DefaultsValue;
     EXPECT_EQ(binary->at("yes"), DefaultsValue(true));
