@@ -50,9 +50,8 @@ protected:
     std::vector<std::string> alerts;
     platform::ModalResponse answer = platform::alertSecondButtonReturn;
     platform::Alert::ScopedResponder responder{[this](const platform::Alert& alert) {
-        std::string shown = alert.messageText + " | " + alert.informativeText;
-        for (const auto& button : alert.buttons()) shown += " | " + button;
-        alerts.push_back(shown);
+        alerts.push_back(alert.messageText + " | " + alert.informativeText);
+        for (const auto& button : alert.buttons()) alerts.back() += " | " + button;
         return answer;
     }};
 
@@ -78,8 +77,7 @@ protected:
 
 TEST_F(UpdateCheck, AFreshReplyIsCachedAndComparedWithTheRunningBuildAndACheckInFlightIsNotRepeated) {
     std::vector<bool> published;
-    auto subscription =
-        updates->requiresUpdate.subscribe([&](const bool& forced) { published.push_back(forced); });
+    auto subscription = updates->requiresUpdate.subscribe([&](bool forced) { published.push_back(forced); });
     updates->checkForUpdate();
     EXPECT_EQ(check(200, Brindle::encodeJSON(response(27, 27))),
               std::vector<std::string>{"GET /api/v0/update/"});

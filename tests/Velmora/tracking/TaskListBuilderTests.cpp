@@ -30,6 +30,15 @@ TEST(TaskListBuilder, PinnedApplicationsComeFirstARunningOneTakesThePinnedPlaceA
     EXPECT_EQ(atStart[0]->badge, "7");
     EXPECT_FALSE(atStart[2]->badge);
     EXPECT_FALSE(pinned[0]->badge);
+    // Badges are decimal integers read in full.
+    BadgeMap labels;
+    for (const char* label : {"3", "07", "+3", "-3", "99+", "\xe2\x80\xa2", "", "+", "+-3", " 3",
+                              "9223372036854775808", "-9223372036854775808", "-0", "\xd9\xa3"})
+        labels.emplace(label, label);
+    BadgeMap numbers{{"3", "3"}, {"07", "7"}, {"+3", "3"}, {"-3", "-3"}, {"-0", "0"}};
+    numbers.emplace("-9223372036854775808", "-9223372036854775808");
+    EXPECT_EQ(ApplicationManager::numericBadges(labels), numbers);
+    EXPECT_TRUE(ApplicationManager::numericBadges(std::nullopt).empty());
     auto fromNothing = harness.tasksFrom({});
     EXPECT_EQ(listing(fromNothing), "Mail 0, Notes 2, Safari 3");
     EXPECT_EQ(listing(harness.tasksFrom(fromNothing)), "Mail 0, Notes 2, Safari 3")
@@ -79,15 +88,4 @@ TEST(TaskListBuilder, OnlyRegularBundledNamedApplicationsOtherThanTheProgramGetA
     ASSERT_EQ(listing(result), "Editor 1, Report 2, tool 3, Term 4")
         << "a pinned bundle shows its first instance";
     EXPECT_EQ(result[3]->processIdentifier, 601);
-}
-
-TEST(TaskListBuilder, BadgesAreDecimalIntegersReadInFull) {
-    BadgeMap labels;
-    for (const char* label : {"3", "07", "+3", "-3", "99+", "\xe2\x80\xa2", "", "+", "+-3", " 3",
-                              "9223372036854775808", "-9223372036854775808", "-0", "\xd9\xa3"})
-        labels.emplace(label, label);
-    BadgeMap numbers{{"3", "3"}, {"07", "7"}, {"+3", "3"}, {"-3", "-3"}, {"-0", "0"}};
-    numbers.emplace("-9223372036854775808", "-9223372036854775808");
-    EXPECT_EQ(ApplicationManager::numericBadges(labels), numbers);
-    EXPECT_TRUE(ApplicationManager::numericBadges(std::nullopt).empty());
 }

@@ -26,7 +26,7 @@ protected:
 
 }  // namespace
 
-TEST_F(TwoScreens, MissingOrOddRecordEntriesFallBack) {
+TEST_F(TwoScreens, MissingOrOddRecordEntriesFallBackAndKeysUseTheIntegerPartsSaturating) {
     // Title (and whether it is the window's own), minimised state, process and layer.
     auto fields = [](const WindowRecord& entries, const std::string& owner = "Mail") {
         auto made = Brindle::make<Window>(entries, owner);
@@ -46,9 +46,7 @@ TEST_F(TwoScreens, MissingOrOddRecordEntriesFallBack) {
     EXPECT_EQ(fields(entries, "Notes"), "Notes owner's min 0 0");
     entries.insert_or_assign("pid", std::int64_t{1} << 40);
     EXPECT_EQ(fields(entries), "Mail owner's min 2147483647 0");
-}
-
-TEST_F(TwoScreens, KeysUseTheIntegerPartsSaturatingAndNaNReadsAsZero) {
+    // NaN reads as 0.
     auto keys = [&](double x, double y, double w, double h) {
         auto made = window(x, y, w, h);
         return made->frameKey() + " " + made->activationKey();

@@ -48,9 +48,6 @@ constexpr const char* scenario = R"({"applications": [
     {"name": "Photos", "bundleIdentifier": "com.apple.Photos", "bundle": "/System/Applications/Photos.app"}],
   "dock": {"badges": {"Mail": "3"}}, "defaults": {"pinned": ["file:///Applications/Firefox.app/"]}})";
 
-// Waits for another thread, within a bound far above what the machine needs.
-bool eventually(const std::function<bool()>& condition) { return test_support::waitUntil(condition, 30s); }
-
 platform::sim::ApplicationDescription transient(int round) {
     const auto kind = std::to_string(round % 4);
     return {.name = "Transient " + kind,
@@ -85,7 +82,7 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
         auto sim = desktop.desktop;
         std::deque<std::int32_t> launched;
         for (int round = 0; round < 300 && !stop; ++round) {
-            if (!eventually([&] { return mainTurn > round || stop; })) break;
+            if (!test_support::waitUntil([&] { return mainTurn > round || stop; }, 30s)) break;
             launched.push_back(sim->launch(transient(round)));
             if (launched.size() > 3) sim->quit(launched.front());
             if (launched.size() > 3) launched.pop_front();
@@ -110,7 +107,7 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
         const int reads = counting->reads;
         loop.runUntilIdle();
         then();
-        return eventually([&] { return counting->reads > reads; });
+        return test_support::waitUntil([&] { return counting->reads > reads; }, 30s);
     };
     bool refreshed = true;
     for (int turn = 0; turn < 300 && refreshed; ++turn) {
@@ -138,6 +135,6 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     std::weak_ptr<Velmora::ApplicationManager> weak = manager;
     bag = rx::DisposeBag();
     manager.reset();
-    ASSERT_TRUE(eventually([&] { return weak.expired(); }));
+    ASSERT_TRUE(test_support::waitUntil([&] { return weak.expired(); }, 30s));
     loop.runUntilIdle();
 }
