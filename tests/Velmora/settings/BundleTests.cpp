@@ -4,7 +4,7 @@
 
 using Velmora::Bundle;
 
-TEST(Bundle, VersionsAreTextAndTheBuildNumberADecimalInteger) {
+TEST(Bundle, VersionsAreTextTheBuildNumberADecimalIntegerAndTheProgramsOwnHasBoth) {
     auto build = [](platform::DefaultsValue value) {
         return Bundle(Bundle::InfoDictionary{{"CFBundleVersion", std::move(value)}}).buildVersionNumber();
     };
@@ -18,9 +18,7 @@ TEST(Bundle, VersionsAreTextAndTheBuildNumberADecimalInteger) {
     EXPECT_FALSE(Bundle(Bundle::InfoDictionary{}).buildVersionNumber());
     EXPECT_FALSE(Bundle(std::nullopt).buildVersionNumber());
     EXPECT_FALSE(Bundle(Bundle::InfoDictionary{{"CFBundleShortVersionString", 1.4}}).releaseVersionNumber());
-}
-
-TEST(Bundle, TheProgramsOwnHasBothValuesAndCanBeReplacedForAWhile) {
+    // The program's own has both values and can be replaced for a while.
     auto program = Bundle::main();
     EXPECT_TRUE(program->releaseVersionNumber());
     EXPECT_TRUE(program->buildVersionNumber());

@@ -40,7 +40,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Settings, AFirstStartStoresEveryDefaultButTheShortcutAndStoredValuesAreWrittenBackUnchanged) {
+TEST_F(Settings, AFirstStartStoresEveryDefaultButTheShortcutAndStoredValuesAreLoadedPinsAsTasks) {
     EXPECT_EQ(loaded(), "1 0 2 command");
     EXPECT_EQ(stored(), "true false 2 - []");
     EXPECT_EQ(Brindle::make<SettingsManager>()->pinnedTaskBehavior(),
@@ -48,6 +48,23 @@ TEST_F(Settings, AFirstStartStoresEveryDefaultButTheShortcutAndStoredValuesAreWr
     store({SettingsManager::showTitlesKey, "false", SettingsManager::showOnRunningMonitorKey, "true",
            SettingsManager::themeKey, "0", SettingsManager::mainMenuShortcutKey, R"({"fn":{}})"});
     EXPECT_EQ(loaded(), "0 1 0 fn");
+    EXPECT_EQ(stored(), R"(false true 0 {"fn":{}} [])");
+    // Pinned addresses load as tasks, bare paths as file addresses, and an invalid one loses only
+    // itself; pinning adds the task itself, even twice.
+    store({SettingsManager::pinnedKey,
+           R"(["\/Applications\/Mail.app\/", "not an address", 5, "file:///Applications/Notes.app/"])"});
+    auto settings = Brindle::make<SettingsManager>();
+    auto pinned = settings->pinnedApplications.value();
+    EXPECT_EQ(tracking_testing::listing(pinned), "Mail 0, Notes 1");
+    EXPECT_EQ(
+        stored(),
+        R"(false true 0 {"fn":{}} ["file:///Applications/Mail.app/","file:///Applications/Notes.app/"])");
+    settings->pin(pinned[1]);
+    EXPECT_EQ(settings->pinnedApplications.value().back(), pinned[1]);
+    EXPECT_EQ(settings->pinnedApplicationsState().size(), 3u);
+    EXPECT_EQ(stored().substr(stored().rfind(',')), R"(,"file:///Applications/Notes.app/"])");
+    store({SettingsManager::pinnedKey, R"({"file:///Applications/Mail.app/": 1})"});
+    EXPECT_TRUE(Brindle::make<SettingsManager>()->pinnedApplications.value().empty());
     EXPECT_EQ(stored(), R"(false true 0 {"fn":{}} [])");
 }
 
@@ -87,22 +104,4 @@ TEST_F(Settings, ChoosingAValueStoresItEveryTimeAndTheShortcutIsEmittedAlsoWhenU
         EXPECT_EQ(stored(), R"(true false 1 {"control":{}} [])");
     }
     EXPECT_EQ(emitted, (std::vector<std::string>{"command", "control", "control"}));
-}
-
-TEST_F(Settings, PinnedAddressesLoadAsTasksBarePathsAsFileAddressesAndAnInvalidOneLosesOnlyItself) {
-    store({SettingsManager::pinnedKey,
-           R"(["\/Applications\/Mail.app\/", "not an address", 5, "file:///Applications/Notes.app/"])"});
-    auto settings = Brindle::make<SettingsManager>();
-    auto pinned = settings->pinnedApplications.value();
-    EXPECT_EQ(tracking_testing::listing(pinned), "Mail 0, Notes 1");
-    EXPECT_EQ(stored(),
-              R"(true false 2 - ["file:///Applications/Mail.app/","file:///Applications/Notes.app/"])");
-    // Pinning adds the task itself, even twice.
-    settings->pin(pinned[1]);
-    EXPECT_EQ(settings->pinnedApplications.value().back(), pinned[1]);
-    EXPECT_EQ(settings->pinnedApplicationsState().size(), 3u);
-    EXPECT_EQ(stored().substr(stored().rfind(',')), R"(,"file:///Applications/Notes.app/"])");
-    store({SettingsManager::pinnedKey, R"({"file:///Applications/Mail.app/": 1})"});
-    EXPECT_TRUE(Brindle::make<SettingsManager>()->pinnedApplications.value().empty());
-    EXPECT_EQ(stored(), "true false 2 - []");
 }

@@ -33,17 +33,14 @@ TEST_F(TaskTest, WhichWindowsAreListedAndWhetherATaskShows) {
             positions += std::to_string(std::find(windows.begin(), windows.end(), shown) - windows.begin());
         return positions;
     };
-    EXPECT_EQ(listed({window(0, 0, 300, 50), window(0, 300, 300, 50.5, std::nullopt),
-                      window(0, 600, 300, 600, "", 3)},
-                     true),
-              "1")
-        << "Finder's tall windows on the normal layer, untitled too";
+    const Windows inFinder{window(0, 0, 300, 50), window(0, 300, 300, 50.5, std::nullopt),
+                           window(0, 600, 300, 600, "", 3)};
+    EXPECT_EQ(listed(inFinder, true), "1") << "Finder's tall windows on the normal layer, untitled too";
     auto small = window(0, 300, 100, 100);
     small->isRealWindow = true;
-    EXPECT_EQ(listed({window(0, 0, 800, 800, std::nullopt), small, window(300, 300, 201, 201),
-                      window(600, 600, 200, 900)}),
-              "12")
-        << "titled, and real or larger than 200 both ways";
+    const Windows others{window(0, 0, 800, 800, std::nullopt), small, window(300, 300, 201, 201),
+                         window(600, 600, 200, 900)};
+    EXPECT_EQ(listed(others), "12") << "titled, and real or larger than 200 both ways";
     EXPECT_EQ(listed({window(10, 0, 300, 300), window(140, 10, 300, 300)}), "0") << "one block";
     EXPECT_EQ(listed({window(10, 0, 300, 300), window(160, 0, 300, 300)}), "01") << "the next block";
     EXPECT_EQ(listed({window(-100, 0, 300, 300), window(100, 0, 300, 300)}), "0") << "block 0 is -149 to 149";
