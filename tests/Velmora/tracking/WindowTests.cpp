@@ -59,7 +59,8 @@ TEST_F(TwoScreens, MissingOrOddRecordEntriesFallBackAndKeysUseTheIntegerPartsSat
               "812_3000000000_-3000000000_2147483647_0 812_Inbox_2147483647_-2147483648_2147483647_0");
 }
 
-TEST_F(TwoScreens, TheDisplayIsTheScreenHoldingTheWholeWindowAndSidesFollowItsEdges) {
+TEST_F(TwoScreens,
+       TheDisplayHoldsTheWholeWindowSidesFollowItsEdgesAndEqualityItsFrameTitleStateSidesAndProcess) {
     // With the first screen at 0, 0 every window has left and top.
     auto placed = [&](double x, double y, double w, double h) {
         auto made = window(x, y, w, h);
@@ -75,9 +76,6 @@ TEST_F(TwoScreens, TheDisplayIsTheScreenHoldingTheWholeWindowAndSidesFollowItsEd
     EXPECT_EQ(placed(100, 100, 200, 200), Placed(0, {left, top})) << "inside the first";
     two->setScreens({});
     EXPECT_EQ(placed(0, 0, 1440, 900), Placed(0, {})) << "no screens";
-}
-
-TEST_F(TwoScreens, EqualWindowsCompareFrameTitleStateSidesAndProcessAndHashAlike) {
     auto a = window(10, 20, 300, 200);
     auto b = Brindle::make<Window>(record(10, 20, 300, 200), "Other owner");
     b->layer = 3;
