@@ -7,7 +7,8 @@ using Velmora::BadgeMap;
 // Mail and Safari pinned (in that order), Notes and then Safari running; the scenario's end to add.
 const std::string pinnedMailAndSafari = R"({"applications": [
     {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "windows": [{"frame": [100, 100, 600, 400]}]},
-    {"pid": 502, "name": "Safari", "bundleIdentifier": "com.apple.Safari", "active": true, "windows": [{"frame": [0, 0, 900, 700]}]}],
+    {"pid": 502, "name": "Safari", "bundleIdentifier": "com.apple.Safari", "active": true,
+     "windows": [{"frame": [0, 0, 900, 700]}]}],
   "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail"}],
   "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Safari.app/"]})";
 
@@ -47,21 +48,21 @@ TEST(TaskListBuilder, PinnedApplicationsComeFirstARunningOneTakesThePinnedPlaceA
 
 TEST(TaskListBuilder, OnlyRegularBundledNamedApplicationsOtherThanTheProgramGetANewTaskWithAFallbackTitle) {
     Harness harness(R"({"applications": [
-      {"pid": 700, "name": "Editor", "bundleIdentifier": "com.example.editor", "windows": [{"frame": [0, 0, 9, 9]}]},
-      {"pid": 801, "name": "Agent", "bundleIdentifier": "com.example.agent", "policy": "accessory",
-       "windows": [{"frame": [0, 0, 9, 9]}]},
-      {"pid": 802, "name": "Script", "windows": [{"frame": [0, 0, 9, 9]}]},
-      {"pid": 803, "name": "Velmora Copy", "bundleIdentifier": "com.velmora.Velmora", "windows": [{"frame": [0, 0, 9, 9]}]},
-      {"pid": 804, "name": "Loose", "bundleIdentifier": "com.example.loose", "bundle": null, "windows": [{"frame": [0, 0, 9, 9]}]},
-      {"pid": 805, "bundleIdentifier": "com.example.nameless", "bundle": "/Applications/Nameless.app"},
-      {"pid": 806, "name": "Iconless", "bundleIdentifier": "com.example.iconless", "icon": null, "windows": [{"frame": [0, 0, 9, 9]}]},
-      {"pid": 901, "bundleIdentifier": "com.example.untitled", "bundle": "/Applications/Untitled.app",
-       "windows": [{"title": "Report", "frame": [0, 0, 9, 9]}, {"title": "Other", "frame": [0, 0, 9, 9]}]},
-      {"pid": 902, "name": "", "bundleIdentifier": "com.example.tool", "bundle": "/Applications/Tool.app",
-       "info": {"CFBundleExecutable": "tool"}, "windows": [{"frame": [0, 0, 9, 9]}]},
-      {"pid": 903, "name": "", "bundle": null},
-      {"pid": 601, "name": "Term", "bundleIdentifier": "com.example.term", "windows": [{"frame": [0, 0, 9, 9]}]},
-      {"pid": 602, "name": "Term", "bundleIdentifier": "com.example.term", "windows": [{"frame": [0, 0, 9, 9]}]}]})",
+    {"pid": 700, "name": "Editor", "bundleIdentifier": "example.editor", "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 801, "name": "Agent", "bundleIdentifier": "example.agent", "policy": "accessory",
+     "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 802, "name": "Script", "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 803, "name": "Velmora Copy", "bundleIdentifier": "com.velmora.Velmora", "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 804, "name": "Loose", "bundleIdentifier": "example.loose", "bundle": null, "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 805, "bundleIdentifier": "example.nameless", "bundle": "/Applications/Nameless.app"},
+    {"pid": 806, "name": "Iconless", "bundleIdentifier": "example.plain", "icon": null, "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 901, "bundleIdentifier": "example.untitled", "bundle": "/Applications/Untitled.app",
+     "windows": [{"title": "Report", "frame": [0, 0, 9, 9]}, {"title": "Other", "frame": [0, 0, 9, 9]}]},
+    {"pid": 902, "name": "", "bundleIdentifier": "example.tool", "bundle": "/Applications/Tool.app",
+     "info": {"CFBundleExecutable": "tool"}, "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 903, "name": "", "bundle": null},
+    {"pid": 601, "name": "Term", "bundleIdentifier": "example.term", "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 602, "name": "Term", "bundleIdentifier": "example.term", "windows": [{"frame": [0, 0, 9, 9]}]}]})",
                     true);
     EXPECT_EQ(listing(harness.tasksFrom({})), "Editor 0, Report 1, tool 2, Term 3, Term 4")
         << "a name, else the first window's title, else the executable; two instances show twice";

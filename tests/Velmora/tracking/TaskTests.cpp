@@ -15,7 +15,8 @@ class TaskTest : public testing::Test {
 protected:
     tracking_testing::Desktop desktop{R"({"applications": [{"pid": 300, "name": "Finder",
         "bundleIdentifier": "com.apple.finder", "bundle": "/System/Library/CoreServices/Finder.app"},
-        {"pid": 400, "name": "Notes", "bundleIdentifier": "com.apple.Notes"}, {"pid": 4711, "name": "Helper", "bundle": null}],
+        {"pid": 400, "name": "Notes", "bundleIdentifier": "com.apple.Notes"},
+         {"pid": 4711, "name": "Helper", "bundle": null}],
       "installed": [{"name": "Pages", "bundleIdentifier": "com.apple.iWork.Pages"},
         {"name": "Blank", "info": {"CFBundleName": "", "CFBundleExecutable": "blank"}},
         {"name": "Numbered", "info": {"CFBundleName": 5, "CFBundleIdentifier": 7}}]})"};
