@@ -11,7 +11,7 @@ protected:
     // Stores raw JSON text under keys, as the settings keep their values: key, value, key, value…
     static void store(std::initializer_list<const char*> keysAndValues) {
         for (auto item = keysAndValues.begin(); item != keysAndValues.end(); item += 2)
-            defaults()->setData(item[0], item[1]);
+            UserDefaults::standard()->setData(item[0], item[1]);
     }
     // What is stored under the titles, running monitor, theme, shortcut and pinned keys.
     static std::string stored() {
@@ -19,7 +19,7 @@ protected:
         for (const char* key :
              {SettingsManager::showTitlesKey, SettingsManager::showOnRunningMonitorKey,
               SettingsManager::themeKey, SettingsManager::mainMenuShortcutKey, SettingsManager::pinnedKey})
-            result += (result.empty() ? "" : " ") + defaults()->dataForKey(key).value_or("-");
+            result += (result.empty() ? "" : " ") + UserDefaults::standard()->dataForKey(key).value_or("-");
         return result;
     }
     // The titles and running monitor settings, the theme and the shortcut of new settings.
@@ -30,7 +30,6 @@ protected:
                std::to_string(settings->taskbarTheme.value().rawValue()) + " " +
                Velmora::name(settings->mainMenuKeyboardShortcut());
     }
-    static std::shared_ptr<UserDefaults> defaults() { return UserDefaults::standard(); }
 
     tracking_testing::Desktop desktop{R"({"installed": [
         {"name": "Mail", "bundleIdentifier": "com.apple.mail"},
@@ -82,7 +81,7 @@ TEST_F(Settings, ValuesOfAnotherKindGiveTheDefaultsAndAreRewrittenButTheShortcut
         {SettingsManager::themeKey, "1.0", SettingsManager::mainMenuShortcutKey, R"({"fn":{},"other":{}})"});
     EXPECT_EQ(loaded(), "1 0 1 fn") << "a whole number is an integer, and unknown members are ignored";
     store({SettingsManager::mainMenuShortcutKey, R"({"options":{"ignored":1}})"});
-    defaults()->set(SettingsManager::themeKey, 1);
+    UserDefaults::standard()->set(SettingsManager::themeKey, 1);
     EXPECT_EQ(loaded(), "1 0 2 options") << "only a data value counts";
 }
 
@@ -96,7 +95,7 @@ TEST_F(Settings, ChoosingAValueStoresItEveryTimeAndTheShortcutIsEmittedAlsoWhenU
         .disposed(bag);
     for (int time = 0; time < 2; ++time) {
         for (const char* key : {SettingsManager::mainMenuShortcutKey, SettingsManager::showTitlesKey})
-            defaults()->removeObject(key);
+            UserDefaults::standard()->removeObject(key);
         settings->setMainMenuKeyboardShortcut(Velmora::MainMenuActivationKeys::control);
         settings->setShowTitle(true);
         settings->taskbarTheme.accept(Velmora::TaskbarTheme::fullscreenCenter);

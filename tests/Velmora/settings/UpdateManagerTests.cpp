@@ -29,6 +29,7 @@ std::optional<UpdateResponse> cached() {
 // `answer`.
 class UpdateCheck : public ::testing::Test {
 protected:
+    UpdateCheck() { runningBuild("27"); }
     void runningBuild(const std::string& build) {
         bundle_.emplace(
             std::make_shared<Velmora::Bundle>(Velmora::Bundle::InfoDictionary{{"CFBundleVersion", build}}));
@@ -56,9 +57,7 @@ protected:
     }};
 
 private:
-    std::optional<Velmora::ScopedMainBundle> bundle_{
-        std::in_place,
-        std::make_shared<Velmora::Bundle>(Velmora::Bundle::InfoDictionary{{"CFBundleVersion", "27"}})};
+    std::optional<Velmora::ScopedMainBundle> bundle_;
     std::mutex mutex_;
     std::pair<int, std::string> reply_;
     std::vector<std::string> requests_;

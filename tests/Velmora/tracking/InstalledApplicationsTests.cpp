@@ -7,12 +7,6 @@ using namespace tracking_testing;
 using Velmora::App;
 using Names = std::vector<std::string>;
 
-static Names addresses(const Velmora::TaskList& tasks) {
-    Names result;
-    for (const auto& task : tasks) result.push_back(task->bundlePath.absoluteString());
-    return result;
-}
-
 // Resolves `slots` and tells what it printed.
 static std::pair<Velmora::TaskList, std::string> resolved(const App::Slots& slots,
                                                           Velmora::ApplicationManager& manager) {
@@ -32,7 +26,8 @@ TEST(InstalledApplications, TheScanLooksOneFolderDeepAndTakesEveryNameHoldingDot
     harness.installedDesktop.write("/Applications/Appliance/readme.txt", "text");
     harness.installedDesktop.write("/Applications/Notes.application/Contents/Info.plist", "broken");
     auto tasks = harness.manager->loadInstalledTasks(false);
-    auto found = addresses(tasks);
+    Names found;
+    for (const auto& task : tasks) found.push_back(task->bundlePath.absoluteString());
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (Names{"file:///Applications/Editor.app/", "file:///Applications/Mail.app/",
                             "file:///Applications/Notes.app.zip", "file:///Applications/Notes.application/",

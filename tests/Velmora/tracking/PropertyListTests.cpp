@@ -23,8 +23,7 @@ static plist_t nested(int levels) {
     plist_t inner = plist_new_string("deep");
     for (int level = 0; level < levels; ++level) {
         plist_t array = plist_new_array();
-        plist_array_append_item(array, inner);
-        inner = array;
+        plist_array_append_item(array, std::exchange(inner, array));
     }
     plist_t root = plist_new_dict();
     plist_dict_set_item(root, "CFBundleName", inner);

@@ -23,8 +23,7 @@ inline std::shared_ptr<Velmora::Window> window(double x, double y, double w, dou
     return Brindle::make<Velmora::Window>(record, "Owner");
 }
 
-// The desktop of two screens, the second to the right of the first, with Mail, a player and an
-// editor running (resources/desktop/two-screens.json).
+// Two screens side by side, with Mail, a player and an editor running (two-screens.json).
 inline std::string twoScreens() {
     return test_support::readWholeFile(platform::sim::resourcesDirectory() + "/desktop/two-screens.json");
 }
@@ -57,8 +56,8 @@ inline std::string listing(const Velmora::TaskList& tasks) {
     return result;
 }
 
-// The shared desktop harness on a virtual loop, recording every list it publishes. Refreshes run
-// inline on the thread that triggers them, or, with `manualQueue`, only when the test runs the queue.
+// The desktop harness on a virtual loop, recording each list it publishes; with `manualQueue`
+// refreshes wait until the test runs the queue, else they run at once where they are triggered.
 struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop> {
     explicit Harness(const std::string& json = "{}", bool manualQueue = false)
         : DesktopHarness(

@@ -8,9 +8,9 @@ using Velmora::WindowSystemUtils;
 
 namespace {
 
-// The two-screen desktop: Mail (812) with two Inbox windows, Player (900) with a full-screen
-// window on the second screen, Editor (901) with an untitled window, a sheet, an element without
-// a role, a window with unreadable attributes and one that only the window list knows.
+// Mail (812) with two Inbox windows, Player (900) full screen on the second screen, Editor (901) with
+// an untitled window, a sheet, an element without a role, a window with unreadable attributes and
+// one that only the window list knows.
 class TwoScreenDesktop : public testing::Test {
 protected:
     std::shared_ptr<WindowSystemUtils> bridge = Brindle::make<WindowSystemUtils>();
@@ -78,7 +78,7 @@ TEST_F(TwoScreenDesktop, AccessibilityAndWindowListRecordsHoldWhatCanBeReadOfThe
     }
 }
 
-TEST_F(TwoScreenDesktop, BadgesArePairedWithTheTitleOfTheirOwnItemAndAbsentWithoutADockOrItsItems) {
+TEST_F(TwoScreenDesktop, BadgesPairWithTheirItemsAndActivatingUnminimisesOnlyTheFirstWindowOfAnIdentity) {
     // Mail's later item wins, the separator and the item without a readable title are skipped,
     // and an item without a badge adds nothing.
     EXPECT_EQ(bridge->badges(), (Velmora::BadgeMap{{"Mail", "5"}, {"Player", "99+"}}));
@@ -92,9 +92,7 @@ TEST_F(TwoScreenDesktop, BadgesArePairedWithTheTitleOfTheirOwnItemAndAbsentWitho
     EXPECT_EQ(badgesOn(R"({"dock": {"items": []}})"), std::nullopt);
     EXPECT_EQ(badgesOn(R"({"applications": [{"name": "Mail"}], "dock": {"badges": {"Notes": "1"}}})"),
               Velmora::BadgeMap{});
-}
-
-TEST_F(TwoScreenDesktop, ActivatingUnminimisesOnlyTheFirstWindowWithTheIdentity) {
+    two->setAccessibilityTrusted(true);
     auto editor = two->runningApplication(901);
     // The identity prints an absent title as the null text: a window without a title is never
     // found by the key of its Window, which has its owner's name.

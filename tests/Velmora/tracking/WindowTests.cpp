@@ -11,7 +11,7 @@ using Sides = std::vector<FullscreenSides>;
 constexpr auto left = FullscreenSides::left, top = FullscreenSides::top, right = FullscreenSides::right,
                bottom = FullscreenSides::bottom;
 
-// The built-in display with an external one to its right, in the platform's coordinates.
+// Windows of Mail (812) on the two-screen desktop.
 class TwoScreens : public testing::Test {
 protected:
     static WindowRecord record(double x, double y, double w, double h) {
