@@ -31,9 +31,8 @@ protected:
                Velmora::name(settings->mainMenuKeyboardShortcut());
     }
 
-    tracking_testing::Desktop desktop{R"({"installed": [
-        {"name": "Mail", "bundleIdentifier": "com.apple.mail"},
-        {"name": "Notes", "bundleIdentifier": "com.apple.Notes"}]})"};
+    tracking_testing::Desktop desktop{
+        R"({"installed": [{"name": "Mail", "bundleIdentifier": "mail"}, {"name": "Notes", "bundleIdentifier": "notes"}]})"};
     tracking_testing::FreshDefaults fresh;
 };
 

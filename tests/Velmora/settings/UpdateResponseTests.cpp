@@ -7,14 +7,9 @@
 
 TEST(UpdateResponse, EveryKeyIsRequiredWithItsOwnKindAndOtherKeysAreIgnored) {
     auto reply = [] {
-        auto info = [](int code) {
-            return nlohmann::json{{"versionCode", code},
-                                  {"versionName", "1.0"},
-                                  {"title", "Title"},
-                                  {"text", "Text"},
-                                  {"url", "https://example.com/download"}};
-        };
-        return nlohmann::json{{"latest", info(30)}, {"required", info(20)}, {"extra", {1, 2}}};
+        return nlohmann::json::parse(R"({"extra": [1, 2],
+            "latest": {"versionCode": 30, "versionName": "1.0", "title": "T", "text": "Text", "url": "https://a.b/c"},
+            "required": {"versionCode": 20, "versionName": "1.0", "title": "T", "text": "Text", "url": "https://a.b/c"}})");
     };
     auto whole = reply();
     whole["latest"]["versionCode"] = 30.0;

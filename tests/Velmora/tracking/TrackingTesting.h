@@ -42,12 +42,8 @@ auto each(const Velmora::TaskList& tasks, Field Velmora::Task::*field) {
     for (const auto& task : tasks) result.push_back((*task).*field);
     return result;
 }
-inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
-    return each(tasks, &Velmora::Task::title);
-}
-inline std::vector<std::int64_t> indexes(const Velmora::TaskList& tasks) {
-    return each(tasks, &Velmora::Task::index);
-}
+inline auto titles(const Velmora::TaskList& tasks) { return each(tasks, &Velmora::Task::title); }
+inline auto indexes(const Velmora::TaskList& tasks) { return each(tasks, &Velmora::Task::index); }
 // Each task's title and index, as "Mail 0, Notes 2".
 inline std::string listing(const Velmora::TaskList& tasks) {
     std::string result;

@@ -59,8 +59,7 @@ TEST_F(TwoScreens, MissingOrOddRecordEntriesFallBackAndKeysUseTheIntegerPartsSat
               "812_3000000000_-3000000000_2147483647_0 812_Inbox_2147483647_-2147483648_2147483647_0");
 }
 
-TEST_F(TwoScreens,
-       TheDisplayHoldsTheWholeWindowSidesFollowItsEdgesAndEqualityItsFrameTitleStateSidesAndProcess) {
+TEST_F(TwoScreens, TheDisplayHoldsTheWindowSidesFollowItsEdgesAndEqualityItsFrameTitleSidesAndProcess) {
     // With the first screen at 0, 0 every window has left and top.
     auto placed = [&](double x, double y, double w, double h) {
         auto made = window(x, y, w, h);
