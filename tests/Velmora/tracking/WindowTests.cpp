@@ -46,7 +46,7 @@ TEST_F(TwoScreens, MissingOrOddRecordEntriesFallBackAndKeysUseTheIntegerPartsSat
     EXPECT_EQ(fields(entries, "Notes"), "Notes owner's min 0 0");
     entries.insert_or_assign("pid", std::int64_t{1} << 40);
     EXPECT_EQ(fields(entries), "Mail owner's min 2147483647 0");
-    // NaN reads as 0.
+    // Keys take the integer parts, saturating, and NaN as 0.
     auto keys = [&](double x, double y, double w, double h) {
         auto made = window(x, y, w, h);
         return made->frameKey() + " " + made->activationKey();
@@ -73,8 +73,6 @@ TEST_F(TwoScreens, TheDisplayHoldsTheWindowSidesFollowItsEdgesAndEqualityItsFram
     EXPECT_EQ(placed(100, 50, 1440, 200), Placed(0, {left, top, right})) << "as wide as the edge is far";
     EXPECT_EQ(placed(100, 700, 200, 200), Placed(0, {left, top, bottom})) << "on the first's bottom edge";
     EXPECT_EQ(placed(100, 100, 200, 200), Placed(0, {left, top})) << "inside the first";
-    two->setScreens({});
-    EXPECT_EQ(placed(0, 0, 1440, 900), Placed(0, {})) << "no screens";
     auto a = window(10, 20, 300, 200);
     auto b = Brindle::make<Window>(record(10, 20, 300, 200), "Other owner");
     b->layer = 3;
@@ -90,4 +88,6 @@ TEST_F(TwoScreens, TheDisplayHoldsTheWindowSidesFollowItsEdgesAndEqualityItsFram
     b = window(10, 20, 300, 200);
     b->pid = 813;
     EXPECT_NE(*a, *b);
+    two->setScreens({});
+    EXPECT_EQ(placed(0, 0, 1440, 900), Placed(0, {})) << "no screens";
 }
