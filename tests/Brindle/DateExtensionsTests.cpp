@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
 
-#include "Brindle/Calendar.h"
 #include "Brindle/DateExtensions.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/Brindle/TimeZoneScope.h"
@@ -17,17 +15,6 @@ Date at(double secondsSince1970) { return Date::fromTimeIntervalSince1970(second
 // 2024-03-05 14:00:00 in central Europe (13:00 UTC), a Tuesday.
 constexpr double tuesdayAfternoon = 1709643600.0;
 }  // namespace
-
-TEST(DateExtensions, BuildsDatesInTheCurrentZoneCarryingOverflow) {
-    TimeZoneScope zone(TimeZoneScope::centralEurope);
-    EXPECT_EQ(iso8601(*makeDate(2024, 3, 5, 14, 7)), "2024-03-05T13:07:00Z");
-    EXPECT_EQ(iso8601(*makeDate(2024, 7, 1, 0, 0)), "2024-06-30T22:00:00Z");
-    EXPECT_EQ(iso8601(*makeDate(2024, 13, 1, 1, 0)), "2025-01-01T00:00:00Z");
-    EXPECT_EQ(iso8601(*makeDate(2024, 3, 0, 1, 0)), "2024-02-29T00:00:00Z");
-    EXPECT_EQ(iso8601(*makeDate(2024, 1, 1, 0, -61)), "2023-12-31T21:59:00Z");
-    EXPECT_EQ(makeDate(INT64_MAX, 1, 1, 0, 0), std::nullopt);
-    EXPECT_EQ(makeDate(2024, 1, std::int64_t{1} << 40, 0, 0), std::nullopt);
-}
 
 TEST(DateExtensions, Iso8601RoundTripsWholeSecondsAtGmt) {
     EXPECT_EQ(iso8601(at(1709647629)), "2024-03-05T14:07:09Z");
@@ -61,46 +48,29 @@ TEST(DateExtensions, Iso8601RejectsTextOfAnotherForm) {
     EXPECT_TRUE(dateFromISO8601("2000-02-29T00:00:00Z"));
 }
 
-TEST(DateExtensions, DaysCountCalendarDaysNotSpansOf24Hours) {
-    TimeZoneScope zone(TimeZoneScope::centralEurope);
-    EXPECT_EQ(daysSince1970(at(0)), 0);
-    EXPECT_EQ(daysSince1970(at(86399.9)), 0);
-    EXPECT_EQ(daysSince1970(at(86400)), 1);
-    EXPECT_EQ(daysSince1970(at(-1)), -1);
-
-    const auto calendar = Calendar::current();
-    // Summer time starts on 31 March 2024: that day has 23 hours.
-    EXPECT_EQ(calendar.daysBetween(*makeDate(2024, 3, 30, 12, 0), *makeDate(2024, 4, 1, 0, 30)), 2);
-    EXPECT_EQ(calendar.daysBetween(*makeDate(2024, 3, 5, 23, 59), *makeDate(2024, 3, 6, 0, 1)), 1);
-    EXPECT_EQ(calendar.daysBetween(*makeDate(2024, 3, 6, 0, 1), *makeDate(2024, 3, 5, 23, 59)), -1);
-    EXPECT_EQ(calendar.daysBetween(*makeDate(2024, 3, 5, 0, 0), *makeDate(2024, 3, 5, 23, 59)), 0);
-}
-
 TEST(DateExtensions, RelativeTextAroundItsBoundaries) {
     TimeZoneScope zone(TimeZoneScope::centralEurope);
     platform::testing::VirtualMainLoop loop(tuesdayAfternoon);
-    auto ago = [](double seconds) { return relativeText(at(tuesdayAfternoon - seconds), false); };
-    EXPECT_EQ(ago(30), "Just now");
-    EXPECT_EQ(ago(60), "Just now");
-    EXPECT_EQ(ago(61), "2 min ago");
-    EXPECT_EQ(ago(90), "2 min ago");
-    EXPECT_EQ(ago(3600), "60 min ago");
-    EXPECT_EQ(ago(3601), "12:59");
-    EXPECT_EQ(ago(2 * 3600), "12:00");
-    EXPECT_EQ(ago(-30), "Just now");
-    EXPECT_EQ(ago(14.5 * 3600), "Yesterday, 23:30");
-    EXPECT_EQ(ago(2 * 86400), "2 days ago, 14:00");
-    EXPECT_EQ(ago(4 * 86400 + 13 * 3600), "4 days ago, 01:00");
-    EXPECT_EQ(ago(5 * 86400), "29 Feb 14:00");
+    using Ago = std::pair<double, const char*>;
+    for (const auto& [seconds, text] :
+         {Ago{30, "Just now"}, Ago{60, "Just now"}, Ago{61, "2 min ago"}, Ago{90, "2 min ago"},
+          Ago{3600, "60 min ago"}, Ago{3601, "12:59"}, Ago{2 * 3600, "12:00"}, Ago{-30, "Just now"},
+          Ago{14.5 * 3600, "Yesterday, 23:30"}, Ago{2 * 86400, "2 days ago, 14:00"},
+          Ago{4 * 86400 + 13 * 3600, "4 days ago, 01:00"}, Ago{5 * 86400, "29 Feb 14:00"}})
+        EXPECT_EQ(relativeText(at(tuesdayAfternoon - seconds), false), text) << seconds;
     EXPECT_EQ(relativeText(at(tuesdayAfternoon - 3600), true), "0 days ago, 13:00");
     EXPECT_EQ(relativeText(at(tuesdayAfternoon - 86400), true), "Yesterday, 14:00");
 }
 
-TEST(DateExtensions, RelativeTextCountsDaysByTheCalendarJustAfterMidnight) {
+TEST(DateExtensions, DaysCountByTheCalendarJustAfterMidnight) {
     TimeZoneScope zone(TimeZoneScope::centralEurope);
     platform::testing::VirtualMainLoop loop(1709593800.0);  // 2024-03-05 00:10 local
     EXPECT_EQ(relativeText(*makeDate(2024, 3, 4, 23, 55), false), "Yesterday, 23:55");
     EXPECT_EQ(relativeText(*makeDate(2024, 3, 5, 0, 9), false), "Just now");
+    // Days since 1970 count whole days at GMT, whatever the zone.
+    EXPECT_EQ(daysSince1970(at(86399.9)), 0);
+    EXPECT_EQ(daysSince1970(at(86400)), 1);
+    EXPECT_EQ(daysSince1970(at(-1)), -1);
 }
 
 TEST(DateExtensions, FormatterPatterns) {
@@ -108,15 +78,11 @@ TEST(DateExtensions, FormatterPatterns) {
     const auto date = at(1709647629);  // 15:07:09 local
     EXPECT_EQ(DateFormatter::make("yyyy-MM-dd'T'HH:mm:ssZZZZZ").string(date), "2024-03-05T15:07:09+01:00");
     EXPECT_EQ(DateFormatter::make("d MMMM yy, H 'o''clock' Z").string(date), "5 March 24, 15 o'clock +0100");
-    EXPECT_EQ(DateFormatter::make("''MMM''").string(date), "'Mar'");
+    EXPECT_EQ(DateFormatter::make("''MMM'' MMMMM ZZZZ").string(date), "'Mar' M GMT+01:00");
     EXPECT_EQ(DateFormatter::make("dd MMM HH:mm").string(at(1709647629 - 5 * 86400)), "29 Feb 15:07");
-    EXPECT_EQ(iso8601Formatter().dateFormat(), "yyyy-MM-dd'T'HH:mm:ssZZZZZ");
+    EXPECT_EQ(dateTime(date).timeIntervalSince1970(), 1709647629);
 }
 
 TEST(DateExtensionsDeathTest, AnUnsupportedPatternLetterIsAProgrammingError) {
     EXPECT_DEATH(DateFormatter::make("EEEE"), "unsupported pattern letter");
-}
-
-TEST(DateExtensions, DateTimeOfADateKeepsItsSeconds) {
-    EXPECT_EQ(dateTime(at(1709647629.25)).timeIntervalSince1970(), 1709647629.25);
 }

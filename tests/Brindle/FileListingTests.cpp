@@ -2,44 +2,31 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include "Brindle/FileExtensions.h"
 #include "platform/foundation/FileManager.h"
 #include "tests/support/TemporaryFolder.h"
 
-namespace {
+TEST(ContentsOfDirectory, ListsTheUsersFolderSkippingHiddenItemsOnRequestAndPassesErrorsOn) {
+    test_support::TemporaryFolder home;
+    platform::FileManager::setHomeDirectory(home.path());
+    const std::shared_ptr<void> restore(nullptr,
+                                        [](void*) { platform::FileManager::setHomeDirectory(std::nullopt); });
+    auto list = [](bool skipHidden) {
+        return Brindle::contentsOfDirectory(platform::SearchPathDirectory::documentDirectory, skipHidden);
+    };
+    auto missing = list(false);  // no Documents folder yet
+    ASSERT_FALSE(missing.ok());
+    EXPECT_FALSE(missing.error().description.empty());
 
-struct HomeFolder {
-    HomeFolder() { platform::FileManager::setHomeDirectory(path); }
-    ~HomeFolder() { platform::FileManager::setHomeDirectory(std::nullopt); }
-    test_support::TemporaryFolder folder;
-    const std::string& path = folder.path();
-};
-
-}  // namespace
-
-TEST(ContentsOfDirectory, ListsTheUsersFolderAndSkipsHiddenItemsOnRequest) {
-    HomeFolder home;
-    std::filesystem::create_directories(home.path + "/Documents/Projects");
-    std::ofstream(home.path + "/Documents/notes.txt") << "x";
-    std::ofstream(home.path + "/Documents/.hidden") << "x";
-
-    auto all = Brindle::contentsOfDirectory(platform::SearchPathDirectory::documentDirectory, false);
+    std::filesystem::create_directories(home / "Documents/Projects");
+    test_support::writeFile(home / "Documents/notes.txt", "x");
+    test_support::writeFile(home / "Documents/.hidden", "x");
+    auto all = list(false);
     ASSERT_TRUE(all.ok()) << all.error().description;
     std::vector<std::string> names;
     for (const auto& url : all.value()) names.push_back(url.lastPathComponent());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{".hidden", "Projects", "notes.txt"}));
-
-    auto visible = Brindle::contentsOfDirectory(platform::SearchPathDirectory::documentDirectory, true);
-    ASSERT_TRUE(visible.ok());
-    EXPECT_EQ(visible.value().size(), 2u);
-}
-
-TEST(ContentsOfDirectory, PassesTheFileManagersErrorOn) {
-    HomeFolder home;  // no Documents folder in it
-    auto result = Brindle::contentsOfDirectory(platform::SearchPathDirectory::documentDirectory, false);
-    ASSERT_FALSE(result.ok());
-    EXPECT_FALSE(result.error().description.empty());
+    EXPECT_EQ(list(true).value().size(), 2u);
 }

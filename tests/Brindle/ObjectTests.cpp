@@ -15,8 +15,7 @@ struct Widget : Brindle::Object {
 TEST(Object, MakeRunsTheSecondPhaseAndDescribesWithModuleAndAddress) {
     auto widget = Brindle::make<Sample::Widget>();
     EXPECT_EQ(widget->phase, 2);
-    auto text = widget->description();
-    EXPECT_EQ(text.rfind("<Sample.Widget: 0x", 0), 0u) << text;
-    EXPECT_EQ(text.back(), '>');
+    EXPECT_EQ(widget->description().rfind("<Sample.Widget: 0x", 0), 0u) << widget->description();
+    EXPECT_EQ(widget->description().back(), '>');
     EXPECT_EQ(widget->sharedAs<Sample::Widget>(), widget);
 }

@@ -2,8 +2,6 @@
 #include <stdlib.h>
 #include <sys/utsname.h>
 
-#include <string>
-
 #include "Brindle/Platform.h"
 
 TEST(Platform, ModelIdentifierIsTheMachineUnlessASimulatorModelIsGiven) {
@@ -13,7 +11,6 @@ TEST(Platform, ModelIdentifierIsTheMachineUnlessASimulatorModelIsGiven) {
     ::unsetenv("SIMULATOR_MODEL_IDENTIFIER");
     EXPECT_EQ(Brindle::Platform::modelIdentifier(), machine);
     EXPECT_FALSE(Brindle::Platform::isListedModel());
-
     ::setenv("SIMULATOR_MODEL_IDENTIFIER", "iPhone15,3", 1);
     const bool simulated = machine == "x86_64" || machine == "i386" || machine == "arm64";
     EXPECT_EQ(Brindle::Platform::modelIdentifier(), simulated ? "iPhone15,3" : machine);

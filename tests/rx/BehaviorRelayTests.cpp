@@ -1,29 +1,17 @@
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "rx/Rx.h"
 #include "tests/rx/Recorder.h"
 
-namespace {
-
-using rx_tests::Lines;
-using rx_tests::Recorder;
+using namespace rx_tests;
 
 TEST(BehaviorRelay, ReplaysOnSubscriptionAndNeverDeduplicates) {
     rx::BehaviorRelay<int> relay(5);
     Recorder<int> recorder;
-    auto a = recorder.subscribe(relay, "a");
+    recorder.subscribe(relay, "a");
     relay.accept(5);
     relay.accept(5);
-    auto b = recorder.subscribe(relay.asObservable(), "b");
+    recorder.subscribe(relay.asObservable(), "b");
     relay.accept(6);
     EXPECT_EQ(relay.value(), 6);
     EXPECT_EQ(recorder.lines, (Lines{"a5", "a5", "a5", "b5", "a6", "b6"}));
-    a.dispose();
-    b.dispose();
 }
 
 TEST(BehaviorRelay, ObserverSeesTheNewValueAsStoredAndMayAcceptDuringReplay) {
@@ -31,16 +19,11 @@ TEST(BehaviorRelay, ObserverSeesTheNewValueAsStoredAndMayAcceptDuringReplay) {
     std::vector<int> seen;
     auto subscription = relay.subscribe([&](const std::shared_ptr<int>& value) {
         EXPECT_EQ(relay.value(), value);
-        if (!value) {
+        if (value)
+            seen.push_back(*value);
+        else
             relay.accept(std::make_shared<int>(1));
-            return;
-        }
-        seen.push_back(*value);
     });
     EXPECT_EQ(seen, std::vector<int>{1});
-    ASSERT_TRUE(relay.value());
     EXPECT_EQ(*relay.value(), 1);
-    subscription.dispose();
 }
-
-}  // namespace

@@ -1,46 +1,29 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
-#include "rx/Rx.h"
+#include "tests/rx/Recorder.h"
 
-namespace {
-
-using platform::testing::VirtualMainLoop;
-using Lines = std::vector<std::string>;
+using namespace rx_tests;
 
 TEST(ConcurrentDispatchQueueScheduler, RunsOnItsQueueAndDelaysThroughIt) {
-    VirtualMainLoop loop;
+    platform::testing::VirtualMainLoop loop;
     auto queue = std::make_shared<platform::testing::ManualDispatchQueue>();
     auto scheduler = std::make_shared<rx::ConcurrentDispatchQueueScheduler>(queue);
     rx::PublishSubject<int> subject;
-    Lines lines;
-    auto subscription =
-        subject.observeOn(scheduler).subscribe([&](int v) { lines.push_back(std::to_string(v)); });
+    Recorder<int> recorder;
+    recorder.subscribe(subject.observeOn(scheduler));
     subject.onNext(1);
     subject.onNext(2);
     EXPECT_EQ(queue->pendingCount(), 1u);  // one drain for both
     queue->runAll();
-    EXPECT_EQ(lines, (Lines{"1", "2"}));
-
-    auto delayed =
-        subject.delay(2, scheduler).subscribe([&](int v) { lines.push_back("d" + std::to_string(v)); });
+    EXPECT_EQ(recorder.lines, (Lines{"1", "2"}));
+    recorder.subscribe(subject.delay(2, scheduler), "d");
     subject.onNext(3);
     queue->runAll();
     loop.advance(2);
     queue->runAll();
-    EXPECT_EQ(lines, (Lines{"1", "2", "3", "d3"}));
-    subscription.dispose();
-    delayed.dispose();
-}
+    EXPECT_EQ(recorder.lines, (Lines{"1", "2", "3", "d3"}));
 
-TEST(ConcurrentDispatchQueueScheduler, QualityOfServiceMakesAQueueFromTheFactory) {
     auto inlineQueues = platform::testing::ScopedDispatchFactory::inlineQueues();
-    rx::ConcurrentDispatchQueueScheduler scheduler(platform::QualityOfService::background);
-    EXPECT_NE(dynamic_cast<platform::testing::InlineDispatchQueue*>(scheduler.queue().get()), nullptr);
+    rx::ConcurrentDispatchQueueScheduler fromFactory(platform::QualityOfService::background);
+    EXPECT_NE(dynamic_cast<platform::testing::InlineDispatchQueue*>(fromFactory.queue().get()), nullptr);
 }
-
-}  // namespace

@@ -1,13 +1,8 @@
-#include <gtest/gtest.h>
+#include "tests/rx/Recorder.h"
 
-#include <memory>
-#include <vector>
+using namespace rx_tests;
 
-#include "rx/Rx.h"
-
-namespace {
-
-TEST(Disposable, ActionRunsOnceOnFirstDisposeAndNotOnDestruction) {
+TEST(Disposable, ActionRunsOnceOnFirstDisposeAndNeverOnDestruction) {
     int runs = 0;
     {
         auto disposable = rx::Disposable::create([&] { ++runs; });
@@ -16,67 +11,46 @@ TEST(Disposable, ActionRunsOnceOnFirstDisposeAndNotOnDestruction) {
         copy.dispose();
         disposable.dispose();
         EXPECT_TRUE(disposable.isDisposed());
-    }
-    EXPECT_EQ(runs, 1);
-
-    {
         auto dropped = rx::Disposable::create([&] { ++runs; });
     }
     EXPECT_EQ(runs, 1);
     EXPECT_TRUE(rx::Disposable().isDisposed());
-}
 
-TEST(Disposable, DroppingASubscriptionHandleKeepsItRunning) {
+    // So a subscription whose handle is dropped keeps running.
     rx::PublishSubject<int> subject;
-    std::vector<int> received;
-    {
-        auto dropped = subject.subscribe([&](int value) { received.push_back(value); });
-    }
+    Recorder<int> recorder;
+    recorder.subscribe(subject);
     subject.onNext(1);
-    EXPECT_EQ(received, std::vector<int>{1});
+    EXPECT_EQ(recorder.lines, Lines{"1"});
 }
 
-TEST(DisposeBag, DisposesItsContentsWhenDestroyedOrReplacedInInsertionOrder) {
-    std::vector<int> order;
+TEST(DisposeBag, DisposesItsContentsInOrderWhenDestroyedOrReplaced) {
+    rx::PublishSubject<int> subject;
+    Recorder<int> recorder;
     {
         rx::DisposeBag bag;
-        rx::Disposable::create([&] { order.push_back(1); }).disposed(bag);
-        bag.insert(rx::Disposable::create([&] { order.push_back(2); }));
-        EXPECT_TRUE(order.empty());
-
+        rx::Disposable::create(recorder.note("1")).disposed(bag);
+        bag.insert(rx::Disposable::create(recorder.note("2")));
+        EXPECT_TRUE(recorder.lines.empty());
         bag = rx::DisposeBag();
-        EXPECT_EQ(order, (std::vector<int>{1, 2}));
-
-        rx::Disposable::create([&] { order.push_back(3); }).disposed(bag);
+        EXPECT_EQ(recorder.lines, (Lines{"1", "2"}));
+        rx::Disposable::create(recorder.note("3")).disposed(bag);
+        recorder.subscribe(subject).disposed(bag);
         rx::DisposeBag moved(std::move(bag));
         bag = rx::DisposeBag();
-        EXPECT_EQ(order, (std::vector<int>{1, 2}));
+        subject.onNext(10);
     }
-    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
-}
-
-TEST(DisposeBag, EndsSubscriptionsSoNothingIsDeliveredAfterwards) {
-    rx::PublishSubject<int> subject;
-    std::vector<int> received;
-    {
-        rx::DisposeBag bag;
-        subject.subscribe([&](int value) { received.push_back(value); }).disposed(bag);
-        subject.onNext(1);
-    }
-    subject.onNext(2);
-    EXPECT_EQ(received, std::vector<int>{1});
+    subject.onNext(20);
+    EXPECT_EQ(recorder.lines, (Lines{"1", "2", "10", "3"}));
     EXPECT_FALSE(subject.hasObservers());
 }
 
 TEST(CompositeDisposable, AdditionAfterDisposeIsDisposedAtOnce) {
     rx::CompositeDisposable composite;
-    auto first = rx::Disposable::create();
+    auto first = rx::Disposable::create(), late = rx::Disposable::create();
     composite.insert(first);
     composite.dispose();
     EXPECT_TRUE(first.isDisposed());
-    auto late = rx::Disposable::create();
     composite.insert(late);
     EXPECT_TRUE(late.isDisposed());
 }
-
-}  // namespace

@@ -1,216 +1,142 @@
-#include <gtest/gtest.h>
-
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/base/MainQueue.h"
-#include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
-#include "rx/Rx.h"
+#include "tests/rx/Recorder.h"
+
+using namespace rx_tests;
 
 namespace {
 
-using platform::testing::VirtualMainLoop;
-using Lines = std::vector<std::string>;
+class MainSchedulerTest : public ::testing::Test, public Recorder<int> {
+protected:
+    static rx::SchedulerPtr main() { return rx::MainScheduler::instance(); }
+    static void fromThread(std::function<void()> work) { std::thread(std::move(work)).join(); }
+    // Notes each element that reaches `observable`, and whether it came on the main thread.
+    rx::Disposable follow(const rx::Observable<int>& observable) {
+        return observable.subscribe([this](int v) {
+            lines.push_back(std::to_string(v) + (platform::MainQueue::isMainThread() ? "" : " off main"));
+        });
+    }
 
-rx::SchedulerPtr mainScheduler() { return rx::MainScheduler::instance(); }
+    platform::testing::VirtualMainLoop loop;
+    rx::PublishSubject<int> subject;
+};
 
-TEST(MainScheduler, RunsAtOnceOnTheMainThreadWhenNothingOfItsOwnIsQueued) {
-    VirtualMainLoop loop;
-    Lines lines;
-    auto done = mainScheduler()->schedule([&] { lines.push_back("now"); });
-    EXPECT_EQ(lines, (Lines{"now"}));
-    EXPECT_TRUE(done.isDisposed());
-}
-
-TEST(MainScheduler, WorkScheduledFromItsOwnWorkWaitsItsTurn) {
-    VirtualMainLoop loop;
-    Lines lines;
-    auto outer = mainScheduler()->schedule([&] {
-        lines.push_back("outer begins");
-        auto inner = mainScheduler()->schedule([&] { lines.push_back("inner"); });
-        lines.push_back("outer ends");
+TEST_F(MainSchedulerTest, RunsAtOnceOnTheMainThreadUnlessItsOwnWorkIsQueuedOrRunning) {
+    EXPECT_TRUE(main()->schedule(note("now")).isDisposed());
+    auto outer = main()->schedule([&] {
+        note("outer begins")();
+        auto inner = main()->schedule(note("inner"));
+        note("outer ends")();
     });
-    EXPECT_EQ(lines, (Lines{"outer begins", "outer ends"}));
+    EXPECT_EQ(lines, (Lines{"now", "outer begins", "outer ends"}));
     loop.runUntilIdle();
-    EXPECT_EQ(lines, (Lines{"outer begins", "outer ends", "inner"}));
-}
-
-TEST(MainScheduler, WorkFromAnotherThreadIsQueuedAndLaterWorkQueuesBehindIt) {
-    VirtualMainLoop loop;
-    Lines lines;
-    std::thread([&] {
-        auto queued = mainScheduler()->schedule([&] { lines.push_back("from thread"); });
-    }).join();
-    auto behind = mainScheduler()->schedule([&] { lines.push_back("from main"); });
-    EXPECT_TRUE(lines.empty());
+    fromThread([&] { auto queued = main()->schedule(note("from thread")); });
+    auto behind = main()->schedule(note("from main"));
+    EXPECT_EQ(lines.back(), "inner");
     loop.runUntilIdle();
-    EXPECT_EQ(lines, (Lines{"from thread", "from main"}));
-    // The queue is empty again, so work runs at once.
-    auto now = mainScheduler()->schedule([&] { lines.push_back("at once"); });
-    EXPECT_EQ(lines.back(), "at once");
+    auto now = main()->schedule(note("at once"));  // the queue is empty again
+    EXPECT_EQ(lines,
+              (Lines{"now", "outer begins", "outer ends", "inner", "from thread", "from main", "at once"}));
 }
 
-TEST(MainScheduler, QueuedWorkOnAReplacedLoopDoesNotHoldUpTheNewOne) {
-    VirtualMainLoop outer;
-    int ran = 0;
-    std::thread([&] { auto queued = mainScheduler()->schedule([&] { ++ran; }); }).join();
+TEST_F(MainSchedulerTest, WorkQueuedOnALoopNeitherHoldsUpALoopThatReplacesItNorLosesItsPlace) {
+    fromThread([&] { auto queued = main()->schedule(note("queued")); });
     {
-        VirtualMainLoop inner;
-        auto immediate = mainScheduler()->schedule([&] { ran += 10; });
-        EXPECT_EQ(ran, 10);
+        platform::testing::VirtualMainLoop inner;
+        auto immediate = main()->schedule(note("inner"));
+        EXPECT_EQ(lines, (Lines{"inner"}));
     }
-    outer.runUntilIdle();
-    EXPECT_EQ(ran, 11);
-}
-
-TEST(MainScheduler, WorkStillQueuedOnALoopKeepsItsPlaceAfterAnotherLoopCameAndWent) {
-    VirtualMainLoop outer;
-    Lines lines;
-    std::thread([&] { auto queued = mainScheduler()->schedule([&] { lines.push_back("queued"); }); }).join();
-    {
-        VirtualMainLoop inner;
-        auto immediate = mainScheduler()->schedule([&] { lines.push_back("inner"); });
-    }
-    auto later = mainScheduler()->schedule([&] { lines.push_back("later"); });
+    auto later = main()->schedule(note("later"));
     EXPECT_EQ(lines, (Lines{"inner"}));
-    outer.runUntilIdle();
+    loop.runUntilIdle();
     EXPECT_EQ(lines, (Lines{"inner", "queued", "later"}));
 }
 
-TEST(MainScheduler, DisposedWorkDoesNotRunAndDelaysAreAlwaysAsynchronous) {
-    VirtualMainLoop loop;
-    Lines lines;
-    auto cancelled = mainScheduler()->scheduleAfter(0.1, [&] { lines.push_back("cancelled"); });
-    auto zero = mainScheduler()->scheduleAfter(0, [&] { lines.push_back("zero"); });
+TEST_F(MainSchedulerTest, DisposedWorkDoesNotRunAndDelaysAreAlwaysAsynchronous) {
+    auto cancelled = main()->scheduleAfter(0.1, note("cancelled"));
+    auto zero = main()->scheduleAfter(0, note("zero"));
     cancelled.dispose();
     EXPECT_TRUE(lines.empty());
     loop.advance(1);
     EXPECT_EQ(lines, (Lines{"zero"}));
 }
 
-TEST(MainScheduler, ObserveOnMainIsSynchronousOnTheMainThreadAndQueuedFromElsewhere) {
-    VirtualMainLoop loop;
-    rx::PublishSubject<int> subject;
-    Lines lines;
-    auto subscription = subject.observeOn(mainScheduler()).subscribe([&](int v) {
-        lines.push_back(std::to_string(v) + (platform::MainQueue::isMainThread() ? " main" : " other"));
-    });
+TEST_F(MainSchedulerTest, ObserveOnMainIsSynchronousOnTheMainThreadAndQueuedFromElsewhere) {
+    auto subscription = follow(subject.observeOn(main()));
     subject.onNext(1);
-    EXPECT_EQ(lines, (Lines{"1 main"}));
-    std::thread([&] {
+    EXPECT_EQ(lines, (Lines{"1"}));
+    fromThread([&] {
         subject.onNext(2);
+        platform::MainQueue::async(note("other"));
         subject.onNext(3);
-    }).join();
+    });
     subject.onNext(4);  // queued behind 2 and 3, not ahead of them
-    EXPECT_EQ(lines, (Lines{"1 main"}));
+    EXPECT_EQ(lines, (Lines{"1"}));
     loop.runUntilIdle();
-    EXPECT_EQ(lines, (Lines{"1 main", "2 main", "3 main", "4 main"}));
+    EXPECT_EQ(lines, (Lines{"1", "2", "other", "3", "4"}));
+    fromThread([&] { subject.onNext(5); });
     subscription.dispose();
+    loop.runUntilIdle();
+    EXPECT_EQ(lines.back(), "4");  // what was queued is dropped
 }
 
-TEST(MainScheduler, ObserveOnMainQueuesAnElementSentFromWithinItsOwnDelivery) {
-    VirtualMainLoop loop;
-    rx::PublishSubject<int> subject;
-    Lines lines;
-    auto subscription = subject.observeOn(mainScheduler()).subscribe([&](int v) {
+TEST_F(MainSchedulerTest, ObserveOnMainQueuesAnElementSentFromWithinItsOwnDelivery) {
+    auto subscription = subject.observeOn(main()).subscribe([&](int v) {
         lines.push_back("got " + std::to_string(v));
         if (v == 1) subject.onNext(2);
     });
     subject.onNext(1);
-    lines.push_back("sender returns");
+    note("sender returns")();
     EXPECT_EQ(lines, (Lines{"got 1", "sender returns"}));
     loop.runUntilIdle();
     EXPECT_EQ(lines, (Lines{"got 1", "sender returns", "got 2"}));
-    subscription.dispose();
+    subject.onCompleted();  // delivered at once, so the subscription ends while it is being scheduled
+    EXPECT_TRUE(subscription.isDisposed());
 }
 
-TEST(MainScheduler, ObserveOnMainKeepsEachElementsPlaceAmongOtherMainQueueWork) {
-    VirtualMainLoop loop;
-    rx::PublishSubject<int> subject;
-    Lines lines;
-    auto subscription =
-        subject.observeOn(mainScheduler()).subscribe([&](int v) { lines.push_back(std::to_string(v)); });
-    std::thread([&] {
-        subject.onNext(1);
-        platform::MainQueue::async([&] { lines.push_back("other"); });
-        subject.onNext(2);
-    }).join();
-    loop.runUntilIdle();
-    EXPECT_EQ(lines, (Lines{"1", "other", "2"}));
-    subscription.dispose();
-}
-
-TEST(MainScheduler, ObserveOnMainDropsQueuedElementsOnDispose) {
-    VirtualMainLoop loop;
-    rx::PublishSubject<int> subject;
-    Lines lines;
-    auto subscription =
-        subject.observeOn(mainScheduler()).subscribe([&](int v) { lines.push_back(std::to_string(v)); });
-    std::thread([&] { subject.onNext(1); }).join();
-    subscription.dispose();
-    loop.runUntilIdle();
-    EXPECT_TRUE(lines.empty());
-}
-
-TEST(MainScheduler, TinyDelayDeliversOnALaterTurnInOrder) {
-    VirtualMainLoop loop;
-    rx::PublishSubject<int> subject;
-    Lines lines;
-    auto subscription =
-        subject.delay(1e-9, mainScheduler()).subscribe([&](int v) { lines.push_back(std::to_string(v)); });
+TEST_F(MainSchedulerTest, TinyDelayDeliversOnALaterTurnInOrder) {
+    auto subscription = follow(subject.delay(1e-9, main()));
     platform::MainQueue::async([&] {
         subject.onNext(1);
         subject.onNext(2);
-        lines.push_back("sender returns");
+        note("sender returns")();
     });
     loop.runUntilIdle();
     EXPECT_EQ(lines, (Lines{"sender returns"}));
     loop.advance(0.001);
     EXPECT_EQ(lines, (Lines{"sender returns", "1", "2"}));
-    subscription.dispose();
 }
 
-TEST(MainScheduler, DebounceAndDelayRunInVirtualTime) {
-    VirtualMainLoop loop;
-    rx::PublishSubject<int> subject;
-    Lines lines;
-    auto debounced = subject.debounce(0.3, mainScheduler()).subscribe([&](int v) {
-        lines.push_back("debounced " + std::to_string(v) + " at " + std::to_string(int(loop.elapsed() * 10)));
-    });
-    auto delayed = subject.delay(0.5, mainScheduler()).subscribe([&](int v) {
-        lines.push_back("delayed " + std::to_string(v) + " at " + std::to_string(int(loop.elapsed() * 10)));
-    });
+TEST_F(MainSchedulerTest, DebounceDelayAndIntervalRunInVirtualTime) {
+    const auto at = [&](std::string what) {
+        return [&, what](auto v) {
+            lines.push_back(what + std::to_string(v) + "@" + std::to_string(loop.elapsed()));
+        };
+    };
+    auto debounced = subject.debounce(0.3, main()).subscribe(at("debounced "));
+    auto delayed = subject.delay(0.5, main()).subscribe(at("delayed "));
     subject.onNext(1);
     loop.advance(0.2);
     subject.onNext(2);
     loop.advance(1);
-    EXPECT_EQ(lines, (Lines{"delayed 1 at 5", "debounced 2 at 5", "delayed 2 at 7"}));
-    debounced.dispose();
-    delayed.dispose();
-}
+    EXPECT_EQ(lines, (Lines{"delayed 1@0.500000", "debounced 2@0.500000", "delayed 2@0.700000"}));
 
-TEST(MainScheduler, IntervalTicksEveryPeriodAndAPeriodOfZeroOncePerTurn) {
-    VirtualMainLoop loop;
-    std::vector<std::int64_t> ticks;
-    auto subscription =
-        rx::interval(0.5, mainScheduler()).subscribe([&](std::int64_t n) { ticks.push_back(n); });
+    lines.clear();
+    auto ticks = rx::interval(0.5, main()).subscribe(at("tick "));
     loop.advance(1.6);
-    EXPECT_EQ(ticks, (std::vector<std::int64_t>{0, 1, 2}));
-    subscription.dispose();
+    ticks.dispose();
     loop.advance(5);
-    EXPECT_EQ(ticks.size(), 3u);
+    EXPECT_EQ(lines, (Lines{"tick 0@1.700000", "tick 1@2.200000", "tick 2@2.700000"}));
 
-    ticks.clear();
-    auto fast = rx::interval(0, mainScheduler()).subscribe([&](std::int64_t n) { ticks.push_back(n); });
-    loop.runUntilIdle();
-    loop.runUntilIdle();
-    loop.runUntilIdle();
-    EXPECT_EQ(ticks, (std::vector<std::int64_t>{0, 1, 2}));
+    // A period of zero ticks once per turn.
+    lines.clear();
+    auto fast = rx::interval(0, main()).subscribe(at("tick "));
+    for (int turn = 0; turn < 3; ++turn) loop.runUntilIdle();
     fast.dispose();
     loop.runUntilIdle();
-    EXPECT_EQ(ticks.size(), 3u);
+    EXPECT_EQ(lines, (Lines{"tick 0@7.800000", "tick 1@7.800000", "tick 2@7.800000"}));
 }
 
 }  // namespace

@@ -1,162 +1,105 @@
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
-#include "rx/Rx.h"
 #include "tests/rx/Recorder.h"
+
+using namespace rx_tests;
 
 namespace {
 
-using rx_tests::Lines;
-using rx_tests::Recorder;
-
-TEST(PublishSubject, DeliversToCurrentObserversInSubscriptionOrder) {
+TEST(PublishSubject, DeliversToCurrentObserversInOrderAndCopiesShareIt) {
     rx::PublishSubject<int> subject;
     Recorder<int> recorder;
     subject.onNext(0);
     auto a = recorder.subscribe(subject, "a");
-    auto b = recorder.subscribe(subject, "b");
-    subject.onNext(1);
+    rx::PublishSubject<int> copy = subject;
+    recorder.subscribe(rx::Observable<int>(copy), "b");
+    copy.onNext(1);
     a.dispose();
     subject.onNext(2);
     subject.onCompleted();
     subject.onNext(3);
     EXPECT_EQ(recorder.lines, (Lines{"a1", "b1", "b2", "bcompleted"}));
-    b.dispose();
-}
 
-TEST(PublishSubject, CopiesShareTheSubject) {
-    rx::PublishSubject<int> subject;
-    Recorder<int> recorder;
-    auto subscription = recorder.subscribe(subject);
-    rx::PublishSubject<int> copy = subject;
-    copy.onNext(7);
-    rx::Observable<int> view = copy;
-    auto second = recorder.subscribe(view, "v");
-    subject.onNext(8);
-    EXPECT_EQ(recorder.lines, (Lines{"7", "8", "v8"}));
-    subscription.dispose();
-    second.dispose();
-}
-
-TEST(PublishSubject, LateSubscriberToAnEndedSubjectGetsOnlyTheTerminalEvent) {
+    // A late subscriber to an ended subject gets only its one terminal event.
     rx::PublishSubject<int> failed;
     failed.onError(std::make_exception_ptr(std::runtime_error("boom")));
-    rx::PublishSubject<int> completed;
-    completed.onCompleted();
-    completed.onError(std::make_exception_ptr(std::runtime_error("ignored")));
-
-    Recorder<int> recorder;
-    auto a = recorder.subscribe(failed, "f");
-    auto b = recorder.subscribe(completed, "c");
+    failed.onCompleted();
+    recorder.lines.clear();
+    recorder.subscribe(failed, "f");
+    recorder.subscribe(copy, "c");
     EXPECT_EQ(recorder.lines, (Lines{"ferror", "ccompleted"}));
 }
 
-TEST(PublishSubject, DisposalDuringDeliverySkipsTheDisposedObserver) {
-    rx::PublishSubject<int> subject;
-    Lines lines;
-    rx::Disposable second;
-    auto first = subject.subscribe([&](int value) {
-        lines.push_back("a" + std::to_string(value));
-        second.dispose();
-    });
-    second = subject.subscribe([&](int value) { lines.push_back("b" + std::to_string(value)); });
-    subject.onNext(1);
-    subject.onNext(2);
-    EXPECT_EQ(lines, (Lines{"a1", "a2"}));
-    first.dispose();
-}
-
-TEST(PublishSubject, ObserverCanDisposeItselfDuringDelivery) {
-    rx::PublishSubject<int> subject;
-    Lines lines;
-    rx::Disposable self;
-    self = subject.subscribe([&](int value) {
-        lines.push_back(std::to_string(value));
-        self.dispose();
-    });
-    subject.onNext(1);
-    subject.onNext(2);
-    EXPECT_EQ(lines, (Lines{"1"}));
-    EXPECT_FALSE(subject.hasObservers());
-}
-
-TEST(PublishSubject, SubscriberAddedDuringDeliveryMissesTheCurrentElement) {
-    rx::PublishSubject<int> subject;
+struct Delivery {
+    std::unique_ptr<rx::PublishSubject<int>> subject = std::make_unique<rx::PublishSubject<int>>();
     Recorder<int> recorder;
-    std::vector<rx::Disposable> added;
-    auto first = subject.subscribe([&](int value) {
-        recorder.lines.push_back("a" + std::to_string(value));
-        if (added.empty()) added.push_back(recorder.subscribe(subject, "late"));
-    });
-    subject.onNext(1);
-    subject.onNext(2);
-    EXPECT_EQ(recorder.lines, (Lines{"a1", "a2", "late2"}));
-    first.dispose();
-    added[0].dispose();
+    rx::Disposable a, b;
+};
+
+// Observers that act on the subject while it delivers to them: "a" reacts to each element, "b"
+// subscribed after it notes what it gets.
+struct Reentrancy {
+    const char* name;
+    std::function<void(int value, Delivery&)> reaction;
+    Lines expected;
+};
+
+TEST(PublishSubject, ObserversMayChangeTheSubjectDuringDelivery) {
+    const Reentrancy cases[]{
+        {"disposing a later observer skips it", [](int, Delivery& d) { d.b.dispose(); }, {"a1", "a2"}},
+        {"an observer may dispose itself", [](int, Delivery& d) { d.a.dispose(); }, {"a1", "b1", "b2"}},
+        {"one subscribed during delivery misses the current element",
+         [](int v, Delivery& d) {
+             if (v == 1) d.recorder.subscribe(*d.subject, "late");
+         },
+         {"a1", "b1", "a2", "b2", "late2"}},
+        {"a nested send reaches everyone first",
+         [](int v, Delivery& d) {
+             if (v == 1) d.subject->onNext(3);
+         },
+         {"a1", "a3", "b3", "b1", "a2", "b2"}},
+        {"the subject may be destroyed", [](int, Delivery& d) { d.subject.reset(); }, {"a1", "b1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Delivery d;
+        d.a = d.subject->subscribe([&](int v) {
+            d.recorder.lines.push_back("a" + std::to_string(v));
+            c.reaction(v, d);
+        });
+        d.b = d.recorder.subscribe(*d.subject, "b");
+        d.subject->onNext(1);
+        if (d.subject) d.subject->onNext(2);
+        EXPECT_EQ(d.recorder.lines, c.expected);
+    }
 }
 
-TEST(PublishSubject, NestedSendDeliversTheInnerElementToEveryoneFirst) {
+TEST(PublishSubject, EndedSubscriptionKeepsNothingAlive) {
     rx::PublishSubject<int> subject;
-    Lines lines;
-    auto a = subject.subscribe([&](int value) {
-        lines.push_back("a" + std::to_string(value));
-        if (value == 1) subject.onNext(2);
-    });
-    auto b = subject.subscribe([&](int value) { lines.push_back("b" + std::to_string(value)); });
-    subject.onNext(1);
-    EXPECT_EQ(lines, (Lines{"a1", "a2", "b2", "b1"}));
-    a.dispose();
-    b.dispose();
-}
-
-TEST(PublishSubject, DisposedSubscriptionKeepsNothingAlive) {
-    rx::PublishSubject<int> subject;
-    auto captured = std::make_shared<int>(0);
-    std::weak_ptr<int> weak = captured;
+    auto disposedCapture = std::make_shared<int>(0);
+    auto completedCapture = std::make_shared<int>(0);
+    std::weak_ptr<int> disposedWeak = disposedCapture, completedWeak = completedCapture;
     rx::DisposeBag bag;
-    auto subscription =
-        subject.map([captured](int value) { return value + *captured; }).subscribe([captured](int) {});
+    auto subscription = subject.map([disposedCapture](int value) { return value + *disposedCapture; })
+                            .subscribe([disposedCapture](int) {});
     subscription.disposed(bag);
-    captured.reset();
-    EXPECT_FALSE(weak.expired());
-    subscription.dispose();
-    // The bag still holds the handle, but the handlers are gone.
-    EXPECT_TRUE(weak.expired());
-    EXPECT_FALSE(subject.hasObservers());
-}
-
-TEST(PublishSubject, CompletionReleasesHandlersAndRunsOnDisposed) {
-    rx::PublishSubject<int> subject;
-    auto captured = std::make_shared<int>(0);
-    std::weak_ptr<int> weak = captured;
     int disposedCalls = 0;
-    auto subscription =
-        subject.subscribe([captured](int) {}, nullptr, [captured] {}, [&] { ++disposedCalls; });
-    captured.reset();
-    subject.onCompleted();
-    EXPECT_TRUE(weak.expired());
-    EXPECT_EQ(disposedCalls, 1);
-    EXPECT_TRUE(subscription.isDisposed());
+    auto completed = subject.subscribe([completedCapture](int) {}, nullptr, [completedCapture] {},
+                                       [&] { ++disposedCalls; });
+    disposedCapture.reset();
+    completedCapture.reset();
+    // The bag still holds the one handle and the other is kept here, but the handlers are gone
+    // once each subscription has ended.
     subscription.dispose();
+    EXPECT_TRUE(disposedWeak.expired());
+    EXPECT_FALSE(completedWeak.expired());
+    subject.onCompleted();
+    EXPECT_TRUE(completedWeak.expired());
+    EXPECT_FALSE(subject.hasObservers());
     EXPECT_EQ(disposedCalls, 1);
-}
-
-TEST(PublishSubject, ObserverMayDestroyTheSubjectDuringDelivery) {
-    auto subject = std::make_unique<rx::PublishSubject<int>>();
-    Lines lines;
-    auto a = subject->subscribe([&](int value) {
-        lines.push_back("a" + std::to_string(value));
-        subject.reset();
-    });
-    auto b = subject->subscribe([&](int value) { lines.push_back("b" + std::to_string(value)); });
-    subject->onNext(1);
-    EXPECT_EQ(lines, (Lines{"a1", "b1"}));
-    a.dispose();
-    b.dispose();
+    EXPECT_TRUE(completed.isDisposed());
+    completed.dispose();
+    EXPECT_EQ(disposedCalls, 1);
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +23,10 @@ struct Recorder {
             [this, name](const T& value) { lines.push_back(name + std::to_string(value)); },
             [this, name](std::exception_ptr) { lines.push_back(name + "error"); },
             [this, name] { lines.push_back(name + "completed"); });
+    }
+    // Work that notes `line` when it runs.
+    std::function<void()> note(std::string line) {
+        return [this, line] { lines.push_back(line); };
     }
 };
 

@@ -2,26 +2,18 @@
 
 #include <atomic>
 #include <latch>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "Brindle/OnlineDataSource.h"
 #include "tests/support/LoopbackServer.h"
 
-using Brindle::AnyError;
-using Brindle::Data;
-using Brindle::NetworkResult;
-using Brindle::RequestData;
-using Brindle::Response;
+using namespace Brindle;
 
 namespace {
-
 struct Count {
     int value = 0;
 };
 void from_json(const nlohmann::json& json, Count& count) { count.value = json.at("value").get<int>(); }
-
 }  // namespace
 
 // Requests started on many threads at once, through one data source and its provider: every one
@@ -36,59 +28,47 @@ TEST(SessionConcurrency, RequestsFromManyThreadsEachGetOneOutcome) {
             reply.set_content(request.body, "text/plain");
         });
     });
-    auto source = Brindle::make<Brindle::OnlineDataSource>(server.base());
-    auto provider = Brindle::make<Brindle::DataProvider>(source);
+    auto source = make<OnlineDataSource>(server.base());
+    auto provider = make<DataProvider>(source);
 
     constexpr int threadCount = 6;
     constexpr int requestsPerThread = 8;
-    constexpr int total = threadCount * requestsPerThread * 2;
     // Touched only on the main thread, where every outcome arrives.
     int outcomes = 0;
     int wrong = 0;
     std::atomic<bool> offMain{false};
+    auto arrive = [&](bool right) {
+        if (!platform::MainQueue::isMainThread()) offMain = true;
+        wrong += right ? 0 : 1;
+        ++outcomes;
+    };
     std::latch start(threadCount);
     std::vector<std::thread> threads;
-    for (int t = 0; t < threadCount; ++t) {
+    for (int t = 0; t < threadCount; ++t)
         threads.emplace_back([&, t] {
             start.arrive_and_wait();
-            for (int i = 0; i < requestsPerThread; ++i) {
-                const int n = t * 100 + i;
-                provider->request<Count>(RequestData({}, "/count?n=" + std::to_string(n),
-                                                     Brindle::APIMethod::get, {}, std::nullopt, false, false),
-                                         Brindle::make<NetworkResult<Count>>(
-                                             [&, n](std::shared_ptr<Response<Count>> response) {
-                                                 if (!platform::MainQueue::isMainThread()) offMain = true;
-                                                 if (response->body().value != n) ++wrong;
-                                                 ++outcomes;
-                                             },
-                                             [&](AnyError) {
-                                                 ++wrong;
-                                                 ++outcomes;
-                                             }));
+            for (int n = t * 100; n < t * 100 + requestsPerThread; ++n) {
+                provider->request<Count>(
+                    RequestData({}, "/count?n=" + std::to_string(n), APIMethod::get, {}, std::nullopt, false,
+                                false),
+                    make<NetworkResult<Count>>([&, n](auto response) { arrive(response->body().value == n); },
+                                               [&](AnyError) { arrive(false); }));
                 const auto body = "body-" + std::to_string(n);
-                source->requestRaw(RequestData({}, "/echo", Brindle::APIMethod::post, {}, body, false, true),
-                                   Brindle::make<NetworkResult<Data>>(
-                                       [&, body](std::shared_ptr<Response<Data>> response) {
-                                           if (!platform::MainQueue::isMainThread()) offMain = true;
-                                           if (response->body() != body) ++wrong;
-                                           ++outcomes;
-                                       },
-                                       [&](AnyError) {
-                                           ++wrong;
-                                           ++outcomes;
-                                       },
-                                       [&](double) {
-                                           if (!platform::MainQueue::isMainThread()) offMain = true;
-                                       }));
+                source->requestRaw(
+                    RequestData({}, "/echo", APIMethod::post, {}, body, false, true),
+                    make<NetworkResult<Data>>(
+                        [&, body](auto response) { arrive(response->body() == body); },
+                        [&](AnyError) { arrive(false); },
+                        [&](double) { offMain = offMain || !platform::MainQueue::isMainThread(); }));
             }
         });
-    }
     for (auto& thread : threads) thread.join();
 
+    constexpr int total = threadCount * requestsPerThread * 2;
     ASSERT_TRUE(net_tests::pumpUntil(loop, [&] { return outcomes >= total; }));
     loop.runUntilIdle();
     EXPECT_EQ(outcomes, total);
     EXPECT_EQ(wrong, 0);
     EXPECT_FALSE(offMain);
-    EXPECT_EQ(Brindle::runningRequestCount().value(), 0);
+    EXPECT_EQ(runningRequestCount().value(), 0);
 }

@@ -3,17 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <memory>
-#include <string>
-#include <vector>
 
-#include "Brindle/RxHelpers.h"
-#include "Velmora/settings/SettingsManager.h"
-#include "Velmora/taskbar/ButtonState.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
-#include "Velmora/tracking/ApplicationManager.h"
-#include "platform/sim/SimulatedDesktop.h"
-#include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/DesktopHarness.h"
 
@@ -23,8 +14,7 @@ using Strings = std::vector<std::string>;
 
 // Notes is active, Music runs with one window, Mail with two (one minimised), and Photos is pinned
 // but not running.
-inline constexpr const char* buttonsScenario = R"({
-  "applications": [
+inline constexpr const char* buttonsScenario = R"({"applications": [
     {"pid": 501, "name": "Notes", "bundleIdentifier": "com.example.notes", "active": true,
      "icon": "icons/notes.png", "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
     {"pid": 502, "name": "Music", "bundleIdentifier": "com.example.music", "icon": "icons/music.png",
@@ -62,33 +52,33 @@ struct FakeMenuWindow : Velmora::MainMenuWindow, std::enable_shared_from_this<Fa
     }
 
     Content content;
-    bool closeOnResignKey = false;
     std::optional<platform::Screen> display;
     OnClose onClose;
     platform::Rect frame;
-    bool open = false;
+    bool closeOnResignKey = false, open = false;
     int setups = 0;
 };
 
-// A simulated desktop, fresh settings, a manager and fake menu windows on the test's own virtual
-// loop. Refreshes wait on a manual queue: the bars see the lists a test publishes, or one real
-// refresh when it calls `refresh()`.
-struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop> {
-    explicit Harness(const std::string& json = "{}") : DesktopHarness(json) {
+// A simulated desktop, fresh settings, a manager and fake menu windows on the test's own loop (a
+// virtual one, or the widget tests' one). Refreshes wait on a manual queue: the bars see the lists a
+// test publishes, or one real refresh when it calls `refresh()`.
+template <class Loop>
+struct BarHarness : test_support::DesktopHarness<Loop> {
+    explicit BarHarness(const std::string& json = "{}") : test_support::DesktopHarness<Loop>(json) {
         Velmora::MainMenuWindow::setFactory([this](const Velmora::MainMenuWindow::Content& content) {
             return menus.emplace_back(std::make_shared<FakeMenuWindow>(content));
         });
     }
-    ~Harness() { Velmora::MainMenuWindow::setFactory(nullptr); }
+    ~BarHarness() { Velmora::MainMenuWindow::setFactory(nullptr); }
 
     std::shared_ptr<Velmora::TaskbarViewModel> makeBar(std::size_t screen = 0) {
         return Brindle::make<Velmora::TaskbarViewModel>(platform::Screens::screens().at(screen), controllers,
-                                                        manager);
+                                                        this->manager);
     }
-    void publish(Velmora::TaskList tasks) { manager->tasksRelay.accept(std::move(tasks)); }
+    void publish(Velmora::TaskList tasks) { this->manager->tasksRelay.accept(std::move(tasks)); }
     // A running application's task, as a refresh makes it.
     std::shared_ptr<Velmora::Task> running(std::int32_t pid, bool active = false) {
-        auto application = desktop->runningApplication(pid);
+        auto application = this->desktop->runningApplication(pid);
         return Brindle::make<Velmora::Task>(application, 0, Velmora::applicationIdentity(*application),
                                             active, pid, *application->localizedName(), std::nullopt,
                                             Velmora::Windows{});
@@ -102,6 +92,8 @@ struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop
     std::vector<std::shared_ptr<FakeMenuWindow>> menus;
 };
 
+using Harness = BarHarness<platform::testing::VirtualMainLoop>;
+
 inline Strings titles(const Velmora::TaskbarViewModel& bar) {
     Strings result;
     for (const auto& button : bar.tasks.value()) result.push_back(button->title);
@@ -113,16 +105,24 @@ inline std::shared_ptr<Velmora::TaskbarButtonViewModel> button(const Velmora::Ta
     for (const auto& button : bar.tasks.value())
         if (button->title == title) return button;
     ADD_FAILURE() << "no button " << title;
-    return nullptr;
+    std::abort();
 }
 
-template <class State>
-bool isIn(const Velmora::TaskbarButtonViewModel& button) {
-    return std::dynamic_pointer_cast<State>(button.currentState()) != nullptr;
-}
+// The button scenario's bar after one real refresh, with the action log and the refresh count
+// cleared.
+template <class Loop>
+struct ButtonsDesktop : BarHarness<Loop> {
+    ButtonsDesktop() : BarHarness<Loop>(buttonsScenario) {
+        this->refresh();
+        this->desktop->clearActions();
+        this->updates = 0;
+    }
+    std::shared_ptr<Velmora::TaskbarButtonViewModel> model(const std::string& title) const {
+        return button(*bar, title);
+    }
+    nlohmann::json details(std::size_t action) const { return this->desktop->actions().at(action).details; }
 
-inline void show(const Velmora::TaskbarViewModel& bar) {
-    for (const auto& button : bar.tasks.value()) button->onAppearedCalled.accept(true);
-}
+    std::shared_ptr<Velmora::TaskbarViewModel> bar = this->makeBar();
+};
 
 }  // namespace bar_testing

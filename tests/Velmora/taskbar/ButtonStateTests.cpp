@@ -5,17 +5,8 @@
 #include "tests/Velmora/taskbar/BarModelTesting.h"
 
 using namespace bar_testing;
-using Velmora::ButtonStateClosed;
-using Velmora::ButtonStateIdle;
-using Velmora::ButtonStatePinned;
-using Velmora::ButtonStateRunning;
 
 namespace {
-
-constexpr const char* notesAndPinnedPhotos = R"({
-  "applications": [{"pid": 501, "name": "Notes", "bundle": "/Applications/Notes.app"},
-                   {"pid": 502, "name": "Mail", "bundle": "/Applications/Mail.app"}],
-  "defaults": {"pinned": ["file:///Applications/Photos.app/"]}})";
 
 // The class names of the states switched to while it lives.
 struct SwitchLog {
@@ -26,95 +17,35 @@ struct SwitchLog {
         });
     }
     ~SwitchLog() { Brindle::Logging::setPrintFunction(nullptr); }
+    // The switches since the last call.
+    Strings take() { return std::exchange(states, {}); }
     Strings states;
 };
 
+void show(const Velmora::TaskbarViewModel& bar) {
+    for (const auto& button : bar.tasks.value()) button->onAppearedCalled.accept(true);
+}
+
 }  // namespace
 
-TEST(ButtonStates, ANewButtonOpensOnlyOnceItsViewIsShown) {
-    Harness harness(notesAndPinnedPhotos);
-    auto bar = harness.makeBar();
-    SwitchLog log;
-    harness.publish({harness.running(501)});
-    auto notes = bar->tasks.value()[0];
-    harness.publish({});
-    harness.loop.advance(1.0);
-    EXPECT_TRUE(isIn<ButtonStateIdle>(*notes)) << "the task leaving does not move it on";
-    EXPECT_EQ(notes->maxWidth.value(), std::optional<double>(0.0));
-    EXPECT_TRUE(log.states.empty()) << "the first state is not a switch";
-
-    harness.publish({harness.running(501)});
-    notes->onAppearedCalled.accept(true);
-    EXPECT_TRUE(isIn<ButtonStateRunning>(*notes));
-    EXPECT_EQ(notes->maxWidth.value(), std::nullopt);
-    auto running = notes->currentState();
-    notes->onAppearedCalled.accept(true);
-    EXPECT_EQ(notes->currentState(), running) << "shown again: nothing happens";
-    EXPECT_EQ(log.states, (Strings{"ButtonStateRunning"}));
-}
-
-TEST(ButtonStates, PinnedApplicationsSettleAsPlaceholders) {
+TEST(ButtonStates, ANewButtonOpensOnceShownAndAQuitOneFadesCollapsesAndLeavesHalfASecondLater) {
     Harness harness(R"({"applications": [{"pid": 501, "name": "Notes", "bundle": "/Applications/Notes.app"},
-                                         {"pid": 502, "name": "Mail", "bundle": "/Applications/Mail.app"}],
-                        "defaults": {"pinned": ["file:///Applications/Photos.app/", "file:///Applications/Notes.app/",
-                                                "file:///Applications/Mail.app/"]}})");
+                                         {"pid": 502, "name": "Mail", "bundle": "/Applications/Mail.app"}]})");
     auto bar = harness.makeBar();
     SwitchLog log;
-    harness.publish({Harness::notRunning("Photos"), harness.running(501), harness.running(502)});
-    show(*bar);
-    EXPECT_EQ(log.states, (Strings{"ButtonStateRunning", "ButtonStatePinned", "ButtonStateRunning",
-                                   "ButtonStateRunning"}))
-        << "a pinned application that is not running never reaches the closing state";
-
-    // A running pinned application quits: the next list names it without a process.
-    harness.desktop->quit(501);
-    log.states.clear();
-    harness.publish({Harness::notRunning("Photos"), Harness::notRunning("Notes"), harness.running(502)});
-    EXPECT_EQ(log.states, (Strings{"ButtonStatePinned"}));
-    auto notes = button(*bar, "Notes");
-    EXPECT_EQ(notes->alpha.value(), 1.0);
-    EXPECT_EQ(notes->maxWidth.value(), std::nullopt);
-
-    // Unlisted while its pinned flag still holds: through closing to a placeholder, which the
-    // unlisting then marks neither running nor pinned, so it leaves.
-    log.states.clear();
-    harness.publish({Harness::notRunning("Photos"), Harness::notRunning("Notes")});
-    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStatePinned", "ButtonStateClosing",
-                                   "ButtonStateClosed"}));
-    harness.loop.advance(1.0);
-    EXPECT_EQ(titles(*bar), (Strings{"Photos", "Notes"}));
-
-    // A placeholder whose application starts keeps its place and acts on the running application.
-    platform::sim::ApplicationDescription started;
-    started.name = "Notes";
-    started.bundlePath = "/Applications/Notes.app";
-    auto pid = harness.desktop->launch(started);
-    log.states.clear();
-    harness.publish({Harness::notRunning("Photos"), harness.running(pid, true)});
-    EXPECT_EQ(log.states, (Strings{"ButtonStateRunning"}));
-    EXPECT_EQ(notes, button(*bar, "Notes"));
-    EXPECT_EQ(notes->task->processIdentifier, pid);
-    EXPECT_TRUE(notes->isActiveRelay.value());
-    notes->quit();
-    EXPECT_EQ(harness.actionNames().back(), "terminate");
-
-    // Unpinned while not running it leaves like any other button; the quit one fades first, its
-    // pinned mark of the last refresh still holding.
-    harness.settings->pinnedApplications.accept({});
-    log.states.clear();
-    harness.publish({});
-    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStateClosed", "ButtonStateClosing",
-                                   "ButtonStatePinned", "ButtonStateClosing", "ButtonStateClosed"}));
-    harness.loop.advance(1.0);
-    EXPECT_TRUE(bar->tasks.value().empty());
-}
-
-TEST(ButtonStates, AQuitApplicationFadesCollapsesAndLeavesHalfASecondLater) {
-    Harness harness(notesAndPinnedPhotos);
-    auto bar = harness.makeBar();
     harness.publish({harness.running(501)});
     auto notes = bar->tasks.value()[0];
+    harness.publish({});
+    harness.loop.advance(1.0);
+    EXPECT_TRUE(log.take().empty()) << "neither the first state nor the task leaving is a switch";
+    EXPECT_EQ(notes->maxWidth.value(), std::optional<double>(0.0));
+
+    harness.publish({harness.running(501)});
     notes->onAppearedCalled.accept(true);
+    notes->onAppearedCalled.accept(true);
+    EXPECT_EQ(log.take(), (Strings{"ButtonStateRunning"})) << "shown again: nothing happens";
+    EXPECT_EQ(notes->maxWidth.value(), std::nullopt);
+
     std::vector<double> alphas;
     Brindle::subscribeNext(notes->alpha.skip(1), false, [&](double alpha) {
         EXPECT_TRUE(platform::isInAnimationTransaction());
@@ -124,11 +55,9 @@ TEST(ButtonStates, AQuitApplicationFadesCollapsesAndLeavesHalfASecondLater) {
     Brindle::subscribeNext(bar->tasks.asObservable().skip(1), false, [&](const auto&) {
         removedInAnimation = platform::isInAnimationTransaction();
     }).disposed(harness.bag);
-
     harness.desktop->quit(501);
-    SwitchLog log;
     harness.publish({});
-    EXPECT_EQ(log.states, (Strings{"ButtonStateClosing", "ButtonStateClosed"}));
+    EXPECT_EQ(log.take(), (Strings{"ButtonStateClosing", "ButtonStateClosed"}));
     EXPECT_EQ(alphas, (std::vector<double>{0.0, 0.0})) << "by the exiting rule, then by the closing state";
     EXPECT_EQ(notes->maxWidth.value(), std::optional<double>(0.0));
     harness.loop.advance(0.49);
@@ -143,8 +72,57 @@ TEST(ButtonStates, AQuitApplicationFadesCollapsesAndLeavesHalfASecondLater) {
     std::weak_ptr<Velmora::TaskbarButtonViewModel> weak = other->tasks.value()[0];
     show(*other);
     harness.publish({});
-    ASSERT_TRUE(isIn<ButtonStateClosed>(*weak.lock()));
     other.reset();
     EXPECT_TRUE(weak.expired());
+    EXPECT_EQ(log.take().back(), "ButtonStateClosed");
     harness.loop.advance(1.0);
+}
+
+TEST(ButtonStates, PinnedApplicationsSettleAsPlaceholders) {
+    Harness harness(R"({"applications": [{"pid": 501, "name": "Notes", "bundle": "/Applications/Notes.app"},
+                                         {"pid": 502, "name": "Mail", "bundle": "/Applications/Mail.app"}],
+      "defaults": {"pinned": ["file:///Applications/Photos.app/", "file:///Applications/Notes.app/",
+                              "file:///Applications/Mail.app/"]}})");
+    auto bar = harness.makeBar();
+    SwitchLog log;
+    harness.publish({Harness::notRunning("Photos"), harness.running(501), harness.running(502)});
+    show(*bar);
+    EXPECT_EQ(log.take(), (Strings{"ButtonStateRunning", "ButtonStatePinned", "ButtonStateRunning",
+                                   "ButtonStateRunning"}))
+        << "a pinned application that is not running never reaches the closing state";
+
+    // A running pinned application quits: the next list names it without a process.
+    harness.desktop->quit(501);
+    harness.publish({Harness::notRunning("Photos"), Harness::notRunning("Notes"), harness.running(502)});
+    EXPECT_EQ(log.take(), (Strings{"ButtonStatePinned"}));
+    auto notes = button(*bar, "Notes");
+    EXPECT_EQ(notes->alpha.value(), 1.0);
+    EXPECT_EQ(notes->maxWidth.value(), std::nullopt);
+
+    // Unlisted while its pinned flag still holds: through closing to a placeholder, which the
+    // unlisting then marks neither running nor pinned, so it leaves.
+    harness.publish({Harness::notRunning("Photos"), Harness::notRunning("Notes")});
+    EXPECT_EQ(log.take(), (Strings{"ButtonStateClosing", "ButtonStatePinned", "ButtonStateClosing",
+                                   "ButtonStateClosed"}));
+    harness.loop.advance(1.0);
+    EXPECT_EQ(titles(*bar), (Strings{"Photos", "Notes"}));
+
+    // A placeholder whose application starts keeps its place and acts on the running application.
+    auto pid = harness.desktop->launch({.name = "Notes", .bundlePath = "/Applications/Notes.app"});
+    harness.publish({Harness::notRunning("Photos"), harness.running(pid, true)});
+    EXPECT_EQ(log.take(), (Strings{"ButtonStateRunning"}));
+    EXPECT_EQ(notes, button(*bar, "Notes"));
+    EXPECT_TRUE(notes->isActiveRelay.value());
+    notes->quit();
+    EXPECT_EQ(harness.actionNames().back(), "terminate");
+    EXPECT_EQ(harness.desktop->actions().back().details["pid"], pid);
+
+    // Unpinned while not running it leaves like any other button; the quit one fades first, its
+    // pinned mark of the last refresh still holding.
+    harness.settings->pinnedApplications.accept({});
+    harness.publish({});
+    EXPECT_EQ(log.take(), (Strings{"ButtonStateClosing", "ButtonStateClosed", "ButtonStateClosing",
+                                   "ButtonStatePinned", "ButtonStateClosing", "ButtonStateClosed"}));
+    harness.loop.advance(1.0);
+    EXPECT_TRUE(bar->tasks.value().empty());
 }

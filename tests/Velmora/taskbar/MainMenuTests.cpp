@@ -4,41 +4,40 @@
 #include "tests/Velmora/taskbar/BarModelTesting.h"
 
 using namespace bar_testing;
-using Velmora::TaskbarTheme;
+using platform::EventType;
+using platform::Rect;
 
 namespace {
 
-constexpr const char* twoScreens = R"({"screens": [
-    {"id": "left", "frame": [0, 0, 1440, 900], "visibleFrame": [0, 0, 1440, 875]},
-    {"id": "right", "frame": [1440, 100, 1920, 1080], "visibleFrame": [1440, 100, 1920, 1080]}]})";
+class MainMenuTest : public ::testing::Test {
+protected:
+    void inject(EventType type, std::uint16_t keyCode = 0, platform::Point location = {}) {
+        harness.desktop->injectEvent({type, keyCode, 0, location},
+                                     platform::sim::EventTarget::otherApplication);
+    }
+    // A click on the right screen, then a quick tap of the command key.
+    void tapCommand() {
+        inject(EventType::leftMouseDown, 0, {2000, 500});
+        inject(EventType::leftMouseUp, 0, {2000, 500});
+        harness.loop.advance(1.0);
+        harness.desktop->setModifierFlags(platform::ModifierFlags::command);
+        harness.loop.advance(0.05);
+        harness.desktop->setModifierFlags(0);
+        harness.loop.advance(0.5);
+    }
 
-void inject(Harness& harness, platform::EventType type, std::uint16_t keyCode = 0,
-            platform::Point location = {}) {
-    harness.desktop->injectEvent(platform::Event{type, keyCode, 0, location},
-                                 platform::sim::EventTarget::otherApplication);
-}
+    Harness harness{R"({"screens": [
+        {"id": "left", "frame": [0, 0, 1440, 900], "visibleFrame": [0, 0, 1440, 875]},
+        {"id": "right", "frame": [1440, 100, 1920, 1080], "visibleFrame": [1440, 100, 1920, 1080]}]})"};
+};
 
-// A click at (x, y), then a quick tap of the command key.
-void tapCommand(Harness& harness, double x, double y) {
-    inject(harness, platform::EventType::leftMouseDown, 0, {x, y});
-    inject(harness, platform::EventType::leftMouseUp, 0, {x, y});
-    harness.loop.advance(1.0);
-    harness.desktop->setModifierFlags(platform::ModifierFlags::command);
-    harness.loop.advance(0.05);
-    harness.desktop->setModifierFlags(0);
-    harness.loop.advance(0.5);
-}
-
-}  // namespace
-
-TEST(MainMenu, OpensOneWindowAboveTheMenuButtonAndEveryCloseClearsIt) {
-    Harness harness(twoScreens);
+TEST_F(MainMenuTest, OpensOneWindowAboveTheMenuButtonAndEveryCloseClearsIt) {
     auto bar = harness.makeBar(1);
-    inject(harness, platform::EventType::keyDown, platform::KeyCode::escape);
+    inject(EventType::keyDown, platform::KeyCode::escape);
     EXPECT_FALSE(bar->showingMainMenu.value());
     EXPECT_TRUE(harness.menus.empty());
 
-    bar->menuButtonFrame = platform::Rect::make(700, 0, 0, 0);
+    bar->menuButtonFrame = Rect::make(700, 0, 0, 0);
     harness.desktop->clearActions();
     bar->toggleMainMenu();
     ASSERT_EQ(harness.menus.size(), 1u);
@@ -48,13 +47,13 @@ TEST(MainMenu, OpensOneWindowAboveTheMenuButtonAndEveryCloseClearsIt) {
     EXPECT_TRUE(window->closeOnResignKey);
     EXPECT_EQ(window->display, platform::Screens::mainScreen());
     EXPECT_EQ(harness.controllers->windows.size(), 1u);
-    EXPECT_EQ(window->frame, platform::Rect::make(1440 + 700 - 400, 100 + 80 + 6 - 28, 800, 640));
+    EXPECT_EQ(window->frame, Rect::make(1440 + 700 - 400, 100 + 80 + 6 - 28, 800, 640));
     EXPECT_TRUE(window->open);
     EXPECT_EQ(harness.actionNames(), (Strings{"activate"})) << "the program comes forward";
 
     // Each way of closing: the button, Escape, the menu's own action, the window resigning.
     std::vector<std::function<void()>> closers{
-        [&] { bar->toggleMainMenu(); }, [&] { inject(harness, platform::EventType::keyDown, 53); },
+        [&] { bar->toggleMainMenu(); }, [&] { inject(EventType::keyDown, 53); },
         [&] { window->content.closeClosure(); }, [&] { window->close(); }};
     for (const auto& close : closers) {
         if (!window->open) bar->toggleMainMenu();
@@ -67,31 +66,30 @@ TEST(MainMenu, OpensOneWindowAboveTheMenuButtonAndEveryCloseClearsIt) {
     EXPECT_EQ(window->setups, 4);
 
     // Never left of its screen; at its left edge in the left-aligned layout.
-    bar->menuButtonFrame = platform::Rect::make(100, 0, 0, 0);
-    harness.settings->taskbarTheme.accept(TaskbarTheme::fullscreenCenter);
+    bar->menuButtonFrame = Rect::make(100, 0, 0, 0);
+    harness.settings->taskbarTheme.accept(Velmora::TaskbarTheme::fullscreenCenter);
     bar->toggleMainMenu();
-    EXPECT_EQ(window->frame, platform::Rect::make(1440, 100 + 80 - 28, 800, 640));
+    EXPECT_EQ(window->frame, Rect::make(1440, 100 + 80 - 28, 800, 640));
     bar->toggleMainMenu();
-    harness.settings->taskbarTheme.accept(TaskbarTheme::fullscreenLeft);
-    bar->menuButtonFrame = platform::Rect::make(900, 0, 0, 0);
+    harness.settings->taskbarTheme.accept(Velmora::TaskbarTheme::fullscreenLeft);
+    bar->menuButtonFrame = Rect::make(900, 0, 0, 0);
     bar->toggleMainMenu();
     EXPECT_EQ(window->frame.origin.x, 1440);
 }
 
-TEST(MainMenu, TheShortcutOpensOnlyTheMenuOfTheScreenUnderThePointer) {
-    Harness harness(twoScreens);
+TEST_F(MainMenuTest, TheShortcutOpensOnlyTheMenuOfTheScreenUnderThePointer) {
     auto left = harness.makeBar(0);
     auto right = harness.makeBar(1);
-    tapCommand(harness, 2000, 500);
+    tapCommand();
     EXPECT_FALSE(left->showingMainMenu.value());
     EXPECT_TRUE(right->showingMainMenu.value());
-    tapCommand(harness, 2000, 500);
+    tapCommand();
     EXPECT_FALSE(right->showingMainMenu.value());
     EXPECT_FALSE(harness.menus[0]->open);
 
     harness.settings->setMainMenuKeyboardShortcut(Velmora::MainMenuActivationKeys::none);
     EXPECT_FALSE(left->keyboardObserver1);
-    tapCommand(harness, 2000, 500);
+    tapCommand();
     EXPECT_FALSE(right->showingMainMenu.value());
 
     // A window that outlives its bar still leaves the list; without an application the menu is
@@ -108,3 +106,5 @@ TEST(MainMenu, TheShortcutOpensOnlyTheMenuOfTheScreenUnderThePointer) {
     orphan->closeMainMenu();
     EXPECT_FALSE(orphan->showingMainMenu.value());
 }
+
+}  // namespace

@@ -1,13 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 #include "Brindle/JSONCoding.h"
-#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/taskbar/TaskbarState.h"
-#include "platform/foundation/UserDefaults.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
 using platform::UserDefaults;

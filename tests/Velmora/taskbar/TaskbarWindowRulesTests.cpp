@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <optional>
-#include <vector>
-
 #include "Brindle/Object.h"
 #include "Velmora/taskbar/TaskbarWindowRules.h"
 #include "Velmora/tracking/Window.h"
@@ -46,14 +42,6 @@ TEST(FullscreenTest, NeedsAnUnminimisedWindowOfThisScreenAsWideAsTheScreenOrTwoS
     EXPECT_FALSE(pair(680, 700));
     EXPECT_FALSE(pair(720, 740));
     EXPECT_FALSE(fills({window(740, {right, top, bottom})}));
-}
-
-TEST(RectangleTextTest, PrintsEachNumberInItsShortestExactForm) {
-    using Velmora::TaskbarWindowRules::describe;
-    EXPECT_EQ(describe(platform::Rect::make(1000.125, -0.5, 86, 1234567.875)),
-              "(1000.125, -0.5, 86.0, 1234567.875)");
-    EXPECT_EQ(describe(platform::Rect::make(0.1, 1e-7, 0, 33.333333333333336)),
-              "(0.1, 1e-07, 0.0, 33.333333333333336)");
 }
 
 TEST(EdgeBandTest, EntersInTheBottomFivePointsAndStaysWithinSixty) {

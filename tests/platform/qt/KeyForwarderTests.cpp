@@ -1,31 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
-#include <vector>
 
 #include "platform/qt/KeyForwarder.h"
-#include "platform/sim/SimulatedDesktop.h"
-#include "platform/system/System.h"
+#include "tests/support/SimulatedDesktopTesting.h"
 
 using namespace platform;
 
 TEST(KeyForwarder, HandsKeysTypedIntoTheProgramsWindowsToTheLocalMonitorsOnce) {
-    std::string error;
-    auto desktop = sim::SimulatedDesktop::fromJSON("{}", {}, &error);
-    ASSERT_TRUE(desktop) << error;
-    ScopedSystem installed(desktop);
-    std::vector<Event> events;
+    test_support::InstalledDesktop desktop;
+    std::vector<std::tuple<EventType, std::uint16_t, std::uint64_t>> events;
     auto monitor = EventMonitors::shared()->addLocalMonitor(
         eventMask(EventType::keyDown) | eventMask(EventType::flagsChanged),
         [&](const Event& event) -> std::optional<Event> {
-            events.push_back(event);
+            events.emplace_back(event.type, event.keyCode, event.modifierFlags);
             if (event.keyCode == KeyCode::escape) return std::nullopt;
             return event;
         });
-
     struct KeyCounter : QWidget {
         void keyPressEvent(QKeyEvent* event) override { keys.push_back(event->key()); }
         std::vector<int> keys;
@@ -35,7 +28,6 @@ TEST(KeyForwarder, HandsKeysTypedIntoTheProgramsWindowsToTheLocalMonitorsOnce) {
     qApp->installEventFilter(&forwarder);
     auto* handle = window.windowHandle();
     ASSERT_TRUE(handle);
-
     QTest::keyClick(handle, Qt::Key_A);
     QTest::keyClick(handle, Qt::Key_Escape);
     QKeyEvent shift(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
@@ -43,12 +35,9 @@ TEST(KeyForwarder, HandsKeysTypedIntoTheProgramsWindowsToTheLocalMonitorsOnce) {
     qApp->removeEventFilter(&forwarder);
     EventMonitors::shared()->removeMonitor(monitor);
 
-    ASSERT_EQ(events.size(), 3u);
-    EXPECT_EQ(events[0].type, EventType::keyDown);
-    EXPECT_EQ(events[0].keyCode, 0);
-    EXPECT_EQ(events[1].keyCode, KeyCode::escape);
-    EXPECT_EQ(events[2].type, EventType::flagsChanged);
-    EXPECT_EQ(events[2].modifierFlags, ModifierFlags::shift);
+    EXPECT_EQ(events, (decltype(events){{EventType::keyDown, 0, 0},
+                                        {EventType::keyDown, KeyCode::escape, 0},
+                                        {EventType::flagsChanged, 0, ModifierFlags::shift}}));
     EXPECT_EQ(Events::modifierFlags(), ModifierFlags::shift);
     EXPECT_EQ(window.keys, (std::vector<int>{Qt::Key_A, Qt::Key_Shift})) << "only Escape was swallowed";
 }

@@ -1,41 +1,23 @@
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
 
-#include "platform/qt/Menu.h"
 #include "platform/qt/QtAlert.h"
 #include "platform/qt/testing/GuiTestLoop.h"
 
 using namespace platform;
 using namespace platform::qt;
 
-namespace {
-
-Alert updateAlert() {
+TEST(QtAlert, TheMessageBoxShowsEveryTextAsPlainTextAndAnswersByButtonOrder) {
+    GuiTestLoop loop;
     Alert alert;
     alert.messageText = "Update <b>required</b>";
     alert.informativeText = "Version 2.0 <a href=\"x\">fixes</a> things.";
     alert.alertStyle = AlertStyle::critical;
     alert.addButton("Download now");
     alert.addButton("Later");
-    return alert;
-}
-
-QAbstractButton* buttonTitled(QMessageBox& box, const QString& title) {
-    for (auto* button : box.buttons())
-        if (button->text() == title) return button;
-    return nullptr;
-}
-
-}  // namespace
-
-TEST(QtAlert, TheMessageBoxShowsEveryTextAsPlainTextAndAnswersByButtonOrder) {
-    GuiTestLoop loop;
-    auto box = makeMessageBox(updateAlert());
+    auto box = makeMessageBox(alert);
     EXPECT_EQ(box->text(), "Update <b>required</b>");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     int plainLabels = 0;
@@ -45,41 +27,32 @@ TEST(QtAlert, TheMessageBoxShowsEveryTextAsPlainTextAndAnswersByButtonOrder) {
         ++plainLabels;
     }
     EXPECT_EQ(plainLabels, 2);
-    EXPECT_EQ(box->defaultButton(), buttonTitled(*box, "Download now"));
-
+    EXPECT_EQ(box->defaultButton()->text(), "Download now");
+    EXPECT_EQ(responseFor(*box), modalResponseAbort) << "unanswered";
     box->show();
-    buttonTitled(*box, "Later")->click();
+    box->buttons().back()->click();
     loop.runUntilIdle();
     EXPECT_EQ(responseFor(*box), alertSecondButtonReturn);
 
-    auto unanswered = makeMessageBox(updateAlert());
-    EXPECT_EQ(responseFor(*unanswered), modalResponseAbort);
-}
-
-TEST(QtAlert, AnAlertWithoutButtonsOffersOk) {
-    GuiTestLoop loop;
-    Alert alert;
-    alert.messageText = "Done";
-    auto box = makeMessageBox(alert);
-    ASSERT_EQ(box->buttons().size(), 1);
-    box->show();
-    box->buttons().front()->click();
+    // An alert without buttons offers OK.
+    Alert done;
+    done.alertStyle = AlertStyle::informational;
+    auto plain = makeMessageBox(done);
+    ASSERT_EQ(plain->buttons().size(), 1);
+    EXPECT_EQ(plain->buttons().front()->text(), "OK");
+    EXPECT_EQ(plain->icon(), QMessageBox::Information);
+    EXPECT_EQ(makeMessageBox(Alert())->icon(), QMessageBox::Warning);
+    plain->show();
+    plain->buttons().front()->click();
     loop.runUntilIdle();
-    EXPECT_EQ(box->buttons().front()->text(), "OK");
-    EXPECT_EQ(responseFor(*box), alertFirstButtonReturn);
-}
+    EXPECT_EQ(responseFor(*plain), alertFirstButtonReturn);
 
-TEST(QtAlert, InstalledMessageBoxesGiveWayToATestResponder) {
+    // Installed, message boxes still give way to a test's responder.
     auto previous = Alert::setPresenter({});
     installMessageBoxAlerts();
     {
-        std::vector<std::string> seen;
-        Alert::ScopedResponder responder([&](const Alert& alert) {
-            seen.push_back(alert.messageText);
-            return alertSecondButtonReturn;
-        });
-        EXPECT_EQ(updateAlert().runModal(), alertSecondButtonReturn);
-        EXPECT_EQ(seen, std::vector<std::string>{"Update <b>required</b>"});
+        Alert::ScopedResponder responder([](const Alert&) { return alertSecondButtonReturn; });
+        EXPECT_EQ(alert.runModal(), alertSecondButtonReturn);
     }
     Alert::setPresenter(std::move(previous));
 }

@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <algorithm>
-#include <mutex>
 #include <set>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/base/MainQueue.h"
 #include "platform/qt/QtMainQueue.h"
@@ -16,57 +13,46 @@ using namespace platform;
 
 namespace {
 
-// Qt's own loop behind the main queue while it lives, instead of the tests' virtual one.
-struct RealLoop {
-    RealLoop() : previous(MainQueue::backend()) { qt::QtMainQueue::install(); }
-    ~RealLoop() { MainQueue::setBackend(previous); }
+// Qt's own loop behind the main queue while a test runs, instead of the tests' virtual one.
+class QtMainQueue : public ::testing::Test {
+protected:
+    void SetUp() override { qt::QtMainQueue::install(); }
+    void TearDown() override { MainQueue::setBackend(previous); }
 
     // Turns the loop until `done` holds; false after ten seconds instead of hanging.
     static bool runUntil(const std::function<bool()>& done) {
-        QElapsedTimer elapsed;
-        elapsed.start();
-        while (!done()) {
-            if (elapsed.elapsed() > 10000) return false;
+        QDeadlineTimer deadline(10000);
+        while (!done() && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        }
-        return true;
+        return done();
     }
 
-    std::shared_ptr<MainQueueBackend> previous;
+    std::shared_ptr<MainQueueBackend> previous = MainQueue::backend();
 };
 
 }  // namespace
 
-TEST(QtMainQueue, RunsPostsFromWorkerThreadsOnTheMainThreadInEachThreadsOrder) {
-    RealLoop loop;
+TEST_F(QtMainQueue, RunsPostsFromWorkerThreadsOnTheMainThreadInEachThreadsOrder) {
     constexpr int threads = 4, posts = 200;
-    std::mutex mutex;
     std::vector<std::vector<int>> seen(threads);
-    int offMain = 0, total = 0;
+    std::atomic<int> offMain = 0, total = 0;
     std::vector<std::thread> workers;
-    for (int t = 0; t < threads; ++t) {
+    for (int t = 0; t < threads; ++t)
         workers.emplace_back([&, t] {
-            for (int i = 0; i < posts; ++i) {
+            for (int i = 0; i < posts; ++i)
                 MainQueue::async([&, t, i] {
-                    std::lock_guard lock(mutex);
-                    seen[t].push_back(i);
                     offMain += MainQueue::isMainThread() ? 0 : 1;
+                    seen[t].push_back(i);
                     ++total;
                 });
-            }
         });
-    }
     for (auto& worker : workers) worker.join();
-    ASSERT_TRUE(RealLoop::runUntil([&] {
-        std::lock_guard lock(mutex);
-        return total == threads * posts;
-    }));
+    ASSERT_TRUE(runUntil([&] { return total == threads * posts; }));
     EXPECT_EQ(offMain, 0);
     for (const auto& order : seen) EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
 }
 
-TEST(QtMainQueue, DelaysRunInTheirOrderAndTimersRepeatUntilInvalidatedFromAnyThread) {
-    RealLoop loop;
+TEST_F(QtMainQueue, DelaysRunInTheirOrderAndTimersRepeatUntilInvalidatedFromAnyThread) {
     std::vector<std::string> order;
     std::thread([&] {
         MainQueue::asyncAfter(0.03, [&] { order.push_back("later"); });
@@ -81,11 +67,11 @@ TEST(QtMainQueue, DelaysRunInTheirOrderAndTimersRepeatUntilInvalidatedFromAnyThr
     });
     auto stopped = MainQueue::scheduledTimer(0.001, true, [&](Timer&) { order.push_back("invalidated"); });
     std::thread([&] { stopped->invalidate(); }).join();
-    ASSERT_TRUE(RealLoop::runUntil([&] { return order.size() >= 3 && fired >= 3; }));
+    ASSERT_TRUE(runUntil([&] { return order.size() >= 3 && fired >= 3; }));
     // Long enough for a further firing of either timer to show.
     bool waited = false;
     MainQueue::asyncAfter(0.05, [&] { waited = true; });
-    ASSERT_TRUE(RealLoop::runUntil([&] { return waited; }));
+    ASSERT_TRUE(runUntil([&] { return waited; }));
     EXPECT_EQ(order, (std::vector<std::string>{"negative", "sooner", "later"}));
     EXPECT_EQ(fired, 3);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

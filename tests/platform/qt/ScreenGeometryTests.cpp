@@ -1,20 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QWidget>
-
 #include "platform/qt/ScreenGeometry.h"
 
 using namespace platform;
 using namespace platform::qt;
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QRect& rect, std::ostream* out) {
-    *out << "QRect(" << rect.x() << ", " << rect.y() << ", " << rect.width() << ", " << rect.height() << ")";
-}
-QT_END_NAMESPACE
 
 namespace {
 
@@ -22,70 +11,65 @@ namespace {
 // scale 1. Qt keeps each screen's native top-left corner, so the first screen ends at x 1440 but
 // the second starts at x 2880. The first screen's system bar takes 25 points at the top and its
 // dock 50 at the bottom.
-std::vector<QtScreen> mixedScaleDesktop() {
-    return {
-        QtScreen{"eDP-1", "Built-in", QRect(0, 0, 1440, 900), QRect(0, 25, 1440, 825), 2.0},
-        QtScreen{"HDMI-1#42", "External", QRect(2880, -180, 1920, 1080), QRect(2880, -180, 1920, 1080), 1.0},
+class ScreenGeometry : public ::testing::Test {
+protected:
+    std::vector<QtScreen> qt{
+        {"eDP-1", "Built-in", QRect(0, 0, 1440, 900), QRect(0, 25, 1440, 825), 2.0},
+        {"HDMI-1#42", "External", QRect(2880, -180, 1920, 1080), QRect(2880, -180, 1920, 1080), 1.0},
     };
-}
+    std::vector<Screen> screens = platformScreens(qt);
+    std::vector<ScreenPlacement> placed = placements(screens, qt);
+};
 
 }  // namespace
 
-TEST(ScreenGeometry, QtScreensBecomePlatformScreensMeasuredUpFromTheFirstScreensBottom) {
-    auto screens = platformScreens(mixedScaleDesktop());
+TEST_F(ScreenGeometry, QtScreensBecomePlatformScreensAndPositionsConvertThroughTheScreenTheyLieOn) {
+    // Measured up from the first screen's bottom edge.
     ASSERT_EQ(screens.size(), 2u);
     EXPECT_EQ(screens[0].frame, Rect::make(0, 0, 1440, 900));
     EXPECT_EQ(screens[0].visibleFrame, Rect::make(0, 50, 1440, 825));
-    EXPECT_EQ(screens[0].backingScaleFactor, 2.0);
     EXPECT_EQ(screens[1].frame, Rect::make(2880, 0, 1920, 1080));
     EXPECT_EQ(screens[1].visibleFrame, screens[1].frame);
-    EXPECT_EQ(screens[1].identifier, "HDMI-1#42");
-    EXPECT_EQ(screens[1].backingScaleFactor, 1.0);
     EXPECT_TRUE(platformScreens({}).empty());
-}
 
-TEST(ScreenGeometry, FramesConvertThroughTheScreenTheyLieOn) {
-    auto qt = mixedScaleDesktop();
-    auto placed = placements(platformScreens(qt), qt);
-
-    // A bar along the bottom of each screen.
-    EXPECT_EQ(toQt(Rect::make(0, 0, 1440, 86), placed), QRect(0, 814, 1440, 86));
-    EXPECT_EQ(toQt(Rect::make(2880, 0, 1920, 86), placed), QRect(2880, 814, 1920, 86));
-    // A window straddling both screens goes with the screen holding most of it.
-    EXPECT_EQ(toQt(Rect::make(2800, 100, 400, 300), placed), QRect(2800, 500, 400, 300));
-    for (auto frame : {Rect::make(100, 120, 800, 640), Rect::make(3000, 500, 300.4, 200.6)}) {
-        auto back = fromQt(toQt(frame, placed), placed);
-        EXPECT_NEAR(back.minX(), frame.minX(), 0.5);
-        EXPECT_NEAR(back.minY(), frame.minY(), 0.5);
-        EXPECT_NEAR(back.width(), frame.width(), 1.0);
-        EXPECT_NEAR(back.height(), frame.height(), 1.0);
+    // A bar along the bottom of each screen, and a window straddling both, which goes with the
+    // screen holding most of it.
+    const std::pair<Rect, QRect> frames[] = {
+        {Rect::make(0, 0, 1440, 86), QRect(0, 814, 1440, 86)},
+        {Rect::make(2880, 0, 1920, 86), QRect(2880, 814, 1920, 86)},
+        {Rect::make(2800, 100, 400, 300), QRect(2800, 500, 400, 300)},
+    };
+    for (const auto& [frame, geometry] : frames) {
+        EXPECT_EQ(toQt(frame, placed), geometry);
+        EXPECT_EQ(fromQt(geometry, placed), frame);
     }
     // Fractional edges round so that neighbours still meet.
-    auto left = toQt(Rect::make(10.4, 0, 20.3, 10), placed);
-    auto right = toQt(Rect::make(30.7, 0, 20, 10), placed);
+    auto left = toQt(Rect::make(10.4, 0, 20.3, 10), placed),
+         right = toQt(Rect::make(30.7, 0, 20, 10), placed);
     EXPECT_EQ(left.x() + left.width(), right.x());
-}
-
-TEST(ScreenGeometry, PointsOnTheBottomEdgeAndAboveTheFirstScreen) {
-    auto qt = mixedScaleDesktop();
-    auto placed = placements(platformScreens(qt), qt);
+    // Points on the bottom edge and above the first screen.
     EXPECT_EQ(fromQt(QPointF(700, 900), placed), (Point{700, 0}));
     EXPECT_EQ(fromQt(QPointF(700, 899), placed), (Point{700, 1}));
     EXPECT_EQ(fromQt(QPointF(3000, -180), placed), (Point{3000, 1080}));
     EXPECT_EQ(toQt(Point{3000, 1080}, placed), QPointF(3000, -180));
-    EXPECT_EQ(toQt(Point{0, 900}, placed), QPointF(0, 0));
+    // With no screens at all, y only flips.
+    EXPECT_EQ(toQt(Rect::make(10, 20, 30, 40), {}), QRect(10, -60, 30, 40));
+    EXPECT_EQ(fromQt(QRect(10, -60, 30, 40), {}), Rect::make(10, 20, 30, 40));
+    EXPECT_EQ(toQt(Point{5, 6}, {}), QPointF(5, -6));
+    EXPECT_EQ(fromQt(QPointF(5, -6), {}), (Point{5, 6}));
 }
 
-TEST(ScreenGeometry, PlatformScreensPairWithQtScreensByIdentifierThenPositionThenTheFirst) {
-    auto qt = mixedScaleDesktop();
+TEST_F(ScreenGeometry, PlatformScreensPairWithQtScreensByIdentifierThenPositionThenTheFirst) {
     Screen external{"HDMI-1#42", "External", Rect::make(-1920, 0, 1920, 1080), {}, 1.0};
     Screen builtIn{"unknown", "Built-in", Rect::make(0, 0, 1440, 900), {}, 2.0};
     Screen third{"scenario-3", "Third", Rect::make(1440, 0, 1280, 800), {}, 1.0};
-    auto placed = placements({external, builtIn, third}, qt);
-    EXPECT_EQ(placed[0].qtGeometry, qt[1].geometry);
-    EXPECT_EQ(placed[1].qtGeometry, qt[1].geometry);  // second in the list
-    EXPECT_EQ(placed[2].qtGeometry, qt[0].geometry);  // no such Qt screen: the first
+    auto paired = placements({external, builtIn, third}, qt);
+    EXPECT_EQ(paired[0].qtGeometry, qt[1].geometry);
+    EXPECT_EQ(paired[1].qtGeometry, qt[1].geometry);  // second in the list
+    EXPECT_EQ(paired[2].qtGeometry, qt[0].geometry);  // no such Qt screen: the first
     // A frame on the scenario's third screen shows on Qt's first screen, at the same offset from
     // the top-left corner.
-    EXPECT_EQ(toQt(Rect::make(1440, 0, 1280, 86), placed), QRect(0, 714, 1280, 86));
+    EXPECT_EQ(toQt(Rect::make(1440, 0, 1280, 86), paired), QRect(0, 714, 1280, 86));
+    // No Qt screen at all: a screen of the platform's size at the origin.
+    EXPECT_EQ(placements({third}, {})[0].qtGeometry, QRect(0, 0, 1280, 800));
 }

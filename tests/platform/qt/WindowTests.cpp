@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <algorithm>
@@ -25,119 +24,92 @@ struct RecordingDelegate : WindowDelegate {
     void windowDidChangeOcclusionState(Window& window) override {
         events.push_back(window.occlusionStateVisible() ? "visible" : "occluded");
     }
-};
-
-// A window whose own close counts, as a subclass overriding close would.
-struct CountingWindow : Window {
-    using Window::Window;
-    int closes = 0;
-    void close() override {
-        ++closes;
-        Window::close();
-    }
+    long closes() const { return std::count(events.begin(), events.end(), "willClose"); }
 };
 
 class WindowTest : public ::testing::Test {
 protected:
     void TearDown() override { loop.runUntilIdle(); }
     GuiTestLoop loop;
+    std::shared_ptr<RecordingDelegate> events = std::make_shared<RecordingDelegate>();
 };
 
 }  // namespace
 
-TEST_F(WindowTest, KeyAndMainMoveBetweenWindowsThatAcceptThem) {
-    auto firstEvents = std::make_shared<RecordingDelegate>();
+TEST_F(WindowTest, KeyAndMainMoveOnlyBetweenWindowsThatAcceptThem) {
     auto secondEvents = std::make_shared<RecordingDelegate>();
-    Window first(Rect::make(100, 100, 300, 200));
-    Window second(Rect::make(150, 150, 300, 200));
-    first.setDelegate(firstEvents);
+    Window first(Rect::make(100, 100, 300, 200)), second(Rect::make(150, 150, 300, 200));
+    Window bar(Rect::make(0, 0, 800, 86), WindowStyleMask::borderless);
+    first.setDelegate(events);
     second.setDelegate(secondEvents);
+    int posted = 0;
+    auto token = NotificationCenter::defaultCenter()->addObserver(Window::didChangeOcclusionStateNotification,
+                                                                  [&](const Notification&) { ++posted; });
     first.makeKeyAndOrderFront();
     loop.runUntilIdle();
-    EXPECT_TRUE(first.isKeyWindow());
-    EXPECT_TRUE(first.isMainWindow());
-
     second.makeKeyAndOrderFront();
     loop.runUntilIdle();
-    EXPECT_FALSE(first.isKeyWindow());
-    EXPECT_FALSE(first.isMainWindow());
-    EXPECT_TRUE(second.isKeyWindow());
-    std::vector<std::string> firstExpected{"becomeKey", "becomeMain", "visible", "resignKey", "resignMain"};
-    EXPECT_EQ(firstEvents->events, firstExpected);
-    std::vector<std::string> secondExpected{"becomeKey", "becomeMain", "visible"};
-    EXPECT_EQ(secondEvents->events, secondExpected);
-}
-
-TEST_F(WindowTest, BorderlessAndFrontOrderedWindowsLeaveTheKeyWindowAlone) {
-    auto events = std::make_shared<RecordingDelegate>();
-    Window settings(Rect::make(100, 100, 300, 200));
-    settings.setDelegate(events);
-    Window bar(Rect::make(0, 0, 800, 86), WindowStyleMask::borderless);
-    Window other(Rect::make(150, 150, 300, 200));
-    settings.makeKeyAndOrderFront();
-    loop.runUntilIdle();
-
+    // A borderless window, and one only ordered front, leave the key window alone.
     bar.makeKeyAndOrderFront();
-    other.orderFront();
+    first.orderOut();
+    first.orderFront();
+    first.orderFront();
     loop.runUntilIdle();
-    EXPECT_TRUE(settings.isKeyWindow());
-    EXPECT_FALSE(bar.isKeyWindow());
-    EXPECT_FALSE(other.isKeyWindow());
-    EXPECT_TRUE(bar.isVisible());
-    EXPECT_TRUE(other.isVisible());
-    std::vector<std::string> expected{"becomeKey", "becomeMain", "visible"};
-    EXPECT_EQ(events->events, expected);
-
+    EXPECT_TRUE(second.isKeyWindow() && second.isMainWindow());
+    EXPECT_FALSE(bar.isKeyWindow() || first.isKeyWindow() || first.isMainWindow());
+    EXPECT_TRUE(bar.isVisible() && first.isVisible());
+    EXPECT_EQ(events->events, (std::vector<std::string>{"becomeKey", "becomeMain", "visible", "resignKey",
+                                                        "resignMain", "occluded", "visible"}));
+    EXPECT_EQ(secondEvents->events, (std::vector<std::string>{"becomeKey", "becomeMain", "visible"}));
+    EXPECT_EQ(posted, 5) << "once for every change of any window";
+    NotificationCenter::defaultCenter()->removeObserver(token);
     // Hiding the key window gives up key status.
-    settings.orderOut();
+    second.orderOut();
     loop.runUntilIdle();
-    EXPECT_FALSE(settings.isKeyWindow());
-}
+    EXPECT_FALSE(second.isKeyWindow());
 
-TEST_F(WindowTest, ABorderlessSubclassMayAcceptKeyStatus) {
     struct MenuWindow : Window {
         using Window::Window;
         bool canBecomeKeyWindow() const override { return true; }
         bool canBecomeMainWindow() const override { return true; }
-    };
-    MenuWindow menu(Rect::make(0, 0, 800, 640), WindowStyleMask::borderless);
+    } menu(Rect::make(0, 0, 800, 640), WindowStyleMask::borderless);
     menu.makeKeyAndOrderFront();
     loop.runUntilIdle();
-    EXPECT_TRUE(menu.isKeyWindow());
-    EXPECT_TRUE(menu.isMainWindow());
+    EXPECT_TRUE(menu.isKeyWindow() && menu.isMainWindow()) << "a borderless subclass may accept";
     EXPECT_FALSE(menu.widget()->windowFlags() & Qt::WindowDoesNotAcceptFocus);
 }
 
 TEST_F(WindowTest, CloseTellsTheDelegateOnceAndTheCloseButtonClosesThroughTheSubclass) {
-    auto events = std::make_shared<RecordingDelegate>();
-    CountingWindow window(Rect::make(100, 100, 300, 200));
+    struct CountingWindow : Window {
+        using Window::Window;
+        int closes = 0;
+        void close() override {
+            ++closes;
+            Window::close();
+        }
+    } window(Rect::make(100, 100, 300, 200));
     window.setDelegate(events);
     window.makeKeyAndOrderFront();
     loop.runUntilIdle();
-
-    // What the window manager's close button does.
-    window.widget()->close();
+    window.widget()->close();  // what the window manager's close button does
     loop.runUntilIdle();
     EXPECT_EQ(window.closes, 1);
-    EXPECT_FALSE(window.isVisible());
-    EXPECT_FALSE(window.isKeyWindow());
+    EXPECT_FALSE(window.isVisible() || window.isKeyWindow());
     window.close();
-    EXPECT_EQ(std::count(events->events.begin(), events->events.end(), "willClose"), 1);
-
+    EXPECT_EQ(events->closes(), 1);
     // A closed window can be shown and closed again.
     window.makeKeyAndOrderFront();
     loop.runUntilIdle();
     window.close();
-    EXPECT_EQ(std::count(events->events.begin(), events->events.end(), "willClose"), 2);
+    EXPECT_EQ(events->closes(), 2);
 }
 
 TEST_F(WindowTest, AWindowReleasedWhileItHandlesItsCloseButtonGoesAwaySafely) {
     struct Releaser : WindowDelegate {
-        std::unique_ptr<Window> window;
+        std::unique_ptr<Window> window = std::make_unique<Window>(Rect::make(100, 100, 300, 200));
         void windowWillClose(Window&) override { window.reset(); }
     };
     auto releaser = std::make_shared<Releaser>();
-    releaser->window = std::make_unique<Window>(Rect::make(100, 100, 300, 200));
     releaser->window->setDelegate(releaser);
     releaser->window->makeKeyAndOrderFront();
     loop.runUntilIdle();
@@ -148,76 +120,39 @@ TEST_F(WindowTest, AWindowReleasedWhileItHandlesItsCloseButtonGoesAwaySafely) {
     EXPECT_TRUE(widget.isNull());
 }
 
-TEST_F(WindowTest, OcclusionFollowsShowingAndHidingAndIsPostedForEveryWindow) {
-    int posted = 0;
-    auto token = NotificationCenter::defaultCenter()->addObserver(Window::didChangeOcclusionStateNotification,
-                                                                  [&](const Notification&) { ++posted; });
-    Window bar(Rect::make(0, 0, 800, 86), WindowStyleMask::borderless);
-    EXPECT_FALSE(bar.occlusionStateVisible());
-    bar.orderFront();
-    loop.runUntilIdle();
-    EXPECT_TRUE(bar.occlusionStateVisible());
-    bar.orderFront();
-    loop.runUntilIdle();
-    EXPECT_EQ(posted, 1);
-    bar.orderOut();
-    loop.runUntilIdle();
-    EXPECT_FALSE(bar.occlusionStateVisible());
-    EXPECT_EQ(posted, 2);
-    NotificationCenter::defaultCenter()->removeObserver(token);
-}
-
-TEST_F(WindowTest, StyleLevelAndBackgroundMapToQtFlags) {
+TEST_F(WindowTest, StyleLevelAndBackgroundMapToQtFlagsAndAWindowAroundAViewTakesItsSizeAndOwnsIt) {
     Window bar(Rect::make(0, 0, 800, 86), WindowStyleMask::borderless);
     bar.setLevel(WindowLevel::screenSaver);
-    bar.setCollectionBehavior(WindowCollectionBehavior::moveToActiveSpace |
-                              WindowCollectionBehavior::fullScreenAuxiliary);
+    bar.setCollectionBehavior(WindowCollectionBehavior::moveToActiveSpace);
     bar.setBackgroundColor(Qt::transparent);
     bar.setHasShadow(false);
     bar.orderFront();
     loop.runUntilIdle();
-    auto flags = bar.widget()->windowFlags();
-    EXPECT_TRUE(flags & Qt::FramelessWindowHint);
-    EXPECT_TRUE(flags & Qt::WindowStaysOnTopHint);
-    EXPECT_TRUE(flags & Qt::NoDropShadowWindowHint);
-    EXPECT_TRUE(flags & Qt::WindowDoesNotAcceptFocus);
-    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_EQ(bar.widget()->windowFlags(), Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                               Qt::NoDropShadowWindowHint | Qt::WindowDoesNotAcceptFocus);
     EXPECT_TRUE(bar.widget()->testAttribute(Qt::WA_TranslucentBackground));
-    EXPECT_EQ(static_cast<std::uint64_t>(bar.collectionBehavior()), 0x102u);
 
-    Window settings(Rect::make(100, 100, 400, 400),
-                    WindowStyleMask::titled | WindowStyleMask::closable | WindowStyleMask::miniaturizable);
-    settings.orderFront();
-    loop.runUntilIdle();
-    flags = settings.widget()->windowFlags();
-    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Window);
-    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowStaysOnTopHint);
-    EXPECT_FALSE(settings.widget()->testAttribute(Qt::WA_TranslucentBackground));
-    // Not resizable: the user cannot change its size.
-    EXPECT_EQ(settings.widget()->minimumSize(), settings.widget()->maximumSize());
-
-    // Changing the style of a shown window keeps it shown.
-    settings.setStandardButtonsHidden(true);
-    loop.runUntilIdle();
-    EXPECT_TRUE(settings.isVisible());
-    EXPECT_FALSE(settings.widget()->windowFlags() & Qt::WindowCloseButtonHint);
-}
-
-TEST_F(WindowTest, AWindowMadeAroundAViewTakesItsSizeAndOwnsIt) {
-    auto* label = new QLabel("Settings");
+    QPointer<QLabel> label = new QLabel("Settings");
     label->setFixedSize(400, 400);
-    QPointer<QLabel> watched(label);
     {
-        Window window(label);
-        EXPECT_EQ(window.contentView(), label);
-        EXPECT_EQ(window.frame().size, (Size{400, 400}));
-        window.orderFront();
+        Window settings(
+            label, WindowStyleMask::titled | WindowStyleMask::closable | WindowStyleMask::miniaturizable);
+        EXPECT_EQ(settings.contentView(), label);
+        EXPECT_EQ(settings.frame().size, (Size{400, 400}));
+        settings.orderFront();
         loop.runUntilIdle();
-        EXPECT_EQ(label->size(), QSize(400, 400));
+        EXPECT_EQ(settings.widget()->windowFlags(),
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                      Qt::WindowMinimizeButtonHint | Qt::WindowSystemMenuHint);
+        EXPECT_FALSE(settings.widget()->testAttribute(Qt::WA_TranslucentBackground));
+        // Not resizable: the user cannot change its size.
+        EXPECT_EQ(settings.widget()->minimumSize(), settings.widget()->maximumSize());
+        // Changing the style of a shown window keeps it shown.
+        settings.setStandardButtonsHidden(true);
+        loop.runUntilIdle();
+        EXPECT_TRUE(settings.isVisible());
+        EXPECT_FALSE(settings.widget()->windowFlags() & Qt::WindowCloseButtonHint);
     }
     loop.runUntilIdle();
-    EXPECT_TRUE(watched.isNull());
+    EXPECT_TRUE(label.isNull()) << "the window owns its view";
 }

@@ -6,10 +6,10 @@
 #include "platform/xdg/DesktopApplications.h"
 #include "tests/platform/xdg/XdgTesting.h"
 
-namespace platform::xdg {
-namespace {
-
+using platform::xdg::DesktopApplications;
 using xdg_testing::Desktop;
+
+namespace {
 
 // The property list's text values; none when it holds anything else.
 std::map<std::string, std::string> infoOf(const std::string& bundle) {
@@ -18,9 +18,8 @@ std::map<std::string, std::string> infoOf(const std::string& bundle) {
     plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &dict);
     std::map<std::string, std::string> values;
     for (const char* key :
-         {"CFBundleName", "CFBundleIdentifier", "CFBundleExecutable", "CFBundleIconFile", "StartupWMClass"}) {
+         {"CFBundleName", "CFBundleIdentifier", "CFBundleExecutable", "CFBundleIconFile", "StartupWMClass"})
         if (plist_t item = plist_dict_get_item(dict, key)) values[key] = plist_get_string_ptr(item, nullptr);
-    }
     if (plist_dict_get_size(dict) != values.size()) values.clear();
     plist_free(dict);
     return values;
@@ -34,8 +33,11 @@ std::vector<std::string> bundles(const std::string& root) {
     return names;
 }
 
+}  // namespace
+
 TEST(DesktopApplicationsTests, VisibleEntriesBecomeBundlesThatFollowChanges) {
     auto& desktop = Desktop::shared();
+    std::filesystem::remove_all(desktop.path("cache/velmora"));  // from an earlier run of the test
     DesktopApplications applications(desktop.path("cache/velmora"));
     EXPECT_TRUE(applications.update());
     // Hidden (even when only the user's copy is), no-display, other-desktop and TryExec-less
@@ -56,30 +58,20 @@ TEST(DesktopApplicationsTests, VisibleEntriesBecomeBundlesThatFollowChanges) {
     EXPECT_EQ(applications.entryForBundle("/Applications/files.app/")->name, "Files");
     EXPECT_FALSE(applications.update());
 
-    // Whatever else was in the folder goes with the next change.
+    // Whatever else was in the folder goes with the next change, which the watch makes.
     desktop.write("cache/velmora/Applications/stale.app/Contents/Info.plist", "");
+    applications.startWatching();
     desktop.entry(desktop.dataHome(), "late", "Name=Late\nExec=editor-bin\n");
-    EXPECT_TRUE(applications.update());
+    auto late = applications.root() + "/Applications/late.app";
+    for (int i = 0; i < 1000 && !std::filesystem::exists(late); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    applications.stopWatching();
     EXPECT_EQ(bundles(applications.root()).size(), 5u);
-    EXPECT_EQ(infoOf(applications.root() + "/Applications/late.app").at("CFBundleName"), "Late");
+    EXPECT_EQ(infoOf(late).at("CFBundleName"), "Late");
     std::filesystem::remove(desktop.dataHome() + "/late.desktop");
     EXPECT_TRUE(applications.update());
     EXPECT_EQ(bundles(applications.root()).size(), 4u);
     EXPECT_FALSE(applications.entryForBundle("/Applications/late.app"));
-}
-
-TEST(DesktopApplicationsTests, WatchingRebuildsTheFolderWhenAnEntryArrives) {
-    auto& desktop = Desktop::shared();
-    DesktopApplications applications(desktop.path("cache/watched"));
-    applications.update();
-    applications.startWatching();
-    desktop.entry(desktop.dataDir(), "arriving", "Name=Arriving\nExec=editor-bin\n");
-    auto bundle = applications.root() + "/Applications/arriving.app";
-    for (int i = 0; i < 1000 && !std::filesystem::exists(bundle); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    applications.stopWatching();
-    std::filesystem::remove(desktop.dataDir() + "/arriving.desktop");
-    EXPECT_TRUE(std::filesystem::exists(bundle));
 }
 
 TEST(DesktopApplicationsTests, WindowsMatchTheirEntryByClassThenIdThenCommand) {
@@ -88,26 +80,18 @@ TEST(DesktopApplicationsTests, WindowsMatchTheirEntryByClassThenIdThenCommand) {
     DesktopApplications applications(desktop.path("cache/matching"));
     applications.update();
     std::filesystem::remove(desktop.dataDir() + "/classy.desktop");
-    struct Case {
-        std::string wmClass, wmInstance, executable;
-        std::optional<std::string> id;
-    };
-    const Case cases[] = {
+    const std::tuple<std::string, std::string, std::string, std::optional<std::string>> cases[] = {
         {"ExampleEdit", "exampleedit", "/usr/bin/python3", "org.example.Editor"},
         {"Other", "EXAMPLEEDIT", "", "org.example.Editor"},
-        // The window class beats an id of the same name.
-        {"Browser", "browser", "", "classy"},
+        {"Browser", "browser", "", "classy"},  // the window class beats an id of the same name
         {"Files", "files", "/usr/bin/other", "files"},
         {"Unknown", "unknown", "/opt/editor/editor-bin", "org.example.Editor"},
         {"Unknown", "unknown", "/usr/bin/unknown", std::nullopt},
         {"", "", "", std::nullopt},
     };
-    for (const auto& c : cases) {
-        auto match = applications.match(c.wmClass, c.wmInstance, c.executable);
-        EXPECT_EQ(match ? match->bundlePath : "none", c.id ? "/Applications/" + *c.id + ".app" : "none")
-            << c.wmClass << "/" << c.wmInstance << "/" << c.executable;
+    for (const auto& [wmClass, wmInstance, executable, id] : cases) {
+        auto match = applications.match(wmClass, wmInstance, executable);
+        EXPECT_EQ(match ? match->bundlePath : "none", id ? "/Applications/" + *id + ".app" : "none")
+            << wmClass << "/" << wmInstance << "/" << executable;
     }
 }
-
-}  // namespace
-}  // namespace platform::xdg

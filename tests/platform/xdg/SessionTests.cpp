@@ -5,8 +5,7 @@
 #include "platform/xdg/Session.h"
 #include "tests/platform/xdg/XdgTesting.h"
 
-namespace platform::xdg {
-namespace {
+using platform::xdg::Session;
 
 TEST(SessionTests, PowerAndTerminalReachTheirCommands) {
     auto& desktop = xdg_testing::Desktop::shared();
@@ -22,9 +21,6 @@ TEST(SessionTests, PowerAndTerminalReachTheirCommands) {
     }
     EXPECT_TRUE(session.canOpenTerminal());
     std::filesystem::remove(desktop.path("bin/x-terminal-emulator"));
-    EXPECT_FALSE(session.canOpenTerminal());
-    EXPECT_FALSE(session.openTerminal());
+    EXPECT_FALSE(session.canOpenTerminal() || session.openTerminal());
+    desktop.stub("x-terminal-emulator");
 }
-
-}  // namespace
-}  // namespace platform::xdg

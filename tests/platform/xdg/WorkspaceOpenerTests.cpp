@@ -4,10 +4,10 @@
 #include "platform/xdg/WorkspaceOpener.h"
 #include "tests/platform/xdg/XdgTesting.h"
 
-namespace platform::xdg {
-namespace {
+using namespace platform;
+using namespace platform::xdg;
 
-using xdg_testing::Desktop;
+namespace {
 
 class WorkspaceOpenerTests : public ::testing::Test {
 protected:
@@ -26,35 +26,34 @@ protected:
         return outcome.value_or("no completion");
     }
 
-    Desktop& desktop = Desktop::shared();
-    testing::VirtualMainLoop loop;
+    xdg_testing::Desktop& desktop = xdg_testing::Desktop::shared();
+    platform::testing::VirtualMainLoop loop;
     std::shared_ptr<DesktopApplications> applications =
         std::make_shared<DesktopApplications>(desktop.path("cache/opener"));
     WorkspaceOpener opener{applications};
 };
+
+}  // namespace
 
 TEST_F(WorkspaceOpenerTests, BundlesLaunchTheirEntryAndAddressesGoToTheDefaultApplication) {
     auto editor = *URL::fromString("/Applications/org.example.Editor.app/");
     EXPECT_TRUE(opener.open(editor));
     EXPECT_TRUE(desktop.waitForCall("editor-bin "));
     EXPECT_EQ(completed([&](auto done) { opener.openApplication(editor, {}, done); }), std::nullopt);
-
-    auto page = *URL::fromString("https://example.org/a?b=c");
-    EXPECT_EQ(completed([&](auto done) { opener.open(page, {}, done); }), std::nullopt);
+    EXPECT_EQ(
+        completed([&](auto done) { opener.open(*URL::fromString("https://example.org/a?b=c"), {}, done); }),
+        std::nullopt);
     EXPECT_TRUE(desktop.waitForCall("browser-stub https://example.org/a?b=c"));
-
     auto document = URL::fileURL(desktop.path("home/notes.txt"), false);
     EXPECT_EQ(completed([&](auto done) { opener.open({document}, editor, {}, done); }), std::nullopt);
     EXPECT_TRUE(desktop.waitForCall("editor-bin " + desktop.path("home/notes.txt")));
-
     // Terminal=true runs the entry's command in a terminal GIO finds on PATH.
     EXPECT_TRUE(opener.open(*URL::fromString("/Applications/console-tool.app")));
     EXPECT_TRUE(desktop.waitForCall("xterm -e console-tool --flag"));
 }
 
-TEST_F(WorkspaceOpenerTests, FoldersOpenInTheFileManager) {
+TEST_F(WorkspaceOpenerTests, FoldersOpenInTheFileManagerAsPathsAndTheTrashByItsAddress) {
     EXPECT_TRUE(opener.selectFile(std::nullopt, desktop.path("home/Downloads/")));
-    // GIO hands local folders over as paths.
     EXPECT_TRUE(desktop.waitForCall("files-stub " + desktop.path("home/Downloads")));
     EXPECT_EQ(completed([&](auto done) { opener.open(URL::fileURL(desktop.path("home"), true), {}, done); }),
               std::nullopt);
@@ -70,6 +69,3 @@ TEST_F(WorkspaceOpenerTests, FailuresReachTheCompletion) {
         EXPECT_FALSE(opener.open(*URL::fromString(address)));
     }
 }
-
-}  // namespace
-}  // namespace platform::xdg

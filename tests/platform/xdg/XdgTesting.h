@@ -1,7 +1,5 @@
 #pragma once
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -50,11 +48,9 @@ public:
     void clearCalls() const { std::filesystem::remove(path("calls.log")); }
     // Stubs run as processes of their own: waits up to ten seconds for the line to appear.
     bool waitForCall(const std::string& line) const {
-        for (int i = 0; i < 1000; ++i) {
-            if (calls().find(line + "\n") != std::string::npos) return true;
+        for (int i = 0; i < 1000 && calls().find(line + "\n") == std::string::npos; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+        return calls().find(line + "\n") != std::string::npos;
     }
 
 private:
@@ -84,8 +80,8 @@ private:
         entry(dataDir(), "masked", "Name=Masked\nExec=editor-bin\n");
         entry(dataHome(), "masked", "Name=Masked\nExec=editor-bin\nHidden=true\n");
         write("config/mimeapps.list",
-              "[Default "
-              "Applications]\nx-scheme-handler/https=browser.desktop\ninode/directory=files.desktop\n");
+              "[Default Applications]\nx-scheme-handler/https=browser.desktop\n"
+              "inode/directory=files.desktop\n");
         write("share/icons/hicolor/index.theme",
               "[Icon Theme]\nName=Hicolor\nDirectories=16x16/apps,48x48/apps,scalable/apps\n"
               "[16x16/apps]\nSize=16\nType=Fixed\n[48x48/apps]\nSize=48\nType=Fixed\n"

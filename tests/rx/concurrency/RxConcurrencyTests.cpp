@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -19,45 +18,38 @@ rx::SchedulerPtr concurrentScheduler() {
     return std::make_shared<rx::ConcurrentDispatchQueueScheduler>(platform::QualityOfService::userInitiated);
 }
 
+// Two subscriptions, each with its own queue: they may run in parallel with each other, but each
+// gets its elements one at a time and in order.
 TEST(ObserveOnConcurrent, DeliversOneAtATimeAndInOrder) {
     constexpr int count = 20000;
+    struct Track {
+        std::atomic<int> inFlight{0};
+        int next = 0, overlaps = 0, outOfOrder = 0;
+    } tracks[2];
     rx::PublishSubject<int> subject;
-    std::atomic<int> inFlight{0};
-    std::atomic<int> overlaps{0};
-    int expected = 0;
-    int outOfOrder = 0;
-    Latch finished;
+    Latch finished(2);
     std::vector<rx::Disposable> subscriptions;
-    // Two subscriptions, each with its own queue: they may run in parallel with each other.
-    std::vector<int> counts(2, 0);
-    std::atomic<int> completions{0};
-    for (int i = 0; i < 2; ++i) {
+    for (auto& t : tracks) {
         subscriptions.push_back(subject.observeOn(concurrentScheduler())
                                     .subscribe(
-                                        [&, i](int value) {
-                                            if (i == 0) {
-                                                if (inFlight.fetch_add(1) != 0) ++overlaps;
-                                                if (value != expected++) ++outOfOrder;
-                                                std::this_thread::yield();
-                                                inFlight.fetch_sub(1);
-                                            }
-                                            ++counts[i];
+                                        [&t](int value) {
+                                            if (t.inFlight.fetch_add(1) != 0) ++t.overlaps;
+                                            if (value != t.next++) ++t.outOfOrder;
+                                            std::this_thread::yield();
+                                            t.inFlight.fetch_sub(1);
                                         },
-                                        nullptr,
-                                        [&, i] {
-                                            static std::atomic<int> completions{0};
-                                            if (++completions % 2 == 0) finished.done();
-                                        }));
+                                        nullptr, [&] { finished.done(); }));
     }
-    std::thread producer([&] {
+    std::thread([&] {
         for (int i = 0; i < count; ++i) subject.onNext(i);
         subject.onCompleted();
-    });
-    producer.join();
+    }).join();
     ASSERT_TRUE(finished.wait());
-    EXPECT_EQ(overlaps.load(), 0);
-    EXPECT_EQ(outOfOrder, 0);
-    EXPECT_EQ(counts, (std::vector<int>{count, count}));
+    for (const auto& t : tracks) {
+        EXPECT_EQ(t.overlaps, 0);
+        EXPECT_EQ(t.outOfOrder, 0);
+        EXPECT_EQ(t.next, count);
+    }
 }
 
 TEST(ObserveOnConcurrent, DisposeFromAnotherThreadStopsDelivery) {
@@ -86,32 +78,29 @@ TEST(Subjects, SurviveSubscribingAndDisposingWhileOtherThreadsDeliver) {
     rx::BehaviorRelay<int> relay(0);
     std::atomic<long> received{0};
     std::atomic<bool> stop{false};
-    std::vector<std::thread> threads;
+    const auto count = [&](int) { ++received; };
+    std::vector<std::thread> senders, churners;
     for (int t = 0; t < 2; ++t) {
-        threads.emplace_back([&] {
+        senders.emplace_back([&] {
             for (int i = 0; !stop.load(); ++i) {
                 subject.onNext(i);
                 relay.accept(i);
             }
         });
-    }
-    for (int t = 0; t < 2; ++t) {
-        threads.emplace_back([&] {
+        churners.emplace_back([&] {
             for (int i = 0; i < 2000; ++i) {
-                auto a = subject.map([](int v) { return v + 1; }).subscribe([&](int) { ++received; });
-                auto b = relay.subscribe([&](int) { ++received; });
+                auto a = subject.map([](int v) { return v + 1; }).subscribe(count);
+                auto b = relay.subscribe(count);
                 rx::DisposeBag bag;
-                subject.subscribe([&](int) { ++received; }).disposed(bag);
+                subject.subscribe(count).disposed(bag);
                 a.dispose();
                 b.dispose();
             }
         });
     }
-    threads[2].join();
-    threads[3].join();
+    for (auto& thread : churners) thread.join();
     stop = true;
-    threads[0].join();
-    threads[1].join();
+    for (auto& thread : senders) thread.join();
     EXPECT_FALSE(subject.hasObservers());
     EXPECT_FALSE(relay.hasObservers());
     EXPECT_GT(received.load(), 0);
@@ -165,11 +154,10 @@ TEST(TimeOperatorsConcurrent, ThrottleAndDebounceOnAConcurrentSchedulerEndWithTh
                     received.push_back(v);
                 },
                 nullptr, [&] { finished.done(); });
-    std::thread producer([&] {
+    std::thread([&] {
         for (int i = 0; i < 2000; ++i) subject.onNext(i);
         subject.onCompleted();
-    });
-    producer.join();
+    }).join();
     ASSERT_TRUE(finished.wait());
     std::lock_guard lock(mutex);
     ASSERT_FALSE(received.empty());
@@ -230,10 +218,9 @@ TEST(MainSchedulerConcurrent, WorkFromManyThreadsRunsOnTheMainThreadInEachThread
     for (auto& thread : threads) thread.join();
     loop.runUntilIdle();
     EXPECT_EQ(offMain.load(), 0);
-    for (const auto& list : seen) {
-        ASSERT_EQ(list.size(), static_cast<std::size_t>(perThread));
-        for (int i = 0; i < perThread; ++i) EXPECT_EQ(list[i], i);
-    }
+    std::vector<int> inOrder(perThread);
+    std::iota(inOrder.begin(), inOrder.end(), 0);
+    for (const auto& list : seen) EXPECT_EQ(list, inOrder);
 }
 
 }  // namespace

@@ -4,91 +4,56 @@
 #include <vector>
 
 #include "platform/base/Animation.h"
-#include "rx/Rx.h"
 #include "ui-toolkit/core/BackStack.h"
 #include "ui-toolkit/core/Module.h"
 #include "ui-toolkit/core/ObservableBindings.h"
 
 using namespace brindle_core;
+using Strings = std::vector<std::string>;
 
 namespace {
 
+// Notes the stack's size at each signal, and each action that runs with the signals before it.
 class BackStackTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        BackStack::stack().clear();
-        subscription = BackStack::changed().subscribe([this](const rx::Unit&) {
-            ++signals;
-            stackSizesAtSignal.push_back(BackStack::stack().size());
-        });
-    }
+    void SetUp() override { BackStack::stack().clear(); }
     void TearDown() override {
         subscription.dispose();
         BackStack::stack().clear();
     }
-
-    std::vector<std::string> identifiers() const {
-        std::vector<std::string> result;
-        for (const auto& entry : BackStack::stack()) result.push_back(entry.identifier);
-        return result;
+    void push(std::initializer_list<const char*> identifiers) {
+        for (std::string id : identifiers)
+            BackStack::push([this, id] { log.push_back(id + " after " + std::to_string(sizes.size())); }, id);
     }
 
-    rx::Disposable subscription;
-    int signals = 0;
-    std::vector<std::size_t> stackSizesAtSignal;
-    std::vector<std::string> ran;
+    std::vector<std::size_t> sizes;
+    Strings log;
+    rx::Disposable subscription = BackStack::changed().subscribe(
+        [this](const rx::Unit&) { sizes.push_back(BackStack::stack().size()); });
 };
 
-TEST_F(BackStackTest, PopRunsTheTopActionBeforeSignalling) {
+TEST_F(BackStackTest, PopRunsTheTopActionBeforeSignallingAndRemoveEitherRunsTheTopOrDropsEveryMatch) {
     BackStack::pop();
-    EXPECT_EQ(signals, 0);
-
-    BackStack::push([this] { ran.push_back("a"); }, "a");
-    BackStack::push(
-        [this] {
-            ran.push_back("b");
-            EXPECT_EQ(signals, 2);
-        },
-        "b");
+    push({"x", "a", "x", "b"});
     BackStack::pop();
-    EXPECT_EQ(ran, std::vector<std::string>{"b"});
-    EXPECT_EQ(stackSizesAtSignal, (std::vector<std::size_t>{1, 2, 1}));
-}
-
-TEST_F(BackStackTest, ExecutingRemoveLooksOnlyAtTheTop) {
-    BackStack::push([this] { ran.push_back("a"); }, "a");
-    BackStack::push([this] { ran.push_back("b"); }, "b");
-    signals = 0;
-    BackStack::remove("a", true);
-    EXPECT_EQ(signals, 0);
-    EXPECT_EQ(identifiers(), (std::vector<std::string>{"a", "b"}));
-
+    BackStack::remove("a", true);  // not on top: nothing happens
+    push({"b"});
     BackStack::remove("b", true);
-    EXPECT_EQ(ran, std::vector<std::string>{"b"});
-    EXPECT_EQ(signals, 1);
-    EXPECT_EQ(identifiers(), std::vector<std::string>{"a"});
-}
-
-TEST_F(BackStackTest, SilentRemoveDropsEveryMatchAndSignalsOnce) {
-    for (auto id : {"x", "a", "x", "b"}) BackStack::push([this, id] { ran.push_back(id); }, id);
-    signals = 0;
     BackStack::remove("x", false);
-    EXPECT_EQ(identifiers(), (std::vector<std::string>{"a", "b"}));
-    EXPECT_TRUE(ran.empty());
-    EXPECT_EQ(signals, 1);
-
     BackStack::remove("missing", false);
-    EXPECT_EQ(signals, 2);
+    ASSERT_EQ(BackStack::stack().size(), 1u);
+    EXPECT_EQ(BackStack::stack()[0].identifier, "a");
+    EXPECT_EQ(log, (Strings{"b after 4", "b after 6"}));
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{1, 2, 3, 4, 3, 4, 3, 1, 1}));
 }
 
 TEST(ObservableBindingsTest, WritesEachElementAndPrintsTheGivenText) {
     rx::PublishSubject<int> subject;
-    std::vector<int> plain;
+    std::vector<int> plain, passed;
     std::vector<bool> animated;
     auto first = bind<int>(subject, [&](const int& v) { plain.push_back(v); });
     auto second = animatedBind<int>(
         subject, [&](const int&) { animated.push_back(platform::isInAnimationTransaction()); });
-    std::vector<int> passed;
     testing::internal::CaptureStdout();
     auto third = printOnNext<int>(subject, "tick").subscribe([&](const int& v) { passed.push_back(v); });
     subject.onNext(4);
@@ -97,7 +62,6 @@ TEST(ObservableBindingsTest, WritesEachElementAndPrintsTheGivenText) {
     EXPECT_EQ(plain, (std::vector<int>{4, 5}));
     EXPECT_EQ(animated, (std::vector<bool>{true, true}));
     EXPECT_EQ(passed, (std::vector<int>{4, 5}));
-    for (auto* d : {&first, &second, &third}) d->dispose();
 }
 
 }  // namespace

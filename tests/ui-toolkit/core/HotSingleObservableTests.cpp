@@ -6,70 +6,34 @@
 #include "ui-toolkit/core/HotSingleObservable.h"
 
 using namespace brindle_core;
+using Strings = std::vector<std::string>;
 
-namespace {
-
-TEST(HotSingleObservableTest, LimitPushesOutTheOldestObserver) {
-    auto single = Brindle::make<HotSingleObservable<int>>(1);
-    std::vector<std::string> seen;
-    single->subscribe([&](int v) { seen.push_back("a" + std::to_string(v)); });
-    single->subscribe([&](int v) { seen.push_back("b" + std::to_string(v)); });
-    single->onNext(1);
-    EXPECT_EQ(seen, std::vector<std::string>{"b1"});
-
-    auto unlimited = Brindle::make<HotSingleObservable<int>>(0);
-    seen.clear();
-    unlimited->subscribe([&](int v) { seen.push_back("a" + std::to_string(v)); });
-    unlimited->subscribe([&](int v) { seen.push_back("b" + std::to_string(v)); });
-    unlimited->onNext(2);
-    EXPECT_EQ(seen, (std::vector<std::string>{"a2", "b2"}));
-}
-
-TEST(HotSingleObservableTest, BuffersUntilTheNextPublicationAfterASubscription) {
-    auto stream = Brindle::make<HotSingleObservable<int>>(1);
-    stream->onNext(1);
-    stream->onNext(2);
-    stream->onNext(3);
+TEST(HotSingleObservableTest, BuffersUntilTheNextPublicationAfterASubscriptionAndKeepsTheNewestObservers) {
+    auto stream = Brindle::make<HotSingleObservable<int>>(1),
+         unlimited = Brindle::make<HotSingleObservable<int>>(0);
+    Strings seen;
+    const auto note = [&](std::string name) {
+        return [&, name](int v) { seen.push_back(name + std::to_string(v)); };
+    };
+    for (int v : {1, 2}) stream->onNext(v);
     stream->flush();
-    EXPECT_EQ(stream->values, (std::vector<int>{1, 2, 3}));
-
-    std::vector<int> seen;
-    stream->subscribe([&](int v) { seen.push_back(v); });
+    EXPECT_EQ(stream->values, (std::vector<int>{1, 2}));
+    stream->subscribe(note("a"));
+    stream->subscribe([&](int v) {
+        note("b")(v);
+        if (v == 1) stream->onNext(10);  // goes out once, after the others
+        if (v == 3) stream->subscribe(note("c"));
+    });
     EXPECT_TRUE(seen.empty());
+    stream->onNext(3);
     stream->onNext(4);
-    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_TRUE(stream->values.empty());
+    for (const auto& name : {"a", "b"}) unlimited->subscribe(note(std::string("u") + name));
+    unlimited->onNext(5);
+    EXPECT_EQ(seen, (Strings{"b1", "b10", "b2", "b3", "c4", "ua5", "ub5"}));
 
     stream->dispose();
     EXPECT_TRUE(stream->observers.empty());
-    stream->onNext(5);
-    EXPECT_EQ(stream->values, std::vector<int>{5});
+    stream->onNext(6);
+    EXPECT_EQ(stream->values, std::vector<int>{6});
 }
-
-TEST(HotSingleObservableTest, ValuePublishedDuringDeliveryGoesOutOnceAfterTheOthers) {
-    auto stream = Brindle::make<HotSingleObservable<int>>(1);
-    stream->onNext(1);
-    stream->onNext(2);
-    std::vector<int> seen;
-    stream->subscribe([&](int v) {
-        seen.push_back(v);
-        if (v == 1) stream->onNext(10);
-    });
-    stream->onNext(3);
-    EXPECT_EQ(seen, (std::vector<int>{1, 10, 2, 3}));
-    EXPECT_TRUE(stream->values.empty());
-}
-
-TEST(HotSingleObservableTest, ObserverReplacedDuringDeliveryStillGetsTheCurrentValue) {
-    auto stream = Brindle::make<HotSingleObservable<int>>(1);
-    std::vector<std::string> seen;
-    stream->subscribe([&](int v) {
-        seen.push_back("old" + std::to_string(v));
-        stream->subscribe([&](int w) { seen.push_back("new" + std::to_string(w)); });
-    });
-    stream->onNext(1);
-    stream->onNext(2);
-    EXPECT_EQ(seen, (std::vector<std::string>{"old1", "new2"}));
-}
-
-}  // namespace

@@ -1,192 +1,127 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
-#include <typeindex>
 #include <vector>
 
 #include "rx/Rx.h"
 #include "ui-toolkit/core/ReactiveViewModel.h"
 
 using namespace brindle_core;
+using Strings = std::vector<std::string>;
 
 namespace {
 
+// Notes its hooks: the bag's size at creation, and whether it was still on screen when it left.
 class SampleModel : public ReactiveViewModel {
 public:
-    void didInit() override {
-        ++inits;
-        bagSizeAtInit = disposeBag->disposables.size();
-    }
-    void didAppear() override { ++appears; }
-    void didDisappear() override {
-        ++disappears;
-        onScreenWhileDisappearing = onScreen;
-    }
-
-    int inits = 0;
-    std::size_t bagSizeAtInit = 0;
-    int appears = 0;
-    int disappears = 0;
-    bool onScreenWhileDisappearing = false;
+    void didInit() override { hooks.push_back("init " + std::to_string(disposeBag->disposables.size())); }
+    void didAppear() override { hooks.push_back("appear"); }
+    void didDisappear() override { hooks.push_back(onScreen ? "disappear" : "disappear off screen"); }
+    Strings hooks;
 };
 
-std::vector<std::string> titles(const std::vector<AlertTextContent>& contents) {
-    std::vector<std::string> result;
-    for (const auto& content : contents) result.push_back(content.title);
-    return result;
-}
+class ReactiveViewModelTest : public ::testing::Test {
+protected:
+    // A view's listener: the titles and texts of the alerts it is asked to show.
+    std::function<void(const AlertTextContent&)> view(Strings& shown) {
+        return [this, &shown](const AlertTextContent& content) {
+            shown.push_back(content.title + (content.text ? ": " + *content.text : ""));
+            buttons = content.buttons;
+        };
+    }
+    // A subscription to `subject` in one of the bags of `owner`, noting what it gets as `name`.
+    template <class Owner>
+    void keep(Owner& owner, bool onDestroy, std::string name) {
+        disposed(subject.subscribe([this, name](int v) { seen.push_back(name + std::to_string(v)); }), owner,
+                 onDestroy);
+    }
 
-TEST(ReactiveViewModelTest, HookRunsAtTheEndOfCreation) {
-    auto model = Brindle::make<SampleModel>();
-    EXPECT_EQ(model->inits, 1);
-    EXPECT_EQ(model->bagSizeAtInit, 2u);
-    EXPECT_FALSE(model->onScreen);
-}
+    std::shared_ptr<SampleModel> model = Brindle::make<SampleModel>();
+    std::vector<std::shared_ptr<ButtonViewModel>> buttons;
+    rx::PublishSubject<int> subject;
+    Strings seen;
+};
 
-TEST(ReactiveViewModelTest, AppearAndDisappearRunTheirHooksOncePerChange) {
-    auto model = Brindle::make<SampleModel>();
+TEST_F(ReactiveViewModelTest, HooksRunOncePerAppearanceChangeAndDisappearingRenewsTheBag) {
     auto firstBag = model->disposeBag;
     model->disappear();
-    EXPECT_EQ(model->disappears, 0);
     EXPECT_EQ(model->disposeBag, firstBag);
-
     model->appear();
     model->appear();
-    EXPECT_EQ(model->appears, 1);
-    EXPECT_TRUE(model->onScreen);
-
     model->disappear();
-    EXPECT_EQ(model->disappears, 1);
-    EXPECT_TRUE(model->onScreenWhileDisappearing);
     EXPECT_FALSE(model->onScreen);
-    EXPECT_NE(model->disposeBag, firstBag);
     EXPECT_TRUE(firstBag->disposables.empty());
-
+    EXPECT_NE(model->disposeBag, firstBag);
     model->appear();
-    EXPECT_EQ(model->appears, 2);
+    EXPECT_EQ(model->hooks,
+              (Strings{"init 2", "appear", "disappear", "appear"}));  // the streams are in the bag
 }
 
-TEST(ReactiveViewModelTest, ScreenSubscriptionsEndOnDisappearAndModelOnesOnRelease) {
-    rx::PublishSubject<int> subject;
-    std::vector<std::string> seen;
-    auto model = Brindle::make<SampleModel>();
+TEST_F(ReactiveViewModelTest, ScreenSubscriptionsEndOnDisappearAndModelOnesOnRelease) {
     model->appear();
-    disposed(subject.subscribe([&](int v) { seen.push_back("screen" + std::to_string(v)); }), *model, false);
-    disposed(subject.subscribe([&](int v) { seen.push_back("model" + std::to_string(v)); }), *model, true);
+    keep(*model, false, "screen");
+    keep(*model, true, "model");
     subject.onNext(1);
     model->disappear();
     subject.onNext(2);
     model.reset();
+    // A list row's bags work alike; rows are equal only to themselves and hash alike.
+    auto row = Brindle::make<ReactiveListItemViewModel>(), other = Brindle::make<ReactiveListItemViewModel>();
+    keep(*row, false, "row");
+    keep(*row, true, "lifetime");
+    row->disposeBag->dispose();
     subject.onNext(3);
-    EXPECT_EQ(seen, (std::vector<std::string>{"screen1", "model1", "model2"}));
+    EXPECT_EQ(seen, (Strings{"screen1", "model1", "model2", "lifetime3"}));
+    EXPECT_TRUE(*row == *row);
+    EXPECT_FALSE(*row == *other);
+    EXPECT_EQ(row->hashValue(), other->hashValue());
 }
 
-TEST(ReactiveViewModelTest, MessagesBufferedAfterTheFirstDisappearanceReachTheNextView) {
-    auto model = Brindle::make<SampleModel>();
-    std::vector<AlertTextContent> firstView;
-    model->messages->subscribe([&](const AlertTextContent& content) { firstView.push_back(content); });
-    int pops = 0;
+TEST_F(ReactiveViewModelTest, MessagesBufferedAfterTheFirstDisappearanceReachTheNextView) {
+    Strings first, second;
+    int pops = 0, made = 0;
+    model->messages->subscribe(view(first));
     model->popToRootObservable->subscribe([&](const rx::Unit&) { ++pops; });
     model->appear();
     model->publish("one");
     model->disappear();
-
     model->publish("two");
-    std::vector<AlertTextContent> secondView;
-    model->messages->subscribe([&](const AlertTextContent& content) { secondView.push_back(content); });
-    EXPECT_TRUE(secondView.empty());
+    model->messages->subscribe(view(second));
+    model->presentView->subscribe([&](const platform::ViewFactory& factory) { factory.make(); });
+    EXPECT_TRUE(second.empty());
     model->publish("three", "text");
-    EXPECT_EQ(titles(firstView), std::vector<std::string>{"one"});
-    EXPECT_EQ(titles(secondView), (std::vector<std::string>{"two", "three"}));
-    EXPECT_EQ(secondView[1].text, std::optional<std::string>("text"));
-
-    // Later disappearances leave the streams alone.
     model->appear();
-    model->disappear();
+    model->disappear();  // later disappearances leave the streams alone
     model->publish("four");
-    EXPECT_EQ(secondView.size(), 3u);
     model->popToRoot();
+    model->present(platform::ViewFactory([&]() -> void* { return ++made, nullptr; }));
+    EXPECT_EQ(first, Strings{"one"});
+    EXPECT_EQ(second, (Strings{"two", "three: text", "four"}));
     EXPECT_EQ(pops, 1);
-}
-
-TEST(ReactiveViewModelTest, PresentedViewsReachTheListener) {
-    auto model = Brindle::make<SampleModel>();
-    int made = 0;
-    model->presentView->subscribe([&](const platform::ViewFactory& factory) {
-        EXPECT_TRUE(static_cast<bool>(factory));
-        factory.make();
-    });
-    model->present(platform::ViewFactory([&]() -> void* {
-        ++made;
-        return nullptr;
-    }));
     EXPECT_EQ(made, 1);
 }
 
-TEST(MessagePublisherTest, ErrorAlertsCarryOneOkButton) {
-    auto model = Brindle::make<SampleModel>();
-    std::vector<AlertTextContent> seen;
-    model->messages->subscribe([&](const AlertTextContent& content) { seen.push_back(content); });
-
-    model->publishError();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, "An error as occured");
-    EXPECT_EQ(seen[0].text, std::optional<std::string>(
-                                "An unknown error has occured for this action. Please try again later."));
-    ASSERT_EQ(seen[0].buttons.size(), 1u);
-    EXPECT_EQ(seen[0].buttons[0]->title, "OK");
-    EXPECT_EQ(seen[0].buttons[0]->style, ButtonViewModel::Style::defaultStyle);
-    seen[0].buttons[0]->action();
-
+TEST_F(ReactiveViewModelTest, ErrorsBecomeAlertsWithOneOkButton) {
+    Strings shown;
     int oks = 0;
+    model->messages->subscribe(view(shown));
+    model->publishError();
+    buttons.at(0)->action();
     model->publishError(std::make_shared<Brindle::SystemError>("Test", 28, "Disk full"), [&] { ++oks; });
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[1].text, std::optional<std::string>("Disk full"));
-    seen[1].buttons[0]->action();
-    EXPECT_EQ(oks, 1);
-
+    ASSERT_EQ(buttons.size(), 1u);
+    EXPECT_EQ(buttons[0]->title, "OK");
+    buttons[0]->action();
     model->publishError(std::make_shared<Brindle::BackendError>(Brindle::BackendError::noConnection()));
-    EXPECT_EQ(seen[2].text,
-              std::optional<std::string>("You have no internet connection. Please try again later."));
-}
-
-TEST(MessagePublisherTest, ReplyWithoutCodeOrMessageGivesAGenericError) {
-    auto model = Brindle::make<SampleModel>();
-    std::vector<AlertTextContent> seen;
-    model->messages->subscribe([&](const AlertTextContent& content) { seen.push_back(content); });
-    Brindle::BaseResponse response(Brindle::ResponseStatusCode::BAD_REQUEST_400);
-    Brindle::EmptyResponse body;
-    model->publishError(response, body);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, "An error as occured");
-    EXPECT_EQ(seen[0].text, std::optional<std::string>("\n\nCode: 0"));
-}
-
-TEST(ReactiveListItemViewModelTest, EqualOnlyToItselfAndHashedAlike) {
-    auto first = Brindle::make<ReactiveListItemViewModel>();
-    auto second = Brindle::make<ReactiveListItemViewModel>();
-    EXPECT_TRUE(*first == *first);
-    EXPECT_FALSE(*first == *second);
-    EXPECT_EQ(first->hashValue(), second->hashValue());
-    EXPECT_FALSE(first->viewType.has_value());
-    EXPECT_FALSE(first->indexPath.has_value());
-
-    auto button = Brindle::make<ButtonViewModel>("Go", ButtonViewModel::Style::centered, [] {});
-    EXPECT_EQ(button->viewType, std::optional<std::type_index>(typeid(Brindle::Object)));
-}
-
-TEST(ReactiveListItemViewModelTest, SubscriptionsGoIntoTheChosenBag) {
-    rx::PublishSubject<int> subject;
-    int screen = 0;
-    int lifetime = 0;
-    auto item = Brindle::make<ReactiveListItemViewModel>();
-    disposed(subject.subscribe([&](int) { ++screen; }), *item, false);
-    disposed(subject.subscribe([&](int) { ++lifetime; }), *item, true);
-    item->disposeBag->dispose();
-    subject.onNext(1);
-    EXPECT_EQ(screen, 0);
-    EXPECT_EQ(lifetime, 1);
+    // A reply without a code or a message.
+    model->publishError(Brindle::BaseResponse(Brindle::ResponseStatusCode::BAD_REQUEST_400),
+                        Brindle::EmptyResponse());
+    EXPECT_EQ(oks, 1);
+    EXPECT_EQ(shown,
+              (Strings{"An error as occured: An unknown error has occured for this action. Please try again "
+                       "later.",
+                       "An error as occured: Disk full",
+                       "An error as occured: You have no internet connection. Please try again later.",
+                       "An error as occured: \n\nCode: 0"}));
 }
 
 }  // namespace

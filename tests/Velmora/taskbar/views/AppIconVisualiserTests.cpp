@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
-#include <memory>
-#include <optional>
-#include <string>
 
 #include "Velmora/taskbar/views/AppIconVisualiser.h"
 #include "platform/qt/testing/GuiTestLoop.h"
@@ -15,92 +12,75 @@ using Form = AppIconVisualiser::Form;
 
 namespace {
 
-std::shared_ptr<Velmora::Task> makeTask(const std::string& title, bool withIcon = true) {
-    std::optional<platform::Image> icon;
-    if (withIcon)
-        icon =
+// Sizes and offsets are pinned by the button snapshots; these follow the forms and their changes.
+class AppIconVisualiserTest : public ::testing::Test {
+protected:
+    // The face of an unpinned application, titled, in a button-sized frame, shown and laid out.
+    std::unique_ptr<AppIconVisualiser> face(const std::string& title, std::optional<std::string> badge,
+                                            bool withIcon = true) {
+        auto icon =
             platform::Image::contentsOfFile(platform::sim::resourcesDirectory() + "/desktop/icons/mail.png");
-    EXPECT_EQ(icon.has_value(), withIcon);
-    return Brindle::make<Velmora::Task>(nullptr, 0,
-                                        *platform::URL::fromString("file:///Applications/Mail.app/"), false,
-                                        0, title, icon, Velmora::Windows{});
-}
-
-// A face in a button-sized frame, shown and laid out.
-struct Face {
-    Face(std::shared_ptr<Velmora::Task> task, bool padding, bool pinned, bool showTitles,
-         std::optional<std::string> badge, QSize size = {180, 72})
-        : view(std::move(task), padding, pinned, showTitles, std::move(badge)) {
-        view.resize(size);
-        view.show();
+        auto task = Brindle::make<Velmora::Task>(
+            nullptr, 0, *platform::URL::fromString("file:///Applications/Mail.app/"), false, 0, title,
+            withIcon ? icon : std::nullopt, Velmora::Windows{});
+        auto view = std::make_unique<AppIconVisualiser>(task, true, false, true, std::move(badge));
+        view->resize(180, 72);
+        view->show();
         loop.runUntilIdle();
+        return view;
     }
-    // A child's frame in the face's coordinates.
-    QRect frameOf(const QWidget* child) const {
-        return QRect(child->mapTo(&view, QPoint(0, 0)), child->size());
+    // A child's frame in its window's coordinates.
+    static QRect frameOf(const QWidget* child) {
+        return QRect(child->mapTo(child->window(), QPoint(0, 0)), child->size());
     }
 
     platform::qt::GuiTestLoop loop;
-    AppIconVisualiser view;
 };
 
 }  // namespace
 
-// Sizes and offsets are pinned by the button snapshots; these follow the forms and their changes.
-TEST(AppIconVisualiser, TitlesOnlyForUnpinnedApplicationsOfABarThatShowsThem) {
-    Face face(makeTask("Mail"), true, false, true, std::nullopt);
-    ASSERT_EQ(face.view.form(), Form::titledRow);
-    ASSERT_NE(face.view.titleLabel(), nullptr);
-    EXPECT_EQ(face.view.titleLabel()->displayedText(), "Mail");
-    EXPECT_LT(face.frameOf(face.view.iconView()).right(), face.frameOf(face.view.titleLabel()).left());
-    EXPECT_EQ(face.view.badgeView(), nullptr);
+TEST_F(AppIconVisualiserTest, TitlesOnlyForUnpinnedApplicationsOfABarThatShowsThemAndBadgesByLength) {
+    auto view = face("Mail", std::nullopt);
+    ASSERT_EQ(view->form(), Form::titledRow);
+    EXPECT_EQ(view->titleLabel()->displayedText(), "Mail");
+    EXPECT_LT(frameOf(view->iconView()).right(), frameOf(view->titleLabel()).left());
+    EXPECT_EQ(view->badgeView(), nullptr);
+    view->setPinned(true);
+    EXPECT_EQ(view->form(), Form::icon) << "a pinned application never gets its title";
+    view->setPinned(false);
+    view->setShowTitles(false);
+    EXPECT_EQ(view->form(), Form::icon);
+    loop.runUntilIdle();
+    EXPECT_EQ(frameOf(view->iconView()).center().x(), view->rect().center().x());
 
-    face.view.setPinned(true);
-    EXPECT_EQ(face.view.form(), Form::icon) << "a pinned application never gets its title";
-    EXPECT_EQ(face.view.titleLabel(), nullptr);
-    face.view.setPinned(false);
-    face.view.setShowTitles(false);
-    EXPECT_EQ(face.view.form(), Form::icon);
-    face.loop.runUntilIdle();
-    EXPECT_EQ(face.frameOf(face.view.iconView()).center().x(), face.view.rect().center().x());
+    // On the icon a short badge is a circle, a long one a capsule, and an empty one stays.
+    view->setBadge("3");
+    ASSERT_NE(view->badgeView(), nullptr);
+    EXPECT_EQ(view->badgeView()->shape(), AppBadgeView::Shape::circle);
+    auto disc = view->badgeView()->shapeRect();
+    EXPECT_DOUBLE_EQ(disc.width(), disc.height()) << "clipped to a circle";
+    view->setBadge("123");
+    EXPECT_EQ(view->badgeView()->shape(), AppBadgeView::Shape::capsule);
+    view->setBadge("");
+    ASSERT_NE(view->badgeView(), nullptr) << "present but empty";
+    EXPECT_TRUE(view->badgeView()->isVisible());
+    view->setBadge(std::nullopt);
+    EXPECT_EQ(view->badgeView(), nullptr);
 }
 
-TEST(AppIconVisualiser, ALongTitleIsCutBeforeTheBadge) {
-    std::string title = "A title far too long for one button on the bar, whatever the font";
-    Face face(makeTask(title), true, false, true, "12");
-    ASSERT_NE(face.view.badgeView(), nullptr);
-    auto label = face.view.titleLabel();
-    EXPECT_LE(face.frameOf(label).right(), face.frameOf(face.view.badgeView()).left());
+TEST_F(AppIconVisualiserTest, ALongTitleIsCutBeforeTheBadgeAndWithoutAnIconTheIconFormIsEmpty) {
+    auto view = face("A title far too long for one button on the bar, whatever the font", "12");
+    auto* label = view->titleLabel();
+    EXPECT_LE(frameOf(label).right(), frameOf(view->badgeView()).left());
     EXPECT_TRUE(label->displayedText().endsWith(QChar(0x2026))) << label->displayedText().toStdString();
     EXPECT_LE(label->fontMetrics().horizontalAdvance(label->displayedText()), label->width());
-}
 
-TEST(AppIconVisualiser, TheBadgeIsACircleOrACapsuleAndAnEmptyOneStays) {
-    Face face(makeTask("Mail"), true, false, false, "3", {48, 72});
-    ASSERT_NE(face.view.badgeView(), nullptr);
-    EXPECT_EQ(face.view.badgeView()->shape(), AppBadgeView::Shape::circle);
-    auto disc = face.view.badgeView()->shapeRect();
-    EXPECT_DOUBLE_EQ(disc.width(), disc.height()) << "clipped to a circle";
-    face.view.setBadge("123");
-    EXPECT_EQ(face.view.badgeView()->shape(), AppBadgeView::Shape::capsule);
-    face.view.setBadge("");
-    ASSERT_NE(face.view.badgeView(), nullptr) << "present but empty";
-    EXPECT_EQ(face.view.badgeView()->shape(), AppBadgeView::Shape::circle);
-    EXPECT_TRUE(face.view.badgeView()->isVisible());
-    face.view.setBadge(std::nullopt);
-    EXPECT_EQ(face.view.badgeView(), nullptr);
-}
-
-TEST(AppIconVisualiser, WithoutAnIconTheRowShowsTheTitleAndTheIconFormNothing) {
-    Face face(makeTask("Terminal", false), true, false, true, "5");
-    EXPECT_EQ(face.view.iconView(), nullptr);
-    ASSERT_NE(face.view.titleLabel(), nullptr);
-    EXPECT_NE(face.view.badgeView(), nullptr);
-
-    face.view.setShowTitles(false);
-    EXPECT_EQ(face.view.iconView(), nullptr);
-    EXPECT_EQ(face.view.badgeView(), nullptr) << "not even the badge";
-    QImage image = face.view.grab().toImage();
+    auto bare = face("Terminal", "5", false);
+    EXPECT_EQ(bare->iconView(), nullptr);
+    EXPECT_NE(bare->badgeView(), nullptr) << "the row shows the title and the badge";
+    bare->setShowTitles(false);
+    EXPECT_EQ(bare->badgeView(), nullptr) << "not even the badge";
+    QImage image = bare->grab().toImage();
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) ASSERT_EQ(image.pixel(x, y), image.pixel(0, 0));
 }

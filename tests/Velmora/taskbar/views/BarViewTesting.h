@@ -1,19 +1,34 @@
 #pragma once
 
-#include <memory>
-#include <string>
-#include <vector>
-
 #include "Brindle/MainQueue.h"
-#include "Brindle/Object.h"
 #include "Velmora/settings/UpdateManager.h"
 #include "Velmora/start-menu/MainMenuViewModel.h"
 #include "Velmora/taskbar/TimeManager.h"
 #include "Velmora/taskbar/views/Taskbar.h"
 #include "Velmora/taskbar/views/TaskbarButton.h"
-#include "tests/Velmora/taskbar/views/DesktopTesting.h"
+#include "platform/qt/Appearance.h"
+#include "platform/qt/testing/GuiTestLoop.h"
+#include "tests/Velmora/taskbar/BarModelTesting.h"
 
 namespace bar_view_testing {
+
+using bar_testing::Strings;
+
+// The button scenario on the widget tests' loop.
+using Desktop = bar_testing::ButtonsDesktop<platform::qt::GuiTestLoop>;
+
+// Fixed colours, whatever the machine's palette.
+struct FixedAppearance {
+    static inline const QColor accent{0x0a, 0x84, 0xff};
+    explicit FixedAppearance(platform::qt::ColorScheme scheme = platform::qt::ColorScheme::light) {
+        platform::qt::Appearance::shared()->setAccentColorOverride(accent);
+        platform::qt::Appearance::shared()->setColorSchemeOverride(scheme);
+    }
+    ~FixedAppearance() {
+        platform::qt::Appearance::shared()->setAccentColorOverride(std::nullopt);
+        platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
+    }
+};
 
 // Counts the checks instead of asking the server.
 struct CountingUpdates : Velmora::UpdateManager {
@@ -46,13 +61,13 @@ struct Bar {
         desktop.loop.advance(1.0);
     }
 
-    static std::vector<std::string> titles(const std::vector<Velmora::TaskbarButton*>& buttons) {
-        std::vector<std::string> result;
+    static Strings titles(const std::vector<Velmora::TaskbarButton*>& buttons) {
+        Strings result;
         for (auto* button : buttons) result.push_back(button->viewModel()->title);
         return result;
     }
 
-    button_views_testing::Desktop desktop;
+    Desktop desktop;
     // The installed-application scans wait here.
     std::shared_ptr<platform::testing::ManualDispatchQueue> scans =
         std::make_shared<platform::testing::ManualDispatchQueue>("scans");

@@ -3,210 +3,228 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QMenu>
 #include <QTest>
-#include <memory>
-#include <string>
-#include <vector>
+#include <tuple>
 
 #include "Brindle/widgets/TouchableComponent.h"
-#include "Velmora/taskbar/ButtonState.h"
 #include "Velmora/taskbar/views/AppIconVisualiser.h"
-#include "Velmora/taskbar/views/TaskbarButton.h"
-#include "platform/qt/Appearance.h"
-#include "platform/qt/Menu.h"
-#include "platform/qt/QtAnimation.h"
-#include "tests/Velmora/taskbar/views/DesktopTesting.h"
+#include "tests/Velmora/taskbar/views/BarViewTesting.h"
+#include "tests/support/SnapshotSheet.h"
 
-using namespace button_views_testing;
-using Velmora::AppIconVisualiser;
+using namespace bar_view_testing;
+using Form = Velmora::AppIconVisualiser::Form;
 using Velmora::TaskbarButton;
 
 namespace {
 
-const QColor accent(0x0a, 0x84, 0xff);
+class TaskbarButtonTest : public ::testing::Test {
+protected:
+    // The titles of the items on show, "-" for a divider.
+    static Strings shownItems(const QMenu* menu) {
+        Strings items;
+        for (const auto* action : menu->actions())
+            if (action->isVisible())
+                items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+        return items;
+    }
+    static void trigger(const QMenu* menu, const std::string& title) {
+        for (auto* action : menu->actions())
+            if (action->text().toStdString() == title) return action->trigger();
+        ADD_FAILURE() << "no item " << title;
+    }
+    // A shown button for the application's model.
+    std::unique_ptr<TaskbarButton> button(const std::string& title) {
+        auto view = std::make_unique<TaskbarButton>(desktop.bar, desktop.model(title), false);
+        view->resize(48, 80);
+        view->show();
+        desktop.loop.runUntilIdle();
+        return view;
+    }
+    void click(QWidget* widget) {
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+        // The pressable part runs its action once the pressed look has been seen.
+        desktop.loop.advance(0.1);
+    }
 
-// Fixed colours, whatever the machine's palette.
-struct FixedAppearance {
-    explicit FixedAppearance(platform::qt::ColorScheme scheme = platform::qt::ColorScheme::light) {
-        platform::qt::Appearance::shared()->setAccentColorOverride(accent);
-        platform::qt::Appearance::shared()->setColorSchemeOverride(scheme);
-    }
-    ~FixedAppearance() {
-        platform::qt::Appearance::shared()->setAccentColorOverride(std::nullopt);
-        platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
-    }
+    FixedAppearance appearance;
+    Desktop desktop;
 };
 
-// The titles of the items on show, "-" for a divider.
-Strings shownItems(const QMenu* menu) {
-    Strings items;
-    for (const auto* action : menu->actions())
-        if (action->isVisible()) items.push_back(action->isSeparator() ? "-" : action->text().toStdString());
-    return items;
-}
+// One row per appearance: active, running with a badge, pinned and not running, several windows
+// with a long badge, then the titled forms.
+void renderSheet(platform::qt::ColorScheme scheme, const std::string& name) {
+    FixedAppearance appearance(scheme);
+    Desktop desktop;
+    desktop.model("Music")->badge.accept("3");
+    desktop.model("Mail")->badge.accept("123");
+    desktop.model("Notes")->badge.accept("12");
 
-QAction* item(const QMenu* menu, const std::string& title) {
-    for (auto* action : menu->actions())
-        if (action->text().toStdString() == title) return action;
-    ADD_FAILURE() << "no item " << title;
-    return nullptr;
-}
-
-void click(QWidget* widget, Desktop& desktop) {
-    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
-    // The pressable part runs its action once the pressed look has been seen.
-    desktop.loop.advance(0.1);
+    const bool dark = scheme == platform::qt::ColorScheme::dark;
+    QWidget sheet;
+    sheet.setAutoFillBackground(true);
+    QPalette palette = sheet.palette();
+    palette.setColor(QPalette::Window, dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xec, 0xec, 0xec));
+    palette.setColor(QPalette::WindowText, dark ? Qt::white : Qt::black);
+    sheet.setPalette(palette);
+    auto* grid = new QGridLayout(&sheet);
+    grid->setSpacing(12);
+    grid->setContentsMargins(12, 12, 12, 12);
+    const std::pair<const char*, bool> entries[]{{"Notes", false}, {"Music", false}, {"Photos", false},
+                                                 {"Mail", false},  {"Notes", true},  {"Music", true},
+                                                 {"Mail", true}};
+    int column = 0;
+    for (auto [title, titled] : entries) {
+        // The frames the bar gives: 48 points, or up to 180 with titles.
+        auto* holder = new QWidget(&sheet);
+        holder->setFixedSize(titled ? 180 : 48, 80);
+        auto* layout = new QHBoxLayout(holder);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(new TaskbarButton(desktop.bar, desktop.model(title), titled));
+        grid->addWidget(holder, 0, column++);
+    }
+    sheet.move(3000, 3000);
+    sheet.resize(sheet.sizeHint());
+    sheet.show();
+    desktop.loop.runUntilIdle();
+    test_support::expectMatchesReference(sheet.grab().toImage(), name);
 }
 
 }  // namespace
 
-TEST(TaskbarButton, ShowsItsModelAndFollowsItInPlace) {
-    FixedAppearance appearance;
-    Desktop desktop;
-    auto model = desktop.model("Notes");
-    auto button = desktop.button("Notes", true);
-    EXPECT_TRUE(model->onAppearedCalled.value());
-
-    auto* face = button->iconView();
-    ASSERT_NE(face, nullptr);
-    EXPECT_EQ(face->form(), AppIconVisualiser::Form::titledRow);
-    ASSERT_NE(face->titleLabel(), nullptr);
-    EXPECT_EQ(face->titleLabel()->text(), "Notes");
-    EXPECT_NE(face->iconView(), nullptr);
-    EXPECT_TRUE(face->padding());
-    EXPECT_EQ(face->badgeView(), nullptr);
-    EXPECT_EQ(button->markColor(), accent) << "active";
-
-    model->isActiveRelay.accept(false);
-    const QColor runningLight = button->markColor();
-    EXPECT_NE(runningLight, accent) << "running";
-    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
-    EXPECT_NE(button->markColor(), runningLight) << "running, dark appearance";
-    model->isRunning.accept(false);
-    EXPECT_LT(button->markColor().alphaF(), 0.001) << "neither active nor running";
-    desktop.manager->lastClicked.set(model->task);
-    EXPECT_EQ(button->markColor(), accent) << "last clicked";
-    desktop.manager->lastClicked.set(nullptr);
-
-    model->badge.accept("7");
-    ASSERT_NE(face->badgeView(), nullptr);
-    EXPECT_EQ(face->badgeView()->text(), "7");
-    model->isPinned.accept(true);
-    EXPECT_EQ(face->form(), AppIconVisualiser::Form::icon) << "pinned: no title";
-    button->setShowTitles(false);
-    model->isPinned.accept(false);
-    EXPECT_EQ(face->form(), AppIconVisualiser::Form::icon);
-    EXPECT_EQ(button->iconView(), face) << "the same face throughout";
-}
-
-TEST(TaskbarButton, FadesInAndWidensWhenShownAndFadesOutAndCollapsesWhenItCloses) {
-    FixedAppearance appearance;
-    Desktop desktop;
+TEST_F(TaskbarButtonTest, FollowsItsModelWhileShownFadingInAndWideningAndOutAndCollapsingAsItCloses) {
     auto model = desktop.model("Music");
-    TaskbarButton button(desktop.bar, model, false);
-    EXPECT_EQ(button.shownOpacity(), 0.0);
-    EXPECT_EQ(button.shownMaxWidth(), 0.0);
-    EXPECT_EQ(button.maximumWidth(), 0);
-
+    TaskbarButton button(desktop.bar, model, true);
+    auto shown = [&] {
+        return std::tuple(button.shownOpacity(), button.shownMaxWidth(), button.maximumWidth());
+    };
+    EXPECT_EQ(shown(), std::tuple(0.0, std::optional(0.0), 0));
     button.show();
     desktop.loop.runUntilIdle();
-    EXPECT_EQ(button.shownOpacity(), 1.0);
-    EXPECT_EQ(button.shownMaxWidth(), std::nullopt);
-    EXPECT_EQ(button.maximumWidth(), QWIDGETSIZE_MAX);
-    EXPECT_TRUE((isIn<Velmora::ButtonStateRunning>(*model)));
+    EXPECT_TRUE(model->onAppearedCalled.value());
+    EXPECT_EQ(shown(), std::tuple(1.0, std::optional<double>(), QWIDGETSIZE_MAX));
+    auto* face = button.iconView();
+    EXPECT_EQ(face->form(), Form::titledRow);
+
+    // The mark: the accent while active or last clicked, a grey by appearance while running.
+    const QColor runningLight = button.markColor();
+    EXPECT_NE(runningLight, FixedAppearance::accent);
+    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
+    EXPECT_NE(button.markColor(), runningLight);
+    model->isActiveRelay.accept(true);
+    EXPECT_EQ(button.markColor(), FixedAppearance::accent);
+    model->isActiveRelay.accept(false);
+    desktop.manager->lastClicked.set(model->task);
+    EXPECT_EQ(button.markColor(), FixedAppearance::accent);
+    desktop.manager->lastClicked.set(nullptr);
 
     // Hidden, it stops following; shown again, it catches up.
     button.hide();
-    model->badge.accept("3");
+    model->badge.accept("7");
     EXPECT_EQ(button.badge(), std::nullopt);
     button.show();
-    EXPECT_EQ(button.badge(), "3");
-
-    // Outside tests the model's changes are animated.
-    auto* notes = new TaskbarButton(desktop.bar, desktop.model("Notes"), false);
-    bool wasInstant = platform::qt::setAnimationsInstant(false);
-    notes->show();
-    EXPECT_EQ(notes->shownOpacity(), 0.0);
-    EXPECT_EQ(notes->shownMaxWidth(), 0.0);
-    EXPECT_EQ(notes->alpha(), 1.0);
-    EXPECT_EQ(notes->maxWidthLimit(), std::nullopt);
-    delete notes;
-    platform::qt::setAnimationsInstant(wasInstant);
+    EXPECT_EQ(face->badgeView()->text(), "7");
+    model->isPinned.accept(true);
+    EXPECT_EQ(face->form(), Form::icon) << "pinned: no title";
+    EXPECT_EQ(button.iconView(), face) << "the same face throughout";
+    model->isPinned.accept(false);
 
     desktop.desktop->quit(502);
     desktop.refresh();
-    EXPECT_TRUE(model->isExiting.value());
-    EXPECT_EQ(button.shownOpacity(), 0.0);
-    EXPECT_EQ(button.shownMaxWidth(), 0.0);
-    EXPECT_EQ(button.maximumWidth(), 0);
+    EXPECT_EQ(shown(), std::tuple(0.0, std::optional(0.0), 0));
+    EXPECT_LT(button.markColor().alphaF(), 0.001) << "neither active nor running";
 }
 
-TEST(TaskbarButton, AClickActsOnTheApplicationOrOpensTheListOfItsWindows) {
-    FixedAppearance appearance;
-    Desktop desktop;
-    auto music = desktop.button("Music");
-    EXPECT_EQ(music->windowMenuButton(), nullptr);
-    click(music->touchable(), desktop);
-    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "open"}));
-    EXPECT_EQ(desktop.updates, 1);
+// The model's actions, reached through the button's parts.
+TEST_F(TaskbarButtonTest, AClickActivatesAndOpensOnlyOpensOrLaunchesTheBundleOrOpensTheListOfWindows) {
+    auto& manager = *desktop.manager;
+    std::vector<std::shared_ptr<Velmora::Task>> lastClicked;
+    Brindle::subscribeNext(manager.lastClicked.asObservable().skip(1), false, [&](const auto& task) {
+        lastClicked.push_back(task);
+    }).disposed(desktop.bag);
+    auto music = button("Music");
+    auto musicTask = music->viewModel()->task;
+    click(music->touchable());
+    EXPECT_EQ(lastClicked, (std::vector<std::shared_ptr<Velmora::Task>>{musicTask, nullptr}));
+    ASSERT_EQ(desktop.actionNames(), (Strings{"activate", "open"}));
+    EXPECT_EQ(desktop.details(0)["pid"], 502);
+    EXPECT_EQ(desktop.details(0)["options"], 1) << "with all of its windows";
+    EXPECT_EQ(desktop.details(1)["url"], "file:///Applications/Music.app/");
+    EXPECT_EQ(desktop.desktop->workspace()->frontmostApplication()->processIdentifier(), 502);
 
+    // The active task, and one someone else marked as last clicked, only open their own bundle.
+    manager.lastClicked.set(musicTask);
     desktop.desktop->clearActions();
-    auto mail = desktop.button("Mail");
-    ASSERT_NE(mail->windowMenuButton(), nullptr);
-    QMenu* menu = mail->windowMenu();
-    EXPECT_EQ(shownItems(menu), (Strings{"Inbox", "Draft"}));
-    click(mail->windowMenuButton(), desktop);
-    EXPECT_TRUE(menu->isVisible());
+    click(button("Notes")->touchable());
+    click(music->touchable());
+    EXPECT_EQ(desktop.actionNames(), (Strings{"open", "open"}));
+    EXPECT_EQ(desktop.details(0)["url"], "file:///Applications/Notes.app/");
+    EXPECT_EQ(manager.lastClicked.value(), musicTask) << "left as it was";
+
+    // A pinned application is launched.
+    desktop.desktop->clearActions();
+    auto photos = button("Photos");
+    click(photos->touchable());
+    ASSERT_EQ(desktop.actionNames(), (Strings{"open"}));
+    EXPECT_EQ(desktop.details(0)["launched"], true);
+    EXPECT_EQ(desktop.updates, 4) << "a refresh for every click";
+    desktop.refresh();
+    EXPECT_TRUE(photos->viewModel()->isRunning.value());
+
+    // Several windows: the click opens their list, whose items unminimise a window now and again
+    // once the application has come forward.
+    desktop.desktop->clearActions();
+    desktop.updates = 0;
+    auto mail = button("Mail");
+    mail->viewModel()->click();
+    click(mail->windowMenuButton());
+    EXPECT_TRUE(mail->windowMenu()->isVisible());
+    EXPECT_EQ(shownItems(mail->windowMenu()), (Strings{"Inbox", "Draft"}));
     EXPECT_TRUE(desktop.actionNames().empty()) << "the click itself does nothing";
-    item(menu, "Draft")->trigger();
-    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize"}));
-    EXPECT_EQ(desktop.desktop->actions().at(1).details["title"], "Draft");
-    menu->hide();
+    trigger(mail->windowMenu(), "Draft");
+    mail->windowMenu()->hide();
+    ASSERT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize"}));
+    EXPECT_EQ(desktop.details(0)["options"], 0);
+    EXPECT_EQ(desktop.details(1)["title"], "Draft");
+    desktop.loop.advance(0.29);
+    EXPECT_EQ(desktop.updates, 0);
+    desktop.loop.advance(0.01);
+    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "unminimize", "unminimize"}));
+    EXPECT_EQ(desktop.updates, 1);
 }
 
-TEST(TaskbarButton, TheContextMenuOffersPinningAndQuittingByState) {
-    FixedAppearance appearance;
-    Desktop desktop;
-    auto pinned = [&] { return desktop.settings->pinnedApplicationsState(); };
-    const auto photosURL = *platform::URL::fromString("file:///Applications/Photos.app/");
-    const auto musicURL = *platform::URL::fromString("file:///Applications/Music.app/");
-    auto music = desktop.button("Music");
-    QContextMenuEvent event(QContextMenuEvent::Mouse, music->rect().center(),
-                            music->mapToGlobal(music->rect().center()));
+TEST_F(TaskbarButtonTest, TheContextMenuOffersPinningAndQuittingByState) {
+    auto music = button("Music");
+    QContextMenuEvent event(QContextMenuEvent::Mouse, {}, music->mapToGlobal(QPoint()));
     QCoreApplication::sendEvent(music.get(), &event);
     QMenu* menu = music->contextMenu();
     EXPECT_TRUE(menu->isVisible());
     EXPECT_EQ(shownItems(menu), (Strings{"Pinn application", "-", "Force quit", "Quit"}));
-    EXPECT_FALSE(platform::qt::isDestructive(item(menu, "Pinn application")));
-    EXPECT_TRUE(platform::qt::isDestructive(item(menu, "Quit")));
     menu->hide();
-
-    item(menu, "Pinn application")->trigger();
-    item(menu, "Pinn application")->trigger();
-    EXPECT_EQ(pinned(), (std::vector<platform::URL>{photosURL, musicURL, musicURL})) << "pinned twice";
+    auto pinned = [&] { return desktop.settings->pinnedApplicationsState().size(); };
+    trigger(menu, "Pinn application");
+    trigger(menu, "Pinn application");
+    EXPECT_EQ(pinned(), 3u);
     EXPECT_FALSE(music->isPinned()) << "until the next list";
     desktop.refresh();
     EXPECT_EQ(shownItems(menu), (Strings{"Unpinn", "-", "Force quit", "Quit"}));
-    item(menu, "Unpinn")->trigger();
-    EXPECT_EQ(pinned(), (std::vector<platform::URL>{photosURL})) << "every entry with the address goes";
-    desktop.refresh();
+    trigger(menu, "Unpinn");
+    EXPECT_EQ(pinned(), 1u) << "every entry with the address goes";
 
     // A pinned application that does not run can only be unpinned; quitting it only refreshes.
-    auto photos = desktop.button("Photos");
+    auto photos = button("Photos");
     EXPECT_EQ(shownItems(photos->contextMenu()), (Strings{"Unpinn", "-"}));
     desktop.updates = 0;
-    item(photos->contextMenu(), "Quit")->trigger();
-    item(photos->contextMenu(), "Unpinn")->trigger();
-    EXPECT_TRUE(pinned().empty());
-
-    item(menu, "Quit")->trigger();
-    item(desktop.button("Notes")->contextMenu(), "Force quit")->trigger();
-    ASSERT_EQ(desktop.actionNames(), (Strings{"terminate", "forceTerminate"}));
-    EXPECT_EQ(desktop.desktop->actions().at(0).details["pid"], 502);
-    EXPECT_EQ(desktop.desktop->actions().at(1).details["pid"], 501);
+    trigger(photos->contextMenu(), "Quit");
+    trigger(menu, "Quit");
+    trigger(button("Notes")->contextMenu(), "Force quit");
+    EXPECT_EQ(desktop.actionNames(), (Strings{"terminate", "forceTerminate"}));
+    EXPECT_EQ(desktop.details(1)["pid"], 501);
     EXPECT_EQ(desktop.updates, 3);
-    desktop.refresh();
-    desktop.loop.advance(0.5);
-    EXPECT_EQ(bar_testing::titles(*desktop.bar), Strings{"Mail"}) << "Photos went once it showed unpinned";
+}
+
+TEST(ButtonSnapshots, TheButtonInItsStates) {
+    renderSheet(platform::qt::ColorScheme::light, "taskbar-buttons-light");
+    renderSheet(platform::qt::ColorScheme::dark, "taskbar-buttons-dark");
 }

@@ -1,73 +1,78 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPainter>
 #include <QTest>
 
 #include "Brindle/widgets/TouchableComponent.h"
 #include "Velmora/taskbar/views/ClockView.h"
 #include "tests/Velmora/taskbar/views/BarViewTesting.h"
+#include "tests/support/SnapshotSheet.h"
 
 using bar_view_testing::Bar;
-using Strings = std::vector<std::string>;
+using bar_view_testing::Strings;
 using Velmora::Taskbar;
+using Velmora::TaskbarTheme;
 
-TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClock) {
+TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockTitledWhenThereIsRoomAndRegroups) {
     Bar bar;
     auto& view = *bar.view;
     EXPECT_EQ(Bar::titles(view.pinnedButtons()), Strings{"Photos"});
     EXPECT_EQ(Bar::titles(view.otherButtons()), (Strings{"Notes", "Music", "Mail"}));
-    EXPECT_TRUE(view.firstSeparator()->isVisible());
-    EXPECT_TRUE(view.secondSeparator()->isVisible());
-    auto pinnedX = view.pinnedButtons()[0]->mapTo(&view, QPoint()).x();
-    auto secondX = view.secondSeparator()->mapTo(&view, QPoint()).x();
-    auto notesX = view.otherButtons()[0]->mapTo(&view, QPoint()).x();
-    EXPECT_LT(view.firstSeparator()->mapTo(&view, QPoint()).x(), pinnedX);
-    EXPECT_LT(pinnedX, secondX);
-    EXPECT_LT(secondX, notesX);
-
-    ASSERT_TRUE(view.clock()->isVisible());
+    auto x = [&](const QWidget* widget) { return widget->mapTo(&view, QPoint()).x(); };
+    EXPECT_LT(x(view.firstSeparator()), x(view.pinnedButtons()[0]));
+    EXPECT_LT(x(view.pinnedButtons()[0]), x(view.secondSeparator()));
+    EXPECT_LT(x(view.secondSeparator()), x(view.otherButtons()[0]));
+    EXPECT_LT(x(view.otherButtons()[2]), x(view.clock()));
     EXPECT_FALSE(view.clock()->timeLabel()->text().isEmpty());
-    EXPECT_FALSE(view.clock()->dateLabel()->text().isEmpty());
-    EXPECT_GT(view.clock()->mapTo(&view, QPoint()).x(), notesX);
-
     // Each button told the model where it is.
     for (const auto& model : bar.desktop.bar->tasks.value())
         EXPECT_TRUE(bar.desktop.bar->taskBounds.contains(model->task->bundlePath)) << model->title;
-    EXPECT_GT(bar.desktop.bar->menuButtonFrame.origin.x, 0.0);
-}
+    // Titles only when set and there is room, and never on pinned buttons.
+    auto titled = [&] {
+        std::vector<bool> result;
+        for (auto* button : view.pinnedButtons()) result.push_back(button->showTitles());
+        for (auto* button : view.otherButtons()) result.push_back(button->showTitles());
+        return result;
+    };
+    EXPECT_EQ(titled(), (std::vector<bool>{false, true, true, true}));
+    EXPECT_LE(view.otherButtons()[0]->width(), Taskbar::titledButtonMaximumWidth);
+    EXPECT_EQ(view.pinnedButtons()[0]->width(), Taskbar::buttonWidth);
 
-TEST(Taskbar, NoPinnedApplicationLeavesOutTheSecondSeparator) {
-    Bar bar;
-    bar.desktop.model("Photos")->isPinned.accept(false);
-    bar.settle();
-    EXPECT_TRUE(bar.view->pinnedButtons().empty());
-    EXPECT_EQ(Bar::titles(bar.view->otherButtons()), (Strings{"Notes", "Music", "Mail"}))
-        << "neither pinned nor running, Photos leaves";
-    EXPECT_TRUE(bar.view->firstSeparator()->isVisible());
-    EXPECT_FALSE(bar.view->secondSeparator()->isVisible());
-}
-
-TEST(Taskbar, AVanishedApplicationsButtonGoesAndTheRowIsMeasuredAgain) {
-    Bar bar;
+    // A vanished application's button closes, then leaves, and the row is measured again.
     auto before = bar.desktop.bar->menuButtonFrame.origin.x;
     ASSERT_TRUE(bar.desktop.desktop->quit(502));
     bar.desktop.refresh();
-    // The button closes, then its model leaves the list.
     bar.desktop.loop.advance(2.0);
-    EXPECT_EQ(Bar::titles(bar.view->otherButtons()), (Strings{"Notes", "Mail"}));
+    EXPECT_EQ(Bar::titles(view.otherButtons()), (Strings{"Notes", "Mail"}));
     EXPECT_GT(bar.desktop.bar->menuButtonFrame.origin.x, before);
+
+    // Unpinned, Photos is neither pinned nor running: it leaves, and the second separator with it.
+    bar.desktop.model("Photos")->isPinned.accept(false);
+    bar.settle();
+    EXPECT_TRUE(view.pinnedButtons().empty());
+    EXPECT_EQ(Bar::titles(view.otherButtons()), (Strings{"Notes", "Mail"}));
+    EXPECT_TRUE(view.firstSeparator()->isVisible());
+    EXPECT_FALSE(view.secondSeparator()->isVisible());
+
+    bar.desktop.settings->setShowTitle(false);
+    bar.settle();
+    EXPECT_EQ(titled(), (std::vector<bool>{false, false}));
+    EXPECT_EQ(view.otherButtons()[0]->width(), Taskbar::buttonWidth);
+    bar.desktop.settings->setShowTitle(true);
+    bar.desktop.bar->availableWidth.accept(2 * Velmora::TaskbarViewModel::minimumTitledButtonWidth - 1);
+    bar.settle();
+    EXPECT_EQ(titled(), (std::vector<bool>{false, false}));
 }
 
-TEST(Taskbar, TheMenuButtonTogglesTheMenuAndStaysBlueWhileItIsOpen) {
+TEST(Taskbar, TheMenuButtonTogglesTheMenuWhoseStateItFollowsWhileShown) {
     Bar bar;
     auto& view = *bar.view;
-    auto idle = view.menuTint();
-    EXPECT_NE(idle, Taskbar::accentBlue());
+    EXPECT_NE(view.menuTint(), Taskbar::accentBlue());
     QTest::mouseClick(view.menuButton(), Qt::LeftButton, {}, QPoint(16, 16));
     bar.settle();
     EXPECT_TRUE(bar.desktop.bar->showingMainMenu.value());
-    EXPECT_TRUE(view.showingMainMenu());
-    EXPECT_EQ(view.menuTint(), Taskbar::accentBlue());
+    EXPECT_EQ(view.menuTint(), Taskbar::accentBlue()) << "blue while open";
 
     QTest::mousePress(view.menuButton(), Qt::LeftButton, {}, QPoint(16, 16));
     EXPECT_LT(view.menuImageOpacity(), 1.0);
@@ -76,45 +81,16 @@ TEST(Taskbar, TheMenuButtonTogglesTheMenuAndStaysBlueWhileItIsOpen) {
     EXPECT_FALSE(bar.desktop.bar->showingMainMenu.value());
     EXPECT_FALSE(view.showingMainMenu());
     EXPECT_EQ(view.menuImageOpacity(), 1.0);
+
+    view.hide();
+    bar.desktop.bar->showingMainMenu.accept(true);
+    EXPECT_FALSE(view.showingMainMenu());
+    view.show();
+    bar.settle();
+    EXPECT_TRUE(view.showingMainMenu());
 }
 
-TEST(Taskbar, TitlesOnlyWhenSetAndThereIsRoomAndNeverOnPinnedButtons) {
-    Bar bar;
-    auto titled = [&] {
-        std::vector<bool> result;
-        for (auto* button : bar.view->pinnedButtons()) result.push_back(button->showTitles());
-        for (auto* button : bar.view->otherButtons()) result.push_back(button->showTitles());
-        return result;
-    };
-    ASSERT_TRUE(bar.desktop.settings->showTitle());
-    EXPECT_EQ(titled(), (std::vector<bool>{false, true, true, true}));
-    EXPECT_LE(bar.view->otherButtons()[0]->width(), Taskbar::titledButtonMaximumWidth);
-    EXPECT_EQ(bar.view->pinnedButtons()[0]->width(), Taskbar::buttonWidth);
-
-    bar.desktop.settings->setShowTitle(false);
-    bar.settle();
-    EXPECT_EQ(titled(), (std::vector<bool>{false, false, false, false}));
-    EXPECT_EQ(bar.view->otherButtons()[0]->width(), Taskbar::buttonWidth);
-
-    bar.desktop.settings->setShowTitle(true);
-    bar.desktop.bar->availableWidth.accept(4 * Velmora::TaskbarViewModel::minimumTitledButtonWidth - 1);
-    bar.settle();
-    EXPECT_EQ(titled(), (std::vector<bool>{false, false, false, false}));
-}
-
-TEST(Taskbar, SlidesDownByItsHeightWhileHiddenAndBack) {
-    Bar bar;
-    auto& view = *bar.view;
-    auto shownY = view.body()->y();
-    bar.desktop.bar->show.set(false);
-    bar.settle();
-    EXPECT_EQ(view.body()->y(), shownY + 80);
-    bar.desktop.bar->show.set(true);
-    bar.settle();
-    EXPECT_EQ(view.body()->y(), shownY);
-}
-
-TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheck) {
+TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndTheBodySlidesDownWhileHidden) {
     Bar bar;
     EXPECT_EQ(bar.updates->checks, 1);
     // The scan waits on the test's queue.
@@ -122,21 +98,35 @@ TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheck) {
     EXPECT_EQ(bar.scans->runAll(), 1u);
     bar.settle();
     EXPECT_FALSE(Velmora::MainMenuViewModel::cachedInstalledApps().empty());
-
     bar.view->hide();
     bar.view->show();
     bar.settle();
     EXPECT_EQ(bar.updates->checks, 2);
-    // A filled list is not scanned again.
-    EXPECT_EQ(bar.scans->pendingCount(), 0u);
+    EXPECT_EQ(bar.scans->pendingCount(), 0u) << "a filled list is not scanned again";
+
+    auto shownY = bar.view->body()->y();
+    bar.desktop.bar->show.set(false);
+    bar.settle();
+    EXPECT_EQ(bar.view->body()->y(), shownY + 80);
+    bar.desktop.bar->show.set(true);
+    bar.settle();
+    EXPECT_EQ(bar.view->body()->y(), shownY);
 }
 
-TEST(Taskbar, TheMenuStateIsFollowedOnlyWhileShown) {
-    Bar bar;
-    bar.view->hide();
-    bar.desktop.bar->showingMainMenu.accept(true);
-    EXPECT_FALSE(bar.view->showingMainMenu());
-    bar.view->show();
-    bar.settle();
-    EXPECT_TRUE(bar.view->showingMainMenu());
+TEST(BarSnapshots, EachLayout) {
+    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
+    std::vector<QImage> images;
+    for (auto theme :
+         {TaskbarTheme::fullscreenLeft, TaskbarTheme::fullscreenCenter, TaskbarTheme::centered}) {
+        Bar bar(1000);
+        bar.desktop.settings->taskbarTheme.accept(theme);
+        bar.settle();
+        QImage& image = images.emplace_back(1000, 86, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(0x5a, 0x7d, 0xa8));
+        QPainter painter(&image);
+        bar.view->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    test_support::expectMatchesReference(test_support::snapshotSheet(images, Qt::Vertical, 10, 0, Qt::white),
+                                         "taskbar-layouts");
+    platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
 }

@@ -1,32 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <QWidget>
-#include <memory>
-#include <vector>
 
 #include "Velmora/settings/EventManager.h"
 #include "Velmora/taskbar/MouseManager.h"
-#include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/taskbar/views/MainMenuTransparentWindow.h"
 #include "Velmora/taskbar/views/TaskbarWindow.h"
 #include "Velmora/taskbar/views/WindowStates.h"
 #include "platform/qt/testing/GuiTestLoop.h"
-#include "platform/system/Screen.h"
 #include "tests/Velmora/taskbar/BarModelTesting.h"
-#include "tests/support/DesktopHarness.h"
 
 namespace {
 
 using platform::Rect;
-using platform::Screen;
 using Velmora::TaskbarWindow;
-
-// Two screens and a player whose window a test may make fill the first one.
-constexpr const char* twoScreens = R"({"screens": [
-    {"id": "built-in", "frame": [0, 0, 1440, 900]},
-    {"id": "external", "frame": [1440, 0, 1920, 1080]}],
-  "applications": [{"pid": 700, "name": "Player", "bundleIdentifier": "com.example.player",
-                    "windows": [{"title": "Film", "frame": [100, 100, 400, 300]}]}]})";
+using Velmora::WindowStateFullscreen;
+using Velmora::WindowStateIdle;
 
 class BarWindowTest : public ::testing::Test {
 protected:
@@ -36,153 +25,122 @@ protected:
         harness.refresh();
         Velmora::MainMenuTransparentWindow::installFactory();
     }
-    void TearDown() override {
-        Velmora::MainMenuWindow::setFactory(nullptr);
-        loop.runUntilIdle();
-    }
-
-    Screen screen(std::size_t index) const { return platform::Screens::screens().at(index); }
+    void TearDown() override { loop.runUntilIdle(); }
 
     struct Bar {
+        template <class State>
+        bool isIn() const {
+            return std::dynamic_pointer_cast<State>(window->currentState()) != nullptr;
+        }
         std::shared_ptr<Velmora::TaskbarViewModel> model;
         std::shared_ptr<TaskbarWindow> window;
     };
     Bar makeBar(std::size_t index) {
-        auto model = Brindle::make<Velmora::TaskbarViewModel>(screen(index), controllers, manager);
-        auto window = Brindle::make<TaskbarWindow>(new QWidget, manager);
-        window->taskbarViewModel = model;
-        window->setup(screen(index));
-        return {model, window};
+        Bar bar{harness.makeBar(index), Brindle::make<TaskbarWindow>(new QWidget, harness.manager)};
+        bar.window->taskbarViewModel = bar.model;
+        bar.window->setup(screen(index));
+        return bar;
     }
-    // The player's window fills the first screen, or lies small inside it, from the bars' next
-    // full-screen test on.
+    platform::Screen screen(std::size_t index) const { return platform::Screens::screens().at(index); }
+    // The player's window fills the first screen, or lies small inside it.
     void fillFirstScreen(bool fill) {
         harness.desktop->setWindows(
             700, {{.title = "Film",
                    .frame = fill ? Rect::make(0, 0, 1440, 900) : Rect::make(100, 100, 400, 300)}});
-        loop.advance(TaskbarWindow::fullscreenTestPeriod);
     }
     // The pointer, y measured from the top of the first screen.
     void movePointer(double x, double y) {
         harness.desktop->setMouseLocation({x, 900 - y});
         Velmora::MouseManager::shared()->mouseMos.accept({x, y});
     }
-    template <class State>
-    static bool isIn(const Bar& bar) {
-        return std::dynamic_pointer_cast<State>(bar.window->currentState()) != nullptr;
-    }
 
-    test_support::DesktopHarness<platform::qt::GuiTestLoop> harness{twoScreens};
+    // Two screens and a player whose window a test may make fill the first one.
+    bar_testing::BarHarness<platform::qt::GuiTestLoop> harness{R"({"screens": [
+        {"id": "built-in", "frame": [0, 0, 1440, 900]}, {"id": "external", "frame": [1440, 0, 1920, 1080]}],
+      "applications": [{"pid": 700, "name": "Player", "bundleIdentifier": "com.example.player",
+                        "windows": [{"title": "Film", "frame": [100, 100, 400, 300]}]}]})"};
     platform::qt::GuiTestLoop& loop = harness.loop;
-    std::shared_ptr<Velmora::ApplicationManager>& manager = harness.manager;
-    std::shared_ptr<bar_testing::FakeWindowControllers> controllers =
-        std::make_shared<bar_testing::FakeWindowControllers>();
 };
 
-TEST_F(BarWindowTest, EachBarLiesAlongTheBottomOfItsScreenAndShowsAfterTheDebounce) {
+TEST_F(BarWindowTest, EachBarLiesAlongItsScreensBottomAndAHideRequestHidesOnlyThatBarUntilTheEdge) {
     auto first = makeBar(0);
     auto second = makeBar(1);
     EXPECT_EQ(first.window->frame(), Rect::make(0, 0, 1440, 86));
     EXPECT_EQ(second.window->frame(), Rect::make(1440, 0, 1920, 86));
-    EXPECT_EQ(second.window->level(), platform::qt::WindowLevel::screenSaver);
-    EXPECT_EQ(second.window->styleMask(), platform::qt::WindowStyleMask::borderless);
-    EXPECT_TRUE(isIn<Velmora::WindowStateIdle>(second));
-
+    // Shown after the debounce.
     second.model->show.set(false);
     loop.advance(0.1);
     EXPECT_FALSE(second.model->show.value());
     loop.advance(0.15);
     EXPECT_TRUE(second.model->show.value());
     EXPECT_TRUE(second.window->isVisible());
-    EXPECT_FALSE(second.window->hasShadow());
+
+    Velmora::EventManager::shared()->hideOnScreen.onNext(screen(1));
+    loop.advance(0.3);
+    EXPECT_TRUE(first.model->show.value());
+    EXPECT_FALSE(second.model->show.value());
+    EXPECT_TRUE(second.window->autoHide.value());
+    // The menu opens above its button and shows the hidden bar without ending the hide; losing main
+    // status closes it.
+    second.model->menuButtonFrame = Rect::make(700, 0, 0, 0);
+    second.model->toggleMainMenu();
+    loop.advance(0.3);
+    EXPECT_TRUE(second.model->show.value());
+    auto menu =
+        std::dynamic_pointer_cast<Velmora::MainMenuTransparentWindow>(second.model->menuWindow.value());
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(menu->window()->isVisible());
+    EXPECT_EQ(menu->window()->frame(), Rect::make(1440 + 700 - 400, 58, 800, 640));
+    menu->window()->windowDidResignMain(*menu->window());
+    EXPECT_FALSE(menu->window()->isVisible());
+    EXPECT_TRUE(harness.controllers->windows.empty());
+    second.model->toggleMainMenu();
+    loop.runUntilIdle();
+    EXPECT_TRUE(menu->window()->isVisible()) << "the same window again";
+    second.model->closeMainMenu();
+    loop.advance(0.3);
+    EXPECT_FALSE(menu->window()->isVisible());
+    EXPECT_FALSE(second.model->show.value());
+    // A second request while hidden is ignored.
+    Velmora::EventManager::shared()->hideOnScreen.onNext(screen(1));
+    EXPECT_TRUE(second.isIn<WindowStateFullscreen>());
+
+    // Only the height counts: the first screen's bottom edge lies at the same height.
+    movePointer(100, 898);
+    loop.advance(0.6);
+    EXPECT_FALSE(second.window->autoHide.value());
+    EXPECT_TRUE(second.isIn<WindowStateIdle>());
+    EXPECT_TRUE(second.model->show.value());
 }
 
-TEST_F(BarWindowTest, FullScreenHidesTheBarUntilThePointerRestsAtTheBottomEdge) {
+TEST_F(BarWindowTest, AWindowFillingTheScreenHidesItsBarUntilThePointerRestsAtTheBottomEdge) {
+    fillFirstScreen(true);
     auto bar = makeBar(0);
     auto other = makeBar(1);
-    loop.advance(0.3);
-    fillFirstScreen(true);
-    EXPECT_TRUE(bar.window->fullscreen.value());
-    EXPECT_TRUE(isIn<Velmora::WindowStateFullscreen>(bar));
+    loop.runUntilIdle();
+    loop.advance(TaskbarWindow::firstFullscreenTestDelay);
+    EXPECT_TRUE(bar.isIn<WindowStateFullscreen>()) << "from the first test on";
     EXPECT_FALSE(other.window->fullscreen.value()) << "the window lies on the first screen only";
     loop.advance(0.3);
     EXPECT_FALSE(bar.model->show.value());
-    EXPECT_TRUE(bar.window->isVisible());
 
     movePointer(100, 897);
     loop.advance(0.6);
     EXPECT_TRUE(bar.model->show.value());
-    EXPECT_TRUE(isIn<Velmora::WindowStateFullscreen>(bar));
+    EXPECT_TRUE(bar.isIn<WindowStateFullscreen>());
     movePointer(100, 850);
     loop.advance(0.6);
     EXPECT_TRUE(bar.model->show.value());
     movePointer(100, 500);
     loop.advance(0.6);
     EXPECT_FALSE(bar.model->show.value());
+    EXPECT_TRUE(bar.window->isVisible()) << "only the bar slides away";
 
     fillFirstScreen(false);
-    EXPECT_TRUE(isIn<Velmora::WindowStateIdle>(bar));
+    loop.advance(TaskbarWindow::fullscreenTestPeriod);
+    EXPECT_TRUE(bar.isIn<WindowStateIdle>());
     loop.advance(0.3);
     EXPECT_TRUE(bar.model->show.value());
-}
-
-TEST_F(BarWindowTest, AWindowFillingTheScreenAtStartHidesTheBarAtTheFirstTest) {
-    harness.desktop->setWindows(700, {{.title = "Film", .frame = Rect::make(0, 0, 1440, 900)}});
-    auto bar = makeBar(0);
-    loop.runUntilIdle();
-    loop.advance(TaskbarWindow::firstFullscreenTestDelay);
-    EXPECT_TRUE(isIn<Velmora::WindowStateFullscreen>(bar));
-    loop.advance(0.3);
-    EXPECT_FALSE(bar.model->show.value());
-}
-
-TEST_F(BarWindowTest, AHideRequestHidesOnlyThatScreensBarUntilThePointerReachesTheEdge) {
-    auto first = makeBar(0);
-    auto second = makeBar(1);
-    movePointer(100, 400);
-    loop.advance(0.3);
-    Velmora::EventManager::shared()->hideOnScreen.onNext(screen(1));
-    loop.advance(0.3);
-    EXPECT_TRUE(first.model->show.value());
-    EXPECT_FALSE(second.model->show.value());
-    EXPECT_TRUE(second.window->autoHide.value());
-
-    // The menu shows the hidden bar without ending the hide.
-    second.model->toggleMainMenu();
-    loop.advance(0.3);
-    EXPECT_TRUE(second.model->show.value());
-    second.model->closeMainMenu();
-    loop.advance(0.3);
-    EXPECT_FALSE(second.model->show.value());
-    // A second request while hidden is ignored.
-    Velmora::EventManager::shared()->hideOnScreen.onNext(screen(1));
-    EXPECT_TRUE(isIn<Velmora::WindowStateFullscreen>(second));
-
-    // Only the height counts: the first screen's bottom edge lies at the same height.
-    movePointer(100, 898);
-    loop.advance(0.6);
-    EXPECT_FALSE(second.window->autoHide.value());
-    EXPECT_TRUE(isIn<Velmora::WindowStateIdle>(second));
-    EXPECT_TRUE(second.model->show.value());
-}
-
-// The ways of closing are the bar model's; the real window adds its placement and losing main status.
-TEST_F(BarWindowTest, TheMenuOpensAboveItsButtonAndClosesOnLosingMainStatus) {
-    auto bar = makeBar(1);
-    loop.advance(0.3);
-    bar.model->menuButtonFrame = Rect::make(700, 0, 0, 0);
-    bar.model->toggleMainMenu();
-    loop.runUntilIdle();
-    auto menu = std::dynamic_pointer_cast<Velmora::MainMenuTransparentWindow>(bar.model->menuWindow.value());
-    ASSERT_TRUE(menu);
-    EXPECT_TRUE(menu->window()->isVisible());
-    EXPECT_EQ(menu->window()->frame(), Rect::make(1440 + 700 - 400, 58, 800, 640));
-    EXPECT_EQ(menu->window()->level(), platform::qt::WindowLevel::mainMenu);
-
-    menu->window()->windowDidResignMain(*menu->window());
-    EXPECT_FALSE(menu->window()->isVisible());
-    EXPECT_FALSE(bar.model->showingMainMenu.value());
-    EXPECT_TRUE(controllers->windows.empty());
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
+#include <numeric>
 #include <vector>
 
 #include "platform/base/DispatchQueue.h"
@@ -14,19 +14,14 @@
 using platform::DispatchQueue;
 using platform::QualityOfService;
 
-namespace {
-
-using test_support::Countdown;
-
-}  // namespace
-
 TEST(DispatchQueue, SerialQueueRunsOneBlockAtATimeInOrder) {
     auto queue = DispatchQueue::makeSerial("test.serial", QualityOfService::userInitiated);
+    // Shared with the blocks, which may still be unwinding when the test body returns.
     struct State {
         std::vector<int> order;
         std::atomic<int> running{0};
         std::atomic<bool> overlapped{false};
-        Countdown finished{200};
+        test_support::Countdown finished{200};
     };
     auto state = std::make_shared<State>();
     for (int i = 0; i < 200; ++i) {
@@ -39,55 +34,43 @@ TEST(DispatchQueue, SerialQueueRunsOneBlockAtATimeInOrder) {
     }
     ASSERT_TRUE(state->finished.wait());
     EXPECT_FALSE(state->overlapped);
-    ASSERT_EQ(state->order.size(), 200u);
-    for (int i = 0; i < 200; ++i) EXPECT_EQ(state->order[i], i);
+    std::vector<int> expected(200);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(state->order, expected);
 }
 
-TEST(DispatchQueue, ConcurrentQueueRunsBlocksInParallel) {
+TEST(DispatchQueue, ConcurrentQueuesRunBlocksInParallelAndDelayedOnesAfterTheirDelay) {
     auto queue = DispatchQueue::global(QualityOfService::userInteractive);
     EXPECT_EQ(queue, DispatchQueue::global(QualityOfService::userInteractive));
-    // Shared with the blocks, which may still be unwinding when the test body returns.
     struct State {
         std::mutex mutex;
         std::condition_variable bothIn;
-        int inside = 0;
-        bool sawBoth[2] = {false, false};
-        Countdown finished{2};
+        int inside = 0, sawBoth = 0;
+        const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+        std::chrono::steady_clock::time_point delayedAt;
+        test_support::Countdown finished{3};
     };
     auto state = std::make_shared<State>();
     for (int i = 0; i < 2; ++i) {
-        queue->async([state, i] {
-            {
-                std::unique_lock lock(state->mutex);
-                ++state->inside;
-                state->bothIn.notify_all();
-                // Each block waits for the other: only parallel execution lets both see two.
-                state->sawBoth[i] = state->bothIn.wait_for(lock, std::chrono::seconds(10),
-                                                           [&] { return state->inside == 2; });
-            }
+        queue->async([state] {
+            std::unique_lock lock(state->mutex);
+            ++state->inside;
+            state->bothIn.notify_all();
+            // Each block waits for the other: only parallel execution lets both see two.
+            state->sawBoth +=
+                state->bothIn.wait_for(lock, std::chrono::seconds(10), [&] { return state->inside == 2; });
             state->finished.done();
         });
     }
-    ASSERT_TRUE(state->finished.wait());
-    std::lock_guard lock(state->mutex);
-    EXPECT_TRUE(state->sawBoth[0] && state->sawBoth[1]);
-}
-
-TEST(DispatchQueue, DelayedBlocksRunAfterTheirDelay) {
-    auto queue = DispatchQueue::makeConcurrent("test.delayed", QualityOfService::utility);
-    struct State {
-        std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-        std::atomic<double> waited{0};
-        Countdown finished{1};
-    };
-    auto state = std::make_shared<State>();
-    queue->asyncAfter(0.05, [state] {
-        state->waited =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - state->start).count();
+    DispatchQueue::makeConcurrent("test.delayed", QualityOfService::utility)->asyncAfter(0.05, [state] {
+        std::lock_guard lock(state->mutex);
+        state->delayedAt = std::chrono::steady_clock::now();
         state->finished.done();
     });
     ASSERT_TRUE(state->finished.wait());
-    EXPECT_GE(state->waited.load(), 0.05);
+    std::lock_guard lock(state->mutex);
+    EXPECT_EQ(state->sawBoth, 2);
+    EXPECT_GE(state->delayedAt - state->start, std::chrono::milliseconds(50));
 }
 
 TEST(DispatchQueueDeathTest, ShutdownDropsWaitingBlocksOutsideThePoolLock) {

@@ -1,19 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QLabel>
+#include <QObject>
 #include <QPointer>
-#include <QSignalSpy>
-#include <QVariantAnimation>
-#include <QWidget>
 
-#include "platform/base/Animation.h"
 #include "platform/base/MainQueue.h"
-#include "platform/qt/Appearance.h"
 #include "platform/qt/QtAnimation.h"
-#include "platform/qt/QtViewFactory.h"
-#include "platform/qt/Window.h"
 #include "platform/qt/testing/GuiTestLoop.h"
 
 using namespace platform;
@@ -35,7 +26,6 @@ TEST(GuiTestLoop, RunsDelayedBlocksInVirtualTimeAndQtsPostedEventsInBetween) {
             Qt::QueuedConnection);
     });
     MainQueue::asyncAfter(2.0, [&] { order.push_back("block at 2"); });
-
     loop.advance(0.5);
     EXPECT_TRUE(order.empty());
     loop.advance(1.0);
@@ -50,24 +40,21 @@ TEST(GuiTestLoop, ProcessesDeferredDeletionsAndMakesAnimationsInstantWhileInstal
     EXPECT_FALSE(animationsAreInstant());
     {
         GuiTestLoop loop;
-        EXPECT_TRUE(animationsAreInstant());
         QPointer<QObject> doomed(new QObject());
         doomed->deleteLater();
         loop.runUntilIdle();
         EXPECT_TRUE(doomed.isNull());
-
         // A later loop takes over and hands back when it goes.
+        int ran = 0;
         {
             GuiTestLoop inner;
-            bool ran = false;
-            MainQueue::async([&] { ran = true; });
+            MainQueue::async([&] { ++ran; });
             inner.runUntilIdle();
-            EXPECT_TRUE(ran);
+            EXPECT_EQ(ran, 1);
         }
-        bool ran = false;
-        MainQueue::async([&] { ran = true; });
+        MainQueue::async([&] { ++ran; });
         loop.runUntilIdle();
-        EXPECT_TRUE(ran);
+        EXPECT_EQ(ran, 2);
         EXPECT_TRUE(animationsAreInstant());
     }
     EXPECT_FALSE(animationsAreInstant());

@@ -5,30 +5,22 @@
 #include <thread>
 #include <vector>
 
-#include "platform/system/Accessibility.h"
-#include "platform/system/Event.h"
-#include "platform/system/WindowList.h"
-#include "platform/system/Workspace.h"
-#include "tests/platform/sim/DesktopTesting.h"
+#include "tests/support/SimulatedDesktopTesting.h"
+#include "tests/support/TemporaryFolder.h"
 #include "tests/support/Waiting.h"
-
-using namespace sim_tests;
 
 namespace {
 
+// Mail's window, the third application and the badge change with the version.
 std::string scenario(int version) {
-    return R"({"applications": [
-      {"pid": 812, "name": "Mail", "bundleIdentifier": "com.apple.mail", "active": true,
-       "windows": [{"title": "Inbox", "frame": [)" +
-           std::to_string(version) + R"(, 25, 800, 600]}, {"title": "Draft", "frame": [40, 60, 500, 400]}]},
-      {"name": "Notes", "bundleIdentifier": "com.apple.Notes", "windows": [{"title": "List", "frame": [1, 2, 3, 4]}]},
-      {"name": "Extra)" +
-           std::to_string(version % 3) + R"(", "bundleIdentifier": "com.example.extra"}
-    ],
-    "installed": [{"name": "Photos", "bundleIdentifier": "com.apple.Photos", "bundle": "/System/Applications/Photos.app",
-                   "windows": [{"title": "Library", "frame": [10, 10, 900, 600]}]}],
-    "dock": {"badges": {"Mail": ")" +
-           std::to_string(version) + R"("}}})";
+    auto number = std::to_string(version);
+    return R"({"applications": [{"pid": 812, "name": "Mail", "active": true, "windows": [{"title": "Inbox", "frame": [)" +
+           number +
+           R"(, 25, 800, 600]}, {"title": "Draft", "frame": [40, 60, 500, 400]}]}, {"name": "Extra)" +
+           std::to_string(version % 3) +
+           R"("}], "installed": [{"name": "Photos", "bundle": "/System/Applications/Photos.app",
+           "windows": [{"title": "Library", "frame": [10, 10, 900, 600]}]}], "dock": {"badges": {"Mail": ")" +
+           number + R"("}}})";
 }
 
 // Everything a refresh reads, from a worker thread.
@@ -38,55 +30,41 @@ void readEverything(std::atomic<int>& failures) {
     std::set<std::int32_t> pids;
     for (const auto& app : workspace->runningApplications()) {
         if (!pids.insert(app->processIdentifier()).second) ++failures;
-        (void)app->localizedName();
-        (void)app->bundleURL();
-        (void)app->icon();
-        (void)app->isActive();
-        (void)app->isTerminated();
-        (void)app->ownsMenuBar();
+        (void)app->localizedName(), (void)app->bundleIdentifier(), (void)app->bundleURL(), (void)app->icon();
+        (void)app->isActive(), (void)app->isTerminated(), (void)app->ownsMenuBar();
         auto element = accessibility->applicationElement(app->processIdentifier());
-        if (auto windows = accessibility->copyAttributeValues(element, "AXWindows", 0, 100)) {
-            for (const auto& window : *windows) {
-                (void)accessibility->copyAttributeValue(window.elementValue(), "AXTitle");
-                (void)accessibility->copyAttributeValue(window.elementValue(), "AXPosition");
-            }
+        for (const auto& window : accessibility->copyAttributeValues(element, "AXWindows", 0, 100)
+                                      .value_or(std::vector<platform::AXValue>{})) {
+            (void)accessibility->copyAttributeValue(window.elementValue(), "AXTitle");
+            (void)accessibility->copyAttributeValue(window.elementValue(), "AXPosition");
         }
-        if (auto children = accessibility->copyAttributeValue(element, "AXChildren")) {
+        if (auto children = accessibility->copyAttributeValue(element, "AXChildren"))
             for (const auto& child : *children->arrayValue())
                 (void)accessibility->copyAttributeValue(child.elementValue(), "AXChildren");
-        }
     }
     (void)workspace->frontmostApplication();
     for (const auto& info : platform::WindowList::shared()->copyWindowInfo(platform::WindowListOption::all))
         if (!info.contains("kCGWindowOwnerPID")) ++failures;
-    (void)platform::Events::modifierFlags();
-    (void)platform::Events::mouseLocation();
+    (void)platform::Events::modifierFlags(), (void)platform::Events::mouseLocation();
     (void)workspace->iconForFile("/System/Applications/Photos.app");
 }
 
 }  // namespace
 
 TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadChangesTheDesktop) {
-    TemporaryFolder folder;
+    test_support::TemporaryFolder folder;
     auto path = folder / "desktop.json";
-    writeFile(path, scenario(0));
-    auto desktop = SimulatedDesktop::load(path);
+    test_support::writeFile(path, scenario(0));
+    auto desktop = platform::sim::SimulatedDesktop::load(path);
     ASSERT_TRUE(desktop);
     platform::ScopedSystem installed(desktop);
-
     std::atomic<bool> stop{false};
-    std::atomic<int> failures{0};
-    std::atomic<int> reads{0};
+    std::atomic<int> failures{0}, reads{0};
     std::vector<std::thread> readers;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         readers.emplace_back([&] {
-            while (!stop.load()) {
-                readEverything(failures);
-                ++reads;
-            }
+            for (; !stop.load(); ++reads) readEverything(failures);
         });
-    }
-
     auto workspace = platform::Workspace::shared();
     auto accessibility = platform::Accessibility::shared();
     for (int round = 1; round <= 60; ++round) {
@@ -109,7 +87,7 @@ TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadCha
             if (app->localizedName() == "Photos") app->terminate();
         desktop->quit(pid);
         if (round % 10 == 0) {
-            writeFile(path, scenario(round));
+            test_support::writeFile(path, scenario(round));
             EXPECT_EQ(desktop->reload(), std::nullopt);
         }
     }

@@ -8,6 +8,7 @@
 #include "ui-toolkit/core/widgets/TouchDownUpEventModifier.h"
 
 using namespace brindle_core;
+using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -15,40 +16,35 @@ class CountingModel : public ReactiveViewModel {
 public:
     void didAppear() override { ++appears; }
     void didDisappear() override { ++disappears; }
-    int appears = 0;
-    int disappears = 0;
+    int appears = 0, disappears = 0;
 };
 
+// Every alert is answered with `answer`, and noted with its texts and buttons.
 class ReactiveComponentTest : public WidgetTest {
 protected:
-    ReactiveComponent<CountingModel>* make(const std::shared_ptr<CountingModel>& model) {
+    ReactiveComponent<CountingModel>* make() {
         return new ReactiveComponent<CountingModel>(
-            model, [this](const std::shared_ptr<CountingModel>&) { ++binds; }, new QLabel("content"));
+            model, [this](const std::shared_ptr<CountingModel>&) { ++binds; }, new QLabel("x"));
     }
-
-    // Answers every alert with `answer`, recording what it was asked.
-    void answerWith(platform::ModalResponse answer) {
-        responder =
-            std::make_unique<platform::Alert::ScopedResponder>([this, answer](const platform::Alert& alert) {
-                alerts.push_back(alert);
-                return answer;
-            });
-    }
-
     std::shared_ptr<ButtonViewModel> button(const std::string& title) {
         return Brindle::make<ButtonViewModel>(title, ButtonViewModel::Style::defaultStyle,
-                                              [this, title] { chosen.push_back(title); });
+                                              [this, title] { alerts.push_back("chose " + title); });
     }
 
+    std::shared_ptr<CountingModel> model = Brindle::make<CountingModel>();
     int binds = 0;
-    std::vector<platform::Alert> alerts;
-    std::vector<std::string> chosen;
-    std::unique_ptr<platform::Alert::ScopedResponder> responder;
+    platform::ModalResponse answer = platform::alertFirstButtonReturn;
+    Strings alerts;
+    platform::Alert::ScopedResponder responder{[this](const platform::Alert& alert) {
+        std::string line = alert.messageText + " (" + alert.informativeText + ")";
+        for (const auto& title : alert.buttons()) line += " [" + title + "]";
+        alerts.push_back(line);
+        return answer;
+    }};
 };
 
 TEST_F(ReactiveComponentTest, FollowsTheModelThroughShowHideAndDestruction) {
-    auto model = Brindle::make<CountingModel>();
-    auto* component = show(make(model));
+    auto* component = show(make());
     EXPECT_EQ(binds, 1);
     EXPECT_TRUE(model->onScreen);
     window->hide();
@@ -62,91 +58,54 @@ TEST_F(ReactiveComponentTest, FollowsTheModelThroughShowHideAndDestruction) {
     EXPECT_FALSE(component->showAlert());
     window.reset();
     EXPECT_EQ(model->disappears, 2);
-}
 
-TEST_F(ReactiveComponentTest, ModelReleasedBeforeShowingBindsNothing) {
-    auto model = Brindle::make<CountingModel>();
-    auto* component = make(model);
+    // One whose model is gone before it is shown binds nothing; a gone host ignores messages.
+    auto* orphan = make();
+    model->publish("nobody listens");
     model.reset();
-    show(component);
-    EXPECT_EQ(binds, 0);
+    show(orphan);
+    EXPECT_EQ(binds, 2);
+    EXPECT_TRUE(alerts.empty());
 }
 
-TEST_F(ReactiveComponentTest, TwoButtonsBecomeDefaultAndCancelWithAPlaceholderText) {
-    answerWith(platform::alertSecondButtonReturn);
-    auto model = Brindle::make<CountingModel>();
-    show(make(model));
-    model->publish(
-        AlertTextContent{"Delete?", std::nullopt, {button("Delete"), button("Keep"), button("Later")}});
-    loop.runUntilIdle();
-    ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(alerts[0].messageText, "Delete?");
-    EXPECT_EQ(alerts[0].informativeText, "x");
-    EXPECT_EQ(alerts[0].buttons(), (std::vector<std::string>{"Delete", "Keep"}));
-    EXPECT_EQ(chosen, std::vector<std::string>{"Keep"});
+TEST_F(ReactiveComponentTest, AlertShowsTwoButtonsAtMostAndRunsTheChosenOne) {
+    const struct {
+        AlertTextContent content;
+        platform::ModalResponse answer;
+        Strings expected;
+    } cases[]{
+        {{"Delete?", std::nullopt, {button("Delete"), button("Keep"), button("Later")}},
+         platform::alertSecondButtonReturn,
+         {"Delete? (x) [Delete] [Keep]", "chose Keep"}},  // a placeholder text with two buttons
+        {{"Quit?", "Unsaved", {button("Quit"), button("Stay")}},
+         platform::modalResponseAbort,
+         {"Quit? (Unsaved) [Quit] [Stay]", "chose Stay"}},
+        {{"Saved", std::nullopt, {button("OK")}},
+         platform::alertFirstButtonReturn,
+         {"Saved () [OK]", "chose OK"}},
+        {{"Just a title", std::nullopt, {}},
+         platform::alertFirstButtonReturn,
+         {"Just a title () [Cancel] [Cancel]"}},
+    };
+    auto* component = show(make());
+    for (const auto& c : cases) {
+        alerts.clear();
+        answer = c.answer;
+        model->publish(c.content);
+        loop.runUntilIdle();
+        EXPECT_EQ(alerts, c.expected);
+        EXPECT_FALSE(component->showAlert());
+    }
 }
 
-TEST_F(ReactiveComponentTest, OneButtonOrNoneShowAnEmptyMissingText) {
-    answerWith(platform::alertFirstButtonReturn);
-    auto model = Brindle::make<CountingModel>();
-    auto* component = show(make(model));
-    model->publish(AlertTextContent{"Saved", std::nullopt, {button("OK")}});
-    loop.runUntilIdle();
-    model->publish("Just a title");
-    loop.runUntilIdle();
-    ASSERT_EQ(alerts.size(), 2u);
-    EXPECT_EQ(alerts[0].informativeText, "");
-    EXPECT_EQ(alerts[0].buttons(), std::vector<std::string>{"OK"});
-    EXPECT_EQ(chosen, std::vector<std::string>{"OK"});
-    EXPECT_EQ(alerts[1].messageText, "Just a title");
-    EXPECT_EQ(alerts[1].buttons(), (std::vector<std::string>{"Cancel", "Cancel"}));
-    EXPECT_FALSE(component->showAlert());
-}
-
-TEST_F(ReactiveComponentTest, NewestMessageWinsAndErrorsReachTheUser) {
-    answerWith(platform::alertFirstButtonReturn);
-    auto model = Brindle::make<CountingModel>();
-    auto* component = show(make(model));
+TEST_F(ReactiveComponentTest, NewestMessageWins) {
+    auto* component = show(make());
     model->publish("first");
     model->publish("second", "newer");
     EXPECT_TRUE(component->showAlert());
     EXPECT_EQ(component->alert()->title, "second");
     loop.runUntilIdle();
-    ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(alerts[0].messageText, "second");
-
-    int oks = 0;
-    model->publishError(nullptr, [&] { ++oks; });
-    loop.runUntilIdle();
-    ASSERT_EQ(alerts.size(), 2u);
-    EXPECT_EQ(alerts[1].messageText, "An error as occured");
-    EXPECT_EQ(oks, 1);
-}
-
-TEST_F(ReactiveComponentTest, MessagesBufferedWhileHiddenAppearWithTheNextOne) {
-    answerWith(platform::alertFirstButtonReturn);
-    auto model = Brindle::make<CountingModel>();
-    show(make(model));
-    window->hide();
-    loop.runUntilIdle();
-    model->publish("while hidden");
-    window->show();
-    loop.runUntilIdle();
-    EXPECT_TRUE(alerts.empty());
-    model->publish("after");
-    loop.runUntilIdle();
-    ASSERT_EQ(alerts.size(), 1u);
-    EXPECT_EQ(alerts[0].messageText, "after");  // the newest content is the one shown
-}
-
-TEST_F(ReactiveComponentTest, GoneHostIgnoresLaterMessages) {
-    answerWith(platform::alertFirstButtonReturn);
-    auto model = Brindle::make<CountingModel>();
-    show(make(model));
-    window.reset();
-    model->publish("nobody listens");
-    loop.runUntilIdle();
-    EXPECT_TRUE(alerts.empty());
+    EXPECT_EQ(alerts, Strings{"second (newer) [Cancel] [Cancel]"});
 }
 
 TEST_F(ReactiveComponentTest, TouchDownUpReportsEachPressOnce) {

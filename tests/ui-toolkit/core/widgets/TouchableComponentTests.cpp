@@ -11,100 +11,80 @@ namespace {
 
 class TouchableComponentTest : public WidgetTest {
 protected:
-    TouchableComponent* make(TouchableComponent::Options options) {
-        options.onTap = [this] {
-            ++taps;
-            touchDownAtTap = component->touchDown();
-        };
-        component = show(new TouchableComponent(options, new QLabel("Content")));
-        return component;
+    TouchableComponent::Options tapping(TouchableComponent::Options options = {}) {
+        options.onTap = [this] { taps.push_back(component->touchDown()); };
+        return options;
     }
 
-    TouchableComponent* component = nullptr;
-    int taps = 0;
-    bool touchDownAtTap = true;
+    TouchableComponent* component = show(new TouchableComponent(tapping(), new QLabel("Content")));
+    std::vector<bool> taps;  // whether the pressed look was still on at each tap
 };
 
-TEST_F(TouchableComponentTest, TapRunsATenthOfASecondAfterTheClick) {
-    TouchableComponent::Options options;
-    options.padding = TouchableComponent::Padding::none();
-    make(options);
+TEST_F(TouchableComponentTest, TapRunsATenthOfASecondAfterAClickThatEndsInside) {
     QTest::mouseClick(component, Qt::LeftButton);
     EXPECT_TRUE(component->touchDown());
     EXPECT_EQ(component->contentOpacity(), 0.5);
     loop.advance(0.099);
-    EXPECT_EQ(taps, 0);
+    EXPECT_TRUE(taps.empty());
     loop.advance(0.001);
-    EXPECT_EQ(taps, 1);
-    EXPECT_FALSE(touchDownAtTap);
     EXPECT_EQ(component->contentOpacity(), 1.0);
-    loop.advance(1);
-    EXPECT_EQ(taps, 1);
-}
-
-TEST_F(TouchableComponentTest, PressOutsideReleaseDoesNotTap) {
-    make({});
     QTest::mousePress(component, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(component, Qt::LeftButton, {}, QPoint(-50, -50));
     loop.advance(1);
-    EXPECT_EQ(taps, 0);
     EXPECT_FALSE(component->touchDown());
-}
+    EXPECT_EQ(taps, std::vector<bool>{false});
 
-TEST_F(TouchableComponentTest, PressDimsUnlessThePressStyleIsNone) {
-    TouchableComponent::Options options;
-    options.alpha = 0.8;
-    make(options);
-    EXPECT_EQ(component->contentOpacity(), 0.8);
-    QTest::mousePress(component, Qt::LeftButton);
-    EXPECT_TRUE(component->touchDown());
-    EXPECT_EQ(component->contentOpacity(), 0.5);
-    QTest::mouseRelease(component, Qt::LeftButton);
-    loop.advance(0.1);
-
-    options.pressStyle = TouchableComponent::PressStyle::none;
-    component->setOptions(options);
-    QTest::mousePress(component, Qt::LeftButton);
-    hover(component);
-    EXPECT_EQ(component->contentOpacity(), 1.0);
-    QTest::mouseRelease(component, Qt::LeftButton);
-    EXPECT_EQ(component->contentOpacity(), 1.0);
-}
-
-TEST_F(TouchableComponentTest, HoverLooksFollowTheStyle) {
-    TouchableComponent::Options options;
-    options.style = TouchableComponent::Style::fade;
-    options.alpha = 0.9;
-    make(options);
-    EXPECT_EQ(component->backgroundOpacity(), 0.0001);
-    hover(component);
-    EXPECT_TRUE(component->inside());
-    EXPECT_EQ(component->contentOpacity(), 0.5);
-    EXPECT_EQ(component->backgroundOpacity(), 0.00001);
-    leave(component);
-    EXPECT_FALSE(component->inside());
-
-    options.style = TouchableComponent::Style::vibrant;
-    component->setOptions(options);
-    hover(component);
-    EXPECT_EQ(component->backgroundOpacity(), 0.5);
-    EXPECT_EQ(component->contentOpacity(), 0.9);
-
-    options.highlight = false;
-    component->setOptions(options);
-    EXPECT_EQ(component->backgroundOpacity(), 0.0001);
-}
-
-TEST_F(TouchableComponentTest, InAScrollViewOnlyTheTapShowsThePressedLook) {
-    TouchableComponent::Options options;
+    // In a scroll view only the tap shows the pressed look.
+    auto options = tapping();
     options.inScrollView = true;
-    make(options);
+    options.padding = TouchableComponent::Padding::none();
+    component->setOptions(options);
     QTest::mousePress(component, Qt::LeftButton);
     EXPECT_FALSE(component->touchDown());
     QTest::mouseRelease(component, Qt::LeftButton);
     EXPECT_TRUE(component->touchDown());
     loop.advance(0.1);
-    EXPECT_EQ(taps, 1);
+    EXPECT_EQ(taps, (std::vector<bool>{false, false}));
+
+    // A component deleted before its tap is left alone.
+    QTest::mouseClick(component, Qt::LeftButton);
+    window.reset();
+    loop.advance(1);
+    EXPECT_EQ(taps.size(), 2u);
+}
+
+TEST_F(TouchableComponentTest, LooksFollowTheStylesTheHoverAndThePress) {
+    using Style = TouchableComponent::Style;
+    using PressStyle = TouchableComponent::PressStyle;
+    const struct {
+        Style style;
+        PressStyle pressStyle;
+        bool highlight;
+        double alpha;
+        bool hovered, pressed;
+        double content, background;
+    } looks[]{
+        {Style::vibrant, PressStyle::fade, true, 0.8, false, false, 0.8, 0.0001},
+        {Style::vibrant, PressStyle::fade, true, 0.8, false, true, 0.5, 0.0001},
+        {Style::vibrant, PressStyle::none, true, 0.8, true, true, 1.0, 0.5},
+        {Style::vibrant, PressStyle::fade, true, 0.9, true, false, 0.9, 0.5},
+        {Style::vibrant, PressStyle::fade, false, 0.9, true, false, 0.9, 0.0001},
+        {Style::fade, PressStyle::fade, true, 0.9, true, false, 0.5, 0.00001},
+    };
+    for (const auto& look : looks) {
+        SCOPED_TRACE(testing::Message() << "row " << &look - looks);
+        component->setOptions({look.style, look.pressStyle, false, TouchableComponent::Padding::standard(),
+                               look.highlight, nullptr, look.alpha});
+        if (look.hovered) hover(component);
+        if (look.pressed) QTest::mousePress(component, Qt::LeftButton);
+        EXPECT_EQ(component->inside(), look.hovered);
+        EXPECT_EQ(component->contentOpacity(), look.content);
+        EXPECT_EQ(component->backgroundOpacity(), look.background);
+        leave(component);
+        EXPECT_FALSE(component->inside());
+        if (look.pressed) QTest::mouseRelease(component, Qt::LeftButton);
+        loop.advance(0.1);
+    }
 }
 
 TEST_F(TouchableComponentTest, MouseInfoContentSeesPressAndHover) {
@@ -113,20 +93,12 @@ TEST_F(TouchableComponentTest, MouseInfoContentSeesPressAndHover) {
                                                   [&](const MouseInfo& info) { seen.push_back(info); }));
     hover(touchable);
     QTest::mousePress(touchable, Qt::LeftButton);
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.front(), (MouseInfo{false, false}));
-    EXPECT_EQ(seen.back(), (MouseInfo{true, true}));
     QTest::mouseRelease(touchable, Qt::LeftButton);
     loop.advance(0.1);
-    EXPECT_EQ(seen.back(), (MouseInfo{false, true}));
-}
-
-TEST_F(TouchableComponentTest, ComponentDeletedBeforeItsTapIsLeftAlone) {
-    make({});
-    QTest::mouseClick(component, Qt::LeftButton);
-    window.reset();
-    loop.advance(1);
-    EXPECT_EQ(taps, 0);
+    // The release ends the press, and the tap shows the pressed look again until it runs.
+    EXPECT_EQ(seen,
+              (std::vector<MouseInfo>{
+                  {false, false}, {false, true}, {true, true}, {false, true}, {true, true}, {false, true}}));
 }
 
 }  // namespace

@@ -3,18 +3,14 @@
 
 using namespace brindle_ui;
 
-namespace {
-
 using SpinnerComponentTest = WidgetTest;
 
 TEST_F(SpinnerComponentTest, RunsItsCycleWhileShownAndStopsWhenHidden) {
     auto* spinner = new SpinnerComponent(2);
     EXPECT_EQ(spinner->state().rotationDegreeS1, 270);
     show(spinner);
-    auto state = spinner->state();
-    EXPECT_EQ(state.rotationDegreeS1, 630);
+    EXPECT_EQ(spinner->state().rotationDegreeS1, 630);
     EXPECT_EQ(spinner->drawn().rotationDegreeS3, 630);
-
     loop.advance(0.75);
     EXPECT_EQ(spinner->state().spinnerEndS1, 1.0);
     loop.advance(0.75);
@@ -26,12 +22,10 @@ TEST_F(SpinnerComponentTest, RunsItsCycleWhileShownAndStopsWhenHidden) {
     window->hide();
     loop.runUntilIdle();
     EXPECT_FALSE(spinner->isRunning());
-    auto stopped = spinner->state().rotationDegreeS1;
+    const auto stopped = spinner->state().rotationDegreeS1;
     loop.advance(10);
     EXPECT_EQ(spinner->state().rotationDegreeS1, stopped);
     window->show();
     loop.runUntilIdle();
     EXPECT_TRUE(spinner->isRunning());
 }
-
-}  // namespace

@@ -13,62 +13,56 @@ namespace {
 
 class TamberButtonTest : public WidgetTest {
 protected:
-    TamberButton* make(TamberButton::Options options) {
+    TamberButton* make(TamberButton::Options options, QSize size = QSize(300, 200)) {
         options.onTap = [this](const std::shared_ptr<TamberButton::ClickInfo>& info) {
-            calls.push_back("info");
-            tapped = info;
+            tapped.push_back(info);
         };
-        return show(new TamberButton(options));
+        return show(new TamberButton(options), size);
     }
-    static TamberButton::Options shaped(
-        TamberButton::ButtonShape shape = TamberButton::ButtonShape::rectangle) {
+    static TamberButton::Options shaped(std::optional<bool> enabled = true) {
         TamberButton::Options options;
-        options.shape = shape;
+        options.shape = TamberButton::ButtonShape::rectangle;
         options.style = TamberButton::NewStyle::primary();
         options.title = "Continue";
-        options.enabled = true;
+        options.enabled = enabled;
         return options;
     }
-    void click(TamberButton* button) {
-        QTest::mouseClick(button->touchable(), Qt::LeftButton);
-        loop.advance(0.1);
-    }
 
-    std::vector<std::string> calls;
-    std::shared_ptr<TamberButton::ClickInfo> tapped;
+    std::vector<std::shared_ptr<TamberButton::ClickInfo>> tapped;
 };
 
-TEST_F(TamberButtonTest, WithoutAShapeNothingIsDrawnOrTapped) {
-    auto settings = Brindle::make<ButtonSetting>();
-    auto* button = show(new TamberButton(settings, false, [&] { calls.push_back("plain"); }));
-    EXPECT_EQ(button->touchable(), nullptr);
-    EXPECT_EQ(button->sizeHint(), QSize(0, 0));
-    QTest::mouseClick(button, Qt::LeftButton);
+TEST_F(TamberButtonTest, TapHandsOverTheClickUnlessDisabledOrWithoutAShapeAndTheStyleGivesTheBackground) {
+    TamberButton::Options circle;  // a shape alone: enabled and transparent
+    circle.shape = TamberButton::ButtonShape::circle;
+    circle.leftIcon = "gearshape";
+    auto* button = make(circle);
+    EXPECT_EQ(button->backgroundColor(), Color::clear());
+    QTest::mouseClick(button->touchable(), Qt::LeftButton);
+    loop.advance(0.1);
+    EXPECT_EQ(tapped, std::vector{button->clickInfo()});
+
+    auto* disabled = make(shaped(false));
+    QTest::mouseClick(disabled->touchable(), Qt::LeftButton);
+    int plain = 0;
+    auto* shapeless = show(new TamberButton(Brindle::make<ButtonSetting>(), false, [&] { ++plain; }));
+    EXPECT_EQ(shapeless->touchable(), nullptr);
+    EXPECT_EQ(shapeless->sizeHint(), QSize(0, 0));
+    QTest::mouseClick(shapeless, Qt::LeftButton);
     loop.advance(1);
-    EXPECT_TRUE(calls.empty());
-}
+    EXPECT_EQ(tapped.size(), 1u);
+    EXPECT_EQ(plain, 0);
 
-TEST_F(TamberButtonTest, TapHandsOverTheClickThenCallsThePlainAction) {
-    auto* button = make(shaped());
-    click(button);
-    EXPECT_EQ(calls, std::vector<std::string>{"info"});
-    EXPECT_EQ(tapped, button->clickInfo());
-}
-
-TEST_F(TamberButtonTest, DisabledButtonIsFadedShowsNoOverlayAndIgnoresTaps) {
+    // The black style follows the palette's surface; a custom one keeps its colour.
     auto options = shaped();
-    options.enabled = false;
-    auto* button = make(options);
-    EXPECT_EQ(button->labelOpacity(), 0.4);
-    hover(button->touchable());
-    QTest::mousePress(button->touchable(), Qt::LeftButton);
-    EXPECT_EQ(button->overlayColor(), std::nullopt);
-    QTest::mouseRelease(button->touchable(), Qt::LeftButton);
-    loop.advance(1);
-    EXPECT_TRUE(calls.empty());
+    options.style = TamberButton::NewStyle::black();
+    auto* black = make(options);
+    Theme::setBackgroundVariant(1);
+    EXPECT_EQ(black->backgroundColor(), Color::black());
+    options.style = TamberButton::NewStyle::customColor(Color::hex("#123456"));
+    EXPECT_EQ(make(options)->backgroundColor(), Color::hex("#123456"));
 }
 
-TEST_F(TamberButtonTest, PressedOverlayWinsOverHover) {
+TEST_F(TamberButtonTest, PressedOverlayWinsOverHoverAndADisabledButtonIsFadedWithout) {
     auto* button = make(shaped());
     EXPECT_EQ(button->labelOpacity(), 1.0);
     EXPECT_EQ(button->overlayColor(), std::nullopt);
@@ -81,17 +75,13 @@ TEST_F(TamberButtonTest, PressedOverlayWinsOverHover) {
     EXPECT_EQ(button->overlayColor(), Color::white(0.2));
     // The component neither dims the content nor pads it.
     EXPECT_EQ(button->touchable()->contentOpacity(), 1.0);
-}
 
-TEST_F(TamberButtonTest, ShapeWithoutStyleOrFlagIsEnabledAndTransparent) {
-    TamberButton::Options options;
-    options.shape = TamberButton::ButtonShape::circle;
-    options.leftIcon = "gearshape";
-    auto* button = make(options);
-    EXPECT_EQ(button->backgroundColor(), Color::clear());
-    EXPECT_TRUE(button->isEnabledButton());
-    click(button);
-    EXPECT_EQ(calls.size(), 1u);
+    auto* disabled = make(shaped(false));
+    EXPECT_EQ(disabled->labelOpacity(), 0.4);
+    hover(disabled->touchable());
+    QTest::mousePress(disabled->touchable(), Qt::LeftButton);
+    EXPECT_EQ(disabled->overlayColor(), std::nullopt);
+    QTest::mouseRelease(disabled->touchable(), Qt::LeftButton);
 }
 
 TEST_F(TamberButtonTest, SpinnerReplacesTheRowWhileEitherSideAsksForIt) {
@@ -104,6 +94,7 @@ TEST_F(TamberButtonTest, SpinnerReplacesTheRowWhileEitherSideAsksForIt) {
     EXPECT_EQ(spinner->size(), QSize(20, 20));
     EXPECT_EQ(spinner->strokeWidth(), 2.0);
     button->setProgressing(false);
+    EXPECT_FALSE(button->isShowingSpinner());
 
     button->clickInfo()->showProgress(1.0);
     loop.advance(1.0);
@@ -112,37 +103,17 @@ TEST_F(TamberButtonTest, SpinnerReplacesTheRowWhileEitherSideAsksForIt) {
     button->clickInfo()->hideProgress();
     loop.runUntilIdle();
     EXPECT_FALSE(spinner->isVisible());
-
-    button->clickInfo()->showProgress(1.0);
-    button->clickInfo()->hideProgress();
-    loop.advance(2);
-    EXPECT_FALSE(button->isShowingSpinner());
-}
-
-TEST_F(TamberButtonTest, BlackStyleFollowsTheBackgroundVariant) {
-    auto options = shaped();
-    options.style = TamberButton::NewStyle::black();
-    auto* button = make(options);
-    EXPECT_EQ(button->backgroundColor(), Color::hex("#171818"));
-    Theme::setBackgroundVariant(1);
-    EXPECT_EQ(button->backgroundColor(), Color::black());
-    Theme::setCurrent(Theme::light);
-    EXPECT_EQ(button->backgroundColor(), Color::white());
-    options.style = TamberButton::NewStyle::customColor(Color::hex("#123456"));
-    EXPECT_EQ(make(options)->backgroundColor(), Color::hex("#123456"));
 }
 
 TEST_F(TamberButtonTest, TitleFrameIsRecordedOnceWhenTheTitleFirstAppears) {
     auto options = shaped();
     options.title = "A title far too long to fit into the narrow button that holds it";
-    auto* button = new TamberButton(options);
-    EXPECT_EQ(button->clickInfo()->textFrame, platform::Rect{});
-    show(button, QSize(120, 40));
-    auto frame = button->clickInfo()->textFrame;
+    auto* button = make(options, QSize(120, 40));
+    const auto frame = button->clickInfo()->textFrame;
     EXPECT_EQ(frame.origin, platform::Point{});
     EXPECT_GT(frame.size.width, 0);
     EXPECT_LE(frame.size.width, 120);
-    auto onScreen = button->clickInfo()->buttonFrameOnScreen;
+    const auto onScreen = button->clickInfo()->buttonFrameOnScreen;
     EXPECT_GT(onScreen.origin.x, 0);
     window->resize(300, 80);
     loop.runUntilIdle();

@@ -7,8 +7,6 @@
 
 using namespace brindle_ui;
 
-namespace {
-
 using TamberScrollViewTest = WidgetTest;
 
 TEST_F(TamberScrollViewTest, ReportsTheScrolledDistanceAndTheContentOffset) {
@@ -17,8 +15,7 @@ TEST_F(TamberScrollViewTest, ReportsTheScrolledDistanceAndTheContentOffset) {
     auto* target = new QLabel("target", content);
     target->setObjectName("target");
     target->move(0, 900);
-    std::vector<double> distances;
-    std::vector<double> offsets;
+    std::vector<double> distances, offsets;
     int proxies = 0;
     auto* view = new TamberScrollView([&](double distance) { distances.push_back(distance); }, false,
                                       [&](const TamberScrollView::ScrollViewProxy& proxy) {
@@ -27,24 +24,18 @@ TEST_F(TamberScrollViewTest, ReportsTheScrolledDistanceAndTheContentOffset) {
                                       },
                                       content, [&](double value) { offsets.push_back(value); });
     EXPECT_EQ(offsets, std::vector<double>{0});
-    view->verticalScrollBar()->setValue(0);
     show(view, QSize(300, 200));
     EXPECT_EQ(proxies, 1);
     EXPECT_GT(view->verticalScrollBar()->value(), 0);  // the proxy scrolled to the target
-
     view->verticalScrollBar()->setValue(120);
     EXPECT_EQ(distances.back(), 120);
     EXPECT_EQ(offsets.back(), -120);
     EXPECT_EQ(view->scrollValue(), -120);
-}
 
-TEST_F(TamberScrollViewTest, WithoutAnOwnerCallbackTheValueStillFollows) {
-    auto* content = new QWidget();
-    content->setMinimumHeight(800);
-    auto* view = show(new TamberScrollView(nullptr, true, nullptr, content), QSize(300, 200));
-    view->verticalScrollBar()->setValue(50);
-    EXPECT_EQ(view->scrollValue(), -50);
-    EXPECT_TRUE(view->pagingEnabled());
+    // Without the owner's callbacks the value still follows.
+    auto* bare = new QWidget();
+    bare->setMinimumHeight(800);
+    auto* plain = show(new TamberScrollView(nullptr, true, nullptr, bare), QSize(300, 200));
+    plain->verticalScrollBar()->setValue(50);
+    EXPECT_EQ(plain->scrollValue(), -50);
 }
-
-}  // namespace
