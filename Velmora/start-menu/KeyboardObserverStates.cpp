@@ -13,7 +13,7 @@ namespace {
 
 using State = Brindle::ObjectState<KeyboardObserver>;
 using StatePtr = std::shared_ptr<State>;
-using Owner = Brindle::WeakVariable<KeyboardObserver>;
+using ObserverOwner = Brindle::WeakVariable<KeyboardObserver>;
 
 constexpr double pressPollInterval = 0.005;
 constexpr double releasePollInterval = 0.01;
@@ -78,7 +78,7 @@ void leaveOnMouseActivity(S& state, const KeyboardObserver& observer) {
 
 }  // namespace
 
-void KeyboardObserverStateIdle::enter(Owner owner) {
+void KeyboardObserverStateIdle::enter(ObserverOwner owner) {
     ObjectState::enter(owner);
     auto observer = owner.get();
     if (!observer) return;
@@ -93,7 +93,7 @@ void KeyboardObserverStateIdle::enter(Owner owner) {
         switchFrom<KeyboardObserverPressingRightKey>(sharedAs<KeyboardObserverStateIdle>());
 }
 
-void KeyboardObserverPressingRightKey::enter(Owner owner) {
+void KeyboardObserverPressingRightKey::enter(ObserverOwner owner) {
     ObjectState::enter(owner);
     auto observer = owner.get();
     if (!observer) return;
@@ -113,7 +113,7 @@ void KeyboardObserverPressingRightKey::enter(Owner owner) {
     leaveOnOrdinaryKey(*this, *observer);
 }
 
-void KeyboardObserverPressingRightKeyTimeout::enter(Owner owner) {
+void KeyboardObserverPressingRightKeyTimeout::enter(ObserverOwner owner) {
     ObjectState::enter(owner);
     auto observer = owner.get();
     if (!observer) return;
@@ -126,7 +126,7 @@ void KeyboardObserverPressingRightKeyTimeout::enter(Owner owner) {
     });
 }
 
-void KeyboardObserverReleasingRightKey::enter(Owner owner) {
+void KeyboardObserverReleasingRightKey::enter(ObserverOwner owner) {
     ObjectState::enter(owner);
     auto observer = owner.get();
     if (!observer) return;
@@ -147,7 +147,7 @@ void KeyboardObserverReleasingRightKey::enter(Owner owner) {
     leaveOnOrdinaryKey(*this, *observer);
 }
 
-void KeyboardObserverPressingWrongKeys::enter(Owner owner) {
+void KeyboardObserverPressingWrongKeys::enter(ObserverOwner owner) {
     ObjectState::enter(owner);
     auto observer = owner.get();
     if (!observer) return;

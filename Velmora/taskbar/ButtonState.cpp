@@ -9,13 +9,13 @@
 
 namespace Velmora {
 
-using Owner = Brindle::WeakVariable<TaskbarButtonViewModel>;
+using ButtonOwner = Brindle::WeakVariable<TaskbarButtonViewModel>;
 
 namespace {
 
 // A handler that runs `body(model, state, element)` while both the model and the state live.
 template <class State, class Body>
-auto guarded(State& state, const Owner& owner, Body body) {
+auto guarded(State& state, const ButtonOwner& owner, Body body) {
     return [model = owner.value, weakState = state.template weakAs<State>(),
             body = std::move(body)](const auto& element) {
         auto strongModel = model.lock();
@@ -33,7 +33,7 @@ auto runningAndPinned(TaskbarButtonViewModel& model) {
 
 }  // namespace
 
-void ButtonStateIdle::enter(Owner owner) {
+void ButtonStateIdle::enter(ButtonOwner owner) {
     ObjectState::enter(owner);
     auto model = owner.get();
     if (!model) return;
@@ -47,9 +47,9 @@ void ButtonStateIdle::enter(Owner owner) {
         .disposed(disposeBag());
 }
 
-void ButtonStateIdle::exit(Owner owner) { ObjectState::exit(owner); }
+void ButtonStateIdle::exit(ButtonOwner owner) { ObjectState::exit(owner); }
 
-void ButtonStateRunning::enter(Owner owner) {
+void ButtonStateRunning::enter(ButtonOwner owner) {
     ObjectState::enter(owner);
     auto model = owner.get();
     if (!model) return;
@@ -80,9 +80,9 @@ void ButtonStateRunning::enter(Owner owner) {
         .disposed(disposeBag());
 }
 
-void ButtonStateRunning::exit(Owner owner) { ObjectState::exit(owner); }
+void ButtonStateRunning::exit(ButtonOwner owner) { ObjectState::exit(owner); }
 
-void ButtonStatePinned::enter(Owner owner) {
+void ButtonStatePinned::enter(ButtonOwner owner) {
     ObjectState::enter(owner);
     auto model = owner.get();
     if (!model) return;
@@ -103,9 +103,9 @@ void ButtonStatePinned::enter(Owner owner) {
         .disposed(disposeBag());
 }
 
-void ButtonStatePinned::exit(Owner owner) { ObjectState::exit(owner); }
+void ButtonStatePinned::exit(ButtonOwner owner) { ObjectState::exit(owner); }
 
-void ButtonStateClosing::enter(Owner owner) {
+void ButtonStateClosing::enter(ButtonOwner owner) {
     ObjectState::enter(owner);
     auto model = owner.get();
     if (!model) return;
@@ -119,9 +119,9 @@ void ButtonStateClosing::enter(Owner owner) {
     model->switchState(Brindle::make<ButtonStateClosed>(), self);
 }
 
-void ButtonStateClosing::exit(Owner owner) { ObjectState::exit(owner); }
+void ButtonStateClosing::exit(ButtonOwner owner) { ObjectState::exit(owner); }
 
-void ButtonStateClosed::enter(Owner owner) {
+void ButtonStateClosed::enter(ButtonOwner owner) {
     ObjectState::enter(owner);
     // Not cancelled when the state is left: the button is removed whatever happens meanwhile.
     Brindle::runOnMainQueue(removalDelay, [model = owner.value] {
@@ -133,6 +133,6 @@ void ButtonStateClosed::enter(Owner owner) {
     });
 }
 
-void ButtonStateClosed::exit(Owner owner) { ObjectState::exit(owner); }
+void ButtonStateClosed::exit(ButtonOwner owner) { ObjectState::exit(owner); }
 
 }  // namespace Velmora

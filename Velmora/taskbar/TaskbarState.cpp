@@ -13,7 +13,7 @@
 
 namespace Velmora {
 
-using Owner = Brindle::WeakVariable<TaskbarViewModel>;
+using BarOwner = Brindle::WeakVariable<TaskbarViewModel>;
 
 namespace {
 
@@ -33,7 +33,7 @@ bool sameButtons(const TaskbarButtons& a, const TaskbarButtons& b) {
 
 }  // namespace
 
-void TaskbarStateIdle::enter(Owner owner) {
+void TaskbarStateIdle::enter(BarOwner owner) {
     ObjectState::enter(owner);
     auto model = owner.get();
     if (!model) return;
@@ -63,9 +63,9 @@ void TaskbarStateIdle::enter(Owner owner) {
         .disposed(disposeBag());
 }
 
-void TaskbarStateIdle::exit(Owner owner) { ObjectState::exit(owner); }
+void TaskbarStateIdle::exit(BarOwner owner) { ObjectState::exit(owner); }
 
-void TaskbarStateMovingApp::enter(Owner owner) {
+void TaskbarStateMovingApp::enter(BarOwner owner) {
     ObjectState::enter(owner);
     auto model = owner.get();
     if (!model) return;
@@ -152,7 +152,7 @@ void syncPinnedOrder(SettingsManager& settings, const ApplicationManager& manage
     settings.loadPinned(urls);
 }
 
-void TaskbarStateMovingApp::exit(Owner owner) {
+void TaskbarStateMovingApp::exit(BarOwner owner) {
     ObjectState::exit(owner);
     auto model = owner.get();
     if (!model) return;

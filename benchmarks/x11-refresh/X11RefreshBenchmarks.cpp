@@ -33,8 +33,8 @@ enum class Scope { wholeRefresh, displayReadOnly };
 // last one left them, after one window changed its title, or with every window read again.
 // With `displayReadOnly`, only the desktop's reading of the display is timed, not the task list.
 void refresh(benchmark::State& state, Change change, Scope scope) {
-    velmora::testing::X11Session session;
-    if (!session.ready()) {
+    X11Session session;
+    if (!session.ready) {
         state.SkipWithError("no Xvfb with openbox");
         return;
     }
@@ -43,7 +43,7 @@ void refresh(benchmark::State& state, Change change, Scope scope) {
     platform::UserDefaults::setStandard(std::make_shared<platform::UserDefaults>(defaultsPath));
     platform::testing::VirtualMainLoop loop;
     platform::x11::X11Desktop::Options options;
-    options.consentPath = session.home() + "/consent";
+    options.consentPath = session.home.path() + "/consent";
     std::system(("touch " + options.consentPath).c_str());
     auto desktop = platform::x11::X11Desktop::open(options);
     if (!desktop) {
@@ -51,10 +51,11 @@ void refresh(benchmark::State& state, Change change, Scope scope) {
         return;
     }
     platform::ScopedSystem installed(desktop);
+    // One client a window; windows of one class make one application.
     for (int app = 0; app < applications; ++app)
-        session.client("App" + std::to_string(app), "Document", "300x200",
-                       {"windows=" + std::to_string(windowsPerApplication)});
-    if (!velmora::testing::X11Session::waitFor(
+        for (int window = 0; window < windowsPerApplication; ++window)
+            session.client({"App" + std::to_string(app), "Document", "300x200"});
+    if (!waitFor(
             [&] { return desktop->snapshot()->windows.size() == applications * windowsPerApplication; })) {
         state.SkipWithError("the windows did not appear");
         return;
@@ -69,7 +70,7 @@ void refresh(benchmark::State& state, Change change, Scope scope) {
         double cpu = 0;
         std::int64_t iterations = 0;
         int screenNumber = 0;
-        auto* other = xcb_connect(session.display().c_str(), &screenNumber);
+        auto* other = xcb_connect(session.display.c_str(), &screenNumber);
         auto retitled = desktop->snapshot()->windows.back().id;
         auto* nameReply =
             xcb_intern_atom_reply(other, xcb_intern_atom(other, 0, 12, "_NET_WM_NAME"), nullptr);
@@ -82,7 +83,7 @@ void refresh(benchmark::State& state, Change change, Scope scope) {
                 xcb_change_property(other, XCB_PROP_MODE_REPLACE, retitled, nameReply->atom, utf8Reply->atom,
                                     8, static_cast<std::uint32_t>(title.size()), title.data());
                 xcb_flush(other);
-                velmora::testing::X11Session::waitFor([&] { return desktop->stale(); }, 5);
+                waitFor([&] { return desktop->stale(); }, 5);
                 state.ResumeTiming();
             }
             auto wallStart = std::chrono::steady_clock::now();

@@ -48,10 +48,6 @@ std::optional<DockItem> dockItem(const DesktopState& state, std::size_t index) {
     return std::nullopt;
 }
 
-bool listed(const std::vector<std::string>& names, const std::string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 }  // namespace
 
 class SimulatedDesktop::Element final : public AccessibilityElement {
@@ -186,7 +182,7 @@ private:
         auto found = dockItem(state, static_cast<std::size_t>(index));
         if (!found) return std::nullopt;
         const auto& item = *found;
-        if (listed(item.unreadable, attribute)) return std::nullopt;
+        if (std::ranges::find(item.unreadable, attribute) != item.unreadable.end()) return std::nullopt;
         if (attribute == "AXRole") return item.role ? std::optional<AXValue>(*item.role) : std::nullopt;
         if (attribute == "AXSubrole") return AXValue("AXApplicationDockItem");
         if (attribute == "AXTitle") return item.title ? std::optional<AXValue>(*item.title) : std::nullopt;

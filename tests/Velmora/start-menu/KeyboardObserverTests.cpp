@@ -1,323 +1,181 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <ostream>
-#include <string>
-#include <vector>
+#include <map>
+#include <sstream>
 
-#include "Brindle/Logging.h"
 #include "Velmora/start-menu/KeyboardObserver.h"
-#include "platform/sim/SimulatedDesktop.h"
-#include "platform/system/System.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 
-namespace platform {
-inline void PrintTo(const Point& point, std::ostream* out) {
-    *out << "(" << point.x << ", " << point.y << ")";
-}
-}  // namespace platform
-
 namespace {
 
-using platform::Event;
 using platform::EventType;
 using platform::Point;
 using platform::sim::EventTarget;
-using platform::sim::SimulatedDesktop;
 using Velmora::KeyboardObserver;
-using Velmora::MainMenuActivationKeys;
 namespace Flags = platform::ModifierFlags;
 
-constexpr std::uint16_t keyA = 0;
-constexpr std::uint16_t keyS = 1;
+constexpr std::uint16_t keyA = 0, keyS = 1;
 
 // Each test runs its own loop, so that pending timers can be counted.
 class KeyboardObserverTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Brindle::Logging::setPrintFunction([this](const std::string& line) {
-            // "Switching to state: <Velmora.KeyboardObserverStateIdle: 0x…>" → "StateIdle"
-            const std::string prefix = "Switching to state: <Velmora.KeyboardObserver";
-            if (line.rfind(prefix, 0) == 0)
-                switches.push_back(line.substr(prefix.size(), line.find(':', prefix.size()) - prefix.size()));
+    std::shared_ptr<KeyboardObserver> tapObserver() {
+        return Brindle::make<KeyboardObserver>(Flags::command, [this](double x, double y) {
+            taps.push_back({x, y});
         });
     }
-    void TearDown() override { Brindle::Logging::setPrintFunction(nullptr); }
+    void inject(EventType type, std::uint16_t keyCode = 0, EventTarget target = EventTarget::otherApplication,
+                std::uint64_t flags = 0, Point location = {}) {
+        desktop->injectEvent({type, keyCode, flags, location}, target);
+    }
 
-    std::shared_ptr<KeyboardObserver> tapObserver(std::uint64_t mask = Flags::command) {
-        return Brindle::make<KeyboardObserver>(mask, [this](double x, double y) { taps.push_back({x, y}); });
+    // Plays a script of steps: a number waits that many seconds; "cmd", "ctrl", "fn", "opt" and
+    // "shift" hold a modifier too and "up" releases them all; "a", "a-up", "s" and "s-up" press and
+    // release keys; "click" and "scroll" are the mouse. A step ending in "-here" happens in this
+    // application's own windows.
+    void play(const std::string& script) {
+        const std::map<std::string, std::uint64_t> modifiers = {
+            {"cmd", Flags::command}, {"ctrl", Flags::control}, {"fn", Flags::function},
+            {"opt", Flags::option},  {"shift", Flags::shift},  {"up", 0}};
+        const std::map<std::string, std::pair<EventType, std::uint16_t>> events = {
+            {"a", {EventType::keyDown, keyA}},        {"a-up", {EventType::keyUp, keyA}},
+            {"s", {EventType::keyDown, keyS}},        {"s-up", {EventType::keyUp, keyS}},
+            {"click", {EventType::leftMouseDown, 0}}, {"scroll", {EventType::scrollWheel, 0}}};
+        std::uint64_t held = 0;
+        std::istringstream words(script);
+        for (std::string word; words >> word;) {
+            const bool here = word.ends_with("-here");
+            const auto target = here ? EventTarget::thisApplication : EventTarget::otherApplication;
+            if (here) word.resize(word.size() - 5);
+            if (std::isdigit(static_cast<unsigned char>(word[0]))) {
+                loop.advance(std::stod(word));
+            } else if (events.contains(word)) {
+                inject(events.at(word).first, events.at(word).second, target);
+            } else {
+                held = word == "up" ? 0 : held | modifiers.at(word);
+                // This application's own windows are told of modifiers by an event of their own.
+                if (here)
+                    inject(EventType::flagsChanged, 0, target, held);
+                else
+                    desktop->setModifierFlags(held);
+            }
+        }
     }
-    void tap(double holdFor = 0.1, std::uint64_t flags = Flags::command) {
-        desktop->setModifierFlags(flags);
-        loop.advance(holdFor);
+    // How many taps a new command-key observer reports for a script.
+    std::size_t run(const std::string& script) {
+        taps.clear();
+        auto observer = tapObserver();
+        play(script);
         desktop->setModifierFlags(0);
-    }
-    void inject(EventType type, std::uint16_t keyCode = 0, Point location = {},
-                EventTarget target = EventTarget::otherApplication) {
-        desktop->injectEvent({type, keyCode, 0, location}, target);
-    }
-    std::string state(const KeyboardObserver& observer) {
-        auto current = observer.currentState();
-        if (!current) return "none";
-        auto name = current->description();
-        auto start = name.find("KeyboardObserver") + std::string("KeyboardObserver").size();
-        return name.substr(start, name.find(':') - start);
+        return taps.size();
     }
 
     platform::testing::VirtualMainLoop loop;
     test_support::InstalledDesktop desktop;
     std::vector<Point> taps;
-    std::vector<std::string> switches;
 };
 
-TEST_F(KeyboardObserverTest, AQuickTapIsReportedOnceAfterTheQuietTimeWithTheLastMousePositionSeen) {
-    desktop->setMouseLocation({100, 200});
-    auto observer = tapObserver();
-    loop.advance(0.05);
-    tap();
-    loop.advance(0.25);
-    EXPECT_TRUE(taps.empty());
-    loop.advance(0.1);
-    EXPECT_EQ(taps, std::vector<Point>{(Point{100, 200})}) << "the pointer at creation";
-    EXPECT_EQ(switches, (std::vector<std::string>{"PressingRightKey", "ReleasingRightKey", "StateIdle"}));
-
-    // A click while idle is recorded without cancelling anything; a move is not seen at all.
-    inject(EventType::leftMouseDown, 0, {300, 400});
-    inject(EventType::mouseMoved, 0, {900, 900});
-    loop.advance(0.05);
-    tap(0.1, Flags::command | Flags::shift);  // other modifiers held with it do not matter
-    loop.advance(2.0);
-    EXPECT_EQ(taps, (std::vector<Point>{{100, 200}, {300, 400}}));
-}
-
-TEST_F(KeyboardObserverTest, PressesAreTimedFromTheirOwnStart) {
-    auto observer = tapObserver();
-    // A second press within the quiet time restarts it: one report, after the second release.
-    tap();
-    loop.advance(0.15);
-    tap();
-    loop.advance(0.25);
-    EXPECT_TRUE(taps.empty());
-    loop.advance(0.1);
-    EXPECT_EQ(taps.size(), 1u);
-
-    tap(0.18);
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 2u) << "just short enough";
-
-    tap(0.22);
-    EXPECT_EQ(state(*observer), "PressingRightKeyTimeout");
-    // Coming back within 0.1 s is not a new press.
-    loop.advance(0.05);
-    tap(0.05);
-    loop.advance(0.05);
-    EXPECT_EQ(state(*observer), "PressingRightKeyTimeout");
-    loop.advance(0.1);
-    EXPECT_EQ(state(*observer), "StateIdle");
-    loop.advance(1.0);
-    EXPECT_EQ(taps.size(), 2u) << "held too long";
-
-    tap();
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 3u);
-}
-
-TEST_F(KeyboardObserverTest, OrdinaryKeysCancelUntilNoneHasBeenHeldForHalfASecond) {
-    auto observer = tapObserver();
-    // A key during the press.
-    desktop->setModifierFlags(Flags::command);
-    loop.advance(0.05);
-    inject(EventType::keyDown, keyA);
-    desktop->setModifierFlags(0);
-    EXPECT_EQ(state(*observer), "PressingWrongKeys");
-    // Repeats add the key again; its key-up removes every entry.
-    inject(EventType::keyDown, keyA);
-    loop.advance(0.3);
-    inject(EventType::keyUp, keyA);
-    EXPECT_TRUE(observer->pressedKeysRelay.value().empty());
-    // Another key restarts the quiet time.
-    loop.advance(0.3);
-    inject(EventType::keyDown, keyS);
-    inject(EventType::keyUp, keyS);
-    loop.advance(0.45);
-    EXPECT_EQ(state(*observer), "PressingWrongKeys");
-    loop.advance(0.1);
-    EXPECT_EQ(state(*observer), "StateIdle");
-
-    // A key within the quiet time after the release.
-    tap();
-    loop.advance(0.1);
-    inject(EventType::keyDown, keyA);
-    inject(EventType::keyUp, keyA);
-    // A key held before the modifier.
-    loop.advance(0.6);
-    inject(EventType::keyDown, keyA);
-    tap();
-    loop.advance(1.0);
-    EXPECT_TRUE(taps.empty());
-
-    // A modifier still down when the quiet time ends is a new press from then on.
-    desktop->setModifierFlags(Flags::command);
-    inject(EventType::keyUp, keyA);
-    loop.advance(0.55);
-    EXPECT_EQ(state(*observer), "PressingRightKey");
-    desktop->setModifierFlags(0);
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 1u);
-}
-
-TEST_F(KeyboardObserverTest, MouseActivityCancelsDuringThePressAndTheQuietTime) {
-    auto observer = tapObserver();
-    desktop->setModifierFlags(Flags::command);
-    loop.advance(0.05);
-    inject(EventType::leftMouseDown, 0, {10, 10});
-    desktop->setModifierFlags(0);
-    EXPECT_EQ(state(*observer), "PressingWrongKeys");
-    loop.advance(0.45);
-    EXPECT_EQ(state(*observer), "PressingWrongKeys");
-    loop.advance(0.1);
-    EXPECT_EQ(state(*observer), "StateIdle");
-
-    tap();
-    loop.advance(0.1);
-    inject(EventType::scrollWheel, 0, {20, 20});
-    loop.advance(1.0);
-    EXPECT_TRUE(taps.empty());
-
-    // Clicks in this application's own windows are not seen.
-    tap();
-    inject(EventType::leftMouseDown, 0, {30, 30}, EventTarget::thisApplication);
-    loop.advance(0.4);
-    EXPECT_EQ(taps, std::vector<Point>{(Point{20, 20})});
-}
-
-TEST_F(KeyboardObserverTest, AKeyReleasedInThisApplicationKeepsTheObserverWaitingForItsKeyUp) {
-    auto observer = tapObserver();
-    inject(EventType::keyDown, keyA);
-    inject(EventType::keyUp, keyA, {}, EventTarget::thisApplication);
-    loop.advance(2.0);
-    tap();
-    loop.advance(1.0);
-    EXPECT_EQ(switches, std::vector<std::string>{"PressingWrongKeys"}) << "a held key keeps it there";
-    inject(EventType::keyUp, keyA);
-    loop.advance(0.55);
-    tap();
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 1u);
-}
-
-TEST_F(KeyboardObserverTest, OnlyTheChosenModifierCounts) {
+TEST_F(KeyboardObserverTest, OnlyAShortUndisturbedTapOfTheChosenModifierIsReported) {
+    const std::pair<const char*, std::size_t> cases[] = {
+        // Reported 0.3 s after the release, whatever other modifiers are held with it.
+        {"cmd 0.1 up 0.25", 0},
+        {"cmd 0.1 up 0.35", 1},
+        {"shift cmd 0.1 up 0.4", 1},
+        {"ctrl 0.1 up 0.4 fn 0.1 up 0.4 opt 0.1 up 0.4 shift 0.1 up 0.4", 0},
+        {"cmd-here 0.1 up-here 0.4", 1},
+        // Timed from its own start: a second press within the quiet time restarts it.
+        {"cmd 0.1 up 0.15 cmd 0.1 up 0.25", 0},
+        {"cmd 0.1 up 0.15 cmd 0.1 up 0.35", 1},
+        {"cmd 0.18 up 0.4", 1},
+        {"cmd 0.22 up 0.4", 0},
+        // After a long press the modifier must stay up 0.1 s before a new press counts.
+        {"cmd 0.22 up 0.05 cmd 0.05 up 0.4", 0},
+        {"cmd 0.22 up 0.15 cmd 0.1 up 0.4", 1},
+        // An ordinary key during the press, in the quiet time or held before cancels, until no key
+        // has been held for 0.5 s; repeats are all taken back by one key-up, another key restarts.
+        {"cmd 0.05 a up a-up 0.4 cmd 0.05 up 0.4", 0},
+        {"cmd 0.05 a up a-up 0.55 cmd 0.1 up 0.4", 1},
+        {"cmd 0.1 up 0.1 a a-up 1", 0},
+        {"a cmd 0.1 up 1", 0},
+        {"a a 0.3 a-up 0.55 cmd 0.1 up 0.4", 1},
+        {"a a-up 0.3 s s-up 0.4 cmd 0.05 up 0.4", 0},
+        // A modifier still down when the quiet time ends is a new press from then on.
+        {"a cmd a-up 0.55 up 0.4", 1},
+        // A key released in this application is not seen: the key stays held.
+        {"a a-up-here 2 cmd 0.1 up 1", 0},
+        // The mouse cancels in the same way, but not in this application's own windows.
+        {"cmd 0.05 click up 0.4 cmd 0.05 up 0.4", 0},
+        {"cmd 0.05 click up 0.55 cmd 0.1 up 0.4", 1},
+        {"cmd 0.1 up 0.1 scroll 1", 0},
+        {"cmd 0.1 up click-here 0.4", 1}};
+    for (const auto& [script, reported] : cases) EXPECT_EQ(run(script), reported) << script;
+    // The setting names the modifier.
+    using Velmora::MainMenuActivationKeys;
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::none), std::nullopt);
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::fn), Flags::function);
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::control), Flags::control);
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::options), Flags::option);
     EXPECT_EQ(Velmora::modifierMask(MainMenuActivationKeys::command), Flags::command);
-
-    auto observer = tapObserver(*Velmora::modifierMask(MainMenuActivationKeys::options));
-    for (auto other : {Flags::command, Flags::control, Flags::function, Flags::shift}) {
-        tap(0.1, other);
-        loop.advance(0.4);
-    }
-    EXPECT_TRUE(taps.empty());
-    EXPECT_TRUE(switches.empty());
-    tap(0.1, Flags::option | Flags::control);
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 1u);
 }
 
 TEST_F(KeyboardObserverTest, TheKeyCodeObserverRunsForItsKeyAndSwallowsItInThisApplication) {
     int runs = 0;
     auto observer = Brindle::make<KeyboardObserver>(platform::KeyCode::escape, [&] { ++runs; });
-    EXPECT_EQ(observer->currentState(), nullptr);
-
-    EXPECT_TRUE(desktop->injectEvent({EventType::keyDown, 53}, EventTarget::otherApplication));
-    EXPECT_EQ(runs, 1) << "once per key press";
-    desktop->injectEvent({EventType::keyDown, 53, Flags::shift}, EventTarget::otherApplication);
-    desktop->injectEvent({EventType::keyDown, keyA}, EventTarget::otherApplication);
-    EXPECT_EQ(runs, 1);
-
-    EXPECT_EQ(desktop->injectEvent({EventType::keyDown, 53, Flags::command}, EventTarget::thisApplication),
-              std::nullopt);
-    EXPECT_EQ(runs, 2);
-    auto passed =
-        desktop->injectEvent({EventType::keyDown, keyS, Flags::shift}, EventTarget::thisApplication);
-    ASSERT_TRUE(passed);
-    EXPECT_EQ(passed->keyCode, keyS);
-    EXPECT_EQ(passed->modifierFlags, Flags::shift);
-    EXPECT_EQ(runs, 2);
-
+    // Alone in another application, or with any modifiers in this one, which then never gets it.
+    const std::tuple<std::uint16_t, std::uint64_t, EventTarget, int, bool> presses[] = {
+        {53, 0, EventTarget::otherApplication, 1, true},
+        {53, Flags::shift, EventTarget::otherApplication, 1, true},
+        {keyA, 0, EventTarget::otherApplication, 1, true},
+        {53, Flags::command, EventTarget::thisApplication, 2, false},
+        {keyS, Flags::shift, EventTarget::thisApplication, 2, true}};
+    for (const auto& [key, flags, target, ran, passed] : presses) {
+        EXPECT_EQ(desktop->injectEvent({EventType::keyDown, key, flags}, target).has_value(), passed);
+        EXPECT_EQ(runs, ran) << key << " with " << flags;
+    }
     observer.reset();
     EXPECT_TRUE(desktop->injectEvent({EventType::keyDown, 53}, EventTarget::thisApplication));
     desktop->injectEvent({EventType::keyDown, 53}, EventTarget::otherApplication);
     EXPECT_EQ(runs, 2);
 }
 
-TEST_F(KeyboardObserverTest, IdleWaitsForModifierChangesWithoutTimers) {
+TEST_F(KeyboardObserverTest, TimersRunOnlyWhileATapIsUnderWayAndGoWithTheObserver) {
     const auto idleLoop = loop.pendingCount();
-    auto observer = tapObserver();
-    loop.advance(1.0);
-    EXPECT_EQ(loop.pendingCount(), idleLoop) << "nothing armed while idle";
-
-    // A modifier seen only by this application's own windows.
-    auto localFlags = [&](std::uint64_t flags) {
-        desktop->injectEvent({EventType::flagsChanged, 0, flags, {}}, EventTarget::thisApplication);
-    };
-    localFlags(Flags::command);
-    EXPECT_EQ(state(*observer), "PressingRightKey");
-    loop.advance(0.1);
-    localFlags(0);
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 1u);
-    EXPECT_EQ(loop.pendingCount(), idleLoop);
-
-    // Held already when the observer starts: a press from then on.
-    desktop->setModifierFlags(Flags::command);
-    auto held = tapObserver();
-    EXPECT_EQ(state(*held), "PressingRightKey");
-    loop.advance(0.1);
-    desktop->setModifierFlags(0);
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 3u) << "both observers saw the tap";
-}
-
-TEST_F(KeyboardObserverTest, AReleasedObserverStopsItsTimersAndNeverReports) {
-    const auto idleLoop = loop.pendingCount();
-    auto released = [&](auto prepare, double settle) {
-        auto observer = tapObserver();
-        prepare();
-        std::weak_ptr<KeyboardObserver> weak = observer;
-        observer.reset();
+    // Released while idle, pressing, releasing (the pending report and the debounce end at their
+    // own time) and after a wrong key: nothing is left armed, nothing reported.
+    const std::pair<const char*, double> cases[] = {
+        {"", 0.01}, {"cmd 0.05", 0.005}, {"cmd 0.1 up 0.1", 0.3}, {"cmd 0.05 click", 0.5}};
+    for (const auto& [script, settle] : cases) {
+        std::weak_ptr<KeyboardObserver> weak;
+        {
+            auto observer = tapObserver();
+            weak = observer;
+            play(script);
+        }
         EXPECT_TRUE(weak.expired());
         desktop->setModifierFlags(0);
         loop.advance(settle);
-        return loop.pendingCount();
-    };
-    EXPECT_EQ(released([] {}, 0.01), idleLoop);
-    auto pressed = [&] {
-        desktop->setModifierFlags(Flags::command);
-        loop.advance(0.05);
-    };
-    EXPECT_EQ(released(pressed, 0.005), idleLoop);
-    // The pending report and the debounce end at their own time.
-    auto releasing = [&] {
-        tap();
-        loop.advance(0.1);
-    };
-    EXPECT_EQ(released(releasing, 0.3), idleLoop);
-    auto wrongKeys = [&] {
-        pressed();
-        inject(EventType::leftMouseDown);
-    };
-    EXPECT_EQ(released(wrongKeys, 0.5), idleLoop);
+        EXPECT_EQ(loop.pendingCount(), idleLoop) << script;
+    }
     EXPECT_TRUE(taps.empty());
-
-    // A replaced observer's monitors and states are gone with it.
-    auto replaced = tapObserver();
-    replaced = tapObserver();
-    tap();
-    loop.advance(0.4);
-    EXPECT_EQ(taps.size(), 1u);
+    // A replaced observer's monitors and states go with it. An idle one arms nothing, and a tap
+    // reports the pointer at its creation, then at the last click but not a move.
+    desktop->setMouseLocation({100, 200});
+    auto observer = tapObserver();
+    observer = tapObserver();
+    loop.advance(1.0);
+    EXPECT_EQ(loop.pendingCount(), idleLoop);
+    play("cmd 0.1 up 0.4");
+    EXPECT_EQ(loop.pendingCount(), idleLoop);
+    inject(EventType::leftMouseDown, 0, EventTarget::otherApplication, 0, {300, 400});
+    inject(EventType::mouseMoved, 0, EventTarget::otherApplication, 0, {900, 900});
+    // Held already when an observer starts: a press from then on.
+    desktop->setModifierFlags(Flags::command);
+    auto held = tapObserver();
+    play("0.1 up 0.4");
+    ASSERT_EQ(taps.size(), 3u) << "both observers saw the second tap";
+    EXPECT_EQ(taps[0], (Point{100, 200}));
+    EXPECT_TRUE(taps[1] == (Point{300, 400}) || taps[2] == (Point{300, 400}));
 }
 
 }  // namespace

@@ -1,50 +1,38 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "Brindle/MainQueue.h"
-#include "Brindle/Object.h"
-#include "Velmora/settings/SettingsManager.h"
 #include "Velmora/start-menu/MainMenuViewModel.h"
-#include "Velmora/tracking/ApplicationManager.h"
 #include "platform/foundation/FileManager.h"
-#include "platform/foundation/UserDefaults.h"
-#include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Screen.h"
-#include "platform/system/System.h"
-#include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/DesktopHarness.h"
-#include "tests/support/SimulatedDesktopTesting.h"
 #include "tests/support/TemporaryFolder.h"
 
 namespace menu_testing {
 
 using test_support::app;
 using test_support::installed;
+using Strings = std::vector<std::string>;
 
-inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
-    std::vector<std::string> result;
+inline Strings titles(const Velmora::TaskList& tasks, bool sorted = false) {
+    Strings result;
     for (const auto& task : tasks) result.push_back(task->title);
+    if (sorted) std::sort(result.begin(), result.end());
     return result;
 }
 
-inline std::vector<std::string> sorted(std::vector<std::string> texts) {
-    std::sort(texts.begin(), texts.end());
-    return texts;
+// A task of no running application.
+inline std::shared_ptr<Velmora::Task> task(const std::string& title) {
+    return Brindle::make<Velmora::Task>(nullptr, 1, *platform::URL::fromString("/Applications/X.app/"), false,
+                                        0, title, std::nullopt, Velmora::Windows{});
 }
 
 // Everything the menu reaches, in a sandbox: the shared desktop harness with background work run
-// at once (the user-interactive queue included), a home folder of its own, a recording shell
-// runner and empty menu caches.
+// at once (the user-interactive queue too, unless the test gives its own), a home folder of its
+// own, a recording shell runner and empty menu caches.
 template <class Loop = platform::testing::VirtualMainLoop>
 struct MenuHarness : test_support::DesktopHarness<Loop> {
     explicit MenuHarness(const std::string& json = "{}",
@@ -57,7 +45,6 @@ struct MenuHarness : test_support::DesktopHarness<Loop> {
         Velmora::MainMenuViewModel::setCachedInstalledApps({});
         Velmora::MainMenuViewModel::setCachedRecommendedApps({});
     }
-
     ~MenuHarness() {
         Velmora::MainMenuViewModel::setCachedInstalledApps({});
         Velmora::MainMenuViewModel::setCachedRecommendedApps({});
@@ -65,38 +52,25 @@ struct MenuHarness : test_support::DesktopHarness<Loop> {
         Brindle::setGlobalUserInteractiveQueue(nullptr);
     }
 
-    Velmora::MainMenuServices services() {
-        return {this->manager, [this](const std::string& command) {
-                    commands.push_back(command);
-                    return std::string();
-                }};
-    }
-
     // A menu as the bar opens it, on the first screen; each close is counted.
-    std::shared_ptr<Velmora::MainMenuViewModel> makeModel(Velmora::TaskList installedApps = {},
-                                                          Velmora::TaskList recommendedApps = {}) {
+    std::shared_ptr<Velmora::MainMenuViewModel> makeModel(Velmora::TaskList installedApps = {}) {
+        Velmora::MainMenuServices services{this->manager, [this](const std::string& command) {
+                                               commands.push_back(command);
+                                               return std::string();
+                                           }};
         return Brindle::make<Velmora::MainMenuViewModel>(
-            std::move(installedApps), std::move(recommendedApps), Velmora::TaskList{}, false, false, "", 12.0,
-            platform::Screens::screens().at(0), [this] { ++closes; }, services());
+            std::move(installedApps), Velmora::TaskList{}, Velmora::TaskList{}, false, false, "", 12.0,
+            platform::Screens::screens().at(0), [this] { ++closes; }, std::move(services));
     }
-
     std::vector<platform::sim::DesktopAction> actions(const std::string& name) const {
-        std::vector<platform::sim::DesktopAction> found;
-        for (const auto& action : this->desktop->actions())
-            if (action.name == name) found.push_back(action);
+        auto found = this->desktop->actions();
+        std::erase_if(found, [&](const auto& action) { return action.name != name; });
         return found;
-    }
-    // The address of an installed bundle, as the scan spells it.
-    std::string address(const std::string& title) const {
-        for (const auto& task : this->manager->loadInstalledTasks(false))
-            if (task->title == title) return task->bundlePath.absoluteString();
-        ADD_FAILURE() << "nothing installed is called " << title;
-        return {};
     }
 
     test_support::TemporaryFolder scratch;
     std::filesystem::path home = std::filesystem::path(scratch.path()) / "home folder";
-    std::vector<std::string> commands;
+    Strings commands;
     int closes = 0;
 };
 

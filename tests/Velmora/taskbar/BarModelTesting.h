@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <stdexcept>
 
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "platform/testing/VirtualMainLoop.h"
@@ -26,13 +26,10 @@ inline constexpr const char* buttonsScenario = R"({"applications": [
   "defaults": {"pinned": ["file:///Applications/Photos.app/"]}})";
 
 struct FakeWindowControllers : Velmora::WindowControllerList {
-    void appendWindowController(const std::shared_ptr<Velmora::MainMenuWindow>& window) override {
-        windows.push_back(window);
-    }
-    void removeWindowController(const std::shared_ptr<Velmora::MainMenuWindow>& window) override {
-        std::erase(windows, window);
-    }
-    std::vector<std::shared_ptr<Velmora::MainMenuWindow>> windows;
+    using Window = std::shared_ptr<Velmora::MainMenuWindow>;
+    void appendWindowController(const Window& window) override { windows.push_back(window); }
+    void removeWindowController(const Window& window) override { std::erase(windows, window); }
+    std::vector<Window> windows;
 };
 
 // Records what it is told; closing runs the handler once per set-up, as the program's windows do.
@@ -40,9 +37,7 @@ struct FakeMenuWindow : Velmora::MainMenuWindow, std::enable_shared_from_this<Fa
     explicit FakeMenuWindow(Content content) : content(std::move(content)) {}
     void setCloseOnResignKey(bool value) override { closeOnResignKey = value; }
     void setup(const platform::Screen& screen, OnClose handler) override {
-        display = screen;
-        onClose = std::move(handler);
-        ++setups;
+        display = screen, onClose = std::move(handler), ++setups;
     }
     void setFrame(const platform::Rect& rect, bool) override { frame = rect; }
     void makeKeyAndOrderFront() override { open = true; }
@@ -50,7 +45,6 @@ struct FakeMenuWindow : Velmora::MainMenuWindow, std::enable_shared_from_this<Fa
         open = false;
         if (auto handler = std::exchange(onClose, nullptr)) handler(shared_from_this());
     }
-
     Content content;
     std::optional<platform::Screen> display;
     OnClose onClose;
@@ -70,7 +64,6 @@ struct BarHarness : test_support::DesktopHarness<Loop> {
         });
     }
     ~BarHarness() { Velmora::MainMenuWindow::setFactory(nullptr); }
-
     std::shared_ptr<Velmora::TaskbarViewModel> makeBar(std::size_t screen = 0) {
         return Brindle::make<Velmora::TaskbarViewModel>(platform::Screens::screens().at(screen), controllers,
                                                         this->manager);
@@ -104,8 +97,7 @@ inline std::shared_ptr<Velmora::TaskbarButtonViewModel> button(const Velmora::Ta
                                                                const std::string& title) {
     for (const auto& button : bar.tasks.value())
         if (button->title == title) return button;
-    ADD_FAILURE() << "no button " << title;
-    std::abort();
+    throw std::out_of_range("no button " + title);
 }
 
 // The button scenario's bar after one real refresh, with the action log and the refresh count
@@ -121,7 +113,6 @@ struct ButtonsDesktop : BarHarness<Loop> {
         return button(*bar, title);
     }
     nlohmann::json details(std::size_t action) const { return this->desktop->actions().at(action).details; }
-
     std::shared_ptr<Velmora::TaskbarViewModel> bar = this->makeBar();
 };
 

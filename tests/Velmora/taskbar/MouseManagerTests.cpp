@@ -1,20 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <ostream>
-
 #include "Brindle/Object.h"
 #include "Velmora/taskbar/MouseManager.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/SimulatedDesktopTesting.h"
-
-namespace platform {
-inline void PrintTo(const Point& point, std::ostream* out) {
-    *out << "(" << point.x << ", " << point.y << ")";
-}
-}  // namespace platform
-
-namespace {
 
 using platform::Point;
 using platform::Rect;
@@ -42,7 +31,6 @@ TEST_F(MouseManagerTest, SamplesTenTimesASecondMeasuringYDownwardsFromTheTopOfTh
     loop.advance(0.9);
     EXPECT_EQ(published, 1 + 10) << "every tick publishes, also an unchanged position";
     subscription.dispose();
-
     auto sampleAt = [&](Point location) {
         desktop->setMouseLocation(location);
         loop.advance(MouseManager::samplingInterval);
@@ -62,14 +50,8 @@ TEST_F(MouseManagerTest, SamplesTenTimesASecondMeasuringYDownwardsFromTheTopOfTh
 TEST_F(MouseManagerTest, SamplesOnlyWhileThePointerMoves) {
     const auto idleLoop = loop.pendingCount();
     auto manager = Brindle::make<MouseManager>();
-    int published = 0;
-    auto subscription = manager->mouseMos.skip(1).subscribe([&](const Point&) { ++published; });
     loop.advance(MouseManager::quietTime + 0.5);
     EXPECT_EQ(loop.pendingCount(), idleLoop) << "still pointer, no timer";
-    const int whileStill = published;
-    loop.advance(5.0);
-    EXPECT_EQ(published, whileStill);
-
     // A move seen by this application's own windows, then one elsewhere.
     desktop->injectEvent({platform::EventType::mouseMoved, 0, 0, {300, 100}},
                          platform::sim::EventTarget::thisApplication);
@@ -80,7 +62,6 @@ TEST_F(MouseManagerTest, SamplesOnlyWhileThePointerMoves) {
     EXPECT_EQ(manager->mouseMos.value(), (Point{20, 20}));
     loop.advance(MouseManager::quietTime + 0.5);
     EXPECT_EQ(loop.pendingCount(), idleLoop);
-    subscription.dispose();
 }
 
 TEST_F(MouseManagerTest, TheTimerKeepsTheManagerAliveUntilTheLoopEnds) {
@@ -90,11 +71,8 @@ TEST_F(MouseManagerTest, TheTimerKeepsTheManagerAliveUntilTheLoopEnds) {
         weak = Brindle::make<MouseManager>();
         desktop->setMouseLocation({5, 5});
         ownLoop.advance(1.0);
-        auto manager = weak.lock();
-        ASSERT_TRUE(manager);
-        EXPECT_EQ(manager->mouseMos.value(), (Point{5, 895}));
+        ASSERT_FALSE(weak.expired());
+        EXPECT_EQ(weak.lock()->mouseMos.value(), (Point{5, 895}));
     }
     EXPECT_TRUE(weak.expired());
 }
-
-}  // namespace

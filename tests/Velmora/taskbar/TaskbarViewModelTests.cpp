@@ -1,13 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <tuple>
-
 #include "platform/base/Animation.h"
 #include "tests/Velmora/taskbar/BarModelTesting.h"
 
 using namespace bar_testing;
-
-namespace {
 
 // Mail is still starting; the bar lies on the first of three screens, the last without room.
 class TaskbarViewModelTest : public ::testing::Test {
@@ -29,10 +23,8 @@ TEST_F(TaskbarViewModelTest, FillsOnceInListOrderAndAppendsLaterArrivalsAtTheRig
         animated.push_back(platform::isInAnimationTransaction());
     }).disposed(harness.bag);
     harness.publish({});
-    EXPECT_TRUE(bar->tasks.value().empty());
     harness.publish({Harness::notRunning("Photos"), harness.running(501)});
     auto kept = bar->tasks.value();
-
     // Music sorts first in the new list but still goes to the right end; kept buttons take the
     // new records.
     auto activeNotes = harness.running(501, true);
@@ -44,29 +36,22 @@ TEST_F(TaskbarViewModelTest, FillsOnceInListOrderAndAppendsLaterArrivalsAtTheRig
     EXPECT_EQ(animated, (std::vector<bool>{false, true, true})) << "only the first fill is not animated";
     EXPECT_EQ(kept[1]->task, activeNotes);
     EXPECT_EQ(kept[1]->badge.value(), std::optional<std::string>("3"));
-    auto runningPinnedStarting = [](const auto& button) {
-        return std::tuple(button->isRunning.value(), button->isPinned.value(), button->isStarting.value());
-    };
-    EXPECT_EQ(runningPinnedStarting(kept[0]), std::tuple(false, true, false));
-    EXPECT_EQ(runningPinnedStarting(kept[1]), std::tuple(true, false, false));
-    EXPECT_EQ(runningPinnedStarting(button(*bar, "Mail")), std::tuple(true, false, true));
+    EXPECT_EQ(std::pair(kept[1]->isStarting.value(), button(*bar, "Mail")->isStarting.value()),
+              std::pair(false, true));
 }
 
 TEST_F(TaskbarViewModelTest, VanishedButtonsStayUntilTheirClosingStateRemovesThem) {
     harness.publish({harness.running(501), harness.running(502), harness.running(503)});
     auto mail = bar->tasks.value()[1];
     mail->onAppearedCalled.accept(true);
-
     harness.publish({harness.running(503)});
     EXPECT_EQ(titles(*bar), (Strings{"Notes", "Mail", "Music"}));
     EXPECT_TRUE(mail->isExiting.value());
-
     // Back before the removal: the same button matches and no second one is made.
     harness.loop.advance(0.4);
     harness.publish({harness.running(502), harness.running(503)});
     EXPECT_EQ(titles(*bar), (Strings{"Notes", "Mail", "Music"}));
     EXPECT_FALSE(mail->isExiting.value());
-
     // The closed button leaves anyway; the next list makes a new one at the right end. Notes, never
     // shown, stays although it is gone.
     harness.loop.advance(0.1);
@@ -83,7 +68,6 @@ TEST_F(TaskbarViewModelTest, RepeatedBundlePathsGetOneButtonAfterTheFirstFill) {
     auto first = bar->tasks.value()[0];
     auto second = bar->tasks.value()[1];
     EXPECT_EQ(*first, *second);
-
     harness.publish({notes, notes->copy()});
     EXPECT_FALSE(first->isExiting.value());
     EXPECT_TRUE(second->isExiting.value()) << "every task matched the first button";
@@ -100,7 +84,6 @@ TEST_F(TaskbarViewModelTest, AnswersTheBarViewsLayoutQuestions) {
     harness.publish(ten);
     EXPECT_FALSE(bar->hasSpaceForTitles()) << "139.2 points a button";
     EXPECT_TRUE(harness.makeBar(1)->hasSpaceForTitles()) << "exactly 140 points a button";
-
     auto task = ten[0];
     bar->setTaskBounds(platform::Rect::make(1, 2, 48, 60), task);
     bar->setTaskBounds(platform::Rect::make(10, 2, 48, 60), Harness::notRunning("App0"));
@@ -110,5 +93,3 @@ TEST_F(TaskbarViewModelTest, AnswersTheBarViewsLayoutQuestions) {
     EXPECT_EQ(bar->taskBounds.at(task->bundlePath), platform::Rect::make(10, 2, 48, 60))
         << "ignored while dragging";
 }
-
-}  // namespace

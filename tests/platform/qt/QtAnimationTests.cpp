@@ -22,9 +22,7 @@ TEST(Animation, ChangesEaseOnlyInsideATransactionAndTheLastChangeWins) {
     ASSERT_TRUE(isAnimating(&owner, "frame"));
     auto* animation = owner.findChild<QVariantAnimation*>();
     animation->setCurrentTime(animation->duration() / 2);
-    EXPECT_GT(frame.width(), 10);
-    EXPECT_LT(frame.width(), 200);
-
+    EXPECT_TRUE(frame.width() > 10 && frame.width() < 200) << frame.width();
     // A new change replaces the running one, and its own end value is where it stops.
     withAnimation([&] {
         animateChange(&owner, "frame", frame, QRect(0, 0, 50, 50), set, {0.2, QEasingCurve::Linear});
@@ -34,17 +32,6 @@ TEST(Animation, ChangesEaseOnlyInsideATransactionAndTheLastChangeWins) {
     animation->setCurrentTime(animation->duration());
     EXPECT_EQ(frame, QRect(0, 0, 50, 50));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(isAnimating(&owner, "frame"));
-
-    // An instant change stops a running animation so it cannot overwrite the new value.
-    withAnimation([&] { animateChange(&owner, "frame", frame, QRect(0, 0, 300, 300), set); });
-    animateChange(&owner, "frame", frame, QRect(1, 1, 10, 10), set);
-    EXPECT_FALSE(isAnimating(&owner, "frame"));
-    EXPECT_EQ(frame, QRect(1, 1, 10, 10));
-    // Under the test loop even a transaction applies at once.
-    GuiTestLoop loop;
-    withAnimation([&] { animateChange(&owner, "frame", frame, QRect(0, 0, 40, 40), set); });
-    EXPECT_EQ(frame, QRect(0, 0, 40, 40));
     EXPECT_FALSE(isAnimating(&owner, "frame"));
 }
 
@@ -57,11 +44,12 @@ TEST(Animation, AnimatedWindowFramesEndWhereTheyWereSentAndALaterFrameStopsThem)
     ASSERT_TRUE(animation);
     animation->setCurrentTime(animation->duration());
     EXPECT_EQ(widget->width(), 600);
-
+    // An instant change stops a running animation so it cannot overwrite the new value.
     window.setFrame(Rect::make(0, 0, 100, 200), false, true);
     window.setFrame(Rect::make(0, 0, 400, 200), false);
     EXPECT_TRUE(widget->findChildren<QVariantAnimation*>().isEmpty());
     EXPECT_EQ(widget->width(), 400);
+    // Under the test loop even an animated frame applies at once.
     GuiTestLoop loop;
     window.setFrame(Rect::make(0, 0, 500, 200), false, true);
     EXPECT_EQ(widget->width(), 500);

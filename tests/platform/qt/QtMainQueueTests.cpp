@@ -11,31 +11,24 @@
 
 using namespace platform;
 
-namespace {
+// Turns Qt's loop until `done` holds; false after ten seconds instead of hanging.
+static bool runUntil(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(10000);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return done();
+}
 
-// Qt's own loop behind the main queue while a test runs, instead of the tests' virtual one.
-class QtMainQueue : public ::testing::Test {
-protected:
-    void SetUp() override { qt::QtMainQueue::install(); }
-    void TearDown() override { MainQueue::setBackend(previous); }
-
-    // Turns the loop until `done` holds; false after ten seconds instead of hanging.
-    static bool runUntil(const std::function<bool()>& done) {
-        QDeadlineTimer deadline(10000);
-        while (!done() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        return done();
-    }
-
-    std::shared_ptr<MainQueueBackend> previous = MainQueue::backend();
-};
-
-}  // namespace
-
-TEST_F(QtMainQueue, RunsPostsFromWorkerThreadsOnTheMainThreadInEachThreadsOrder) {
+TEST(QtMainQueue, RunsPostsFromOtherThreadsInOrderAndDelaysAndTimersOnTheMainThread) {
+    struct Restore {
+        std::shared_ptr<MainQueueBackend> previous = MainQueue::backend();
+        ~Restore() { MainQueue::setBackend(previous); }
+    } restore;
+    qt::QtMainQueue::install();
     constexpr int threads = 4, posts = 200;
     std::vector<std::vector<int>> seen(threads);
     std::atomic<int> offMain = 0, total = 0;
+    std::vector<std::string> order;
     std::vector<std::thread> workers;
     for (int t = 0; t < threads; ++t)
         workers.emplace_back([&, t] {
@@ -46,18 +39,11 @@ TEST_F(QtMainQueue, RunsPostsFromWorkerThreadsOnTheMainThreadInEachThreadsOrder)
                     ++total;
                 });
         });
-    for (auto& worker : workers) worker.join();
-    ASSERT_TRUE(runUntil([&] { return total == threads * posts; }));
-    EXPECT_EQ(offMain, 0);
-    for (const auto& order : seen) EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
-}
-
-TEST_F(QtMainQueue, DelaysRunInTheirOrderAndTimersRepeatUntilInvalidatedFromAnyThread) {
-    std::vector<std::string> order;
-    std::thread([&] {
+    workers.emplace_back([&] {
         MainQueue::asyncAfter(0.03, [&] { order.push_back("later"); });
         MainQueue::asyncAfter(0.01, [&] { order.push_back("sooner"); });
-    }).join();
+    });
+    for (auto& worker : workers) worker.join();
     MainQueue::asyncAfter(-1, [&] { order.push_back("negative"); });
     int fired = 0;
     std::set<const Timer*> firedBy;
@@ -67,11 +53,13 @@ TEST_F(QtMainQueue, DelaysRunInTheirOrderAndTimersRepeatUntilInvalidatedFromAnyT
     });
     auto stopped = MainQueue::scheduledTimer(0.001, true, [&](Timer&) { order.push_back("invalidated"); });
     std::thread([&] { stopped->invalidate(); }).join();
-    ASSERT_TRUE(runUntil([&] { return order.size() >= 3 && fired >= 3; }));
+    ASSERT_TRUE(runUntil([&] { return total == threads * posts && order.size() >= 3 && fired >= 3; }));
     // Long enough for a further firing of either timer to show.
     bool waited = false;
     MainQueue::asyncAfter(0.05, [&] { waited = true; });
     ASSERT_TRUE(runUntil([&] { return waited; }));
+    EXPECT_EQ(offMain, 0);
+    for (const auto& each : seen) EXPECT_TRUE(std::ranges::is_sorted(each));
     EXPECT_EQ(order, (std::vector<std::string>{"negative", "sooner", "later"}));
     EXPECT_EQ(fired, 3);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

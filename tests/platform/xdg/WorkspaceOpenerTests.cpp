@@ -7,15 +7,12 @@
 using namespace platform;
 using namespace platform::xdg;
 
-namespace {
-
 class WorkspaceOpenerTests : public ::testing::Test {
 protected:
     WorkspaceOpenerTests() {
         applications->update();
         desktop.clearCalls();
     }
-
     // The completion's error, once the main queue has run it.
     std::optional<std::string> completed(const std::function<void(Workspace::OpenCompletion)>& call) {
         std::optional<std::optional<std::string>> outcome;
@@ -25,7 +22,6 @@ protected:
         EXPECT_TRUE(outcome);
         return outcome.value_or("no completion");
     }
-
     xdg_testing::Desktop& desktop = xdg_testing::Desktop::shared();
     platform::testing::VirtualMainLoop loop;
     std::shared_ptr<DesktopApplications> applications =
@@ -33,9 +29,7 @@ protected:
     WorkspaceOpener opener{applications};
 };
 
-}  // namespace
-
-TEST_F(WorkspaceOpenerTests, BundlesLaunchTheirEntryAndAddressesGoToTheDefaultApplication) {
+TEST_F(WorkspaceOpenerTests, BundlesLaunchTheirEntryAndAddressesAndFoldersGoToTheDefaultApplication) {
     auto editor = *URL::fromString("/Applications/org.example.Editor.app/");
     EXPECT_TRUE(opener.open(editor));
     EXPECT_TRUE(desktop.waitForCall("editor-bin "));
@@ -50,9 +44,7 @@ TEST_F(WorkspaceOpenerTests, BundlesLaunchTheirEntryAndAddressesGoToTheDefaultAp
     // Terminal=true runs the entry's command in a terminal GIO finds on PATH.
     EXPECT_TRUE(opener.open(*URL::fromString("/Applications/console-tool.app")));
     EXPECT_TRUE(desktop.waitForCall("xterm -e console-tool --flag"));
-}
-
-TEST_F(WorkspaceOpenerTests, FoldersOpenInTheFileManagerAsPathsAndTheTrashByItsAddress) {
+    // Folders open in the file manager as paths, and the trash by its address.
     EXPECT_TRUE(opener.selectFile(std::nullopt, desktop.path("home/Downloads/")));
     EXPECT_TRUE(desktop.waitForCall("files-stub " + desktop.path("home/Downloads")));
     EXPECT_EQ(completed([&](auto done) { opener.open(URL::fileURL(desktop.path("home"), true), {}, done); }),

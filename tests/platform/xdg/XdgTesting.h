@@ -1,20 +1,16 @@
 #pragma once
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "tests/support/TemporaryFolder.h"
+#include "tests/support/Waiting.h"
 
 namespace xdg_testing {
 
-inline const std::string png(
-    "\x89\x50\x4e\x47\x0d\x0a\x1a\x0a\x00\x00\x00\x0d\x49\x48\x44\x52\x00\x00\x00\x01\x00\x00\x00\x01\x08\x06"
-    "\x00\x00\x00\x1f\x15\xc4\x89\x00\x00\x00\x0b\x49\x44\x41\x54\x78\x9c\x63\x60\x00\x02\x00\x00\x05\x00\x01"
-    "\x7a\x5e\xab\x3f\x00\x00\x00\x00\x49\x45\x4e\x44\xae\x42\x60\x82",
-    68);
+// An icon file: its bytes are copied and only its signature read.
+inline const std::string png("\x89PNG\r\n\x1a\n", 8);
 
 // A desktop of our own for the whole test program (GIO reads the XDG folders once per process):
 // entries, a default-application list, an icon theme and stub programs, alone on PATH, that
@@ -25,60 +21,54 @@ public:
         static Desktop desktop;
         return desktop;
     }
-
     std::string path(const std::string& relative) const { return folder_ / relative; }
-    std::string dataDir() const { return path("share/applications"); }
-    std::string dataHome() const { return path("home/.local/share/applications"); }
-
     void write(const std::string& relative, const std::string& text) const {
         std::filesystem::create_directories(std::filesystem::path(path(relative)).parent_path());
         test_support::writeFile(path(relative), text);
     }
-    void entry(const std::string& folder, const std::string& id, const std::string& lines) const {
-        std::filesystem::create_directories(folder);
-        test_support::writeFile(folder + "/" + id + ".desktop",
-                                "[Desktop Entry]\nType=Application\n" + lines);
+    // A desktop entry in the system's folder, or with `home` in the user's; its path.
+    std::string entry(const std::string& id, const std::string& lines, bool home = false) const {
+        auto relative = (home ? "home/.local/share/applications/" : "share/applications/") + id + ".desktop";
+        write(relative, "[Desktop Entry]\nType=Application\n" + lines);
+        return path(relative);
     }
     void stub(const std::string& name) const {
         write("bin/" + name, "#!/bin/sh\necho \"${0##*/} $*\" >> " + path("calls.log") + "\n");
         std::filesystem::permissions(path("bin/" + name), std::filesystem::perms::owner_all);
     }
-
-    std::string calls() const { return test_support::readWholeFile(path("calls.log")); }
     void clearCalls() const { std::filesystem::remove(path("calls.log")); }
     // Stubs run as processes of their own: waits up to ten seconds for the line to appear.
     bool waitForCall(const std::string& line) const {
-        for (int i = 0; i < 1000 && calls().find(line + "\n") == std::string::npos; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return calls().find(line + "\n") != std::string::npos;
+        return test_support::waitUntil([&] {
+            return test_support::readWholeFile(path("calls.log")).find(line + "\n") != std::string::npos;
+        });
     }
 
 private:
     Desktop() {
-        for (const auto& [name, value] : {std::pair<const char*, std::string>{"HOME", path("home")},
-                                          {"XDG_DATA_HOME", path("home/.local/share")},
-                                          {"XDG_DATA_DIRS", path("share")},
-                                          {"XDG_CONFIG_HOME", path("config")},
-                                          {"XDG_CACHE_HOME", path("cache")},
-                                          {"XDG_CURRENT_DESKTOP", "TestDesk"},
-                                          {"LANGUAGE", "de"},
-                                          {"PATH", path("bin")},
-                                          {"GIO_USE_VFS", "local"}})
-            ::setenv(name, value.c_str(), 1);
+        ::setenv("HOME", path("home").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", path("home/.local/share").c_str(), 1);
+        ::setenv("XDG_DATA_DIRS", path("share").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", path("cache").c_str(), 1);
+        ::setenv("XDG_CURRENT_DESKTOP", "TestDesk", 1);
+        ::setenv("LANGUAGE", "de", 1);
+        ::setenv("PATH", path("bin").c_str(), 1);
+        ::setenv("GIO_USE_VFS", "local", 1);
         for (const char* name : {"editor-bin", "browser-stub", "files-stub", "xterm", "systemctl",
                                  "x-terminal-emulator", "console-tool"})
             stub(name);
-        entry(dataDir(), "org.example.Editor",
+        entry("org.example.Editor",
               "Name=Editor\nName[de]=Bearbeiter\nExec=editor-bin %F\nIcon=example-editor\n"
               "StartupWMClass=ExampleEdit\n");
-        entry(dataDir(), "browser", "Name=Browser\nExec=browser-stub %u\nMimeType=x-scheme-handler/https;\n");
-        entry(dataDir(), "files", "Name=Files\nExec=files-stub %U\nMimeType=inode/directory;\n");
-        entry(dataDir(), "console-tool", "Name=Console Tool\nExec=console-tool --flag\nTerminal=true\n");
-        entry(dataDir(), "helper", "Name=Helper\nExec=editor-bin\nNoDisplay=true\n");
-        entry(dataDir(), "broken", "Name=Broken\nExec=broken\nTryExec=/nonexistent/broken\n");
-        entry(dataDir(), "elsewhere", "Name=Elsewhere\nExec=editor-bin\nOnlyShowIn=OtherDesk;\n");
-        entry(dataDir(), "masked", "Name=Masked\nExec=editor-bin\n");
-        entry(dataHome(), "masked", "Name=Masked\nExec=editor-bin\nHidden=true\n");
+        entry("browser", "Name=Browser\nExec=browser-stub %u\nMimeType=x-scheme-handler/https;\n");
+        entry("files", "Name=Files\nExec=files-stub %U\nMimeType=inode/directory;\n");
+        entry("console-tool", "Name=Console Tool\nExec=console-tool --flag\nTerminal=true\n");
+        entry("helper", "Name=Helper\nExec=editor-bin\nNoDisplay=true\n");
+        entry("broken", "Name=Broken\nExec=broken\nTryExec=/nonexistent/broken\n");
+        entry("elsewhere", "Name=Elsewhere\nExec=editor-bin\nOnlyShowIn=OtherDesk;\n");
+        entry("masked", "Name=Masked\nExec=editor-bin\n");
+        entry("masked", "Name=Masked\nExec=editor-bin\nHidden=true\n", true);
         write("config/mimeapps.list",
               "[Default Applications]\nx-scheme-handler/https=browser.desktop\n"
               "inode/directory=files.desktop\n");
@@ -91,7 +81,6 @@ private:
         write("share/icons/hicolor/scalable/apps/vector.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\"/>");
         std::filesystem::create_directories(path("home/Downloads"));
     }
-
     test_support::TemporaryFolder folder_;
 };
 

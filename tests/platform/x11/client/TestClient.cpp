@@ -21,8 +21,7 @@ int main(int argc, char** argv) {
             if (std::strcmp(argv[i], option) == 0) return true;
         return false;
     };
-    int screenNumber = 0;
-    auto* c = xcb_connect(nullptr, &screenNumber);
+    auto* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) return 1;
     auto atom = [c](const char* name) {
         auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
@@ -48,12 +47,12 @@ int main(int argc, char** argv) {
     set(XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(), title.data());
     std::uint32_t pid = static_cast<std::uint32_t>(getpid());
     if (!has("nopid")) set(atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
-    auto deleteWindow = atom("WM_DELETE_WINDOW");
+    auto deleteWindow = atom("WM_DELETE_WINDOW"), state = atom("_NET_WM_STATE_FULLSCREEN"),
+         type = atom("_NET_WM_WINDOW_TYPE_DOCK");
     set(atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32, 1, &deleteWindow);
     xcb_icccm_wm_hints_t hints{};
     xcb_icccm_wm_hints_set_input(&hints, !has("noinput"));
     xcb_icccm_set_wm_hints(c, window, &hints);
-    auto state = atom("_NET_WM_STATE_FULLSCREEN"), type = atom("_NET_WM_WINDOW_TYPE_DOCK");
     if (has("fullscreen")) set(atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 1, &state);
     if (has("dock")) set(atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
     xcb_map_window(c, window);
