@@ -34,13 +34,13 @@ protected:
         bundle_.emplace(
             std::make_shared<Velmora::Bundle>(Velmora::Bundle::InfoDictionary{{"CFBundleVersion", build}}));
     }
-    // Checks once, the server answering `status` and `body`, and waits for the outcome; the paths
-    // the server was asked for so far.
-    std::vector<std::string> check(int status = 200, std::string body = "") {
+    // Checks `times` times at once, the server answering `status` and `body`, and waits for the
+    // outcome; the paths the server was asked for so far.
+    std::vector<std::string> check(int status = 200, std::string body = "", int times = 1) {
         std::unique_lock lock(mutex_);
         reply_ = {status, std::move(body)};
         lock.unlock();
-        updates->checkForUpdate();
+        for (int time = 0; time < times; ++time) updates->checkForUpdate();
         EXPECT_TRUE(net_tests::pumpUntil(loop, [&] { return !updates->running(); }));
         lock.lock();
         return requests_;
@@ -77,8 +77,7 @@ protected:
 TEST_F(UpdateCheck, AFreshReplyIsCachedAndComparedWithTheRunningBuildAndACheckInFlightIsNotRepeated) {
     std::vector<bool> published;
     auto subscription = updates->requiresUpdate.subscribe([&](bool forced) { published.push_back(forced); });
-    updates->checkForUpdate();
-    EXPECT_EQ(check(200, Brindle::encodeJSON(response(27, 27))),
+    EXPECT_EQ(check(200, Brindle::encodeJSON(response(27, 27)), 3),
               std::vector<std::string>{"GET /api/v0/update/"});
     EXPECT_EQ(cached(), response(27, 27));
     EXPECT_EQ(updates->updateInfo(), response(27, 27));
