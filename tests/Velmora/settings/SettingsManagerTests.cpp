@@ -33,7 +33,7 @@ protected:
 
     tracking_testing::Desktop desktop{
         R"({"installed": [{"name": "Mail", "bundleIdentifier": "mail"}, {"name": "Notes", "bundleIdentifier": "notes"}]})"};
-    tracking_testing::FreshDefaults fresh;
+    test_support::FreshDefaults fresh;
 };
 
 }  // namespace

@@ -1,8 +1,7 @@
 #include "Velmora/tracking/App.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
-using test_support::app;
-using test_support::installed;
+using namespace test_support;
 using namespace tracking_testing;
 using Velmora::App;
 using Names = std::vector<std::string>;

@@ -12,7 +12,6 @@
 namespace tracking_testing {
 
 using Desktop = test_support::InstalledDesktop;
-using test_support::FreshDefaults;
 
 inline std::shared_ptr<Velmora::Window> window(double x, double y, double w, double h,
                                                std::optional<std::string> title = "Document",

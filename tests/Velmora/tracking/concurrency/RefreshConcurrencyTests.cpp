@@ -2,6 +2,7 @@
 #include <deque>
 #include <thread>
 
+#include "Velmora/tracking/App.h"
 #include "platform/base/MainQueue.h"
 #include "platform/sim/Scenario.h"
 #include "platform/system/WindowList.h"
@@ -62,7 +63,7 @@ platform::sim::ApplicationDescription transient(int round) {
 
 TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     platform::testing::VirtualMainLoop loop;
-    tracking_testing::FreshDefaults defaults;
+    test_support::FreshDefaults defaults;
     tracking_testing::Desktop desktop(scenario);
     auto counting = std::make_shared<CountingSystem>(desktop.desktop);
     platform::ScopedSystem installed(counting);
@@ -89,6 +90,9 @@ TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
             sim->setWindows(501, {{.title = "List " + std::to_string(round),
                                    .frame = platform::Rect::make(100, 100, 600 + round % 3, 400)}});
             sim->setDockBadge("Notes", std::to_string(round % 5));
+            // The installed list is scanned here too, while the main loop scans it as well.
+            if (round % 10 == 0) (void)Velmora::App::resolve({Velmora::App::browsers()}, *manager);
+            if (round % 20 == 0) (void)manager->loadInstalledTasks(true);
         }
         for (auto pid : launched) sim->quit(pid);
     });
