@@ -1,257 +1,156 @@
 #include <gtest/gtest.h>
 
-#include <mutex>
-#include <nlohmann/json.hpp>
-#include <optional>
-#include <string>
-#include <vector>
-
 #include "Brindle/JSONCoding.h"
 #include "Brindle/UserDefaultsValues.h"
 #include "Velmora/settings/Bundle.h"
 #include "Velmora/settings/UpdateManager.h"
 #include "platform/system/Alert.h"
-#include "platform/testing/VirtualMainLoop.h"
-#include "rx/Disposable.h"
 #include "tests/support/LoopbackServer.h"
 #include "tests/support/ServicesTesting.h"
 
-using net_tests::LoopbackServer;
-using net_tests::pumpUntil;
-using platform::Alert;
-using Velmora::Bundle;
-using Velmora::UpdateInfo;
 using Velmora::UpdateManager;
 using Velmora::UpdateResponse;
 
 namespace {
 
-UpdateInfo version(std::int64_t code, std::string url = "https://example.com/download") {
-    return UpdateInfo{code, "1." + std::to_string(code), "Version " + std::to_string(code) + " is out",
-                      "Get it now.", std::move(url)};
-}
-
 UpdateResponse response(std::int64_t required, std::int64_t latest) {
-    return UpdateResponse{version(latest), version(required)};
+    auto version = [](std::int64_t code) {
+        return Velmora::UpdateInfo{code, "1." + std::to_string(code), "Version " + std::to_string(code),
+                                   "Get it now.", "https://example.com/download"};
+    };
+    return {version(latest), version(required)};
 }
 
-// What the server answers, changed by the test while the server runs.
-struct Replies {
-    std::mutex mutex;
-    int status = 200;
-    std::string body;
-    int hits = 0;
-    std::string lastPath;
-};
+std::optional<UpdateResponse> cached() {
+    return Brindle::loadFromUserDefaults<UpdateResponse>("UpdateInfoKey");
+}
 
+// Build 27 runs, `updates` asks the test's own server, and alerts are recorded and answered with
+// `answer`.
 class UpdateCheck : public ::testing::Test {
 protected:
     UpdateCheck() { runningBuild("27"); }
-
-    void runningBuild(std::optional<std::string> build) {
-        Bundle::InfoDictionary info{{"CFBundleShortVersionString", "1.27"}};
-        if (build) info.emplace("CFBundleVersion", *build);
-        bundle_.emplace(std::make_shared<Bundle>(info));
+    void runningBuild(const std::string& build) {
+        bundle_.emplace(
+            std::make_shared<Velmora::Bundle>(Velmora::Bundle::InfoDictionary{{"CFBundleVersion", build}}));
     }
-
-    std::unique_ptr<LoopbackServer> startServer() {
-        return std::make_unique<LoopbackServer>([this](httplib::Server& server) {
-            server.Get(".*", [this](const httplib::Request& request, httplib::Response& reply) {
-                std::lock_guard lock(replies.mutex);
-                ++replies.hits;
-                replies.lastPath = request.method + " " + request.path;
-                reply.status = replies.status;
-                reply.set_content(replies.body, "application/json");
-            });
-        });
+    // Checks `times` times at once, the server answering `status` and `body`, and waits for the
+    // outcome; the paths the server was asked for so far.
+    std::vector<std::string> check(int status = 200, std::string body = "", int times = 1) {
+        std::unique_lock lock(mutex_);
+        reply_ = {status, std::move(body)};
+        lock.unlock();
+        for (int time = 0; time < times; ++time) updates->checkForUpdate();
+        EXPECT_TRUE(net_tests::pumpUntil(loop, [&] { return !updates->running(); }));
+        lock.lock();
+        return requests_;
     }
-
-    void serve(int status, std::string body) {
-        std::lock_guard lock(replies.mutex);
-        replies.status = status;
-        replies.body = std::move(body);
-    }
-
-    int hits() {
-        std::lock_guard lock(replies.mutex);
-        return replies.hits;
-    }
-
-    // Checks once and waits for the outcome.
-    void check(UpdateManager& manager) {
-        manager.checkForUpdate();
-        ASSERT_TRUE(pumpUntil(loop, [&] { return !manager.running(); }));
-    }
-
-    std::optional<UpdateResponse> cached() {
-        return Brindle::loadFromUserDefaults<UpdateResponse>("UpdateInfoKey");
-    }
-
     platform::testing::VirtualMainLoop loop;
     services_tests::ScopedDefaults defaults;
     services_tests::EmptyDesktop desktop;
-    Replies replies;
     std::vector<std::string> alerts;
     platform::ModalResponse answer = platform::alertSecondButtonReturn;
-    Alert::ScopedResponder responder{[this](const Alert& alert) {
-        std::string shown = alert.messageText + " | " + alert.informativeText;
-        for (const auto& button : alert.buttons()) shown += " | " + button;
-        alerts.push_back(shown);
+    platform::Alert::ScopedResponder responder{[this](const platform::Alert& alert) {
+        alerts.push_back(alert.messageText + " | " + alert.informativeText);
+        for (const auto& button : alert.buttons()) alerts.back() += " | " + button;
         return answer;
     }};
 
 private:
     std::optional<Velmora::ScopedMainBundle> bundle_;
+    std::mutex mutex_;
+    std::pair<int, std::string> reply_;
+    std::vector<std::string> requests_;
+    net_tests::LoopbackServer server_{[this](httplib::Server& server) {
+        server.Get(".*", [this](const httplib::Request& request, httplib::Response& reply) {
+            std::lock_guard lock(mutex_);
+            requests_.push_back(request.method + " " + request.path);
+            reply.status = reply_.first;
+            reply.set_content(reply_.second, "application/json");
+        });
+    }};
+
+protected:
+    std::shared_ptr<UpdateManager> updates = Brindle::make<UpdateManager>(server_.base() + "/api/v0");
 };
 
-TEST_F(UpdateCheck, AFreshReplyIsCachedAndComparedWithTheRunningBuild) {
-    auto server = startServer();
-    auto manager = Brindle::make<UpdateManager>(server->base() + "/api/v0");
+TEST_F(UpdateCheck, AFreshReplyIsCachedAndComparedWithTheRunningBuildAndACheckInFlightIsNotRepeated) {
     std::vector<bool> published;
-    rx::DisposeBag bag;
-    bag.insert(manager->requiresUpdate.subscribe([&](const bool& value) { published.push_back(value); }));
-
-    serve(200, Brindle::encodeJSON(response(27, 27)));
-    check(*manager);
-    EXPECT_EQ(replies.lastPath, "GET /api/v0/update/");
+    auto subscription = updates->requiresUpdate.subscribe([&](bool forced) { published.push_back(forced); });
+    EXPECT_EQ(check(200, Brindle::encodeJSON(response(27, 27)), 3),
+              std::vector<std::string>{"GET /api/v0/update/"});
     EXPECT_EQ(cached(), response(27, 27));
-    EXPECT_EQ(manager->updateInfo(), response(27, 27));
+    EXPECT_EQ(updates->updateInfo(), response(27, 27));
     EXPECT_EQ(published, (std::vector<bool>{false, false}));
-
     // One build newer than the running one is required: false first, then true.
-    serve(200, Brindle::encodeJSON(response(28, 28)));
-    check(*manager);
+    EXPECT_EQ(check(200, Brindle::encodeJSON(response(28, 28))).size(), 2u);
     EXPECT_EQ(cached(), response(28, 28));
-    EXPECT_EQ(manager->updateInfo(), response(28, 28));
     EXPECT_EQ(published, (std::vector<bool>{false, false, false, true}));
     EXPECT_TRUE(alerts.empty());
+    subscription.dispose();
 }
 
-TEST_F(UpdateCheck, AnotherStatusOrABodyThatDoesNotDecodeChangesNothing) {
-    auto server = startServer();
-    auto manager = Brindle::make<UpdateManager>(server->base() + "/api/v0");
+TEST_F(UpdateCheck, AnotherStatusOrABodyThatDoesNotDecodeChangesNothingAndAFailedRequestAppliesTheCache) {
+    // A reply past the size limit is a failed request: it ends early, and the cache applies.
+    const std::string tooLarge(2 << 20, '[');
+    check(200, tooLarge);
+    EXPECT_FALSE(updates->updateInfo());
+    EXPECT_FALSE(cached());
     // A cache that would force an update, were it consulted.
     Brindle::saveToUserDefaults(response(99, 99), "UpdateInfoKey");
-
-    for (auto [status, body] :
-         {std::pair{304, std::string()}, std::pair{500, Brindle::encodeJSON(response(99, 99))},
-          std::pair{404, std::string("{}")}, std::pair{200, std::string("{}")},
-          std::pair{200, std::string("<html>busy</html>")},
-          // Nested past the decoder's limit, well within the size limit.
-          std::pair{200, std::string(10'000, '[')}}) {
-        serve(status, body);
-        check(*manager);
-        EXPECT_FALSE(manager->requiresUpdate.value()) << status << " " << body;
-        EXPECT_FALSE(manager->updateInfo()) << status << " " << body;
+    // Each reply is a status, a space and a body; the last nests past the decoder's limit, well
+    // within the size limit.
+    for (const std::string& reply : std::initializer_list<std::string>{
+             "304 ", "404 {}", "200 {}", "200 <html>busy</html>",
+             "500 " + Brindle::encodeJSON(response(99, 99)), "200 " + std::string(10'000, '[')}) {
+        check(std::stoi(reply), reply.substr(4));
+        EXPECT_FALSE(updates->requiresUpdate.value()) << reply;
+        EXPECT_FALSE(updates->updateInfo()) << reply;
         EXPECT_EQ(cached(), response(99, 99));
     }
-    EXPECT_EQ(hits(), 6);
-
-    // A reply past the size limit is a failed request: it ends early and the cache applies.
-    serve(200, std::string(2 << 20, '['));
-    check(*manager);
-    EXPECT_EQ(manager->updateInfo(), response(99, 99));
-}
-
-TEST_F(UpdateCheck, AFailedRequestAppliesTheCachedReply) {
-    auto manager = Brindle::make<UpdateManager>(net_tests::refusingBase() + "/api/v0");
-    check(*manager);
-    EXPECT_FALSE(manager->updateInfo());
-    EXPECT_FALSE(manager->requiresUpdate.value());
-    EXPECT_FALSE(cached());
-
-    Brindle::saveToUserDefaults(response(30, 30), "UpdateInfoKey");
-    check(*manager);
-    EXPECT_EQ(manager->updateInfo(), response(30, 30));
-    EXPECT_TRUE(manager->requiresUpdate.value());
-    EXPECT_EQ(cached(), response(30, 30));
-
+    EXPECT_EQ(check(200, tooLarge).size(), 8u);
+    EXPECT_EQ(updates->updateInfo(), response(99, 99));
+    EXPECT_TRUE(updates->requiresUpdate.value());
     // A cache that no longer decodes is as good as none.
     defaults->setData("UpdateInfoKey", R"({"latest": {}})");
-    manager->requiresUpdate.accept(false);
-    check(*manager);
-    EXPECT_FALSE(manager->requiresUpdate.value());
+    updates->requiresUpdate.accept(false);
+    check(200, tooLarge);
+    EXPECT_FALSE(updates->requiresUpdate.value());
 }
 
-TEST_F(UpdateCheck, ACheckInFlightIsNotRepeated) {
-    auto server = startServer();
-    auto manager = Brindle::make<UpdateManager>(server->base() + "/api/v0");
-    serve(200, Brindle::encodeJSON(response(1, 1)));
-    manager->checkForUpdate();
-    EXPECT_TRUE(manager->running());
-    manager->checkForUpdate();
-    manager->checkForUpdate();
-    ASSERT_TRUE(pumpUntil(loop, [&] { return !manager->running(); }));
-    EXPECT_EQ(hits(), 1);
-
-    check(*manager);
-    EXPECT_EQ(hits(), 2);
-}
-
-TEST_F(UpdateCheck, OnlyABuildOlderThanTheRequiredOneIsForced) {
-    auto manager = Brindle::make<UpdateManager>();
-    manager->handleUpdateResponse(response(26, 26));
-    EXPECT_FALSE(manager->requiresUpdate.value());
-    manager->handleUpdateResponse(response(27, 27));
-    EXPECT_FALSE(manager->requiresUpdate.value());
-    manager->handleUpdateResponse(response(28, 28));
-    EXPECT_TRUE(manager->requiresUpdate.value());
-    manager->handleUpdateResponse(response(27, 27));
-    EXPECT_FALSE(manager->requiresUpdate.value());
-    // The required update suppressed the optional one.
-    EXPECT_TRUE(alerts.empty());
-
-    // An unreadable build number counts as 0.
-    runningBuild("27 beta");
-    manager->handleUpdateResponse(response(0, 0));
-    EXPECT_FALSE(manager->requiresUpdate.value());
-    manager->handleUpdateResponse(response(1, 1));
-    EXPECT_TRUE(manager->requiresUpdate.value());
-}
-
-TEST_F(UpdateCheck, TheOptionalUpdateIsOfferedAtMostOnceIn41Hours) {
-    auto manager = Brindle::make<UpdateManager>();
-    manager->handleUpdateResponse(response(1, 27));
-    EXPECT_TRUE(alerts.empty());
-
-    manager->handleUpdateResponse(response(1, 28));
-    EXPECT_EQ(alerts, (std::vector<std::string>{"Version 28 is out | Get it now. | Download now | Cancel"}));
-    EXPECT_EQ(manager->lastOptionalPopupDate(), platform::Date::now());
-    EXPECT_FALSE(manager->requiresUpdate.value());
-
-    loop.advance(UpdateManager::optionalPopupInterval);
-    manager->handleUpdateResponse(response(1, 29));
-    EXPECT_EQ(alerts.size(), 1u);
-
-    loop.advance(1);
-    manager->handleUpdateResponse(response(1, 29));
-    ASSERT_EQ(alerts.size(), 2u);
-    EXPECT_EQ(alerts[1], "Version 29 is out | Get it now. | Download now | Cancel");
-
-    // Each manager counts from 1970, as each run does.
-    Brindle::make<UpdateManager>()->handleUpdateResponse(response(1, 29));
-    EXPECT_EQ(alerts.size(), 3u);
-}
-
-TEST_F(UpdateCheck, DownloadNowOpensTheWebAddressOnly) {
-    auto manager = Brindle::make<UpdateManager>();
-    auto offer = [&](std::string url, platform::ModalResponse choice) {
-        answer = choice;
-        manager->setLastOptionalPopupDate(platform::Date::fromTimeIntervalSince1970(0));
-        auto reply = response(1, 30);
-        reply.latest.url = std::move(url);
-        manager->handleUpdateResponse(reply);
+TEST_F(UpdateCheck, OnlyAnOlderBuildIsForcedTheOptionalUpdateOfferedOnceIn41HoursAndOnlyAWebAddressOpened) {
+    // What handling a reply decides: whether the update is forced, and how many offers were shown.
+    auto handled = [&](std::int64_t required, std::int64_t latest, UpdateManager& manager) {
+        manager.handleUpdateResponse(response(required, latest));
+        return std::to_string(manager.requiresUpdate.value()) + " " + std::to_string(alerts.size());
     };
-    offer("https://example.com/Velmora-30.zip", platform::alertSecondButtonReturn);
-    offer("https://example.com/Velmora-30.zip", platform::alertFirstButtonReturn);
-    offer("not an address", platform::alertFirstButtonReturn);
-    offer("file:///Applications/Calculator.app", platform::alertFirstButtonReturn);
-    EXPECT_EQ(alerts.size(), 4u);
-
-    auto actions = desktop.desktop->actions();
-    ASSERT_EQ(actions.size(), 1u);
-    EXPECT_EQ(actions[0].name, "open");
-    EXPECT_EQ(actions[0].details["url"], "https://example.com/Velmora-30.zip");
+    EXPECT_EQ(handled(26, 26, *updates), "0 0");
+    EXPECT_EQ(handled(27, 27, *updates), "0 0");
+    EXPECT_EQ(handled(28, 30, *updates), "1 0") << "a required update suppresses the optional one";
+    EXPECT_EQ(handled(27, 27, *updates), "0 0");
+    EXPECT_EQ(handled(1, 28, *updates), "0 1");
+    EXPECT_EQ(alerts[0], "Version 28 | Get it now. | Download now | Cancel");
+    loop.advance(UpdateManager::optionalPopupInterval);
+    EXPECT_EQ(handled(1, 29, *updates), "0 1") << "not again within 41 hours";
+    loop.advance(1);
+    EXPECT_EQ(handled(1, 29, *updates), "0 2");
+    EXPECT_EQ(handled(1, 29, *Brindle::make<UpdateManager>()), "0 3") << "each manager counts from 1970";
+    // Download now opens the web address only.
+    for (auto [url, choice] : {std::pair{"https://example.com/30.zip", platform::alertSecondButtonReturn},
+                               {"https://example.com/30.zip", platform::alertFirstButtonReturn},
+                               {"file:///Applications/Calculator.app", platform::alertFirstButtonReturn}}) {
+        answer = choice;
+        updates->setLastOptionalPopupDate(platform::Date::fromTimeIntervalSince1970(0));
+        auto reply = response(1, 30);
+        reply.latest.url = url;
+        updates->handleUpdateResponse(reply);
+    }
+    EXPECT_EQ(alerts.size(), 6u);
+    ASSERT_EQ(desktop.desktop->actionNames(), std::vector<std::string>{"open"});
+    EXPECT_EQ(desktop.desktop->actions()[0].details["url"], "https://example.com/30.zip");
+    runningBuild("27 beta");
+    EXPECT_EQ(handled(0, 0, *updates), "0 6");
+    EXPECT_EQ(handled(1, 1, *updates), "1 6") << "an unreadable build number counts as 0";
 }
 
 }  // namespace

@@ -1,246 +1,92 @@
-#include <gtest/gtest.h>
-
-#include "Velmora/tracking/ApplicationManager.h"
-#include "platform/system/Workspace.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
-using tracking_testing::Harness;
-using tracking_testing::indexes;
-using tracking_testing::task;
-using tracking_testing::titles;
-using tracking_testing::url;
+using namespace tracking_testing;
 using Velmora::ApplicationManager;
 using Velmora::BadgeMap;
-using Velmora::TaskList;
 
-namespace {
+// Mail and Safari pinned (in that order), Notes and then Safari running; the scenario's end to add.
+const std::string pinnedMailAndSafari = R"({"applications": [
+    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "windows": [{"frame": [100, 100, 600, 400]}]},
+    {"pid": 502, "name": "Safari", "bundleIdentifier": "com.apple.Safari", "active": true,
+     "windows": [{"frame": [0, 0, 900, 700]}]}],
+  "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail"}],
+  "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Safari.app/"]})";
 
-// Mail and Safari pinned (in that order), Notes and then Safari running.
-constexpr const char* pinnedMailAndSafari = R"({
-  "applications": [
-    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "bundle": "/Applications/Notes.app",
-     "windows": [{"title": "Shopping", "frame": [100, 100, 600, 400]}]},
-    {"pid": 502, "name": "Safari", "bundleIdentifier": "com.apple.Safari", "bundle": "/Applications/Safari.app",
-     "active": true, "windows": [{"title": "Start", "frame": [200, 100, 900, 700]}]}],
-  "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"}],
-  "defaults": {"pinned": ["file:///Applications/Mail.app/", "file:///Applications/Safari.app/"]}})";
-
-std::shared_ptr<platform::RunningApplication> running(Harness& harness, std::int32_t pid) {
-    return harness.desktop->runningApplication(pid);
-}
-
-}  // namespace
-
-TEST(TaskListBuilder, PinnedApplicationsComeFirstAndARunningOneTakesThePinnedPlace) {
-    Harness harness(pinnedMailAndSafari, true);
+TEST(TaskListBuilder, PinnedApplicationsComeFirstARunningOneTakesThePinnedPlaceAndBadgesGoByTitle) {
+    Harness harness(pinnedMailAndSafari + R"(, "dock": {"items": [{"title": "Mail", "statusLabel": "07"},
+        {"title": "Notes", "statusLabel": "99+"}, {"title": "Gone", "statusLabel": "4"}]}})",
+                    true);
     const auto pinned = harness.settings->pinnedApplications.value();
-    ASSERT_EQ(titles(pinned), (std::vector<std::string>{"Mail", "Safari"}));
-
-    auto atStart = harness.mustBuild(harness.input(pinned)).tasksRelay;
-    EXPECT_EQ(titles(atStart), (std::vector<std::string>{"Mail", "Safari", "Notes"}));
-    EXPECT_EQ(indexes(atStart), (std::vector<std::int64_t>{0, 1, 2}));
-    const auto& safari = atStart[1];
-    EXPECT_EQ(safari->runningApplication, running(harness, 502));
-    EXPECT_EQ(safari->processIdentifier, 502);
-    EXPECT_EQ(safari->icon, running(harness, 502)->icon()) << "the running application's icon";
-    EXPECT_TRUE(safari->isActive);
+    auto result = harness.build(pinned).value();
+    const auto& atStart = result.tasksRelay;
+    ASSERT_EQ(listing(atStart), "Mail 0, Safari 1, Notes 2");
+    const auto safari = harness.desktop->runningApplication(502);
+    EXPECT_EQ(atStart[1]->runningApplication, safari);
+    EXPECT_EQ(atStart[1]->icon, safari->icon()) << "the running application's icon";
+    EXPECT_TRUE(atStart[1]->isActive);
     EXPECT_FALSE(atStart[2]->isActive);
     EXPECT_NE(atStart[0], pinned[0]) << "the pinned entry is output as a copy";
-    EXPECT_EQ(atStart[0]->id, pinned[0]->id);
     EXPECT_FALSE(pinned[1]->runningApplication) << "the settings' own tasks are never written";
-
-    auto fromNothing = harness.mustBuild(harness.input({})).tasksRelay;
-    EXPECT_EQ(titles(fromNothing), (std::vector<std::string>{"Mail", "Notes", "Safari"}));
-    EXPECT_EQ(indexes(fromNothing), (std::vector<std::int64_t>{0, 2, 3}));
-    auto next = harness.mustBuild(harness.input(fromNothing)).tasksRelay;
-    EXPECT_EQ(titles(next), (std::vector<std::string>{"Mail", "Notes", "Safari"}))
-        << "Safari keeps index 3 by pid";
-    EXPECT_EQ(indexes(next), (std::vector<std::int64_t>{0, 2, 3}));
+    EXPECT_EQ(result.badges, (BadgeMap{{"Mail", "7"}, {"Gone", "4"}}));
+    EXPECT_EQ(atStart[0]->badge, "7");
+    EXPECT_FALSE(atStart[2]->badge);
+    EXPECT_FALSE(pinned[0]->badge);
+    // Badges are decimal integers read in full.
+    BadgeMap labels;
+    for (const char* label : {"3", "07", "+3", "-3", "99+", "\xe2\x80\xa2", "", "+", "+-3", " 3",
+                              "9223372036854775808", "-9223372036854775808", "-0", "\xd9\xa3"})
+        labels.emplace(label, label);
+    BadgeMap numbers{{"3", "3"}, {"07", "7"}, {"+3", "3"}, {"-3", "-3"}, {"-0", "0"}};
+    numbers.emplace("-9223372036854775808", "-9223372036854775808");
+    EXPECT_EQ(ApplicationManager::numericBadges(labels), numbers);
+    EXPECT_TRUE(ApplicationManager::numericBadges(std::nullopt).empty());
+    auto fromNothing = harness.tasksFrom({});
+    EXPECT_EQ(listing(fromNothing), "Mail 0, Notes 2, Safari 3");
+    EXPECT_EQ(listing(harness.tasksFrom(fromNothing)), "Mail 0, Notes 2, Safari 3")
+        << "Safari keeps 3 by pid";
 }
 
-TEST(TaskListBuilder, AProcessIdMatchWinsOverABundleMatchAndKeepsThePreviousTitle) {
-    Harness harness(
-        R"({"applications": [{"pid": 700, "name": "Editor", "bundleIdentifier": "com.example.editor",
-        "windows": [{"title": "Draft", "frame": [0, 0, 500, 500]}]}]})",
-        true);
-    auto byPath = task("file:///Applications/Editor.app/", 5, {}, "By address");
-    auto byPid = task("file:///Applications/Other.app/", 9, {}, "By process");
-    byPid->processIdentifier = 700;
-    auto result = harness.mustBuild(harness.input({byPath, byPid})).tasksRelay;
-    ASSERT_EQ(result.size(), 1u);
-    EXPECT_EQ(result[0]->title, "By process");
-    EXPECT_EQ(result[0]->bundlePath, byPid->bundlePath);
-    EXPECT_EQ(result[0]->index, 0) << "an unpinned task is renumbered after the pinned ones";
-    EXPECT_FALSE(byPid->runningApplication);
-
-    result = harness.mustBuild(harness.input({byPath})).tasksRelay;
-    ASSERT_EQ(result.size(), 1u);
-    EXPECT_EQ(result[0]->title, "By address");
-    EXPECT_EQ(result[0]->processIdentifier, 700);
-}
-
-TEST(TaskListBuilder, OnlyRegularBundledApplicationsOtherThanTheProgramGetANewTask) {
+TEST(TaskListBuilder, OnlyRegularBundledNamedApplicationsOtherThanTheProgramGetANewTaskWithAFallbackTitle) {
     Harness harness(R"({"applications": [
-        {"pid": 801, "name": "Agent", "bundleIdentifier": "com.example.agent", "policy": "accessory",
-         "windows": [{"title": "Panel", "frame": [0, 0, 300, 300]}]},
-        {"pid": 802, "name": "Script", "bundle": "/Applications/Script.app",
-         "windows": [{"title": "Run", "frame": [0, 0, 300, 300]}]},
-        {"pid": 803, "name": "Velmora Copy", "bundleIdentifier": "com.velmora.Velmora", "bundle": "/Applications/Velmora.app",
-         "windows": [{"title": "Bar", "frame": [0, 0, 300, 300]}]},
-        {"pid": 804, "name": "Loose", "bundleIdentifier": "com.example.loose", "bundle": null,
-         "windows": [{"title": "Loose", "frame": [0, 0, 300, 300]}]},
-        {"pid": 805, "bundleIdentifier": "com.example.nameless", "bundle": "/Applications/Nameless.app"},
-        {"pid": 806, "name": "Iconless", "bundleIdentifier": "com.example.iconless", "icon": null,
-         "windows": [{"title": "Plain", "frame": [0, 0, 300, 300]}]},
-        {"pid": 807, "name": "Kept", "bundleIdentifier": "com.example.kept",
-         "windows": [{"title": "Main", "frame": [0, 0, 300, 300]}]}]})",
+    {"pid": 700, "name": "Editor", "bundleIdentifier": "example.editor", "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 801, "name": "Agent", "bundleIdentifier": "example.agent", "policy": "accessory",
+     "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 802, "name": "Script", "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 803, "name": "Velmora Copy", "bundleIdentifier": "com.velmora.Velmora", "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 804, "name": "Loose", "bundleIdentifier": "example.loose", "bundle": null, "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 805, "bundleIdentifier": "example.nameless", "bundle": "/Applications/Nameless.app"},
+    {"pid": 806, "name": "Iconless", "bundleIdentifier": "example.plain", "icon": null, "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 901, "bundleIdentifier": "example.untitled", "bundle": "/Applications/Untitled.app",
+     "windows": [{"title": "Report", "frame": [0, 0, 9, 9]}, {"title": "Other", "frame": [0, 0, 9, 9]}]},
+    {"pid": 902, "name": "", "bundleIdentifier": "example.tool", "bundle": "/Applications/Tool.app",
+     "info": {"CFBundleExecutable": "tool"}, "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 903, "name": "", "bundle": null},
+    {"pid": 601, "name": "Term", "bundleIdentifier": "example.term", "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 602, "name": "Term", "bundleIdentifier": "example.term", "windows": [{"frame": [0, 0, 9, 9]}]}]})",
                     true);
-    auto result = harness.mustBuild(harness.input({})).tasksRelay;
-    EXPECT_EQ(titles(result), (std::vector<std::string>{"Kept"}));
-
+    EXPECT_EQ(listing(harness.tasksFrom({})), "Editor 0, Report 1, tool 2, Term 3, Term 4")
+        << "a name, else the first window's title, else the executable; two instances show twice";
+    EXPECT_EQ(ApplicationManager::applicationTitle(*harness.desktop->runningApplication(901), {}), "");
+    EXPECT_EQ(ApplicationManager::applicationTitle(*harness.desktop->runningApplication(903), {}), "");
+    // A previous task matches whatever the policy, by process before bundle, and keeps its title;
+    // running tasks are numbered after the pinned ones in the order they run.
     auto agent = task("file:///Applications/Agent.app/", 0, {}, "Agent");
     agent->processIdentifier = 801;
     auto loose = task("pid://804", 1, {}, "Loose");
     loose->processIdentifier = 804;
-    result = harness.mustBuild(harness.input({agent, loose})).tasksRelay;
-    EXPECT_EQ(titles(result), (std::vector<std::string>{"Agent", "Loose", "Kept"}))
-        << "a previous task matches whatever the policy";
-}
-
-TEST(TaskListBuilder, TheTitleFallsBackToTheFirstWindowAndThenToTheExecutable) {
-    Harness harness(R"({"applications": [
-        {"pid": 901, "bundleIdentifier": "com.example.untitled", "bundle": "/Applications/Untitled.app",
-         "windows": [{"title": "Report", "frame": [0, 0, 300, 300]}, {"title": "Other", "frame": [0, 0, 300, 300]}]},
-        {"pid": 902, "name": "", "bundleIdentifier": "com.example.tool", "bundle": "/Applications/Tool.app",
-         "info": {"CFBundleExecutable": "tool"}},
-        {"pid": 903, "name": "", "bundle": null}]})",
-                    true);
-    EXPECT_EQ(ApplicationManager::applicationTitle(*running(harness, 901), {}), "");
-    auto report = tracking_testing::window(0, 0, 300, 300, "Report");
-    EXPECT_EQ(ApplicationManager::applicationTitle(*running(harness, 901), {report}), "Report");
-    EXPECT_EQ(ApplicationManager::applicationTitle(*running(harness, 902), {}), "tool");
-    EXPECT_EQ(ApplicationManager::applicationTitle(*running(harness, 903), {}), "");
-}
-
-TEST(TaskListBuilder, BadgesReadInFullAsDecimalIntegersAndReachTasksByTitle) {
-    EXPECT_EQ(
-        ApplicationManager::numericBadges(BadgeMap{{"a", "3"},
-                                                   {"b", "07"},
-                                                   {"c", "+3"},
-                                                   {"d", "-3"},
-                                                   {"e", "99+"},
-                                                   {"f", "\xe2\x80\xa2"},
-                                                   {"g", ""},
-                                                   {"h", "+"},
-                                                   {"i", "+-3"},
-                                                   {"j", " 3"},
-                                                   {"k", "9223372036854775808"},
-                                                   {"l", "-9223372036854775808"},
-                                                   {"m", "-0"},
-                                                   {"n", "\xd9\xa3"}}),
-        (BadgeMap{
-            {"a", "3"}, {"b", "7"}, {"c", "3"}, {"d", "-3"}, {"l", "-9223372036854775808"}, {"m", "0"}}));
-    EXPECT_TRUE(ApplicationManager::numericBadges(std::nullopt).empty());
-
-    Harness harness(R"({
-      "applications": [{"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes",
-                        "windows": [{"title": "List", "frame": [0, 0, 400, 400]}]}],
-      "installed": [{"name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app"}],
-      "dock": {"items": [{"title": "Mail", "statusLabel": "07"}, {"title": "Notes", "statusLabel": "99+"},
-                         {"title": "Gone", "statusLabel": "4"}]},
-      "defaults": {"pinned": ["file:///Applications/Mail.app/"]}})",
-                    true);
-    auto result = harness.mustBuild(harness.input({}));
-    EXPECT_EQ(result.badges, (BadgeMap{{"Mail", "7"}, {"Gone", "4"}}));
-    ASSERT_EQ(result.tasksRelay.size(), 2u);
-    EXPECT_EQ(result.tasksRelay[0]->badge, "7");
-    EXPECT_FALSE(result.tasksRelay[1]->badge);
-    EXPECT_FALSE(harness.settings->pinnedApplications.value()[0]->badge)
-        << "the pinned entry itself stays as it was";
-}
-
-TEST(TaskListBuilder, TwoInstancesOfOneApplicationShowTwiceUnlessOneIsPinned) {
-    constexpr const char* twoCopies = R"({"applications": [
-        {"pid": 601, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
-         "windows": [{"title": "One", "frame": [0, 0, 400, 400]}]},
-        {"pid": 602, "name": "Term", "bundleIdentifier": "com.example.term", "bundle": "/Applications/Term.app",
-         "windows": [{"title": "Two", "frame": [0, 0, 400, 400]}]}]%s})";
-    {
-        Harness harness(std::string(twoCopies).replace(std::string(twoCopies).find("%s"), 2, ""), true);
-        auto result = harness.mustBuild(harness.input({})).tasksRelay;
-        ASSERT_EQ(result.size(), 2u);
-        EXPECT_EQ(result[0]->processIdentifier, 601);
-        EXPECT_EQ(result[1]->processIdentifier, 602);
-    }
-    {
-        Harness harness(
-            std::string(twoCopies).replace(std::string(twoCopies).find("%s"), 2,
-                                           R"(, "defaults": {"pinned": ["file:///Applications/Term.app/"]})"),
-            true);
-        auto result = harness.mustBuild(harness.input({})).tasksRelay;
-        ASSERT_EQ(result.size(), 1u);
-        EXPECT_EQ(result[0]->processIdentifier, 601);
-    }
-}
-
-TEST(TaskListBuilder, TasksWithEqualIndexesKeepTheMergedOrder) {
-    auto a = task("file:///A.app/", 1, {}, "A");
-    auto b = task("file:///B.app/", 0, {}, "B");
-    auto c = task("file:///C.app/", 5, {}, "C");
-    auto merged = ApplicationManager::mergePinnedTasks({a, c}, {b, task("file:///D.app/", 1, {}, "D")});
-    EXPECT_EQ(titles(merged), (std::vector<std::string>{"B", "D", "A", "C"}));
-    EXPECT_EQ(indexes(merged), (std::vector<std::int64_t>{0, 1, 2, 3}));
-    c->index = 2;
-    auto tied = ApplicationManager::mergePinnedTasks({c, a}, {});
-    EXPECT_EQ(indexes(tied), (std::vector<std::int64_t>{0, 1}));
-}
-
-TEST(TaskListBuilder, TasksWithoutWindowsStayOnlyWhenPinnedAndFinderNeedsATallNormalWindow) {
-    Harness harness(R"({"applications": [
-        {"pid": 300, "name": "Finder", "bundleIdentifier": "com.apple.finder", "bundle": "/System/Library/CoreServices/Finder.app",
-         "windows": [{"title": "Strip", "frame": [0, 0, 900, 40]}, {"title": "Desktop", "frame": [0, 0, 1440, 900], "layer": -2147483623}]},
-        {"pid": 301, "name": "Idle", "bundleIdentifier": "com.example.idle"},
-        {"pid": 302, "name": "Busy", "bundleIdentifier": "com.example.busy", "windows": [{"frame": [0, 0, 10, 10]}]}],
-      "defaults": {"pinned": ["file:///System/Library/CoreServices/Finder.app/"]}})",
-                    true);
-    auto result = harness.mustBuild(harness.input({})).tasksRelay;
-    EXPECT_EQ(titles(result), (std::vector<std::string>{"Busy"}));
-
-    harness.desktop->setWindows(300, {{.title = "Home", .frame = platform::Rect::make(0, 0, 800, 600)}});
-    result = harness.mustBuild(harness.input({})).tasksRelay;
-    EXPECT_EQ(titles(result), (std::vector<std::string>{"Finder", "Busy"}));
-}
-
-TEST(TaskListBuilder, AnUnchangedResultIsPublishedOnlyWhileTheScreenSettingIsOn) {
-    Harness harness(pinnedMailAndSafari, true);
-    auto first = harness.mustBuild(harness.input({}));
-    auto again = harness.input(first.tasksRelay);
-    again.publishedTasks = first.tasksRelay;
-    again.badges = first.badges;
-    EXPECT_FALSE(harness.build(again));
-
-    harness.desktop->setDockBadge("Notes", "2");
-    EXPECT_TRUE(harness.build(again)) << "a new badge is a change";
-    harness.desktop->setDockBadge("Notes", std::nullopt);
-
-    harness.settings->setShowOnRunningMonitorOnly(true);
-    EXPECT_TRUE(harness.build(again));
-    again.settingsShowOnCurrentScreenOnly = true;
-    EXPECT_FALSE(harness.build(again));
-}
-
-TEST(TaskListBuilder, ACachedWindowLendsItsTitleAndMarksTheWindowReal) {
-    Harness harness(R"({"applications": [{"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes",
-        "windows": [{"title": "Listed", "frame": [0, 0, 100, 100]}, {"title": "Other", "frame": [300, 0, 100, 100]}]}]})",
-                    true);
-    auto cached = tracking_testing::window(0, 0, 100, 100, "From Accessibility", 0, 501);
-    harness.manager->betterProcessInfo->insert(cached->frameKey(), cached);
-    auto result = harness.mustBuild(harness.input({})).tasksRelay;
-    ASSERT_EQ(result.size(), 1u);
-    const auto& windows = result[0]->windows;
-    ASSERT_EQ(windows.size(), 2u);
-    EXPECT_EQ(windows[0]->title, "From Accessibility");
-    EXPECT_TRUE(windows[0]->isRealWindow);
-    EXPECT_FALSE(windows[1]->isRealWindow);
-    EXPECT_EQ(result[0]->visibleWindows().size(), 1u) << "only the real window is large enough to list";
+    auto byPath = task("file:///Applications/Editor.app/", 5, {}, "By address");
+    auto byPid = task("file:///Applications/Other.app/", 9, {}, "By process");
+    byPid->processIdentifier = 700;
+    auto result = harness.tasksFrom({agent, loose, byPath, byPid});
+    ASSERT_EQ(listing(result), "By process 0, Agent 1, Loose 2, Report 3, tool 4, Term 5, Term 6");
+    EXPECT_EQ(result[0]->bundlePath, byPid->bundlePath);
+    EXPECT_FALSE(byPid->runningApplication) << "the previous task itself is not written";
+    result = harness.tasksFrom({byPath});
+    ASSERT_EQ(listing(result), "By address 0, Report 1, tool 2, Term 3, Term 4");
+    EXPECT_EQ(result[0]->processIdentifier, 700);
+    harness.settings->loadPinned({tracking_testing::url("file:///Applications/Term.app/")});
+    result = harness.tasksFrom({});
+    ASSERT_EQ(listing(result), "Editor 1, Report 2, tool 3, Term 4")
+        << "a pinned bundle shows its first instance";
+    EXPECT_EQ(result[3]->processIdentifier, 601);
 }

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "Velmora/tracking/TimedOutDictionary.h"
 
 TEST(TimedOutDictionary, EntriesLiveWhileReadWithinTheTimeout) {
@@ -9,12 +7,8 @@ TEST(TimedOutDictionary, EntriesLiveWhileReadWithinTheTimeout) {
     Velmora::TimedOutDictionary<std::string, int> dictionary(2.0, [&] { return now; });
     dictionary.insert("kept", 1);
     dictionary.insert("stale", 2);
-    for (int read = 0; read < 4; ++read) {
-        now += 1.5;
-        EXPECT_EQ(dictionary.get("kept"), 1);
-    }
+    for (int read = 0; read < 4; ++read, now += 1.5) EXPECT_EQ(dictionary.get("kept"), 1);
     EXPECT_EQ(dictionary.count(), 1u) << "the unread entry went at the first lookup past its time";
-
     dictionary.insert("stale", 2);
     now += 2.1;
     EXPECT_EQ(dictionary.get("stale"), 2) << "its date is renewed before the purge";

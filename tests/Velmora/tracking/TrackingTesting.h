@@ -1,33 +1,17 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <string>
 
 #include "Brindle/Object.h"
-#include "Brindle/RxHelpers.h"
-#include "Velmora/settings/SettingsManager.h"
-#include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/Task.h"
 #include "Velmora/tracking/Window.h"
-#include "platform/foundation/UserDefaults.h"
-#include "platform/sim/SimulatedDesktop.h"
-#include "platform/system/System.h"
-#include "platform/testing/TestDispatchQueues.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/DesktopHarness.h"
-#include "tests/support/FreshDefaults.h"
-#include "tests/support/SimulatedDesktopTesting.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace tracking_testing {
 
 using Desktop = test_support::InstalledDesktop;
-using test_support::FreshDefaults;
 
 inline std::shared_ptr<Velmora::Window> window(double x, double y, double w, double h,
                                                std::optional<std::string> title = "Document",
@@ -38,6 +22,11 @@ inline std::shared_ptr<Velmora::Window> window(double x, double y, double w, dou
     return Brindle::make<Velmora::Window>(record, "Owner");
 }
 
+// Two screens side by side, with Mail, a player and an editor running (two-screens.json).
+inline std::string twoScreens() {
+    return test_support::readWholeFile(platform::sim::resourcesDirectory() + "/desktop/two-screens.json");
+}
+
 inline platform::URL url(const std::string& text) { return *platform::URL::fromString(text); }
 
 inline std::shared_ptr<Velmora::Task> task(const std::string& bundle, std::int64_t index = 0,
@@ -46,20 +35,24 @@ inline std::shared_ptr<Velmora::Task> task(const std::string& bundle, std::int64
                                         std::move(windows));
 }
 
-inline std::vector<std::string> titles(const Velmora::TaskList& tasks) {
-    std::vector<std::string> result;
-    for (const auto& task : tasks) result.push_back(task->title);
+template <class Field>
+auto each(const Velmora::TaskList& tasks, Field Velmora::Task::*field) {
+    std::vector<Field> result;
+    for (const auto& task : tasks) result.push_back((*task).*field);
+    return result;
+}
+inline auto titles(const Velmora::TaskList& tasks) { return each(tasks, &Velmora::Task::title); }
+inline auto indexes(const Velmora::TaskList& tasks) { return each(tasks, &Velmora::Task::index); }
+// Each task's title and index, as "Mail 0, Notes 2".
+inline std::string listing(const Velmora::TaskList& tasks) {
+    std::string result;
+    for (const auto& task : tasks)
+        result += (result.empty() ? "" : ", ") + task->title + " " + std::to_string(task->index);
     return result;
 }
 
-inline std::vector<std::int64_t> indexes(const Velmora::TaskList& tasks) {
-    std::vector<std::int64_t> result;
-    for (const auto& task : tasks) result.push_back(task->index);
-    return result;
-}
-
-// The shared desktop harness on a virtual loop, recording every list it publishes. Refreshes run
-// inline on the thread that triggers them, or, with `manualQueue`, only when the test runs the queue.
+// The desktop harness on a virtual loop, recording each list it publishes; with `manualQueue`
+// refreshes wait until the test runs the queue, else they run at once where they are triggered.
 struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop> {
     explicit Harness(const std::string& json = "{}", bool manualQueue = false)
         : DesktopHarness(
@@ -68,28 +61,18 @@ struct Harness : test_support::DesktopHarness<platform::testing::VirtualMainLoop
             published.push_back(tasks);
         }).disposed(bag);
     }
-    // What a direct build hands to its completion, if it hands anything.
-    std::optional<Velmora::UpdateDataResult> build(const Velmora::RefreshInput& input) {
+    // What a build from the `previous` list hands to its completion, if it hands anything.
+    std::optional<Velmora::UpdateDataResult> build(Velmora::TaskList previous) {
+        auto input = manager->makeRefreshInput();
+        input.allTasks = std::move(previous);
         std::optional<Velmora::UpdateDataResult> result;
         manager->buildTaskList(input, [&](Velmora::UpdateDataResult made) { result = std::move(made); });
         loop.runUntilIdle();
         return result;
     }
-    Velmora::UpdateDataResult mustBuild(const Velmora::RefreshInput& input) {
-        auto result = build(input);
-        if (!result) {
-            ADD_FAILURE() << "nothing was published";
-            return {};
-        }
-        return *result;
+    Velmora::TaskList tasksFrom(Velmora::TaskList previous) {
+        return build(std::move(previous)).value().tasksRelay;
     }
-    // The input of a refresh that starts from `previous`.
-    Velmora::RefreshInput input(Velmora::TaskList previous) const {
-        auto input = manager->makeRefreshInput();
-        input.allTasks = std::move(previous);
-        return input;
-    }
-
     std::vector<Velmora::TaskList> published;
 };
 

@@ -1,215 +1,120 @@
-#include <gtest/gtest.h>
-
-#include "Brindle/Object.h"
-#include "Velmora/tracking/Window.h"
 #include "Velmora/tracking/WindowSystemUtils.h"
-#include "platform/sim/SimulatedDesktop.h"
-#include "platform/system/Screen.h"
-#include "platform/system/Workspace.h"
-#include "tests/support/SimulatedDesktopTesting.h"
+#include "tests/Velmora/tracking/TrackingTesting.h"
 
 using platform::DefaultsValue;
-using platform::sim::SimulatedDesktop;
+using Velmora::Window;
 using Velmora::WindowRecord;
 using Velmora::WindowSystemUtils;
 
 namespace {
 
-// The two-screen desktop: Mail (812) with two Inbox windows, Player (900) with a full-screen
-// window on the second screen, Editor (901) with an untitled window, a sheet, an element without
-// a role, a window with unreadable attributes and one that only the window list knows.
-struct TwoScreenDesktop {
-    TwoScreenDesktop() : desktop(load()), installed(desktop) {}
-    static std::shared_ptr<SimulatedDesktop> load() {
-        std::string error;
-        auto desktop = SimulatedDesktop::load(
-            platform::sim::resourcesDirectory() + "/desktop/two-screens.json", {}, &error);
-        if (!desktop) {
-            ADD_FAILURE() << error;
-            std::abort();
-        }
-        return desktop;
-    }
-    std::shared_ptr<SimulatedDesktop> desktop;
-    platform::ScopedSystem installed;
+// Mail (812) with two Inbox windows, Player (900) full screen on the second screen, Editor (901) with
+// an untitled window, a sheet, an element without a role, a window with unreadable attributes and
+// one that only the window list knows.
+class TwoScreenDesktop : public testing::Test {
+protected:
+    std::shared_ptr<WindowSystemUtils> bridge = Brindle::make<WindowSystemUtils>();
+    test_support::InstalledDesktop two{tracking_testing::twoScreens()};
 };
 
-using InlineDesktop = test_support::InstalledDesktop;
-
-std::shared_ptr<WindowSystemUtils> bridge() { return Brindle::make<WindowSystemUtils>(); }
-
-std::optional<std::string> text(const WindowRecord& record, const char* key) {
-    auto found = record.find(key);
-    if (found == record.end() || !found->second.stringValue()) return std::nullopt;
-    return *found->second.stringValue();
-}
-
-double number(const WindowRecord& record, const char* key) { return *record.at(key).doubleValue(); }
-
-std::shared_ptr<platform::RunningApplication> application(std::int32_t pid) {
-    for (const auto& app : platform::Workspace::shared()->runningApplications())
-        if (app->processIdentifier() == pid) return app;
-    return nullptr;
+// The record's entries, as "key=value" in the record's order.
+std::string entries(const WindowRecord& record) {
+    std::ostringstream out;
+    for (const auto& [key, value] : record) {
+        out << (out.tellp() ? " " : "") << key << '=';
+        if (auto* text = value.stringValue())
+            out << *text;
+        else if (value.kind() == DefaultsValue::Kind::boolean)
+            out << std::boolalpha << *value.boolValue();
+        else
+            out << *value.doubleValue();
+    }
+    return out.str();
 }
 
 }  // namespace
 
-TEST(WindowSystemUtils, PermissionIsAskedWithoutAndWithThePrompt) {
-    InlineDesktop untrusted(R"({"accessibilityTrusted": false})");
-    EXPECT_FALSE(bridge()->hasPermission());
-    EXPECT_EQ(untrusted.desktop->accessibilityPromptCount(), 0);
-    bridge()->handlePermission();
-    EXPECT_EQ(untrusted.desktop->accessibilityPromptCount(), 1);
-    untrusted.desktop->setAccessibilityTrusted(true);
-    EXPECT_TRUE(bridge()->hasPermission());
-}
-
-TEST(WindowSystemUtils, AccessibilityRecordsLeaveOutWhatCannotBeReadAndSkipWhatIsNoWindow) {
-    TwoScreenDesktop two;
-    auto windows = bridge()->axWindows({901, 4242, 812});
-    ASSERT_EQ(windows.size(), 3u);
-    EXPECT_TRUE(windows.at(4242).empty()) << "every asked process has an entry";
+TEST_F(TwoScreenDesktop, AccessibilityAndWindowListRecordsHoldWhatCanBeReadOfTheAskedProcessesWindows) {
+    auto windows = bridge->axWindows({901, 4242, 812});
     EXPECT_EQ(windows.at(812).size(), 2u);
-
-    const auto& editor = windows.at(901);
-    ASSERT_EQ(editor.size(), 2u)
-        << "the sheet, the element without a role and the list-only window give none";
-    const auto& untitled = editor[0];
-    EXPECT_FALSE(untitled.contains("title"));
-    EXPECT_EQ(untitled.at("minimized"), DefaultsValue(false));
-    EXPECT_EQ(untitled.at("fullscreen"), DefaultsValue(false));
-    EXPECT_EQ(untitled.at("pid").integerValue(), 901);
-    EXPECT_EQ(number(untitled, "position_x"), 40);
-    EXPECT_EQ(number(untitled, "size_h"), 300);
-
-    const auto& draft = editor[1];
-    EXPECT_FALSE(draft.contains("title"));
-    EXPECT_FALSE(draft.contains("minimized"));
-    EXPECT_EQ(number(draft, "position_x"), 0) << "an unreadable position reads as 0";
-    EXPECT_EQ(number(draft, "position_y"), 0);
-    EXPECT_EQ(number(draft, "size_w"), 640);
-    EXPECT_EQ(number(draft, "size_h"), 480);
-
-    two.desktop->setAccessibilityTrusted(false);
-    auto untrusted = bridge()->axWindows({901, 812});
-    EXPECT_TRUE(untrusted.at(901).empty());
-    EXPECT_TRUE(untrusted.at(812).empty());
-}
-
-TEST(WindowSystemUtils, TheIdentityTruncatesTheFrameAndPrintsAnAbsentTitleAsTheNullText) {
-    TwoScreenDesktop two;
-    auto inbox = bridge()->axWindows({812}).at(812)[0];
-    EXPECT_EQ(WindowSystemUtils::windowIdentity(812, text(inbox, "title"), number(inbox, "position_x"),
-                                                number(inbox, "position_y"), number(inbox, "size_w"),
-                                                number(inbox, "size_h")),
-              "812_Inbox_10_25_800_600");
-    EXPECT_EQ(Brindle::make<Velmora::Window>(inbox, "Mail")->activationKey(), "812_Inbox_10_25_800_600");
-
-    auto untitled = bridge()->axWindows({901}).at(901)[0];
-    EXPECT_EQ(WindowSystemUtils::windowIdentity(901, text(untitled, "title"), 40, 60, 500, 300),
-              "901_(null)_40_60_500_300");
-    auto window = Brindle::make<Velmora::Window>(untitled, "Editor");
-    EXPECT_EQ(window->activationKey(), "901_Editor_40_60_500_300");
-    EXPECT_FALSE(bridge()->activate(application(901), window->activationKey()))
-        << "a window without a title is never found by the key of its Window";
-}
-
-TEST(WindowSystemUtils, TheWindowListGivesOnlyTheAskedProcessesFrontToBack) {
-    TwoScreenDesktop two;
-    two.desktop->setAccessibilityTrusted(false);
-    auto windows = bridge()->cgWindows({901, 812, 4242});
+    EXPECT_TRUE(windows.at(4242).empty()) << "every asked process has an entry";
+    // The sheet, the element without a role and the window only the list knows give none; an
+    // unreadable title, state or position is left out or reads as 0.
+    ASSERT_EQ(windows.at(901).size(), 2u);
+    EXPECT_EQ(entries(windows.at(901)[0]),
+              "minimized=false fullscreen=false position_x=40 position_y=60 size_w=500 size_h=300 pid=901");
+    EXPECT_EQ(entries(windows.at(901)[1]),
+              "fullscreen=false position_x=0 position_y=0 size_w=640 size_h=480 pid=901");
+    // Untrusted, the accessibility has none, but the window list still gives the asked processes'
+    // windows, front to back.
+    two->setAccessibilityTrusted(false);
+    EXPECT_TRUE(bridge->axWindows({812}).at(812).empty());
+    windows = bridge->cgWindows({901, 812, 4242});
     ASSERT_EQ(windows.size(), 2u) << "no entry for a process without windows, none for one not asked";
-    const auto& editor = windows.at(901);
-    ASSERT_EQ(editor.size(), 5u);
-    EXPECT_EQ(text(editor[0], "title"), "Overlay");
-    EXPECT_EQ(editor[0].at("layer").integerValue(), 25);
-    EXPECT_FALSE(editor[1].contains("title"));
-    EXPECT_EQ(text(editor[1], "owner_name"), "Editor");
-    EXPECT_EQ(editor[1].at("minimized"), DefaultsValue(false));
-    EXPECT_EQ(editor[1].at("pid").integerValue(), 901);
-    EXPECT_EQ(number(editor[1], "position_x"), 40);
-    EXPECT_EQ(number(editor[1], "size_w"), 500);
-    EXPECT_EQ(editor[4].at("layer").integerValue(), 0);
-
-    const auto& mail = windows.at(812);
-    ASSERT_EQ(mail.size(), 2u);
-    EXPECT_EQ(mail[1].at("minimized"), DefaultsValue(false)) << "the list does not know minimised windows";
-}
-
-TEST(WindowSystemUtils, BadgesArePairedWithTheTitleOfTheirOwnItem) {
-    TwoScreenDesktop two;
-    // Mail's later item wins, the separator and the item without a readable title are skipped,
-    // and an item without a badge adds nothing.
-    EXPECT_EQ(bridge()->badges(), (Velmora::BadgeMap{{"Mail", "5"}, {"Player", "99+"}}));
-    two.desktop->setAccessibilityTrusted(false);
-    EXPECT_EQ(bridge()->badges(), std::nullopt);
-}
-
-TEST(WindowSystemUtils, BadgesAreAbsentWithoutADockOrItsItems) {
-    {
-        InlineDesktop noDock(R"({"dock": {"running": false}})");
-        EXPECT_EQ(bridge()->badges(), std::nullopt);
-    }
-    {
-        InlineDesktop emptyDock(R"({"dock": {"items": []}})");
-        EXPECT_EQ(bridge()->badges(), std::nullopt);
-    }
-    {
-        InlineDesktop quietDock(
-            R"({"applications": [{"name": "Mail"}], "dock": {"badges": {"Notes": "1"}}})");
-        EXPECT_EQ(bridge()->badges(), Velmora::BadgeMap{});
-    }
-}
-
-TEST(WindowSystemUtils, ActivatingUnminimisesOnlyTheFirstWindowWithTheIdentity) {
-    TwoScreenDesktop two;
-    auto mail = application(812);
-    EXPECT_TRUE(bridge()->activate(mail, "812_Inbox_10_25_800_600"));
-    auto state = two.desktop->state();
-    const auto& windows = state->runningApplication(812)->windows;
-    EXPECT_FALSE(windows[0].minimized);
-    EXPECT_TRUE(windows[1].minimized);
-    ASSERT_EQ(two.desktop->actions().size(), 1u);
-    EXPECT_EQ(two.desktop->actions()[0].name, "unminimize");
-    EXPECT_EQ(two.desktop->actions()[0].details["window"], windows[0].number);
-
-    EXPECT_FALSE(bridge()->activate(mail, "812_Inbox_10_25_800_601"));
-    EXPECT_FALSE(bridge()->activate(mail, std::nullopt));
-    EXPECT_FALSE(bridge()->activate(nullptr, "812_Inbox_10_25_800_600"));
-    two.desktop->setAccessibilityTrusted(false);
-    EXPECT_FALSE(bridge()->activate(mail, "812_Inbox_10_25_800_600"));
-}
-
-TEST(WindowSystemUtils, ActivatingAnswersFalseWhenTheWindowCannotBeUnminimised) {
-    TwoScreenDesktop two;
-    // Draft's title, minimised state and position cannot be read, so its identity has the null
-    // text and a zero position, and writing its minimised state fails.
-    EXPECT_FALSE(bridge()->activate(application(901), "901_(null)_0_0_640_480"));
-    EXPECT_TRUE(two.desktop->actions().empty());
-}
-
-TEST(WindowSystemUtils, AListedWindowMakesTheSameWindowAsItsRecord) {
-    TwoScreenDesktop two;
-    const std::vector<std::int32_t> pids{812, 900, 901};
-    auto listed = bridge()->listedWindows(pids);
-    auto records = bridge()->cgWindows(pids);
-    ASSERT_EQ(listed.size(), records.size());
-    const auto screens = platform::Screens::screens();
-    std::size_t compared = 0;
-    for (const auto& [pid, windows] : listed) {
-        ASSERT_EQ(windows.size(), records.at(pid).size());
-        for (std::size_t index = 0; index < windows.size(); ++index) {
-            EXPECT_EQ(windows[index].record(), records.at(pid)[index]);
-            auto fromListed = Brindle::make<Velmora::Window>(windows[index], "Owner", screens);
-            auto fromRecord = Brindle::make<Velmora::Window>(records.at(pid)[index], "Owner");
-            EXPECT_TRUE(*fromListed == *fromRecord);
-            EXPECT_EQ(fromListed->hasRealTitle, fromRecord->hasRealTitle);
-            EXPECT_EQ(fromListed->layer, fromRecord->layer);
-            EXPECT_EQ(fromListed->display, fromRecord->display);
-            EXPECT_EQ(fromListed->ownerName, fromRecord->ownerName);
-            EXPECT_EQ(fromListed->frameKey(), fromRecord->frameKey());
-            ++compared;
+    ASSERT_EQ(windows.at(901).size(), 5u);
+    EXPECT_EQ(
+        entries(windows.at(901)[0]),
+        "title=Overlay owner_name=Editor minimized=false position_x=0 position_y=0 size_w=1440 size_h=25 "
+        "layer=25 pid=901");
+    EXPECT_EQ(entries(windows.at(901)[1]),
+              "owner_name=Editor minimized=false position_x=40 position_y=60 size_w=500 size_h=300 layer=0 "
+              "pid=901");
+    ASSERT_EQ(windows.at(812).size(), 2u);
+    EXPECT_EQ(windows.at(812)[1].at("minimized"), DefaultsValue(false))
+        << "the list knows no minimised windows";
+    // Records compare their entries whatever their order; a listed window makes the same window
+    // as its record.
+    EXPECT_EQ((WindowRecord{{"pid", 1}, {"title", "A"}}), (WindowRecord{{"title", "A"}, {"pid", 1}}));
+    EXPECT_NE((WindowRecord{{"pid", 1}, {"title", "A"}}), (WindowRecord{{"pid", 1}, {"title", "B"}}));
+    EXPECT_NE((WindowRecord{{"pid", 1}}), (WindowRecord{{"pid", 1}, {"title", "A"}}));
+    for (const auto& [pid, listed] : bridge->listedWindows({812, 900, 901})) {
+        for (const auto& entry : listed) {
+            auto fromListed = Brindle::make<Window>(entry, "Owner", platform::Screens::screens());
+            auto fromRecord = Brindle::make<Window>(entry.record(), "Owner");
+            EXPECT_TRUE(*fromListed == *fromRecord) << entries(entry.record());
+            EXPECT_EQ(std::tuple(fromListed->hasRealTitle, fromListed->layer, fromListed->display),
+                      std::tuple(fromRecord->hasRealTitle, fromRecord->layer, fromRecord->display));
         }
     }
-    EXPECT_GT(compared, 5u);
+}
+
+TEST_F(TwoScreenDesktop, BadgesPairWithTheirItemsAndActivatingUnminimisesOnlyTheFirstWindowOfAnIdentity) {
+    // Mail's later item wins, the separator and the item without a readable title are skipped,
+    // and an item without a badge adds nothing.
+    EXPECT_EQ(bridge->badges(), (Velmora::BadgeMap{{"Mail", "5"}, {"Player", "99+"}}));
+    two->setAccessibilityTrusted(false);
+    EXPECT_EQ(bridge->badges(), std::nullopt);
+    auto badgesOn = [&](const char* json) {
+        test_support::InstalledDesktop other(json);
+        return bridge->badges();
+    };
+    EXPECT_EQ(badgesOn(R"({"dock": {"running": false}})"), std::nullopt);
+    EXPECT_EQ(badgesOn(R"({"dock": {"items": []}})"), std::nullopt);
+    EXPECT_EQ(badgesOn(R"({"applications": [{"name": "Mail"}], "dock": {"badges": {"Notes": "1"}}})"),
+              Velmora::BadgeMap{});
+    two->setAccessibilityTrusted(true);
+    auto editor = two->runningApplication(901);
+    // The identity prints an absent title as the null text: a window without a title is never
+    // found by the key of its Window, which has its owner's name.
+    EXPECT_EQ(WindowSystemUtils::windowIdentity(901, std::nullopt, 40.9, 60, 500, 300),
+              "901_(null)_40_60_500_300");
+    auto untitled = Brindle::make<Window>(bridge->axWindows({901}).at(901)[0], "Editor");
+    EXPECT_FALSE(bridge->activate(editor, untitled->activationKey()));
+    // Draft's title, state and position cannot be read, and writing its state fails.
+    EXPECT_FALSE(bridge->activate(editor, "901_(null)_0_0_640_480"));
+    EXPECT_TRUE(two->actions().empty());
+    auto mail = two->runningApplication(812);
+    auto inbox = Brindle::make<Window>(bridge->axWindows({812}).at(812)[0], "Mail");
+    ASSERT_EQ(inbox->activationKey(), "812_Inbox_10_25_800_600");
+    EXPECT_TRUE(bridge->activate(mail, inbox->activationKey()));
+    auto state = two->state();
+    const auto& windows = state->runningApplication(812)->windows;
+    EXPECT_TRUE(!windows[0].minimized && windows[1].minimized);
+    ASSERT_EQ(two->actionNames(), std::vector<std::string>{"unminimize"});
+    EXPECT_EQ(two->actions()[0].details["window"], windows[0].number);
+    EXPECT_FALSE(bridge->activate(mail, "812_Inbox_10_25_800_601"));
+    EXPECT_FALSE(bridge->activate(mail, std::nullopt));
+    EXPECT_FALSE(bridge->activate(nullptr, inbox->activationKey()));
+    two->setAccessibilityTrusted(false);
+    EXPECT_FALSE(bridge->activate(mail, inbox->activationKey()));
 }

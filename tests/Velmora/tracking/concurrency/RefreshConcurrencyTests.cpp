@@ -1,197 +1,144 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <set>
+#include <deque>
 #include <thread>
 
 #include "Velmora/tracking/App.h"
-#include "Velmora/tracking/ApplicationManager.h"
 #include "platform/base/MainQueue.h"
 #include "platform/sim/Scenario.h"
 #include "platform/system/WindowList.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
+#include "tests/support/Waiting.h"
 
-using tracking_testing::Desktop;
-using tracking_testing::FreshDefaults;
-using Velmora::ApplicationManager;
-using Velmora::SettingsManager;
 using Velmora::TaskList;
+using namespace std::chrono_literals;
 
 namespace {
 
-// The simulated desktop, with its window list counting the reads in progress: only the refresh
-// reads it, so two at once would be two refreshes at once.
-class CountingSystem final : public platform::System {
+// The simulated desktop, its window list counting the reads in progress: only the refresh reads
+// it, so two at once would be two refreshes at once.
+class CountingSystem final : public platform::System,
+                             public platform::WindowList,
+                             public std::enable_shared_from_this<CountingSystem> {
 public:
-    explicit CountingSystem(std::shared_ptr<platform::System> inner)
-        : inner_(std::move(inner)), windowList_(std::make_shared<List>(*this)) {}
-
+    explicit CountingSystem(std::shared_ptr<platform::System> inner) : inner_(std::move(inner)) {}
     std::shared_ptr<platform::Workspace> workspace() override { return inner_->workspace(); }
     std::shared_ptr<platform::Accessibility> accessibility() override { return inner_->accessibility(); }
-    std::shared_ptr<platform::WindowList> windowList() override { return windowList_; }
+    std::shared_ptr<platform::WindowList> windowList() override { return shared_from_this(); }
     std::shared_ptr<platform::EventMonitors> eventMonitors() override { return inner_->eventMonitors(); }
     std::shared_ptr<platform::LoginItems> loginItems() override { return inner_->loginItems(); }
     std::shared_ptr<platform::AppleScript> appleScript() override { return inner_->appleScript(); }
     std::shared_ptr<platform::Application> application() override { return inner_->application(); }
-
-    std::atomic<int> inFlight{0};
-    std::atomic<int> mostAtOnce{0};
-    std::atomic<int> reads{0};
+    std::vector<platform::WindowInfo> copyWindowInfo(std::uint32_t options) override {
+        const int now = ++inFlight;
+        for (int most = mostAtOnce; now > most && !mostAtOnce.compare_exchange_weak(most, now);) {}
+        auto result = inner_->windowList()->copyWindowInfo(options);
+        --inFlight;
+        ++reads;
+        return result;
+    }
+    std::atomic<int> inFlight{0}, mostAtOnce{0}, reads{0};
 
 private:
-    class List final : public platform::WindowList {
-    public:
-        explicit List(CountingSystem& owner) : owner_(owner) {}
-        std::vector<platform::WindowInfo> copyWindowInfo(std::uint32_t options) override {
-            auto now = ++owner_.inFlight;
-            auto most = owner_.mostAtOnce.load();
-            while (now > most && !owner_.mostAtOnce.compare_exchange_weak(most, now)) {}
-            auto result = owner_.inner_->windowList()->copyWindowInfo(options);
-            --owner_.inFlight;
-            ++owner_.reads;
-            return result;
-        }
-
-    private:
-        CountingSystem& owner_;
-    };
-
     std::shared_ptr<platform::System> inner_;
-    std::shared_ptr<List> windowList_;
 };
 
-constexpr const char* scenario = R"({
-  "applications": [
-    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "bundle": "/Applications/Notes.app",
-     "windows": [{"title": "List", "frame": [100, 100, 600, 400]}]},
-    {"pid": 502, "name": "Mail", "bundleIdentifier": "com.apple.mail", "bundle": "/Applications/Mail.app",
-     "windows": [{"title": "Inbox", "frame": [10, 25, 800, 600]}]}],
-  "installed": [
-    {"name": "Firefox", "bundleIdentifier": "org.mozilla.firefox", "bundle": "/Applications/Firefox.app"},
+constexpr const char* scenario = R"({"applications": [
+    {"pid": 501, "name": "Notes", "bundleIdentifier": "com.apple.Notes", "windows": [{"frame": [100, 100, 600, 400]}]},
+    {"pid": 502, "name": "Mail", "bundleIdentifier": "com.apple.mail", "windows": [{"frame": [10, 25, 800, 600]}]}],
+  "installed": [{"name": "Firefox", "bundleIdentifier": "org.mozilla.firefox"},
     {"name": "Photos", "bundleIdentifier": "com.apple.Photos", "bundle": "/System/Applications/Photos.app"}],
-  "dock": {"badges": {"Mail": "3"}},
-  "defaults": {"pinned": ["file:///Applications/Firefox.app/"]}})";
-
-// Waits, without a timed assertion, for `condition`; false when it did not hold within a bound
-// far above what the machine needs.
-template <class Condition>
-bool eventually(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
+  "dock": {"badges": {"Mail": "3"}}, "defaults": {"pinned": ["file:///Applications/Firefox.app/"]}})";
 
 platform::sim::ApplicationDescription transient(int round) {
-    platform::sim::ApplicationDescription description;
-    description.name = "Transient " + std::to_string(round % 4);
-    description.bundleIdentifier = "com.example.transient" + std::to_string(round % 4);
-    description.bundlePath = "/Applications/Transient " + std::to_string(round % 4) + ".app";
-    description.icon = platform::sim::genericApplicationIconPath();
-    description.windows = {{.title = "Window " + std::to_string(round),
-                            .frame = platform::Rect::make(20.0 * (round % 7), 40, 500, 400)}};
-    return description;
+    const auto kind = std::to_string(round % 4);
+    return {.name = "Transient " + kind,
+            .bundleIdentifier = "com.example.transient" + kind,
+            .bundlePath = "/Applications/Transient " + kind + ".app",
+            .icon = platform::sim::genericApplicationIconPath(),
+            .windows = {{.title = "Window " + std::to_string(round),
+                         .frame = platform::Rect::make(20.0 * (round % 7), 40, 500, 400)}}};
 }
 
 }  // namespace
 
 TEST(RefreshConcurrency, ApplicationsStartAndQuitWhileRefreshesRun) {
     platform::testing::VirtualMainLoop loop;
-    FreshDefaults defaults;
-    Desktop desktop(scenario);
+    test_support::FreshDefaults defaults;
+    tracking_testing::Desktop desktop(scenario);
     auto counting = std::make_shared<CountingSystem>(desktop.desktop);
     platform::ScopedSystem installed(counting);
     platform::UserDefaults::standard()->set("stressTestThreads", true);
-
-    auto settings = Brindle::make<SettingsManager>();
-    auto manager = Brindle::make<ApplicationManager>(settings);
-    std::atomic<int> publishedOffMain{0};
-    std::vector<TaskList> published;
+    auto settings = Brindle::make<Velmora::SettingsManager>();
+    auto manager = Brindle::make<Velmora::ApplicationManager>(settings);
+    std::atomic<int> published{0}, publishedOffMain{0};
     rx::DisposeBag bag;
-    Brindle::subscribeNext(manager->tasksRelay.skip(1), false, [&](const TaskList& tasks) {
+    Brindle::subscribeNext(manager->tasksRelay.skip(1), false, [&](const TaskList&) {
+        ++published;
         if (!platform::MainQueue::isMainThread()) ++publishedOffMain;
-        published.push_back(tasks);
     }).disposed(bag);
-
     std::atomic<bool> stop{false};
     std::atomic<int> mainTurn{0};
     // One change per turn of the main loop, made while that turn's refresh may be running.
     std::thread changer([&] {
         auto sim = desktop.desktop;
-        std::vector<std::int32_t> launched;
+        std::deque<std::int32_t> launched;
         for (int round = 0; round < 300 && !stop; ++round) {
-            if (!eventually([&] { return mainTurn > round || stop; })) break;
+            if (!test_support::waitUntil([&] { return mainTurn > round || stop; }, 30s)) break;
             launched.push_back(sim->launch(transient(round)));
-            if (launched.size() > 3) {
-                sim->quit(launched.front());
-                launched.erase(launched.begin());
-            }
+            if (launched.size() > 3) sim->quit(launched.front());
+            if (launched.size() > 3) launched.pop_front();
             sim->setWindows(501, {{.title = "List " + std::to_string(round),
                                    .frame = platform::Rect::make(100, 100, 600 + round % 3, 400)}});
             sim->setDockBadge("Notes", std::to_string(round % 5));
+            // The installed list is scanned here too, while the main loop scans it as well.
+            if (round % 10 == 0) (void)Velmora::App::resolve({Velmora::App::browsers()}, *manager);
+            if (round % 20 == 0) (void)manager->loadInstalledTasks(true);
         }
         for (auto pid : launched) sim->quit(pid);
     });
-    std::thread scanner([&] {
-        for (int round = 0; round < 20 && !stop; ++round) {
-            (void)manager->loadInstalledTasks(round % 2 == 0);
-            (void)Velmora::App::resolve({Velmora::App::browsers()}, *manager);
-        }
-    });
-
     // The poll period is 0: every turn of the main loop asks for a refresh. Each turn waits for
     // one more window-list read, so that refreshes and changes interleave.
-    for (int turn = 0; turn < 300; ++turn) {
+    const std::function<void(int)> actions[] = {
+        [&](int) { manager->update.onNext(); }, [&](int) { (void)manager->fetchAXWindows(); },
+        [&](int turn) {
+            settings->loadPinned({tracking_testing::url(
+                turn % 2 ? "file:///Applications/Firefox.app/" : "file:///System/Applications/Photos.app/")});
+        },
+        [&](int turn) { (void)manager->loadInstalledTasks(turn % 2 == 0); },
+        [&](int turn) { settings->setShowOnRunningMonitorOnly(turn % 2 == 0); }};
+    // Runs the main loop once, then `then`, and waits for one more window-list read.
+    auto turnOnce = [&](const std::function<void()>& then) {
         const int reads = counting->reads;
         loop.runUntilIdle();
-        ++mainTurn;
-        switch (turn % 5) {
-            case 0:
-                manager->update.onNext();
-                break;
-            case 1:
-                (void)manager->fetchAXWindows();
-                break;
-            case 2:
-                settings->loadPinned(
-                    {tracking_testing::url(turn % 2 ? "file:///Applications/Firefox.app/"
-                                                    : "file:///System/Applications/Photos.app/")});
-                break;
-            case 3:
-                (void)manager->loadInstalledTasks(false);
-                break;
-            default:
-                settings->setShowOnRunningMonitorOnly(turn % 2 == 0);
-        }
-        ASSERT_TRUE(eventually([&] { return counting->reads > reads; })) << "no refresh ran at turn " << turn;
+        then();
+        return test_support::waitUntil([&] { return counting->reads > reads; }, 30s);
+    };
+    bool refreshed = true;
+    for (int turn = 0; turn < 300 && refreshed; ++turn) {
+        refreshed = turnOnce([&] {
+            ++mainTurn;
+            actions[turn % 5](turn);
+        });
+        EXPECT_TRUE(refreshed) << "no refresh ran at turn " << turn;
     }
     stop = true;
     changer.join();
-    scanner.join();
-
     // Once the changes have stopped, a later refresh publishes the final desktop.
-    const std::set<std::string> expected{"Firefox", "Notes", "Mail"};
     bool settled = false;
-    for (int turn = 0; turn < 200 && !settled; ++turn) {
-        const int reads = counting->reads;
-        loop.runUntilIdle();
-        ASSERT_TRUE(eventually([&] { return counting->reads > reads; }));
+    for (int turn = 0; turn < 200 && !settled && refreshed; ++turn) {
+        refreshed = turnOnce([] {});
         auto titles = tracking_testing::titles(manager->tasksRelay.value());
-        settled = std::set<std::string>(titles.begin(), titles.end()) == expected && titles.size() == 3;
+        std::sort(titles.begin(), titles.end());
+        settled = titles == std::vector<std::string>{"Firefox", "Mail", "Notes"};
     }
     EXPECT_TRUE(settled);
     EXPECT_EQ(counting->mostAtOnce.load(), 1) << "refreshes never overlap";
     EXPECT_EQ(publishedOffMain.load(), 0);
-    EXPECT_GT(published.size(), 10u);
-
+    EXPECT_GT(published.load(), 10);
     // The manager goes once the refresh in progress, if any, has let go of it.
-    std::weak_ptr<ApplicationManager> weak = manager;
+    std::weak_ptr<Velmora::ApplicationManager> weak = manager;
     bag = rx::DisposeBag();
     manager.reset();
-    ASSERT_TRUE(eventually([&] { return weak.expired(); }));
+    ASSERT_TRUE(test_support::waitUntil([&] { return weak.expired(); }, 30s));
     loop.runUntilIdle();
 }
