@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <mutex>
 
 namespace platform::qt {
 namespace {
@@ -62,7 +64,38 @@ const ScreenPlacement* placementForQt(const Rect& rect, const std::vector<Screen
                          [](const ScreenPlacement& p) { return rectOf(QRectF(p.qtGeometry)); });
 }
 
+struct OwnReservations {
+    std::mutex mutex;
+    std::map<std::string, int> heights;
+};
+
+OwnReservations& ownReservations() {
+    static OwnReservations reservations;
+    return reservations;
+}
+
 }  // namespace
+
+void noteOwnBottomReservation(const std::string& identifier, int height) {
+    auto& own = ownReservations();
+    std::lock_guard lock(own.mutex);
+    auto& kept = own.heights[identifier];
+    kept = std::max(kept, height);
+}
+
+int ownBottomReservation(const std::string& identifier) {
+    auto& own = ownReservations();
+    std::lock_guard lock(own.mutex);
+    auto found = own.heights.find(identifier);
+    return found == own.heights.end() ? 0 : found->second;
+}
+
+QRect availableWithoutOwnReservation(const QRect& geometry, const QRect& available, int ownReservation) {
+    int screenBottom = geometry.y() + geometry.height();
+    int gap = screenBottom - (available.y() + available.height());
+    if (gap <= 0 || gap > ownReservation) return available;
+    return QRect(available.x(), available.y(), available.width(), screenBottom - available.y());
+}
 
 std::string screenIdentifier(const QScreen& screen) {
     auto identifier = screen.name().toStdString();
@@ -75,9 +108,11 @@ std::vector<QtScreen> qtScreens() {
     std::vector<QtScreen> result;
     for (auto* screen : QGuiApplication::screens()) {
         auto name = (screen->manufacturer() + " " + screen->model()).trimmed();
-        result.push_back(QtScreen{screenIdentifier(*screen),
-                                  (name.isEmpty() ? screen->name() : name).toStdString(), screen->geometry(),
-                                  screen->availableGeometry(), screen->devicePixelRatio()});
+        auto identifier = screenIdentifier(*screen);
+        auto available = availableWithoutOwnReservation(screen->geometry(), screen->availableGeometry(),
+                                                        ownBottomReservation(identifier));
+        result.push_back(QtScreen{identifier, (name.isEmpty() ? screen->name() : name).toStdString(),
+                                  screen->geometry(), available, screen->devicePixelRatio()});
     }
     return result;
 }

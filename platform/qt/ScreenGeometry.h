@@ -28,6 +28,15 @@ struct ScreenPlacement {
     QRect qtGeometry;
 };
 
+// The largest height the program's own windows have reserved at the bottom of a screen (by
+// identifier). The area a screen leaves to windows counts it as free: a screen does not change when
+// the program's bar reserves its place or gives it back.
+void noteOwnBottomReservation(const std::string& identifier, int height);
+int ownBottomReservation(const std::string& identifier);
+// `available` with up to `ownReservation` given back at the bottom of `geometry`; a larger gap is
+// another program's and stays.
+QRect availableWithoutOwnReservation(const QRect& geometry, const QRect& available, int ownReservation);
+
 // The identifier a QScreen keeps while it stays connected: its name, and its serial when known.
 std::string screenIdentifier(const QScreen& screen);
 std::vector<QtScreen> qtScreens();
