@@ -22,8 +22,8 @@ trap cleanup EXIT
 fail() {
     [ -n "$SHOT" ] && import -window root "$SHOT" 2>/dev/null
     echo "FAILED under $wm: $1"
-    echo "--- stdout"; tail -n 20 "$work/out.log"
-    echo "--- stderr"; tail -n 20 "$work/err.log"
+    echo "--- stdout"; grep -v "find app" "$work/out.log" | tail -n 30
+    echo "--- stderr"; grep -v "cannot load" "$work/err.log" | tail -n 30
     exit 1
 }
 # Bounded wait: up to $1 half-seconds for the command after it to succeed.
@@ -56,7 +56,7 @@ xfwm4)
 esac
 pids+=($!)
 wmRuns() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
-waitFor 20 wmRuns || fail "no window manager"
+waitFor 40 wmRuns || fail "no window manager"
 
 xterm -title e2e-term -geometry 80x24+40+40 -bg white & pids+=($!)
 term=""
@@ -93,7 +93,7 @@ bottomOf() {
 # The bar reserves the height of its body, a little less than its window's.
 reserved() { xprop -id "$bar" _NET_WM_STRUT_PARTIAL | sed -n 's/.*= \([0-9, ]*\)/\1/p' | cut -d, -f4 | tr -d ' '; }
 waitFor 20 sh -c "[ \"\$(xprop -id $bar _NET_WM_STRUT_PARTIAL | cut -d, -f4 | tr -d ' ')\" -gt 40 ] 2>/dev/null" ||
-    fail "the shown bar reserves no space: $(xprop -id "$bar" _NET_WM_STRUT_PARTIAL)"
+    fail "the shown bar reserves no space: $(xprop -id "$bar" _NET_WM_STRUT_PARTIAL; xprop -root _NET_CLIENT_LIST; xwininfo -id "$bar" | grep -i map; xprop -id "$bar" | cut -c1-100)"
 strut=$(reserved)
 # The bar's body, centred at the bottom: its middle row, and a point beside it.
 barY=$((height - strut / 2))
