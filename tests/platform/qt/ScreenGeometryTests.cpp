@@ -85,3 +85,24 @@ TEST(ScreenGeometry, AFrameOffEveryScreenConvertsThroughTheNearestOne) {
     EXPECT_EQ(fromQt(QRect(5000, 0, 100, 100), reversed), Rect::make(200, 800, 100, 100));
     EXPECT_EQ(fromQt(QPointF(5000, 0), reversed), (Point{200, 900}));
 }
+
+TEST(ScreenGeometry, TheProgramsOwnReservationAtTheBottomLeavesTheAvailableAreaWhole) {
+    const QRect screen(0, 0, 1280, 800);
+    const struct {
+        QRect available;
+        int own;
+        QRect expected;
+    } cases[]{
+        {QRect(0, 0, 1280, 714), 86, screen},                    // the bar's own
+        {QRect(0, 0, 1280, 740), 86, screen},                    // less than it ever reserved
+        {QRect(0, 0, 1280, 700), 86, QRect(0, 0, 1280, 700)},    // someone else's, taller
+        {QRect(0, 0, 1280, 714), 0, QRect(0, 0, 1280, 714)},     // none of ours
+        {QRect(0, 30, 1280, 684), 86, QRect(0, 30, 1280, 770)},  // a panel at the top stays
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(availableWithoutOwnReservation(screen, c.available, c.own), c.expected);
+    noteOwnBottomReservation("test-screen", 86);
+    noteOwnBottomReservation("test-screen", 40);
+    EXPECT_EQ(ownBottomReservation("test-screen"), 86) << "the largest is kept";
+    EXPECT_EQ(ownBottomReservation("another"), 0);
+}
