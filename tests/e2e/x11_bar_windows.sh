@@ -20,7 +20,7 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() {
-    [ -n "$SHOT" ] && import -window root "$SHOT" 2>/dev/null
+    [ -n "$SHOT" ] && import -window root "$SHOT" 2>/dev/null && cp "$work"/*.png "$(dirname "$SHOT")/" 2>/dev/null
     echo "FAILED under $wm: $1"
     echo "--- stdout"; grep -v "find app" "$work/out.log" | tail -n 30
     echo "--- stderr"; grep -v "cannot load" "$work/err.log" | tail -n 30
@@ -134,19 +134,31 @@ waitFor 20 sh -c "[ \"\$(xprop -id $bar _NET_WM_STRUT_PARTIAL | cut -d, -f4 | tr
 
 # Each opening of the main menu by a key tap takes typed text in its search field.
 menuArea="600x200+$((width / 2 - 300))+$((height - strut - 640))"
+snap() { import -window root -crop "$menuArea" +repage "$work/$1.png"; }
+differ() { [ "$(compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 | cut -d' ' -f1)" -gt "${3:-100}" ] 2>/dev/null; }
+# The area no longer looks like picture $1 and has stopped moving.
+settledAwayFrom() {
+    snap now
+    differ "$1" now || return 1
+    # Still but for a blinking text cursor.
+    [ -f "$work/last.png" ] && ! differ last now 30 && { rm -f "$work/last.png"; return 0; }
+    mv "$work/now.png" "$work/last.png"
+    return 1
+}
+backTo() { snap now; ! differ "$1" now; }
+# A tap counts after half a second without other keys or pointer motion; the area stays still
+# over that time before the tap.
+stillAndQuiet() { snap closed; sleep 0.6; snap now; ! differ closed now 30; }
 for opening in 1 2; do
     xdotool windowactivate --sync "$term"
-    import -window root -crop "$menuArea" +repage "$work/closed.png"
+    waitFor 20 stillAndQuiet || fail "the desktop did not settle (opening $opening)"
     xdotool keydown Super_L sleep 0.15 keyup Super_L
-    sleep 1
-    import -window root -crop "$menuArea" +repage "$work/open.png"
-    xdotool type --delay 50 "xter"
-    searched() {
-        import -window root -crop "$menuArea" +repage "$work/typed.png"
-        [ "$(compare -metric AE "$work/open.png" "$work/typed.png" null: 2>&1 | cut -d' ' -f1)" -gt 100 ] 2>/dev/null
-    }
-    waitFor 10 searched || fail "typed text did not reach the search field (opening $opening)"
+    waitFor 20 settledAwayFrom closed || fail "the key tap did not open the main menu (opening $opening)"
+    snap open
+    # The menu keeps its search text: the second search replaces the first.
+    xdotool key ctrl+a type --delay 50 "$([ $opening = 1 ] && echo xter || echo galc)"
+    waitFor 10 settledAwayFrom open || fail "typed text did not reach the search field (opening $opening)"
     xdotool key Escape
-    sleep 1
+    waitFor 10 backTo closed || fail "Escape did not close the main menu (opening $opening)"
 done
 echo "passed under $wm"
