@@ -22,8 +22,8 @@ public:
         int x = 0, y = 0, width = 0, height = 0;
     };
 
-    // The first monitor is the primary one. `ready` false, with the reason in `whyNot`, when Xorg
-    // cannot start here (not allowed to, or no dummy driver).
+    // The first monitor is the primary one; together they fit in 4096 by 4096 pixels. `ready` false, with the
+    // reason in `whyNot`, when Xorg cannot start here (not allowed to, or no dummy driver).
     explicit XorgSession(const std::vector<Monitor>& monitors, bool windowManager = true) {
         auto config = home / "xorg.conf";
         std::ofstream(config) << "Section \"ServerFlags\"\n"
@@ -35,14 +35,11 @@ public:
                                  "  VideoRam 256000\nEndSection\n"
                                  "Section \"Screen\"\n  Identifier \"screen\"\n  Device \"dummy\"\n"
                                  "  DefaultDepth 24\n  SubSection \"Display\"\n    Depth 24\n"
-                                 "    Virtual 8192 8192\n  EndSubSection\nEndSection\n";
-        auto configs = home / "xorg.conf.d";
-        std::filesystem::create_directories(configs);
+                                 "    Virtual 4096 4096\n  EndSubSection\nEndSection\n";
         auto number = home / "display";
         spawn({"sh", "-c",
-               "exec Xorg -config " + config.string() + " -configdir " + configs.string() +
-                   " -noreset -nolisten tcp -logfile " + (home / "xorg.log").string() + " -displayfd 3 3>" +
-                   number.string()});
+               "exec Xorg -config " + config + " -noreset -nolisten tcp -logfile " + (home / "xorg.log") +
+                   " -displayfd 3 3>" + number});
         if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); }, 15)) {
             whyNot = "Xorg with the dummy driver does not start here";
             return;
@@ -55,7 +52,7 @@ public:
             return;
         }
         auto started = home / "openbox-started";
-        if (windowManager) spawn({"openbox", "--sm-disable", "--startup", "touch " + started.string()});
+        if (windowManager) spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
         ready = !windowManager || waitFor([&] { return access(started.c_str(), F_OK) == 0; });
         if (!ready) whyNot = "openbox did not start";
     }
@@ -125,7 +122,7 @@ public:
     std::string whyNot;
 
 private:
-    // Its errors silenced; `environment` entries NAME=VALUE are added to the test's.
+    // Its output silenced; `environment` entries NAME=VALUE are added to the test's.
     static pid_t start(const std::vector<std::string>& arguments,
                        const std::vector<std::string>& environment) {
         std::vector<char*> argv;
@@ -138,6 +135,7 @@ private:
         envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
         if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
