@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/NotificationCenter.h"
 #include "platform/system/Event.h"
 #include "platform/system/Image.h"
 #include "platform/system/RunningApplication.h"
@@ -103,6 +104,7 @@ public:
     bool killGroup(const std::string& group) override;
     void hideOthers(const std::string& except);
     std::optional<Image> iconOf(const std::string& group) override;
+    std::optional<Image> windowImage(std::uint32_t window);
 
 private:
     explicit X11Desktop(Options options);
@@ -120,8 +122,13 @@ private:
 
     std::mutex snapshotMutex_;
     std::shared_ptr<const X11Snapshot> snapshot_;
+    // Root pixels to the program's screens; read again with every full reading.
+    ScreenMap screens_;
+    std::shared_ptr<NotificationCenter::Token> screensChanged_;
     mutable std::mutex publishedMutex_;
     std::shared_ptr<const X11Snapshot> published_;
+    // The map for the pointer, which moves on the input's thread.
+    std::shared_ptr<SharedScreenMap> pointerScreens_ = std::make_shared<SharedScreenMap>();
     std::atomic<std::uint64_t> readGeneration_{0};
     std::atomic<std::uint64_t> generation_{1};
     std::atomic<bool> readsEverything_{true};

@@ -2,6 +2,7 @@
 
 #include <xcb/xcb.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,23 @@ public:
 private:
     const MonitorPlace* placeOf(const Rect& device) const;
     std::vector<MonitorPlace> places_;
+};
+
+// A screen map one thread replaces while others read it.
+class SharedScreenMap {
+public:
+    void set(ScreenMap map) {
+        std::lock_guard lock(mutex_);
+        map_ = std::move(map);
+    }
+    Point toLogical(const Point& device) const {
+        std::lock_guard lock(mutex_);
+        return map_.toLogical(device);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    ScreenMap map_;
 };
 
 }  // namespace platform::x11

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11Icon.h"
 
 namespace platform::x11 {
 namespace {

@@ -122,14 +122,20 @@ public:
     std::string whyNot;
 
 private:
-    // Its output silenced; `environment` entries NAME=VALUE are added to the test's.
+    // Its output silenced; `environment` entries NAME=VALUE replace the test's.
     static pid_t start(const std::vector<std::string>& arguments,
                        const std::vector<std::string>& environment) {
         std::vector<char*> argv;
         for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         std::vector<std::string> variables(environment);
-        for (char** entry = environ; *entry; ++entry) variables.emplace_back(*entry);
+        for (char** entry = environ; *entry; ++entry) {
+            std::string variable(*entry);
+            auto name = variable.substr(0, variable.find('=') + 1);
+            if (std::none_of(environment.begin(), environment.end(),
+                             [&](const std::string& given) { return given.starts_with(name); }))
+                variables.push_back(variable);
+        }
         std::vector<char*> envp;
         for (auto& variable : variables) envp.push_back(variable.data());
         envp.push_back(nullptr);
