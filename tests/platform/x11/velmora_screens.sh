@@ -2,7 +2,7 @@
 # Runs the real program on an Xorg of its own (the dummy video driver, RandR monitors) with two
 # monitors, and checks that a full-screen window hides the bar of its own monitor only:
 #   velmora_screens.sh VELMORA TEST-CLIENT LAYOUT
-# LAYOUT: "below" (the second monitor under the first), "above-left" (the second left of and
+# LAYOUT: "above" (the second monitor over the first), "above-left" (the second left of and
 # above the first), "scaled" (the second beside the first at scale 2). Moving the second
 # monitor while the program runs gives its bar the new place.
 velmora="$1"
@@ -77,11 +77,11 @@ monitors() {
     done
 }
 case "$layout" in
-below)
-    monitors 1280 1600 A:1280/338x800/211+0+0 B:1280/338x800/211+0+800 || fail "no monitors"
+above)
+    monitors 1280 1600 A:1280/338x800/211+0+800 B:1280/338x800/211+0+0 || fail "no monitors"
     # Points of A and of B in root pixels.
-    first_point="40 40"; second_point="40 840"
-    moved="A:1280/338x800/211+0+0 B:1280/338x800/211+1280+0"; moved_size="2560 1600"
+    first_point="40 840"; second_point="40 40"
+    moved="A:1280/338x800/211+0+800 B:1280/338x800/211+1280+800"; moved_size="2560 1600"
     moved_frame="(1280.0, 0.0, 1280.0, 800.0)"
     ;;
 above-left)
