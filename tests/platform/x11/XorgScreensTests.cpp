@@ -69,6 +69,9 @@ struct Layout {
     std::string scaleFactors;
     // Where each monitor shows, in window coordinates: top-left of the first screen, y down.
     std::vector<Rect> places;
+    // Scales the screens change to while the windows stay, and where the monitors then show.
+    std::string rescaled;
+    std::vector<Rect> rescaledPlaces;
 };
 
 }  // namespace
@@ -83,15 +86,21 @@ TEST(XorgScreens, FullScreenWindowsAreHandedOverWithTheirOwnScreensFrame) {
         {"side by side",
          {{"A", 0, 0, 1920, 1080}, {"B", 1920, 0, 1280, 1024}},
          "",
-         {Rect::make(0, 0, 1920, 1080), Rect::make(1920, 0, 1280, 1024)}},
+         {Rect::make(0, 0, 1920, 1080), Rect::make(1920, 0, 1280, 1024)},
+         "B=2",
+         {Rect::make(0, 0, 1920, 1080), Rect::make(1920, 0, 640, 512)}},
         {"left of and above the first",
          {{"A", 1280, 1024, 1920, 1080}, {"B", 0, 0, 1280, 1024}},
          "",
-         {Rect::make(0, 0, 1920, 1080), Rect::make(-1280, -1024, 1280, 1024)}},
+         {Rect::make(0, 0, 1920, 1080), Rect::make(-1280, -1024, 1280, 1024)},
+         "A=2",
+         {Rect::make(0, 0, 960, 540), Rect::make(-1280, -1024, 1280, 1024)}},
         {"at scale 2",
          {{"A", 0, 0, 1920, 1080}, {"B", 1920, 0, 1920, 1080}},
          "A=1;B=2",
-         {Rect::make(0, 0, 1920, 1080), Rect::make(1920, 0, 960, 540)}},
+         {Rect::make(0, 0, 1920, 1080), Rect::make(1920, 0, 960, 540)},
+         "A=1;B=1",
+         {Rect::make(0, 0, 1920, 1080), Rect::make(1920, 0, 1920, 1080)}},
     };
     for (const auto& layout : layouts) {
         SCOPED_TRACE(layout.name);
@@ -126,6 +135,13 @@ TEST(XorgScreens, FullScreenWindowsAreHandedOverWithTheirOwnScreensFrame) {
                 << title << " " << listedFrame(*desktop, title).origin.x << ","
                 << listedFrame(*desktop, title).origin.y << " " << listedFrame(*desktop, title).size.width
                 << "x" << listedFrame(*desktop, title).size.height;
+        }
+        // Re-scaled screens move the frames with them.
+        Screens::update(probedScreens(session, layout.rescaled));
+        for (std::size_t i = 0; i < monitors.size(); ++i) {
+            auto title = "Film " + monitors[i].name;
+            EXPECT_TRUE(waitFor([&] { return listedFrame(*desktop, title) == layout.rescaledPlaces[i]; }))
+                << title << " re-scaled";
         }
         desktop.reset();
         Screens::update({});
