@@ -88,3 +88,25 @@ TEST(FullscreenTest, AWindowCoveringOneScreenFillsThatScreenOnlyWhereverTheScree
         }
     }
 }
+
+TEST(TasksOnScreenTest, WithTheSettingABarKeepsTasksWithAWindowOnItsScreenAndThoseWithoutWindows) {
+    auto task = [](const std::string& title, std::vector<std::int64_t> displays) {
+        Velmora::Windows windows;
+        for (auto display : displays) windows.push_back(window(100, {}, false, display));
+        return Brindle::make<Velmora::Task>(nullptr, 0,
+                                            *platform::URL::fromString("file:///Applications/" + title),
+                                            false, 0, title, std::nullopt, windows);
+    };
+    Velmora::TaskList tasks{task("Pinned", {}), task("First", {0}), task("Second", {1}),
+                            task("Both", {1, 0})};
+    auto titles = [&](std::int64_t screen, bool only) {
+        std::vector<std::string> result;
+        for (const auto& shown : Velmora::TaskbarWindowRules::tasksOnScreen(tasks, screen, only))
+            result.push_back(shown->title);
+        return result;
+    };
+    using Titles = std::vector<std::string>;
+    EXPECT_EQ(titles(1, false), (Titles{"Pinned", "First", "Second", "Both"}));
+    EXPECT_EQ(titles(0, true), (Titles{"Pinned", "First", "Both"}));
+    EXPECT_EQ(titles(1, true), (Titles{"Pinned", "Second", "Both"}));
+}
