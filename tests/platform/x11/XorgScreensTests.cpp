@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "platform/system/Event.h"
 #include "platform/system/Screen.h"
 #include "platform/system/WindowList.h"
 #include "platform/x11/X11Desktop.h"
@@ -136,6 +137,20 @@ TEST(XorgScreens, FullScreenWindowsAreHandedOverWithTheirOwnScreensFrame) {
                 << listedFrame(*desktop, title).origin.y << " " << listedFrame(*desktop, title).size.width
                 << "x" << listedFrame(*desktop, title).size.height;
         }
+        // The pointer on the second monitor reads in that screen's points, y up from the first
+        // screen's bottom.
+        const auto& second = layout.monitors[1];
+        const auto& place = layout.places[1];
+        double scale = place.size.width / second.width;
+        platform::Point expected{place.origin.x + 200 * scale,
+                                 layout.places[0].size.height - (place.origin.y + 100 * scale)};
+        auto events = desktop->eventMonitors();
+        EXPECT_TRUE(waitFor([&] {
+            session.run({"xte", "mousemove " + std::to_string(second.x + 200) + " " +
+                                    std::to_string(second.y + 100)});
+            return events->mouseLocation() == expected;
+        })) << events->mouseLocation().x
+            << "," << events->mouseLocation().y;
         // Re-scaled screens move the frames with them.
         Screens::update(probedScreens(session, layout.rescaled));
         for (std::size_t i = 0; i < monitors.size(); ++i) {

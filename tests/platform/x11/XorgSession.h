@@ -75,9 +75,17 @@ public:
         }
         std::string script = "true";
         for (const auto& name : names_) script += " && xrandr --delmonitor " + name;
-        // The output's own mode is small, so the framebuffer may shrink to the monitors.
-        script += " && xrandr --output DUMMY0 --mode 640x480 --fb " + std::to_string(width) + "x" +
-                  std::to_string(height);
+        // The output shows the whole framebuffer, so the pointer reaches every monitor.
+        auto w = std::to_string(width), h = std::to_string(height);
+        auto mode = "fb" + w + "x" + h;
+        auto timing = [](int size) {
+            return std::to_string(size) + " " + std::to_string(size + 8) + " " + std::to_string(size + 16) +
+                   " " + std::to_string(size + 24);
+        };
+        script += " && xrandr --output DUMMY0 --mode 640x480 --fb " + w + "x" + h +
+                  " && { xrandr --newmode " + mode + " 10 " + timing(width) + " " + timing(height) +
+                  " 2>/dev/null; xrandr --addmode DUMMY0 " + mode +
+                  " 2>/dev/null; true; } && xrandr --output DUMMY0 --mode " + mode;
         names_.clear();
         for (std::size_t i = 0; i < monitors.size(); ++i) {
             const auto& m = monitors[i];
