@@ -8,7 +8,7 @@
 velmora="$1"
 client="$2"
 layout="$3"
-for tool in Xorg xrandr openbox xprop; do
+for tool in Xorg xrandr openbox xprop xdotool xte; do
     command -v $tool >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
 done
 export QT_QPA_PLATFORM=xcb
@@ -67,7 +67,13 @@ touch "$XDG_CONFIG_HOME/velmora/x11-consent"
 # monitors WIDTH HEIGHT NAME+GEOMETRY...: the first is the primary one.
 monitors() {
     local width=$1 height=$2; shift 2
+    # The output shows the whole framebuffer, so the pointer reaches every monitor.
+    local mode="fb${width}x${height}"
     xrandr --output DUMMY0 --mode 640x480 --fb "${width}x${height}" || return 1
+    xrandr --newmode $mode 10 $width $((width + 8)) $((width + 16)) $((width + 24)) \
+        $height $((height + 8)) $((height + 16)) $((height + 24)) 2>/dev/null
+    xrandr --addmode DUMMY0 $mode 2>/dev/null
+    xrandr --output DUMMY0 --mode $mode || return 1
     local primary="*"
     for monitor in "$@"; do
         local name=${monitor%%:*} geometry=${monitor#*:} output=none
@@ -80,20 +86,20 @@ case "$layout" in
 above)
     monitors 1280 1600 A:1280/338x800/211+0+800 B:1280/338x800/211+0+0 || fail "no monitors"
     # Points of A and of B in root pixels.
-    first_point="40 840"; second_point="40 40"
+    first_point="40 840"; second_point="40 40"; second_columns="0 1280"; menu_size=800x640
     moved="A:1280/338x800/211+0+800 B:1280/338x800/211+1280+800"; moved_size="2560 1600"
     moved_frame="(1280.0, 0.0, 1280.0, 800.0)"
     ;;
 above-left)
     monitors 2560 1600 A:1280/338x800/211+1280+800 B:1280/338x800/211+0+0 || fail "no monitors"
-    first_point="1320 840"; second_point="40 40"
+    first_point="1320 840"; second_point="40 40"; second_columns="0 1280"; menu_size=800x640
     moved="A:1280/338x800/211+1280+800 B:1280/338x800/211+0+800"; moved_size="2560 1600"
     moved_frame="(-1280.0, 0.0, 1280.0, 800.0)"
     ;;
 scaled)
     export QT_SCREEN_SCALE_FACTORS="A=1;B=2"
     monitors 2560 800 A:1280/338x800/211+0+0 B:1280/338x800/211+1280+0 || fail "no monitors"
-    first_point="40 40"; second_point="1320 40"
+    first_point="40 40"; second_point="2200 500"; second_columns="1280 2560"; menu_size=1600x1280
     moved="A:1280/338x800/211+0+0 B:1280/338x800/211+1280+0 C:640/169x480/127+2560+0"; moved_size="3200 800"
     moved_frame="(2560.0, 320.0, 640.0, 480.0)"
     ;;
@@ -118,6 +124,23 @@ twoBars() { [ "$(docks | wc -l)" -eq 2 ]; }
 waitFor 30 twoBars || fail "not one bar a monitor"
 
 logged() { grep -q "$1" "$work/out.log"; }
+# A modifier tap after a click on the second monitor opens the main menu there, in that screen's
+# scale.
+menuLeft() {
+    xdotool search --onlyvisible --pid $program --name '' getwindowgeometry %@ 2>/dev/null |
+        awk '/Position/ {split($2, p, ","); x = p[1]} /Geometry: '"$menu_size"'/ {print x; exit}'
+}
+"$client" Editor Notes 300x200 "at=${second_point% *},${second_point#* }" & pids+=($!)
+waitFor 20 sh -c "xdotool search --classname editor >/dev/null" || fail "the test application did not start"
+xte "mousemove $((${second_point% *} + 100)) $((${second_point#* } + 100))" "mouseclick 1"
+sleep 0.5
+xdotool keydown Super_L sleep 0.15 keyup Super_L
+menuOpen() { test -n "$(menuLeft)"; }
+waitFor 20 menuOpen || fail "the modifier tap did not open the main menu"
+left=$(menuLeft)
+[ "$left" -ge "${second_columns% *}" ] && [ "$left" -lt "${second_columns#* }" ] ||
+    fail "the main menu opened at x $left, not on the second monitor"
+
 # A full-screen window on the second monitor hides its bar, not the first monitor's.
 "$client" Player Film 300x200 fullscreen "at=${second_point% *},${second_point#* }" & pids+=($!); player=$!
 waitFor 30 logged "Monitor 1 set to fullscreen" || fail "full screen on the second monitor not seen"
