@@ -6,10 +6,12 @@
 
 #include "Velmora/DisplayInput.h"
 #include "platform/base/MainQueue.h"
+#include "platform/qt/Appearance.h"
 #include "platform/qt/DisplayQueries.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/XInputSource.h"
+#include "platform/xdg/DesktopColorScheme.h"
 
 namespace Velmora {
 namespace {
@@ -46,6 +48,8 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
     std::unique_ptr<DesktopChoice> choice(new DesktopChoice);
     choice->desktop_ = desktop;
     platform::System::install(desktop);
+    // Light or dark as the desktop prefers; without a session bus its GTK settings still count.
+    platform::qt::Appearance::shared()->followDesktop(platform::xdg::DesktopColorScheme::open());
     return choice;
 }
 

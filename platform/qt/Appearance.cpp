@@ -4,6 +4,9 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QPointer>
+
+#include "platform/xdg/DesktopColorScheme.h"
 
 namespace platform::qt {
 
@@ -19,6 +22,9 @@ Appearance::Appearance() : QObject(QCoreApplication::instance()) {
 
 ColorScheme Appearance::colorScheme() const {
     if (schemeOverride_) return *schemeOverride_;
+    if (desktop_)
+        if (auto preference = desktop_->preference())
+            return *preference == xdg::ColorSchemePreference::dark ? ColorScheme::dark : ColorScheme::light;
     // A dark window background means a dark appearance.
     return QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5 ? ColorScheme::dark
                                                                                  : ColorScheme::light;
@@ -38,6 +44,24 @@ void Appearance::setColorSchemeOverride(std::optional<ColorScheme> scheme) {
 void Appearance::setAccentColorOverride(std::optional<QColor> color) {
     if (accentOverride_ == color) return;
     accentOverride_ = color;
+    emit changed();
+}
+
+void Appearance::followDesktop(std::shared_ptr<xdg::DesktopColorScheme> desktop) {
+    if (desktop_) desktop_->setChangeHandler(nullptr);
+    desktop_ = std::move(desktop);
+    if (desktop_) {
+        // The reader tells of changes on its own thread.
+        QPointer<Appearance> self(this);
+        desktop_->setChangeHandler([self] {
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self] {
+                    if (self) emit self->changed();
+                },
+                Qt::QueuedConnection);
+        });
+    }
     emit changed();
 }
 
