@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -73,14 +74,28 @@ std::optional<ColorSchemePreference> gtkColorScheme(const std::string& settingsT
 }
 
 std::vector<std::string> gtkSettingsFiles() {
-    std::vector<std::string> folders{g_get_user_config_dir()};
-    for (auto* const* system = g_get_system_config_dirs(); *system; ++system) folders.emplace_back(*system);
+    // Read afresh each time: GLib keeps the first values it saw for the whole process.
+    auto variable = [](const char* name) -> std::string {
+        const char* value = std::getenv(name);
+        return value ? value : "";
+    };
+    auto user = variable("XDG_CONFIG_HOME");
+    if (user.empty()) user = variable("HOME") + "/.config";
+    auto system = variable("XDG_CONFIG_DIRS");
+    if (system.empty()) system = "/etc/xdg";
     std::vector<std::string> files;
     for (const char* version : {"gtk-4.0", "gtk-3.0"})
-        for (const auto& folder : folders) files.push_back(folder + "/" + version + "/settings.ini");
+        files.push_back(user + "/" + version + "/settings.ini");
     // The user's own settings of either version come before any system-wide ones.
-    std::stable_partition(files.begin(), files.end(),
-                          [&](const std::string& file) { return file.starts_with(folders.front() + "/"); });
+    for (const char* version : {"gtk-4.0", "gtk-3.0"}) {
+        std::string_view rest(system);
+        while (!rest.empty()) {
+            auto end = rest.find(':');
+            auto folder = rest.substr(0, end);
+            if (!folder.empty()) files.push_back(std::string(folder) + "/" + version + "/settings.ini");
+            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+        }
+    }
     return files;
 }
 

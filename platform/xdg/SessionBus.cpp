@@ -48,7 +48,17 @@ SessionBus::SessionBus(GDBusConnection* connection, GMainContext* context, bool 
 
 SessionBus::~SessionBus() {
     if (thread_.joinable()) {
-        g_main_loop_quit(loop_);
+        // Quit from inside the loop: a quit before the loop runs would be forgotten.
+        auto* quit = g_idle_source_new();
+        g_source_set_callback(
+            quit,
+            [](gpointer loop) {
+                g_main_loop_quit(static_cast<GMainLoop*>(loop));
+                return G_SOURCE_REMOVE;
+            },
+            loop_, nullptr);
+        g_source_attach(quit, context_);
+        g_source_unref(quit);
         thread_.join();
     }
     closing_ = true;
