@@ -105,3 +105,29 @@ TEST(X11DockBadgesTest, ALaunchersVisibleCountIsTheBadgeOfItsApplicationsTitle) 
     g_main_context_unref(context);
     savedDirs ? setenv("XDG_DATA_DIRS", savedDirs->c_str(), 1) : unsetenv("XDG_DATA_DIRS");
 }
+
+TEST(X11DockBadgesTest, WithoutASessionBusThereIsNoDockAndOneLineSaysWhy) {
+    X11Session session;
+    ASSERT_TRUE(session.ready) << "no Xvfb with openbox";
+    std::optional<std::string> saved, savedRuntime;
+    if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS")) saved = address;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR")) savedRuntime = runtime;
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    setenv("XDG_RUNTIME_DIR", session.home.path().c_str(), 1);
+    X11Desktop::Options options;
+    options.consentPath = session.home / "consent";
+    test_support::writeFile(options.consentPath, "");
+    testing::internal::CaptureStderr();
+    auto desktop = X11Desktop::open(options);
+    auto said = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(desktop);
+    // The window manager may speak on the same stream; of ours there is one line.
+    auto first = said.find("Velmora: no launcher counts: ");
+    EXPECT_NE(first, std::string::npos) << said;
+    EXPECT_EQ(said.find("Velmora", first + 1), std::string::npos) << said;
+    EXPECT_EQ(dockBadges(*desktop), std::nullopt);
+    for (const auto& application : desktop->workspace()->runningApplications())
+        EXPECT_NE(application->bundleIdentifier(), "com.apple.dock");
+    if (saved) setenv("DBUS_SESSION_BUS_ADDRESS", saved->c_str(), 1);
+    savedRuntime ? setenv("XDG_RUNTIME_DIR", savedRuntime->c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
+}
