@@ -47,6 +47,9 @@ TEST(Appearance, FollowsTheDesktopsPreferenceOverThePaletteUntilToldNotTo) {
     appearance->followDesktop(platform::xdg::DesktopColorScheme::open(nullptr, nullptr, bus.address));
     EXPECT_EQ(appearance->colorScheme(), ColorScheme::dark);
     EXPECT_EQ(changes.count(), 1);
+    // Texts in the palette's colours stay readable on the dark scheme; the accent stays.
+    EXPECT_GT(QGuiApplication::palette().color(QPalette::WindowText).lightnessF(), 0.5);
+    EXPECT_EQ(QGuiApplication::palette().color(QPalette::Highlight), original.color(QPalette::Highlight));
     // A change on the desktop reaches the main thread as one announcement.
     portal.change("org.freedesktop.appearance", "color-scheme", 2);
     EXPECT_TRUE(changes.wait(10000));
@@ -60,5 +63,6 @@ TEST(Appearance, FollowsTheDesktopsPreferenceOverThePaletteUntilToldNotTo) {
 
     appearance->followDesktop(nullptr);
     EXPECT_EQ(appearance->colorScheme(), ColorScheme::light);
+    EXPECT_EQ(QGuiApplication::palette().color(QPalette::Window), QColor(240, 240, 240));
     QGuiApplication::setPalette(original);
 }
