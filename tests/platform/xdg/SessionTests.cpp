@@ -4,64 +4,37 @@
 #include <mutex>
 
 #include "platform/xdg/Session.h"
-#include "platform/xdg/SessionBus.h"
 #include "tests/platform/xdg/PrivateBus.h"
+#include "tests/platform/xdg/StubService.h"
 #include "tests/platform/xdg/XdgTesting.h"
 
 using platform::xdg::Session;
 
 namespace {
 
-// A session manager on a private bus that records the methods called, as "name(arguments)", and
-// answers each with nothing, or with `error` when one is given.
-class StubSessionManager {
-public:
-    StubSessionManager(const std::string& address, const std::string& name, const std::string& path,
-                       const std::string& interface, const std::string& methods, std::string error = {})
-        : error_(std::move(error)) {
-        bus_ = platform::xdg::SessionBus::connect(nullptr, nullptr, address);
-        if (!bus_) return;
-        auto* node = g_dbus_node_info_new_for_xml(
-            ("<node><interface name='" + interface + "'>" + methods + "</interface></node>").c_str(),
-            nullptr);
-        static const GDBusInterfaceVTable table{&StubSessionManager::methodCall, nullptr, nullptr, {}};
-        g_main_context_push_thread_default(bus_->context());
-        g_dbus_connection_register_object(bus_->connection(), path.c_str(), node->interfaces[0], &table, this,
-                                          nullptr, nullptr);
-        g_main_context_pop_thread_default(bus_->context());
-        g_dbus_node_info_unref(node);
-        bus_->start();
-        auto* reply =
-            bus_->call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
-                       g_variant_new("(su)", name.c_str(), 4u), G_VARIANT_TYPE("(u)"), 5000, nullptr);
-        if (reply) g_variant_unref(reply);
-        ready = reply != nullptr;
+// A session manager that records the methods called, as "name(arguments)", and answers each with
+// nothing, or with the D-Bus error `refusal` when one is given.
+struct StubSessionManager {
+    StubSessionManager(const std::string& address, const char* name, const char* path, const char* interface,
+                       const std::string& methods, std::string refusal = {})
+        : service(address, name, path,
+                  std::string("<interface name='") + interface + "'>" + methods + "</interface>",
+                  [this, refusal](const std::string& method, GVariant* parameters,
+                                  std::string& error) -> GVariant* {
+                      auto* arguments = g_variant_print(parameters, FALSE);
+                      std::lock_guard lock(mutex);
+                      called.push_back(method + arguments);
+                      g_free(arguments);
+                      error = refusal;
+                      return nullptr;
+                  }) {}
+    std::vector<std::string> calls() {
+        std::lock_guard lock(mutex);
+        return called;
     }
-    std::vector<std::string> calls() const {
-        std::lock_guard lock(mutex_);
-        return calls_;
-    }
-    bool ready = false;
-
-private:
-    static void methodCall(GDBusConnection*, const char*, const char*, const char*, const char* method,
-                           GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
-        auto* self = static_cast<StubSessionManager*>(data);
-        auto* arguments = g_variant_print(parameters, FALSE);
-        {
-            std::lock_guard lock(self->mutex_);
-            self->calls_.push_back(std::string(method) + arguments);
-        }
-        g_free(arguments);
-        if (!self->error_.empty())
-            return g_dbus_method_invocation_return_dbus_error(invocation, self->error_.c_str(), "Not now");
-        g_dbus_method_invocation_return_value(invocation, nullptr);
-    }
-
-    const std::string error_;
-    mutable std::mutex mutex_;
-    std::vector<std::string> calls_;
-    std::shared_ptr<platform::xdg::SessionBus> bus_;
+    std::mutex mutex;
+    std::vector<std::string> called;
+    bus_testing::StubService service;
 };
 
 std::string methods(std::initializer_list<const char*> names, bool allowSave = false) {
@@ -131,7 +104,7 @@ TEST(SessionTests, TheDesktopsSessionManagerIsAskedWhereItOffersTheAction) {
         bus_testing::PrivateBus bus;
         ASSERT_FALSE(bus.address.empty());
         StubSessionManager manager(bus.address, test.name, test.path, test.interface, test.methods);
-        ASSERT_TRUE(manager.ready) << test.name;
+        ASSERT_TRUE(manager.service.ready) << test.name;
         Session session(bus.address);
         desktop.clearCalls();
         EXPECT_TRUE(session.suspend() && session.reboot() && session.powerOff()) << test.name;
@@ -155,7 +128,7 @@ TEST(SessionTests, ASessionManagerThatRefusesIsNotGoneRound) {
     StubSessionManager manager(bus.address, "org.gnome.SessionManager", "/org/gnome/SessionManager",
                                "org.gnome.SessionManager", methods({"Reboot", "Shutdown"}),
                                "org.gnome.SessionManager.NotInRunning");
-    ASSERT_TRUE(manager.ready);
+    ASSERT_TRUE(manager.service.ready);
     desktop.clearCalls();
     EXPECT_FALSE(Session(bus.address).powerOff());
     EXPECT_EQ(manager.calls(), std::vector<std::string>{"Shutdown()"});
