@@ -59,10 +59,10 @@ TEST(CommandLine, ReadsPlainListsAsZshDoes) {
 
 TEST(CommandLine, NotesWhatAPlainListDoesNotHaveAndWhatZshCannotParse) {
     const std::pair<std::string, std::string> unsupported[] = {
-        {"killall Dock | cat", "|"},  {"killall Dock &", "&"},   {"killall Dock 2>/dev/null", ">"},
-        {"(killall Dock)", "("},      {"killall $NAME", "$"},    {"defaults read \"$HOME\"", "$"},
-        {"killall `echo Dock`", "`"}, {"killall Do*", "*"},      {"defaults read ~/x", "~"},
-        {"killall =Dock", "="},       {"{ killall Dock }", "{"}, {"killall Do?k", "?"},
+        {"killall Dock | cat", "|"},  {"killall Dock &", "&"}, {"killall Dock 2>/dev/null", ">"},
+        {"(killall Dock)", "("},      {"killall $NAME", "$"},  {"defaults read \"$HOME\"", "$"},
+        {"killall `echo Dock`", "`"}, {"killall Do*", "*"},    {"defaults read ~/x", "~"},
+        {"killall =Dock", "="},
     };
     for (const auto& [text, construct] : unsupported) {
         auto line = parsed(text);
