@@ -55,7 +55,7 @@ public:
     // Desktop-file id (without ".desktop") to the count in plain decimal, for every application
     // whose count is visible.
     std::map<std::string, std::string> labels() const;
-    // Called on the reader's context after the labels changed.
+    // Called on the reader's context after each update, and after a program that published left.
     void setChangeHandler(std::function<void()> handler);
 
 private:
