@@ -1,17 +1,23 @@
 #include "platform/xdg/DesktopApplications.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <gio/gio.h>
 #include <plist/plist.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <set>
 
 #include "platform/foundation/FileManager.h"
 
@@ -29,10 +35,41 @@ std::string lowered(std::string text) {
     return text;
 }
 
-std::optional<std::string> readAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), {});
+// Temporary folders beside the bundles: one being built, or one on its way out. Neither name
+// holds ".app", so no scan of the folder takes them for a bundle.
+constexpr const char* buildingPrefix = ".new-";
+constexpr const char* leavingPrefix = ".old-";
+// The whole-folder copies an earlier version built beside the folder.
+constexpr const char* earlierCopyPrefix = ".Applications-";
+constexpr std::uint64_t maximumInfoSize = 1u << 20;
+
+bool isLeftover(std::string_view name) {
+    return name.starts_with(buildingPrefix) || name.starts_with(leavingPrefix);
+}
+
+// A temporary folder beside the bundles, to be filled or renamed over.
+std::optional<std::string> temporaryFolder(const std::string& folder, const char* prefix) {
+    std::string path = folder + "/" + prefix + "XXXXXX";
+    if (!::mkdtemp(path.data())) return std::nullopt;
+    return path;
+}
+
+bool writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << bytes;
+    return static_cast<bool>(file.flush());
+}
+
+std::vector<std::string> folderItems(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* directory = ::opendir(folder.c_str())) {
+        while (dirent* item = ::readdir(directory)) {
+            std::string_view name = item->d_name;
+            if (name != "." && name != "..") names.emplace_back(name);
+        }
+        ::closedir(directory);
+    }
+    return names;
 }
 
 std::string propertyList(const DesktopEntry& entry, bool hasIcon) {
@@ -50,29 +87,6 @@ std::string propertyList(const DesktopEntry& entry, bool hasIcon) {
     plist_to_xml_free(xml);
     plist_free(dict);
     return result;
-}
-
-// Every file below `folder` by its relative path.
-std::map<std::string, std::string> readTree(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!it->is_regular_file(error)) continue;
-        files[fs::relative(it->path(), folder, error).string()] = readAll(it->path().string()).value_or("");
-    }
-    return files;
-}
-
-bool writeTree(const std::string& folder, const std::map<std::string, std::string>& files) {
-    for (const auto& [relative, bytes] : files) {
-        auto path = fs::path(folder) / relative;
-        std::error_code error;
-        fs::create_directories(path.parent_path(), error);
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file << bytes;
-        if (!file.flush()) return false;
-    }
-    return true;
 }
 
 std::optional<std::string> bundleId(const std::string& path) {
@@ -124,6 +138,8 @@ struct DesktopApplications::Watcher {
             g_object_unref(file);
         }
         watching.set_value();
+        // The first update runs here, so that the caller goes on at once.
+        owner->update();
         g_main_loop_run(loop);
         for (auto* monitor : monitors) g_object_unref(monitor);
         if (pending) g_source_destroy(pending), g_source_unref(pending);
@@ -132,7 +148,12 @@ struct DesktopApplications::Watcher {
 };
 
 DesktopApplications::DesktopApplications(std::string root)
-    : root_(std::move(root)), entries_(std::make_shared<const std::vector<DesktopEntry>>()) {}
+    : DesktopApplications(std::move(root), IconTheme::userThemes()) {}
+
+DesktopApplications::DesktopApplications(std::string root, std::vector<std::string> iconThemes)
+    : root_(std::move(root)),
+      icons_(std::move(iconThemes)),
+      entries_(std::make_shared<const std::vector<DesktopEntry>>()) {}
 
 DesktopApplications::~DesktopApplications() { stopWatching(); }
 
@@ -140,53 +161,170 @@ std::string DesktopApplications::defaultRoot() {
     return FileManager::xdgPath("XDG_CACHE_HOME", ".cache") + "/velmora";
 }
 
+std::vector<DesktopEntry> DesktopApplications::readEntries() {
+    std::vector<DesktopEntry> entries;
+    std::map<std::string, Known> known;
+    std::set<std::string> seen;
+    for (const auto& folder : applicationFolders()) {
+        for (auto& file : entryFiles(folder)) {
+            if (stopping_) return {};
+            // The first file of an id decides, even when it hides the application.
+            if (!seen.insert(file.id).second) continue;
+            // Only files that changed since the last update are read again.
+            Known item{file, std::nullopt};
+            auto earlier = known_.find(file.path);
+            if (earlier != known_.end() && earlier->second.file.id == file.id &&
+                earlier->second.file.sameVersion(file))
+                item.entry = earlier->second.entry;
+            else
+                item.entry = readDesktopEntry(file.id, file.path);
+            if (item.entry) entries.push_back(*item.entry);
+            known.insert_or_assign(file.path, std::move(item));
+        }
+    }
+    known_ = std::move(known);
+    return entries;
+}
+
 bool DesktopApplications::update() {
     std::lock_guard updating(updateMutex_);
-    auto entries = std::make_shared<const std::vector<DesktopEntry>>(visibleEntries());
-    auto files = bundleFiles(*entries);
-    bool changed =
-        readTree(root_ + applicationsFolder) != files || !fs::is_directory(root_ + applicationsFolder);
-    if (changed && !writeFolder(files)) changed = false;
-    std::lock_guard lock(mutex_);
-    entries_ = std::move(entries);
-    if (changed) bundleIcons_.clear();
-    return changed;
-}
-
-DesktopApplications::Files DesktopApplications::bundleFiles(const std::vector<DesktopEntry>& entries) {
-    Files files;
-    for (const auto& entry : entries) {
-        auto contents = entry.id + ".app/Contents/";
-        std::optional<std::string> iconPath =
-            entry.icon ? icons_.lookup(*entry.icon, iconSize) : std::nullopt;
-        std::optional<std::string> icon = iconPath ? readAll(*iconPath) : std::nullopt;
-        if (icon) files[contents + "Resources/AppIcon" + fs::path(*iconPath).extension().string()] = *icon;
-        files[contents + "Info.plist"] = propertyList(entry, icon.has_value());
+    auto read = readEntries();
+    if (stopping_) return false;
+    auto entries = std::make_shared<const std::vector<DesktopEntry>>(std::move(read));
+    {
+        std::lock_guard lock(mutex_);
+        entries_ = entries;
+        reading_ = false;
     }
-    return files;
-}
+    entriesRead_.notify_all();
 
-bool DesktopApplications::writeFolder(const Files& files) {
+    const auto folder = root_ + applicationsFolder;
     std::error_code error;
     // The scan also lists the system's folder; an empty one keeps it from reporting a failure.
     fs::create_directories(root_ + "/System/Applications", error);
-    std::string building = root_ + "/.Applications-XXXXXX";
-    if (!::mkdtemp(building.data())) return false;
-    auto target = root_ + applicationsFolder;
-    bool ok = writeTree(building, files);
-    if (ok) {
-        // Readers see the old folder or the new one, never a mixture.
-        if (fs::exists(target, error))
-            ok = ::renameat2(AT_FDCWD, building.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
-        else
-            ok = ::rename(building.c_str(), target.c_str()) == 0;
+    fs::create_directories(folder, error);
+    if (!written_) {
+        removeLeftovers();
+        written_.emplace();
+        for (auto& [id, bundle] : bundlesOnDisk()) written_->emplace(id, std::pair{DesktopEntry{}, bundle});
     }
-    fs::remove_all(building, error);
+    std::set<std::string> changedIds, wanted;
+    for (const auto& entry : *entries) {
+        if (stopping_) return false;
+        wanted.insert(entry.id);
+        auto written = written_->find(entry.id);
+        // An unchanged entry has an unchanged bundle: its icon is not looked up again.
+        if (written != written_->end() && written->second.first == entry) continue;
+        auto bundle = bundleFor(entry);
+        if (written == written_->end() || written->second.second != bundle) {
+            if (!writeBundle(entry.id, bundle)) continue;
+            changedIds.insert(entry.id);
+        }
+        written_->insert_or_assign(entry.id, std::pair{entry, std::move(bundle)});
+    }
+    // Whatever else is in the folder goes, whoever put it there.
+    for (const auto& name : folderItems(folder)) {
+        if (isLeftover(name)) continue;
+        auto id = name.ends_with(".app") ? name.substr(0, name.size() - 4) : name;
+        if (wanted.count(id) && name.ends_with(".app")) continue;
+        if (removeBundle(name)) changedIds.insert(id);
+        if (name.ends_with(".app")) written_->erase(id);
+    }
+    if (changedIds.empty()) return false;
+    std::lock_guard lock(mutex_);
+    for (const auto& id : changedIds) bundleIcons_.erase(id);
+    return true;
+}
+
+DesktopApplications::Bundle DesktopApplications::bundleFor(const DesktopEntry& entry) {
+    Bundle bundle;
+    auto path = entry.icon ? icons_.lookup(*entry.icon, iconSize) : std::nullopt;
+    auto extension = path ? fs::path(*path).extension().string() : std::string();
+    struct stat status {};
+    // The bundle leads to the icon instead of holding a copy; what it leads to must be a file of
+    // an icon's size, and is read through the bounded reader when drawn.
+    if ((extension == ".png" || extension == ".svg") && ::stat(path->c_str(), &status) == 0 &&
+        S_ISREG(status.st_mode) && status.st_size <= maximumIconSize) {
+        bundle.iconName = "AppIcon" + extension;
+        bundle.iconTarget = *path;
+    }
+    bundle.info = propertyList(entry, !bundle.iconName.empty());
+    return bundle;
+}
+
+std::map<std::string, DesktopApplications::Bundle> DesktopApplications::bundlesOnDisk() const {
+    std::map<std::string, Bundle> bundles;
+    const auto folder = root_ + applicationsFolder;
+    for (const auto& name : folderItems(folder)) {
+        if (!name.ends_with(".app") || isLeftover(name)) continue;
+        auto contents = folder + "/" + name + "/Contents/";
+        Bundle bundle;
+        bundle.info = FileManager::shared()->readFile(contents + "Info.plist", maximumInfoSize).value_or("");
+        for (const auto& icon : folderItems(contents + "Resources")) {
+            std::array<char, 4096> target{};
+            auto length =
+                ::readlink((contents + "Resources/" + icon).c_str(), target.data(), target.size() - 1);
+            bundle.iconName = icon;
+            // A copied icon (no link) differs from every bundle made now, so it is replaced.
+            bundle.iconTarget =
+                length > 0 ? std::string(target.data(), static_cast<std::size_t>(length)) : "";
+        }
+        bundles.emplace(name.substr(0, name.size() - 4), std::move(bundle));
+    }
+    return bundles;
+}
+
+bool DesktopApplications::writeBundle(const std::string& id, const Bundle& bundle) {
+    const auto folder = root_ + applicationsFolder;
+    auto building = temporaryFolder(folder, buildingPrefix);
+    if (!building) return false;
+    std::error_code error;
+    bool ok = fs::create_directories(*building + "/Contents/Resources", error) &&
+              writeFile(*building + "/Contents/Info.plist", bundle.info) &&
+              (bundle.iconName.empty() ||
+               ::symlink(bundle.iconTarget.c_str(),
+                         (*building + "/Contents/Resources/" + bundle.iconName).c_str()) == 0);
+    auto target = folder + "/" + id + ".app";
+    if (ok) {
+        // Readers see the old bundle or the new one, never a mixture.
+        struct stat status {};
+        if (::lstat(target.c_str(), &status) == 0)
+            ok = ::renameat2(AT_FDCWD, building->c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
+        else
+            ok = ::rename(building->c_str(), target.c_str()) == 0;
+    }
+    // The old bundle after an exchange, or what failed.
+    fs::remove_all(*building, error);
     return ok;
+}
+
+bool DesktopApplications::removeBundle(const std::string& name) {
+    const auto folder = root_ + applicationsFolder;
+    auto leaving = temporaryFolder(folder, leavingPrefix);
+    if (!leaving) return false;
+    // Gone in one step for readers; the files go after.
+    bool ok = ::rename((folder + "/" + name).c_str(), leaving->c_str()) == 0;
+    std::error_code error;
+    fs::remove_all(*leaving, error);
+    return ok;
+}
+
+void DesktopApplications::removeLeftovers() const {
+    // What an update stopped by a crash or kill -9 left. One program updates the folder at a time.
+    std::error_code error;
+    for (const auto& name : folderItems(root_))
+        if (name.starts_with(earlierCopyPrefix)) fs::remove_all(root_ + "/" + name, error);
+    for (const auto& name : folderItems(root_ + applicationsFolder))
+        if (isLeftover(name)) fs::remove_all(root_ + applicationsFolder + "/" + name, error);
 }
 
 void DesktopApplications::startWatching() {
     if (watcher_) return;
+    {
+        std::lock_guard lock(mutex_);
+        reading_ = true;
+    }
+    stopping_ = false;
     watcher_ = std::make_unique<Watcher>();
     watcher_->owner = this;
     watcher_->context = g_main_context_new();
@@ -199,6 +337,8 @@ void DesktopApplications::startWatching() {
 
 void DesktopApplications::stopWatching() {
     if (!watcher_) return;
+    // An update under way stops at its next entry.
+    stopping_ = true;
     // Quitting before the loop runs would be lost: ask through the loop's own context.
     g_main_context_invoke(
         watcher_->context,
@@ -211,6 +351,12 @@ void DesktopApplications::stopWatching() {
     g_main_loop_unref(watcher_->loop);
     g_main_context_unref(watcher_->context);
     watcher_.reset();
+    stopping_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        reading_ = false;
+    }
+    entriesRead_.notify_all();
 }
 
 std::vector<DesktopEntry> DesktopApplications::entries() const {
@@ -255,7 +401,9 @@ std::optional<ApplicationMatch> DesktopApplications::match(const std::string& wm
                                                            const std::string& executablePath) const {
     std::shared_ptr<const std::vector<DesktopEntry>> entries;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        // A window matched before the entries are read would keep the wrong application.
+        entriesRead_.wait_for(lock, std::chrono::seconds(10), [&] { return !reading_; });
         entries = entries_;
     }
     const auto windowClass = lowered(wmClass);
