@@ -20,6 +20,7 @@
 #include <set>
 
 #include "platform/foundation/FileManager.h"
+#include "platform/xdg/XpmImage.h"
 
 namespace platform::xdg {
 namespace {
@@ -42,6 +43,8 @@ constexpr const char* leavingPrefix = ".old-";
 // The whole-folder copies an earlier version built beside the folder.
 constexpr const char* earlierCopyPrefix = ".Applications-";
 constexpr std::uint64_t maximumInfoSize = 1u << 20;
+// A 256-pixel XPM picture of four characters a pixel is about this large.
+constexpr std::uint64_t maximumXpmSize = 1u << 20;
 
 bool isLeftover(std::string_view name) {
     return name.starts_with(buildingPrefix) || name.starts_with(leavingPrefix);
@@ -248,6 +251,14 @@ DesktopApplications::Bundle DesktopApplications::bundleFor(const DesktopEntry& e
         bundle.iconName = "AppIcon" + extension;
         bundle.iconTarget = *path;
     }
+    // An XPM picture is drawn from the SVG picture made of it, kept in the bundle.
+    if (extension == ".xpm") {
+        auto xpm = FileManager::shared()->readFile(*path, maximumXpmSize);
+        if (auto svg = xpm ? svgFromXpm(*xpm) : std::nullopt) {
+            bundle.iconName = "AppIcon.svg";
+            bundle.iconData = std::move(*svg);
+        }
+    }
     bundle.info = propertyList(entry, !bundle.iconName.empty());
     return bundle;
 }
@@ -265,9 +276,12 @@ std::map<std::string, DesktopApplications::Bundle> DesktopApplications::bundlesO
             auto length =
                 ::readlink((contents + "Resources/" + icon).c_str(), target.data(), target.size() - 1);
             bundle.iconName = icon;
-            // A copied icon (no link) differs from every bundle made now, so it is replaced.
-            bundle.iconTarget =
-                length > 0 ? std::string(target.data(), static_cast<std::size_t>(length)) : "";
+            if (length > 0)
+                bundle.iconTarget = std::string(target.data(), static_cast<std::size_t>(length));
+            else
+                bundle.iconData = FileManager::shared()
+                                      ->readFile(contents + "Resources/" + icon, maximumXpmSize)
+                                      .value_or("");
         }
         bundles.emplace(name.substr(0, name.size() - 4), std::move(bundle));
     }
@@ -282,8 +296,10 @@ bool DesktopApplications::writeBundle(const std::string& id, const Bundle& bundl
     bool ok = fs::create_directories(*building + "/Contents/Resources", error) &&
               writeFile(*building + "/Contents/Info.plist", bundle.info) &&
               (bundle.iconName.empty() ||
-               ::symlink(bundle.iconTarget.c_str(),
-                         (*building + "/Contents/Resources/" + bundle.iconName).c_str()) == 0);
+               (bundle.iconTarget.empty()
+                    ? writeFile(*building + "/Contents/Resources/" + bundle.iconName, bundle.iconData)
+                    : ::symlink(bundle.iconTarget.c_str(),
+                                (*building + "/Contents/Resources/" + bundle.iconName).c_str()) == 0));
     auto target = folder + "/" + id + ".app";
     if (ok) {
         // Readers see the old bundle or the new one, never a mixture.

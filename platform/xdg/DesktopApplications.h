@@ -31,7 +31,8 @@ struct ApplicationMatch {
 // visible entry, "<root>/Applications/<id>.app" with Contents/Info.plist (CFBundleName, the
 // localised name; CFBundleIdentifier, the id; CFBundleExecutable, the command; StartupWMClass when
 // the entry names one) and, when its icon is found, Contents/Resources/AppIcon.<png|svg>: a link to
-// the icon's file, which is read through the bounded reader when drawn. The file manager serves the
+// the icon's file, which is read through the bounded reader when drawn (an SVG copy for an XPM
+// picture). The file manager serves the
 // root as the system's folders, so the bundles appear at "/Applications/<id>.app".
 //
 // The folder holds nothing but what the entries say. An update reads again only the entry files
@@ -79,9 +80,11 @@ public:
 private:
     struct Bundle {
         std::string info;
-        // "AppIcon.png" or "AppIcon.svg", and the file it leads to; empty without an icon.
+        // "AppIcon.png" or "AppIcon.svg", and the file it leads to; empty without an icon. An icon
+        // made from an XPM picture is no link: its bytes are kept.
         std::string iconName;
         std::string iconTarget;
+        std::string iconData;
         friend bool operator==(const Bundle&, const Bundle&) = default;
     };
     struct Known {
