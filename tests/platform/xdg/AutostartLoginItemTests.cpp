@@ -35,10 +35,12 @@ TEST(AutostartLoginItemTests, RegisteringWritesAnEntryThatRunsTheProgramAndUnreg
 }
 
 TEST(AutostartLoginItemTests, ReservedCharactersAreEscapedSoTheEntryLaunchesTheVeryPath) {
-    xdg_testing::Desktop::shared();
+    auto& desktop = xdg_testing::Desktop::shared();
     test_support::TemporaryFolder folder;
     // A newline made the rest of the path a second Exec line; a percent sign is a field code.
-    for (const std::string name : {"50% off", "two\nlines\tand \\ \"quotes\"\nExec=/opt/evil"}) {
+    // The last one is the reproducer's path: a shell command, quotes, a field code and a second line.
+    for (const std::string name :
+         {"50% off", "tab\there", "a b;$(touch $HOME/PWNED)`id`%f\"'\\/x\nExec=/opt"}) {
         std::filesystem::create_directories(folder / name);
         auto program = folder / name + "/velmora";
         auto marker = folder / "ran";
@@ -60,6 +62,7 @@ TEST(AutostartLoginItemTests, ReservedCharactersAreEscapedSoTheEntryLaunchesTheV
         EXPECT_TRUE(test_support::waitUntil([&] { return test_support::readWholeFile(marker) == program; }))
             << test_support::readWholeFile(marker);
     }
+    EXPECT_FALSE(std::filesystem::exists(desktop.path("home/PWNED")));
     for (const std::string program : {"/opt/\xff/velmora", "/opt/bell\a/velmora"}) {
         auto refusal = AutostartLoginItem(program).registerMainApp();
         EXPECT_TRUE(refusal && refusal->find("cannot hold") != std::string::npos) << refusal.value_or("none");
