@@ -1,22 +1,14 @@
 #include "platform/xdg/DesktopApplications.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <gio/gio.h>
 #include <plist/plist.h>
-#include <stdio.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <set>
 
 #include "platform/foundation/FileManager.h"
@@ -36,44 +28,8 @@ std::string lowered(std::string text) {
     return text;
 }
 
-// Temporary folders beside the bundles: one being built, or one on its way out. Neither name
-// holds ".app", so no scan of the folder takes them for a bundle.
-constexpr const char* buildingPrefix = ".new-";
-constexpr const char* leavingPrefix = ".old-";
-// The whole-folder copies an earlier version built beside the folder.
-constexpr const char* earlierCopyPrefix = ".Applications-";
-constexpr std::uint64_t maximumInfoSize = 1u << 20;
 // A 256-pixel XPM picture of four characters a pixel is about this large.
 constexpr std::uint64_t maximumXpmSize = 1u << 20;
-
-bool isLeftover(std::string_view name) {
-    return name.starts_with(buildingPrefix) || name.starts_with(leavingPrefix);
-}
-
-// A temporary folder beside the bundles, to be filled or renamed over.
-std::optional<std::string> temporaryFolder(const std::string& folder, const char* prefix) {
-    std::string path = folder + "/" + prefix + "XXXXXX";
-    if (!::mkdtemp(path.data())) return std::nullopt;
-    return path;
-}
-
-bool writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << bytes;
-    return static_cast<bool>(file.flush());
-}
-
-std::vector<std::string> folderItems(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* directory = ::opendir(folder.c_str())) {
-        while (dirent* item = ::readdir(directory)) {
-            std::string_view name = item->d_name;
-            if (name != "." && name != "..") names.emplace_back(name);
-        }
-        ::closedir(directory);
-    }
-    return names;
-}
 
 std::string propertyList(const DesktopEntry& entry, bool hasIcon) {
     plist_t dict = plist_new_dict();
@@ -156,6 +112,7 @@ DesktopApplications::DesktopApplications(std::string root)
 DesktopApplications::DesktopApplications(std::string root, std::vector<std::string> iconThemes)
     : root_(std::move(root)),
       icons_(std::move(iconThemes)),
+      bundles_(root_),
       entries_(std::make_shared<const std::vector<DesktopEntry>>()) {}
 
 DesktopApplications::~DesktopApplications() { stopWatching(); }
@@ -201,15 +158,11 @@ bool DesktopApplications::update() {
     }
     entriesRead_.notify_all();
 
-    const auto folder = root_ + applicationsFolder;
-    std::error_code error;
-    // The scan also lists the system's folder; an empty one keeps it from reporting a failure.
-    fs::create_directories(root_ + "/System/Applications", error);
-    fs::create_directories(folder, error);
+    bundles_.create();
     if (!written_) {
-        removeLeftovers();
+        bundles_.removeLeftovers();
         written_.emplace();
-        for (auto& [id, bundle] : bundlesOnDisk()) written_->emplace(id, std::pair{DesktopEntry{}, bundle});
+        for (auto& [id, bundle] : bundles_.read()) written_->emplace(id, std::pair{DesktopEntry{}, bundle});
     }
     std::set<std::string> changedIds, wanted;
     for (const auto& entry : *entries) {
@@ -220,17 +173,16 @@ bool DesktopApplications::update() {
         if (written != written_->end() && written->second.first == entry) continue;
         auto bundle = bundleFor(entry);
         if (written == written_->end() || written->second.second != bundle) {
-            if (!writeBundle(entry.id, bundle)) continue;
+            if (!bundles_.write(entry.id, bundle)) continue;
             changedIds.insert(entry.id);
         }
         written_->insert_or_assign(entry.id, std::pair{entry, std::move(bundle)});
     }
     // Whatever else is in the folder goes, whoever put it there.
-    for (const auto& name : folderItems(folder)) {
-        if (isLeftover(name)) continue;
+    for (const auto& name : bundles_.names()) {
         auto id = name.ends_with(".app") ? name.substr(0, name.size() - 4) : name;
         if (wanted.count(id) && name.ends_with(".app")) continue;
-        if (removeBundle(name)) changedIds.insert(id);
+        if (bundles_.remove(name)) changedIds.insert(id);
         if (name.ends_with(".app")) written_->erase(id);
     }
     if (changedIds.empty()) return false;
@@ -239,8 +191,8 @@ bool DesktopApplications::update() {
     return true;
 }
 
-DesktopApplications::Bundle DesktopApplications::bundleFor(const DesktopEntry& entry) {
-    Bundle bundle;
+BundleContents DesktopApplications::bundleFor(const DesktopEntry& entry) {
+    BundleContents bundle;
     auto path = entry.icon ? icons_.lookup(*entry.icon, iconSize) : std::nullopt;
     auto extension = path ? fs::path(*path).extension().string() : std::string();
     struct stat status {};
@@ -261,77 +213,6 @@ DesktopApplications::Bundle DesktopApplications::bundleFor(const DesktopEntry& e
     }
     bundle.info = propertyList(entry, !bundle.iconName.empty());
     return bundle;
-}
-
-std::map<std::string, DesktopApplications::Bundle> DesktopApplications::bundlesOnDisk() const {
-    std::map<std::string, Bundle> bundles;
-    const auto folder = root_ + applicationsFolder;
-    for (const auto& name : folderItems(folder)) {
-        if (!name.ends_with(".app") || isLeftover(name)) continue;
-        auto contents = folder + "/" + name + "/Contents/";
-        Bundle bundle;
-        bundle.info = FileManager::shared()->readFile(contents + "Info.plist", maximumInfoSize).value_or("");
-        for (const auto& icon : folderItems(contents + "Resources")) {
-            std::array<char, 4096> target{};
-            auto length =
-                ::readlink((contents + "Resources/" + icon).c_str(), target.data(), target.size() - 1);
-            bundle.iconName = icon;
-            if (length > 0)
-                bundle.iconTarget = std::string(target.data(), static_cast<std::size_t>(length));
-            else
-                bundle.iconData = FileManager::shared()
-                                      ->readFile(contents + "Resources/" + icon, maximumXpmSize)
-                                      .value_or("");
-        }
-        bundles.emplace(name.substr(0, name.size() - 4), std::move(bundle));
-    }
-    return bundles;
-}
-
-bool DesktopApplications::writeBundle(const std::string& id, const Bundle& bundle) {
-    const auto folder = root_ + applicationsFolder;
-    auto building = temporaryFolder(folder, buildingPrefix);
-    if (!building) return false;
-    std::error_code error;
-    bool ok = fs::create_directories(*building + "/Contents/Resources", error) &&
-              writeFile(*building + "/Contents/Info.plist", bundle.info) &&
-              (bundle.iconName.empty() ||
-               (bundle.iconTarget.empty()
-                    ? writeFile(*building + "/Contents/Resources/" + bundle.iconName, bundle.iconData)
-                    : ::symlink(bundle.iconTarget.c_str(),
-                                (*building + "/Contents/Resources/" + bundle.iconName).c_str()) == 0));
-    auto target = folder + "/" + id + ".app";
-    if (ok) {
-        // Readers see the old bundle or the new one, never a mixture.
-        struct stat status {};
-        if (::lstat(target.c_str(), &status) == 0)
-            ok = ::renameat2(AT_FDCWD, building->c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
-        else
-            ok = ::rename(building->c_str(), target.c_str()) == 0;
-    }
-    // The old bundle after an exchange, or what failed.
-    fs::remove_all(*building, error);
-    return ok;
-}
-
-bool DesktopApplications::removeBundle(const std::string& name) {
-    const auto folder = root_ + applicationsFolder;
-    auto leaving = temporaryFolder(folder, leavingPrefix);
-    if (!leaving) return false;
-    // Gone in one step for readers; the files go after.
-    bool ok = ::rename((folder + "/" + name).c_str(), leaving->c_str()) == 0;
-    std::error_code error;
-    fs::remove_all(*leaving, error);
-    return ok;
-}
-
-void DesktopApplications::removeLeftovers() const {
-    // What an update stopped by a crash or kill -9 left. One program updates the folder at a time.
-    std::error_code error;
-    for (const auto& name : folderItems(root_))
-        if (name.starts_with(earlierCopyPrefix)) fs::remove_all(root_ + "/" + name, error);
-    for (const auto& name : folderItems(root_ + applicationsFolder))
-        if (isLeftover(name)) fs::remove_all(root_ + applicationsFolder + "/" + name, error);
 }
 
 void DesktopApplications::startWatching() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/system/Image.h"
+#include "platform/xdg/BundleFolder.h"
 #include "platform/xdg/DesktopEntries.h"
 #include "platform/xdg/IconTheme.h"
 
@@ -78,30 +79,18 @@ public:
                                           const std::string& executablePath) const;
 
 private:
-    struct Bundle {
-        std::string info;
-        // "AppIcon.png" or "AppIcon.svg", and the file it leads to; empty without an icon. An icon
-        // made from an XPM picture is no link: its bytes are kept.
-        std::string iconName;
-        std::string iconTarget;
-        std::string iconData;
-        friend bool operator==(const Bundle&, const Bundle&) = default;
-    };
     struct Known {
         DesktopEntryFile file;
         std::optional<DesktopEntry> entry;
     };
 
     std::vector<DesktopEntry> readEntries();
-    Bundle bundleFor(const DesktopEntry& entry);
-    std::map<std::string, Bundle> bundlesOnDisk() const;
-    bool writeBundle(const std::string& id, const Bundle& bundle);
-    bool removeBundle(const std::string& id);
-    void removeLeftovers() const;
+    BundleContents bundleFor(const DesktopEntry& entry);
     std::optional<DesktopEntry> entry(const std::string& id) const;
 
     const std::string root_;
     IconTheme icons_;
+    const BundleFolder bundles_;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable entriesRead_;
@@ -112,7 +101,9 @@ private:
     // Owned by whoever holds updateMutex_.
     std::mutex updateMutex_;
     std::map<std::string, Known> known_;
-    std::optional<std::map<std::string, std::pair<DesktopEntry, Bundle>>> written_;
+    // What each bundle was written from, once the folder has been read (an entry without an id
+    // for a bundle found there).
+    std::optional<std::map<std::string, std::pair<DesktopEntry, BundleContents>>> written_;
     std::atomic<bool> stopping_{false};
 
     struct Watcher;
