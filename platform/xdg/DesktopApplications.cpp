@@ -159,6 +159,8 @@ bool DesktopApplications::update() {
     entriesRead_.notify_all();
 
     bundles_.create();
+    // New icons come with new programs.
+    if (written_) icons_.refresh();
     if (!written_) {
         bundles_.removeLeftovers();
         written_.emplace();

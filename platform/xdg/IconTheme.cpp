@@ -22,6 +22,13 @@ constexpr std::uint64_t maximumSettingsSize = 4u << 20;
 // What every desktop has, after the user's theme.
 constexpr const char* fallbackThemes[] = {"Adwaita", "hicolor"};
 
+// When a folder last changed (-1 when there is none): installing an icon changes its folder.
+std::int64_t stamp(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) return -1;
+    return static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+}
+
 bool isFile(const std::string& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
@@ -178,7 +185,9 @@ const IconTheme::Theme& IconTheme::theme(const std::string& name) {
     for (const auto& base : baseFolders_) {
         auto root = base + "/" + name;
         struct stat status {};
-        if (::stat(root.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) theme.roots.push_back(root);
+        bool found = ::stat(root.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+        theme.stamps.emplace_back(root, stamp(root));
+        if (found) theme.roots.push_back(root);
     }
     // The first index found describes the theme; the other folders only add files.
     for (const auto& root : theme.roots) {
@@ -195,6 +204,7 @@ const IconTheme::Theme& IconTheme::theme(const std::string& name) {
         std::map<std::string, std::pair<int, std::string>> best;  // name -> (extension rank, file)
         for (const auto& root : theme.roots) {
             auto folder = root + "/" + directories[index].name;
+            theme.stamps.emplace_back(folder, stamp(folder));
             DIR* directory = ::opendir(folder.c_str());
             if (!directory) continue;
             while (dirent* item = ::readdir(directory)) {
@@ -256,6 +266,17 @@ std::optional<std::string> IconTheme::find(const std::string& name, int size) {
             if (auto path = folder + "/" + name + extension; isFile(path)) return path;
     }
     return std::nullopt;
+}
+
+void IconTheme::refresh() {
+    std::lock_guard lock(mutex_);
+    const auto changed = [](const Theme& theme) {
+        return std::any_of(theme.stamps.begin(), theme.stamps.end(),
+                           [](const auto& folder) { return stamp(folder.first) != folder.second; });
+    };
+    if (std::erase_if(loaded_, [&](const auto& item) { return changed(item.second); })) chain_.reset();
+    // Misses too: an icon may have come to the pixmaps folders.
+    cache_.clear();
 }
 
 std::optional<std::string> IconTheme::lookup(const std::string& name, int size) {

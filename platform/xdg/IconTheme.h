@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -14,7 +15,8 @@ namespace platform::xdg {
 // Finds icon files by name in the icon themes of the desktop: the user's theme and the themes it
 // inherits, then the fallbacks every desktop has ("Adwaita", then "hicolor"), then the unthemed
 // pixmaps folders. Themed icons are PNG and SVG files; the pixmaps folders also hold XPM ones.
-// Each theme's folders are listed once, on its first lookup; lookups are cached. Any thread.
+// Each theme's folders are listed once, on its first lookup, and again after they change; lookups are
+// cached. Any thread.
 class IconTheme {
 public:
     // The user's theme first; the fallbacks follow whatever the list holds.
@@ -25,6 +27,10 @@ public:
     // The file that best fits `size` pixels: an exact size, else a scalable icon whose range holds
     // it, else the nearest size. An absolute path is taken as it is when it is a regular file.
     std::optional<std::string> lookup(const std::string& name, int size);
+
+    // Forgets what changed since: the themes whose folders changed are listed again on their next
+    // lookup, and every name is looked up again.
+    void refresh();
 
     // The theme the desktop announces: `announced` (the display's own setting) when given, else the
     // one the GTK settings files name ($XDG_CONFIG_HOME/gtk-4.0 and gtk-3.0/settings.ini,
@@ -59,6 +65,8 @@ private:
         Description description;
         // Icon name -> (directory index, file), the best extension per directory, in directory order.
         std::unordered_map<std::string, std::vector<std::pair<std::size_t, std::string>>> files;
+        // Each folder looked at, and when it last changed.
+        std::vector<std::pair<std::string, std::int64_t>> stamps;
     };
 
     const Theme& theme(const std::string& name);

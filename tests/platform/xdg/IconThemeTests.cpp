@@ -102,3 +102,18 @@ TEST(IconThemeTests, TheUsersThemeIsTheDesktopsThenGtksThenKdesAndTheFallbacksFo
     for (const auto& [name, path] : lookups) EXPECT_EQ(theme.lookup(name, 48), path) << name;
     std::filesystem::remove_all(desktop.path("share/icons/Adwaita"));
 }
+
+TEST(IconThemeTests, IconsInstalledLaterAreFoundAfterARefresh) {
+    auto& desktop = xdg_testing::Desktop::shared();
+    platform::xdg::IconTheme theme({"hicolor"});
+    for (const char* name : {"installed-later", "pixmap-later"})
+        EXPECT_EQ(theme.lookup(name, 48), std::nullopt);
+    desktop.write("share/icons/hicolor/48x48/apps/installed-later.png", xdg_testing::png);
+    desktop.write("share/pixmaps/pixmap-later.png", xdg_testing::png);
+    theme.refresh();
+    EXPECT_EQ(theme.lookup("installed-later", 48),
+              desktop.path("share/icons/hicolor/48x48/apps/installed-later.png"));
+    EXPECT_EQ(theme.lookup("pixmap-later", 48), desktop.path("share/pixmaps/pixmap-later.png"));
+    std::filesystem::remove(desktop.path("share/icons/hicolor/48x48/apps/installed-later.png"));
+    std::filesystem::remove(desktop.path("share/pixmaps/pixmap-later.png"));
+}
