@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto values = decodeCardinals(32, data, size);
     if (auto icon = chooseIcon(values)) {
         auto first = icon->pixels - values.data();
-        if (first < 2 || std::size_t(first) + std::size_t(icon->width) * icon->height > values.size()) std::abort();
+        if (first < 2 || std::size_t(first) + std::size_t(icon->width) * icon->height > values.size())
+            std::abort();
         if (encodePNG(icon->pixels, icon->width, icon->height).compare(1, 3, "PNG") != 0) std::abort();
     }
     decodeIconHints(values);
