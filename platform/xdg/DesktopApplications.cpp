@@ -67,12 +67,15 @@ struct DesktopApplications::Watcher {
     GSource* pending = nullptr;
     std::thread thread;
     std::promise<void> watching;
+    // Each watched folder: the applications folders, whether or not they exist, and the real
+    // folders below them that the last update walked.
+    std::map<std::string, GFileMonitor*> monitors;
 
     static gboolean settled(gpointer data) {
         auto* watcher = static_cast<Watcher*>(data);
         g_source_unref(watcher->pending);
         watcher->pending = nullptr;
-        watcher->owner->update();
+        watcher->update();
         return G_SOURCE_REMOVE;
     }
 
@@ -84,23 +87,40 @@ struct DesktopApplications::Watcher {
         g_source_attach(watcher->pending, watcher->context);
     }
 
-    void run() {
-        g_main_context_push_thread_default(context);
-        std::vector<GFileMonitor*> monitors;
-        for (const auto& folder : applicationFolders()) {
+    void watch(std::vector<std::string> folders) {
+        auto top = applicationFolders();
+        folders.insert(folders.end(), top.begin(), top.end());
+        std::set<std::string> wanted(folders.begin(), folders.end());
+        std::erase_if(monitors, [&](const auto& item) {
+            if (wanted.count(item.first)) return false;
+            g_object_unref(item.second);
+            return true;
+        });
+        for (const auto& folder : wanted) {
+            if (monitors.count(folder)) continue;
             GFile* file = g_file_new_for_path(folder.c_str());
             if (GFileMonitor* monitor =
                     g_file_monitor_directory(file, G_FILE_MONITOR_NONE, nullptr, nullptr)) {
                 g_signal_connect(monitor, "changed", G_CALLBACK(changed), this);
-                monitors.push_back(monitor);
+                monitors.emplace(folder, monitor);
             }
             g_object_unref(file);
         }
+    }
+
+    void update() {
+        owner->update();
+        watch(owner->walkedFolders());
+    }
+
+    void run() {
+        g_main_context_push_thread_default(context);
+        watch({});
         watching.set_value();
         // The first update runs here, so that the caller goes on at once.
-        owner->update();
+        update();
         g_main_loop_run(loop);
-        for (auto* monitor : monitors) g_object_unref(monitor);
+        for (auto& [folder, monitor] : monitors) g_object_unref(monitor);
         if (pending) g_source_destroy(pending), g_source_unref(pending);
         g_main_context_pop_thread_default(context);
     }
@@ -125,8 +145,9 @@ std::vector<DesktopEntry> DesktopApplications::readEntries() {
     std::vector<DesktopEntry> entries;
     std::map<std::string, Known> known;
     std::set<std::string> seen;
+    std::vector<std::string> walked;
     for (const auto& folder : applicationFolders()) {
-        for (auto& file : entryFiles(folder)) {
+        for (auto& file : entryFiles(folder, &walked)) {
             if (stopping_) return {};
             // The first file of an id decides, even when it hides the application.
             if (!seen.insert(file.id).second) continue;
@@ -143,6 +164,7 @@ std::vector<DesktopEntry> DesktopApplications::readEntries() {
         }
     }
     known_ = std::move(known);
+    walked_ = std::move(walked);
     return entries;
 }
 
@@ -256,6 +278,11 @@ void DesktopApplications::stopWatching() {
         reading_ = false;
     }
     entriesRead_.notify_all();
+}
+
+std::vector<std::string> DesktopApplications::walkedFolders() {
+    std::lock_guard updating(updateMutex_);
+    return walked_;
 }
 
 std::vector<DesktopEntry> DesktopApplications::entries() const {

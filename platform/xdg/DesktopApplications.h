@@ -58,9 +58,9 @@ public:
 
     // Reads the entries that changed and rewrites their bundles; true when any bundle changed.
     bool update();
-    // Updates the folder on a thread of its own, at once and whenever an applications folder
-    // changes; the changes made once it returns are seen. Returns without waiting for the first
-    // update: `match` waits for its entries instead.
+    // Updates the folder on a thread of its own, at once and whenever an applications folder or a
+    // folder below one changes; the changes made once it returns are seen. Returns without waiting for the
+    // first update: `match` waits for its entries instead.
     void startWatching();
     void stopWatching();
 
@@ -86,6 +86,7 @@ private:
 
     std::vector<DesktopEntry> readEntries();
     BundleContents bundleFor(const DesktopEntry& entry);
+    std::vector<std::string> walkedFolders();
     std::optional<DesktopEntry> entry(const std::string& id) const;
 
     const std::string root_;
@@ -101,6 +102,7 @@ private:
     // Owned by whoever holds updateMutex_.
     std::mutex updateMutex_;
     std::map<std::string, Known> known_;
+    std::vector<std::string> walked_;
     // What each bundle was written from, once the folder has been read (an entry without an id
     // for a bundle found there).
     std::optional<std::map<std::string, std::pair<DesktopEntry, BundleContents>>> written_;

@@ -48,12 +48,12 @@ std::vector<std::string> applicationFolders() {
     return folders;
 }
 
-std::vector<DesktopEntryFile> entryFiles(const std::string& folder) {
+std::vector<DesktopEntryFile> entryFiles(const std::string& folder, std::vector<std::string>* walked) {
     std::vector<DesktopEntryFile> files;
-    std::set<std::pair<dev_t, ino_t>> walked;
+    std::set<std::pair<dev_t, ino_t>> seen;
     struct stat status {};
     if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return files;
-    walked.emplace(status.st_dev, status.st_ino);
+    seen.emplace(status.st_dev, status.st_ino);
     // (folder, its path relative to `folder` with a final "/", depth)
     std::vector<std::tuple<std::string, std::string, int>> pending{{folder, "", 0}};
     while (!pending.empty()) {
@@ -67,8 +67,10 @@ std::vector<DesktopEntryFile> entryFiles(const std::string& folder) {
             // Links are followed: what they lead to decides.
             if (::fstatat(::dirfd(directory), item->d_name, &status, 0) != 0) continue;
             if (S_ISDIR(status.st_mode)) {
-                if (depth < maximumDepth && walked.emplace(status.st_dev, status.st_ino).second)
+                if (depth < maximumDepth && seen.emplace(status.st_dev, status.st_ino).second) {
                     pending.emplace_back(path + "/" + name, relative + name + "/", depth + 1);
+                    if (walked) walked->push_back(path + "/" + name);
+                }
             } else if (S_ISREG(status.st_mode) && name.size() > 8 && name.ends_with(".desktop")) {
                 auto id = relative + name.substr(0, name.size() - 8);
                 std::replace(id.begin(), id.end(), '/', '-');

@@ -50,8 +50,10 @@ std::vector<std::string> applicationFolders();
 
 // Every .desktop file below `folder`, sorted by id: the id is the path relative to the folder with
 // "/" turned into "-". Links to folders are followed, but each real folder is walked once, so
-// links that lead back up end the walk instead of repeating it.
-std::vector<DesktopEntryFile> entryFiles(const std::string& folder);
+// links that lead back up end the walk instead of repeating it. Adds each real folder walked below
+// `folder` to `walked`.
+std::vector<DesktopEntryFile> entryFiles(const std::string& folder,
+                                         std::vector<std::string>* walked = nullptr);
 
 // An entry's file read (regular files only, of a bounded size) and decoded; none for one that does
 // not show: hidden, meant for no display, shown only in other desktops, of another type, or whose

@@ -159,5 +159,18 @@ TEST(DesktopApplicationsTests, TheWatchReadsTheEntriesOnItsOwnThreadAndMatchingW
     EXPECT_TRUE(test_support::waitUntil([&] {
         return std::filesystem::exists(applications.root() + "/Applications/files.app/Contents/Info.plist");
     }));
+    // A folder below an applications folder is watched as well, once an update has walked it.
+    auto nested = desktop.entry("kde/nested", "Name=Nested\nExec=editor-bin\n", true);
+    auto info = applications.root() + "/Applications/kde-nested.app/Contents/Info.plist";
+    auto named = [&](const std::string& name) {
+        return test_support::waitUntil([&] {
+            return std::filesystem::exists(info) &&
+                   infoOf(applications.root() + "/Applications/kde-nested.app")["CFBundleName"] == name;
+        });
+    };
+    EXPECT_TRUE(named("Nested"));
+    desktop.entry("kde/nested", "Name=Renamed\nExec=editor-bin\n", true);
+    EXPECT_TRUE(named("Renamed"));
     applications.stopWatching();
+    std::filesystem::remove_all(std::filesystem::path(nested).parent_path());
 }
