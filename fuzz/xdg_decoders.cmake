@@ -1,5 +1,7 @@
 # The Linux desktop's decoders of outside data: user-dirs.dirs and launcher-entry updates (GLib).
-pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
+if(NOT TARGET PkgConfig::GIO)
+  pkg_check_modules(GIO REQUIRED IMPORTED_TARGET gio-2.0)
+endif()
 add_library(fuzz_xdg_decoders STATIC
   ${root}/platform/xdg/UserDirectories.cpp ${root}/platform/xdg/LauncherBadges.cpp
   ${root}/platform/xdg/SessionBus.cpp)
