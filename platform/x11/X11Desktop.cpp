@@ -13,6 +13,7 @@
 #include "platform/x11/X11Actions.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Consent.h"
+#include "platform/x11/X11DockBadges.h"
 #include "platform/x11/X11EventMonitors.h"
 #include "platform/x11/X11Icon.h"
 #include "platform/x11/X11Services.h"
@@ -113,6 +114,9 @@ void X11Desktop::setUpServices() {
     appleScript_ = makeX11AppleScript();
     loginItems_ = std::make_shared<xdg::AutostartLoginItem>();
     session_ = std::make_shared<xdg::Session>();
+    if (!options_.launcherBadges) options_.launcherBadges = X11DockBadges::openLauncherBadges();
+    if (options_.launcherBadges)
+        dock_ = std::make_unique<X11DockBadges>(options_.launcherBadges, options_.applications);
     eventMonitors_ = std::make_shared<X11EventMonitors>(
         input_, options_.ownBundleIdentifier, [self]() -> std::shared_ptr<const X11Snapshot> {
             auto desktop = self.lock();
@@ -183,7 +187,9 @@ std::shared_ptr<const X11Snapshot> X11Desktop::published() const {
 
 std::vector<std::shared_ptr<RunningApplication>> X11Desktop::runningApplications() {
     snapshot();
-    return applications_->ordered();
+    auto applications = applications_->ordered();
+    if (dock_) applications.push_back(dock_->application());
+    return applications;
 }
 
 std::shared_ptr<RunningApplication> X11Desktop::runningApplication(const std::string& group) {
