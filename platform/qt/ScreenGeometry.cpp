@@ -3,10 +3,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
-#include <map>
-#include <mutex>
 
 namespace platform::qt {
 namespace {
@@ -64,36 +63,26 @@ const ScreenPlacement* placementForQt(const Rect& rect, const std::vector<Screen
                          [](const ScreenPlacement& p) { return rectOf(QRectF(p.qtGeometry)); });
 }
 
-struct OwnReservations {
-    std::mutex mutex;
-    std::map<std::string, int> heights;
-};
-
-OwnReservations& ownReservations() {
-    static OwnReservations reservations;
-    return reservations;
+std::atomic<int>& ownReservation() {
+    static std::atomic<int> height{0};
+    return height;
 }
 
 }  // namespace
 
-void noteOwnBottomReservation(const std::string& identifier, int height) {
-    auto& own = ownReservations();
-    std::lock_guard lock(own.mutex);
-    auto& kept = own.heights[identifier];
-    kept = std::max(kept, height);
+void noteOwnBottomReservation(int devicePixels) {
+    auto& kept = ownReservation();
+    int now = kept.load();
+    while (devicePixels > now && !kept.compare_exchange_weak(now, devicePixels)) {}
 }
 
-int ownBottomReservation(const std::string& identifier) {
-    auto& own = ownReservations();
-    std::lock_guard lock(own.mutex);
-    auto found = own.heights.find(identifier);
-    return found == own.heights.end() ? 0 : found->second;
-}
+int ownBottomReservation() { return ownReservation().load(); }
 
-QRect availableWithoutOwnReservation(const QRect& geometry, const QRect& available, int ownReservation) {
+QRect availableWithoutOwnReservation(const QRect& geometry, const QRect& available, double ratio,
+                                     int ownReservation) {
     int screenBottom = geometry.y() + geometry.height();
     int gap = screenBottom - (available.y() + available.height());
-    if (gap <= 0 || gap > ownReservation) return available;
+    if (gap <= 0 || gap * ratio > ownReservation + 0.5) return available;
     return QRect(available.x(), available.y(), available.width(), screenBottom - available.y());
 }
 
@@ -110,7 +99,7 @@ std::vector<QtScreen> qtScreens() {
         auto name = (screen->manufacturer() + " " + screen->model()).trimmed();
         auto identifier = screenIdentifier(*screen);
         auto available = availableWithoutOwnReservation(screen->geometry(), screen->availableGeometry(),
-                                                        ownBottomReservation(identifier));
+                                                        screen->devicePixelRatio(), ownBottomReservation());
         result.push_back(QtScreen{identifier, (name.isEmpty() ? screen->name() : name).toStdString(),
                                   screen->geometry(), available, screen->devicePixelRatio()});
     }

@@ -208,8 +208,7 @@ void Window::updateVisibleRegion() {
 void Window::setReservedBottomEdge(double height) {
     if (height == reservedBottomEdge_) return;
     reservedBottomEdge_ = height;
-    if (auto* screen = host_->screen(); screen && height > 0)
-        noteOwnBottomReservation(screenIdentifier(*screen), static_cast<int>(std::ceil(height)));
+    noteOwnBottomReservation(static_cast<int>(std::ceil(height * host_->devicePixelRatioF())));
     if (isX11() && host_->isVisible()) setX11BottomStrut(host_, height);
 }
 

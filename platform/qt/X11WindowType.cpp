@@ -31,6 +31,8 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
 struct RootScreen {
     xcb_screen_t* screen = nullptr;
     int number = 0;
+    // As it is now: RandR may have resized it since the connection was made.
+    int height = 0;
 };
 
 RootScreen rootOf(xcb_connection_t* c, xcb_window_t window) {
@@ -39,8 +41,15 @@ RootScreen rootOf(xcb_connection_t* c, xcb_window_t window) {
     xcb_window_t root = geometry->root;
     std::free(geometry);
     int number = 0;
-    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; xcb_screen_next(&it), ++number)
-        if (it.data->root == root) return {it.data, number};
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; xcb_screen_next(&it), ++number) {
+        if (it.data->root != root) continue;
+        RootScreen result{it.data, number, it.data->height_in_pixels};
+        if (auto* size = xcb_get_geometry_reply(c, xcb_get_geometry(c, root), nullptr)) {
+            result.height = size->height;
+            std::free(size);
+        }
+        return result;
+    }
     return {};
 }
 
@@ -112,16 +121,19 @@ void setX11BottomStrut(QWidget* window, double height) {
     auto root = rootOf(c, id);
     auto* screen = window->screen();
     if (height > 0 && root.screen && screen) {
-        // Struts are measured from the edge of the whole X screen, in device pixels.
+        // Qt keeps a screen's native top-left corner and sizes it in its own scale.
         double ratio = window->devicePixelRatioF();
         QRect area = screen->geometry();
-        auto left = std::lround(area.x() * ratio);
-        auto right = std::lround((area.x() + area.width()) * ratio) - 1;
-        auto bottom = std::lround((area.y() + area.height()) * ratio);
-        partial[3] = static_cast<std::uint32_t>(
-            std::max<long>(0, root.screen->height_in_pixels - bottom + std::lround(height * ratio)));
-        partial[10] = static_cast<std::uint32_t>(std::max<long>(0, left));
-        partial[11] = static_cast<std::uint32_t>(std::max<long>(0, right));
+        long left = area.x(), right = area.x() + std::lround(area.width() * ratio) - 1;
+        long bottom = area.y() + std::lround(area.height() * ratio);
+        // A strut reaches up from the bottom of the whole X screen, and Qt and the window
+        // managers' work area take it off every monitor it crosses: only a monitor along that edge
+        // can reserve without taking room from another.
+        if (bottom == root.height) {
+            partial[3] = static_cast<std::uint32_t>(std::lround(height * ratio));
+            partial[10] = static_cast<std::uint32_t>(std::max(0L, left));
+            partial[11] = static_cast<std::uint32_t>(std::max(0L, right));
+        }
     }
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32,
                         12, partial);

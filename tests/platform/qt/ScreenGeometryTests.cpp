@@ -90,19 +90,22 @@ TEST(ScreenGeometry, TheProgramsOwnReservationAtTheBottomLeavesTheAvailableAreaW
     const QRect screen(0, 0, 1280, 800);
     const struct {
         QRect available;
+        double ratio;
         int own;
         QRect expected;
     } cases[]{
-        {QRect(0, 0, 1280, 714), 86, screen},                    // the bar's own
-        {QRect(0, 0, 1280, 740), 86, screen},                    // less than it ever reserved
-        {QRect(0, 0, 1280, 700), 86, QRect(0, 0, 1280, 700)},    // someone else's, taller
-        {QRect(0, 0, 1280, 714), 0, QRect(0, 0, 1280, 714)},     // none of ours
-        {QRect(0, 30, 1280, 684), 86, QRect(0, 30, 1280, 770)},  // a panel at the top stays
+        {QRect(0, 0, 1280, 714), 1, 86, screen},                    // the bar's own
+        {QRect(0, 0, 1280, 740), 1, 86, screen},                    // less than it ever reserved
+        {QRect(0, 0, 1280, 714), 2, 172, screen},                   // in device pixels
+        {QRect(0, 0, 1280, 628), 1, 172, screen},                   // a scaled monitor's bar beside
+        {QRect(0, 0, 1280, 700), 1, 86, QRect(0, 0, 1280, 700)},    // someone else's, taller
+        {QRect(0, 0, 1280, 714), 2, 86, QRect(0, 0, 1280, 714)},    // 172 device pixels: taller
+        {QRect(0, 0, 1280, 714), 1, 0, QRect(0, 0, 1280, 714)},     // none of ours
+        {QRect(0, 30, 1280, 684), 1, 86, QRect(0, 30, 1280, 770)},  // a panel at the top stays
     };
     for (const auto& c : cases)
-        EXPECT_EQ(availableWithoutOwnReservation(screen, c.available, c.own), c.expected);
-    noteOwnBottomReservation("test-screen", 86);
-    noteOwnBottomReservation("test-screen", 40);
-    EXPECT_EQ(ownBottomReservation("test-screen"), 86) << "the largest is kept";
-    EXPECT_EQ(ownBottomReservation("another"), 0);
+        EXPECT_EQ(availableWithoutOwnReservation(screen, c.available, c.ratio, c.own), c.expected);
+    noteOwnBottomReservation(86);
+    noteOwnBottomReservation(40);
+    EXPECT_GE(ownBottomReservation(), 86) << "the largest is kept";
 }
