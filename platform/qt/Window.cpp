@@ -183,11 +183,12 @@ bool Window::isVisible() const { return host_->isVisible(); }
 
 bool Window::isX11() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
 
-void Window::setVisiblePart(QWidget* part, std::function<void()> changed) {
+void Window::setVisiblePart(QWidget* part, std::function<void()> changed, PartShape shape) {
     if (visiblePart_) visiblePart_->removeEventFilter(host_);
     visiblePart_ = part;
     hasVisiblePart_ = part != nullptr;
     visiblePartChanged_ = std::move(changed);
+    visiblePartShape_ = std::move(shape);
     if (part) part->installEventFilter(host_);
     updateVisibleRegion();
 }
@@ -197,8 +198,10 @@ QRegion Window::visibleRegion() const { return hasVisiblePart_ ? visibleRegion_ 
 void Window::updateVisibleRegion() {
     if (!hasVisiblePart_) return;
     QRegion region;
-    if (visiblePart_ && visiblePart_->isVisibleTo(host_))
-        region = QRect(visiblePart_->mapTo(host_, QPoint(0, 0)), visiblePart_->size()) & host_->rect();
+    if (visiblePart_ && visiblePart_->isVisibleTo(host_)) {
+        QRect rect(visiblePart_->mapTo(host_, QPoint(0, 0)), visiblePart_->size());
+        region = (visiblePartShape_ ? visiblePartShape_(rect) : QRegion(rect)) & host_->rect();
+    }
     bool moved = region != visibleRegion_;
     visibleRegion_ = region;
     if (moved && isX11() && host_->isVisible()) setX11VisibleRegion(host_, visibleRegion_);

@@ -141,10 +141,12 @@ public:
     bool standardButtonsHidden() const { return standardButtonsHidden_; }
     void setStandardButtonsHidden(bool hidden);
 
-    // The part of the window that shows (a widget inside it); the rest is see-through, and the
+    // The part of the window that shows (a widget inside it, of the outline `shape` gives for its
+    // rectangle in the window, the whole rectangle without one); the rest is see-through, and the
     // pointer there reaches what lies below. Follows the part as it moves, resizes, shows or hides,
     // then calls `changed`.
-    void setVisiblePart(QWidget* part, std::function<void()> changed = {});
+    using PartShape = std::function<QRegion(const QRect&)>;
+    void setVisiblePart(QWidget* part, std::function<void()> changed = {}, PartShape shape = {});
     // The shown part in the window's own coordinates; the whole window when no part was given.
     QRegion visibleRegion() const;
     // Reserves `height` points along the bottom of the window's screen (0 releases them), so that
@@ -219,6 +221,7 @@ private:
     QPointer<QWidget> visiblePart_;
     bool hasVisiblePart_ = false;
     std::function<void()> visiblePartChanged_;
+    PartShape visiblePartShape_;
     QRegion visibleRegion_;
     double reservedBottomEdge_ = 0;
     bool bypassesWindowManager_ = false;

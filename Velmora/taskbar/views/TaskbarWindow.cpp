@@ -1,6 +1,8 @@
 #include "Velmora/taskbar/views/TaskbarWindow.h"
 
 #include <QColor>
+#include <QPainterPath>
+#include <QPolygon>
 #include <iostream>
 #include <string>
 #include <tuple>
@@ -103,9 +105,19 @@ std::shared_ptr<TaskbarWindow> TaskbarWindow::setup(const platform::Screen& scre
 
     // The bar's body is what shows; any other content shows whole.
     auto* bar = dynamic_cast<Taskbar*>(contentView());
-    setVisiblePart(bar ? bar->body() : contentView(), [weak] {
-        if (auto window = weak.lock()) window->updateReservedEdge();
-    });
+    auto roundedBody = [bar](const QRect& rect) {
+        double radius = bar ? bar->themeSettings().cornerRadius : 0;
+        if (radius <= 0) return QRegion(rect);
+        QPainterPath outline;
+        outline.addRoundedRect(QRectF(rect), radius, radius);
+        return QRegion(outline.toFillPolygon().toPolygon());
+    };
+    setVisiblePart(
+        bar ? bar->body() : contentView(),
+        [weak] {
+            if (auto window = weak.lock()) window->updateReservedEdge();
+        },
+        roundedBody);
 
     bindVisibility();
     bindFullscreenTests();
