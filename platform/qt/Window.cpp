@@ -216,9 +216,7 @@ void Window::setReservedBottomEdge(double height) {
 }
 
 void Window::raiseAboveAll() {
-    if (!host_->isVisible() || isOffscreen()) return;
-    host_->raise();
-    if (isX11() && !bypassesWindowManager_) raiseX11Window(host_);
+    if (host_->isVisible() && !isOffscreen()) host_->raise();
 }
 
 void Window::setBypassesWindowManager(bool bypass) {

@@ -154,7 +154,7 @@ public:
     void setReservedBottomEdge(double height);
     double reservedBottomEdge() const { return reservedBottomEdge_; }
     // Puts the window above every other. A window manager may keep a focused full-screen window
-    // above every window it manages: a window that bypasses it can still go above.
+    // above every window it manages: only a window that bypasses it goes above that.
     void raiseAboveAll();
     bool bypassesWindowManager() const { return bypassesWindowManager_; }
     void setBypassesWindowManager(bool bypass);

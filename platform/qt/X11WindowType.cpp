@@ -142,26 +142,4 @@ void setX11BottomStrut(QWidget* window, double height) {
     xcb_flush(c);
 }
 
-void raiseX11Window(QWidget* window) {
-    auto* c = connection();
-    if (!c || !window->testAttribute(Qt::WA_WState_Created)) return;
-    auto id = static_cast<xcb_window_t>(window->winId());
-    auto root = rootOf(c, id);
-    if (!root.screen) return;
-    // A restack request as a pager sends it (source 2), which window managers honour where they
-    // would ignore an application's own.
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = id;
-    event.type = atom(c, "_NET_RESTACK_WINDOW");
-    event.data.data32[0] = 2;
-    event.data.data32[1] = XCB_NONE;
-    event.data.data32[2] = XCB_STACK_MODE_ABOVE;
-    xcb_send_event(c, 0, root.screen->root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(c);
-}
-
 }  // namespace platform::qt

@@ -20,8 +20,4 @@ void setX11VisibleRegion(QWidget* window, const QRegion& region);
 // window manager maximises stop above them.
 void setX11BottomStrut(QWidget* window, double height);
 
-// Asks the window manager to stack the window above all others, a focused full-screen window
-// included.
-void raiseX11Window(QWidget* window);
-
 }  // namespace platform::qt
