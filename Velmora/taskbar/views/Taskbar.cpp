@@ -255,24 +255,21 @@ void Taskbar::setShow(bool show) {
 }
 
 void Taskbar::setTasks(const TaskbarButtons& tasks) {
-    tasks_ = tasks;
-    std::set<std::string> keys;
-    for (const auto& model : tasks) {
-        auto key = model->task->bundlePath.absoluteString();
-        keys.insert(key);
-        auto found = slots_.find(key);
-        if (found != slots_.end() && found->second->model() == model) continue;
-        if (found != slots_.end()) delete found->second;
-        slots_[key] = new Slot(this, model);
-    }
+    // A model listed twice is one button, at its first place.
+    tasks_.clear();
+    std::set<const TaskbarButtonViewModel*> listed;
+    for (const auto& model : tasks)
+        if (model && listed.insert(model.get()).second) tasks_.push_back(model);
     for (auto it = slots_.begin(); it != slots_.end();) {
-        if (keys.contains(it->first)) {
+        if (listed.contains(it->first)) {
             ++it;
             continue;
         }
         delete it->second;
         it = slots_.erase(it);
     }
+    for (const auto& model : tasks_)
+        if (!slots_.contains(model.get())) slots_.emplace(model.get(), new Slot(this, model));
     regroup();
     // The model counts its buttons only once it has stored the list.
     QPointer<Taskbar> guard(this);
@@ -281,31 +278,45 @@ void Taskbar::setTasks(const TaskbarButtons& tasks) {
     });
 }
 
+namespace {
+
+// Puts exactly `wanted` at the front of `row`, in order, moving each from wherever it is. Each
+// position before the one being filled already holds its own button, so every insertion falls
+// inside the row.
+void arrange(QWidget* rowWidget, const std::vector<QWidget*>& wanted) {
+    auto* layout = static_cast<QHBoxLayout*>(rowWidget->layout());
+    for (int index = 0; index < static_cast<int>(wanted.size()); ++index) {
+        auto* widget = wanted[static_cast<std::size_t>(index)];
+        auto* item = layout->itemAt(index);
+        if (item && item->widget() == widget) continue;
+        if (auto* parent = widget->parentWidget(); parent && parent->layout())
+            parent->layout()->removeWidget(widget);
+        layout->insertWidget(std::min(index, layout->count()), widget);
+        if (widget->parentWidget() != rowWidget) widget->setParent(rowWidget);
+        widget->show();
+    }
+}
+
+}  // namespace
+
 void Taskbar::regroup() {
     bool titles = settings_->showTitle() && viewModel_->hasSpaceForTitles();
-    auto* pinned = static_cast<QHBoxLayout*>(pinnedRow_->layout());
-    auto* others = static_cast<QHBoxLayout*>(otherRow_->layout());
-    int pinnedCount = 0;
-    int otherCount = 0;
+    std::vector<QWidget*> pinned;
+    std::vector<QWidget*> others;
     for (const auto& model : tasks_) {
-        auto found = slots_.find(model->task->bundlePath.absoluteString());
+        auto found = slots_.find(model.get());
         if (found == slots_.end()) continue;
         auto* slot = found->second;
         bool isPinned = slot->pinned();
         // Pinned buttons are never titled.
         slot->setShowTitles(!isPinned && titles);
-        auto* target = isPinned ? pinned : others;
-        int index = isPinned ? pinnedCount++ : otherCount++;
-        if (target->indexOf(slot) != index) {
-            if (slot->parentWidget()) slot->parentWidget()->layout()->removeWidget(slot);
-            target->insertWidget(index, slot);
-            slot->setParent(isPinned ? pinnedRow_ : otherRow_);
-            slot->show();
-        }
+        (isPinned ? pinned : others).push_back(slot);
     }
-    separator2_->setVisible(pinnedCount > 0);
-    pinnedRow_->setVisible(pinnedCount > 0);
-    otherRow_->setVisible(otherCount > 0);
+    arrange(pinnedRow_, pinned);
+    arrange(otherRow_, others);
+    separator2_->setVisible(!pinned.empty());
+    pinnedRow_->setVisible(!pinned.empty());
+    otherRow_->setVisible(!others.empty());
 }
 
 void Taskbar::buttonRowResized() {

@@ -121,8 +121,8 @@ private:
     QWidget* pinnedRow_ = nullptr;
     QWidget* otherRow_ = nullptr;
     ClockView* clock_ = nullptr;
-    // By the bundle address of the button's task.
-    std::map<std::string, Slot*> slots_;
+    // By button model: two models of one application each get their own button.
+    std::map<const TaskbarButtonViewModel*, Slot*> slots_;
     rx::DisposeBag disposeBag_;
 };
 
