@@ -123,6 +123,8 @@ Taskbar::Taskbar(std::shared_ptr<ApplicationManager> manager, std::shared_ptr<Se
     clockSpacer_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
 
     buttonRow_ = new Root([this] { buttonRowResized(); });
+    // As wide as its buttons and never wider: the layout's spacers take the rest of the bar.
+    buttonRow_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     auto* buttons = new QHBoxLayout(buttonRow_);
     buttons->setContentsMargins(0, 0, 0, 0);
 

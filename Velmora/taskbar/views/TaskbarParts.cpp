@@ -97,6 +97,7 @@ void MenuImage::paintEvent(QPaintEvent*) {
 
 QWidget* row(QWidget* parent) {
     auto* widget = new QWidget(parent);
+    widget->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     auto* layout = new QHBoxLayout(widget);
     layout->setContentsMargins(0, 0, 0, 0);
     return widget;
