@@ -1,5 +1,6 @@
 #include "Brindle/widgets/TouchableComponent.h"
 
+#include <QCursor>
 #include <QEnterEvent>
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
@@ -69,6 +70,10 @@ double TouchableComponent::backgroundOpacity() const {
         return options_.style == Style::vibrant ? vibrantHighlightOpacity : faintHighlightOpacity;
     }
     return restingBackgroundOpacity;
+}
+
+void TouchableComponent::followPointer() {
+    setInside(isVisible() && rect().contains(mapFromGlobal(QCursor::pos())));
 }
 
 void TouchableComponent::enterEvent(QEnterEvent* event) {

@@ -62,6 +62,9 @@ public:
     bool touchDown() const { return touchDown_; }
     MouseInfo mouseInfo() const { return {touchDown_, inside_}; }
     QWidget* content() const { return content_; }
+    // Takes the hover from where the pointer is now: a pop-up that held the pointer may give it
+    // back without an enter or leave.
+    void followPointer();
     double contentOpacity() const;
     double backgroundOpacity() const;
 

@@ -161,6 +161,11 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
              .role = platform::qt::MenuItem::Role::destructive},
         },
         this);
+    // After Qt has sent what it sends when the menu goes.
+    connect(contextMenu_, &QMenu::aboutToHide, this, [this] {
+        QMetaObject::invokeMethod(touchable_, &Brindle::TouchableComponent::followPointer,
+                                  Qt::QueuedConnection);
+    });
     auto actions = contextMenu_->actions();
     unpinAction_ = actions.at(0);
     pinAction_ = actions.at(1);

@@ -1,4 +1,6 @@
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QCursor>
 #include <QGridLayout>
 #include <QMenu>
 #include <QTest>
@@ -158,6 +160,26 @@ TEST_F(TaskbarButtonTest, TheContextMenuOffersPinningAndQuittingByState) {
     EXPECT_EQ(desktop.actionNames(), (Strings{"forceTerminate"}));
     EXPECT_EQ(desktop.details(0)["pid"], 501);
     EXPECT_EQ(desktop.updates, 2);
+}
+
+TEST_F(TaskbarButtonTest, AfterTheContextMenuTheButtonLooksAsThePointerLeftIt) {
+    auto notes = button("Notes");
+    auto* touchable = notes->touchable();
+    for (bool pointerStays : {false, true}) {
+        SCOPED_TRACE(pointerStays);
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), touchable->mapToGlobal(QPointF(1, 1)));
+        QCoreApplication::sendEvent(touchable, &enter);
+        QTest::mousePress(notes.get(), Qt::RightButton, {}, QPoint(5, 5));
+        QContextMenuEvent open(QContextMenuEvent::Mouse, QPoint(5, 5), notes->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(notes.get(), &open);
+        desktop.loop.runUntilIdle();
+        ASSERT_TRUE(notes->contextMenu()->isVisible());
+        QCursor::setPos(pointerStays ? touchable->mapToGlobal(touchable->rect().center()) : QPoint(0, 0));
+        notes->contextMenu()->hide();
+        desktop.loop.runUntilIdle();
+        EXPECT_EQ(touchable->inside(), pointerStays);
+        EXPECT_FALSE(touchable->touchDown());
+    }
 }
 
 // One row per appearance: active, running with a badge, pinned and not running, several windows
