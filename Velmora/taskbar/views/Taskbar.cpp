@@ -32,6 +32,7 @@ const QString offsetKey = QStringLiteral("offset");
 }  // namespace
 
 using taskbar_parts::Body;
+using taskbar_parts::DropMarker;
 using taskbar_parts::isDark;
 using taskbar_parts::MenuImage;
 using taskbar_parts::Root;
@@ -47,6 +48,7 @@ public:
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(button_);
+        marker_ = new DropMarker(this);
         pinned_ = model_->isPinned.value();
         Brindle::subscribeNext(model_->isPinned.asObservable(), false, [this](bool pinned) {
             if (pinned == std::exchange(pinned_, pinned)) return;
@@ -57,6 +59,12 @@ public:
     const std::shared_ptr<TaskbarButtonViewModel>& model() const { return model_; }
     TaskbarButton* button() const { return button_; }
     bool pinned() const { return model_->isPinned.value(); }
+
+    void setMarked(bool marked) {
+        if (marked == marker_->isVisibleTo(this)) return;
+        marker_->setVisible(marked);
+        if (marked) marker_->place();
+    }
 
     void setShowTitles(bool titled) {
         if (titled) {
@@ -82,7 +90,10 @@ protected:
         report();
     }
     void moveEvent(QMoveEvent*) override { report(); }
-    void resizeEvent(QResizeEvent*) override { report(); }
+    void resizeEvent(QResizeEvent*) override {
+        marker_->place();
+        report();
+    }
 
 private:
     void report() {
@@ -95,6 +106,7 @@ private:
     Taskbar* bar_;
     const std::shared_ptr<TaskbarButtonViewModel> model_;
     TaskbarButton* button_;
+    DropMarker* marker_ = nullptr;
     bool titled_ = false;
     bool pinned_ = false;
     rx::DisposeBag bag_;
@@ -175,6 +187,13 @@ Taskbar::Taskbar(std::shared_ptr<ApplicationManager> manager, std::shared_ptr<Se
     Brindle::subscribeNext(viewModel_->tasks.asObservable(), false, [guard](const TaskbarButtons& tasks) {
         if (guard) guard->setTasks(tasks);
     }).disposed(disposeBag_);
+    Brindle::subscribeNext(viewModel_->draggingTargetIndex.asObservable(), false,
+                           [guard](const std::optional<std::int64_t>& index) {
+                               if (!guard) return;
+                               guard->dropIndex_ = index;
+                               guard->regroup();
+                           })
+        .disposed(disposeBag_);
     Brindle::subscribeNext(viewModel_->show.asObservable(), false, [guard](bool show) {
         if (guard) guard->setShow(show);
     }).disposed(disposeBag_);
@@ -316,6 +335,11 @@ void Taskbar::regroup() {
     }
     arrange(pinnedRow_, pinned);
     arrange(otherRow_, others);
+    // The same position in each group: a group with no button there shows none.
+    for (const auto* group : {&pinned, &others})
+        for (std::size_t index = 0; index < group->size(); ++index)
+            static_cast<Slot*>((*group)[index])
+                ->setMarked(dropIndex_ && *dropIndex_ == static_cast<std::int64_t>(index));
     separator2_->setVisible(!pinned.empty());
     pinnedRow_->setVisible(!pinned.empty());
     otherRow_->setVisible(!others.empty());

@@ -2,8 +2,10 @@
 
 #include <QColor>
 #include <QWidget>
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +107,8 @@ private:
     TaskbarThemeSettings themeSettings_;
     double offset_ = 0.0;
     TaskbarButtons tasks_;
+    // Where a dragged button would go, within each group.
+    std::optional<std::int64_t> dropIndex_;
     QSize reportedRowSize_;
 
     TaskbarThemeComponent* themeComponent_ = nullptr;

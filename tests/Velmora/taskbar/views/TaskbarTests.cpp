@@ -169,3 +169,28 @@ TEST(BarSnapshots, EachLayoutOnAWideScreen) {
     }
     platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
 }
+
+// Photos pinned, then Notes, Music and Mail: index 0 marks the first of both groups, 1 only the
+// second of the others, 3 (the others' count) and 4 nothing, and none again when it is cleared.
+TEST(BarSnapshots, TheDropMarkerAtTheIndexOfEachGroupLongEnough) {
+    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
+    Bar bar(900);
+    bar.desktop.settings->setShowTitle(false);
+    bar.desktop.settings->taskbarTheme.accept(TaskbarTheme::fullscreenLeft);
+    bar.settle();
+    std::vector<QImage> images;
+    for (std::optional<std::int64_t> index : {std::optional<std::int64_t>(0), {1}, {3}, {4}, {}}) {
+        bar.desktop.bar->draggingTargetIndex.set(index);
+        bar.settle();
+        QImage& image = images.emplace_back(400, 86, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(0x5a, 0x7d, 0xa8));
+        QPainter painter(&image);
+        bar.view->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+    EXPECT_EQ(images[2], images[4]);
+    EXPECT_EQ(images[3], images[4]);
+    // A marker is a small share of the picture: every one counts.
+    test_support::expectMatchesReference(test_support::snapshotSheet(images, Qt::Vertical, 6, 0, Qt::white),
+                                         "taskbar-drop-marker", 40, 0.002);
+    platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
+}
