@@ -132,10 +132,12 @@ void TouchableComponent::leaveEvent(QEvent* event) {
 }
 
 void TouchableComponent::paintEvent(QPaintEvent*) {
-    auto opacity = paintedOpacity(this);
-    if (opacity <= 0) return;
+    auto opacity = paintedOpacity(this) * backgroundOpacity();
+    // The resting background rounds to no colour at all; hovering goes by the widget's area (and
+    // mask), not by what is painted.
+    if (opacity * 255 < 0.5) return;
     QPainter painter(this);
-    painter.setOpacity(opacity);
+    painter.setOpacity(paintedOpacity(this));
     painter.setRenderHint(QPainter::Antialiasing);
     auto color = platform::qt::Appearance::shared()->accentColor();
     color.setAlphaF(static_cast<float>(backgroundOpacity()));

@@ -51,12 +51,14 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         auto opacity = Brindle::paintedOpacity(this);
-        if (opacity <= 0) return;
+        auto color = button_->markColor();
+        // The faint mark rounds to no colour at all.
+        if (opacity * color.alphaF() * 255 < 0.5) return;
         QPainter painter(this);
         painter.setOpacity(opacity);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(button_->markColor());
+        painter.setBrush(color);
         painter.drawRoundedRect(QRectF(rect()), TaskbarButton::cornerRadius, TaskbarButton::cornerRadius);
     }
 
