@@ -133,8 +133,9 @@ TEST_F(BarWindowTest, OnlyTheBodyShowsAndTheBarReservesItsHeightOnlyWhileShownOf
     auto followsBody = [&] {
         auto region = window->visibleRegion();
         auto shown = body() & window->widget()->rect();
+        bool rounded = view->themeSettings().cornerRadius > 0;
         return region.boundingRect() == shown && (shown.isEmpty() || region.contains(shown.center())) &&
-               !region.contains(body().topLeft());
+               region.contains(body().topLeft()) != rounded;
     };
     EXPECT_EQ(window->reservedBottomEdge(), shownHeight);
     ASSERT_GT(settings.cornerRadius, 0);
@@ -142,6 +143,16 @@ TEST_F(BarWindowTest, OnlyTheBodyShowsAndTheBarReservesItsHeightOnlyWhileShownOf
     EXPECT_LT(body().width(), window->widget()->width()) << "the centred body leaves room beside it";
     EXPECT_EQ(window->widget()->height() - body().top(), shownHeight);
     EXPECT_FALSE(window->bypassesWindowManager());
+    // Another layout: the region follows the body across the screen.
+    harness.settings->taskbarTheme.accept(Velmora::TaskbarTheme::fullscreenLeft);
+    loop.advance(0.3);
+    EXPECT_GT(body().width(), window->widget()->width() - 40);
+    EXPECT_TRUE(followsBody());
+    EXPECT_EQ(window->reservedBottomEdge(),
+              view->themeSettings().defaultHeight + view->themeSettings().padding.bottom);
+    harness.settings->taskbarTheme.accept(Velmora::TaskbarTheme::centered);
+    loop.advance(0.3);
+    EXPECT_TRUE(followsBody());
 
     // Hidden on request: nothing reserved, and the region follows the body down.
     Velmora::EventManager::shared()->hideOnScreen.onNext(screen(0));
