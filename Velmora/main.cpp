@@ -61,9 +61,10 @@ int main(int argc, char** argv) {
         platform::Application::shared()->setWillTerminateHandler({});
     }
     platform::DispatchQueue::shutdownPool();
-    // The desktop's temporary folder goes with the desktop.
-    desktop->stopWatching();
+    // The simulated desktop's temporary folder goes with it; the real desktop's threads end with it.
+    if (desktop) desktop->stopWatching();
     platform::System::install(nullptr);
     desktop.reset();
+    realDesktop.reset();
     return status;
 }
