@@ -1,5 +1,6 @@
 #include <sys/wait.h>
 
+#include "platform/system/Screen.h"
 #include "platform/system/WindowList.h"
 #include "tests/platform/x11/X11DesktopFixture.h"
 #include "tests/support/TemporaryFolder.h"
@@ -83,4 +84,40 @@ TEST_F(X11DesktopEntriesTest, OpeningTheBundleOfARunningApplicationBringsItForwa
     EXPECT_EQ(opened, app);
     EXPECT_TRUE(desktop->workspace()->open(*app->bundleURL()));
     EXPECT_EQ(desktop->workspace()->runningApplications().size(), 2u) << "the program and the application";
+}
+
+TEST_F(X11DesktopTest,
+       PointerMotionOverTheProgramsOwnWindowsReachesTheLocalMonitorsAndElsewhereTheGlobalOnes) {
+    auto screens = Screens::screens();
+    Screens::update({Screen{"main", "", Rect::make(0, 0, 1280, 800), Rect::make(0, 0, 1280, 800), 1}});
+    // A window that names the test's process is one of the program's own.
+    session.client({"Own", "Own", "300x200", "pid=" + std::to_string(getpid())});
+    session.client({"Other", "Other", "300x200"});
+    ASSERT_TRUE(waitForApplication("Other"));
+    std::optional<Rect> own, other;
+    ASSERT_TRUE(waitFor([&] {
+        for (const auto& window : desktop->snapshot()->windows)
+            (window.title == "Own" ? own : other) = window.frame;
+        return own && other && !own->intersects(*other);
+    }));
+    int local = 0, global = 0;
+    auto monitors = desktop->eventMonitors();
+    auto moves = eventMask(EventType::mouseMoved);
+    auto localToken = monitors->addLocalMonitor(moves, [&](const Event& event) -> std::optional<Event> {
+        ++local;
+        return event;
+    });
+    auto globalToken = monitors->addGlobalMonitor(moves, [&](const Event&) { ++global; });
+    auto moveTo = [&](const Rect& frame) {
+        auto x = int(frame.minX() + frame.width() / 2), y = int(frame.minY() + frame.height() / 2);
+        session.spawn({"xte", "mousemove " + std::to_string(x) + " " + std::to_string(y)});
+    };
+    moveTo(*own);
+    EXPECT_TRUE(waitWithLoop([&] { return local > 0; }));
+    EXPECT_EQ(global, 0);
+    moveTo(*other);
+    EXPECT_TRUE(waitWithLoop([&] { return global > 0; }));
+    monitors->removeMonitor(localToken);
+    monitors->removeMonitor(globalToken);
+    Screens::update(screens);
 }
