@@ -1,5 +1,8 @@
 #include "Velmora/DesktopChoice.h"
 
+#include <xcb/xcb.h>
+
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,7 +11,9 @@
 #include "platform/base/MainQueue.h"
 #include "platform/qt/DisplayQueries.h"
 #include "platform/sim/SimulatedDesktop.h"
+#include "platform/system/Application.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11InstanceLock.h"
 #include "platform/x11/XInputSource.h"
 
 namespace Velmora {
@@ -32,6 +37,17 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
         demoBecause(why);
         return nullptr;
     }
+    std::unique_ptr<DesktopChoice> choice(new DesktopChoice);
+    // One instance per user and display: a second would stack another bar and share the files.
+    const char* display = std::getenv("DISPLAY");
+    choice->lock_ = platform::x11::X11InstanceLock::claim(
+        display ? display : "",
+        [] { platform::MainQueue::async([] { platform::Application::shared()->activate(true); }); },
+        &choice->handedOver_);
+    if (choice->handedOver_) {
+        std::fprintf(stderr, "Velmora: already running on this display; it was asked to come forward.\n");
+        return choice;
+    }
     // The user's desktop entries are the installed applications, kept up to date.
     platform::x11::X11Desktop::Options options;
     options.applications = std::make_shared<platform::xdg::DesktopApplications>();
@@ -43,10 +59,24 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
         demoBecause(error);
         return nullptr;
     }
-    std::unique_ptr<DesktopChoice> choice(new DesktopChoice);
     choice->desktop_ = desktop;
     platform::System::install(desktop);
     return choice;
+}
+
+DesktopChoice::~DesktopChoice() = default;
+
+void DesktopChoice::endAtOnceWhenTheDisplayGoes() {
+    static bool registered = false;
+    if (registered) return;
+    registered = true;
+    std::atexit([] {
+        auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+        auto* connection = x11 ? x11->connection() : nullptr;
+        if (!connection || !xcb_connection_has_error(connection)) return;
+        std::fflush(nullptr);
+        std::_Exit(1);
+    });
 }
 
 std::shared_ptr<void> DesktopChoice::feedFromDisplay(

@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     platform::sim::SimulatedDesktop::Options options;
     options.appliesScreens = headless;
     auto realDesktop = Velmora::DesktopChoice::openRealDesktop(headless);
+    if (realDesktop && realDesktop->handedOver()) return 0;
     auto desktop = realDesktop ? nullptr : platform::sim::SimulatedDesktop::loadDefault(options);
     std::shared_ptr<void> displayInput;
     if (desktop) {
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
         platform::Application::shared()->setWillTerminateHandler(
             [delegate] { delegate->applicationWillTerminate(); });
         delegate->applicationDidFinishLaunching();
+        Velmora::DesktopChoice::endAtOnceWhenTheDisplayGoes();
         status = programExit.exec();
         platform::Application::shared()->setWillTerminateHandler({});
     }
