@@ -2,9 +2,10 @@
 # The real program on an X11 desktop (its own Xvfb with openbox and a fresh home) with ordinary
 # programs that have desktop entries: two xterm processes, galculator and xclock. Giving consent
 # leaves every window as it was; clicking every button, the active one and a minimised one
-# included, starts no process; XTerm's button outlives its first process; Quit and SIGTERM end the
-# program with status 0; a second instance hands over to the first; the loss of the X server ends
-# it with status 1. Pointer motion is real (XTEST through xte).
+# included, starts no process; choosing a window restores it alone; XTerm's button outlives its
+# first process; Quit, SIGTERM, SIGINT and SIGHUP end the program with status 0; a second instance
+# hands over to the first; the loss of the X server ends it with status 1. Pointer motion is real
+# (XTEST through xte).
 velmora="$1"
 for tool in Xvfb openbox xterm galculator xclock xte xdotool xprop import pgrep; do
     command -v $tool >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
@@ -200,12 +201,14 @@ click 91 597 # Quit
 ended 5 || fail "Quit did not end the program"
 [ "$status" = 0 ] || fail "Quit ended the program with status $status"
 
-# So does SIGTERM.
-start
-waitFor 300 started Idle || fail "the program did not start again"
-kill -TERM $app
-ended 5 || fail "SIGTERM did not end the program"
-[ "$status" = 0 ] || fail "SIGTERM ended the program with status $status"
+# So do SIGTERM, SIGINT and SIGHUP.
+for signal in TERM INT HUP; do
+    start
+    waitFor 300 started Idle || fail "the program did not start again"
+    kill -$signal $app
+    ended 5 || fail "SIG$signal did not end the program"
+    [ "$status" = 0 ] || fail "SIG$signal ended the program with status $status"
+done
 
 # A second instance hands over to the first and ends with one line; one bar stays.
 start
