@@ -1,20 +1,20 @@
 #include "Velmora/DesktopChoice.h"
 
-#include <xcb/xcb.h>
-
-#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "Velmora/DisplayInput.h"
 #include "platform/base/MainQueue.h"
+#include "platform/qt/Appearance.h"
 #include "platform/qt/DisplayQueries.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Application.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11InstanceLock.h"
 #include "platform/x11/XInputSource.h"
+#include "platform/x11/XSettings.h"
+#include "platform/xdg/DesktopColorScheme.h"
 
 namespace Velmora {
 namespace {
@@ -48,10 +48,12 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
         std::fprintf(stderr, "Velmora: already running on this display; it was asked to come forward.\n");
         return choice;
     }
-    // The user's desktop entries are the installed applications, kept up to date.
+    // The user's desktop entries are the installed applications, kept up to date from a thread of
+    // their own, with the icon theme the desktop announces.
     platform::x11::X11Desktop::Options options;
-    options.applications = std::make_shared<platform::xdg::DesktopApplications>();
-    options.applications->update();
+    options.applications = std::make_shared<platform::xdg::DesktopApplications>(
+        platform::xdg::DesktopApplications::defaultRoot(),
+        platform::xdg::IconTheme::userThemes(platform::x11::announcedIconTheme()));
     options.applications->startWatching();
     std::string error;
     auto desktop = platform::x11::X11Desktop::open(options, &error);
@@ -61,23 +63,12 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
     }
     choice->desktop_ = desktop;
     platform::System::install(desktop);
+    // Light or dark as the desktop prefers; without a session bus its GTK settings still count.
+    platform::qt::Appearance::shared()->followDesktop(platform::xdg::DesktopColorScheme::open());
     return choice;
 }
 
 DesktopChoice::~DesktopChoice() = default;
-
-void DesktopChoice::endAtOnceWhenTheDisplayGoes() {
-    static bool registered = false;
-    if (registered) return;
-    registered = true;
-    std::atexit([] {
-        auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-        auto* connection = x11 ? x11->connection() : nullptr;
-        if (!connection || !xcb_connection_has_error(connection)) return;
-        std::fflush(nullptr);
-        std::_Exit(1);
-    });
-}
 
 std::shared_ptr<void> DesktopChoice::feedFromDisplay(
     const std::shared_ptr<platform::sim::SimulatedDesktop>& desktop) {

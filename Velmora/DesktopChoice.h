@@ -26,10 +26,6 @@ public:
     const std::shared_ptr<platform::x11::X11Desktop>& desktop() const { return desktop_; }
     bool handedOver() const { return handedOver_; }
 
-    // From here on, when the display goes away the program ends at once with status 1, without
-    // tearing down what threads still use: the toolkit ends it from inside the event loop.
-    static void endAtOnceWhenTheDisplayGoes();
-
     // The display's pointer and modifiers for the simulated desktop, and on X11 its keys, buttons
     // and motion outside the program's own windows as other applications' events. Keep the
     // result while the desktop runs.

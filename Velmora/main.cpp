@@ -17,6 +17,7 @@
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Application.h"
 #include "platform/system/System.h"
+#include "platform/x11/X11DisplayLoss.h"
 
 int main(int argc, char** argv) {
     // Before any thread exists.
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
         platform::Application::shared()->setWillTerminateHandler(
             [delegate] { delegate->applicationWillTerminate(); });
         delegate->applicationDidFinishLaunching();
-        Velmora::DesktopChoice::endAtOnceWhenTheDisplayGoes();
+        if (!headless) platform::x11::endAtOnceWhenTheDisplayGoes();
         status = programExit.exec();
         platform::Application::shared()->setWillTerminateHandler({});
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace platform {
 
@@ -28,11 +30,17 @@ public:
     virtual std::shared_ptr<Application> application() = 0;
     // A real desktop's session commands; none where the other platform's command lines apply.
     virtual std::shared_ptr<DesktopSession> desktopSession() { return nullptr; }
+    // Runs a shell command line that this system carries out itself instead of the host (the
+    // simulated desktop's Dock) and gives its output; none leaves the line to the host's shell.
+    // Any thread.
+    virtual std::optional<std::string> runCommandLine(const std::string&) { return std::nullopt; }
 
     // The installed system; asking before one is installed is a programming error. Any thread.
     static std::shared_ptr<System> current();
     // Installs `system` (none uninstalls) and returns the one it replaces.
     static std::shared_ptr<System> install(std::shared_ptr<System> system);
+    // The installed system's `runCommandLine`; none when no system is installed.
+    static std::optional<std::string> runCommandLineOfInstalled(const std::string& commandLine);
 };
 
 // Installs a system while it lives and then puts the previous one back.
