@@ -30,21 +30,27 @@ WorkspaceOpener::Result WorkspaceOpener::finish(const LaunchOutcome& outcome, co
     return {application, std::nullopt};
 }
 
+std::shared_ptr<RunningApplication> WorkspaceOpener::runningBundle(const std::string& path) const {
+    return running_.byBundle ? running_.byBundle(path) : nullptr;
+}
+
 WorkspaceOpener::Result WorkspaceOpener::openBundle(const std::string& path,
                                                     const std::vector<std::string>& uris, bool activates) {
     auto entry = applications_->entryForBundle(path);
-    if (!entry) return {nullptr, "The application " + path + " is not installed."};
-    if (uris.empty() && running_.byBundle) {
-        if (auto application = running_.byBundle(DesktopApplications::bundlePath(*entry))) {
-            if (activates) application->activate(ApplicationActivationOptions::activateAllWindows);
-            return {application, std::nullopt};
-        }
+    // A running application without a desktop entry has a bundle path of its own and no folder.
+    auto application = !uris.empty() ? nullptr
+                       : entry       ? runningBundle(DesktopApplications::bundlePath(*entry))
+                                     : runningBundle(path);
+    if (application) {
+        if (activates) application->activate(ApplicationActivationOptions::activateAllWindows);
+        return {application, std::nullopt};
     }
+    if (!entry) return {nullptr, "The application " + path + " is not installed."};
     return finish(launchEntry(*entry, uris), entry->name);
 }
 
 WorkspaceOpener::Result WorkspaceOpener::openAddress(const URL& url, bool activates) {
-    if (auto path = localPath(url); path && applications_->entryForBundle(*path))
+    if (auto path = localPath(url); path && (applications_->entryForBundle(*path) || runningBundle(*path)))
         return openBundle(*path, {}, activates);
     auto uri = localPath(url) ? folderURI(*localPath(url)) : url.absoluteString();
     return finish(openURI(uri), uri);

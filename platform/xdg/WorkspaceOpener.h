@@ -13,9 +13,10 @@
 namespace platform::xdg {
 
 // The workspace's opening calls on a Linux desktop: a bundle of `DesktopApplications` launches
-// its entry (or brings the running application forward), any other address goes to the user's
-// default application for it, folders open in the file manager. Completions run on the main
-// queue with the outcome; a failure without a completion is printed.
+// its entry, the bundle of a running application (with an entry or without) brings it forward,
+// any other address goes to the user's default application for it, folders open in the file
+// manager. Completions run on the main queue with the outcome; a failure without a completion is
+// printed.
 class WorkspaceOpener {
 public:
     struct Running {
@@ -44,6 +45,7 @@ private:
     Result openAddress(const URL& url, bool activates);
     Result openBundle(const std::string& path, const std::vector<std::string>& uris, bool activates);
     Result finish(const LaunchOutcome& outcome, const std::string& what);
+    std::shared_ptr<RunningApplication> runningBundle(const std::string& path) const;
     static void complete(Workspace::OpenCompletion completion, Result result);
 
     const std::shared_ptr<DesktopApplications> applications_;

@@ -7,6 +7,31 @@
 using namespace platform;
 using namespace platform::xdg;
 
+namespace {
+
+// A running application that only counts how often it is brought forward.
+struct RunningStub : RunningApplication {
+    std::int32_t processIdentifier() const override { return 4242; }
+    std::optional<URL> bundleURL() const override { return std::nullopt; }
+    std::optional<std::string> bundleIdentifier() const override { return std::nullopt; }
+    std::optional<std::string> localizedName() const override { return "XClock"; }
+    std::optional<Image> icon() const override { return std::nullopt; }
+    ActivationPolicy activationPolicy() const override { return ActivationPolicy::regular; }
+    bool isActive() const override { return false; }
+    bool isHidden() const override { return false; }
+    bool isTerminated() const override { return false; }
+    bool isFinishedLaunching() const override { return true; }
+    bool ownsMenuBar() const override { return false; }
+    bool activate(std::uint64_t) override { return ++activations, true; }
+    bool terminate() override { return false; }
+    bool forceTerminate() override { return false; }
+    bool hide() override { return false; }
+    bool unhide() override { return false; }
+    int activations = 0;
+};
+
+}  // namespace
+
 class WorkspaceOpenerTests : public ::testing::Test {
 protected:
     WorkspaceOpenerTests() {
@@ -60,4 +85,23 @@ TEST_F(WorkspaceOpenerTests, FailuresReachTheCompletion) {
                   std::nullopt);
         EXPECT_FALSE(opener.open(*URL::fromString(address)));
     }
+}
+
+// An application without a desktop entry has a made-up bundle path and no folder behind it.
+TEST_F(WorkspaceOpenerTests, TheBundleOfARunningApplicationBringsItForwardWithOrWithoutAnEntry) {
+    auto clock = std::make_shared<RunningStub>();
+    const std::string clockBundle = "/usr/share/applications/XClock.app/";
+    WorkspaceOpener withRunning(applications, {.byBundle = [&](const std::string& path) {
+                                    return (path + "/").starts_with(clockBundle) ? clock : nullptr;
+                                }});
+    auto url = *URL::fromString(clockBundle);
+    EXPECT_TRUE(withRunning.open(url));
+    EXPECT_EQ(completed([&](auto done) { withRunning.open(url, {}, done); }), std::nullopt);
+    EXPECT_EQ(completed([&](auto done) { withRunning.openApplication(url, {}, done); }), std::nullopt);
+    EXPECT_EQ(clock->activations, 3);
+    EXPECT_NE(completed([&](auto done) {
+                  withRunning.openApplication(*URL::fromString("/usr/share/applications/Gone.app/"), {},
+                                              done);
+              }),
+              std::nullopt);
 }
