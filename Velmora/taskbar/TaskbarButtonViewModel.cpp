@@ -45,6 +45,7 @@ TaskbarButtonViewModel::TaskbarButtonViewModel(std::shared_ptr<Task> task,
       id_(task->bundlePath.absoluteString()) {}
 
 void TaskbarButtonViewModel::postInit() {
+    listsWindows.accept(multiButton);
     ReactiveViewModel::postInit();
     start(Brindle::make<ButtonStateIdle>());
 }
@@ -55,7 +56,7 @@ bool TaskbarButtonViewModel::isLastClicked() const {
 }
 
 void TaskbarButtonViewModel::click() {
-    if (multiButton) return;
+    if (listsWindows.value()) return;
     const auto& application = task->runningApplication;
     auto workspace = platform::Workspace::shared();
     if (!task->isActive && !isLastClicked()) {

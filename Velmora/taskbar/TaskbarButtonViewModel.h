@@ -33,7 +33,7 @@ public:
     const std::int32_t pid;
     const std::optional<platform::Image> icon;
     const std::string title;
-    // More than one visible window: the button offers a window list instead of its click.
+    // More than one visible window at creation.
     const bool multiButton;
     // The latest record of the button's application (same identity): a kept button takes each
     // refresh's record, so that a pinned button made before its application started acts on the
@@ -53,6 +53,9 @@ public:
     const rx::BehaviorRelay<bool> isExiting{false};
     const rx::BehaviorRelay<bool> isActiveRelay{false};
     const rx::BehaviorRelay<std::optional<std::string>> badge{std::nullopt};
+    // The latest record has more than one visible window: the button offers a window list instead
+    // of its click. Follows the records, as windows open and close.
+    const rx::BehaviorRelay<bool> listsWindows{false};
     // The view's width limit: none for the natural width; the button starts and ends collapsed.
     const rx::BehaviorRelay<std::optional<double>> maxWidth{0.0};
     const rx::BehaviorRelay<double> alpha{1.0};
@@ -68,7 +71,7 @@ public:
     // The manager's last-clicked task is this task's process.
     bool isLastClicked() const;
     // Brings the application forward, or launches a pinned one that is not running. Does nothing
-    // for a button made with two or more visible windows, which lists them instead.
+    // while the button lists two or more visible windows instead.
     void click();
     // Brings the application forward and takes the window out of the minimised state, again 0.3 s
     // later.

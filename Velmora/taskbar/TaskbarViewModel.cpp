@@ -119,6 +119,7 @@ const std::shared_ptr<TaskbarButtonViewModel>& TaskbarViewModel::updateButton(
         pinned.begin(), pinned.end(),
         [&](const std::shared_ptr<Task>& entry) { return entry->bundlePath == task.bundlePath; }));
     button->badge.accept(task.badge);
+    button->listsWindows.accept(task.visibleWindows().size() > 1);
     return button;
 }
 

@@ -94,7 +94,6 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
       taskbarViewModel_(taskbarViewModel),
       viewModel_(std::move(viewModel)),
       showTitles_(showTitles) {
-    const auto& task = viewModel_->task;
     markColor_ = targetMarkColor();
 
     content_ = new QWidget();
@@ -105,31 +104,7 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
     face_ = new ButtonFace(this);
     auto* faceLayout = new QHBoxLayout(face_);
     faceLayout->setSpacing(0);
-    auto windows = task->visibleWindows();
-    if (windows.size() >= 2) {
-        iconView_ = new AppIconVisualiser(task, false, isPinned_, showTitles_, badge_);
-        windowMenu_ = new QMenu(this);
-        // The windows of the button's latest task record, whenever the list opens.
-        auto fillWindowMenu = [this] {
-            windowMenu_->clear();
-            for (const auto& window : viewModel_->task->visibleWindows()) {
-                platform::qt::addMenuItem(
-                    windowMenu_, {.title = window->title, .symbolName = {}, .action = [this, window] {
-                                      viewModel_->chooseWindow(window);
-                                  }});
-            }
-        };
-        fillWindowMenu();
-        connect(windowMenu_, &QMenu::aboutToShow, this, fillWindowMenu);
-        windowMenuButton_ = new WindowMenuButton(iconView_, windowMenu_);
-        auto side = static_cast<int>(windowMenuSidePadding);
-        faceLayout->setContentsMargins(side, 0, side, 0);
-        faceLayout->addWidget(windowMenuButton_);
-    } else {
-        iconView_ = new AppIconVisualiser(task, true, isPinned_, showTitles_, badge_);
-        faceLayout->setContentsMargins(0, 0, 0, 0);
-        faceLayout->addWidget(iconView_);
-    }
+    buildFace(viewModel_->listsWindows.value());
 
     Brindle::TouchableComponent::Options options;
     options.style = Brindle::TouchableComponent::Style::vibrant;
@@ -193,6 +168,47 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
 
 TaskbarButton::~TaskbarButton() = default;
 
+void TaskbarButton::buildFace(bool listsWindows) {
+    auto* layout = face_->layout();
+    if (QWidget* old = windowMenuButton_ ? windowMenuButton_ : iconView_) {
+        layout->removeWidget(old);
+        old->hide();
+        // The list's own item may be what led here.
+        old->deleteLater();
+    }
+    windowMenuButton_ = nullptr;
+    iconView_ = new AppIconVisualiser(viewModel_->task, !listsWindows, isPinned_, showTitles_, badge_);
+    if (!listsWindows) {
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(iconView_);
+        return;
+    }
+    if (!windowMenu_) {
+        windowMenu_ = new QMenu(this);
+        // The windows of the button's latest task record, whenever the list opens.
+        auto fillWindowMenu = [this] {
+            windowMenu_->clear();
+            for (const auto& window : viewModel_->task->visibleWindows()) {
+                platform::qt::addMenuItem(
+                    windowMenu_, {.title = window->title, .symbolName = {}, .action = [this, window] {
+                                      viewModel_->chooseWindow(window);
+                                  }});
+            }
+        };
+        fillWindowMenu();
+        connect(windowMenu_, &QMenu::aboutToShow, this, fillWindowMenu);
+    }
+    windowMenuButton_ = new WindowMenuButton(iconView_, windowMenu_);
+    auto side = static_cast<int>(windowMenuSidePadding);
+    layout->setContentsMargins(side, 0, side, 0);
+    layout->addWidget(windowMenuButton_);
+}
+
+void TaskbarButton::setListsWindows(bool value) {
+    if (value == (windowMenuButton_ != nullptr)) return;
+    buildFace(value);
+}
+
 void TaskbarButton::setShowTitles(bool showTitles) {
     showTitles_ = showTitles;
     iconView_->setShowTitles(showTitles);
@@ -230,6 +246,7 @@ void TaskbarButton::bind(const std::shared_ptr<TaskbarButtonViewModel>& model) {
     follow(model->isRunning, &TaskbarButton::setRunning);
     follow(model->isPinned, &TaskbarButton::setPinned);
     follow(model->badge, &TaskbarButton::setBadge);
+    follow(model->listsWindows, &TaskbarButton::setListsWindows);
 }
 
 QSize TaskbarButton::sizeHint() const { return component_->sizeHint(); }

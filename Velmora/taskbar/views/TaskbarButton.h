@@ -57,7 +57,7 @@ public:
 
     AppIconVisualiser* iconView() const { return iconView_; }
     Brindle::TouchableComponent* touchable() const { return touchable_; }
-    // Absent unless the task has two or more visible windows.
+    // Absent unless the latest task record has two or more visible windows.
     QWidget* windowMenuButton() const { return windowMenuButton_; }
     QMenu* windowMenu() const { return windowMenu_; }
     // Built once; its items follow the pinned and running states.
@@ -85,6 +85,9 @@ protected:
 
 private:
     void bind(const std::shared_ptr<TaskbarButtonViewModel>& model);
+    // The face: the icon alone, or the icon opening the list of windows.
+    void buildFace(bool listsWindows);
+    void setListsWindows(bool value);
     void setMaxWidth(std::optional<double> value);
     void setAlpha(double value);
     void setActive(bool value);

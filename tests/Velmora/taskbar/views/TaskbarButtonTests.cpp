@@ -142,6 +142,32 @@ TEST_F(TaskbarButtonTest, AClickActivatesAndOpensOnlyOpensOrLaunchesTheBundleOrO
     EXPECT_EQ(desktop.updates, 1);
 }
 
+// The face follows the application's windows: a list only while two or more are left.
+TEST_F(TaskbarButtonTest, TheListOfWindowsComesAndGoesWithTheSecondWindow) {
+    auto mail = button("Mail");
+    ASSERT_TRUE(mail->windowMenuButton());
+    desktop.desktop->setWindows(503, {{.title = "Inbox", .frame = platform::Rect::make(10, 25, 800, 600)}});
+    desktop.refresh();
+    desktop.loop.runUntilIdle();
+    EXPECT_FALSE(mail->windowMenuButton());
+    ASSERT_TRUE(mail->iconView()->isVisible());
+    desktop.desktop->clearActions();
+    click(mail->touchable());
+    EXPECT_EQ(desktop.actionNames(), (Strings{"activate", "open"})) << "one window: brought forward";
+    desktop.desktop->setWindows(503, {{.title = "Inbox", .frame = platform::Rect::make(10, 25, 800, 600)},
+                                      {.title = "Sent", .frame = platform::Rect::make(900, 25, 300, 300)}});
+    desktop.refresh();
+    desktop.loop.runUntilIdle();
+    ASSERT_TRUE(mail->windowMenuButton());
+    EXPECT_TRUE(mail->windowMenuButton()->isVisible());
+    desktop.desktop->clearActions();
+    mail->viewModel()->click();
+    EXPECT_TRUE(desktop.actionNames().empty()) << "two windows: the list answers instead";
+    click(mail->windowMenuButton());
+    EXPECT_EQ(shownItems(mail->windowMenu()), (Strings{"Inbox", "Sent"}));
+    mail->windowMenu()->hide();
+}
+
 TEST_F(TaskbarButtonTest, TheContextMenuOffersPinningAndQuittingByState) {
     auto music = button("Music");
     QMenu* menu = music->contextMenu();
