@@ -1,5 +1,6 @@
 #include "platform/qt/KeyForwarder.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -51,6 +52,8 @@ bool KeyForwarder::eventFilter(QObject* watched, QEvent* event) {
     // A key event goes to the window and then up through its parents; only its first receiver
     // forwards it.
     if (!watched->isWindowType()) return QObject::eventFilter(watched, event);
+    // An open menu takes the keys for itself (Escape closes it): the monitors see none of them.
+    if (QApplication::activePopupWidget()) return QObject::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->isAutoRepeat()) return QObject::eventFilter(watched, event);
     const bool pressed = event->type() == QEvent::KeyPress;

@@ -2,12 +2,14 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
 
 #include "platform/qt/KeyForwarder.h"
+#include "platform/qt/Menu.h"
 #include "tests/support/SimulatedDesktopTesting.h"
 
 using namespace platform;
@@ -84,4 +86,29 @@ TEST(KeyForwarder, HandsPointerMovesOverTheProgramsWindowsToTheLocalMonitorsWith
                                         {EventType::rightMouseDragged, at(50, 60)}}));
     EXPECT_EQ(window.moves, 3) << "a monitor does not take a move from the window";
     EXPECT_EQ(Events::mouseLocation(), at(50, 60));
+}
+
+TEST(KeyForwarder, LeavesTheKeysOfAnOpenMenuToTheMenu) {
+    test_support::InstalledDesktop desktop;
+    int seen = 0;
+    auto monitor = EventMonitors::shared()->addLocalMonitor(
+        eventMask(EventType::keyDown) | eventMask(EventType::flagsChanged),
+        [&](const Event&) -> std::optional<Event> { return ++seen, std::nullopt; });
+    QWidget window;
+    window.show();
+    auto* menu = qt::makeMenu({{.title = "One", .symbolName = {}, .action = {}}}, &window);
+    qt::KeyForwarder forwarder;
+    qApp->installEventFilter(&forwarder);
+    qt::popUpMenu(menu, QPoint(10, 10));
+    ASSERT_TRUE(menu->isVisible());
+    // The key reaches whichever of the program's windows the system chose; the menu gets it.
+    for (QWindow* target : {window.windowHandle(), menu->windowHandle()}) {
+        qt::popUpMenu(menu, QPoint(10, 10));
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(menu->isVisible());
+    }
+    QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+    qApp->removeEventFilter(&forwarder);
+    EventMonitors::shared()->removeMonitor(monitor);
+    EXPECT_EQ(seen, 1) << "only the Escape typed with no menu open";
 }
