@@ -259,6 +259,11 @@ bool X11Desktop::activateGroup(const std::string& group, std::uint64_t options) 
         std::lock_guard lock(stateMutex_);
         focuslessGroup_ = group;
         activeWhenFocuslessRaised_ = snapshot->activeWindow;
+    } else {
+        // The window that kept the focus under a raised focusless one may be this very one: the
+        // active window then does not change, and nothing else would end the focusless one's turn.
+        std::lock_guard lock(stateMutex_);
+        focuslessGroup_.clear();
     }
     invalidate();
     return true;

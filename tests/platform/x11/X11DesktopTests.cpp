@@ -112,6 +112,11 @@ TEST_F(X11DesktopTest, ActionsOnApplicationsAndWindowsAndLossOfConsentAreSeenByT
         return frontmost() == "Clock" && front.size() > 1 &&
                front[1].at("kCGWindowOwnerPID").integerValue() == clockPid;  // after the dock
     }));
+    // The window that kept the focus under the clock is active again once brought forward.
+    EXPECT_TRUE(viewer->activate(0));
+    EXPECT_TRUE(waitFor([&] { return frontmost() == "Viewer"; }));
+    EXPECT_TRUE(clock->activate(0));
+    EXPECT_TRUE(waitFor([&] { return frontmost() == "Clock"; }));
     EXPECT_TRUE(editor->activate(0));
     std::vector<std::pair<std::string, std::int64_t>> list;
     EXPECT_TRUE(waitFor([&] {
