@@ -7,7 +7,7 @@
 # hands over to the first; the loss of the X server ends it with status 1. Pointer motion is real
 # (XTEST through xte).
 velmora="$1"
-for tool in Xvfb openbox xterm galculator xclock xte xdotool xprop import pgrep; do
+for tool in Xvfb openbox xterm galculator xclock xte xdotool xprop xwininfo import pgrep; do
     command -v $tool >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
 done
 
@@ -66,6 +66,12 @@ count() {
 processes() { echo "$(count xterm) $(count galculator) $(count xclock)"; }
 pixel() { import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null | grep -o "#[0-9A-F]\{6\}"; }
 click() { xte "mousemove $1 $2" "usleep 150000" "mouseclick ${3:-1}"; }
+# The program's menus on show (override-redirect windows of its own class).
+menusShown() {
+    [ "$(for w in $(xwininfo -root -children | awk '/\("velmora"/{print $1}'); do
+        xwininfo -id "$w" | grep -q "Map State: IsViewable" && xwininfo -id "$w" | grep -q "Override Redirect State: yes" && echo "$w"
+    done | wc -l)" = "$1" ]
+}
 
 # One after the other, so the bar lists them in this order; the xterms are two processes.
 xterm -T first & pids+=($!); firstXterm=$!
@@ -149,6 +155,15 @@ for x in "${buttons[@]}" "${buttons[@]}"; do
     xte "key Escape"
     sleep 0.2
 done
+# Escape closes a button's list of windows and its context menu, though the bar has no focus.
+click "${buttons[0]}" $barY
+waitFor 30 menusShown 1 || fail "XTerm's list of windows did not open"
+xte "key Escape"
+waitFor 30 menusShown 0 || fail "Escape did not close the list of windows"
+click "${buttons[1]}" $barY 3
+waitFor 30 menusShown 1 || fail "the context menu did not open"
+xte "key Escape"
+waitFor 30 menusShown 0 || fail "Escape did not close the context menu"
 # A minimised application's button restores it.
 calculator=$(windowsOf galculator)
 xdotool windowminimize "$calculator"
