@@ -88,7 +88,7 @@ public:
         // The daemon prints its address once it listens.
         std::string text;
         pollfd readable{fds[0], POLLIN, 0};
-        while (pid_ && text.find('\n') == std::string::npos && poll(&readable, 1, 10000) > 0) {
+        while (pid_ && text.find('\n') == std::string::npos && poll(&readable, 1, 30000) > 0) {
             char buffer[256];
             auto count = read(fds[0], buffer, sizeof buffer);
             if (count <= 0) break;
