@@ -108,21 +108,18 @@ TEST(XorgScreens, FullScreenWindowsAreHandedOverWithTheirOwnScreensFrame) {
         for (const auto& monitor : layout.monitors)
             session.client({"Player", "Film " + monitor.name, "300x200", "fullscreen",
                             "at=" + std::to_string(monitor.x + 40) + "," + std::to_string(monitor.y + 40)});
-        EXPECT_TRUE(waitFor([&] { return filmFrames(*desktop, layout.monitors) == layout.places; }, 30))
+        EXPECT_TRUE(waitFor([&] { return filmFrames(*desktop, layout.monitors) == layout.places; }))
             << filmFrames(*desktop, layout.monitors);
         const auto& second = layout.monitors[1];
         auto events = desktop->eventMonitors();
-        EXPECT_TRUE(waitFor(
-            [&] {
-                session.run({"xte", "mousemove " + std::to_string(second.x + 200) + " " +
-                                        std::to_string(second.y + 100)});
-                return events->mouseLocation() == layout.pointer;
-            },
-            30))
-            << events->mouseLocation().x << "," << events->mouseLocation().y;
+        EXPECT_TRUE(waitFor([&] {
+            session.run({"xte", "mousemove " + std::to_string(second.x + 200) + " " +
+                                    std::to_string(second.y + 100)});
+            return events->mouseLocation() == layout.pointer;
+        })) << events->mouseLocation().x
+            << "," << events->mouseLocation().y;
         Screens::update(probedScreens(session, layout.rescaled));
-        EXPECT_TRUE(
-            waitFor([&] { return filmFrames(*desktop, layout.monitors) == layout.rescaledPlaces; }, 30))
+        EXPECT_TRUE(waitFor([&] { return filmFrames(*desktop, layout.monitors) == layout.rescaledPlaces; }))
             << filmFrames(*desktop, layout.monitors);
         desktop.reset();
         Screens::update({});
