@@ -20,12 +20,7 @@ std::optional<LauncherUpdate> decode(const char* text) {
 }
 
 void publish(const SessionBus& publisher, const char* properties) {
-    auto* parameters = g_variant_parse(G_VARIANT_TYPE("a{sv}"), properties, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(parameters);
-    g_dbus_connection_emit_signal(
-        publisher.connection(), nullptr, "/x", LauncherBadges::interfaceName, "Update",
-        g_variant_new("(s@a{sv})", "application://xterm.desktop", parameters), nullptr);
-    g_dbus_connection_flush_sync(publisher.connection(), nullptr, nullptr);
+    bus_testing::publishLauncherUpdate(publisher.connection(), "application://xterm.desktop", properties);
 }
 
 }  // namespace

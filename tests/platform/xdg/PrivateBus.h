@@ -62,6 +62,16 @@ inline int run(const std::vector<std::string>& arguments) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Publishes a launcher entry's update for `uri` with `properties` ("{'count': <int64 3>}") from `bus`.
+inline void publishLauncherUpdate(GDBusConnection* bus, const char* uri, const char* properties) {
+    g_dbus_connection_emit_signal(
+        bus, nullptr, "/x", "com.canonical.Unity.LauncherEntry", "Update",
+        g_variant_new("(s@a{sv})", uri,
+                      g_variant_parse(G_VARIANT_TYPE("a{sv}"), properties, nullptr, nullptr, nullptr)),
+        nullptr);
+    g_dbus_connection_flush_sync(bus, nullptr, nullptr);
+}
+
 // A dbus-daemon of the test's own, stopped with the object. `address` is empty when it did not
 // start.
 class PrivateBus {
