@@ -33,20 +33,19 @@ inline bool waitFor(const std::function<bool()>& condition, double seconds = 30,
 class X11Session {
 public:
     explicit X11Session(bool windowManager = true) {
-        // Xvfb takes a free display and writes its number to the file once it listens. Without
-        // -noreset it restarts whenever its last client leaves, and a client connecting meanwhile is
-        // turned away. Starting can take seconds on a loaded machine.
+        // Xvfb takes a free display and writes its number to the file once it listens. It never
+        // resets: a test whose only client comes and goes must not meet a server in mid-reset.
         auto number = home / "display";
         spawn(
-            {"sh", "-c", "exec Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>" + number});
-        if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); }, 30)) return;
+            {"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>" + number});
+        if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); })) return;
         display = ":" + std::to_string(std::stoi(test_support::readWholeFile(number)));
         setenv("DISPLAY", display.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
         // Openbox announces itself before it manages windows; its start-up command runs after.
         auto started = home / "openbox-started";
         if (windowManager) spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
-        ready = !windowManager || waitFor([&] { return access(started.c_str(), F_OK) == 0; }, 30);
+        ready = !windowManager || waitFor([&] { return access(started.c_str(), F_OK) == 0; });
     }
     ~X11Session() {
         for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
@@ -57,14 +56,14 @@ public:
             waitpid(*it, &status, 0);
         }
     }
-    // A process on the display, its output silenced; its pid. Nothing it starts holds the test's
-    // output open, so a test that crashes before stopping it does not keep ctest waiting.
+    // A process on the display, its output and errors silenced; its pid.
     pid_t spawn(const std::vector<std::string>& arguments) {
         std::vector<char*> argv;
         for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        // Nor its output: a server that outlives a crashed test must not hold the test runner's pipe.
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
