@@ -39,10 +39,8 @@ struct RandomBar {
         TaskList tasks;
         for (int count = below(7); count > 0; --count) {
             int pick = below(6);
-            if (pick < 3)
-                tasks.push_back(desktop.running(501 + pick, below(4) == 0));
-            else
-                tasks.push_back(desktop.notRunning(names[pick - 3]));
+            tasks.push_back(pick < 3 ? desktop.running(501 + pick, below(4) == 0)
+                                     : desktop.notRunning(names[pick - 3]));
         }
         return tasks;
     }
