@@ -78,6 +78,8 @@ consented || fail "the onboarding did not record the consent"
 kill $first
 (sleep 5; kill -9 $first 2>/dev/null) &
 wait $first
+status=$?
+[ "$status" = 0 ] || fail "SIGTERM ended the program with status $status"
 
 # The program's own defaults, no update server.
 echo '{"dontRestartDock": true}' >"$work/defaults.json"
