@@ -222,7 +222,13 @@ void Window::raiseAboveAll() {
 void Window::setBypassesWindowManager(bool bypass) {
     if (bypass == bypassesWindowManager_) return;
     bypassesWindowManager_ = bypass;
-    if (isVisible()) applyFlags();
+    if (!isX11()) return;
+    // Changing Qt's flags of a shown window makes a new native window under every widget of it;
+    // the attribute of the one it has is enough, set while it is unmapped.
+    bool wasVisible = host_->isVisible();
+    if (wasVisible) host_->hide();
+    setX11OverrideRedirect(host_, bypass);
+    if (wasVisible) show(false);
 }
 
 void Window::applyNativeExtras() {
@@ -254,7 +260,6 @@ void Window::applyFlags() {
     if (aboveNormal) flags |= Qt::WindowStaysOnTopHint;
     if (!hasShadow_) flags |= Qt::NoDropShadowWindowHint;
     if (!canBecomeKeyWindow()) flags |= Qt::WindowDoesNotAcceptFocus;
-    if (bypassesWindowManager_) flags |= Qt::BypassWindowManagerHint;
 
     bool clear = !opaque_ || (backgroundColor_.isValid() && backgroundColor_.alpha() < 255);
     bool attributesChange = host_->testAttribute(Qt::WA_TranslucentBackground) != clear;
@@ -275,6 +280,8 @@ void Window::show(bool activate) {
     host_->setGeometry(appliedGeometry_);
     // The bar's level: a dock to an X11 window manager.
     if (level_ >= WindowLevel::screenSaver && !host_->isVisible() && isX11()) makeX11Dock(host_);
+    // A native window made anew since then has lost the attribute.
+    if (bypassesWindowManager_ && !host_->isVisible() && isX11()) setX11OverrideRedirect(host_, true);
     host_->show();
     applyNativeExtras();
     if (!isOffscreen()) host_->raise();  // the offscreen platform only warns

@@ -113,6 +113,15 @@ void setX11VisibleRegion(QWidget* window, const QRegion& region) {
     xcb_flush(c);
 }
 
+void setX11OverrideRedirect(QWidget* window, bool bypass) {
+    auto* c = connection();
+    if (!c) return;
+    auto id = static_cast<xcb_window_t>(window->winId());
+    std::uint32_t value = bypass ? 1 : 0;
+    xcb_change_window_attributes(c, id, XCB_CW_OVERRIDE_REDIRECT, &value);
+    xcb_flush(c);
+}
+
 void setX11BottomStrut(QWidget* window, double height) {
     auto* c = connection();
     if (!c || !window->testAttribute(Qt::WA_WState_Created)) return;

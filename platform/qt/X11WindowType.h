@@ -20,4 +20,8 @@ void setX11VisibleRegion(QWidget* window, const QRegion& region);
 // window manager maximises stop above them.
 void setX11BottomStrut(QWidget* window, double height);
 
+// Whether the window manager leaves the window alone (override-redirect). Takes effect at the
+// window's next mapping; the native window stays the same.
+void setX11OverrideRedirect(QWidget* window, bool bypass);
+
 }  // namespace platform::qt

@@ -14,6 +14,7 @@
 #include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/Window.h"
 #include "platform/base/LogText.h"
+#include "platform/base/MainQueue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Workspace.h"
 #include "rx/MainScheduler.h"
@@ -74,8 +75,12 @@ std::shared_ptr<TaskbarWindow> TaskbarWindow::setup(const platform::Screen& scre
     // around its content starts on the main screen, which is not this bar's on a second display.
     setupScreen_ = screen;
 
+    // Windows report occlusion from inside Qt's showing and hiding of another window; the test that
+    // may show or hide this one runs after that, on the next turn of the loop.
     auto notify = [weak](const platform::Notification&) {
-        if (auto window = weak.lock()) window->activeSpaceDidChange();
+        platform::MainQueue::async([weak] {
+            if (auto window = weak.lock()) window->activeSpaceDidChange();
+        });
     };
     activeSpaceToken_ = platform::Workspace::notificationCenter()->addObserver(
         platform::Workspace::activeSpaceDidChangeNotification, notify);

@@ -16,8 +16,9 @@
 
 extern char** environ;
 
-// Polls `condition` until it holds, for at most `seconds`, running `between` after each try.
-inline bool waitFor(const std::function<bool()>& condition, double seconds = 10,
+// Polls `condition` until it holds, for at most `seconds` (generous: a loaded machine is slow to
+// start programs), running `between` after each try.
+inline bool waitFor(const std::function<bool()>& condition, double seconds = 30,
                     const std::function<void()>& between = {}) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
