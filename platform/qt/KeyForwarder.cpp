@@ -52,8 +52,6 @@ bool KeyForwarder::eventFilter(QObject* watched, QEvent* event) {
     // A key event goes to the window and then up through its parents; only its first receiver
     // forwards it.
     if (!watched->isWindowType()) return QObject::eventFilter(watched, event);
-    // An open menu takes the keys for itself (Escape closes it): the monitors see none of them.
-    if (QApplication::activePopupWidget()) return QObject::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->isAutoRepeat()) return QObject::eventFilter(watched, event);
     const bool pressed = event->type() == QEvent::KeyPress;
@@ -66,6 +64,9 @@ bool KeyForwarder::eventFilter(QObject* watched, QEvent* event) {
         forwarded.modifierFlags = pressed ? forwarded.modifierFlags | own : forwarded.modifierFlags & ~own;
         forwarded.type = EventType::flagsChanged;
     } else if (pressed) {
+        // An open menu takes the keys for itself (Escape closes it); the monitors still follow
+        // the modifiers.
+        if (QApplication::activePopupWidget()) return QObject::eventFilter(watched, event);
         forwarded.type = EventType::keyDown;
         forwarded.keyCode = key->key() == Qt::Key_Escape ? KeyCode::escape : 0;
     } else {
