@@ -195,13 +195,20 @@ TEST(MergeAndCombineLatestConcurrent, EventsFromManyThreadsArriveOneAtATimeInEac
         combined.note(p.second / perSender, p.second % perSender, true);
     });
     subjects[0].onNext(0);
+    std::atomic<int> ready{0};
     std::vector<std::thread> threads;
     for (int t = 1; t <= senders; ++t)
         threads.emplace_back([&, t] {
+            ++ready;
             for (int i = 0; i < perSender; ++i)
                 subjects[static_cast<std::size_t>(t)].onNext(t * perSender + i);
         });
-    for (int i = 1; i < perSender; ++i) subjects[0].onNext(i);
+    // The main thread is still sending when the others start.
+    for (int i = 1; i < perSender; ++i) {
+        if (i == perSender / 2)
+            while (ready.load() < senders) std::this_thread::yield();
+        subjects[0].onNext(i);
+    }
     for (auto& thread : threads) thread.join();
     a.dispose();
     b.dispose();
