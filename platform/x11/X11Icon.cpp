@@ -1,8 +1,10 @@
-#include <array>
-#include <cstdint>
-#include <string>
+#include "platform/x11/X11Icon.h"
 
-#include "platform/x11/X11Desktop.h"
+#include <algorithm>
+#include <array>
+
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Properties.h"
 
 namespace platform::x11 {
 namespace {
@@ -79,6 +81,23 @@ std::string encodePNG(const std::uint32_t* argb, std::uint32_t width, std::uint3
     chunk(png, "IDAT", deflate);
     chunk(png, "IEND", {});
     return png;
+}
+
+std::optional<Image> readWindowIcon(X11Connection& x, const std::vector<std::uint32_t>& windows) {
+    for (auto window : windows) {
+        // Icons are large: read once per application, never per refresh.
+        auto values = cardinals(x.reply(x.property(window, x.ewmh._NET_WM_ICON, 1 << 20)));
+        if (auto icon = chooseIcon(values)) return Image(encodePNG(icon->pixels, icon->width, icon->height));
+    }
+    return std::nullopt;
+}
+
+Image placeholderIcon() {
+    return Image(
+        "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='64'><rect x='6' y='10' width='52' "
+        "height='44' rx='6' fill='#5b6b7f'/><rect x='6' y='10' width='52' height='10' rx='4' "
+        "fill='#36414f'/></svg>",
+        Size{64, 64});
 }
 
 }  // namespace platform::x11

@@ -1,0 +1,102 @@
+#include "platform/x11/X11Connection.h"
+
+#include <xcb/res.h>
+
+#include <algorithm>
+
+#include "platform/x11/X11Properties.h"
+
+namespace platform::x11 {
+
+std::vector<std::uint32_t> cardinals(const PropertyReply& reply) {
+    if (!reply) return {};
+    return decodeCardinals(reply->format, xcb_get_property_value(reply.reply),
+                           static_cast<std::size_t>(xcb_get_property_value_length(reply.reply)));
+}
+
+std::string text(const PropertyReply& reply) {
+    if (!reply) return {};
+    return decodeText(reply->format, xcb_get_property_value(reply.reply),
+                      static_cast<std::size_t>(xcb_get_property_value_length(reply.reply)));
+}
+
+std::unique_ptr<X11Connection> X11Connection::open(const std::string& name, std::string* error) {
+    std::unique_ptr<X11Connection> connection(new X11Connection);
+    connection->xcb = xcb_connect(name.empty() ? nullptr : name.c_str(), &connection->screen);
+    if (xcb_connection_has_error(connection->xcb)) {
+        if (error) *error = "cannot open the display";
+        return nullptr;
+    }
+    auto* c = connection->xcb;
+    auto* cookies = xcb_ewmh_init_atoms(c, &connection->ewmh);
+    auto changeState = xcb_intern_atom(c, 0, 15, "WM_CHANGE_STATE");
+    auto takeFocus = xcb_intern_atom(c, 0, 13, "WM_TAKE_FOCUS");
+    connection->hasEwmh = xcb_ewmh_init_atoms_replies(&connection->ewmh, cookies, nullptr);
+    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, changeState, nullptr)})
+        connection->wmChangeState = reply->atom;
+    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, takeFocus, nullptr)})
+        connection->wmTakeFocus = reply->atom;
+    if (!connection->hasEwmh || connection->screen >= connection->ewmh.nb_screens) {
+        if (error) *error = "the display's atoms cannot be read";
+        return nullptr;
+    }
+    auto* screen = connection->ewmh.screens[connection->screen];
+    connection->root = screen->root;
+    connection->rootHeight = screen->height_in_pixels;
+    auto* resource = xcb_get_extension_data(c, &xcb_res_id);
+    connection->hasResource = resource && resource->present;
+    return connection;
+}
+
+X11Connection::~X11Connection() {
+    if (hasEwmh) xcb_ewmh_connection_wipe(&ewmh);
+    if (xcb) xcb_disconnect(xcb);
+}
+
+xcb_get_property_cookie_t X11Connection::property(xcb_window_t window, xcb_atom_t atom,
+                                                  std::uint32_t length) {
+    return xcb_get_property(xcb, 0, window, atom, XCB_GET_PROPERTY_TYPE_ANY, 0, length);
+}
+
+PropertyReply X11Connection::reply(xcb_get_property_cookie_t cookie) {
+    return PropertyReply(xcb_get_property_reply(xcb, cookie, nullptr));
+}
+
+std::string X11Connection::ewmhProblem() {
+    auto check = reply(property(root, ewmh._NET_SUPPORTING_WM_CHECK, 1));
+    auto supported = reply(property(root, ewmh._NET_SUPPORTED, 4096));
+    auto windows = cardinals(check);
+    if (windows.empty() || !windows[0]) return "no window manager announces EWMH support";
+    // The check window must exist and point at itself, or the announcement is stale.
+    auto own = cardinals(reply(property(windows[0], ewmh._NET_SUPPORTING_WM_CHECK, 1)));
+    if (own.empty() || own[0] != windows[0]) return "the window manager's EWMH announcement is stale";
+    auto atoms = cardinals(supported);
+    if (std::find(atoms.begin(), atoms.end(), ewmh._NET_CLIENT_LIST) == atoms.end())
+        return "the window manager does not list its windows";
+    return {};
+}
+
+std::vector<std::int32_t> X11Connection::clientProcesses(const std::vector<std::uint32_t>& windows) {
+    std::vector<std::int32_t> pids(windows.size(), 0);
+    if (!hasResource) return pids;
+    std::vector<xcb_res_query_client_ids_cookie_t> cookies;
+    cookies.reserve(windows.size());
+    for (auto window : windows) {
+        xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        cookies.push_back(xcb_res_query_client_ids(xcb, 1, &spec));
+    }
+    for (std::size_t i = 0; i < cookies.size(); ++i) {
+        Freed<xcb_res_query_client_ids_reply_t> reply{
+            xcb_res_query_client_ids_reply(xcb, cookies[i], nullptr)};
+        if (!reply) continue;
+        for (auto it = xcb_res_query_client_ids_ids_iterator(reply.reply); it.rem;
+             xcb_res_client_id_value_next(&it)) {
+            if (it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID &&
+                xcb_res_client_id_value_value_length(it.data) >= 1)
+                pids[i] = static_cast<std::int32_t>(*xcb_res_client_id_value_value(it.data));
+        }
+    }
+    return pids;
+}
+
+}  // namespace platform::x11

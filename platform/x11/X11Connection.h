@@ -1,0 +1,63 @@
+#pragma once
+// A connection to the display with the atoms the desktop uses and helpers for property requests.
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_ewmh.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform::x11 {
+
+// An xcb reply, freed with it.
+template <class T>
+struct Freed {
+    T* reply = nullptr;
+    explicit Freed(T* value) : reply(value) {}
+    ~Freed() { std::free(reply); }
+    Freed(const Freed&) = delete;
+    Freed& operator=(const Freed&) = delete;
+    T* operator->() const { return reply; }
+    explicit operator bool() const { return reply != nullptr; }
+};
+
+using PropertyReply = Freed<xcb_get_property_reply_t>;
+
+std::vector<std::uint32_t> cardinals(const PropertyReply& reply);
+std::string text(const PropertyReply& reply);
+
+class X11Connection {
+public:
+    // None, with the reason in `error`, when the display cannot be opened or its atoms read.
+    static std::unique_ptr<X11Connection> open(const std::string& name, std::string* error);
+    ~X11Connection();
+    X11Connection(const X11Connection&) = delete;
+    X11Connection& operator=(const X11Connection&) = delete;
+
+    xcb_get_property_cookie_t property(xcb_window_t window, xcb_atom_t atom, std::uint32_t length = 64);
+    PropertyReply reply(xcb_get_property_cookie_t cookie);
+    // Why the display does not count as an EWMH desktop; empty when it does.
+    std::string ewmhProblem();
+    // The process of the client that made each window, as the server knows it; 0 where it does
+    // not tell (no resource extension, a remote client, a window gone).
+    std::vector<std::int32_t> clientProcesses(const std::vector<std::uint32_t>& windows);
+
+    xcb_connection_t* xcb = nullptr;
+    xcb_ewmh_connection_t ewmh{};
+    bool hasEwmh = false;
+    int screen = 0;
+    xcb_window_t root = 0;
+    double rootHeight = 0;
+    xcb_atom_t wmChangeState = 0;
+    xcb_atom_t wmTakeFocus = 0;
+    // Whether the server tells which client made a window (the X resource extension).
+    bool hasResource = false;
+
+private:
+    X11Connection() = default;
+};
+
+}  // namespace platform::x11
