@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -28,6 +30,10 @@ public:
     virtual std::shared_ptr<Application> application() = 0;
     // A real desktop's session commands; none where the other platform's command lines apply.
     virtual std::shared_ptr<DesktopSession> desktopSession() { return nullptr; }
+    // A number that changes whenever the running applications, the window list or the windows'
+    // Accessibility records may read differently; none when the system cannot tell, and then
+    // every reading must be fresh. Any thread.
+    virtual std::optional<std::uint64_t> generation() { return std::nullopt; }
 
     // The installed system; asking before one is installed is a programming error. Any thread.
     static std::shared_ptr<System> current();

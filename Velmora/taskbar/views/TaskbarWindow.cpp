@@ -12,6 +12,7 @@
 #include "Velmora/tracking/Window.h"
 #include "platform/base/LogText.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/system/WindowList.h"
 #include "platform/system/Workspace.h"
 #include "rx/MainScheduler.h"
 
@@ -78,6 +79,11 @@ std::shared_ptr<TaskbarWindow> TaskbarWindow::setup(const platform::Screen& scre
         platform::Workspace::activeSpaceDidChangeNotification, notify);
     occlusionToken_ = platform::NotificationCenter::defaultCenter()->addObserver(
         platform::qt::Window::didChangeOcclusionStateNotification, notify);
+    // A window's state or the active window changed: the full-screen test need not wait for its timer.
+    windowStateToken_ = platform::Workspace::notificationCenter()->addObserver(
+        platform::WindowList::windowStateDidChangeNotification, [weak](const platform::Notification&) {
+            if (auto window = weak.lock()) window->shouldUpdateFullscreenMode.onNext(rx::Unit{});
+        });
 
     start(std::make_shared<WindowStateIdle>(true));
     setDelegate(self);

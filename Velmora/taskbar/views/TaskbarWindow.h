@@ -74,6 +74,7 @@ private:
     std::optional<platform::Screen> setupScreen_;
     std::shared_ptr<platform::NotificationCenter::Token> activeSpaceToken_;
     std::shared_ptr<platform::NotificationCenter::Token> occlusionToken_;
+    std::shared_ptr<platform::NotificationCenter::Token> windowStateToken_;
     rx::DisposeBag disposeBag_;
 };
 
