@@ -6,10 +6,13 @@
 
 #include "Velmora/DisplayInput.h"
 #include "platform/base/MainQueue.h"
+#include "platform/qt/Appearance.h"
 #include "platform/qt/DisplayQueries.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/x11/X11Desktop.h"
 #include "platform/x11/XInputSource.h"
+#include "platform/x11/XSettings.h"
+#include "platform/xdg/DesktopColorScheme.h"
 
 namespace Velmora {
 namespace {
@@ -32,10 +35,12 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
         demoBecause(why);
         return nullptr;
     }
-    // The user's desktop entries are the installed applications, kept up to date.
+    // The user's desktop entries are the installed applications, kept up to date from a thread of
+    // their own, with the icon theme the desktop announces.
     platform::x11::X11Desktop::Options options;
-    options.applications = std::make_shared<platform::xdg::DesktopApplications>();
-    options.applications->update();
+    options.applications = std::make_shared<platform::xdg::DesktopApplications>(
+        platform::xdg::DesktopApplications::defaultRoot(),
+        platform::xdg::IconTheme::userThemes(platform::x11::announcedIconTheme()));
     options.applications->startWatching();
     std::string error;
     auto desktop = platform::x11::X11Desktop::open(options, &error);
@@ -46,6 +51,8 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
     std::unique_ptr<DesktopChoice> choice(new DesktopChoice);
     choice->desktop_ = desktop;
     platform::System::install(desktop);
+    // Light or dark as the desktop prefers; without a session bus its GTK settings still count.
+    platform::qt::Appearance::shared()->followDesktop(platform::xdg::DesktopColorScheme::open());
     return choice;
 }
 

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     }
     platform::DispatchQueue::shutdownPool();
     // The desktop's temporary folder goes with the desktop.
-    desktop->stopWatching();
+    if (desktop) desktop->stopWatching();
     platform::System::install(nullptr);
     desktop.reset();
     return status;

@@ -80,7 +80,8 @@ void PressTracker::handle(QObject* watched, QEvent* event) {
         }
         case QEvent::MouseButtonRelease: {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            if (!pressed_ || mouse->button() != Qt::LeftButton || !isInTarget(watched)) break;
+            // Wherever it is delivered: a pop-up opened during the press receives the release.
+            if (!pressed_ || mouse->button() != Qt::LeftButton) break;
             pressed_ = false;
             if (onEnd_) onEnd_(mouse->globalPosition());
             break;

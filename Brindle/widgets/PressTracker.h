@@ -10,8 +10,9 @@ namespace Brindle {
 
 // Follows presses of the left button that start on `target` or any widget inside it, alongside
 // whatever those widgets do with the press themselves (it never consumes an event): `onBegin`
-// once when a press starts, `onEnd` once when it is released, each with the pointer's global
-// position. It belongs to `target` and goes with it.
+// once when a press starts, `onEnd` once when it is released, wherever the release is delivered,
+// each with the pointer's global position. Other buttons start nothing. It belongs to `target`
+// and goes with it.
 class PressTracker final : public QObject {
     Q_OBJECT
 public:

@@ -1,11 +1,13 @@
 #include "Brindle/widgets/TouchableComponent.h"
 
+#include <QCursor>
 #include <QEnterEvent>
 #include <QGraphicsOpacityEffect>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 #include <QVBoxLayout>
+#include <unordered_map>
 
 #include "Brindle/Diagnostics.h"
 #include "Brindle/MainQueue.h"
@@ -22,6 +24,50 @@ constexpr double vibrantHighlightOpacity = 0.5;
 constexpr double faintHighlightOpacity = 0.00001;
 constexpr double restingBackgroundOpacity = 0.0001;
 }  // namespace
+
+namespace {
+
+// Looked up on every paint of every part: a table beside the widgets rather than their dynamic
+// properties, and nothing to look up at all while no widget is faded.
+struct PaintedOpacities {
+    std::unordered_map<const QWidget*, double> byWidget;
+    int faded = 0;
+};
+
+PaintedOpacities& paintedOpacities() {
+    static PaintedOpacities table;
+    return table;
+}
+
+}  // namespace
+
+void setPaintedOpacity(QWidget* widget, double opacity) {
+    auto& table = paintedOpacities();
+    auto [entry, added] = table.byWidget.try_emplace(widget, 1.0);
+    if (added)
+        QObject::connect(widget, &QObject::destroyed, [widget] {
+            auto& table = paintedOpacities();
+            if (auto found = table.byWidget.find(widget); found != table.byWidget.end()) {
+                if (found->second < 1.0) --table.faded;
+                table.byWidget.erase(found);
+            }
+        });
+    if (entry->second == opacity) return;
+    table.faded += (opacity < 1.0) - (entry->second < 1.0);
+    entry->second = opacity;
+    widget->update();
+}
+
+double paintedOpacity(const QWidget* widget) {
+    const auto& table = paintedOpacities();
+    if (table.faded == 0) return 1.0;
+    double opacity = 1.0;
+    for (; widget; widget = widget->parentWidget()) {
+        if (auto found = table.byWidget.find(widget); found != table.byWidget.end()) opacity *= found->second;
+        if (widget->isWindow()) break;
+    }
+    return opacity;
+}
 
 TouchableComponent::TouchableComponent(const Options& options, QWidget* content, QWidget* parent)
     : TouchableComponent(options, content, nullptr, parent) {}
@@ -71,6 +117,10 @@ double TouchableComponent::backgroundOpacity() const {
     return restingBackgroundOpacity;
 }
 
+void TouchableComponent::followPointer() {
+    setInside(isVisible() && rect().contains(mapFromGlobal(QCursor::pos())));
+}
+
 void TouchableComponent::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
     setInside(true);
@@ -82,7 +132,12 @@ void TouchableComponent::leaveEvent(QEvent* event) {
 }
 
 void TouchableComponent::paintEvent(QPaintEvent*) {
+    auto opacity = paintedOpacity(this) * backgroundOpacity();
+    // The resting background rounds to no colour at all; hovering goes by the widget's area (and
+    // mask), not by what is painted.
+    if (opacity * 255 < 0.5) return;
     QPainter painter(this);
+    painter.setOpacity(paintedOpacity(this));
     painter.setRenderHint(QPainter::Antialiasing);
     auto color = platform::qt::Appearance::shared()->accentColor();
     color.setAlphaF(static_cast<float>(backgroundOpacity()));

@@ -10,6 +10,12 @@ namespace Brindle {
 
 class PressTracker;
 
+// An opacity for a widget and everything inside it that their own painting applies (each part
+// sets it on its painter), instead of an offscreen render of the whole on every change. Nested
+// opacities multiply. Setting it repaints the widget and its children.
+void setPaintedOpacity(QWidget* widget, double opacity);
+double paintedOpacity(const QWidget* widget);
+
 // What content that draws its own pressed and hovered looks is told.
 struct MouseInfo {
     bool pressed = false;
@@ -62,6 +68,9 @@ public:
     bool touchDown() const { return touchDown_; }
     MouseInfo mouseInfo() const { return {touchDown_, inside_}; }
     QWidget* content() const { return content_; }
+    // Takes the hover from where the pointer is now: a pop-up that held the pointer may give it
+    // back without an enter or leave.
+    void followPointer();
     double contentOpacity() const;
     double backgroundOpacity() const;
 

@@ -20,7 +20,8 @@ public:
 
     static std::shared_ptr<DockManager> shared();
 
-    // Tests give their own runner; the program's runs the command through the shell.
+    // Tests give their own runner; the program's runs the command through the shell, which on the
+    // simulated desktop hands it to the simulated Dock.
     explicit DockManager(ShellRunner runShellCommand = nullptr);
 
     // This run has started hiding the Dock; never reset.

@@ -16,6 +16,8 @@ public:
     // The home address without its "file://" scheme (percent escapes kept) followed by
     // `relativePath`; none when that text is not an address.
     static std::shared_ptr<Directory> make(std::string_view relativePath);
+    // A folder anywhere, by its platform path, spelt as `make` spells the home folder's.
+    static std::shared_ptr<Directory> makeForPath(std::string_view path);
 
     explicit Directory(platform::URL url) : url(std::move(url)) {}
 

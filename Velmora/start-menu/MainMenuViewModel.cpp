@@ -68,18 +68,24 @@ void MainMenuViewModel::setCachedRecommendedApps(TaskList tasks) {
 }
 
 std::vector<FolderLink> MainMenuViewModel::folderLinks() {
+    using Folder = platform::DesktopSession::Folder;
     struct Row {
         const char* title;
         const char* systemImage;
         const char* relativePath;
+        std::optional<Folder> named;
     };
-    static constexpr Row rows[] = {{"Desktop", "desktopcomputer", "Desktop/"},
-                                   {"Home", "house", ""},
-                                   {"Downloads", "square.and.arrow.down", "Downloads/"},
-                                   {"Trash", "trash", ".Trash/"}};
+    static constexpr Row rows[] = {{"Desktop", "desktopcomputer", "Desktop/", Folder::desktop},
+                                   {"Home", "house", "", std::nullopt},
+                                   {"Downloads", "square.and.arrow.down", "Downloads/", Folder::downloads},
+                                   {"Trash", "trash", ".Trash/", std::nullopt}};
+    // A Linux desktop names these folders in the user's language, wherever the user keeps them.
+    auto session = platform::DesktopSession::shared();
     std::vector<FolderLink> links;
     for (const auto& row : rows) {
-        if (auto directory = Directory::make(row.relativePath))
+        std::optional<std::string> named;
+        if (session && row.named) named = session->folder(*row.named);
+        if (auto directory = named ? Directory::makeForPath(*named) : Directory::make(row.relativePath))
             links.push_back({row.title, row.systemImage, std::move(directory)});
     }
     return links;

@@ -5,8 +5,10 @@
 
 #include "Brindle/QuickMap.h"
 #include "Brindle/RxHelpers.h"
+#include "Velmora/taskbar/TaskbarWindowRules.h"
 #include "platform/base/Animation.h"
 #include "platform/system/Application.h"
+#include "platform/system/Screen.h"
 
 namespace Velmora {
 
@@ -31,12 +33,33 @@ void TaskbarViewModel::postInit() {
         if (auto self = weak.lock()) self->closeMainMenu();
     });
 
-    brindle_core::disposed(Brindle::subscribeNext(applicationManager_->tasksRelay, false,
-                                                  [weak](const TaskList& newTasks) {
-                                                      if (auto self = weak.lock())
-                                                          self->updateTasks(newTasks);
-                                                  }),
-                           *this, true);
+    brindle_core::disposed(
+        Brindle::subscribeNext(applicationManager_->tasksRelay, false,
+                               [weak](const TaskList& newTasks) {
+                                   if (auto self = weak.lock())
+                                       self->updateTasks(self->tasksOnThisScreen(
+                                           newTasks, self->settings()->showOnRunningMonitorOnly()));
+                               }),
+        *this, true);
+    // Switching the setting regroups the buttons at once, not at the next change of the list. Its
+    // observers hear the new value before the setting holds it.
+    brindle_core::disposed(
+        Brindle::subscribeNext(settings()->showOnRunningMonitorOnlyPublisher().skip(1), false,
+                               [weak](bool runningScreensOnly) {
+                                   if (auto self = weak.lock())
+                                       self->updateTasks(self->tasksOnThisScreen(
+                                           self->applicationManager_->tasksRelay.value(),
+                                           runningScreensOnly));
+                               }),
+        *this, true);
+}
+
+TaskList TaskbarViewModel::tasksOnThisScreen(const TaskList& tasks, bool runningScreensOnly) const {
+    std::int64_t index = 0;
+    auto screens = platform::Screens::screens();
+    for (std::size_t i = 0; i < screens.size(); ++i)
+        if (screens[i].identifier == screen.identifier) index = static_cast<std::int64_t>(i);
+    return TaskbarWindowRules::tasksOnScreen(tasks, index, runningScreensOnly);
 }
 
 void TaskbarViewModel::updateTasks(const TaskList& newTasks) {

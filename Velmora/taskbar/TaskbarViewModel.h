@@ -85,6 +85,9 @@ public:
     // place and are updated, new ones are appended, vanished ones are marked for closing and
     // leave through their own states.
     void updateTasks(const TaskList& newTasks);
+    // The tasks this bar shows: with "show on the monitor where it runs", only those with a window
+    // on its screen and those without windows.
+    TaskList tasksOnThisScreen(const TaskList& tasks, bool runningScreensOnly) const;
     bool hasSpaceForTitles() const;
     // Ignored while a button is dragged.
     void setTaskBounds(const platform::Rect& frame, const std::shared_ptr<Task>& task);

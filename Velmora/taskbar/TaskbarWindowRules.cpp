@@ -1,5 +1,6 @@
 #include "Velmora/taskbar/TaskbarWindowRules.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -35,6 +36,19 @@ bool fillsScreen(const Windows& candidates, const std::function<double()>& scree
         }
     }
     return false;
+}
+
+TaskList tasksOnScreen(const TaskList& tasks, std::int64_t screenIndex, bool runningScreensOnly) {
+    if (!runningScreensOnly) return tasks;
+    TaskList shown;
+    for (const auto& task : tasks) {
+        const auto& windows = task->windows;
+        if (windows.empty() || std::any_of(windows.begin(), windows.end(), [&](const auto& window) {
+                return window && window->display == screenIndex;
+            }))
+            shown.push_back(task);
+    }
+    return shown;
 }
 
 platform::Rect invertedFrame(const platform::Rect& frame, double firstScreenHeight) {

@@ -26,6 +26,10 @@ Windows fullscreenCandidates(const Windows& windows, std::int64_t screenIndex);
 // comparison.
 bool fillsScreen(const Windows& candidates, const std::function<double()>& screenWidth);
 
+// The tasks the bar of the screen with this index shows: all of them, or with `runningScreensOnly`
+// those with a window on that screen and those without windows (pinned, not running), in order.
+TaskList tasksOnScreen(const TaskList& tasks, std::int64_t screenIndex, bool runningScreensOnly);
+
 // `frame` measured from the top of the first screen, whose frame height is `firstScreenHeight`.
 platform::Rect invertedFrame(const platform::Rect& frame, double firstScreenHeight);
 

@@ -41,6 +41,40 @@ std::unordered_map<Key, const Task*> firstByKey(const TaskList& tasks, KeyOf key
     return index;
 }
 
+// One task per application: a later task with the bundle address of an earlier one (another
+// process of the same application, or a process a window lies about) gives its windows to the
+// earlier task instead of standing beside it. Only tasks made in this build are written.
+TaskList joinSameApplication(const TaskList& running) {
+    std::unordered_map<URL, Task*> first;
+    first.reserve(running.size());
+    TaskList joined;
+    joined.reserve(running.size());
+    for (const auto& task : running) {
+        auto [found, added] = first.try_emplace(task->bundlePath, task.get());
+        if (added) {
+            joined.push_back(task);
+            continue;
+        }
+        found->second->isActive = found->second->isActive || task->isActive;
+        auto& windows = found->second->windows;
+        windows.insert(windows.end(), task->windows.begin(), task->windows.end());
+    }
+    return joined;
+}
+
+// The first task of each bundle address, in order.
+TaskList firstOfEachApplication(const TaskList& tasks) {
+    Brindle::QuickMap<URL> seen;
+    TaskList kept;
+    kept.reserve(tasks.size());
+    for (const auto& task : tasks) {
+        if (seen.contains(task->bundlePath)) continue;
+        seen.insert(task->bundlePath);
+        kept.push_back(task);
+    }
+    return kept;
+}
+
 }  // namespace
 
 BadgeMap ApplicationManager::numericBadges(const std::optional<BadgeMap>& labels) {
@@ -174,10 +208,13 @@ void ApplicationManager::buildTaskList(const RefreshInput& input,
             applicationTitle(*application, own), std::move(icon), own));
     }
     for (const auto& task : running) task->isActive = task->runningApplication->isActive();
+    running = joinSameApplication(running);
 
     auto ordered = mergePinnedTasks(running, pinned);
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const auto& a, const auto& b) { return a->index < b->index; });
+    // A bundle pinned twice still gives one task.
+    ordered = firstOfEachApplication(ordered);
 
     auto badges = numericBadges(bridge->badges());
     assignBadges(ordered, badges);

@@ -15,6 +15,12 @@ bool containsEntirely(const Rect& outer, const Rect& inner) {
            inner.maxY() <= outer.maxY();
 }
 
+double overlapArea(const Rect& a, const Rect& b) {
+    double width = std::min(a.maxX(), b.maxX()) - std::max(a.minX(), b.minX());
+    double height = std::min(a.maxY(), b.maxY()) - std::max(a.minY(), b.minY());
+    return width > 0 && height > 0 ? width * height : 0;
+}
+
 void add(std::vector<FullscreenSides>& sides, FullscreenSides side) {
     if (std::find(sides.begin(), sides.end(), side) == sides.end()) sides.push_back(side);
 }
@@ -86,6 +92,8 @@ Window::Window(const ListedWindow& listed, const std::string& ownerName,
 void Window::place(const std::vector<platform::Screen>& screens) {
     auto frame = Rect::make(x, y, w, h);
     bool displayFound = false;
+    // A window no screen holds whole belongs to the screen holding most of it.
+    double largestPart = 0;
     fullscreenSides.reserve(4);
     for (std::size_t index = 0; index < screens.size(); ++index) {
         const auto& screen = screens[index].frame;
@@ -102,6 +110,11 @@ void Window::place(const std::vector<platform::Screen>& screens) {
         if (!displayFound && (flipped == frame || containsEntirely(flipped, frame))) {
             display = static_cast<std::int64_t>(index);
             displayFound = true;
+        } else if (!displayFound) {
+            if (double part = overlapArea(flipped, frame); part > largestPart) {
+                largestPart = part;
+                display = static_cast<std::int64_t>(index);
+            }
         }
     }
 }

@@ -42,7 +42,8 @@ public:
     double h = 0;
     std::int32_t pid = 0;
     std::int64_t layer = 0;
-    // Position in the screen list of the screen that holds the window; 0 when none does.
+    // Position in the screen list of the first screen that holds the whole window, else of the
+    // screen that holds most of it; 0 when it lies on none.
     std::int64_t display = 0;
     bool isRealWindow = false;
     std::string title;

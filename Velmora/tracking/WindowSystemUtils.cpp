@@ -306,4 +306,11 @@ bool WindowSystemUtils::activate(const std::shared_ptr<platform::RunningApplicat
     return false;
 }
 
+std::optional<platform::Image> WindowSystemUtils::getScreenshotOfWindowId(std::int64_t windowNumber) {
+    if (windowNumber < 0 || windowNumber > std::numeric_limits<std::uint32_t>::max()) return std::nullopt;
+    auto image = platform::WindowList::shared()->createImage(static_cast<std::uint32_t>(windowNumber));
+    if (!image || (image->size().width <= 1 && image->size().height <= 1)) return std::nullopt;
+    return image;
+}
+
 }  // namespace Velmora

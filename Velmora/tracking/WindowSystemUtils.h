@@ -14,6 +14,7 @@
 #include "Brindle/Object.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Accessibility.h"
+#include "platform/system/Image.h"
 #include "platform/system/RunningApplication.h"
 
 namespace Velmora {
@@ -114,6 +115,9 @@ public:
     // when that succeeded.
     bool activate(const std::shared_ptr<platform::RunningApplication>& application,
                   const std::optional<std::string>& window);
+    // The picture of the window-list window with this number; none when there is no picture or it
+    // is at most one point by one.
+    std::optional<platform::Image> getScreenshotOfWindowId(std::int64_t windowNumber);
 
     // "%i_%@_%i_%i_%i_%i": the numbers truncated to 32-bit integers, an absent title as "(null)".
     static std::string windowIdentity(std::int32_t pid, const std::optional<std::string>& title, double x,

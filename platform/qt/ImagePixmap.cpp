@@ -41,6 +41,26 @@ QPixmap renderSvg(QSvgRenderer& renderer, const QSize& size, qreal devicePixelRa
     return QPixmap::fromImage(std::move(canvas));
 }
 
+QPixmap decodedPixmap(const Image& image, const QSize& requested, qreal devicePixelRatio) {
+    if (image.isEmpty()) return {};
+    QSize size = requested.isEmpty() ? naturalSize(image) : requested;
+    const auto& bytes = image.data();
+    QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (image.format() == Image::Format::svg) {
+        QSvgRenderer renderer(data);
+        if (size.isEmpty()) size = renderer.defaultSize();
+        return renderSvg(renderer, size, devicePixelRatio);
+    }
+    QImage decoded;
+    if (!decoded.loadFromData(data)) return {};
+    if (size.isEmpty()) size = decoded.size();
+    QSize pixels(static_cast<int>(std::ceil(size.width() * devicePixelRatio)),
+                 static_cast<int>(std::ceil(size.height() * devicePixelRatio)));
+    QImage scaled = decoded.scaled(pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(devicePixelRatio);
+    return QPixmap::fromImage(std::move(scaled));
+}
+
 QPixmap pixmap(const Image& image, const QSize& requested, qreal devicePixelRatio) {
     if (image.isEmpty()) return {};
     QSize size = requested.isEmpty() ? naturalSize(image) : requested;
@@ -51,23 +71,7 @@ QPixmap pixmap(const Image& image, const QSize& requested, qreal devicePixelRati
                    .arg(devicePixelRatio);
     QPixmap result;
     if (QPixmapCache::find(key, &result)) return result;
-
-    const auto& bytes = image.data();
-    QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (image.format() == Image::Format::svg) {
-        QSvgRenderer renderer(data);
-        if (size.isEmpty()) size = renderer.defaultSize();
-        result = renderSvg(renderer, size, devicePixelRatio);
-    } else {
-        QImage decoded;
-        if (!decoded.loadFromData(data)) return {};
-        if (size.isEmpty()) size = decoded.size();
-        QSize pixels(static_cast<int>(std::ceil(size.width() * devicePixelRatio)),
-                     static_cast<int>(std::ceil(size.height() * devicePixelRatio)));
-        QImage scaled = decoded.scaled(pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        scaled.setDevicePixelRatio(devicePixelRatio);
-        result = QPixmap::fromImage(std::move(scaled));
-    }
+    result = decodedPixmap(image, size, devicePixelRatio);
     if (!result.isNull()) QPixmapCache::insert(key, result);
     return result;
 }

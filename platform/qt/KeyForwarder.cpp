@@ -1,8 +1,10 @@
 #include "platform/qt/KeyForwarder.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "platform/qt/QtDesktopBridge.h"
+#include "platform/qt/ScreenGeometry.h"
 #include "platform/system/Event.h"
 
 namespace platform::qt {
@@ -24,9 +26,26 @@ std::uint64_t modifierFlag(int key) {
     }
 }
 
+// A move over one of the program's windows as the platform's event: a drag while a button is held.
+Event pointerMove(const QMouseEvent& move) {
+    Event forwarded;
+    forwarded.type = move.buttons() & Qt::LeftButton    ? EventType::leftMouseDragged
+                     : move.buttons() & Qt::RightButton ? EventType::rightMouseDragged
+                                                        : EventType::mouseMoved;
+    forwarded.modifierFlags = QtDesktopBridge::modifierFlags(move.modifiers());
+    forwarded.location = fromQt(move.globalPosition(), currentPlacements());
+    return forwarded;
+}
+
 }  // namespace
 
 bool KeyForwarder::eventFilter(QObject* watched, QEvent* event) {
+    // The desktop leaves the pointer's moves over the program's own windows to the program, so
+    // that whoever follows the pointer learns of them here. They always go on to the window.
+    if (event->type() == QEvent::MouseMove && watched->isWindowType()) {
+        (void)EventMonitors::shared()->deliverToApplication(pointerMove(*static_cast<QMouseEvent*>(event)));
+        return QObject::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
         return QObject::eventFilter(watched, event);
     // A key event goes to the window and then up through its parents; only its first receiver

@@ -29,6 +29,8 @@ struct ScreenPlacement {
 };
 
 // The identifier a QScreen keeps while it stays connected: its name, and its serial when known.
+// On X11 the name is the RandR monitor's, by which the X11 desktop pairs its monitors with the
+// screens.
 std::string screenIdentifier(const QScreen& screen);
 std::vector<QtScreen> qtScreens();
 

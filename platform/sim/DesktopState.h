@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/foundation/URL.h"
+#include "platform/sim/DefaultsCommand.h"
 #include "platform/sim/Scenario.h"
 
 namespace platform::sim {
@@ -84,6 +85,8 @@ struct DesktopState {
     std::vector<std::uint64_t> frontToBack;
     std::uint64_t currentSerial = 0;
     DockDescription dock;
+    // What `defaults` lines wrote (the Dock's "com.apple.dock" among them).
+    PreferenceDomains preferences;
     LoginItemStatus loginItemStatus = LoginItemStatus::notRegistered;
     std::optional<std::string> loginItemError;
 

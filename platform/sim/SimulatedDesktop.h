@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/base/MainQueue.h"
+#include "platform/sim/DefaultsCommand.h"
 #include "platform/sim/DesktopState.h"
 #include "platform/sim/Scenario.h"
 #include "platform/system/Accessibility.h"
@@ -95,6 +96,8 @@ public:
     std::shared_ptr<LoginItems> loginItems() override;
     std::shared_ptr<AppleScript> appleScript() override;
     std::shared_ptr<Application> application() override;
+    // The lines of `simulateCommandLine`, by their output.
+    std::optional<std::string> runCommandLine(const std::string& commandLine) override;
 
     // Reads the scenario file again and applies what changed in it since the last reading:
     // applications that stay keep their process and identity. The error text when the file cannot
@@ -134,6 +137,14 @@ public:
     void setMouseLocation(Point location);
     // Replaces the injected pointer and modifiers by `source`'s; none goes back to them.
     void setInputSource(std::shared_ptr<InputSource> source);
+
+    // A shell command line that runs `defaults` or `killall` (the Dock's control) is carried out
+    // here and never on the host: `defaults` on the preference domains of the state, `killall` on
+    // the simulated processes, the Dock starting again at once under a new process id. The line
+    // is recorded as a "commandLine" action. Only plain lists of those two run (";", "&&", "||",
+    // quotes); anything else in such a line runs none of it and fails. None for every other line,
+    // which the host's shell runs. Any thread.
+    std::optional<CommandResult> simulateCommandLine(const std::string& commandLine);
 
     std::vector<DesktopAction> actions() const;
     std::vector<std::string> actionNames() const;
@@ -240,6 +251,9 @@ private:
     // One image per file version, so that repeated reads hand out the same image.
     std::optional<Image> image(const std::string& path);
     bool promptOrCheck(bool prompt);
+    // The commands of a simulated line, by the words after the program's name.
+    CommandResult defaults(const std::vector<std::string>& arguments);
+    CommandResult killall(const std::vector<std::string>& arguments);
     AXError setMinimized(std::int32_t pid, std::int64_t window, bool minimized);
 
     const Options options_;

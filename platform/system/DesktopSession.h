@@ -1,6 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace platform {
 
@@ -22,6 +24,11 @@ public:
     // The system's default terminal emulator.
     virtual bool canOpenTerminal() = 0;
     virtual bool openTerminal() = 0;
+
+    // The user's own folders of these kinds, as the desktop names them (a platform path); none
+    // leaves the other platform's folder in the home folder.
+    enum class Folder { desktop, downloads };
+    virtual std::optional<std::string> folder(Folder) { return std::nullopt; }
 };
 
 }  // namespace platform

@@ -46,6 +46,15 @@ std::shared_ptr<System> System::install(std::shared_ptr<System> system) {
     return system;
 }
 
+std::optional<std::string> System::runCommandLineOfInstalled(const std::string& commandLine) {
+    std::shared_ptr<System> system;
+    {
+        std::lock_guard lock(installed().mutex);
+        system = installed().system;
+    }
+    return system ? system->runCommandLine(commandLine) : std::nullopt;
+}
+
 std::shared_ptr<Workspace> Workspace::shared() { return System::current()->workspace(); }
 std::shared_ptr<WindowList> WindowList::shared() { return System::current()->windowList(); }
 std::shared_ptr<EventMonitors> EventMonitors::shared() { return System::current()->eventMonitors(); }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace platform {
 
@@ -34,11 +35,17 @@ public:
     // Accessibility records may read differently; none when the system cannot tell, and then
     // every reading must be fresh. Any thread.
     virtual std::optional<std::uint64_t> generation() { return std::nullopt; }
+    // Runs a shell command line that this system carries out itself instead of the host (the
+    // simulated desktop's Dock) and gives its output; none leaves the line to the host's shell.
+    // Any thread.
+    virtual std::optional<std::string> runCommandLine(const std::string&) { return std::nullopt; }
 
     // The installed system; asking before one is installed is a programming error. Any thread.
     static std::shared_ptr<System> current();
     // Installs `system` (none uninstalls) and returns the one it replaces.
     static std::shared_ptr<System> install(std::shared_ptr<System> system);
+    // The installed system's `runCommandLine`; none when no system is installed.
+    static std::optional<std::string> runCommandLineOfInstalled(const std::string& commandLine);
 };
 
 // Installs a system while it lives and then puts the previous one back.

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/foundation/UserDefaults.h"
+#include "platform/system/Image.h"
 
 namespace platform {
 
@@ -37,6 +39,12 @@ public:
 
     // Every window of every application, front to back. Any thread.
     virtual std::vector<WindowInfo> copyWindowInfo(std::uint32_t options) = 0;
+    // The picture of the window with this "kCGWindowNumber" as it shows now; none when the window
+    // does not exist or cannot be read, and on systems that keep no pictures of windows. Any thread.
+    virtual std::optional<Image> createImage(std::uint32_t windowNumber) {
+        (void)windowNumber;
+        return std::nullopt;
+    }
 };
 
 }  // namespace platform

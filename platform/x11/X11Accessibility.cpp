@@ -1,5 +1,6 @@
 #include "platform/system/Accessibility.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11DockBadges.h"
 #include "platform/x11/X11Services.h"
 
 namespace platform::x11 {
@@ -39,6 +40,8 @@ public:
     std::optional<AXValue> copyAttributeValue(const AXUIElement& element,
                                               const std::string& attribute) override {
         auto desktop = desktop_.lock();
+        if (element && desktop && desktop->dock() && X11DockBadges::owns(*element) && desktop->trusted())
+            return desktop->dock()->attribute(*element, attribute, *desktop->snapshot());
         const auto* target = dynamic_cast<const X11Element*>(element.get());
         if (!desktop || !target || !desktop->trusted()) return std::nullopt;
         auto snapshot = desktop->snapshot();

@@ -9,13 +9,16 @@
 #include "platform/base/NotificationCenter.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/system/Accessibility.h"
+#include "platform/system/Screen.h"
 #include "platform/x11/X11Actions.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Consent.h"
+#include "platform/x11/X11DockBadges.h"
 #include "platform/x11/X11EventMonitors.h"
 #include "platform/x11/X11Icon.h"
 #include "platform/x11/X11Services.h"
 #include "platform/x11/X11Watcher.h"
+#include "platform/x11/X11WindowImage.h"
 #include "platform/x11/XInputSource.h"
 #include "platform/xdg/AutostartLoginItem.h"
 #include "platform/xdg/Session.h"
@@ -87,6 +90,12 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
         // Nothing marks a snapshot stale without the watch, so none is kept.
         if (!desktop->watcher_->active()) desktop->watcher_.reset();
     }
+    // The program's screens follow the monitors: their places and scales change how frames read.
+    std::weak_ptr<X11Desktop> weak = desktop;
+    desktop->screensChanged_ = NotificationCenter::defaultCenter()->addObserver(
+        Screens::didChangeNotification, [weak](const Notification&) {
+            if (auto strong = weak.lock()) strong->invalidate();
+        });
     if (o.applications) {
         desktop->previousSystemRoot_ = FileManager::systemRoot();
         FileManager::setSystemRoot(o.applications->root());
@@ -96,6 +105,7 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
 }
 
 X11Desktop::~X11Desktop() {
+    if (screensChanged_) NotificationCenter::defaultCenter()->removeObserver(screensChanged_);
     watcher_.reset();
     if (previousSystemRoot_ && options_.applications &&
         FileManager::systemRoot() == options_.applications->root())
@@ -111,6 +121,9 @@ void X11Desktop::setUpServices() {
     appleScript_ = makeX11AppleScript();
     loginItems_ = std::make_shared<xdg::AutostartLoginItem>();
     session_ = std::make_shared<xdg::Session>();
+    if (!options_.launcherBadges) options_.launcherBadges = X11DockBadges::openLauncherBadges();
+    if (options_.launcherBadges)
+        dock_ = std::make_unique<X11DockBadges>(options_.launcherBadges, options_.applications);
     eventMonitors_ = std::make_shared<X11EventMonitors>(
         input_, options_.ownBundleIdentifier, [self]() -> std::shared_ptr<const X11Snapshot> {
             auto desktop = self.lock();
@@ -118,6 +131,8 @@ void X11Desktop::setUpServices() {
             auto published = desktop->published();
             return published ? published : desktop->snapshot();
         });
+    // The pointer in the same coordinates as the windows' frames.
+    input_->setPointMapping([screens = pointerScreens_](Point point) { return screens->toLogical(point); });
     std::weak_ptr<X11EventMonitors> monitors = eventMonitors_;
     input_->setHandler([monitors](const Event& event) {
         MainQueue::async([monitors, event] {
@@ -148,8 +163,10 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     std::lock_guard lock(snapshotMutex_);
     auto generation = generation_.load();
     if (snapshot_ && watcher_ && generation == readGeneration_) return snapshot_;
-    auto next =
-        reader_->read(*connection_, watcher_.get(), snapshot_.get(), readsEverything_.exchange(false));
+    bool everything = readsEverything_.exchange(false) || !snapshot_;
+    if (everything)
+        screens_ = ScreenMap::pair(readMonitors(connection_->xcb, connection_->root), Screens::screens());
+    auto next = reader_->read(*connection_, watcher_.get(), snapshot_.get(), everything, screens_);
     {
         std::lock_guard state(stateMutex_);
         if (!focuslessGroup_.empty()) {
@@ -165,6 +182,7 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     {
         std::lock_guard published(publishedMutex_);
         published_ = next;
+        if (everything) pointerScreens_->set(screens_);
     }
     return snapshot_;
 }
@@ -183,7 +201,9 @@ std::shared_ptr<const X11Snapshot> X11Desktop::published() const {
 
 std::vector<std::shared_ptr<RunningApplication>> X11Desktop::runningApplications() {
     snapshot();
-    return applications_->ordered();
+    auto applications = applications_->ordered();
+    if (dock_) applications.push_back(dock_->application());
+    return applications;
 }
 
 std::shared_ptr<RunningApplication> X11Desktop::runningApplication(const std::string& group) {
@@ -270,6 +290,10 @@ void X11Desktop::hideOthers(const std::string& except) {
             window.type != X11Window::Type::dock && window.type != X11Window::Type::desktop)
             windows.push_back(window.id);
     iconify(windows);
+}
+
+std::optional<Image> X11Desktop::windowImage(std::uint32_t window) {
+    return platform::x11::windowImage(connection_->xcb, window);
 }
 
 std::optional<Image> X11Desktop::iconOf(const std::string& group) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/NotificationCenter.h"
 #include "platform/system/Event.h"
 #include "platform/system/Image.h"
 #include "platform/system/RunningApplication.h"
@@ -15,6 +16,7 @@
 #include "platform/x11/X11RunningApplications.h"
 #include "platform/x11/X11Snapshot.h"
 #include "platform/xdg/DesktopApplications.h"
+#include "platform/xdg/LauncherBadges.h"
 
 namespace platform::x11 {
 
@@ -24,6 +26,7 @@ class X11Connection;
 class X11Consent;
 class X11EventMonitors;
 class X11Watcher;
+class X11DockBadges;
 
 // The desktop of an X11 display whose window manager follows EWMH, as the platform's system:
 // applications are the managed windows grouped by application, actions are EWMH client messages,
@@ -50,6 +53,9 @@ public:
         std::shared_ptr<xdg::DesktopApplications> applications;
         // Global input; opened on the display when none is given.
         std::shared_ptr<XInputSource> input;
+        // The counts programs publish for their launchers, served as the Dock's badges; opened on
+        // the session bus when none is given.
+        std::shared_ptr<xdg::LauncherBadges> launcherBadges;
         // Whether property changes are watched. Without a watch every query reads the display.
         bool watches = true;
 
@@ -105,6 +111,9 @@ public:
     bool killGroup(const std::string& group) override;
     void hideOthers(const std::string& except);
     std::optional<Image> iconOf(const std::string& group) override;
+    std::optional<Image> windowImage(std::uint32_t window);
+    // None without a session bus.
+    const X11DockBadges* dock() const { return dock_.get(); }
 
 private:
     explicit X11Desktop(Options options);
@@ -119,11 +128,17 @@ private:
     std::unique_ptr<X11RunningApplications> applications_;
     std::unique_ptr<X11Watcher> watcher_;
     std::shared_ptr<XInputSource> input_;
+    std::unique_ptr<X11DockBadges> dock_;
 
     std::mutex snapshotMutex_;
     std::shared_ptr<const X11Snapshot> snapshot_;
+    // Root pixels to the program's screens; read again with every full reading.
+    ScreenMap screens_;
+    std::shared_ptr<NotificationCenter::Token> screensChanged_;
     mutable std::mutex publishedMutex_;
     std::shared_ptr<const X11Snapshot> published_;
+    // The map for the pointer, which moves on the input's thread.
+    std::shared_ptr<SharedScreenMap> pointerScreens_ = std::make_shared<SharedScreenMap>();
     std::atomic<std::uint64_t> readGeneration_{0};
     std::atomic<std::uint64_t> generation_{1};
     std::atomic<bool> readsEverything_{true};

@@ -37,6 +37,38 @@ void chunk(std::string& out, const char* type, const std::string& body) {
     bigEndian(out, crc32(out, start));
 }
 
+// No icon pixmap is larger; a larger one is not read.
+constexpr std::uint32_t maximumPixmapSide = 512;
+
+struct Pixmap {
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+
+std::optional<Pixmap> readPixmap(X11Connection& x, std::uint32_t pixmap) {
+    Freed<xcb_get_geometry_reply_t> geometry{
+        xcb_get_geometry_reply(x.xcb, xcb_get_geometry(x.xcb, pixmap), nullptr)};
+    if (!geometry || !geometry->width || !geometry->height || geometry->width > maximumPixmapSide ||
+        geometry->height > maximumPixmapSide)
+        return std::nullopt;
+    const auto* setup = xcb_get_setup(x.xcb);
+    ImageLayout layout{0, 32, setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST,
+                       setup->bitmap_format_bit_order == XCB_IMAGE_ORDER_LSB_FIRST};
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
+        if (it.data->depth == geometry->depth)
+            layout.bitsPerPixel = it.data->bits_per_pixel, layout.scanlinePad = it.data->scanline_pad;
+    Freed<xcb_get_image_reply_t> image{xcb_get_image_reply(
+        x.xcb,
+        xcb_get_image(x.xcb, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, 0, 0, geometry->width, geometry->height, ~0u),
+        nullptr)};
+    if (!image) return std::nullopt;
+    auto pixels = decodeImage(layout, geometry->width, geometry->height, xcb_get_image_data(image.reply),
+                              static_cast<std::size_t>(xcb_get_image_data_length(image.reply)));
+    if (!pixels) return std::nullopt;
+    return Pixmap{std::move(*pixels), geometry->width, geometry->height};
+}
+
 }  // namespace
 
 // Uncompressed (stored) deflate blocks: icons are small and read once per application.
@@ -83,11 +115,67 @@ std::string encodePNG(const std::uint32_t* argb, std::uint32_t width, std::uint3
     return png;
 }
 
+std::optional<std::vector<std::uint32_t>> decodeImage(const ImageLayout& layout, std::uint32_t width,
+                                                      std::uint32_t height, const void* data,
+                                                      std::size_t bytes) {
+    const auto bits = layout.bitsPerPixel;
+    if (!data || !width || !height || width > maximumPixmapSide || height > maximumPixmapSide ||
+        (bits != 1 && bits != 24 && bits != 32) ||
+        (layout.scanlinePad != 8 && layout.scanlinePad != 16 && layout.scanlinePad != 32))
+        return std::nullopt;
+    const std::size_t stride =
+        (std::size_t(width) * bits + layout.scanlinePad - 1) / layout.scanlinePad * layout.scanlinePad / 8;
+    if (bytes < stride * height) return std::nullopt;
+    const auto* row = static_cast<const std::uint8_t*>(data);
+    std::vector<std::uint32_t> pixels;
+    pixels.reserve(std::size_t(width) * height);
+    for (std::uint32_t y = 0; y < height; ++y, row += stride) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            if (bits == 1) {
+                auto byte = row[x / 8];
+                bool set = layout.lsbFirstBits ? (byte >> (x % 8)) & 1 : (byte >> (7 - x % 8)) & 1;
+                pixels.push_back(set ? 0xff000000u : 0xffffffffu);
+                continue;
+            }
+            const auto* at = row + std::size_t(x) * (bits / 8);
+            std::uint32_t value = 0;
+            for (int i = 0; i < bits / 8; ++i)
+                value |= std::uint32_t(at[layout.lsbFirstBytes ? i : bits / 8 - 1 - i]) << (8 * i);
+            pixels.push_back(0xff000000u | (value & 0xffffffu));
+        }
+    }
+    return pixels;
+}
+
+IconHints decodeIconHints(const std::vector<std::uint32_t>& values) {
+    // flags, input, initial state, icon pixmap, icon window, icon x, icon y, icon mask, group
+    constexpr std::uint32_t iconPixmapHint = 1 << 2, iconMaskHint = 1 << 5;
+    IconHints hints;
+    if (values.size() < 8) return hints;
+    if (values[0] & iconPixmapHint) hints.pixmap = values[3];
+    if (values[0] & iconMaskHint) hints.mask = values[7];
+    return hints;
+}
+
 std::optional<Image> readWindowIcon(X11Connection& x, const std::vector<std::uint32_t>& windows) {
     for (auto window : windows) {
         // Icons are large: read once per application, never per refresh.
         auto values = cardinals(x.reply(x.property(window, x.ewmh._NET_WM_ICON, 1 << 20)));
         if (auto icon = chooseIcon(values)) return Image(encodePNG(icon->pixels, icon->width, icon->height));
+    }
+    // Older programs (xclock, for one) name a pixmap and a mask instead.
+    for (auto window : windows) {
+        auto hints = decodeIconHints(cardinals(x.reply(x.property(window, XCB_ATOM_WM_HINTS, 9))));
+        if (!hints.pixmap) continue;
+        auto icon = readPixmap(x, hints.pixmap);
+        if (!icon) continue;
+        if (auto mask = hints.mask ? readPixmap(x, hints.mask) : std::nullopt;
+            mask && mask->width == icon->width && mask->height == icon->height) {
+            // A mask's unset pixels (white in its picture) are see-through.
+            for (std::size_t i = 0; i < icon->pixels.size(); ++i)
+                if (mask->pixels[i] != 0xff000000u) icon->pixels[i] = 0;
+        }
+        return Image(encodePNG(icon->pixels.data(), icon->width, icon->height));
     }
     return std::nullopt;
 }

@@ -82,7 +82,8 @@ ApplicationMatch X11SnapshotReader::matchOf(const X11Window& window) const {
 }
 
 std::shared_ptr<X11Snapshot> X11SnapshotReader::read(X11Connection& x, X11Watcher* watcher,
-                                                     const X11Snapshot* previous, bool everything) {
+                                                     const X11Snapshot* previous, bool everything,
+                                                     const ScreenMap& screens) {
     auto* c = x.xcb;
     const auto& atoms = x.ewmh;
     // Only what changed since the last reading is read again.
@@ -167,10 +168,10 @@ std::shared_ptr<X11Snapshot> X11SnapshotReader::read(X11Connection& x, X11Watche
         Freed<xcb_translate_coordinates_reply_t> position{
             xcb_translate_coordinates_reply(c, p.position, nullptr)};
         if (geometry && position) {
-            window.frame =
-                Rect::make(position->dst_x - double(extents[0]), position->dst_y - double(extents[2]),
-                           geometry->width + double(extents[0] + extents[1]),
-                           geometry->height + double(extents[2] + extents[3]));
+            window.frame = screens.toLogical(Rect::make(position->dst_x - double(extents[0]),
+                                                        position->dst_y - double(extents[2]),
+                                                        geometry->width + double(extents[0] + extents[1]),
+                                                        geometry->height + double(extents[2] + extents[3])));
         }
         if (!p.known) {
             Fixed& info = fixed_[window.id];

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/system/Geometry.h"
+#include "platform/x11/X11Screens.h"
 
 namespace platform::x11 {
 
@@ -41,7 +42,8 @@ struct X11Window {
     bool fullscreen = false;
     bool onCurrentDesktop = true;
     std::uint32_t desktop = 0xffffffff;
-    // The frame, top-left origin, y down.
+    // The frame, top-left origin of the first screen, y down, in the points of the screen holding
+    // most of it.
     Rect frame;
     std::string group;
 
@@ -90,9 +92,10 @@ public:
     };
     explicit X11SnapshotReader(Identity identity) : identity_(std::move(identity)) {}
 
-    // `previous` none, no watcher, or `everything` read every window again.
+    // `previous` none, no watcher, or `everything` read every window again. Frames go through
+    // `screens`; windows not read again keep theirs, so a changed map needs `everything`.
     std::shared_ptr<X11Snapshot> read(X11Connection& connection, X11Watcher* watcher,
-                                      const X11Snapshot* previous, bool everything);
+                                      const X11Snapshot* previous, bool everything, const ScreenMap& screens);
 
 private:
     struct Fixed {

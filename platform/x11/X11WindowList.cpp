@@ -61,6 +61,11 @@ public:
         return result;
     }
 
+    std::optional<Image> createImage(std::uint32_t windowNumber) override {
+        auto desktop = desktop_.lock();
+        return desktop ? desktop->windowImage(windowNumber) : std::nullopt;
+    }
+
 private:
     const std::weak_ptr<X11Desktop> desktop_;
 };

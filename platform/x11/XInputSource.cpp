@@ -146,6 +146,17 @@ Point XInputSource::mouseLocation() const {
     return location_;
 }
 
+void XInputSource::setPointMapping(std::function<Point(Point)> mapping) {
+    std::lock_guard lock(mutex_);
+    pointMapping_ = std::move(mapping);
+}
+
+Point XInputSource::locate(double rootX, double rootY) const {
+    Point point{rootX, rootY};
+    if (pointMapping_) point = pointMapping_(point);
+    return platformPoint(point.x, point.y, rootHeight_);
+}
+
 Point XInputSource::platformPoint(double rootX, double rootY, double rootHeight) {
     auto screens = Screens::screens();
     double height = screens.empty() ? rootHeight : screens.front().frame.height();
@@ -186,7 +197,7 @@ void XInputSource::refreshPointer(bool announce) {
     Event event;
     {
         std::lock_guard lock(mutex_);
-        location_ = platformPoint(reply->root_x, reply->root_y, rootHeight_);
+        location_ = locate(reply->root_x, reply->root_y);
         event.location = location_;
         event.modifierFlags = flags_;
         event.type = (heldButtons_ & 1)   ? EventType::leftMouseDragged

@@ -35,6 +35,10 @@ public:
 
     // Called on the source's own thread for every event, in order. Replaces the previous one.
     void setHandler(Handler handler);
+    // Where a point of the root window lies in the coordinates of window frames (top-left of the
+    // first screen, y down, in the points of the screen under it); without one, root pixels are
+    // those coordinates. Called on the source's own thread.
+    void setPointMapping(std::function<Point(Point)> mapping);
 
     std::uint64_t modifierFlags() const;
     // In the platform's global coordinates.
@@ -54,6 +58,8 @@ private:
     void handle(const void* event);
     void refreshPointer(bool announce);
     void deliver(Event event);
+    // With `mutex_` held.
+    Point locate(double rootX, double rootY) const;
 
     std::unique_ptr<Connection> connection_;
     std::thread thread_;
@@ -67,6 +73,7 @@ private:
 
     mutable std::mutex mutex_;
     Handler handler_;
+    std::function<Point(Point)> pointMapping_;
     std::uint64_t flags_ = 0;
     std::uint32_t heldButtons_ = 0;
     Point location_;

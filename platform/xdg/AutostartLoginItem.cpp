@@ -1,33 +1,111 @@
 #include "platform/xdg/AutostartLoginItem.h"
 
+#include <fcntl.h>
 #include <glib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
+#include <cstdio>
+#include <random>
+#include <string_view>
 
 #include "platform/foundation/FileManager.h"
 
 namespace platform::xdg {
 namespace {
 
-// An Exec argument: quoted when it holds a reserved character, then escaped as a string value.
-std::string execArgument(const std::string& path) {
+// One argument of an Exec line: quoted when it holds a reserved character, with percent signs
+// doubled.
+std::string execArgument(const std::string& text) {
     std::string argument;
     bool quote = false;
-    for (char c : path) {
-        if (std::string_view(" \t\n\"'\\><~|&;$*?#()`").find(c) != std::string_view::npos) quote = true;
+    for (char c : text) {
+        if (std::string_view(" \t\n\r\"'\\><~|&;$*?#()`").find(c) != std::string_view::npos) quote = true;
         if (c == '"' || c == '`' || c == '$' || c == '\\') argument += '\\';
         if (c == '%') argument += '%';
         argument += c;
     }
-    if (quote) argument = "\"" + argument + "\"";
+    return quote ? "\"" + argument + "\"" : argument;
+}
+
+// The Exec value that runs the program, escaped as a string value (backslashes, line ends, tabs).
+// None, with the reason, for a path that an entry cannot hold: one that is no UTF-8 text or holds
+// other control characters.
+std::optional<std::string> execValue(const std::string& path, std::string* why) {
+    if (!g_utf8_validate(path.data(), static_cast<gssize>(path.size()), nullptr)) {
+        *why = "its path is not UTF-8 text, which a desktop entry cannot hold";
+        return std::nullopt;
+    }
+    for (char c : path) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t' && c != '\r') {
+            *why = "its path holds a control character, which a desktop entry cannot hold";
+            return std::nullopt;
+        }
+    }
+    std::string line = execArgument(path);
+    // Sessions look the program up by the line's first word before they expand "%%", so a path
+    // holding "%" is run by a shell that gets it as its own first argument.
+    if (path.find('%') != std::string::npos)
+        line = "/bin/sh -c " + execArgument("exec \"$0\"") + " " + execArgument(path);
     std::string value;
-    for (char c : argument) {
-        if (c == '\\') value += '\\';
-        value += c;
+    for (char c : line) {
+        if (c == '\\')
+            value += "\\\\";
+        else if (c == '\n')
+            value += "\\n";
+        else if (c == '\t')
+            value += "\\t";
+        else if (c == '\r')
+            value += "\\r";
+        else
+            value += c;
     }
     return value;
+}
+
+// Writes the file in one step without following a link at `path`: a link is replaced, never
+// written through, and its target is left as it was.
+std::optional<std::string> replaceFile(const std::string& path, const std::string& bytes) {
+    const auto slash = path.rfind('/');
+    const auto folder = path.substr(0, slash), name = path.substr(slash + 1);
+    FileManager::shared()->removeStaleTemporaries(path);
+    std::string temporary;
+    int fd = -1;
+    std::random_device random;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        // The same naming as the file manager's, so that its clean-up finds what a crash leaves.
+        temporary = folder + "/." + name + ".tmp-";
+        for (int i = 0; i < 6; ++i) temporary += "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return FileError::fromErrno(errno, "Cannot write", path).description;
+    bool written = true;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+        auto count = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (count < 0 && errno == EINTR) continue;
+        written = count > 0;
+        if (written) done += static_cast<std::size_t>(count);
+    }
+    int code = errno;
+    written = written && ::fsync(fd) == 0;
+    if (!written) code = errno;
+    ::close(fd);
+    struct stat status {};
+    const bool link = ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        if (written) code = errno;
+        ::unlink(temporary.c_str());
+        return FileError::fromErrno(code, "Cannot write", path).description;
+    }
+    if (link)
+        std::fprintf(stderr,
+                     "Velmora: %s was a symbolic link; it is replaced by the autostart entry, and what it "
+                     "led to is left as it was.\n",
+                     path.c_str());
+    return std::nullopt;
 }
 
 }  // namespace
@@ -44,13 +122,20 @@ std::string AutostartLoginItem::runningProgramPath() {
     return length > 0 ? std::string(buffer.data(), static_cast<std::size_t>(length)) : std::string();
 }
 
-std::string AutostartLoginItem::entryContents(const std::string& programPath) {
+std::optional<std::string> AutostartLoginItem::entryContents(const std::string& programPath,
+                                                             std::string* why) {
+    std::string reason;
+    auto argument = execValue(programPath, &reason);
+    if (!argument) {
+        if (why) *why = reason;
+        return std::nullopt;
+    }
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Name=Velmora\n"
            "Icon=velmora\n"
            "Exec=" +
-           execArgument(programPath) + "\n";
+           *argument + "\n";
 }
 
 std::optional<std::string> AutostartLoginItem::registerMainApp() {
@@ -60,9 +145,10 @@ std::optional<std::string> AutostartLoginItem::registerMainApp() {
     auto path = entryPath();
     if (auto made = files->createDirectory(path.substr(0, path.rfind('/')), true); !made)
         return made.error().description;
-    if (auto written = files->writeAtomically(path, entryContents(programPath_)); !written)
-        return written.error().description;
-    return std::nullopt;
+    std::string why;
+    auto contents = entryContents(programPath_, &why);
+    if (!contents) return "The program cannot start at login: " + why + ".";
+    return replaceFile(path, *contents);
 }
 
 std::optional<std::string> AutostartLoginItem::unregisterMainApp() {

@@ -1,19 +1,18 @@
 #include "platform/xdg/DesktopApplications.h"
 
-#include <fcntl.h>
 #include <gio/gio.h>
 #include <plist/plist.h>
-#include <stdio.h>
-#include <stdlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <future>
-#include <iterator>
+#include <set>
 
 #include "platform/foundation/FileManager.h"
+#include "platform/xdg/XpmImage.h"
 
 namespace platform::xdg {
 namespace {
@@ -29,11 +28,8 @@ std::string lowered(std::string text) {
     return text;
 }
 
-std::optional<std::string> readAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
+// A 256-pixel XPM picture of four characters a pixel is about this large.
+constexpr std::uint64_t maximumXpmSize = 1u << 20;
 
 std::string propertyList(const DesktopEntry& entry, bool hasIcon) {
     plist_t dict = plist_new_dict();
@@ -50,29 +46,6 @@ std::string propertyList(const DesktopEntry& entry, bool hasIcon) {
     plist_to_xml_free(xml);
     plist_free(dict);
     return result;
-}
-
-// Every file below `folder` by its relative path.
-std::map<std::string, std::string> readTree(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (!it->is_regular_file(error)) continue;
-        files[fs::relative(it->path(), folder, error).string()] = readAll(it->path().string()).value_or("");
-    }
-    return files;
-}
-
-bool writeTree(const std::string& folder, const std::map<std::string, std::string>& files) {
-    for (const auto& [relative, bytes] : files) {
-        auto path = fs::path(folder) / relative;
-        std::error_code error;
-        fs::create_directories(path.parent_path(), error);
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file << bytes;
-        if (!file.flush()) return false;
-    }
-    return true;
 }
 
 std::optional<std::string> bundleId(const std::string& path) {
@@ -94,12 +67,15 @@ struct DesktopApplications::Watcher {
     GSource* pending = nullptr;
     std::thread thread;
     std::promise<void> watching;
+    // Each watched folder: the applications folders, whether or not they exist, and the real
+    // folders below them that the last update walked.
+    std::map<std::string, GFileMonitor*> monitors;
 
     static gboolean settled(gpointer data) {
         auto* watcher = static_cast<Watcher*>(data);
         g_source_unref(watcher->pending);
         watcher->pending = nullptr;
-        watcher->owner->update();
+        watcher->update();
         return G_SOURCE_REMOVE;
     }
 
@@ -111,28 +87,53 @@ struct DesktopApplications::Watcher {
         g_source_attach(watcher->pending, watcher->context);
     }
 
-    void run() {
-        g_main_context_push_thread_default(context);
-        std::vector<GFileMonitor*> monitors;
-        for (const auto& folder : applicationFolders()) {
+    void watch(std::vector<std::string> folders) {
+        auto top = applicationFolders();
+        folders.insert(folders.end(), top.begin(), top.end());
+        std::set<std::string> wanted(folders.begin(), folders.end());
+        std::erase_if(monitors, [&](const auto& item) {
+            if (wanted.count(item.first)) return false;
+            g_object_unref(item.second);
+            return true;
+        });
+        for (const auto& folder : wanted) {
+            if (monitors.count(folder)) continue;
             GFile* file = g_file_new_for_path(folder.c_str());
             if (GFileMonitor* monitor =
                     g_file_monitor_directory(file, G_FILE_MONITOR_NONE, nullptr, nullptr)) {
                 g_signal_connect(monitor, "changed", G_CALLBACK(changed), this);
-                monitors.push_back(monitor);
+                monitors.emplace(folder, monitor);
             }
             g_object_unref(file);
         }
+    }
+
+    void update() {
+        owner->update();
+        watch(owner->walkedFolders());
+    }
+
+    void run() {
+        g_main_context_push_thread_default(context);
+        watch({});
         watching.set_value();
+        // The first update runs here, so that the caller goes on at once.
+        update();
         g_main_loop_run(loop);
-        for (auto* monitor : monitors) g_object_unref(monitor);
+        for (auto& [folder, monitor] : monitors) g_object_unref(monitor);
         if (pending) g_source_destroy(pending), g_source_unref(pending);
         g_main_context_pop_thread_default(context);
     }
 };
 
 DesktopApplications::DesktopApplications(std::string root)
-    : root_(std::move(root)), entries_(std::make_shared<const std::vector<DesktopEntry>>()) {}
+    : DesktopApplications(std::move(root), IconTheme::userThemes()) {}
+
+DesktopApplications::DesktopApplications(std::string root, std::vector<std::string> iconThemes)
+    : root_(std::move(root)),
+      icons_(std::move(iconThemes)),
+      bundles_(root_),
+      entries_(std::make_shared<const std::vector<DesktopEntry>>()) {}
 
 DesktopApplications::~DesktopApplications() { stopWatching(); }
 
@@ -140,53 +141,111 @@ std::string DesktopApplications::defaultRoot() {
     return FileManager::xdgPath("XDG_CACHE_HOME", ".cache") + "/velmora";
 }
 
+std::vector<DesktopEntry> DesktopApplications::readEntries() {
+    std::vector<DesktopEntry> entries;
+    std::map<std::string, Known> known;
+    std::set<std::string> seen;
+    std::vector<std::string> walked;
+    for (const auto& folder : applicationFolders()) {
+        for (auto& file : entryFiles(folder, &walked)) {
+            if (stopping_) return {};
+            // The first file of an id decides, even when it hides the application.
+            if (!seen.insert(file.id).second) continue;
+            // Only files that changed since the last update are read again.
+            Known item{file, std::nullopt};
+            auto earlier = known_.find(file.path);
+            if (earlier != known_.end() && earlier->second.file.id == file.id &&
+                earlier->second.file.sameVersion(file))
+                item.entry = earlier->second.entry;
+            else
+                item.entry = readDesktopEntry(file.id, file.path);
+            if (item.entry) entries.push_back(*item.entry);
+            known.insert_or_assign(file.path, std::move(item));
+        }
+    }
+    known_ = std::move(known);
+    walked_ = std::move(walked);
+    return entries;
+}
+
 bool DesktopApplications::update() {
     std::lock_guard updating(updateMutex_);
-    auto entries = std::make_shared<const std::vector<DesktopEntry>>(visibleEntries());
-    auto files = bundleFiles(*entries);
-    bool changed =
-        readTree(root_ + applicationsFolder) != files || !fs::is_directory(root_ + applicationsFolder);
-    if (changed && !writeFolder(files)) changed = false;
+    auto read = readEntries();
+    if (stopping_) return false;
+    auto entries = std::make_shared<const std::vector<DesktopEntry>>(std::move(read));
+    {
+        std::lock_guard lock(mutex_);
+        entries_ = entries;
+        reading_ = false;
+    }
+    entriesRead_.notify_all();
+
+    bundles_.create();
+    // New icons come with new programs.
+    if (written_) icons_.refresh();
+    if (!written_) {
+        bundles_.removeLeftovers();
+        written_.emplace();
+        for (auto& [id, bundle] : bundles_.read()) written_->emplace(id, std::pair{DesktopEntry{}, bundle});
+    }
+    std::set<std::string> changedIds, wanted;
+    for (const auto& entry : *entries) {
+        if (stopping_) return false;
+        wanted.insert(entry.id);
+        auto written = written_->find(entry.id);
+        // An unchanged entry has an unchanged bundle: its icon is not looked up again.
+        if (written != written_->end() && written->second.first == entry) continue;
+        auto bundle = bundleFor(entry);
+        if (written == written_->end() || written->second.second != bundle) {
+            if (!bundles_.write(entry.id, bundle)) continue;
+            changedIds.insert(entry.id);
+        }
+        written_->insert_or_assign(entry.id, std::pair{entry, std::move(bundle)});
+    }
+    // Whatever else is in the folder goes, whoever put it there.
+    for (const auto& name : bundles_.names()) {
+        auto id = name.ends_with(".app") ? name.substr(0, name.size() - 4) : name;
+        if (wanted.count(id) && name.ends_with(".app")) continue;
+        if (bundles_.remove(name)) changedIds.insert(id);
+        if (name.ends_with(".app")) written_->erase(id);
+    }
+    if (changedIds.empty()) return false;
     std::lock_guard lock(mutex_);
-    entries_ = std::move(entries);
-    if (changed) bundleIcons_.clear();
-    return changed;
+    for (const auto& id : changedIds) bundleIcons_.erase(id);
+    return true;
 }
 
-DesktopApplications::Files DesktopApplications::bundleFiles(const std::vector<DesktopEntry>& entries) {
-    Files files;
-    for (const auto& entry : entries) {
-        auto contents = entry.id + ".app/Contents/";
-        std::optional<std::string> iconPath =
-            entry.icon ? icons_.lookup(*entry.icon, iconSize) : std::nullopt;
-        std::optional<std::string> icon = iconPath ? readAll(*iconPath) : std::nullopt;
-        if (icon) files[contents + "Resources/AppIcon" + fs::path(*iconPath).extension().string()] = *icon;
-        files[contents + "Info.plist"] = propertyList(entry, icon.has_value());
+BundleContents DesktopApplications::bundleFor(const DesktopEntry& entry) {
+    BundleContents bundle;
+    auto path = entry.icon ? icons_.lookup(*entry.icon, iconSize) : std::nullopt;
+    auto extension = path ? fs::path(*path).extension().string() : std::string();
+    struct stat status {};
+    // The bundle leads to the icon instead of holding a copy; what it leads to must be a file of
+    // an icon's size, and is read through the bounded reader when drawn.
+    if ((extension == ".png" || extension == ".svg") && ::stat(path->c_str(), &status) == 0 &&
+        S_ISREG(status.st_mode) && status.st_size <= maximumIconSize) {
+        bundle.iconName = "AppIcon" + extension;
+        bundle.iconTarget = *path;
     }
-    return files;
-}
-
-bool DesktopApplications::writeFolder(const Files& files) {
-    std::error_code error;
-    // The scan also lists the system's folder; an empty one keeps it from reporting a failure.
-    fs::create_directories(root_ + "/System/Applications", error);
-    std::string building = root_ + "/.Applications-XXXXXX";
-    if (!::mkdtemp(building.data())) return false;
-    auto target = root_ + applicationsFolder;
-    bool ok = writeTree(building, files);
-    if (ok) {
-        // Readers see the old folder or the new one, never a mixture.
-        if (fs::exists(target, error))
-            ok = ::renameat2(AT_FDCWD, building.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
-        else
-            ok = ::rename(building.c_str(), target.c_str()) == 0;
+    // An XPM picture is drawn from the SVG picture made of it, kept in the bundle.
+    if (extension == ".xpm") {
+        auto xpm = FileManager::shared()->readFile(*path, maximumXpmSize);
+        if (auto svg = xpm ? svgFromXpm(*xpm) : std::nullopt) {
+            bundle.iconName = "AppIcon.svg";
+            bundle.iconData = std::move(*svg);
+        }
     }
-    fs::remove_all(building, error);
-    return ok;
+    bundle.info = propertyList(entry, !bundle.iconName.empty());
+    return bundle;
 }
 
 void DesktopApplications::startWatching() {
     if (watcher_) return;
+    {
+        std::lock_guard lock(mutex_);
+        reading_ = true;
+    }
+    stopping_ = false;
     watcher_ = std::make_unique<Watcher>();
     watcher_->owner = this;
     watcher_->context = g_main_context_new();
@@ -199,6 +258,8 @@ void DesktopApplications::startWatching() {
 
 void DesktopApplications::stopWatching() {
     if (!watcher_) return;
+    // An update under way stops at its next entry.
+    stopping_ = true;
     // Quitting before the loop runs would be lost: ask through the loop's own context.
     g_main_context_invoke(
         watcher_->context,
@@ -211,6 +272,17 @@ void DesktopApplications::stopWatching() {
     g_main_loop_unref(watcher_->loop);
     g_main_context_unref(watcher_->context);
     watcher_.reset();
+    stopping_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        reading_ = false;
+    }
+    entriesRead_.notify_all();
+}
+
+std::vector<std::string> DesktopApplications::walkedFolders() {
+    std::lock_guard updating(updateMutex_);
+    return walked_;
 }
 
 std::vector<DesktopEntry> DesktopApplications::entries() const {
@@ -255,7 +327,9 @@ std::optional<ApplicationMatch> DesktopApplications::match(const std::string& wm
                                                            const std::string& executablePath) const {
     std::shared_ptr<const std::vector<DesktopEntry>> entries;
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        // A window matched before the entries are read would keep the wrong application.
+        entriesRead_.wait_for(lock, std::chrono::seconds(10), [&] { return !reading_; });
         entries = entries_;
     }
     const auto windowClass = lowered(wmClass);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "platform/system/Image.h"
+#include "platform/xdg/BundleFolder.h"
 #include "platform/xdg/DesktopEntries.h"
 #include "platform/xdg/IconTheme.h"
 
@@ -28,17 +31,23 @@ struct ApplicationMatch {
 // The installed applications of a Linux desktop presented as application bundles: one folder per
 // visible entry, "<root>/Applications/<id>.app" with Contents/Info.plist (CFBundleName, the
 // localised name; CFBundleIdentifier, the id; CFBundleExecutable, the command; StartupWMClass when
-// the entry names one) and its icon in Contents/Resources. The file manager serves the root as the
-// system's folders, so the bundles appear at "/Applications/<id>.app".
+// the entry names one) and, when its icon is found, Contents/Resources/AppIcon.<png|svg>: a link to
+// the icon's file, which is read through the bounded reader when drawn (an SVG copy for an XPM
+// picture). The file manager serves the
+// root as the system's folders, so the bundles appear at "/Applications/<id>.app".
 //
-// The folder holds nothing but what the entries say: each change builds a new one beside it and
-// swaps the two in one step. Any thread.
+// The folder holds nothing but what the entries say. An update reads again only the entry files
+// that changed since the last one and replaces only the bundles whose contents change, each in one
+// step. Any thread.
 class DesktopApplications {
 public:
     // The icon size drawn largest (the start menu's grid).
     static constexpr int iconSize = 48;
+    // Larger icon files are left out: no icon is that large, and every reader refuses them.
+    static constexpr std::int64_t maximumIconSize = 16 << 20;
 
     explicit DesktopApplications(std::string root = defaultRoot());
+    DesktopApplications(std::string root, std::vector<std::string> iconThemes);
     ~DesktopApplications();
     DesktopApplications(const DesktopApplications&) = delete;
     DesktopApplications& operator=(const DesktopApplications&) = delete;
@@ -47,10 +56,11 @@ public:
     static std::string defaultRoot();
     const std::string& root() const { return root_; }
 
-    // Reads the entries again and rewrites the folder when they changed; true when it did.
+    // Reads the entries that changed and rewrites their bundles; true when any bundle changed.
     bool update();
-    // Updates the folder whenever an applications folder changes, from a thread of its own; the
-    // changes made once it returns are seen.
+    // Updates the folder on a thread of its own, at once and whenever an applications folder or a
+    // folder below one changes; the changes made once it returns are seen. Returns without waiting for the
+    // first update: `match` waits for its entries instead.
     void startWatching();
     void stopWatching();
 
@@ -58,28 +68,45 @@ public:
     static std::string bundlePath(const DesktopEntry& entry);
     // The entry of a bundle path ("/Applications/<id>.app", with or without the final "/").
     std::optional<DesktopEntry> entryForBundle(const std::string& path) const;
-    // The bundle's icon, read once per version of the folder.
+    // The bundle's icon, read once per version of the bundle.
     std::optional<Image> bundleIcon(const std::string& path);
 
     // A window's application: the entry whose StartupWMClass, then whose id, then whose command
     // (by base name) equals the window's class or instance, or the process's executable (by base
-    // name), ignoring letter case; the first entry decides within each rule.
+    // name), ignoring letter case; the first entry decides within each rule. While the watch's
+    // first update is reading the entries, waits for it (ten seconds at most).
     std::optional<ApplicationMatch> match(const std::string& wmClass, const std::string& wmInstance,
                                           const std::string& executablePath) const;
 
 private:
-    using Files = std::map<std::string, std::string>;
-    Files bundleFiles(const std::vector<DesktopEntry>& entries);
-    bool writeFolder(const Files& files);
+    struct Known {
+        DesktopEntryFile file;
+        std::optional<DesktopEntry> entry;
+    };
+
+    std::vector<DesktopEntry> readEntries();
+    BundleContents bundleFor(const DesktopEntry& entry);
+    std::vector<std::string> walkedFolders();
     std::optional<DesktopEntry> entry(const std::string& id) const;
 
     const std::string root_;
     IconTheme icons_;
+    const BundleFolder bundles_;
 
     mutable std::mutex mutex_;
+    mutable std::condition_variable entriesRead_;
+    bool reading_ = false;
     std::shared_ptr<const std::vector<DesktopEntry>> entries_;
     std::map<std::string, Image> bundleIcons_;
+
+    // Owned by whoever holds updateMutex_.
     std::mutex updateMutex_;
+    std::map<std::string, Known> known_;
+    std::vector<std::string> walked_;
+    // What each bundle was written from, once the folder has been read (an entry without an id
+    // for a bundle found there).
+    std::optional<std::map<std::string, std::pair<DesktopEntry, BundleContents>>> written_;
+    std::atomic<bool> stopping_{false};
 
     struct Watcher;
     std::unique_ptr<Watcher> watcher_;

@@ -1,18 +1,23 @@
 #include "platform/xdg/DesktopEntries.h"
 
+#include <dirent.h>
 #include <gio/gdesktopappinfo.h>
+#include <sys/stat.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
 #include <sstream>
+#include <utility>
 
 #include "platform/foundation/FileManager.h"
 
 namespace platform::xdg {
 namespace {
 
-namespace fs = std::filesystem;
+// Entries are a few kilobytes; a larger file is no entry.
+constexpr std::uint64_t maximumEntrySize = 1u << 20;
+// Deeper folders are no menu's; the limit also keeps paths within the system's length.
+constexpr int maximumDepth = 16;
 
 std::optional<std::string> text(const char* value) {
     if (!value || !*value) return std::nullopt;
@@ -25,40 +30,8 @@ std::optional<std::string> owned(char* value) {
     return result;
 }
 
-// Every .desktop file below `folder` with its desktop-file id: subfolders join the id with "-".
-std::vector<std::pair<std::string, std::string>> entryFiles(const std::string& folder) {
-    std::vector<std::pair<std::string, std::string>> files;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(folder, fs::directory_options::follow_directory_symlink, error),
-         end;
-         !error && it != end; it.increment(error)) {
-        const auto& path = it->path();
-        if (path.extension() != ".desktop" || !it->is_regular_file(error)) continue;
-        auto relative = fs::relative(path, folder, error).string();
-        std::replace(relative.begin(), relative.end(), '/', '-');
-        files.emplace_back(relative.substr(0, relative.size() - 8), path.string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::optional<DesktopEntry> load(const std::string& id, const std::string& path) {
-    GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(path.c_str());
-    // GIO refuses entries of another type and those whose program (TryExec, Exec) is missing.
-    if (!info) return std::nullopt;
-    std::optional<DesktopEntry> entry;
-    if (!g_desktop_app_info_get_is_hidden(info) && g_app_info_should_show(G_APP_INFO(info))) {
-        entry = DesktopEntry{
-            .id = id,
-            .path = path,
-            .name = text(g_app_info_get_name(G_APP_INFO(info))).value_or(id),
-            .executable = text(g_app_info_get_executable(G_APP_INFO(info))).value_or(""),
-            .startupWMClass = text(g_desktop_app_info_get_startup_wm_class(info)),
-            .icon = owned(g_desktop_app_info_get_string(info, "Icon")),
-        };
-    }
-    g_object_unref(info);
-    return entry;
+std::int64_t nanoseconds(const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 
 }  // namespace
@@ -75,14 +48,84 @@ std::vector<std::string> applicationFolders() {
     return folders;
 }
 
+std::vector<DesktopEntryFile> entryFiles(const std::string& folder, std::vector<std::string>* walked) {
+    std::vector<DesktopEntryFile> files;
+    std::set<std::pair<dev_t, ino_t>> seen;
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return files;
+    seen.emplace(status.st_dev, status.st_ino);
+    // (folder, its path relative to `folder` with a final "/", depth)
+    std::vector<std::tuple<std::string, std::string, int>> pending{{folder, "", 0}};
+    while (!pending.empty()) {
+        auto [path, relative, depth] = std::move(pending.back());
+        pending.pop_back();
+        DIR* directory = ::opendir(path.c_str());
+        if (!directory) continue;
+        while (dirent* item = ::readdir(directory)) {
+            std::string name = item->d_name;
+            if (name == "." || name == "..") continue;
+            // Links are followed: what they lead to decides.
+            if (::fstatat(::dirfd(directory), item->d_name, &status, 0) != 0) continue;
+            if (S_ISDIR(status.st_mode)) {
+                if (depth < maximumDepth && seen.emplace(status.st_dev, status.st_ino).second) {
+                    pending.emplace_back(path + "/" + name, relative + name + "/", depth + 1);
+                    if (walked) walked->push_back(path + "/" + name);
+                }
+            } else if (S_ISREG(status.st_mode) && name.size() > 8 && name.ends_with(".desktop")) {
+                auto id = relative + name.substr(0, name.size() - 8);
+                std::replace(id.begin(), id.end(), '/', '-');
+                files.push_back(DesktopEntryFile{id, path + "/" + name, status.st_dev, status.st_ino,
+                                                 status.st_size, nanoseconds(status.st_mtim),
+                                                 nanoseconds(status.st_ctim)});
+            }
+        }
+        ::closedir(directory);
+    }
+    std::sort(files.begin(), files.end(),
+              [](const auto& a, const auto& b) { return std::tie(a.id, a.path) < std::tie(b.id, b.path); });
+    return files;
+}
+
+std::optional<DesktopEntry> decodeDesktopEntry(const std::string& id, const std::string& path,
+                                               std::string_view bytes) {
+    GKeyFile* file = g_key_file_new();
+    bool loaded =
+        g_key_file_load_from_data(file, bytes.data(), bytes.size(), G_KEY_FILE_KEEP_TRANSLATIONS, nullptr);
+    // GIO refuses entries of another type and those whose program (TryExec, Exec) is missing.
+    GDesktopAppInfo* info = loaded ? g_desktop_app_info_new_from_keyfile(file) : nullptr;
+    // The entry keeps its own reference; freeing would empty the file under it.
+    g_key_file_unref(file);
+    if (!info) return std::nullopt;
+    std::optional<DesktopEntry> entry;
+    if (!g_desktop_app_info_get_is_hidden(info) && g_app_info_should_show(G_APP_INFO(info))) {
+        entry = DesktopEntry{
+            .id = id,
+            .path = path,
+            .name = text(g_app_info_get_name(G_APP_INFO(info))).value_or(id),
+            .executable = text(g_app_info_get_executable(G_APP_INFO(info))).value_or(""),
+            .startupWMClass = text(g_desktop_app_info_get_startup_wm_class(info)),
+            .icon = owned(g_desktop_app_info_get_string(info, "Icon")),
+        };
+    }
+    g_object_unref(info);
+    return entry;
+}
+
+std::optional<DesktopEntry> readDesktopEntry(const std::string& id, const std::string& path) {
+    // A FIFO or a device named like an entry is never opened for a blocking read.
+    auto bytes = FileManager::shared()->readFile(path, maximumEntrySize);
+    if (!bytes) return std::nullopt;
+    return decodeDesktopEntry(id, path, *bytes);
+}
+
 std::vector<DesktopEntry> visibleEntries() {
     std::vector<DesktopEntry> entries;
     std::set<std::string> seen;
     for (const auto& folder : applicationFolders()) {
-        for (const auto& [id, path] : entryFiles(folder)) {
+        for (const auto& file : entryFiles(folder)) {
             // The first file of an id decides, even when it hides the application.
-            if (!seen.insert(id).second) continue;
-            if (auto entry = load(id, path)) entries.push_back(std::move(*entry));
+            if (!seen.insert(file.id).second) continue;
+            if (auto entry = readDesktopEntry(file.id, file.path)) entries.push_back(std::move(*entry));
         }
     }
     return entries;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +19,14 @@ public:
     bool powerOff() override { return calls.emplace_back("powerOff"), true; }
     bool canOpenTerminal() override { return hasTerminal; }
     bool openTerminal() override { return calls.emplace_back("openTerminal"), true; }
+    std::optional<std::string> folder(Folder folder) override {
+        auto found = folders.find(folder);
+        return found == folders.end() ? std::nullopt : std::optional<std::string>(found->second);
+    }
 
     std::vector<std::string> calls;
     bool hasTerminal = true;
+    std::map<Folder, std::string> folders;
 };
 
 // Another system (the simulated desktop) with such a session, as the program finds it on X11.

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <utility>
 
+#include "Brindle/widgets/TouchableComponent.h"
 #include "platform/qt/ImagePixmap.h"
 
 namespace Velmora {
@@ -51,9 +52,18 @@ QRect AppIconView::pictureRect() const {
 void AppIconView::paintEvent(QPaintEvent*) {
     auto target = pictureRect();
     if (target.isEmpty()) return;
+    auto opacity = Brindle::paintedOpacity(this);
+    if (opacity <= 0) return;
     QPainter painter(this);
+    painter.setOpacity(opacity);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawPixmap(target, platform::qt::pixmap(*image_, target.size(), devicePixelRatioF()));
+    auto scale = devicePixelRatioF();
+    if (target.size() != pictureSize_ || scale != pictureScale_) {
+        picture_ = platform::qt::decodedPixmap(*image_, target.size(), scale);
+        pictureSize_ = target.size();
+        pictureScale_ = scale;
+    }
+    painter.drawPixmap(target, picture_);
 }
 
 AppTitleLabel::AppTitleLabel(QString text, QWidget* parent) : QWidget(parent), text_(std::move(text)) {
@@ -71,7 +81,10 @@ QSize AppTitleLabel::sizeHint() const {
 QSize AppTitleLabel::minimumSizeHint() const { return {0, fontMetrics().height()}; }
 
 void AppTitleLabel::paintEvent(QPaintEvent*) {
+    auto opacity = Brindle::paintedOpacity(this);
+    if (opacity <= 0) return;
     QPainter painter(this);
+    painter.setOpacity(opacity);
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(rect(), Qt::AlignLeading | Qt::AlignVCenter, displayedText());
 }
@@ -110,7 +123,10 @@ QRectF AppBadgeView::shapeRect() const {
 }
 
 void AppBadgeView::paintEvent(QPaintEvent*) {
+    auto opacity = Brindle::paintedOpacity(this);
+    if (opacity <= 0) return;
     QPainter painter(this);
+    painter.setOpacity(opacity);
     painter.setRenderHint(QPainter::Antialiasing);
     auto area = shapeRect();
     double radius = std::min(area.width(), area.height()) / 2;

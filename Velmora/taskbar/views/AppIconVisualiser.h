@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -22,6 +23,9 @@ public:
     QSize sizeHint() const override;
     // Where the picture is drawn, in this view's coordinates.
     QRect pictureRect() const;
+    // What was last drawn: decoded once for each size and screen scale, held by this view alone
+    // and gone with it, so that the icons of applications that are gone leave no copies behind.
+    const QPixmap& picture() const { return picture_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -29,6 +33,9 @@ protected:
 private:
     const std::optional<platform::Image> image_;
     const double maximumWidth_;
+    QPixmap picture_;
+    QSize pictureSize_;
+    qreal pictureScale_ = 0;
 };
 
 // One line of text cut with an ellipsis at the end when it does not fit.

@@ -32,6 +32,7 @@ const QString offsetKey = QStringLiteral("offset");
 }  // namespace
 
 using taskbar_parts::Body;
+using taskbar_parts::DropMarker;
 using taskbar_parts::isDark;
 using taskbar_parts::MenuImage;
 using taskbar_parts::Root;
@@ -47,6 +48,7 @@ public:
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(button_);
+        marker_ = new DropMarker(this);
         pinned_ = model_->isPinned.value();
         Brindle::subscribeNext(model_->isPinned.asObservable(), false, [this](bool pinned) {
             if (pinned == std::exchange(pinned_, pinned)) return;
@@ -57,6 +59,12 @@ public:
     const std::shared_ptr<TaskbarButtonViewModel>& model() const { return model_; }
     TaskbarButton* button() const { return button_; }
     bool pinned() const { return model_->isPinned.value(); }
+
+    void setMarked(bool marked) {
+        if (marked == marker_->isVisibleTo(this)) return;
+        marker_->setVisible(marked);
+        if (marked) marker_->place();
+    }
 
     void setShowTitles(bool titled) {
         if (titled) {
@@ -82,7 +90,10 @@ protected:
         report();
     }
     void moveEvent(QMoveEvent*) override { report(); }
-    void resizeEvent(QResizeEvent*) override { report(); }
+    void resizeEvent(QResizeEvent*) override {
+        marker_->place();
+        report();
+    }
 
 private:
     void report() {
@@ -95,6 +106,7 @@ private:
     Taskbar* bar_;
     const std::shared_ptr<TaskbarButtonViewModel> model_;
     TaskbarButton* button_;
+    DropMarker* marker_ = nullptr;
     bool titled_ = false;
     bool pinned_ = false;
     rx::DisposeBag bag_;
@@ -123,6 +135,8 @@ Taskbar::Taskbar(std::shared_ptr<ApplicationManager> manager, std::shared_ptr<Se
     clockSpacer_ = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Minimum);
 
     buttonRow_ = new Root([this] { buttonRowResized(); });
+    // As wide as its buttons and never wider: the layout's spacers take the rest of the bar.
+    buttonRow_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     auto* buttons = new QHBoxLayout(buttonRow_);
     buttons->setContentsMargins(0, 0, 0, 0);
 
@@ -173,6 +187,13 @@ Taskbar::Taskbar(std::shared_ptr<ApplicationManager> manager, std::shared_ptr<Se
     Brindle::subscribeNext(viewModel_->tasks.asObservable(), false, [guard](const TaskbarButtons& tasks) {
         if (guard) guard->setTasks(tasks);
     }).disposed(disposeBag_);
+    Brindle::subscribeNext(viewModel_->draggingTargetIndex.asObservable(), false,
+                           [guard](const std::optional<std::int64_t>& index) {
+                               if (!guard) return;
+                               guard->dropIndex_ = index;
+                               guard->regroup();
+                           })
+        .disposed(disposeBag_);
     Brindle::subscribeNext(viewModel_->show.asObservable(), false, [guard](bool show) {
         if (guard) guard->setShow(show);
     }).disposed(disposeBag_);
@@ -255,24 +276,21 @@ void Taskbar::setShow(bool show) {
 }
 
 void Taskbar::setTasks(const TaskbarButtons& tasks) {
-    tasks_ = tasks;
-    std::set<std::string> keys;
-    for (const auto& model : tasks) {
-        auto key = model->task->bundlePath.absoluteString();
-        keys.insert(key);
-        auto found = slots_.find(key);
-        if (found != slots_.end() && found->second->model() == model) continue;
-        if (found != slots_.end()) delete found->second;
-        slots_[key] = new Slot(this, model);
-    }
+    // A model listed twice is one button, at its first place.
+    tasks_.clear();
+    std::set<const TaskbarButtonViewModel*> listed;
+    for (const auto& model : tasks)
+        if (model && listed.insert(model.get()).second) tasks_.push_back(model);
     for (auto it = slots_.begin(); it != slots_.end();) {
-        if (keys.contains(it->first)) {
+        if (listed.contains(it->first)) {
             ++it;
             continue;
         }
         delete it->second;
         it = slots_.erase(it);
     }
+    for (const auto& model : tasks_)
+        if (!slots_.contains(model.get())) slots_.emplace(model.get(), new Slot(this, model));
     regroup();
     // The model counts its buttons only once it has stored the list.
     QPointer<Taskbar> guard(this);
@@ -281,31 +299,50 @@ void Taskbar::setTasks(const TaskbarButtons& tasks) {
     });
 }
 
+namespace {
+
+// Puts exactly `wanted` at the front of `row`, in order, moving each from wherever it is. Each
+// position before the one being filled already holds its own button, so every insertion falls
+// inside the row.
+void arrange(QWidget* rowWidget, const std::vector<QWidget*>& wanted) {
+    auto* layout = static_cast<QHBoxLayout*>(rowWidget->layout());
+    for (int index = 0; index < static_cast<int>(wanted.size()); ++index) {
+        auto* widget = wanted[static_cast<std::size_t>(index)];
+        auto* item = layout->itemAt(index);
+        if (item && item->widget() == widget) continue;
+        if (auto* parent = widget->parentWidget(); parent && parent->layout())
+            parent->layout()->removeWidget(widget);
+        layout->insertWidget(std::min(index, layout->count()), widget);
+        if (widget->parentWidget() != rowWidget) widget->setParent(rowWidget);
+        widget->show();
+    }
+}
+
+}  // namespace
+
 void Taskbar::regroup() {
     bool titles = settings_->showTitle() && viewModel_->hasSpaceForTitles();
-    auto* pinned = static_cast<QHBoxLayout*>(pinnedRow_->layout());
-    auto* others = static_cast<QHBoxLayout*>(otherRow_->layout());
-    int pinnedCount = 0;
-    int otherCount = 0;
+    std::vector<QWidget*> pinned;
+    std::vector<QWidget*> others;
     for (const auto& model : tasks_) {
-        auto found = slots_.find(model->task->bundlePath.absoluteString());
+        auto found = slots_.find(model.get());
         if (found == slots_.end()) continue;
         auto* slot = found->second;
         bool isPinned = slot->pinned();
         // Pinned buttons are never titled.
         slot->setShowTitles(!isPinned && titles);
-        auto* target = isPinned ? pinned : others;
-        int index = isPinned ? pinnedCount++ : otherCount++;
-        if (target->indexOf(slot) != index) {
-            if (slot->parentWidget()) slot->parentWidget()->layout()->removeWidget(slot);
-            target->insertWidget(index, slot);
-            slot->setParent(isPinned ? pinnedRow_ : otherRow_);
-            slot->show();
-        }
+        (isPinned ? pinned : others).push_back(slot);
     }
-    separator2_->setVisible(pinnedCount > 0);
-    pinnedRow_->setVisible(pinnedCount > 0);
-    otherRow_->setVisible(otherCount > 0);
+    arrange(pinnedRow_, pinned);
+    arrange(otherRow_, others);
+    // The same position in each group: a group with no button there shows none.
+    for (const auto* group : {&pinned, &others})
+        for (std::size_t index = 0; index < group->size(); ++index)
+            static_cast<Slot*>((*group)[index])
+                ->setMarked(dropIndex_ && *dropIndex_ == static_cast<std::int64_t>(index));
+    separator2_->setVisible(!pinned.empty());
+    pinnedRow_->setVisible(!pinned.empty());
+    otherRow_->setVisible(!others.empty());
 }
 
 void Taskbar::buttonRowResized() {

@@ -2,8 +2,10 @@
 
 #include <QColor>
 #include <QWidget>
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +107,8 @@ private:
     TaskbarThemeSettings themeSettings_;
     double offset_ = 0.0;
     TaskbarButtons tasks_;
+    // Where a dragged button would go, within each group.
+    std::optional<std::int64_t> dropIndex_;
     QSize reportedRowSize_;
 
     TaskbarThemeComponent* themeComponent_ = nullptr;
@@ -121,8 +125,8 @@ private:
     QWidget* pinnedRow_ = nullptr;
     QWidget* otherRow_ = nullptr;
     ClockView* clock_ = nullptr;
-    // By the bundle address of the button's task.
-    std::map<std::string, Slot*> slots_;
+    // By button model: two models of one application each get their own button.
+    std::map<const TaskbarButtonViewModel*, Slot*> slots_;
     rx::DisposeBag disposeBag_;
 };
 

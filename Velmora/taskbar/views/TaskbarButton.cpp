@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMouseEvent>
@@ -11,6 +10,7 @@
 #include <QPointer>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -50,10 +50,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        auto opacity = Brindle::paintedOpacity(this);
+        auto color = button_->markColor();
+        // The faint mark rounds to no colour at all.
+        if (opacity * color.alphaF() * 255 < 0.5) return;
         QPainter painter(this);
+        painter.setOpacity(opacity);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(button_->markColor());
+        painter.setBrush(color);
         painter.drawRoundedRect(QRectF(rect()), TaskbarButton::cornerRadius, TaskbarButton::cornerRadius);
     }
 
@@ -96,8 +101,6 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
     auto* contentLayout = new QVBoxLayout(content_);
     contentLayout->setContentsMargins(0, static_cast<int>(verticalPadding), 0,
                                       static_cast<int>(verticalPadding));
-    opacity_ = new QGraphicsOpacityEffect(content_);
-    content_->setGraphicsEffect(opacity_);
 
     face_ = new ButtonFace(this);
     auto* faceLayout = new QHBoxLayout(face_);
@@ -140,11 +143,9 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
     touchable_ = new Brindle::TouchableComponent(options, face_);
     contentLayout->addWidget(touchable_);
 
-    auto* component = new brindle_core::ReactiveComponent<TaskbarButtonViewModel>(
-        viewModel_, [this](const std::shared_ptr<TaskbarButtonViewModel>& model) { bind(model); }, content_);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(component);
+    component_ = new brindle_core::ReactiveComponent<TaskbarButtonViewModel>(
+        viewModel_, [this](const std::shared_ptr<TaskbarButtonViewModel>& model) { bind(model); }, content_,
+        this);
 
     contextMenu_ = platform::qt::makeMenu(
         {
@@ -161,6 +162,11 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
              .role = platform::qt::MenuItem::Role::destructive},
         },
         this);
+    // After Qt has sent what it sends when the menu goes.
+    connect(contextMenu_, &QMenu::aboutToHide, this, [this] {
+        QMetaObject::invokeMethod(touchable_, &Brindle::TouchableComponent::followPointer,
+                                  Qt::QueuedConnection);
+    });
     auto actions = contextMenu_->actions();
     unpinAction_ = actions.at(0);
     pinAction_ = actions.at(1);
@@ -226,16 +232,49 @@ void TaskbarButton::bind(const std::shared_ptr<TaskbarButtonViewModel>& model) {
     follow(model->badge, &TaskbarButton::setBadge);
 }
 
+QSize TaskbarButton::sizeHint() const { return component_->sizeHint(); }
+
+QSize TaskbarButton::minimumSizeHint() const { return component_->minimumSizeHint(); }
+
+bool TaskbarButton::event(QEvent* event) {
+    // The content asks for another size: so does the button.
+    if (event->type() == QEvent::LayoutRequest) {
+        updateGeometry();
+        placeContent();
+    }
+    return QWidget::event(event);
+}
+
+void TaskbarButton::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeContent();
+}
+
+void TaskbarButton::placeContent() {
+    // Alone in a window the button grows to what its inside needs, as a window's layout would.
+    if (isWindow()) {
+        auto least = minimumSizeHint().boundedTo(maximumSize());
+        if (width() < least.width() || height() < least.height()) return resize(size().expandedTo(least));
+    }
+    component_->setGeometry(0, 0, std::max(width(), static_cast<int>(std::ceil(contentWidth_))), height());
+}
+
 void TaskbarButton::setMaxWidth(std::optional<double> value) {
     maxWidth_ = value;
     // No limit: widen to the natural width, then let go.
     double target = value ? *value : std::max<double>(sizeHint().width(), width());
     double from = maximumWidth() == QWIDGETSIZE_MAX ? width() : shownWidthLimit_;
+    // While the edge moves the inside keeps the widest width of the way: each frame then moves the
+    // edge and what follows the button, without laying out the inside again.
+    contentWidth_ = std::max({from, target, static_cast<double>(width())});
+    placeContent();
     platform::qt::animateChange(this, maxWidthKey, from, target,
                                 [this, target, unlimited = !value](const QVariant& step) {
                                     applyMaxWidth(step.toDouble());
-                                    if (unlimited && step.toDouble() == target)
-                                        setMaximumWidth(QWIDGETSIZE_MAX);
+                                    if (step.toDouble() != target) return;
+                                    if (unlimited) setMaximumWidth(QWIDGETSIZE_MAX);
+                                    contentWidth_ = 0;
+                                    placeContent();
                                 });
 }
 
@@ -280,9 +319,8 @@ void TaskbarButton::applyMaxWidth(double limit) {
 
 void TaskbarButton::applyOpacity(double opacity) {
     shownOpacity_ = opacity;
-    opacity_->setOpacity(opacity);
-    // An effect at full opacity only costs an extra drawing pass.
-    opacity_->setEnabled(opacity < 1.0);
+    // Each part draws itself faded: no offscreen render of the button per frame.
+    Brindle::setPaintedOpacity(content_, opacity);
 }
 
 QColor TaskbarButton::targetMarkColor() const {

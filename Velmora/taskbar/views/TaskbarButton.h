@@ -11,7 +11,6 @@
 #include "rx/Disposable.h"
 
 class QAction;
-class QGraphicsOpacityEffect;
 class QMenu;
 
 namespace Brindle {
@@ -75,7 +74,12 @@ public:
     static constexpr const char* forceQuitTitle = "Force quit";
     static constexpr const char* quitTitle = "Quit";
 
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
@@ -89,6 +93,7 @@ private:
     void setBadge(const std::optional<std::string>& value);
     void setLastClicked(bool value);
     void applyMaxWidth(double limit);
+    void placeContent();
     void applyOpacity(double opacity);
     void updateMark();
     void updateContextMenu();
@@ -111,8 +116,10 @@ private:
     double shownWidthLimit_ = 0.0;
 
     QWidget* content_ = nullptr;
+    QWidget* component_ = nullptr;
+    // The inside's width while a width animation runs; 0: the button's own.
+    double contentWidth_ = 0;
     QWidget* face_ = nullptr;
-    QGraphicsOpacityEffect* opacity_ = nullptr;
     Brindle::TouchableComponent* touchable_ = nullptr;
     AppIconVisualiser* iconView_ = nullptr;
     QWidget* windowMenuButton_ = nullptr;

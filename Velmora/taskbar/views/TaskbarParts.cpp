@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <algorithm>
 #include <utility>
 
 #include "Velmora/taskbar/views/Taskbar.h"
@@ -95,8 +96,25 @@ void MenuImage::paintEvent(QPaintEvent*) {
     painter.drawImage(QRectF(rect()), image);
 }
 
+DropMarker::DropMarker(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hide();
+}
+
+void DropMarker::place() {
+    if (auto* parent = parentWidget())
+        setGeometry(0, 0, std::min(static_cast<int>(maximumWidth), parent->width()), parent->height());
+    raise();
+}
+
+void DropMarker::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Taskbar::accentBlue());
+}
+
 QWidget* row(QWidget* parent) {
     auto* widget = new QWidget(parent);
+    widget->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Preferred);
     auto* layout = new QHBoxLayout(widget);
     layout->setContentsMargins(0, 0, 0, 0);
     return widget;

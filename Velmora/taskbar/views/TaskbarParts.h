@@ -63,6 +63,19 @@ private:
     const Taskbar* bar_;
 };
 
+// The drop position of a dragged button: accent blue, at most 8 points wide, over the leading
+// edge of the button at that position. Lets the pointer through.
+class DropMarker : public QWidget {
+public:
+    static constexpr double maximumWidth = 8.0;
+    explicit DropMarker(QWidget* parent);
+    // Along the parent's leading edge.
+    void place();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
 // A row of buttons, without margins.
 QWidget* row(QWidget* parent);
 

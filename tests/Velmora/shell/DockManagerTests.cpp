@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdlib>
+#include <filesystem>
+
+#include "Brindle/Shell.h"
 #include "Velmora/shell/DockManager.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "tests/support/ServicesTesting.h"
 #include "tests/support/SessionSystem.h"
+#include "tests/support/SimulatedDesktopTesting.h"
+#include "tests/support/TemporaryFolder.h"
 
 using platform::QualityOfService;
 using Strings = std::vector<std::string>;
@@ -79,6 +86,42 @@ TEST_F(DockControl, HidingRunsOncePerRunInTheBackgroundUnlessSwitchedOffAndEachR
     EXPECT_FALSE(onLinuxDock->isHidden());
     EXPECT_EQ(queue->runAll(), 0u);
     EXPECT_EQ(commands.size(), 20u);
+}
+
+TEST_F(DockControl, OnTheSimulatedDesktopTheProgramsCommandsReachItsDockAndNothingOfThemRunsOnTheHost) {
+    // Programs of these names on the host's path would note that they ran.
+    test_support::TemporaryFolder host;
+    for (const char* name : {"defaults", "killall"}) {
+        test_support::writeFile(host / name, "#!/bin/sh\necho \"$0 $*\" >>'" + host / "ran" + "'\n");
+        ::chmod((host / name).c_str(), 0755);
+    }
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (host.path() + ":" + path).c_str(), 1);
+    test_support::InstalledDesktop desktop;
+    auto dockPid = [&] { return desktop->state()->dockApplication()->pid; };
+    auto preferences = [&] { return desktop->state()->preferences.at("com.apple.dock"); };
+    const auto firstDock = dockPid();
+
+    auto dock = Brindle::make<Velmora::DockManager>();
+    dock->hideDock();
+    queue->runAll();
+    EXPECT_EQ(
+        preferences(),
+        (nlohmann::json{
+            {"orientation", "left"}, {"autohide", true}, {"autohide-delay", 1000.0}, {"no-bouncing", true}}));
+    const auto hiddenDock = dockPid();
+    EXPECT_NE(hiddenDock, firstDock) << "restarted to apply them";
+    dock->restoreDock();
+    EXPECT_EQ(preferences(),
+              (nlohmann::json{{"orientation", "bottom"}, {"autohide", false}, {"no-bouncing", false}}));
+    EXPECT_NE(dockPid(), hiddenDock);
+    const auto names = desktop->actionNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), "commandLine"), 10);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "restartDock"), 5);
+    // Any other line is still the host's.
+    EXPECT_EQ(Brindle::runShellCommand("echo other"), "other\n");
+    ::setenv("PATH", path.c_str(), 1);
+    EXPECT_FALSE(std::filesystem::exists(host / "ran")) << test_support::readWholeFile(host / "ran");
 }
 
 }  // namespace

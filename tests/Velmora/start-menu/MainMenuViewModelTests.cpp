@@ -236,3 +236,27 @@ TEST(MainMenuViewModel, SearchFindsEveryKeyThatContainsTheQueryAndSectionsGroupW
     EXPECT_EQ(groups[0].tasks, (TaskList{tasks[1], tasks[0]}))
         << "a task found under several keys shows once";
 }
+
+TEST(MainMenuViewModel, FolderRowsAreTheDesktopsNamedFoldersWhereItNamesThem) {
+    MenuHarness harness(installed({}));
+    auto paths = [] {
+        Strings result;
+        for (const auto& link : MainMenuViewModel::folderLinks())
+            result.push_back(link.title + " " + link.directory->path());
+        return result;
+    };
+    const auto home = harness.home.string();
+    EXPECT_EQ(paths(), (Strings{"Desktop " + home + "/Desktop/", "Home " + home + "/",
+                                "Downloads " + home + "/Downloads/", "Trash " + home + "/.Trash/"}));
+    auto system = std::make_shared<test_support::SessionSystem>(harness.desktop);
+    platform::ScopedSystem onLinux(system);
+    using Folder = platform::DesktopSession::Folder;
+    system->session->folders[Folder::desktop] = home + "/Schreibtisch";
+    EXPECT_EQ(paths(), (Strings{"Desktop " + home + "/Schreibtisch/", "Home " + home + "/",
+                                "Downloads " + home + "/Downloads/", "Trash " + home + "/.Trash/"}));
+    // A folder outside the home, with a space, keeps its address escapes.
+    system->session->folders[Folder::downloads] = "/srv/Mes téléchargements";
+    auto links = MainMenuViewModel::folderLinks();
+    EXPECT_EQ(links[2].directory->path(), "/srv/Mes téléchargements/");
+    EXPECT_EQ(links[2].directory->url.absoluteString(), "/srv/Mes%20t%C3%A9l%C3%A9chargements/");
+}

@@ -93,3 +93,29 @@ TEST_F(TaskbarViewModelTest, AnswersTheBarViewsLayoutQuestions) {
     EXPECT_EQ(bar->taskBounds.at(task->bundlePath), platform::Rect::make(10, 2, 48, 60))
         << "ignored while dragging";
 }
+
+TEST_F(TaskbarViewModelTest,
+       ShowingApplicationsOnTheirMonitorsKeepsEachBarToItsScreensWindowsAndSwitchesAtOnce) {
+    auto second = harness.makeBar(1);
+    auto on = [&](std::int32_t pid, std::int64_t display) {
+        auto window =
+            Brindle::make<Velmora::Window>(Velmora::WindowRecord{}, "", std::vector<platform::Screen>{});
+        window->display = display;
+        auto plain = harness.running(pid);
+        return Brindle::make<Velmora::Task>(plain->runningApplication, 0, plain->bundlePath, false, pid,
+                                            plain->title, std::nullopt, Velmora::Windows{window});
+    };
+    harness.publish({Harness::notRunning("Photos"), on(501, 0), on(503, 1)});
+    auto exiting = [](const Velmora::TaskbarViewModel& model) {
+        Strings result;
+        for (const auto& button : model.tasks.value())
+            if (button->isExiting.value()) result.push_back(button->title);
+        return result;
+    };
+    EXPECT_EQ(titles(*bar), titles(*second));
+    bar->settings()->setShowOnRunningMonitorOnly(true);
+    EXPECT_EQ(exiting(*bar), Strings{"Music"}) << "Photos has no windows and stays";
+    EXPECT_EQ(exiting(*second), Strings{"Notes"});
+    bar->settings()->setShowOnRunningMonitorOnly(false);
+    EXPECT_TRUE(exiting(*bar).empty() && exiting(*second).empty());
+}

@@ -48,3 +48,65 @@ TEST(EdgeBandTest, EntersInTheBottomFivePointsAndStaysWithinSixty) {
     EXPECT_TRUE(band.revealed()) << "kept";
     EXPECT_FALSE(band.update(840, 900) || band.update(850, 900)) << "left, it must enter again";
 }
+
+// Screens as the platform lists them (y up from the first screen's bottom) and a window covering
+// one of them as the desktop hands it over (y down from the first screen's top).
+TEST(FullscreenTest, AWindowCoveringOneScreenFillsThatScreenOnlyWhereverTheScreensLie) {
+    auto screen = [](double x, double y, double w, double h, double scale = 1) {
+        return platform::Screen{"", "", platform::Rect::make(x, y, w, h), platform::Rect::make(x, y, w, h),
+                                scale};
+    };
+    struct Layout {
+        const char* name;
+        std::vector<platform::Screen> screens;
+    };
+    const std::vector<Layout> layouts{
+        {"side by side", {screen(0, 0, 1920, 1080), screen(1920, 56, 1280, 1024)}},
+        {"the second below", {screen(0, 0, 1920, 1080), screen(0, -1080, 1920, 1080)}},
+        {"the second left of and above", {screen(0, 0, 1920, 1080), screen(-1280, 1080, 1280, 1024)}},
+        {"the second at scale 2", {screen(0, 0, 1920, 1080), screen(1920, 540, 960, 540, 2)}},
+    };
+    for (const auto& layout : layouts) {
+        const auto& screens = layout.screens;
+        auto firstHeight = screens.front().frame.height();
+        for (std::size_t covered = 0; covered < screens.size(); ++covered) {
+            auto frame = Velmora::TaskbarWindowRules::invertedFrame(screens[covered].frame, firstHeight);
+            auto film = Brindle::make<Velmora::Window>(Velmora::WindowRecord{{"minimized", false},
+                                                                             {"position_x", frame.origin.x},
+                                                                             {"position_y", frame.origin.y},
+                                                                             {"size_w", frame.size.width},
+                                                                             {"size_h", frame.size.height}},
+                                                       "Player", screens);
+            for (std::size_t index = 0; index < screens.size(); ++index) {
+                auto candidates = Velmora::TaskbarWindowRules::fullscreenCandidates(
+                    {film}, static_cast<std::int64_t>(index));
+                bool full = Velmora::TaskbarWindowRules::fillsScreen(
+                    candidates, [&] { return screens[index].frame.width(); });
+                EXPECT_EQ(full, index == covered)
+                    << layout.name << ": covering " << covered << ", bar " << index;
+            }
+        }
+    }
+}
+
+TEST(TasksOnScreenTest, WithTheSettingABarKeepsTasksWithAWindowOnItsScreenAndThoseWithoutWindows) {
+    auto task = [](const std::string& title, std::vector<std::int64_t> displays) {
+        Velmora::Windows windows;
+        for (auto display : displays) windows.push_back(window(100, {}, false, display));
+        return Brindle::make<Velmora::Task>(nullptr, 0,
+                                            *platform::URL::fromString("file:///Applications/" + title),
+                                            false, 0, title, std::nullopt, windows);
+    };
+    Velmora::TaskList tasks{task("Pinned", {}), task("First", {0}), task("Second", {1}),
+                            task("Both", {1, 0})};
+    auto titles = [&](std::int64_t screen, bool only) {
+        std::vector<std::string> result;
+        for (const auto& shown : Velmora::TaskbarWindowRules::tasksOnScreen(tasks, screen, only))
+            result.push_back(shown->title);
+        return result;
+    };
+    using Titles = std::vector<std::string>;
+    EXPECT_EQ(titles(1, false), (Titles{"Pinned", "First", "Second", "Both"}));
+    EXPECT_EQ(titles(0, true), (Titles{"Pinned", "First", "Both"}));
+    EXPECT_EQ(titles(1, true), (Titles{"Pinned", "Second", "Both"}));
+}

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
 using namespace tracking_testing;
@@ -64,8 +66,8 @@ TEST(TaskListBuilder, OnlyRegularBundledNamedApplicationsOtherThanTheProgramGetA
     {"pid": 601, "name": "Term", "bundleIdentifier": "example.term", "windows": [{"frame": [0, 0, 9, 9]}]},
     {"pid": 602, "name": "Term", "bundleIdentifier": "example.term", "windows": [{"frame": [0, 0, 9, 9]}]}]})",
                     true);
-    EXPECT_EQ(listing(harness.tasksFrom({})), "Editor 0, Report 1, tool 2, Term 3, Term 4")
-        << "a name, else the first window's title, else the executable; two instances show twice";
+    EXPECT_EQ(listing(harness.tasksFrom({})), "Editor 0, Report 1, tool 2, Term 3")
+        << "a name, else the first window's title, else the executable; two instances show once";
     EXPECT_EQ(ApplicationManager::applicationTitle(*harness.desktop->runningApplication(901), {}), "");
     EXPECT_EQ(ApplicationManager::applicationTitle(*harness.desktop->runningApplication(903), {}), "");
     // A previous task matches whatever the policy, by process before bundle, and keeps its title;
@@ -78,15 +80,46 @@ TEST(TaskListBuilder, OnlyRegularBundledNamedApplicationsOtherThanTheProgramGetA
     auto byPid = task("file:///Applications/Other.app/", 9, {}, "By process");
     byPid->processIdentifier = 700;
     auto result = harness.tasksFrom({agent, loose, byPath, byPid});
-    ASSERT_EQ(listing(result), "By process 0, Agent 1, Loose 2, Report 3, tool 4, Term 5, Term 6");
+    ASSERT_EQ(listing(result), "By process 0, Agent 1, Loose 2, Report 3, tool 4, Term 5");
     EXPECT_EQ(result[0]->bundlePath, byPid->bundlePath);
     EXPECT_FALSE(byPid->runningApplication) << "the previous task itself is not written";
     result = harness.tasksFrom({byPath});
-    ASSERT_EQ(listing(result), "By address 0, Report 1, tool 2, Term 3, Term 4");
+    ASSERT_EQ(listing(result), "By address 0, Report 1, tool 2, Term 3");
     EXPECT_EQ(result[0]->processIdentifier, 700);
     harness.settings->loadPinned({tracking_testing::url("file:///Applications/Term.app/")});
     result = harness.tasksFrom({});
     ASSERT_EQ(listing(result), "Editor 1, Report 2, tool 3, Term 4")
         << "a pinned bundle shows its first instance";
     EXPECT_EQ(result[3]->processIdentifier, 601);
+}
+
+TEST(TaskListBuilder, OneApplicationIsOneTaskHoldingTheWindowsOfAllItsProcessesWhateverTheyClaim) {
+    Harness harness(R"({"applications": [
+    {"pid": 601, "name": "Term", "bundleIdentifier": "example.term", "windows": [{"title": "One", "frame": [0, 0, 300, 300]}]},
+    {"pid": 700, "name": "Editor", "bundleIdentifier": "example.editor", "windows": [{"frame": [0, 0, 9, 9]}]},
+    {"pid": 602, "name": "Term", "bundleIdentifier": "example.term", "active": true,
+     "windows": [{"title": "Two", "frame": [0, 0, 300, 300]}]}],
+      "defaults": {"pinned": ["file:///Applications/Editor.app/", "file:///Applications/Editor.app/"]}})",
+                    true);
+    auto sortedTitles = [](const Velmora::TaskList& tasks) {
+        auto result = titles(tasks);
+        std::sort(result.begin(), result.end());
+        return result;
+    };
+    const std::vector<std::string> once{"Editor", "Term"};
+    for (const auto& previous : {Velmora::TaskList{}, harness.settings->pinnedApplications.value()}) {
+        auto result = harness.tasksFrom(previous);
+        ASSERT_EQ(sortedTitles(result), once) << "pinned twice, running twice";
+        const auto& term = result[0]->title == "Term" ? result[0] : result[1];
+        EXPECT_EQ(term->processIdentifier, 601);
+        EXPECT_EQ(term->windows.size(), 2u);
+        EXPECT_TRUE(term->isActive) << "its second process is active";
+        // The next refresh finds the second process by its bundle: still one task.
+        EXPECT_EQ(sortedTitles(harness.tasksFrom(result)), once);
+    }
+    // A previous list that already holds an application twice is not copied.
+    auto twice = harness.tasksFrom({});
+    twice.push_back(twice.front()->copy());
+    twice.back()->processIdentifier = 602;
+    EXPECT_EQ(sortedTitles(harness.tasksFrom(twice)), once);
 }

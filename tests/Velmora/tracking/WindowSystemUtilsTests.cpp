@@ -118,3 +118,8 @@ TEST_F(TwoScreenDesktop, BadgesPairWithTheirItemsAndActivatingUnminimisesOnlyThe
     two->setAccessibilityTrusted(false);
     EXPECT_FALSE(bridge->activate(mail, inbox->activationKey()));
 }
+
+TEST_F(TwoScreenDesktop, TheSimulatedDesktopHasNoWindowPictures) {
+    EXPECT_FALSE(bridge->getScreenshotOfWindowId(1));
+    EXPECT_FALSE(bridge->getScreenshotOfWindowId(-1));
+}

@@ -67,7 +67,9 @@ TEST_F(TwoScreens, TheDisplayHoldsTheWindowSidesFollowItsEdgesAndEqualityItsFram
     };
     using Placed = std::pair<std::int64_t, Sides>;
     EXPECT_EQ(placed(1440, -180, 1920, 1080), Placed(1, {left, top, bottom, right})) << "covering the second";
-    EXPECT_EQ(placed(1200, 100, 600, 400), Placed(0, {left, top})) << "straddling both";
+    EXPECT_EQ(placed(1200, 100, 600, 400), Placed(1, {left, top})) << "straddling both, mostly the second";
+    EXPECT_EQ(placed(1000, 100, 600, 400), Placed(0, {left, top})) << "straddling both, mostly the first";
+    EXPECT_EQ(placed(4000, 100, 600, 400), Placed(0, {left, top})) << "on no screen";
     EXPECT_EQ(placed(1500, 100, 600, 400), Placed(1, {left, top})) << "on the second";
     EXPECT_EQ(placed(1000, 100, 440, 300), Placed(0, {left, top, right})) << "on the first's right edge";
     EXPECT_EQ(placed(100, 50, 1440, 200), Placed(0, {left, top, right})) << "as wide as the edge is far";

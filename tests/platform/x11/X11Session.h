@@ -53,13 +53,15 @@ public:
             waitpid(*it, &status, 0);
         }
     }
-    // A process on the display, its errors silenced; its pid.
+    // A process on the display, its output and errors silenced; its pid.
     pid_t spawn(const std::vector<std::string>& arguments) {
         std::vector<char*> argv;
         for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        // Nor its output: a server that outlives a crashed test must not hold the test runner's pipe.
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
         if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0)

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -56,9 +57,11 @@ TEST(DesktopApplicationsTests, VisibleEntriesBecomeBundlesThatFollowChanges) {
     applications.startWatching();
     auto lateEntry = desktop.entry("late", "Name=Late\nExec=editor-bin\n", true);
     auto late = applications.root() + "/Applications/late.app";
-    EXPECT_TRUE(test_support::waitUntil([&] { return std::filesystem::exists(late); }));
+    auto stale = applications.root() + "/Applications/stale.app";
+    EXPECT_TRUE(test_support::waitUntil(
+        [&] { return std::filesystem::exists(late) && !std::filesystem::exists(stale); }));
     applications.stopWatching();
-    EXPECT_EQ(bundles(applications.root()).size(), 5u) << "the stale bundle is gone";
+    EXPECT_EQ(bundles(applications.root()).size(), 5u);
     EXPECT_EQ(infoOf(late)["CFBundleName"], "Late");
     std::filesystem::remove(lateEntry);
     EXPECT_TRUE(applications.update());
@@ -85,4 +88,89 @@ TEST(DesktopApplicationsTests, WindowsMatchTheirEntryByClassThenIdThenCommand) {
         EXPECT_EQ(match ? match->bundlePath : "none", id ? "/Applications/" + *id + ".app" : "none")
             << wmClass << "/" << wmInstance << "/" << executable;
     }
+}
+
+static ino_t inodeOf(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+TEST(DesktopApplicationsTests, IconsAreLinkedAndOversizedOrSpecialIconFilesAreLeftOut) {
+    auto& desktop = Desktop::shared();
+    test_support::TemporaryFolder icons;
+    // A large sparse file was read whole and copied into the cache; a FIFO blocked the update.
+    std::filesystem::resize_file((test_support::writeFile(icons / "huge.png", ""), icons / "huge.png"),
+                                 100 << 20);
+    ::mkfifo((icons / "pipe.png").c_str(), 0600);
+    test_support::writeFile(icons / "small.png", xdg_testing::png);
+    std::vector<std::string> files;
+    for (const char* name : {"huge", "pipe", "small"})
+        files.push_back(desktop.entry(std::string("icon-") + name,
+                                      "Name=I\nExec=editor-bin\nIcon=" + icons / name + ".png\n", true));
+    DesktopApplications applications(desktop.path("cache/icons"));
+    applications.update();
+    for (auto& file : files) std::filesystem::remove(file);
+    auto bundle = [&](const char* name) {
+        return applications.root() + "/Applications/icon-" + name + ".app";
+    };
+    for (const char* name : {"huge", "pipe"}) {
+        EXPECT_FALSE(std::filesystem::exists(bundle(name) + "/Contents/Resources/AppIcon.png")) << name;
+        EXPECT_EQ(infoOf(bundle(name)).count("CFBundleIconFile"), 0u) << name;
+    }
+    auto small = bundle("small") + "/Contents/Resources/AppIcon.png";
+    EXPECT_EQ(std::filesystem::read_symlink(small), icons / "small.png");
+    EXPECT_TRUE(applications.bundleIcon("/Applications/icon-small.app"));
+    std::uintmax_t cached = 0;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(applications.root()))
+        if (item.is_regular_file() && !item.is_symlink()) cached += item.file_size();
+    EXPECT_LT(cached, 1u << 20);
+}
+
+TEST(DesktopApplicationsTests, AChangeReplacesOnlyItsBundleAndLeftoversOfAKilledUpdateGo) {
+    auto& desktop = Desktop::shared();
+    DesktopApplications applications(desktop.path("cache/partial"));
+    // What kill -9 during an update left: copies of the whole folder, a bundle half built.
+    for (const char* leftover :
+         {".Applications-Ab12Cd/files.app/Contents/Info.plist", "Applications/.new-Xy34Zw/x"})
+        desktop.write("cache/partial/" + std::string(leftover), "left");
+    applications.update();
+    EXPECT_FALSE(std::filesystem::exists(applications.root() + "/.Applications-Ab12Cd"));
+    EXPECT_FALSE(std::filesystem::exists(applications.root() + "/Applications/.new-Xy34Zw"));
+    auto files = applications.root() + "/Applications/files.app/Contents/Info.plist";
+    auto before = inodeOf(files);
+    auto changing = desktop.entry("changing", "Name=Before\nExec=editor-bin\n", true);
+    EXPECT_TRUE(applications.update());
+    desktop.entry("changing", "Name=After, a little longer\nExec=editor-bin\n", true);
+    EXPECT_TRUE(applications.update());
+    std::filesystem::remove(changing);
+    EXPECT_EQ(infoOf(applications.root() + "/Applications/changing.app")["CFBundleName"],
+              "After, a little longer");
+    EXPECT_EQ(inodeOf(files), before) << "an unchanged bundle stays as it was";
+    EXPECT_TRUE(applications.update());
+    EXPECT_EQ(bundles(applications.root()).size(), 4u);
+}
+
+TEST(DesktopApplicationsTests, TheWatchReadsTheEntriesOnItsOwnThreadAndMatchingWaitsForThem) {
+    auto& desktop = Desktop::shared();
+    DesktopApplications applications(desktop.path("cache/watched"));
+    applications.startWatching();
+    auto match = applications.match("ExampleEdit", "", "");
+    EXPECT_EQ(match ? match->groupIdentifier : "none", "org.example.Editor");
+    EXPECT_TRUE(test_support::waitUntil([&] {
+        return std::filesystem::exists(applications.root() + "/Applications/files.app/Contents/Info.plist");
+    }));
+    // A folder below an applications folder is watched as well, once an update has walked it.
+    auto nested = desktop.entry("kde/nested", "Name=Nested\nExec=editor-bin\n", true);
+    auto info = applications.root() + "/Applications/kde-nested.app/Contents/Info.plist";
+    auto named = [&](const std::string& name) {
+        return test_support::waitUntil([&] {
+            return std::filesystem::exists(info) &&
+                   infoOf(applications.root() + "/Applications/kde-nested.app")["CFBundleName"] == name;
+        });
+    };
+    EXPECT_TRUE(named("Nested"));
+    desktop.entry("kde/nested", "Name=Renamed\nExec=editor-bin\n", true);
+    EXPECT_TRUE(named("Renamed"));
+    applications.stopWatching();
+    std::filesystem::remove_all(std::filesystem::path(nested).parent_path());
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <filesystem>
+
 #include "platform/xdg/IconTheme.h"
 #include "tests/platform/xdg/XdgTesting.h"
 
@@ -27,4 +30,90 @@ TEST(IconThemeTests, FindsTheBestFileInTheUsersThemeThenInWhatItInherits) {
     };
     for (const auto& [name, size, path] : cases)
         EXPECT_EQ(theme.lookup(name, size), path) << name << " at " << size;
+}
+
+TEST(IconThemeTests, NumbersAtTheIntegerLimitsAreHeldToIconSizes) {
+    // As a hostile theme's index.theme says them; they overflowed the distance of every lookup.
+    const std::string index =
+        "[Icon Theme]\nName=A\nInherits=cyc-b\nDirectories=48x48/apps,scalable/apps\n"
+        "[48x48/apps]\nSize=48\nThreshold=2147483647\n"
+        "[scalable/apps]\nSize=48\nType=Scalable\nMinSize=-2147483648\nMaxSize=-2147483648\n";
+    auto description = platform::xdg::IconTheme::describe(index);
+    ASSERT_TRUE(description);
+    ASSERT_EQ(description->directories.size(), 2u);
+    EXPECT_EQ(description->directories[0].threshold, 1 << 16);
+    EXPECT_EQ(description->directories[1].minSize, 0);
+    EXPECT_EQ(description->directories[1].maxSize, 0);
+    auto& desktop = xdg_testing::Desktop::shared();
+    desktop.write("home/.icons/cyc-a/index.theme", index);
+    desktop.write("home/.icons/cyc-b/index.theme", "[Icon Theme]\nName=B\nInherits=cyc-a\nDirectories=\n");
+    for (const char* folder : {"48x48/apps", "scalable/apps"})
+        desktop.write("home/.icons/cyc-a/" + std::string(folder) + "/both.png", xdg_testing::png);
+    platform::xdg::IconTheme theme({"cyc-a"});
+    for (int size : {1, 48, 1 << 20, INT_MAX})
+        EXPECT_EQ(theme.lookup("both", size), desktop.path("home/.icons/cyc-a/48x48/apps/both.png")) << size;
+    EXPECT_EQ(platform::xdg::IconTheme::describe("[Icon Theme\nbroken"), std::nullopt);
+}
+
+TEST(IconThemeTests, TheUsersThemeIsTheDesktopsThenGtksThenKdesAndTheFallbacksFollowIt) {
+    auto& desktop = xdg_testing::Desktop::shared();
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    const std::tuple<std::optional<std::string>, Files, std::vector<std::string>> cases[] = {
+        {"Announced",
+         {{"config/gtk-3.0/settings.ini", "[Settings]\ngtk-icon-theme-name=Gtk3\n"}},
+         {"Announced"}},
+        {std::nullopt,
+         {{"config/gtk-4.0/settings.ini", "[Settings]\ngtk-icon-theme-name = Gtk4\n"},
+          {"config/gtk-3.0/settings.ini", "[Settings]\ngtk-icon-theme-name=Gtk3\n"}},
+         {"Gtk4"}},
+        {"",
+         {{"config/gtk-3.0/settings.ini",
+           "[Other]\ngtk-icon-theme-name=No\n[Settings]\ngtk-icon-theme-name=Gtk3\n"}},
+         {"Gtk3"}},
+        {std::nullopt,
+         {{"home/.gtkrc-2.0", "gtk-icon-theme-name=\"Gtk2\"\n"},
+          {"config/kdeglobals", "[Icons]\nTheme=breeze\n"}},
+         {"Gtk2"}},
+        // KDE's file holds lines GLib's key files refuse.
+        {std::nullopt,
+         {{"config/kdeglobals", "[General]\nodd line\nTheme[$e]=x\n[Icons]\nTheme=breeze\n"}},
+         {"breeze"}},
+        {std::nullopt, {}, {}},
+    };
+    for (const auto& [announced, files, themes] : cases) {
+        for (const auto& [path, text] : files) desktop.write(path, text);
+        EXPECT_EQ(platform::xdg::IconTheme::userThemes(announced), themes) << announced.value_or("none");
+        for (const auto& [path, text] : files) std::filesystem::remove(desktop.path(path));
+    }
+    // Without the icon in the user's theme: Adwaita, then hicolor, then the pixmaps, XPM included.
+    desktop.write("share/icons/Adwaita/index.theme",
+                  "[Icon Theme]\nName=Adwaita\nDirectories=48x48/apps\n[48x48/apps]\nSize=48\n");
+    desktop.write("share/icons/Adwaita/48x48/apps/system-thing.png", xdg_testing::png);
+    desktop.write("share/icons/Adwaita/48x48/apps/example-editor.svg", "<svg/>");
+    desktop.write("share/pixmaps/old-program.xpm", "/* XPM */\n");
+    platform::xdg::IconTheme theme({"NotInstalled"});
+    const std::pair<std::string, std::optional<std::string>> lookups[] = {
+        {"system-thing", desktop.path("share/icons/Adwaita/48x48/apps/system-thing.png")},
+        {"example-editor", desktop.path("share/icons/Adwaita/48x48/apps/example-editor.svg")},
+        {"vector", desktop.path("share/icons/hicolor/scalable/apps/vector.svg")},
+        {"old-program", desktop.path("share/pixmaps/old-program.xpm")},
+        {"../pixmaps/old-program", std::nullopt},
+    };
+    for (const auto& [name, path] : lookups) EXPECT_EQ(theme.lookup(name, 48), path) << name;
+    std::filesystem::remove_all(desktop.path("share/icons/Adwaita"));
+}
+
+TEST(IconThemeTests, IconsInstalledLaterAreFoundAfterARefresh) {
+    auto& desktop = xdg_testing::Desktop::shared();
+    platform::xdg::IconTheme theme({"hicolor"});
+    for (const char* name : {"installed-later", "pixmap-later"})
+        EXPECT_EQ(theme.lookup(name, 48), std::nullopt);
+    desktop.write("share/icons/hicolor/48x48/apps/installed-later.png", xdg_testing::png);
+    desktop.write("share/pixmaps/pixmap-later.png", xdg_testing::png);
+    theme.refresh();
+    EXPECT_EQ(theme.lookup("installed-later", 48),
+              desktop.path("share/icons/hicolor/48x48/apps/installed-later.png"));
+    EXPECT_EQ(theme.lookup("pixmap-later", 48), desktop.path("share/pixmaps/pixmap-later.png"));
+    std::filesystem::remove(desktop.path("share/icons/hicolor/48x48/apps/installed-later.png"));
+    std::filesystem::remove(desktop.path("share/pixmaps/pixmap-later.png"));
 }

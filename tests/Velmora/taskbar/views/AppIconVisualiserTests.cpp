@@ -66,3 +66,21 @@ TEST_F(AppIconVisualiserTest, TitlesBadgesByLengthALongTitleCutBeforeTheBadgeAnd
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) ASSERT_EQ(image.pixel(x, y), image.pixel(0, 0));
 }
+
+TEST_F(AppIconVisualiserTest, TheIconIsDecodedOnceForEachSizeAndScaleAndGoesWithItsView) {
+    auto view = face("Mail", std::nullopt);
+    auto* icon = view->iconView();
+    view->grab();
+    QPixmap drawn = icon->picture();
+    ASSERT_FALSE(drawn.isNull());
+    view->grab();
+    EXPECT_EQ(icon->picture().cacheKey(), drawn.cacheKey()) << "drawn again from the same picture";
+    view->resize(180, 30);
+    loop.runUntilIdle();
+    view->grab();
+    EXPECT_NE(icon->picture().cacheKey(), drawn.cacheKey()) << "a new size, a new picture";
+    drawn = icon->picture();
+    // Nothing but this copy holds the picture once the application's face is gone.
+    view.reset();
+    EXPECT_TRUE(drawn.isDetached());
+}

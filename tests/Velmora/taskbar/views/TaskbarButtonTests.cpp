@@ -1,12 +1,18 @@
 #include <QAction>
+#include <QAnimationDriver>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QGraphicsEffect>
 #include <QGridLayout>
 #include <QMenu>
 #include <QTest>
+#include <set>
 
 #include "Brindle/widgets/TouchableComponent.h"
 #include "Velmora/taskbar/views/AppIconVisualiser.h"
 #include "Velmora/taskbar/views/TaskbarButton.h"
 #include "platform/qt/Appearance.h"
+#include "platform/qt/QtAnimation.h"
 #include "platform/qt/testing/GuiTestLoop.h"
 #include "tests/Velmora/taskbar/BarModelTesting.h"
 #include "tests/support/SnapshotSheet.h"
@@ -158,6 +164,81 @@ TEST_F(TaskbarButtonTest, TheContextMenuOffersPinningAndQuittingByState) {
     EXPECT_EQ(desktop.actionNames(), (Strings{"forceTerminate"}));
     EXPECT_EQ(desktop.details(0)["pid"], 501);
     EXPECT_EQ(desktop.updates, 2);
+}
+
+TEST_F(TaskbarButtonTest, AfterTheContextMenuTheButtonLooksAsThePointerLeftIt) {
+    auto notes = button("Notes");
+    auto* touchable = notes->touchable();
+    for (bool pointerStays : {false, true}) {
+        SCOPED_TRACE(pointerStays);
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), touchable->mapToGlobal(QPointF(1, 1)));
+        QCoreApplication::sendEvent(touchable, &enter);
+        QTest::mousePress(notes.get(), Qt::RightButton, {}, QPoint(5, 5));
+        QContextMenuEvent open(QContextMenuEvent::Mouse, QPoint(5, 5), notes->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(notes.get(), &open);
+        desktop.loop.runUntilIdle();
+        ASSERT_TRUE(notes->contextMenu()->isVisible());
+        QCursor::setPos(pointerStays ? touchable->mapToGlobal(touchable->rect().center()) : QPoint(0, 0));
+        notes->contextMenu()->hide();
+        desktop.loop.runUntilIdle();
+        EXPECT_EQ(touchable->inside(), pointerStays);
+        EXPECT_FALSE(touchable->touchDown());
+    }
+}
+
+// Animation frames on demand, for the tests that look at each frame.
+class SteppedAnimations : public QAnimationDriver {
+public:
+    SteppedAnimations() : wasInstant_(platform::qt::setAnimationsInstant(false)) { install(); }
+    ~SteppedAnimations() override {
+        uninstall();
+        platform::qt::setAnimationsInstant(wasInstant_);
+    }
+    void step() {
+        elapsed_ += 16;
+        advance();
+    }
+    qint64 elapsed() const override { return elapsed_; }
+
+private:
+    qint64 elapsed_ = 0;
+    bool wasInstant_;
+};
+
+struct ResizeCounter : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Resize) ++resizes;
+        return false;
+    }
+    int resizes = 0;
+};
+
+TEST_F(TaskbarButtonTest, ItFadesByPaintingItsPartsAndWidensWithoutLayingOutItsInsideEachFrame) {
+    SteppedAnimations frames;
+    QWidget holder;
+    auto* row = new QHBoxLayout(&holder);
+    auto* button = new TaskbarButton(desktop.bar, desktop.model("Music"), true);
+    row->addWidget(button);
+    row->addStretch();
+    holder.resize(400, 80);
+    ResizeCounter inside;
+    button->iconView()->installEventFilter(&inside);
+    holder.show();
+    desktop.loop.runUntilIdle();
+    std::set<int> widths;
+    bool fadedByEffect = false;
+    for (int frame = 0; frame < 40; ++frame) {
+        frames.step();
+        desktop.loop.runUntilIdle();
+        widths.insert(button->width());
+        for (auto* part : button->findChildren<QWidget*>())
+            fadedByEffect = fadedByEffect || (part->graphicsEffect() && part->graphicsEffect()->isEnabled());
+    }
+    EXPECT_EQ(button->shownOpacity(), 1.0);
+    EXPECT_FALSE(button->shownMaxWidth());
+    EXPECT_FALSE(fadedByEffect) << "no offscreen render of the button per frame";
+    EXPECT_GT(widths.size(), 5u) << "it widened frame by frame";
+    EXPECT_LE(inside.resizes, 2) << "its inside was laid out at the start and the end only";
 }
 
 // One row per appearance: active, running with a badge, pinned and not running, several windows

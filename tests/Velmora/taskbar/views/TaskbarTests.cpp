@@ -150,20 +150,47 @@ TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndCatchesUpWithTheMen
     EXPECT_TRUE(time.expired());
 }
 
-TEST(BarSnapshots, EachLayout) {
+TEST(BarSnapshots, EachLayoutOnAWideScreen) {
     platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
-    std::vector<QImage> images;
-    for (auto theme :
-         {TaskbarTheme::fullscreenLeft, TaskbarTheme::fullscreenCenter, TaskbarTheme::centered}) {
-        Bar bar(1000);
+    // Wide enough that buttons spread over the spare width would show.
+    const std::pair<TaskbarTheme, const char*> layouts[] = {
+        {TaskbarTheme::fullscreenLeft, "fullscreen-left"},
+        {TaskbarTheme::fullscreenCenter, "fullscreen-center"},
+        {TaskbarTheme::centered, "centered"}};
+    for (const auto& [theme, name] : layouts) {
+        Bar bar(1600);
         bar.desktop.settings->taskbarTheme.accept(theme);
         bar.settle();
-        QImage& image = images.emplace_back(1000, 86, QImage::Format_ARGB32_Premultiplied);
+        QImage image(1600, 86, QImage::Format_ARGB32_Premultiplied);
+        image.fill(QColor(0x5a, 0x7d, 0xa8));
+        QPainter painter(&image);
+        bar.view->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+        test_support::expectMatchesReference(image, std::string("taskbar-layout-") + name);
+    }
+    platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
+}
+
+// Photos pinned, then Notes, Music and Mail: index 0 marks the first of both groups, 1 only the
+// second of the others, 3 (the others' count) and 4 nothing, and none again when it is cleared.
+TEST(BarSnapshots, TheDropMarkerAtTheIndexOfEachGroupLongEnough) {
+    platform::qt::Appearance::shared()->setColorSchemeOverride(platform::qt::ColorScheme::dark);
+    Bar bar(900);
+    bar.desktop.settings->setShowTitle(false);
+    bar.desktop.settings->taskbarTheme.accept(TaskbarTheme::fullscreenLeft);
+    bar.settle();
+    std::vector<QImage> images;
+    for (std::optional<std::int64_t> index : {std::optional<std::int64_t>(0), {1}, {3}, {4}, {}}) {
+        bar.desktop.bar->draggingTargetIndex.set(index);
+        bar.settle();
+        QImage& image = images.emplace_back(400, 86, QImage::Format_ARGB32_Premultiplied);
         image.fill(QColor(0x5a, 0x7d, 0xa8));
         QPainter painter(&image);
         bar.view->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
     }
-    test_support::expectMatchesReference(test_support::snapshotSheet(images, Qt::Vertical, 10, 0, Qt::white),
-                                         "taskbar-layouts");
+    EXPECT_EQ(images[2], images[4]);
+    EXPECT_EQ(images[3], images[4]);
+    // A marker is a small share of the picture: every one counts.
+    test_support::expectMatchesReference(test_support::snapshotSheet(images, Qt::Vertical, 6, 0, Qt::white),
+                                         "taskbar-drop-marker", 40, 0.002);
     platform::qt::Appearance::shared()->setColorSchemeOverride(std::nullopt);
 }

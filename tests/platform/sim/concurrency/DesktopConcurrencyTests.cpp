@@ -88,3 +88,27 @@ TEST(SimulatedDesktopConcurrency, QueriesFromSeveralThreadsWhileTheMainThreadCha
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(desktop->state()->runningApplication(812)->windows.size(), 2u);
 }
+
+TEST(SimulatedDesktopConcurrency, DockLinesFromSeveralThreadsLeaveOneDockAndEveryWriteInPlace) {
+    auto desktop = test_support::loadDesktop("{}");
+    constexpr int threads = 4, lines = 25;
+    std::vector<std::thread> runners;
+    for (int t = 0; t < threads; ++t)
+        runners.emplace_back([&, t] {
+            for (int i = 0; i < lines; ++i)
+                desktop->simulateCommandLine("defaults write com.apple.dock key" + std::to_string(t) + "-" +
+                                             std::to_string(i) + " -int " + std::to_string(i) +
+                                             " && killall Dock");
+        });
+    for (auto& runner : runners) runner.join();
+    const auto state = desktop->state();
+    EXPECT_EQ(state->preferences.at("com.apple.dock").size(), std::size_t(threads * lines));
+    int docks = 0;
+    for (auto serial : state->running)
+        docks += state->application(serial)->bundleIdentifier == "com.apple.dock";
+    EXPECT_EQ(docks, 1);
+    std::set<std::int32_t> pids;
+    for (const auto& [serial, app] : state->applications) pids.insert(app.pid);
+    EXPECT_EQ(pids.size(), state->applications.size()) << "every restart had a process id of its own";
+    EXPECT_EQ(state->applications.size(), std::size_t(2 + threads * lines));
+}

@@ -1,6 +1,7 @@
 // A small X11 program for the tests: opens a window with the class, title, size and state it is
 // told, and closes when the window manager asks.
-//   x11_test_client CLASS TITLE WIDTHxHEIGHT [fullscreen] [noinput] [nopid] [dock]
+//   x11_test_client CLASS TITLE WIDTHxHEIGHT [fullscreen] [noinput] [nopid] [dock] [at=X,Y]
+//                   [colour=RRGGBB]
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
@@ -21,6 +22,15 @@ int main(int argc, char** argv) {
             if (std::strcmp(argv[i], option) == 0) return true;
         return false;
     };
+    // A position the user asked for, which window managers keep; a colour of the window's own.
+    int x = 10, y = 10;
+    bool placed = false;
+    std::uint32_t colour = 0;
+    bool coloured = false;
+    for (int i = 4; i < argc; ++i) {
+        if (std::sscanf(argv[i], "at=%d,%d", &x, &y) == 2) placed = true;
+        if (std::sscanf(argv[i], "colour=%x", &colour) == 1) coloured = true;
+    }
     auto* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) return 1;
     auto atom = [c](const char* name) {
@@ -31,10 +41,11 @@ int main(int argc, char** argv) {
     };
     auto* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     auto window = xcb_generate_id(c);
-    std::uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 10, 10, width, height, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                      XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+    // On the 24-bit true-colour displays of the tests a pixel is its RGB value.
+    std::uint32_t values[] = {coloured ? colour : screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<std::int16_t>(x),
+                      static_cast<std::int16_t>(y), width, height, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
     auto set = [&](xcb_atom_t property, xcb_atom_t type, std::uint8_t format, std::size_t length,
                    const void* data) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, property, type, format, length, data);
@@ -53,6 +64,11 @@ int main(int argc, char** argv) {
     xcb_icccm_wm_hints_t hints{};
     xcb_icccm_wm_hints_set_input(&hints, !has("noinput"));
     xcb_icccm_set_wm_hints(c, window, &hints);
+    if (placed) {
+        xcb_size_hints_t size{};
+        xcb_icccm_size_hints_set_position(&size, 1, x, y);
+        xcb_icccm_set_wm_normal_hints(c, window, &size);
+    }
     if (has("fullscreen")) set(atom("_NET_WM_STATE"), XCB_ATOM_ATOM, 32, 1, &state);
     if (has("dock")) set(atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
     xcb_map_window(c, window);

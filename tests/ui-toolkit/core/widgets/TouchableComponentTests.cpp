@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QMenu>
 #include <vector>
 
 #include "Brindle/widgets/TouchableComponent.h"
@@ -71,6 +72,47 @@ TEST_F(TouchableComponentTest, LooksFollowTheStylesTheHoverAndThePress) {
         if (look.pressed) QTest::mouseRelease(component, Qt::LeftButton);
         loop.advance(0.1);
     }
+}
+
+TEST_F(TouchableComponentTest, OnlyTheLeftButtonPressesAndItsReleaseEndsThePressWhereverItGoes) {
+    std::vector<MouseInfo> told;
+    component = show(new TouchableComponent(tapping(), new QLabel("Content"),
+                                            [&](const MouseInfo& info) { told.push_back(info); }));
+    for (auto button : {Qt::RightButton, Qt::MiddleButton}) {
+        SCOPED_TRACE(button);
+        QTest::mousePress(component, button, {}, QPoint(5, 5));
+        EXPECT_FALSE(component->touchDown());
+        EXPECT_EQ(component->contentOpacity(), 1.0) << "no pressed look";
+        QTest::mouseRelease(component, button, {}, QPoint(5, 5));
+        loop.advance(1);
+    }
+    EXPECT_TRUE(taps.empty());
+    EXPECT_TRUE(std::none_of(told.begin(), told.end(), [](const MouseInfo& info) { return info.pressed; }));
+    // A right release while the left button is held ends nothing.
+    QTest::mousePress(component, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(component, Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(component->touchDown());
+    // A pop-up opened during the press takes the release: the press ends all the same, untapped.
+    QMenu popup;
+    popup.addAction("Item");
+    popup.popup(QPoint(2500, 2500));
+    loop.runUntilIdle();
+    QTest::mouseRelease(&popup, Qt::LeftButton, {}, QPoint(2, 2));
+    popup.hide();
+    loop.advance(1);
+    EXPECT_FALSE(component->touchDown());
+    EXPECT_EQ(component->contentOpacity(), 1.0);
+    EXPECT_TRUE(taps.empty());
+}
+
+TEST_F(TouchableComponentTest, FollowingThePointerSetsTheHoverFromWhereItIs) {
+    hover(component);
+    QCursor::setPos(0, 0);
+    component->followPointer();
+    EXPECT_FALSE(component->inside());
+    QCursor::setPos(component->mapToGlobal(component->rect().center()));
+    component->followPointer();
+    EXPECT_TRUE(component->inside());
 }
 
 }  // namespace

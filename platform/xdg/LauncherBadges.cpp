@@ -1,0 +1,165 @@
+#include "platform/xdg/LauncherBadges.h"
+
+#include <limits>
+#include <string_view>
+
+#include "platform/xdg/SessionBus.h"
+
+namespace platform::xdg {
+namespace {
+
+constexpr std::string_view applicationScheme = "application://";
+constexpr std::string_view desktopSuffix = ".desktop";
+// Any program on the bus may name any number of applications; beyond this many the rest wait.
+constexpr std::size_t maximumEntries = 4096;
+
+std::optional<std::int64_t> integerValue(GVariant* value) {
+    switch (g_variant_classify(value)) {
+        case G_VARIANT_CLASS_INT64:
+            return g_variant_get_int64(value);
+        case G_VARIANT_CLASS_INT32:
+            return g_variant_get_int32(value);
+        case G_VARIANT_CLASS_UINT32:
+            return g_variant_get_uint32(value);
+        case G_VARIANT_CLASS_INT16:
+            return g_variant_get_int16(value);
+        case G_VARIANT_CLASS_UINT16:
+            return g_variant_get_uint16(value);
+        case G_VARIANT_CLASS_BYTE:
+            return g_variant_get_byte(value);
+        case G_VARIANT_CLASS_UINT64: {
+            auto number = g_variant_get_uint64(value);
+            if (number > std::uint64_t(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
+            return std::int64_t(number);
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+std::optional<LauncherUpdate> decodeLauncherUpdate(GVariant* parameters) {
+    if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv})"))) return std::nullopt;
+    const char* uri = nullptr;
+    GVariant* properties = nullptr;
+    g_variant_get(parameters, "(&s@a{sv})", &uri, &properties);
+    std::string_view address(uri);
+    std::optional<LauncherUpdate> update;
+    if (address.starts_with(applicationScheme)) {
+        address.remove_prefix(applicationScheme.size());
+        if (address.ends_with(desktopSuffix)) address.remove_suffix(desktopSuffix.size());
+        if (!address.empty()) update = LauncherUpdate{std::string(address), std::nullopt, std::nullopt};
+    }
+    if (update) {
+        GVariantIter iter;
+        g_variant_iter_init(&iter, properties);
+        const char* key = nullptr;
+        GVariant* value = nullptr;
+        // A later repeat of a property wins, as it would in a dictionary.
+        while (g_variant_iter_next(&iter, "{&sv}", &key, &value)) {
+            std::string_view name(key);
+            if (name == "count") {
+                if (auto count = integerValue(value)) update->count = count;
+            } else if (name == "count-visible" && g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN)) {
+                update->countVisible = g_variant_get_boolean(value) != FALSE;
+            }
+            g_variant_unref(value);
+        }
+    }
+    g_variant_unref(properties);
+    return update;
+}
+
+std::optional<LauncherUpdate> decodeLauncherUpdate(const std::uint8_t* data, std::size_t size) {
+    auto* bytes = g_bytes_new(data, size);
+    // Serialised data from elsewhere may be in no normal form; GVariant reads it safely either way.
+    auto* parameters = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("(sa{sv})"), bytes, FALSE));
+    g_bytes_unref(bytes);
+    auto update = decodeLauncherUpdate(parameters);
+    g_variant_unref(parameters);
+    return update;
+}
+
+std::shared_ptr<LauncherBadges> LauncherBadges::open(std::string* error, GMainContext* context,
+                                                     const std::string& address) {
+    auto bus = SessionBus::connect(error, context, address);
+    if (!bus) return nullptr;
+    std::shared_ptr<LauncherBadges> badges(new LauncherBadges());
+    badges->bus_ = bus;
+    auto* self = badges.get();
+    // The bus goes first when the reader goes, so its handlers never outlive the reader.
+    bus->subscribe(nullptr, interfaceName, "Update", nullptr,
+                   [self](const char* sender, const char*, const char*, const char*, GVariant* parameters) {
+                       if (auto update = decodeLauncherUpdate(parameters); update && sender)
+                           self->apply(sender, *update);
+                   });
+    bus->subscribe("org.freedesktop.DBus", "org.freedesktop.DBus", "NameOwnerChanged",
+                   "/org/freedesktop/DBus",
+                   [self](const char*, const char*, const char*, const char*, GVariant* parameters) {
+                       if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sss)"))) return;
+                       const char *name = nullptr, *previous = nullptr, *next = nullptr;
+                       g_variant_get(parameters, "(&s&s&s)", &name, &previous, &next);
+                       if (!*next) self->senderLeft(name);
+                   });
+    bus->start();
+    return badges;
+}
+
+LauncherBadges::~LauncherBadges() { bus_.reset(); }
+
+std::map<std::string, std::string> LauncherBadges::labels() const {
+    std::map<std::string, std::string> result;
+    std::lock_guard lock(mutex_);
+    for (const auto& [id, entry] : entries_)
+        if (entry.visible && entry.count) result.emplace(id, std::to_string(*entry.count));
+    return result;
+}
+
+void LauncherBadges::setChangeHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    changeHandler_ = std::move(handler);
+}
+
+void LauncherBadges::apply(const std::string& sender, const LauncherUpdate& update) {
+    {
+        std::lock_guard lock(mutex_);
+        auto found = entries_.find(update.desktopId);
+        if (found == entries_.end()) {
+            if (entries_.size() >= maximumEntries) return;
+            found = entries_.emplace(update.desktopId, Entry{}).first;
+        }
+        auto& entry = found->second;
+        entry.sender = sender;
+        if (update.count) entry.count = update.count;
+        if (update.countVisible) entry.visible = *update.countVisible;
+    }
+    changed();
+}
+
+void LauncherBadges::senderLeft(const std::string& sender) {
+    bool any = false;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto it = entries_.begin(); it != entries_.end();) {
+            if (it->second.sender == sender) {
+                any = true;
+                it = entries_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    if (any) changed();
+}
+
+void LauncherBadges::changed() {
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(mutex_);
+        handler = changeHandler_;
+    }
+    if (handler) handler();
+}
+
+}  // namespace platform::xdg

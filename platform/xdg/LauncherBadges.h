@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+// GLib's types by name only, so that Qt code may include this (Qt's keywords clash with GIO's).
+typedef struct _GVariant GVariant;
+typedef struct _GMainContext GMainContext;
+
+namespace platform::xdg {
+
+class SessionBus;
+
+// What one launcher-entry update says about one application; absent fields were not sent.
+struct LauncherUpdate {
+    // The desktop-file id without ".desktop".
+    std::string desktopId;
+    std::optional<std::int64_t> count;
+    std::optional<bool> countVisible;
+
+    friend bool operator==(const LauncherUpdate&, const LauncherUpdate&) = default;
+};
+
+// The parameters of a launcher entry's "Update" signal: the application's address
+// ("application://<desktop-file id>") and its properties ("count" a 64-bit integer, "count-visible"
+// a Boolean; others are not used). None unless they have that form; a property of another type is
+// left out.
+std::optional<LauncherUpdate> decodeLauncherUpdate(GVariant* parameters);
+// The same from the parameters' serialised bytes, as another program may send any.
+std::optional<LauncherUpdate> decodeLauncherUpdate(const std::uint8_t* data, std::size_t size);
+
+// The counts programs show on their launcher icons, as they publish them on the session bus
+// ("com.canonical.Unity.LauncherEntry", signal "Update"). A count shows while its program says it
+// is visible and stays on the bus: hiding it, or the program leaving the bus, takes it away. Counts
+// published before the reader started are not known. Any thread may read.
+class LauncherBadges {
+public:
+    static constexpr const char* interfaceName = "com.canonical.Unity.LauncherEntry";
+
+    // None, with the reason in `error`, when the session bus cannot be reached. Updates are read on
+    // `context` when given (its owner runs it), else on a thread of the reader's own. An empty
+    // address is the desktop's session bus.
+    static std::shared_ptr<LauncherBadges> open(std::string* error = nullptr, GMainContext* context = nullptr,
+                                                const std::string& address = {});
+    ~LauncherBadges();
+    LauncherBadges(const LauncherBadges&) = delete;
+    LauncherBadges& operator=(const LauncherBadges&) = delete;
+
+    // Desktop-file id (without ".desktop") to the count in plain decimal, for every application
+    // whose count is visible.
+    std::map<std::string, std::string> labels() const;
+    // Called on the reader's context after each update, and after a program that published left.
+    void setChangeHandler(std::function<void()> handler);
+
+private:
+    struct Entry {
+        std::optional<std::int64_t> count;
+        bool visible = false;
+        // The unique bus name of the program that sent the last update.
+        std::string sender;
+    };
+
+    LauncherBadges() = default;
+    void apply(const std::string& sender, const LauncherUpdate& update);
+    void senderLeft(const std::string& sender);
+    void changed();
+
+    std::shared_ptr<SessionBus> bus_;
+    mutable std::mutex mutex_;
+    std::map<std::string, Entry> entries_;
+    std::function<void()> changeHandler_;
+};
+
+}  // namespace platform::xdg

@@ -1,0 +1,162 @@
+#pragma once
+// An Xorg server of the test's own with the dummy video driver, for layouts of several monitors,
+// which Xvfb cannot show Qt: the monitors are RandR monitors over one large framebuffer.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/platform/x11/X11Session.h"
+#include "tests/support/TemporaryFolder.h"
+
+class XorgSession {
+public:
+    struct Monitor {
+        std::string name;
+        int x = 0, y = 0, width = 0, height = 0;
+    };
+
+    // The first monitor is the primary one; together they fit in 4096 by 4096 pixels. `ready` false, with the
+    // reason in `whyNot`, when Xorg cannot start here (not allowed to, or no dummy driver).
+    explicit XorgSession(const std::vector<Monitor>& monitors, bool windowManager = true) {
+        auto config = home / "xorg.conf";
+        std::ofstream(config) << "Section \"ServerFlags\"\n"
+                                 "  Option \"AutoAddDevices\" \"false\"\n"
+                                 "  Option \"AutoAddGPU\" \"false\"\n"
+                                 "  Option \"DontVTSwitch\" \"true\"\n"
+                                 "EndSection\n"
+                                 "Section \"Device\"\n  Identifier \"dummy\"\n  Driver \"dummy\"\n"
+                                 "  VideoRam 256000\nEndSection\n"
+                                 "Section \"Screen\"\n  Identifier \"screen\"\n  Device \"dummy\"\n"
+                                 "  DefaultDepth 24\n  SubSection \"Display\"\n    Depth 24\n"
+                                 "    Virtual 4096 4096\n  EndSubSection\nEndSection\n";
+        auto number = home / "display";
+        spawn({"sh", "-c",
+               "exec Xorg -config " + config + " -noreset -nolisten tcp -logfile " + (home / "xorg.log") +
+                   " -displayfd 3 3>" + number});
+        if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); }, 15)) {
+            whyNot = "Xorg with the dummy driver does not start here";
+            return;
+        }
+        display = ":" + std::to_string(std::stoi(test_support::readWholeFile(number)));
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        if (!setMonitors(monitors)) {
+            whyNot = "xrandr cannot set the monitors";
+            return;
+        }
+        auto started = home / "openbox-started";
+        if (windowManager) spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
+        ready = !windowManager || waitFor([&] { return access(started.c_str(), F_OK) == 0; });
+        if (!ready) whyNot = "openbox did not start";
+    }
+    ~XorgSession() {
+        for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
+            int status = 0;
+            kill(*it, SIGTERM);
+            if (waitFor([&] { return waitpid(*it, &status, WNOHANG) != 0; }, 5)) continue;
+            kill(*it, SIGKILL);
+            waitpid(*it, &status, 0);
+        }
+    }
+
+    // Replaces the monitors: the framebuffer grows to hold them all.
+    bool setMonitors(const std::vector<Monitor>& monitors) {
+        int width = 64, height = 64;
+        for (const auto& monitor : monitors) {
+            width = std::max(width, monitor.x + monitor.width);
+            height = std::max(height, monitor.y + monitor.height);
+        }
+        std::string script = "true";
+        for (const auto& name : names_) script += " && xrandr --delmonitor " + name;
+        // The output shows the whole framebuffer, so the pointer reaches every monitor.
+        auto w = std::to_string(width), h = std::to_string(height);
+        auto mode = "fb" + w + "x" + h;
+        auto timing = [](int size) {
+            return std::to_string(size) + " " + std::to_string(size + 8) + " " + std::to_string(size + 16) +
+                   " " + std::to_string(size + 24);
+        };
+        script += " && xrandr --output DUMMY0 --mode 640x480 --fb " + w + "x" + h +
+                  " && { xrandr --newmode " + mode + " 10 " + timing(width) + " " + timing(height) +
+                  " 2>/dev/null; xrandr --addmode DUMMY0 " + mode +
+                  " 2>/dev/null; true; } && xrandr --output DUMMY0 --mode " + mode;
+        names_.clear();
+        for (std::size_t i = 0; i < monitors.size(); ++i) {
+            const auto& m = monitors[i];
+            // Millimetres of a 96 dpi screen, so no scale follows from the size.
+            auto geometry = std::to_string(m.width) + "/" + std::to_string(m.width * 254 / 960) + "x" +
+                            std::to_string(m.height) + "/" + std::to_string(m.height * 254 / 960) + "+" +
+                            std::to_string(m.x) + "+" + std::to_string(m.y);
+            script += " && xrandr --setmonitor '" + std::string(i == 0 ? "*" : "") + m.name + "' " +
+                      geometry + (i == 0 ? " DUMMY0" : " none");
+            names_.push_back(m.name);
+        }
+        return run({"sh", "-c", script}) == 0;
+    }
+
+    // Runs a program on the display to its end; its exit status.
+    int run(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {}) {
+        auto pid = start(arguments, environment);
+        int status = 0;
+        if (pid <= 0) return -1;
+        if (!waitFor([&] { return waitpid(pid, &status, WNOHANG) != 0; }, 30)) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // A process on the display, stopped with the session; its pid.
+    pid_t spawn(const std::vector<std::string>& arguments) {
+        auto pid = start(arguments, {});
+        if (pid > 0) children_.push_back(pid);
+        return pid;
+    }
+    // The test client: `x11_test_client CLASS TITLE SIZE [options]`.
+    pid_t client(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), X11_TEST_CLIENT);
+        return spawn(arguments);
+    }
+
+    test_support::TemporaryFolder home;
+    std::string display;
+    bool ready = false;
+    std::string whyNot;
+
+private:
+    // Its output silenced; `environment` entries NAME=VALUE replace the test's.
+    static pid_t start(const std::vector<std::string>& arguments,
+                       const std::vector<std::string>& environment) {
+        std::vector<char*> argv;
+        for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        std::vector<std::string> variables(environment);
+        for (char** entry = environ; *entry; ++entry) {
+            std::string variable(*entry);
+            auto name = variable.substr(0, variable.find('=') + 1);
+            if (std::none_of(environment.begin(), environment.end(),
+                             [&](const std::string& given) { return given.starts_with(name); }))
+                variables.push_back(variable);
+        }
+        std::vector<char*> envp;
+        for (auto& variable : variables) envp.push_back(variable.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+
+    std::vector<pid_t> children_;
+    std::vector<std::string> names_;
+};

@@ -1,0 +1,168 @@
+#!/bin/bash
+# Runs the real program on an Xorg of its own (the dummy video driver, RandR monitors) with two
+# monitors, and checks that a full-screen window hides the bar of its own monitor only:
+#   velmora_screens.sh VELMORA TEST-CLIENT LAYOUT
+# LAYOUT: "above" (the second monitor over the first), "above-left" (the second left of and
+# above the first), "scaled" (the second beside the first at scale 2). Moving the second
+# monitor while the program runs gives its bar the new place.
+velmora="$1"
+client="$2"
+layout="$3"
+for tool in Xorg xrandr openbox xprop xdotool xte; do
+    command -v $tool >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
+done
+export QT_QPA_PLATFORM=xcb
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
+    sleep 0.5
+    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+    [ -n "$KEEP" ] && echo "kept $work" || rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAILED ($layout): $1"
+    echo "--- stdout"; tail -n 30 "$work/out.log"
+    echo "--- stderr"; tail -n 10 "$work/err.log"
+    exit 1
+}
+waitFor() {
+    local tries=$1; shift
+    for ((n = 0; n < tries; n++)); do "$@" && return 0; sleep 0.5; done
+    return 1
+}
+
+cat >"$work/xorg.conf" <<'EOF'
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoAddGPU" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 4096 4096
+  EndSubSection
+EndSection
+EOF
+Xorg -config "$work/xorg.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" -displayfd 3 \
+    3>"$work/display" >/dev/null 2>&1 &
+pids+=($!)
+waitFor 30 grep -q . "$work/display" || { echo "Xorg with the dummy driver does not start here: skipped"; exit 77; }
+export DISPLAY=":$(head -n 1 "$work/display")"
+export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
+mkdir -p "$XDG_CONFIG_HOME/velmora"
+# The user has consented already: the program starts with its bars.
+touch "$XDG_CONFIG_HOME/velmora/x11-consent"
+
+# monitors WIDTH HEIGHT NAME+GEOMETRY...: the first is the primary one.
+monitors() {
+    local width=$1 height=$2; shift 2
+    # The output shows the whole framebuffer, so the pointer reaches every monitor.
+    local mode="fb${width}x${height}"
+    xrandr --output DUMMY0 --mode 640x480 --fb "${width}x${height}" || return 1
+    xrandr --newmode $mode 10 $width $((width + 8)) $((width + 16)) $((width + 24)) \
+        $height $((height + 8)) $((height + 16)) $((height + 24)) 2>/dev/null
+    xrandr --addmode DUMMY0 $mode 2>/dev/null
+    xrandr --output DUMMY0 --mode $mode || return 1
+    local primary="*"
+    for monitor in "$@"; do
+        local name=${monitor%%:*} geometry=${monitor#*:} output=none
+        [ -n "$primary" ] && output=DUMMY0
+        xrandr --setmonitor "$primary$name" "$geometry" $output >/dev/null || return 1
+        primary=""
+    done
+}
+case "$layout" in
+above)
+    monitors 1280 1600 A:1280/338x800/211+0+800 B:1280/338x800/211+0+0 || fail "no monitors"
+    # Points of A and of B in root pixels.
+    first_point="40 840"; second_point="40 40"; second_columns="0 1280"; menu_size=800x640
+    moved="A:1280/338x800/211+0+800 B:1280/338x800/211+1280+800"; moved_size="2560 1600"
+    moved_frame="(1280.0, 0.0, 1280.0, 800.0)"
+    ;;
+above-left)
+    monitors 2560 1600 A:1280/338x800/211+1280+800 B:1280/338x800/211+0+0 || fail "no monitors"
+    first_point="1320 840"; second_point="40 40"; second_columns="0 1280"; menu_size=800x640
+    moved="A:1280/338x800/211+1280+800 B:1280/338x800/211+0+800"; moved_size="2560 1600"
+    moved_frame="(-1280.0, 0.0, 1280.0, 800.0)"
+    ;;
+scaled)
+    export QT_SCREEN_SCALE_FACTORS="A=1;B=2"
+    monitors 2560 800 A:1280/338x800/211+0+0 B:1280/338x800/211+1280+0 || fail "no monitors"
+    first_point="40 40"; second_point="2200 500"; second_columns="1280 2560"; menu_size=1600x1280
+    moved="A:1280/338x800/211+0+0 B:1280/338x800/211+1280+0 C:640/169x480/127+2560+0"; moved_size="3200 800"
+    moved_frame="(2560.0, 320.0, 640.0, 480.0)"
+    ;;
+*) fail "no such layout" ;;
+esac
+openbox --sm-disable --startup "touch $work/openbox-started" >/dev/null 2>&1 &
+pids+=($!)
+waitFor 20 test -e "$work/openbox-started" || fail "no openbox"
+
+echo '{"dontRestartDock": true}' >"$work/defaults.json"
+VELMORA_DEFAULTS="$work/defaults.json" VELMORA_UPDATE_URL="http://127.0.0.1:9" \
+    "$velmora" >"$work/out.log" 2>"$work/err.log" &
+program=$!
+pids+=($program)
+waitFor 60 grep -q "Switching to state: .*AppStateIdle" "$work/out.log" || fail "the program did not start"
+docks() {
+    for w in $(xprop -root _NET_CLIENT_LIST | sed 's/.*# //; s/,//g'); do
+        xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DOCK && echo "$w"
+    done
+}
+twoBars() { [ "$(docks | wc -l)" -eq 2 ]; }
+waitFor 30 twoBars || fail "not one bar a monitor"
+
+logged() { grep -q "$1" "$work/out.log"; }
+# A modifier tap after a click on the second monitor opens the main menu there, in that screen's
+# scale.
+menuLeft() {
+    xdotool search --onlyvisible --pid $program --name '' getwindowgeometry %@ 2>/dev/null |
+        awk '/Position/ {split($2, p, ","); x = p[1]} /Geometry: '"$menu_size"'/ {print x; exit}'
+}
+"$client" Editor Notes 300x200 "at=${second_point% *},${second_point#* }" & pids+=($!)
+waitFor 20 sh -c "xdotool search --classname editor >/dev/null" || fail "the test application did not start"
+xte "mousemove $((${second_point% *} + 100)) $((${second_point#* } + 100))" "mouseclick 1"
+sleep 0.5
+xdotool keydown Super_L sleep 0.15 keyup Super_L
+menuOpen() { test -n "$(menuLeft)"; }
+waitFor 20 menuOpen || fail "the modifier tap did not open the main menu"
+left=$(menuLeft)
+[ "$left" -ge "${second_columns% *}" ] && [ "$left" -lt "${second_columns#* }" ] ||
+    fail "the main menu opened at x $left, not on the second monitor"
+
+# A full-screen window on the second monitor hides its bar, not the first monitor's.
+"$client" Player Film 300x200 fullscreen "at=${second_point% *},${second_point#* }" & pids+=($!); player=$!
+waitFor 30 logged "Monitor 1 set to fullscreen" || fail "full screen on the second monitor not seen"
+sleep 1.5
+logged "Monitor 0 set to fullscreen" && fail "the first monitor's bar hid for a window on the second"
+kill $player
+waitFor 20 logged "Monitor 1 is NOT in fullscreen" || fail "the end of full screen not seen"
+# On the first monitor: the first bar hides only.
+"$client" Player Show 300x200 fullscreen "at=${first_point% *},${first_point#* }" &
+pids+=($!)
+waitFor 30 logged "Monitor 0 set to fullscreen" || fail "full screen on the first monitor not seen"
+sleep 1.5
+[ "$(grep -c "Monitor 1 set to fullscreen" "$work/out.log")" -eq 1 ] || fail "the second bar hid for a window on the first"
+
+# The second monitor moves (or a third one comes): the bars are built again for the new places.
+xrandr --delmonitor A >/dev/null; xrandr --delmonitor B >/dev/null
+eval "monitors ${moved_size} ${moved}" || fail "the monitors cannot move"
+waitFor 40 logged "Screen size: ${moved_frame//./\\.}" || fail "no bar at the moved monitor's place"
+# Asked to end, it ends in order.
+kill -TERM $program
+waitFor 20 sh -c "! kill -0 $program 2>/dev/null" || fail "the program did not end"
+wait $program
+status=$?
+[ $status -eq 0 ] || fail "the program ended with status $status"
+echo "passed"
