@@ -131,6 +131,9 @@ struct CountingSystem final : platform::System {
     std::shared_ptr<platform::AppleScript> appleScript() override { return inner->appleScript(); }
     std::shared_ptr<platform::Application> application() override { return inner->application(); }
     std::optional<std::uint64_t> generation() override { return inner->generation(); }
+    std::optional<std::string> runCommandLine(const std::string& line) override {
+        return inner->runCommandLine(line);
+    }
     std::shared_ptr<platform::System> inner;
     int reads = 0;
 };
