@@ -154,10 +154,12 @@ void TaskbarWindow::updateFullscreenMode() {
     if (!barScreen()) return;
     auto index = screenIndex();
     auto candidates = TaskbarWindowRules::fullscreenCandidates(applicationManager_->fetchAXWindows(), index);
-    auto screenWidth = [this] {
+    // Read once: the rules ask for it for every pair of windows at the screen's sides.
+    const double width = [this] {
         auto screen = barScreen();
         return screen ? screen->frame.width() : -1.0;
-    };
+    }();
+    auto screenWidth = [width] { return width; };
     bool result = TaskbarWindowRules::fillsScreen(candidates, screenWidth);
 
     if (result != fullscreen.value()) {
