@@ -125,7 +125,9 @@ private:
             }
             if (!delayed_.empty() && !timekeeping_) {
                 timekeeping_ = true;
-                delayedChanged_.wait_until(lock, delayed_.top().due);
+                // A copy: the queue may move its elements while this thread waits.
+                const auto due = delayed_.top().due;
+                delayedChanged_.wait_until(lock, due);
                 timekeeping_ = false;
                 continue;
             }

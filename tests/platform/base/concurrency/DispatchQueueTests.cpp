@@ -5,6 +5,7 @@
 #include <chrono>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/base/DispatchQueue.h"
@@ -71,6 +72,11 @@ TEST(DispatchQueue, DelayedBlocksRunInDueOrderAndNeverHoldUpSoonerWork) {
     };
     auto state = std::make_shared<State>();
     queue->asyncAfter(1000, [state] { state->note("far"); });
+    // The waiting blocks move in memory as more arrive while a thread waits for the first.
+    for (int i = 0; i < 64; ++i) {
+        queue->asyncAfter(1000 + i, [] {});
+        std::this_thread::yield();
+    }
     queue->asyncAfter(0.2, [state] { state->note("later"); });
     queue->asyncAfter(0.1, [state] { state->note("sooner"); });
     queue->async([state] { state->note("now"); });
