@@ -9,7 +9,9 @@
 #include "platform/qt/Appearance.h"
 #include "platform/qt/DisplayQueries.h"
 #include "platform/sim/SimulatedDesktop.h"
+#include "platform/system/Application.h"
 #include "platform/x11/X11Desktop.h"
+#include "platform/x11/X11InstanceLock.h"
 #include "platform/x11/XInputSource.h"
 #include "platform/x11/XSettings.h"
 #include "platform/xdg/DesktopColorScheme.h"
@@ -35,6 +37,17 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
         demoBecause(why);
         return nullptr;
     }
+    std::unique_ptr<DesktopChoice> choice(new DesktopChoice);
+    // One instance per user and display: a second would stack another bar and share the files.
+    const char* display = std::getenv("DISPLAY");
+    choice->lock_ = platform::x11::X11InstanceLock::claim(
+        display ? display : "",
+        [] { platform::MainQueue::async([] { platform::Application::shared()->activate(true); }); },
+        &choice->handedOver_);
+    if (choice->handedOver_) {
+        std::fprintf(stderr, "Velmora: already running on this display; it was asked to come forward.\n");
+        return choice;
+    }
     // The user's desktop entries are the installed applications, kept up to date from a thread of
     // their own, with the icon theme the desktop announces.
     platform::x11::X11Desktop::Options options;
@@ -48,13 +61,14 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
         demoBecause(error);
         return nullptr;
     }
-    std::unique_ptr<DesktopChoice> choice(new DesktopChoice);
     choice->desktop_ = desktop;
     platform::System::install(desktop);
     // Light or dark as the desktop prefers; without a session bus its GTK settings still count.
     platform::qt::Appearance::shared()->followDesktop(platform::xdg::DesktopColorScheme::open());
     return choice;
 }
+
+DesktopChoice::~DesktopChoice() = default;
 
 std::shared_ptr<void> DesktopChoice::feedFromDisplay(
     const std::shared_ptr<platform::sim::SimulatedDesktop>& desktop) {

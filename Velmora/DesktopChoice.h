@@ -7,7 +7,8 @@ class SimulatedDesktop;
 }
 namespace platform::x11 {
 class X11Desktop;
-}
+class X11InstanceLock;
+}  // namespace platform::x11
 
 namespace Velmora {
 
@@ -16,10 +17,14 @@ namespace Velmora {
 // line on standard error saying why.
 class DesktopChoice {
 public:
-    // The real desktop, installed as the system; none when the simulated desktop is to run.
+    // The real desktop, installed as the system; none when the simulated desktop is to run. When
+    // the program already runs on this display for this user, that instance is told to come
+    // forward and the choice is to end (`handedOver`), with one line on standard error.
     static std::unique_ptr<DesktopChoice> openRealDesktop(bool headless);
+    ~DesktopChoice();
 
     const std::shared_ptr<platform::x11::X11Desktop>& desktop() const { return desktop_; }
+    bool handedOver() const { return handedOver_; }
 
     // The display's pointer and modifiers for the simulated desktop, and on X11 its keys, buttons
     // and motion outside the program's own windows as other applications' events. Keep the
@@ -29,7 +34,9 @@ public:
 
 private:
     DesktopChoice() = default;
+    std::unique_ptr<platform::x11::X11InstanceLock> lock_;
     std::shared_ptr<platform::x11::X11Desktop> desktop_;
+    bool handedOver_ = false;
 };
 
 }  // namespace Velmora

@@ -18,6 +18,7 @@
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/Application.h"
 #include "platform/system/System.h"
+#include "platform/x11/X11DisplayLoss.h"
 
 int main(int argc, char** argv) {
     // Before any thread exists.
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     platform::sim::SimulatedDesktop::Options options;
     options.appliesScreens = headless;
     auto realDesktop = Velmora::DesktopChoice::openRealDesktop(headless);
+    if (realDesktop && realDesktop->handedOver()) return 0;
     auto desktop = realDesktop ? nullptr : platform::sim::SimulatedDesktop::loadDefault(options);
     std::shared_ptr<void> displayInput;
     if (desktop) {
@@ -62,13 +64,15 @@ int main(int argc, char** argv) {
         platform::Application::shared()->setWillTerminateHandler(
             [delegate] { delegate->applicationWillTerminate(); });
         delegate->applicationDidFinishLaunching();
+        if (!headless) platform::x11::endAtOnceWhenTheDisplayGoes();
         status = programExit.exec();
         platform::Application::shared()->setWillTerminateHandler({});
     }
     platform::DispatchQueue::shutdownPool();
-    // The desktop's temporary folder goes with the desktop.
+    // The simulated desktop's temporary folder goes with it; the real desktop's threads end with it.
     if (desktop) desktop->stopWatching();
     platform::System::install(nullptr);
     desktop.reset();
+    realDesktop.reset();
     return status;
 }

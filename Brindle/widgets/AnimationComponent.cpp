@@ -12,16 +12,7 @@ namespace Brindle {
 namespace {
 
 constexpr double travel = 400;
-constexpr double springResponse = 0.5;
-// Long enough for a critically damped spring of that response to settle within a pixel.
-constexpr double springDuration = 1.0;
-
-// A critically damped spring's progress over `springDuration`.
-qreal criticallyDampedSpring(qreal progress) {
-    constexpr double omega = 2 * M_PI / springResponse;
-    double t = progress * springDuration;
-    return progress >= 1 ? 1.0 : 1.0 - (1.0 + omega * t) * std::exp(-omega * t);
-}
+constexpr platform::qt::Spring appearSpring{0.5, 1.0};
 
 }  // namespace
 
@@ -63,12 +54,8 @@ double AnimationComponent::contentOffset() const { return startOffset() * (1.0 -
 double AnimationComponent::contentOpacity() const { return style_ == AnimationStyle::none ? 1.0 : progress_; }
 
 platform::qt::AnimationSpec AnimationComponent::animationSpec() const {
-    if (useSpringAnimation_) {
-        QEasingCurve curve;
-        curve.setCustomType(criticallyDampedSpring);
-        return {springDuration, curve};
-    }
-    return {time_, QEasingCurve::OutQuad};
+    if (useSpringAnimation_) return platform::qt::AnimationSpec::springing(appearSpring);
+    return {time_, QEasingCurve::OutQuad, std::nullopt};
 }
 
 QSize AnimationComponent::sizeHint() const { return content_ ? content_->sizeHint() : QWidget::sizeHint(); }

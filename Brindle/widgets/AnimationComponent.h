@@ -14,7 +14,7 @@ enum class AnimationStyle { none, moveInFromBottom, moveInFromTop, fadeIn };
 
 // Plays an appear animation on its content the first time it is shown: the content slides in
 // from below or above, or fades in, on an ease-out curve of `time` seconds or a critically
-// damped spring. It never plays again for the same component.
+// damped spring of response 0.5 s. It never plays again for the same component.
 class AnimationComponent : public QWidget {
     Q_OBJECT
 public:

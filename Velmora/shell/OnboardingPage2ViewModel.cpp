@@ -11,6 +11,7 @@
 #include "platform/base/MainQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/system/Accessibility.h"
+#include "platform/system/DesktopSession.h"
 #include "platform/system/LoginItems.h"
 #include "platform/system/Workspace.h"
 
@@ -30,6 +31,12 @@ struct OnboardingPage2ViewModel::Watch {
 };
 
 std::string OnboardingPage2ViewModel::explanation() {
+    // A Linux desktop has no such framework or toggle: the button there records the user's consent.
+    if (platform::DesktopSession::shared())
+        return "Velmora shows a button for the windows of each of your programs and brings them forward, "
+               "minimizes or closes them when you ask it to. To do that it has to watch and act on the "
+               "windows of other programs.\n\nPress the button below to give your consent. Velmora keeps it "
+               "until you remove its consent file (velmora/x11-consent in your configuration folder).";
     return "Velmora is built on macOS Accessability framework, which is required to control windows "
            "(minimizing, maximizing, closing etc). For the app to function properly, you need to give the "
            "app access this functionality. \n\nPress the button below and enable the toggle.";

@@ -30,7 +30,8 @@ public:
     static constexpr platform::TimeInterval permissionTestDelay = 0.1;
     static constexpr platform::TimeInterval completionDelay = 0.3;
 
-    // Why the program needs the permission, and what to do.
+    // Why the program needs the permission, and what to do; on a Linux desktop, what the button
+    // records.
     static std::string explanation();
 
     // The shared objects unless given (tests give their own).

@@ -11,6 +11,23 @@ namespace {
 
 std::atomic<bool> instant{false};
 
+// Linear progress through the spring's motion; the spring's value may pass the end value and
+// swing back.
+class SpringAnimation : public QVariantAnimation {
+public:
+    SpringAnimation(const Spring& spring, double duration, QObject* parent)
+        : QVariantAnimation(parent), spring_(spring), duration_(duration) {}
+
+protected:
+    QVariant interpolated(const QVariant& from, const QVariant& to, qreal progress) const override {
+        return QVariantAnimation::interpolated(from, to, spring_.value(progress * duration_));
+    }
+
+private:
+    Spring spring_;
+    double duration_;
+};
+
 QString animationName(const QString& key) { return QStringLiteral("velmora-animation:") + key; }
 
 QVariantAnimation* runningAnimation(const QObject* owner, const QString& key) {
@@ -24,7 +41,7 @@ void animateChange(QObject* owner, const QString& key, const QVariant& from, con
     if (isInAnimationTransaction())
         animateValue(owner, key, from, to, set, spec);
     else
-        animateValue(owner, key, from, to, set, AnimationSpec{0, spec.curve});
+        animateValue(owner, key, from, to, set, AnimationSpec{0, spec.curve, std::nullopt});
 }
 
 void animateValue(QObject* owner, const QString& key, const QVariant& from, const QVariant& to,
@@ -38,7 +55,8 @@ void animateValue(QObject* owner, const QString& key, const QVariant& from, cons
         set(to);
         return;
     }
-    auto* animation = new QVariantAnimation(owner);
+    auto* animation =
+        spec.spring ? new SpringAnimation(*spec.spring, spec.duration, owner) : new QVariantAnimation(owner);
     animation->setObjectName(animationName(key));
     animation->setStartValue(from);
     animation->setEndValue(to);

@@ -4,6 +4,9 @@
 #include <QObject>
 #include <QVariant>
 #include <functional>
+#include <optional>
+
+#include "platform/qt/Spring.h"
 
 namespace platform::qt {
 
@@ -11,9 +14,15 @@ namespace platform::qt {
 struct AnimationSpec {
     double duration = 0.35;  // seconds
     QEasingCurve curve = QEasingCurve::InOutQuad;
+    // Moves along this spring instead of the curve, for `duration` seconds of its motion.
+    std::optional<Spring> spring;
 
     // The platform's default animation.
     static AnimationSpec standard() { return {}; }
+    // A spring, run until it has settled.
+    static AnimationSpec springing(const Spring& spring) {
+        return {spring.settlingTime(), QEasingCurve::Linear, spring};
+    }
 };
 
 // Applies a change of one animatable value of `owner` (a number, point, size, rectangle or

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 
@@ -62,7 +63,28 @@ const ScreenPlacement* placementForQt(const Rect& rect, const std::vector<Screen
                          [](const ScreenPlacement& p) { return rectOf(QRectF(p.qtGeometry)); });
 }
 
+std::atomic<int>& ownReservation() {
+    static std::atomic<int> height{0};
+    return height;
+}
+
 }  // namespace
+
+void noteOwnBottomReservation(int devicePixels) {
+    auto& kept = ownReservation();
+    int now = kept.load();
+    while (devicePixels > now && !kept.compare_exchange_weak(now, devicePixels)) {}
+}
+
+int ownBottomReservation() { return ownReservation().load(); }
+
+QRect availableWithoutOwnReservation(const QRect& geometry, const QRect& available, double ratio,
+                                     int ownReservation) {
+    int screenBottom = geometry.y() + geometry.height();
+    int gap = screenBottom - (available.y() + available.height());
+    if (gap <= 0 || gap * ratio > ownReservation + 0.5) return available;
+    return QRect(available.x(), available.y(), available.width(), screenBottom - available.y());
+}
 
 std::string screenIdentifier(const QScreen& screen) {
     auto identifier = screen.name().toStdString();
@@ -75,9 +97,11 @@ std::vector<QtScreen> qtScreens() {
     std::vector<QtScreen> result;
     for (auto* screen : QGuiApplication::screens()) {
         auto name = (screen->manufacturer() + " " + screen->model()).trimmed();
-        result.push_back(QtScreen{screenIdentifier(*screen),
-                                  (name.isEmpty() ? screen->name() : name).toStdString(), screen->geometry(),
-                                  screen->availableGeometry(), screen->devicePixelRatio()});
+        auto identifier = screenIdentifier(*screen);
+        auto available = availableWithoutOwnReservation(screen->geometry(), screen->availableGeometry(),
+                                                        screen->devicePixelRatio(), ownBottomReservation());
+        result.push_back(QtScreen{identifier, (name.isEmpty() ? screen->name() : name).toStdString(),
+                                  screen->geometry(), available, screen->devicePixelRatio()});
     }
     return result;
 }

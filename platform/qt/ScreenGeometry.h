@@ -28,6 +28,17 @@ struct ScreenPlacement {
     QRect qtGeometry;
 };
 
+// The largest height in device pixels the program's own windows have reserved at the bottom of a
+// screen. The area a screen leaves to windows counts it as free, so that a screen does not change
+// when the program's bar reserves its place or gives it back. X11 has one work area for all
+// monitors: a reservation on one takes as much from the bottom of every monitor along that edge.
+void noteOwnBottomReservation(int devicePixels);
+int ownBottomReservation();
+// `available` (in a screen of `geometry` and scale `ratio`) with a gap at the bottom of up to
+// `ownReservation` device pixels given back; a larger gap is another program's and stays.
+QRect availableWithoutOwnReservation(const QRect& geometry, const QRect& available, double ratio,
+                                     int ownReservation);
+
 // The identifier a QScreen keeps while it stays connected: its name, and its serial when known.
 // On X11 the name is the RandR monitor's, by which the X11 desktop pairs its monitors with the
 // screens.

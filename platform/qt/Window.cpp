@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
+#include <cmath>
 
 #include "platform/base/NotificationCenter.h"
 #include "platform/qt/QtAnimation.h"
@@ -180,6 +181,56 @@ bool Window::canBecomeMainWindow() const { return contains(styleMask_, WindowSty
 
 bool Window::isVisible() const { return host_->isVisible(); }
 
+bool Window::isX11() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
+
+void Window::setVisiblePart(QWidget* part, std::function<void()> changed, PartShape shape) {
+    if (visiblePart_) visiblePart_->removeEventFilter(host_);
+    visiblePart_ = part;
+    hasVisiblePart_ = part != nullptr;
+    visiblePartChanged_ = std::move(changed);
+    visiblePartShape_ = std::move(shape);
+    if (part) part->installEventFilter(host_);
+    updateVisibleRegion();
+}
+
+QRegion Window::visibleRegion() const { return hasVisiblePart_ ? visibleRegion_ : QRegion(host_->rect()); }
+
+void Window::updateVisibleRegion() {
+    if (!hasVisiblePart_) return;
+    QRegion region;
+    if (visiblePart_ && visiblePart_->isVisibleTo(host_)) {
+        QRect rect(visiblePart_->mapTo(host_, QPoint(0, 0)), visiblePart_->size());
+        region = (visiblePartShape_ ? visiblePartShape_(rect) : QRegion(rect)) & host_->rect();
+    }
+    bool moved = region != visibleRegion_;
+    visibleRegion_ = region;
+    if (moved && isX11() && host_->isVisible()) setX11VisibleRegion(host_, visibleRegion_);
+    if (visiblePartChanged_) visiblePartChanged_();
+}
+
+void Window::setReservedBottomEdge(double height) {
+    if (height == reservedBottomEdge_) return;
+    reservedBottomEdge_ = height;
+    noteOwnBottomReservation(static_cast<int>(std::ceil(height * host_->devicePixelRatioF())));
+    if (isX11() && host_->isVisible()) setX11BottomStrut(host_, height);
+}
+
+void Window::raiseAboveAll() {
+    if (host_->isVisible() && !isOffscreen()) host_->raise();
+}
+
+void Window::setBypassesWindowManager(bool bypass) {
+    if (bypass == bypassesWindowManager_) return;
+    bypassesWindowManager_ = bypass;
+    if (isVisible()) applyFlags();
+}
+
+void Window::applyNativeExtras() {
+    if (!isX11()) return;
+    if (hasVisiblePart_) setX11VisibleRegion(host_, visibleRegion_);
+    if (reservedBottomEdge_ > 0) setX11BottomStrut(host_, reservedBottomEdge_);
+}
+
 void Window::applyFlags() {
     bool aboveNormal = level_ > WindowLevel::normal;
     bool panel = level_ >= WindowLevel::mainMenu ||
@@ -203,6 +254,7 @@ void Window::applyFlags() {
     if (aboveNormal) flags |= Qt::WindowStaysOnTopHint;
     if (!hasShadow_) flags |= Qt::NoDropShadowWindowHint;
     if (!canBecomeKeyWindow()) flags |= Qt::WindowDoesNotAcceptFocus;
+    if (bypassesWindowManager_) flags |= Qt::BypassWindowManagerHint;
 
     bool clear = !opaque_ || (backgroundColor_.isValid() && backgroundColor_.alpha() < 255);
     bool attributesChange = host_->testAttribute(Qt::WA_TranslucentBackground) != clear;
@@ -222,9 +274,9 @@ void Window::show(bool activate) {
     if (!activate && !host_->isVisible() && isOffscreen()) ignoreNextActivation_ = true;
     host_->setGeometry(appliedGeometry_);
     // The bar's level: a dock to an X11 window manager.
-    if (level_ >= WindowLevel::screenSaver && !host_->isVisible() && QGuiApplication::platformName() == "xcb")
-        makeX11Dock(host_);
+    if (level_ >= WindowLevel::screenSaver && !host_->isVisible() && isX11()) makeX11Dock(host_);
     host_->show();
+    applyNativeExtras();
     if (!isOffscreen()) host_->raise();  // the offscreen platform only warns
     if (activate && canBecomeKeyWindow()) host_->activateWindow();
 }

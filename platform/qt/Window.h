@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QColor>
+#include <QPointer>
 #include <QRect>
+#include <QRegion>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -138,6 +141,24 @@ public:
     bool standardButtonsHidden() const { return standardButtonsHidden_; }
     void setStandardButtonsHidden(bool hidden);
 
+    // The part of the window that shows (a widget inside it, of the outline `shape` gives for its
+    // rectangle in the window, the whole rectangle without one); the rest is see-through, and the
+    // pointer there reaches what lies below. Follows the part as it moves, resizes, shows or hides,
+    // then calls `changed`.
+    using PartShape = std::function<QRegion(const QRect&)>;
+    void setVisiblePart(QWidget* part, std::function<void()> changed = {}, PartShape shape = {});
+    // The shown part in the window's own coordinates; the whole window when no part was given.
+    QRegion visibleRegion() const;
+    // Reserves `height` points along the bottom of the window's screen (0 releases them), so that
+    // maximised windows stop above them.
+    void setReservedBottomEdge(double height);
+    double reservedBottomEdge() const { return reservedBottomEdge_; }
+    // Puts the window above every other. A window manager may keep a focused full-screen window
+    // above every window it manages: only a window that bypasses it goes above that.
+    void raiseAboveAll();
+    bool bypassesWindowManager() const { return bypassesWindowManager_; }
+    void setBypassesWindowManager(bool bypass);
+
     // A borderless window refuses to become key or main, as on the platform; subclasses may accept.
     virtual bool canBecomeKeyWindow() const;
     virtual bool canBecomeMainWindow() const;
@@ -174,6 +195,10 @@ private:
     void orderedOut();
     void geometryChangedByQt();
     void updateOcclusion();
+    static bool isX11();
+    void updateVisibleRegion();
+    // The native window's shape and reserved edge, which a new native window loses.
+    void applyNativeExtras();
 
     Host* host_;
     Rect frame_;
@@ -193,6 +218,13 @@ private:
     bool occlusionVisible_ = false;
     bool closing_ = false;
     bool ignoreNextActivation_ = false;
+    QPointer<QWidget> visiblePart_;
+    bool hasVisiblePart_ = false;
+    std::function<void()> visiblePartChanged_;
+    PartShape visiblePartShape_;
+    QRegion visibleRegion_;
+    double reservedBottomEdge_ = 0;
+    bool bypassesWindowManager_ = false;
     std::weak_ptr<WindowDelegate> delegate_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -64,8 +64,11 @@ protected:
                 owner->updateOcclusion();
                 break;
             case QEvent::Move:
+                owner->geometryChangedByQt();
+                break;
             case QEvent::Resize:
                 owner->geometryChangedByQt();
+                owner->updateVisibleRegion();
                 break;
             default:
                 break;
@@ -74,6 +77,18 @@ protected:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (owner && watched == owner->visiblePart_.data()) {
+            switch (event->type()) {
+                case QEvent::Move:
+                case QEvent::Resize:
+                case QEvent::Show:
+                case QEvent::Hide:
+                    owner->updateVisibleRegion();
+                    break;
+                default:
+                    break;
+            }
+        }
         // The window has taken its new exposure by the time the event is delivered.
         if (owner && watched == windowHandle() && event->type() == QEvent::Expose) {
             QPointer<Host> self(this);

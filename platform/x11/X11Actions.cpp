@@ -1,9 +1,12 @@
 #include "platform/x11/X11Actions.h"
 
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <xcb/xcb_icccm.h>
 
 #include <set>
+#include <string>
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Snapshot.h"
@@ -12,6 +15,11 @@ namespace platform::x11 {
 namespace {
 
 constexpr std::uint32_t iconicState = 3;
+
+bool ownedByUser(std::int32_t pid) {
+    struct stat info {};
+    return ::stat(("/proc/" + std::to_string(pid)).c_str(), &info) == 0 && info.st_uid == ::getuid();
+}
 
 }  // namespace
 
@@ -68,9 +76,14 @@ void X11Actions::close(const std::vector<std::uint32_t>& windows) {
 }
 
 bool X11Actions::killGroup(const X11Snapshot& snapshot, const std::string& group, std::int32_t spared) {
-    std::set<std::int32_t> pids;
+    // A window may claim any process as its own: only the server knows which client made it, and
+    // only the user's own processes are ended.
+    std::vector<std::uint32_t> windows;
     for (const auto& window : snapshot.windows)
-        if (window.group == group && window.pid > 0 && window.pid != spared) pids.insert(window.pid);
+        if (window.group == group) windows.push_back(window.id);
+    std::set<std::int32_t> pids;
+    for (auto pid : x_.clientProcesses(windows))
+        if (pid > 0 && pid != spared && ownedByUser(pid)) pids.insert(pid);
     bool killed = false;
     for (auto pid : pids) killed = ::kill(pid, SIGKILL) == 0 || killed;
     return killed;

@@ -24,7 +24,8 @@ public:
     bool iconify(const std::vector<std::uint32_t>& windows);
     // Asks each window to close, as its close button would.
     void close(const std::vector<std::uint32_t>& windows);
-    // SIGKILL to the processes of the group's windows, never to `spared`; true when any was sent.
+    // SIGKILL to the user's processes that the server says made the group's windows, never to
+    // `spared`; true when any was sent.
     bool killGroup(const X11Snapshot& snapshot, const std::string& group, std::int32_t spared);
 
 private:

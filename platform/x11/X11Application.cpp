@@ -26,9 +26,8 @@ public:
             desktop->activateGroup(desktop->options().ownBundleIdentifier,
                                    ApplicationActivationOptions::none);
     }
-    void hideOtherApplications() override {
-        if (auto desktop = desktop_.lock()) desktop->hideOthers(desktop->options().ownBundleIdentifier);
-    }
+    // As the workspace's: nothing to make room for on X11.
+    void hideOtherApplications() override {}
     std::shared_ptr<RunningApplication> currentApplication() override {
         auto desktop = desktop_.lock();
         return desktop ? desktop->runningApplication(desktop->options().ownBundleIdentifier) : nullptr;

@@ -13,7 +13,8 @@ public:
     const std::string& path() const { return path_; }
     // Whether the file exists now.
     bool given() const;
-    // Writes the file; false when it cannot be written.
+    // Writes the file, replacing whatever lies at its path (a link is replaced, never followed,
+    // with one line on stderr); false when it cannot be written.
     bool record() const;
 
 private:

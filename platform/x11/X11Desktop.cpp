@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -248,14 +249,28 @@ bool X11Desktop::activateGroup(const std::string& group, std::uint64_t options) 
     auto found = snapshot->groups.find(group);
     if (found == snapshot->groups.end() || found->second.windows.empty()) return false;
     const auto& windows = found->second.windows;
-    if (options & ApplicationActivationOptions::activateAllWindows)
-        for (auto it = windows.rbegin(); it + 1 != windows.rend(); ++it) activateWindow(*it);
-    auto top = windows.front();
+    bool all = options & ApplicationActivationOptions::activateAllWindows;
+    // Bringing an application forward shows it if it was hidden, but restores none of the
+    // windows the user minimised unless all are asked for.
+    std::set<std::uint32_t> hidden;
+    {
+        std::lock_guard lock(stateMutex_);
+        for (auto id : windows)
+            if (hiddenWithApplication_.erase(id)) hidden.insert(id);
+    }
+    auto shows = [&](std::uint32_t id) {
+        const auto* window = snapshot->window(id);
+        return all || hidden.count(id) || (window && !window->hidden);
+    };
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+        if (*it != windows.front() && shows(*it) && (all || hidden.count(*it))) activateWindow(*it);
+    auto top = std::find_if(windows.begin(), windows.end(), shows);
+    if (top == windows.end()) return true;
     // A window that takes no focus is only raised: the active window stays what it was.
-    bool takesFocus = actions_->takesFocus(top);
-    activateWindow(top);
+    bool takesFocus = actions_->takesFocus(*top);
+    activateWindow(*top);
     if (!takesFocus) {
-        actions_->raise(top);
+        actions_->raise(*top);
         std::lock_guard lock(stateMutex_);
         focuslessGroup_ = group;
         activeWhenFocuslessRaised_ = snapshot->activeWindow;
@@ -270,6 +285,32 @@ bool X11Desktop::iconify(const std::vector<std::uint32_t>& windows) {
     return any;
 }
 
+bool X11Desktop::hideGroup(const std::string& group) {
+    std::vector<std::uint32_t> windows;
+    for (const auto& window : snapshot()->windows)
+        if (window.group == group && window.isApplicationWindow() && !window.hidden)
+            windows.push_back(window.id);
+    {
+        std::lock_guard lock(stateMutex_);
+        hiddenWithApplication_.insert(windows.begin(), windows.end());
+    }
+    return iconify(windows);
+}
+
+bool X11Desktop::unhideGroup(const std::string& group) {
+    bool any = false;
+    auto snapshot = this->snapshot();
+    for (const auto& window : snapshot->windows)
+        if (window.group == group && window.hidden) any = activateWindow(window.id);
+    {
+        std::lock_guard lock(stateMutex_);
+        for (const auto& window : snapshot->windows)
+            if (window.group == group) hiddenWithApplication_.erase(window.id);
+    }
+    invalidate();
+    return any;
+}
+
 bool X11Desktop::closeGroup(const std::string& group) {
     auto snapshot = this->snapshot();
     auto found = snapshot->groups.find(group);
@@ -280,16 +321,6 @@ bool X11Desktop::closeGroup(const std::string& group) {
 
 bool X11Desktop::killGroup(const std::string& group) {
     return actions_->killGroup(*snapshot(), group, static_cast<std::int32_t>(getpid()));
-}
-
-void X11Desktop::hideOthers(const std::string& except) {
-    auto snapshot = this->snapshot();
-    std::vector<std::uint32_t> windows;
-    for (const auto& window : snapshot->windows)
-        if (window.group != except && window.group != options_.ownBundleIdentifier && !window.hidden &&
-            window.type != X11Window::Type::dock && window.type != X11Window::Type::desktop)
-            windows.push_back(window.id);
-    iconify(windows);
 }
 
 std::optional<Image> X11Desktop::windowImage(std::uint32_t window) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -105,11 +106,12 @@ public:
     bool trusted();
     bool recordConsent();
     bool activateGroup(const std::string& group, std::uint64_t options) override;
-    bool activateWindow(std::uint32_t window) override;
-    bool iconify(const std::vector<std::uint32_t>& windows) override;
+    bool activateWindow(std::uint32_t window);
+    bool iconify(const std::vector<std::uint32_t>& windows);
+    bool hideGroup(const std::string& group) override;
+    bool unhideGroup(const std::string& group) override;
     bool closeGroup(const std::string& group) override;
     bool killGroup(const std::string& group) override;
-    void hideOthers(const std::string& except);
     std::optional<Image> iconOf(const std::string& group) override;
     std::optional<Image> windowImage(std::uint32_t window);
     // None without a session bus.
@@ -148,6 +150,9 @@ private:
     // changes: the window manager never makes it the active window.
     std::string focuslessGroup_;
     std::uint32_t activeWhenFocuslessRaised_ = 0;
+    // Windows minimised by hiding their application, not by the user: bringing the application
+    // forward shows them again, as it shows a hidden application.
+    std::set<std::uint32_t> hiddenWithApplication_;
     bool consentGiven_ = false;
 
     std::shared_ptr<Workspace> workspace_;

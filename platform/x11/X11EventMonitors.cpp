@@ -11,6 +11,11 @@ namespace {
 
 class MonitorToken final : public EventMonitor {};
 
+bool isKey(const Event& event) {
+    return event.type == EventType::keyDown || event.type == EventType::keyUp ||
+           event.type == EventType::flagsChanged;
+}
+
 }  // namespace
 
 X11EventMonitors::X11EventMonitors(std::shared_ptr<XInputSource> input, std::string ownIdentifier,
@@ -37,9 +42,7 @@ bool X11EventMonitors::isOwn(const Event& event) {
     // The last reading serves: the pointer's every move must not wait on the display.
     auto snapshot = snapshot_();
     if (!snapshot) return false;
-    bool key = event.type == EventType::keyDown || event.type == EventType::keyUp ||
-               event.type == EventType::flagsChanged;
-    if (key) return snapshot->activeGroup == ownIdentifier_;
+    if (isKey(event)) return snapshot->activeGroup == ownIdentifier_;
     double height = 0;
     if (auto screens = Screens::screens(); !screens.empty()) height = screens.front().frame.height();
     Point root{event.location.x, height - event.location.y};
@@ -51,8 +54,12 @@ bool X11EventMonitors::isOwn(const Event& event) {
 }
 
 void X11EventMonitors::deliverGlobal(const Event& event) {
-    // Events of the program's own windows are its own, not another application's.
-    if (isOwn(event)) return;
+    // Events of the program's own windows are its own, not another application's: its pointer
+    // events go to the local monitors (Qt hands them none), its keys reach them through Qt.
+    if (isOwn(event)) {
+        if (!isKey(event)) deliverLocal(event);
+        return;
+    }
     for (auto& monitor : matching(event, true)) monitor.globalHandler(event);
 }
 

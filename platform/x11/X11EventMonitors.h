@@ -28,8 +28,8 @@ public:
     std::uint64_t modifierFlags() override;
     Point mouseLocation() override;
 
-    // An event of the display (main thread): to the global monitors unless it belongs to the
-    // program's own windows.
+    // An event of the display (main thread): to the global monitors, or when it belongs to the
+    // program's own windows and is no key, to the local ones.
     void deliverGlobal(const Event& event);
     // An event of the program's own windows through the local monitors; what the program gets.
     std::optional<Event> deliverLocal(Event event);

@@ -83,21 +83,11 @@ public:
     }
     bool hide() override {
         auto host = host_.lock();
-        if (!host || terminated_) return false;
-        std::vector<std::uint32_t> windows;
-        for (const auto& window : host->snapshot()->windows)
-            if (window.group == group_.identifier && window.isApplicationWindow() && !window.hidden)
-                windows.push_back(window.id);
-        return host->iconify(windows);
+        return host && !terminated_ && host->hideGroup(group_.identifier);
     }
     bool unhide() override {
         auto host = host_.lock();
-        if (!host || terminated_) return false;
-        bool any = false;
-        for (const auto& window : host->snapshot()->windows)
-            if (window.group == group_.identifier && window.hidden) any = host->activateWindow(window.id);
-        host->invalidate();
-        return any;
+        return host && !terminated_ && host->unhideGroup(group_.identifier);
     }
 
 private:

@@ -25,8 +25,9 @@ public:
     virtual std::shared_ptr<const X11Snapshot> snapshot() = 0;
     virtual void invalidate() = 0;
     virtual bool activateGroup(const std::string& group, std::uint64_t options) = 0;
-    virtual bool activateWindow(std::uint32_t window) = 0;
-    virtual bool iconify(const std::vector<std::uint32_t>& windows) = 0;
+    // Minimises the group's shown windows, remembered as hidden rather than minimised.
+    virtual bool hideGroup(const std::string& group) = 0;
+    virtual bool unhideGroup(const std::string& group) = 0;
     virtual bool closeGroup(const std::string& group) = 0;
     virtual bool killGroup(const std::string& group) = 0;
     virtual std::optional<Image> iconOf(const std::string& group) = 0;

@@ -66,6 +66,10 @@ const X11Window* X11Snapshot::window(std::uint32_t id) const {
 const X11Group* X11Snapshot::groupOfPid(std::int32_t pid) const {
     for (const auto& [identifier, group] : groups)
         if (group.pid == pid) return &group;
+    // Another process of an application: a second program it started, or a second instance.
+    for (const auto& window : windows)
+        if (window.pid == pid && pid > 0)
+            if (auto found = groups.find(window.group); found != groups.end()) return &found->second;
     return nullptr;
 }
 
@@ -225,7 +229,11 @@ std::shared_ptr<X11Snapshot> X11SnapshotReader::read(X11Connection& x, X11Watche
         window.group = match.groupIdentifier;
         auto [group, added] = snapshot->groups.try_emplace(match.groupIdentifier);
         if (added) {
-            group->second = X11Group{match.groupIdentifier, match.name, match.bundlePath, window.pid, {}};
+            // The application keeps the process it started with while any of its windows remains,
+            // though that process may have ended: it is the application's identity.
+            auto& pid = groupPids_[match.groupIdentifier];
+            if (!pid) pid = window.pid;
+            group->second = X11Group{match.groupIdentifier, match.name, match.bundlePath, pid, {}};
             snapshot->mappingOrder.push_back(match.groupIdentifier);
         }
     }
@@ -233,6 +241,7 @@ std::shared_ptr<X11Snapshot> X11SnapshotReader::read(X11Connection& x, X11Watche
         std::set<std::uint32_t> present(clients.begin(), clients.end());
         std::erase_if(fixed_, [&](const auto& entry) { return !present.count(entry.first); });
     }
+    std::erase_if(groupPids_, [&](const auto& entry) { return !snapshot->groups.count(entry.first); });
 
     sortFrontToBack(snapshot->windows, stacking);
     for (const auto& window : snapshot->windows) snapshot->groups[window.group].windows.push_back(window.id);

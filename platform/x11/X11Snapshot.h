@@ -56,7 +56,7 @@ struct X11Group {
     std::string identifier;
     std::string name;
     std::string bundlePath;
-    // Of the process of the group's first window.
+    // Of the process of the group's first window, kept while the group has any window.
     std::int32_t pid = 0;
     // The group's windows, front to back.
     std::vector<std::uint32_t> windows;
@@ -76,6 +76,7 @@ struct X11Snapshot {
     std::vector<std::uint32_t> currentDesktop;
 
     const X11Window* window(std::uint32_t id) const;
+    // The group of that identity, else the group of a window of that process.
     const X11Group* groupOfPid(std::int32_t pid) const;
 };
 
@@ -109,6 +110,7 @@ private:
 
     const Identity identity_;
     std::map<std::uint32_t, Fixed> fixed_;
+    std::map<std::string, std::int32_t> groupPids_;
 };
 
 }  // namespace platform::x11

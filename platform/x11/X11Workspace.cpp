@@ -1,3 +1,5 @@
+#include <string_view>
+
 #include "platform/base/MainQueue.h"
 #include "platform/system/Workspace.h"
 #include "platform/x11/X11Desktop.h"
@@ -6,6 +8,13 @@
 
 namespace platform::x11 {
 namespace {
+
+// Whether two paths name one folder, whether or not either ends with "/".
+bool sameFolder(std::string_view a, std::string_view b) {
+    while (a.size() > 1 && a.back() == '/') a.remove_suffix(1);
+    while (b.size() > 1 && b.back() == '/') b.remove_suffix(1);
+    return a == b;
+}
 
 // The workspace of the X11 desktop: running applications are its groups of windows, bundles are
 // desktop entries opened through the entries' own commands.
@@ -16,9 +25,9 @@ public:
         if (!strong || !strong->options().applications) return;
         xdg::WorkspaceOpener::Running running;
         running.byBundle = [this](const std::string& path) -> std::shared_ptr<RunningApplication> {
-            auto folder = path + "/";
             for (const auto& application : runningApplications())
-                if (auto url = application->bundleURL(); url && url->path() == folder) return application;
+                if (auto url = application->bundleURL(); url && sameFolder(url->path(), path))
+                    return application;
             return nullptr;
         };
         running.byProcess = [desktop = desktop_](int pid) -> std::shared_ptr<RunningApplication> {
@@ -57,9 +66,9 @@ public:
     bool selectFile(const std::optional<std::string>& file, const std::string& root) override {
         return opener_ && opener_->selectFile(file, root);
     }
-    void hideOtherApplications() override {
-        if (auto desktop = desktop_.lock()) desktop->hideOthers(desktop->options().ownBundleIdentifier);
-    }
+    // Hiding the others makes room for a window of the other platform that never opens here:
+    // on X11 it would only minimise the user's windows.
+    void hideOtherApplications() override {}
     Image iconForFile(const std::string& path) override {
         auto desktop = desktop_.lock();
         if (desktop && desktop->options().applications)

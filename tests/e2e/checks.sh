@@ -11,6 +11,8 @@ search_field="622 236"
 velmora_row="180 693"
 hide_row="195 648"
 onboarding_button="719 680"
+# Where the onboarding's Next and Done! buttons show.
+onboarding_button_area="160x60+640+650"
 
 # The middle of the bar shows the screen's black background.
 bar_hidden() { import -window root -crop 1x1+720+853 txt:- | grep -q '#000000'; }
@@ -109,12 +111,18 @@ required_update | optional_update)
     ;;
 onboarding)
     cp "$scenarios/onboarding.json" "$work/desktop.json"
+    snap button "$onboarding_button_area"
     start "$work/desktop.json"
+    # Each click waits until the page shows its button in place, however slow the machine.
+    wait_for 20 changed_and_still button "$onboarding_button_area" || fail "no Next button"
+    snap button "$onboarding_button_area"
     click "$onboarding_button"
-    sleep 0.5
+    wait_for 20 changed_and_still button "$onboarding_button_area" || fail "Next did not show the permission page"
+    snap button "$onboarding_button_area"
     # The user grants the permission: the desktop reads its file again.
     sed -i 's/"accessibilityTrusted": false/"accessibilityTrusted": true/' "$work/desktop.json"
     wait_for 10 logged "killall Dock" || fail "the permission did not complete the onboarding"
+    wait_for 20 changed_and_still button "$onboarding_button_area" || fail "no Done! button"
     click "$onboarding_button"
     wait_for 10 logged "Switching to state: .*AppStateIdle" out || fail "Done! did not bring up the bars"
     xdotool mousemove 720 400

@@ -89,6 +89,23 @@ logged() { grep -q "$1" "$work/${2:-actions}.log" 2>/dev/null; }
 window() { xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 no_window() { ! window "$1"; }
 
+# snap NAME GEOMETRY: keeps the screen's region as it is now.
+snap() { import -window root -crop "$2" +repage "$work/$1.png"; }
+# pixels_between A B: how many pixels of two kept pictures differ.
+pixels_between() { compare -metric AE "$work/$1.png" "$work/$2.png" null: 2>&1 | cut -d' ' -f1; }
+# changed_and_still NAME GEOMETRY: the region no longer looks as kept by `snap NAME`, and has not
+# moved since the previous call (so whatever appears there has finished its animation).
+changed_and_still() {
+    snap "$1-now" "$2"
+    [ "$(pixels_between "$1" "$1-now")" -gt 50 ] 2>/dev/null || return 1
+    if [ -f "$work/$1-last.png" ] && [ "$(pixels_between "$1-last" "$1-now")" = 0 ]; then
+        rm -f "$work/$1-last.png"
+        return 0
+    fi
+    mv "$work/$1-now.png" "$work/$1-last.png"
+    return 1
+}
+
 # matches NAME GEOMETRY: the screen's region looks like the reference image within a tolerance.
 matches() {
     import -window root -crop "$2" +repage "$work/$1.png"

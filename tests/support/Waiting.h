@@ -8,13 +8,14 @@
 namespace test_support {
 
 // Waits for another thread to make `condition` hold. False after `limit` of real time: a wait that
-// would hang fails the test instead.
+// would hang fails the test instead. Between checks it sleeps a little, so that on a machine with
+// few cores it leaves them to the threads it waits for.
 template <class Condition>
-bool waitUntil(Condition&& condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+bool waitUntil(Condition&& condition, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return true;
 }

@@ -14,8 +14,7 @@ namespace {
 // Room for the widest shadow outside the plate.
 constexpr double shadowMargin =
     NeumorphicButton::shadowOffsetReleased + NeumorphicButton::shadowRadiusReleased;
-// Close to a critically damped spring of response 0.5 s.
-const platform::qt::AnimationSpec pressSpring{0.5, QEasingCurve::OutCubic};
+const platform::qt::Spring pressSpring{0.5, 1.0};
 // Layers that fake the blur of a shadow.
 constexpr int shadowLayers = 8;
 
@@ -78,7 +77,7 @@ void NeumorphicButton::followDownState() {
             progress_ = value.toDouble();
             update();
         },
-        pressSpring);
+        platform::qt::AnimationSpec::springing(pressSpring));
 }
 
 void NeumorphicButton::paintEvent(QPaintEvent*) {

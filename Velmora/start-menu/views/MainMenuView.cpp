@@ -317,6 +317,8 @@ void MainMenuView::changeEvent(QEvent* event) {
 void MainMenuView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous()) return;
+    // A menu is opened to type into: the keyboard goes to the search field each time.
+    searchField_->setFocus(Qt::OtherFocusReason);
     updateApplicationRows();
     model_->reloadApps();
 }

@@ -267,12 +267,13 @@ void Taskbar::placeBody() {
 void Taskbar::setShow(bool show) {
     double target = show ? 0.0 : themeSettings_.defaultHeight;
     if (target == offset_ && !platform::qt::isAnimating(this, offsetKey)) return;
-    platform::qt::animateValue(this, offsetKey, offset_, target,
-                               [this](const QVariant& value) {
-                                   offset_ = value.toDouble();
-                                   placeBody();
-                               },
-                               {slideDuration, QEasingCurve::OutCubic});
+    platform::qt::animateValue(
+        this, offsetKey, offset_, target,
+        [this](const QVariant& value) {
+            offset_ = value.toDouble();
+            placeBody();
+        },
+        platform::qt::AnimationSpec::springing(slideSpring));
 }
 
 void Taskbar::setTasks(const TaskbarButtons& tasks) {

@@ -15,6 +15,7 @@
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/taskbar/TimeManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
+#include "platform/qt/Spring.h"
 #include "rx/Disposable.h"
 
 class QHBoxLayout;
@@ -55,8 +56,8 @@ public:
     static constexpr double separatorFrameWidth = 4.0;
     static constexpr double separatorPadding = 6.0;
     static constexpr double separatorOpacity = 0.2;
-    // Seconds the spring takes to settle when the bar slides in or out.
-    static constexpr double slideDuration = 0.25;
+    // The spring the bar slides in and out with: quick, with a slight overshoot.
+    static constexpr platform::qt::Spring slideSpring{0.15, 0.85};
     static QColor accentBlue();
 
     const std::shared_ptr<TaskbarViewModel>& viewModel() const { return viewModel_; }

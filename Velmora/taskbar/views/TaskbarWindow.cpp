@@ -1,12 +1,15 @@
 #include "Velmora/taskbar/views/TaskbarWindow.h"
 
 #include <QColor>
+#include <QPainterPath>
+#include <QPolygon>
 #include <iostream>
 #include <string>
 #include <tuple>
 
 #include "Velmora/settings/TaskbarTheme.h"
 #include "Velmora/taskbar/TaskbarWindowRules.h"
+#include "Velmora/taskbar/views/Taskbar.h"
 #include "Velmora/taskbar/views/WindowStates.h"
 #include "Velmora/tracking/ApplicationManager.h"
 #include "Velmora/tracking/Window.h"
@@ -106,6 +109,22 @@ std::shared_ptr<TaskbarWindow> TaskbarWindow::setup(const platform::Screen& scre
     setCollectionBehavior(WindowCollectionBehavior::moveToActiveSpace |
                           WindowCollectionBehavior::fullScreenAuxiliary);
 
+    // The bar's body is what shows; any other content shows whole.
+    auto* bar = dynamic_cast<Taskbar*>(contentView());
+    auto roundedBody = [bar](const QRect& rect) {
+        double radius = bar ? bar->themeSettings().cornerRadius : 0;
+        if (radius <= 0) return QRegion(rect);
+        QPainterPath outline;
+        outline.addRoundedRect(QRectF(rect), radius, radius);
+        return QRegion(outline.toFillPolygon().toPolygon());
+    };
+    setVisiblePart(
+        bar ? bar->body() : contentView(),
+        [weak] {
+            if (auto window = weak.lock()) window->updateReservedEdge();
+        },
+        roundedBody);
+
     bindVisibility();
     bindFullscreenTests();
     return self;
@@ -126,12 +145,45 @@ void TaskbarWindow::bindVisibility() {
             if (!window) return;
             if (visible) {
                 window->orderFront();
+                // Revealed over a full-screen window.
+                if (window->fullscreen.value()) window->raiseAboveAll();
                 if (window->taskbarViewModel) window->taskbarViewModel->show.set(true);
             } else if (window->taskbarViewModel) {
                 window->taskbarViewModel->show.set(false);
             }
         })
         .disposed(disposeBag_);
+    // A bar revealed at the edge over a full-screen window or after a hide request reserves
+    // nothing: the windows beside it would change size each time it comes and goes.
+    rx::combineLatest(fullscreen.asObservable(), autoHide.asObservable(),
+                      [](bool full, bool hidden) { return !full && !hidden; })
+        .distinctUntilChanged()
+        .subscribe([weak](bool shown) {
+            auto window = weak.lock();
+            if (!window) return;
+            window->shownOfItsOwnAccord_ = shown;
+            window->updateReservedEdge();
+        })
+        .disposed(disposeBag_);
+    // Window managers keep a focused full-screen window above every dock: over one, the bar
+    // leaves the window manager, so that it can be put above when it is revealed.
+    fullscreen.asObservable()
+        .distinctUntilChanged()
+        .subscribe([weak](bool full) {
+            if (auto window = weak.lock()) window->setBypassesWindowManager(full);
+        })
+        .disposed(disposeBag_);
+}
+
+void TaskbarWindow::updateReservedEdge() {
+    double height = 0;
+    if (shownOfItsOwnAccord_) {
+        // From the top of the shown bar down to the screen's edge.
+        auto* bar = dynamic_cast<Taskbar*>(contentView());
+        auto settings = bar ? bar->themeSettings() : TaskbarThemeSettings{};
+        height = bar ? settings.defaultHeight + settings.padding.bottom : frame().height();
+    }
+    setReservedBottomEdge(height);
 }
 
 void TaskbarWindow::bindFullscreenTests() {

@@ -20,7 +20,10 @@ class ApplicationManager;
 // The borderless window along the bottom of one screen that carries that screen's bar. It never
 // leaves the screen: it tells its bar's model to hide the content while a window of another
 // application fills the screen or the bar was hidden on request, unless its states force the bar
-// into view (WindowStates.h). Main thread only.
+// into view (WindowStates.h). Only the bar's body shows: the pointer passes through the rest. While
+// the bar is shown of its own accord it reserves its height at the screen's bottom, so that
+// maximised windows stop above it; a bar revealed over a full-screen window is put above it.
+// Main thread only.
 class TaskbarWindow : public Brindle::Object,
                       public platform::qt::Window,
                       public platform::qt::WindowDelegate,
@@ -68,10 +71,13 @@ public:
 
 private:
     void bindVisibility();
+    // Reserves the shown bar's height while the bar is shown of its own accord.
+    void updateReservedEdge();
     void bindFullscreenTests();
 
     const std::shared_ptr<ApplicationManager> applicationManager_;
     std::optional<platform::Screen> setupScreen_;
+    bool shownOfItsOwnAccord_ = false;
     std::shared_ptr<platform::NotificationCenter::Token> activeSpaceToken_;
     std::shared_ptr<platform::NotificationCenter::Token> occlusionToken_;
     std::shared_ptr<platform::NotificationCenter::Token> windowStateToken_;

@@ -8,6 +8,7 @@
 #include "platform/system/Accessibility.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "tests/support/DesktopHarness.h"
+#include "tests/support/SessionSystem.h"
 
 using Velmora::OnboardingPage2ViewModel;
 
@@ -51,5 +52,25 @@ TEST(PermissionPage, WatchesUntilTheGrantThenCompletesOnceAndEndsItsWatch) {
     EXPECT_EQ(std::count(names.begin(), names.end(), "registerLoginItem"), 1);
     EXPECT_EQ(std::count(names.begin(), names.end(), "activate"), 1);
     model.reset();
+    harness.loop.runUntilIdle();
+}
+
+TEST(PermissionPage, OnALinuxDesktopTheTextSaysWhatTheButtonRecords) {
+    test_support::DesktopHarness<platform::testing::VirtualMainLoop> harness{
+        R"({"accessibilityTrusted": false})"};
+    auto services = OnboardingPage2ViewModel::Services{harness.settings, nullptr, harness.manager};
+    auto simulated = Brindle::make<OnboardingPage2ViewModel>(services)->message.value();
+    EXPECT_NE(simulated.find("Accessability framework"), std::string::npos);
+    std::string desktopText;
+    {
+        platform::ScopedSystem onLinux(std::make_shared<test_support::SessionSystem>(harness.desktop));
+        auto model = Brindle::make<OnboardingPage2ViewModel>(services);
+        model->setPermissionRequired(true);
+        desktopText = model->message.value();
+    }
+    for (const char* foreign : {"macOS", "Accessability", "toggle"})
+        EXPECT_EQ(desktopText.find(foreign), std::string::npos) << foreign;
+    for (const char* said : {"consent", "windows of other programs", "until you remove", "x11-consent"})
+        EXPECT_NE(desktopText.find(said), std::string::npos) << said;
     harness.loop.runUntilIdle();
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 #include "Brindle/JSONCoding.h"
@@ -65,15 +66,36 @@ protected:
             if (!line.starts_with("Switching to state: ")) result += line + "\n";
         return result;
     }
+    // Then the state it leaves.
+    template <class Feed>
+    std::string printedThenState(Feed feed) {
+        auto lines = printed(feed);
+        return lines + state();
+    }
     void drag(const std::shared_ptr<Velmora::Task>& task, double dx) {
         bar->movingTask.accept(TaskbarViewModel::MovingTask{task, {dx, 0}});
     }
-    std::vector<std::string> allTitles() const {
-        std::vector<std::string> result;
+    void dragAndDrop(const std::shared_ptr<Velmora::Task>& task, double dx) {
+        printed([&] {
+            drag(task, dx);
+            bar->movingTask.accept(std::nullopt);
+        });
+    }
+    // The machine's state and the drop index, as "moving 2" or "idle -".
+    std::string state() const {
+        auto index = bar->draggingTargetIndex.value();
+        return std::string(std::dynamic_pointer_cast<TaskbarStateMovingApp>(bar->currentState()) ? "moving"
+                           : std::dynamic_pointer_cast<TaskbarStateIdle>(bar->currentState())    ? "idle"
+                                                                                                 : "none") +
+               " " + (index ? std::to_string(*index) : "-");
+    }
+    std::string allTitles() const {
+        std::string result;
         for (const auto& task : harness.manager->allTasks.value())
-            result.push_back(task->title + " " + std::to_string(task->index));
+            result += task->title + " " + std::to_string(task->index) + ", ";
         return result;
     }
+    const std::string unmoved = "Photos 0, Notes 1, Music 2, Mail 3, ";
 
     bar_testing::Harness harness{
         R"({"screens": [{"id": "a", "frame": [0, 0, 1500, 900], "visibleFrame": [0, 0, 1500, 875]},
@@ -85,55 +107,48 @@ protected:
 
 }  // namespace
 
-TEST_F(DragTest, TheBarNeverStartsItsMachineAndAStartedOneShowsTheDropIndexOfEachMove) {
-    EXPECT_FALSE(bar->currentState()) << "no drag without an owner that starts the machine";
+TEST_F(DragTest,
+       TheBarNeverStartsItsMachineAndAStartedOneShowsTheDropIndexOfEachMoveWhereTheButtonHasAFrame) {
     drag(tasks[2], 5);
     harness.loop.runUntilIdle();
-    EXPECT_FALSE(bar->draggingTargetIndex.value());
+    EXPECT_EQ(state(), "none -") << "no drag without an owner that starts the machine";
     bar->movingTask.accept(std::nullopt);
 
     bar->start(Brindle::make<TaskbarStateIdle>());
     // Music's frame starts at 200: the index counts the frames starting left of where it is now;
     // exactly on the leftmost frame counts as 1.
-    const struct {
-        double dx;
-        std::int64_t index;
-        const char* line;
-    } moves[]{{0, 2, "2 index: (0.0, 0.0)\n"},       {-100, 1, "1 index: (-100.0, 0.0)\n"},
-              {-101, 0, "0 index: (-101.0, 0.0)\n"}, {0.5, 3, "3 index: (0.5, 0.0)\n"},
-              {-49.5, 2, "2 index: (-49.5, 0.0)\n"}, {300, 4, "4 index: (300.0, 0.0)\n"}};
-    for (const auto& move : moves) {
-        SCOPED_TRACE(move.dx);
-        EXPECT_EQ(printed([&] { drag(tasks[2], move.dx); }), move.line);
-        EXPECT_EQ(bar->draggingTargetIndex.value(), move.index);
-        EXPECT_TRUE(std::dynamic_pointer_cast<TaskbarStateMovingApp>(bar->currentState()));
+    const std::pair<double, int> moves[]{{0, 2}, {-100, 1}, {-101, 0}, {0.5, 3}, {-49.5, 2}, {300, 4}};
+    for (const auto& [dx, index] : moves) {
+        char line[64];
+        std::snprintf(line, sizeof line, "%d index: (%.1f, 0.0)\nmoving %d", index, dx, index);
+        EXPECT_EQ(printedThenState([&] { drag(tasks[2], dx); }), line);
     }
     // Without frames there is no index to show, and nothing is printed.
     auto frames = std::exchange(bar->taskBounds, {});
     bar->draggingTargetIndex.set(std::nullopt);
     auto moving = std::dynamic_pointer_cast<TaskbarStateMovingApp>(bar->currentState());
-    EXPECT_EQ(printed([&] { moving->updateTarget(frames.at(tasks[2]->bundlePath), {10, 0}); }), "");
-    EXPECT_FALSE(bar->draggingTargetIndex.value());
+    EXPECT_EQ(printedThenState([&] {
+                  moving->updateTarget(frames.at(tasks[2]->bundlePath), {10, 0});
+              }),
+              "moving -");
     bar->taskBounds = frames;
-    EXPECT_EQ(printed([&] { bar->movingTask.accept(std::nullopt); }), "");
-    EXPECT_TRUE(std::dynamic_pointer_cast<TaskbarStateIdle>(bar->currentState()))
-        << "a drop without an index";
-    EXPECT_EQ(allTitles(), (std::vector<std::string>{"Photos 0", "Notes 1", "Music 2", "Mail 3"}));
+    auto dropped = printedThenState([&] { bar->movingTask.accept(std::nullopt); });
+    EXPECT_EQ(dropped + ": " + allTitles(), "idle -: " + unmoved) << "a drop without an index";
+    // So for a button without a frame; the next drag starts afresh.
+    EXPECT_EQ(printedThenState([&] { drag(bar_testing::Harness::notRunning("Maps"), 10); }), "moving -");
+    dropped = printedThenState([&] { bar->movingTask.accept(std::nullopt); });
+    EXPECT_EQ(dropped + ": " + allTitles(), "idle -: " + unmoved);
+    EXPECT_EQ(printed([&] { drag(tasks[3], 0); }), "3 index: (0.0, 0.0)\n");
 }
 
 TEST_F(DragTest, ADropMovesTheTaskInTheManagersListRenumbersItStoresThePinnedOrderAndClearsTheIndex) {
     bar->start(Brindle::make<TaskbarStateIdle>());
+    const std::vector<platform::URL> musicThenPhotos{tasks[2]->bundlePath, tasks[0]->bundlePath};
     // With no per-screen lists the drop goes to the front.
-    printed([&] {
-        drag(tasks[2], 60);
-        bar->movingTask.accept(std::nullopt);
-    });
-    EXPECT_EQ(allTitles(), (std::vector<std::string>{"Music 0", "Photos 1", "Notes 2", "Mail 3"}));
-    EXPECT_FALSE(bar->draggingTargetIndex.value());
-    EXPECT_EQ(harness.settings->pinnedApplicationsState(),
-              (std::vector<platform::URL>{tasks[2]->bundlePath, tasks[0]->bundlePath}));
+    dragAndDrop(tasks[2], 60);
+    EXPECT_EQ(state() + ": " + allTitles(), "idle -: Music 0, Photos 1, Notes 2, Mail 3, ");
+    EXPECT_EQ(harness.settings->pinnedApplicationsState(), musicThenPhotos);
     EXPECT_EQ(tasks[2]->index, 2) << "the published tasks are not written";
-    ASSERT_TRUE(std::dynamic_pointer_cast<TaskbarStateIdle>(bar->currentState()));
 
     // The buttons of the screens before this bar's come first; a second copy of the task goes.
     auto other = harness.makeBar(0);
@@ -141,31 +156,12 @@ TEST_F(DragTest, ADropMovesTheTaskInTheManagersListRenumbersItStoresThePinnedOrd
     auto all = harness.manager->allTasks.value();
     all.push_back(tasks[1]->copy());
     harness.manager->allTasks.set(all);
-    printed([&] {
-        drag(tasks[1], -51);
-        bar->movingTask.accept(std::nullopt);
-    });
-    EXPECT_EQ(allTitles(), (std::vector<std::string>{"Music 0", "Notes 1", "Photos 2", "Mail 3"}));
+    dragAndDrop(tasks[1], -51);
+    EXPECT_EQ(allTitles(), "Music 0, Notes 1, Photos 2, Mail 3, ");
     // Past the end it is appended.
-    printed([&] {
-        drag(tasks[0], 1000);
-        bar->movingTask.accept(std::nullopt);
-    });
-    EXPECT_EQ(allTitles(), (std::vector<std::string>{"Music 0", "Notes 1", "Mail 2", "Photos 3"}));
-    EXPECT_EQ(harness.settings->pinnedApplicationsState(),
-              (std::vector<platform::URL>{tasks[2]->bundlePath, tasks[0]->bundlePath}));
+    dragAndDrop(tasks[0], 1000);
+    EXPECT_EQ(allTitles(), "Music 0, Notes 1, Mail 2, Photos 3, ");
+    EXPECT_EQ(harness.settings->pinnedApplicationsState(), musicThenPhotos);
     // Buttons hold the manager that holds them here.
     harness.manager->taskPerScreenRelay.accept({});
-}
-
-TEST_F(DragTest, ADragOfAButtonWithoutAFrameShowsNothingAndItsDropMovesNothing) {
-    bar->start(Brindle::make<TaskbarStateIdle>());
-    auto unlaidOut = bar_testing::Harness::notRunning("Maps");
-    EXPECT_EQ(printed([&] { drag(unlaidOut, 10); }), "");
-    EXPECT_FALSE(bar->draggingTargetIndex.value());
-    printed([&] { bar->movingTask.accept(std::nullopt); });
-    EXPECT_EQ(allTitles(), (std::vector<std::string>{"Photos 0", "Notes 1", "Music 2", "Mail 3"}));
-    EXPECT_TRUE(std::dynamic_pointer_cast<TaskbarStateIdle>(bar->currentState()));
-    // The next drag starts afresh.
-    EXPECT_EQ(printed([&] { drag(tasks[3], 0); }), "3 index: (0.0, 0.0)\n");
 }

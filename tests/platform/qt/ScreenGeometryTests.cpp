@@ -65,3 +65,47 @@ TEST(ScreenGeometry, PlatformScreensPairWithQtScreensByIdentifierThenPositionThe
     // No Qt screen at all: a screen of the platform's size at the origin.
     EXPECT_EQ(placements({third}, {})[0].qtGeometry, QRect(0, 0, 1280, 800));
 }
+
+TEST(ScreenGeometry, AFrameOffEveryScreenConvertsThroughTheNearestOne) {
+    // A scenario's screens side by side, shown on Qt's screens as in the test above.
+    Screen external{"HDMI-1#42", "External", Rect::make(-1920, 0, 1920, 1080), {}, 1.0};
+    Screen builtIn{"eDP-1", "Built-in", Rect::make(0, 0, 1440, 900), {}, 2.0};
+    Screen third{"scenario-3", "Third", Rect::make(1440, 0, 1280, 800), {}, 1.0};
+    auto paired = placements({external, builtIn, third}, qtGiven);
+    // Each keeps its offset from the corner of the screen nearest to its centre.
+    const std::pair<Rect, QRect> frames[] = {
+        {Rect::make(3000, 100, 200, 100), QRect(1560, 600, 200, 100)},   // right of the third
+        {Rect::make(100, -500, 200, 100), QRect(100, 1300, 200, 100)},   // below the built-in
+        {Rect::make(-2500, 100, 200, 100), QRect(2300, 700, 200, 100)},  // left of the external
+    };
+    for (const auto& [frame, geometry] : frames) EXPECT_EQ(toQt(frame, paired), geometry);
+    EXPECT_EQ(toQt(Point{3000, 100}, paired), QPointF(1560, 700));
+    // Right of the external monitor's Qt screen, which is not the first in the list.
+    auto reversed = placements({builtIn, external}, qtGiven);
+    EXPECT_EQ(fromQt(QRect(5000, 0, 100, 100), reversed), Rect::make(200, 800, 100, 100));
+    EXPECT_EQ(fromQt(QPointF(5000, 0), reversed), (Point{200, 900}));
+}
+
+TEST(ScreenGeometry, TheProgramsOwnReservationAtTheBottomLeavesTheAvailableAreaWhole) {
+    const QRect screen(0, 0, 1280, 800);
+    const struct {
+        QRect available;
+        double ratio;
+        int own;
+        QRect expected;
+    } cases[]{
+        {QRect(0, 0, 1280, 714), 1, 86, screen},                    // the bar's own
+        {QRect(0, 0, 1280, 740), 1, 86, screen},                    // less than it ever reserved
+        {QRect(0, 0, 1280, 714), 2, 172, screen},                   // in device pixels
+        {QRect(0, 0, 1280, 628), 1, 172, screen},                   // a scaled monitor's bar beside
+        {QRect(0, 0, 1280, 700), 1, 86, QRect(0, 0, 1280, 700)},    // someone else's, taller
+        {QRect(0, 0, 1280, 714), 2, 86, QRect(0, 0, 1280, 714)},    // 172 device pixels: taller
+        {QRect(0, 0, 1280, 714), 1, 0, QRect(0, 0, 1280, 714)},     // none of ours
+        {QRect(0, 30, 1280, 684), 1, 86, QRect(0, 30, 1280, 770)},  // a panel at the top stays
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(availableWithoutOwnReservation(screen, c.available, c.ratio, c.own), c.expected);
+    noteOwnBottomReservation(86);
+    noteOwnBottomReservation(40);
+    EXPECT_GE(ownBottomReservation(), 86) << "the largest is kept";
+}

@@ -78,12 +78,7 @@ TEST(X11DockBadgesTest, ALaunchersVisibleCountIsTheBadgeOfItsApplicationsTitle) 
     auto publisher = xdg::SessionBus::connect(&error, nullptr, bus.address);
     ASSERT_TRUE(publisher) << error;
     auto publish = [&](const char* uri, const char* properties) {
-        g_dbus_connection_emit_signal(
-            publisher->connection(), nullptr, "/x", xdg::LauncherBadges::interfaceName, "Update",
-            g_variant_new("(s@a{sv})", uri,
-                          g_variant_parse(G_VARIANT_TYPE("a{sv}"), properties, nullptr, nullptr, nullptr)),
-            nullptr);
-        g_dbus_connection_flush_sync(publisher->connection(), nullptr, nullptr);
+        bus_testing::publishLauncherUpdate(publisher->connection(), uri, properties);
     };
     // An installed application not running, a running one titled as its window's group, and one
     // unknown to the desktop, which has no title to show it under.

@@ -2,6 +2,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <memory>
 
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Icon.h"
@@ -48,7 +49,10 @@ TEST(X11IconTests, ImagesDecodeInTheServersLayoutAndHintsNameTheirPixmaps) {
 TEST(X11IconTests, AWindowWithoutNetWmIconShowsItsHintsPixmapThroughItsMask) {
     X11Session session(false);
     ASSERT_FALSE(session.display.empty());
-    xcb_connection_t* c = xcb_connect(session.display.c_str(), nullptr);
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> owned(
+        xcb_connect(session.display.c_str(), nullptr), &xcb_disconnect);
+    ASSERT_EQ(xcb_connection_has_error(owned.get()), 0);
+    auto* c = owned.get();
     auto* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     auto window = xcb_generate_id(c);
     xcb_create_window(c, 0, window, screen->root, 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
@@ -75,5 +79,4 @@ TEST(X11IconTests, AWindowWithoutNetWmIconShowsItsHintsPixmapThroughItsMask) {
     const std::uint32_t black = 0x000000ff, white = 0xffffffff;
     EXPECT_EQ(pngPixels(icon->data(), 4),
               (std::vector<std::uint32_t>{black, white, white, 0, black, white, white, 0}));
-    xcb_disconnect(c);
 }

@@ -19,56 +19,50 @@ TEST(X11PropertiesTest, CardinalsAndTextAreReadOnlyFromTheirFormatAndPartialValu
 }
 
 TEST(X11PropertiesTest, WindowClassSplitsAtTheFirstNul) {
-    struct Case {
-        std::string text, instance, className;
-    } cases[] = {
-        {std::string("xterm\0XTerm", 11), "xterm", "XTerm"},
-        {"xterm", "xterm", ""},
-        {std::string("\0Only", 5), "", "Only"},
-        {"", "", ""},
-    };
-    for (const auto& c : cases) {
-        auto decoded = decodeWindowClass(c.text);
-        EXPECT_EQ(decoded.instance, c.instance);
-        EXPECT_EQ(decoded.className, c.className);
+    const std::pair<std::string, std::string> cases[] = {{std::string("xterm\0XTerm", 11), "xterm|XTerm"},
+                                                         {"xterm", "xterm|"},
+                                                         {std::string("\0Only", 5), "|Only"},
+                                                         {"", "|"}};
+    for (const auto& [text, expected] : cases) {
+        auto decoded = decodeWindowClass(text);
+        EXPECT_EQ(decoded.instance + "|" + decoded.className, expected);
     }
 }
 
 TEST(X11PropertiesTest, TheIconChosenIsTheLargestUpTo128ElseTheSmallestAndLyingSizesEndTheReading) {
-    auto icons = [](std::vector<std::uint32_t> sizes) {
+    // Square icons, each filled with its size.
+    auto icons = [](std::vector<std::uint32_t> sizes, std::vector<std::uint32_t> after = {}) {
         std::vector<std::uint32_t> values;
         for (auto size : sizes) {
-            values.push_back(size);
-            values.push_back(size);
+            values.insert(values.end(), {size, size});
             values.resize(values.size() + std::size_t(size) * size, size);
         }
+        values.insert(values.end(), after.begin(), after.end());
         return values;
     };
-    struct Case {
-        std::vector<std::uint32_t> sizes;
-        std::uint32_t chosen;
-    } cases[] = {{{16, 48, 32}, 48}, {{256, 512}, 256}, {{256, 64}, 64}, {{128, 129}, 128}, {{16}, 16}};
-    for (const auto& c : cases) {
-        auto values = icons(c.sizes);
+    // The chosen icon's width and first pixel.
+    auto chosen = [](const std::vector<std::uint32_t>& values) {
         auto icon = chooseIcon(values);
-        ASSERT_TRUE(icon);
-        EXPECT_EQ(icon->width, c.chosen);
-        EXPECT_EQ(icon->pixels[0], c.chosen);
-    }
-    EXPECT_FALSE(chooseIcon({}));
-    EXPECT_FALSE(chooseIcon({5}));
-    EXPECT_FALSE(chooseIcon({0, 5}));
-    EXPECT_FALSE(chooseIcon({0xffffffff, 0xffffffff, 1, 2, 3})) << "a size larger than the data";
-    auto valid = icons({16});
-    valid.insert(valid.end(), {1000, 1000, 1});
-    EXPECT_EQ(chooseIcon(valid)->width, 16u) << "what follows a lying size is not read";
+        return icon ? std::to_string(icon->width) + " " + std::to_string(icon->pixels[0]) : "none";
+    };
+    const std::pair<std::vector<std::uint32_t>, std::string> cases[] = {
+        {icons({16, 48, 32}), "48 48"},
+        {icons({256, 512}), "256 256"},
+        {icons({256, 64}), "64 64"},
+        {icons({128, 129}), "128 128"},
+        {icons({16}), "16 16"},
+        {{}, "none"},
+        {{5}, "none"},
+        {{0, 5}, "none"},
+        // A size larger than the data; what follows a lying size is not read.
+        {{0xffffffff, 0xffffffff, 1, 2, 3}, "none"},
+        {icons({16}, {1000, 1000, 1}), "16 16"},
+    };
+    for (const auto& [values, expected] : cases) EXPECT_EQ(chosen(values), expected);
 }
 
 TEST(X11PropertiesTest, AnIconBecomesAPngOfItsSize) {
     const std::uint32_t pixels[] = {0xff0000ff, 0x80ff0000};
-    auto png = encodePNG(pixels, 2, 1);
-    ASSERT_GT(png.size(), 24u);
-    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
-    EXPECT_EQ(png.substr(12, 4), "IHDR");
-    EXPECT_EQ(png.substr(16, 8), std::string("\0\0\0\x02\0\0\0\x01", 8));
+    EXPECT_EQ(encodePNG(pixels, 2, 1).substr(0, 24),
+              std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x02\0\0\0\x01", 24));
 }

@@ -16,8 +16,9 @@
 
 extern char** environ;
 
-// Polls `condition` until it holds, for at most `seconds`, running `between` after each try.
-inline bool waitFor(const std::function<bool()>& condition, double seconds = 10,
+// Polls `condition` until it holds, for at most `seconds` (generous: a loaded machine is slow to
+// start programs), running `between` after each try.
+inline bool waitFor(const std::function<bool()>& condition, double seconds = 30,
                     const std::function<void()>& between = {}) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(20))) {
@@ -32,9 +33,11 @@ inline bool waitFor(const std::function<bool()>& condition, double seconds = 10,
 class X11Session {
 public:
     explicit X11Session(bool windowManager = true) {
-        // Xvfb takes a free display and writes its number to the file once it listens.
+        // Xvfb takes a free display and writes its number to the file once it listens. It never
+        // resets: a test whose only client comes and goes must not meet a server in mid-reset.
         auto number = home / "display";
-        spawn({"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>" + number});
+        spawn(
+            {"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>" + number});
         if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); })) return;
         display = ":" + std::to_string(std::stoi(test_support::readWholeFile(number)));
         setenv("DISPLAY", display.c_str(), 1);

@@ -30,6 +30,7 @@ protected:
         desktop = X11Desktop::open(options, &error);
         ASSERT_TRUE(desktop) << error;
         connection = xcb_connect(session.display.c_str(), nullptr);
+        ASSERT_EQ(xcb_connection_has_error(connection), 0);
         root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     }
     void TearDown() override {
@@ -56,6 +57,7 @@ protected:
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
         auto* atom =
             xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, 12, "_NET_WM_CM_S0"), nullptr);
+        ASSERT_TRUE(atom);
         xcb_set_selection_owner(connection, owner, atom->atom, XCB_CURRENT_TIME);
         std::free(atom);
         std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));

@@ -24,7 +24,7 @@ public:
 
     // The first monitor is the primary one; together they fit in 4096 by 4096 pixels. `ready` false, with the
     // reason in `whyNot`, when Xorg cannot start here (not allowed to, or no dummy driver).
-    explicit XorgSession(const std::vector<Monitor>& monitors, bool windowManager = true) {
+    explicit XorgSession(const std::vector<Monitor>& monitors) {
         auto config = home / "xorg.conf";
         std::ofstream(config) << "Section \"ServerFlags\"\n"
                                  "  Option \"AutoAddDevices\" \"false\"\n"
@@ -40,7 +40,7 @@ public:
         spawn({"sh", "-c",
                "exec Xorg -config " + config + " -noreset -nolisten tcp -logfile " + (home / "xorg.log") +
                    " -displayfd 3 3>" + number});
-        if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); }, 15)) {
+        if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); })) {
             whyNot = "Xorg with the dummy driver does not start here";
             return;
         }
@@ -52,8 +52,8 @@ public:
             return;
         }
         auto started = home / "openbox-started";
-        if (windowManager) spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
-        ready = !windowManager || waitFor([&] { return access(started.c_str(), F_OK) == 0; });
+        spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
+        ready = waitFor([&] { return access(started.c_str(), F_OK) == 0; });
         if (!ready) whyNot = "openbox did not start";
     }
     ~XorgSession() {
@@ -66,7 +66,7 @@ public:
         }
     }
 
-    // Replaces the monitors: the framebuffer grows to hold them all.
+    // The framebuffer grows to hold the monitors.
     bool setMonitors(const std::vector<Monitor>& monitors) {
         int width = 64, height = 64;
         for (const auto& monitor : monitors) {
@@ -74,7 +74,6 @@ public:
             height = std::max(height, monitor.y + monitor.height);
         }
         std::string script = "true";
-        for (const auto& name : names_) script += " && xrandr --delmonitor " + name;
         // The output shows the whole framebuffer, so the pointer reaches every monitor.
         auto w = std::to_string(width), h = std::to_string(height);
         auto mode = "fb" + w + "x" + h;
@@ -86,7 +85,6 @@ public:
                   " && { xrandr --newmode " + mode + " 10 " + timing(width) + " " + timing(height) +
                   " 2>/dev/null; xrandr --addmode DUMMY0 " + mode +
                   " 2>/dev/null; true; } && xrandr --output DUMMY0 --mode " + mode;
-        names_.clear();
         for (std::size_t i = 0; i < monitors.size(); ++i) {
             const auto& m = monitors[i];
             // Millimetres of a 96 dpi screen, so no scale follows from the size.
@@ -95,14 +93,13 @@ public:
                             std::to_string(m.x) + "+" + std::to_string(m.y);
             script += " && xrandr --setmonitor '" + std::string(i == 0 ? "*" : "") + m.name + "' " +
                       geometry + (i == 0 ? " DUMMY0" : " none");
-            names_.push_back(m.name);
         }
         return run({"sh", "-c", script}) == 0;
     }
 
-    // Runs a program on the display to its end; its exit status.
-    int run(const std::vector<std::string>& arguments, const std::vector<std::string>& environment = {}) {
-        auto pid = start(arguments, environment);
+    // Runs a program on the display to its end (at most 30 seconds); its exit status.
+    int run(const std::vector<std::string>& arguments) {
+        auto pid = start(arguments);
         int status = 0;
         if (pid <= 0) return -1;
         if (!waitFor([&] { return waitpid(pid, &status, WNOHANG) != 0; }, 30)) {
@@ -114,7 +111,7 @@ public:
     }
     // A process on the display, stopped with the session; its pid.
     pid_t spawn(const std::vector<std::string>& arguments) {
-        auto pid = start(arguments, {});
+        auto pid = start(arguments);
         if (pid > 0) children_.push_back(pid);
         return pid;
     }
@@ -130,33 +127,20 @@ public:
     std::string whyNot;
 
 private:
-    // Its output silenced; `environment` entries NAME=VALUE replace the test's.
-    static pid_t start(const std::vector<std::string>& arguments,
-                       const std::vector<std::string>& environment) {
+    // Its output silenced, so that nothing left running holds ctest's output open.
+    static pid_t start(const std::vector<std::string>& arguments) {
         std::vector<char*> argv;
         for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
-        std::vector<std::string> variables(environment);
-        for (char** entry = environ; *entry; ++entry) {
-            std::string variable(*entry);
-            auto name = variable.substr(0, variable.find('=') + 1);
-            if (std::none_of(environment.begin(), environment.end(),
-                             [&](const std::string& given) { return given.starts_with(name); }))
-                variables.push_back(variable);
-        }
-        std::vector<char*> envp;
-        for (auto& variable : variables) envp.push_back(variable.data());
-        envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         return pid;
     }
 
     std::vector<pid_t> children_;
-    std::vector<std::string> names_;
 };

@@ -21,6 +21,7 @@ cleanup() {
     [ -n "$KEEP" ] && echo "kept $work" || rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" TERM INT HUP
 fail() {
     echo "FAILED ($layout): $1"
     echo "--- stdout"; tail -n 30 "$work/out.log"
@@ -130,7 +131,7 @@ menuLeft() {
     xdotool search --onlyvisible --pid $program --name '' getwindowgeometry %@ 2>/dev/null |
         awk '/Position/ {split($2, p, ","); x = p[1]} /Geometry: '"$menu_size"'/ {print x; exit}'
 }
-"$client" Editor Notes 300x200 "at=${second_point% *},${second_point#* }" & pids+=($!)
+"$client" Editor Notes 300x200 "at=${second_point% *},${second_point#* }" >/dev/null 2>&1 & pids+=($!)
 waitFor 20 sh -c "xdotool search --classname editor >/dev/null" || fail "the test application did not start"
 xte "mousemove $((${second_point% *} + 100)) $((${second_point#* } + 100))" "mouseclick 1"
 sleep 0.5
@@ -142,14 +143,14 @@ left=$(menuLeft)
     fail "the main menu opened at x $left, not on the second monitor"
 
 # A full-screen window on the second monitor hides its bar, not the first monitor's.
-"$client" Player Film 300x200 fullscreen "at=${second_point% *},${second_point#* }" & pids+=($!); player=$!
+"$client" Player Film 300x200 fullscreen "at=${second_point% *},${second_point#* }" >/dev/null 2>&1 & pids+=($!); player=$!
 waitFor 30 logged "Monitor 1 set to fullscreen" || fail "full screen on the second monitor not seen"
 sleep 1.5
 logged "Monitor 0 set to fullscreen" && fail "the first monitor's bar hid for a window on the second"
 kill $player
 waitFor 20 logged "Monitor 1 is NOT in fullscreen" || fail "the end of full screen not seen"
 # On the first monitor: the first bar hides only.
-"$client" Player Show 300x200 fullscreen "at=${first_point% *},${first_point#* }" &
+"$client" Player Show 300x200 fullscreen "at=${first_point% *},${first_point#* }" >/dev/null 2>&1 &
 pids+=($!)
 waitFor 30 logged "Monitor 0 set to fullscreen" || fail "full screen on the first monitor not seen"
 sleep 1.5

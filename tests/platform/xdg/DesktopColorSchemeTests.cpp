@@ -75,7 +75,6 @@ TEST(DesktopColorScheme, FollowsThePortalAndFallsBackToGtkWhereItHasNoPreference
     settings.write("gtk-4.0", "[Settings]\ngtk-font-name=Sans 10\n");
     settings.write("gtk-3.0", "[Settings]\ngtk-theme-name=Adwaita-dark\n");
     bus_testing::PrivateBus bus;
-    ASSERT_FALSE(bus.address.empty());
     bus_testing::StubPortal portal(bus.address, 2);
     ASSERT_TRUE(portal.ready);
     auto* context = g_main_context_new();
@@ -101,7 +100,6 @@ TEST(DesktopColorScheme, FollowsThePortalAndFallsBackToGtkWhereItHasNoPreference
 TEST(DesktopColorScheme, AnOlderPortalNoPortalOrNoBusStillGiveAnAnswer) {
     GtkSettings settings;
     bus_testing::PrivateBus bus;
-    ASSERT_FALSE(bus.address.empty());
     {
         bus_testing::StubPortal older(bus.address, 1, false);
         ASSERT_TRUE(older.ready);

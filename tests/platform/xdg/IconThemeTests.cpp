@@ -38,12 +38,6 @@ TEST(IconThemeTests, NumbersAtTheIntegerLimitsAreHeldToIconSizes) {
         "[Icon Theme]\nName=A\nInherits=cyc-b\nDirectories=48x48/apps,scalable/apps\n"
         "[48x48/apps]\nSize=48\nThreshold=2147483647\n"
         "[scalable/apps]\nSize=48\nType=Scalable\nMinSize=-2147483648\nMaxSize=-2147483648\n";
-    auto description = platform::xdg::IconTheme::describe(index);
-    ASSERT_TRUE(description);
-    ASSERT_EQ(description->directories.size(), 2u);
-    EXPECT_EQ(description->directories[0].threshold, 1 << 16);
-    EXPECT_EQ(description->directories[1].minSize, 0);
-    EXPECT_EQ(description->directories[1].maxSize, 0);
     auto& desktop = xdg_testing::Desktop::shared();
     desktop.write("home/.icons/cyc-a/index.theme", index);
     desktop.write("home/.icons/cyc-b/index.theme", "[Icon Theme]\nName=B\nInherits=cyc-a\nDirectories=\n");
@@ -106,14 +100,16 @@ TEST(IconThemeTests, TheUsersThemeIsTheDesktopsThenGtksThenKdesAndTheFallbacksFo
 TEST(IconThemeTests, IconsInstalledLaterAreFoundAfterARefresh) {
     auto& desktop = xdg_testing::Desktop::shared();
     platform::xdg::IconTheme theme({"hicolor"});
-    for (const char* name : {"installed-later", "pixmap-later"})
+    const std::pair<const char*, std::string> later[] = {
+        {"installed-later", "share/icons/hicolor/48x48/apps/installed-later.png"},
+        {"pixmap-later", "share/pixmaps/pixmap-later.png"}};
+    for (const auto& [name, file] : later) {
         EXPECT_EQ(theme.lookup(name, 48), std::nullopt);
-    desktop.write("share/icons/hicolor/48x48/apps/installed-later.png", xdg_testing::png);
-    desktop.write("share/pixmaps/pixmap-later.png", xdg_testing::png);
+        desktop.write(file, xdg_testing::png);
+    }
     theme.refresh();
-    EXPECT_EQ(theme.lookup("installed-later", 48),
-              desktop.path("share/icons/hicolor/48x48/apps/installed-later.png"));
-    EXPECT_EQ(theme.lookup("pixmap-later", 48), desktop.path("share/pixmaps/pixmap-later.png"));
-    std::filesystem::remove(desktop.path("share/icons/hicolor/48x48/apps/installed-later.png"));
-    std::filesystem::remove(desktop.path("share/pixmaps/pixmap-later.png"));
+    for (const auto& [name, file] : later) {
+        EXPECT_EQ(theme.lookup(name, 48), desktop.path(file));
+        std::filesystem::remove(desktop.path(file));
+    }
 }

@@ -22,7 +22,7 @@ namespace bus_testing {
 // Runs `context` until `condition` holds, for at most `seconds`; a timeout source wakes it, so
 // nothing sleeps and a wait that would hang fails instead.
 inline bool iterateUntil(GMainContext* context, const std::function<bool()>& condition,
-                         unsigned seconds = 10) {
+                         unsigned seconds = 30) {
     bool expired = false;
     auto* timeout = g_timeout_source_new_seconds(seconds);
     g_source_set_callback(
@@ -48,18 +48,28 @@ inline pid_t spawn(const std::vector<std::string>& arguments, posix_spawn_file_a
     return posix_spawn(&pid, argv[0], actions, nullptr, argv.data(), environ) == 0 ? pid : 0;
 }
 
-// Runs a program to its end (at most ten seconds); its exit status, or -1.
+// Runs a program to its end (at most 30 seconds); its exit status, or -1.
 inline int run(const std::vector<std::string>& arguments) {
     pid_t pid = spawn(arguments);
     if (!pid) return -1;
     // The process's descriptor becomes readable when it ends.
     int process = int(syscall(SYS_pidfd_open, pid, 0));
     pollfd ended{process, POLLIN, 0};
-    if (process < 0 || poll(&ended, 1, 10000) != 1) kill(pid, SIGKILL);
+    if (process < 0 || poll(&ended, 1, 30000) != 1) kill(pid, SIGKILL);
     if (process >= 0) close(process);
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Publishes a launcher entry's update for `uri` with `properties` ("{'count': <int64 3>}") from `bus`.
+inline void publishLauncherUpdate(GDBusConnection* bus, const char* uri, const char* properties) {
+    g_dbus_connection_emit_signal(
+        bus, nullptr, "/x", "com.canonical.Unity.LauncherEntry", "Update",
+        g_variant_new("(s@a{sv})", uri,
+                      g_variant_parse(G_VARIANT_TYPE("a{sv}"), properties, nullptr, nullptr, nullptr)),
+        nullptr);
+    g_dbus_connection_flush_sync(bus, nullptr, nullptr);
 }
 
 // A dbus-daemon of the test's own, stopped with the object. `address` is empty when it did not
@@ -88,7 +98,7 @@ public:
         // The daemon prints its address once it listens.
         std::string text;
         pollfd readable{fds[0], POLLIN, 0};
-        while (pid_ && text.find('\n') == std::string::npos && poll(&readable, 1, 10000) > 0) {
+        while (pid_ && text.find('\n') == std::string::npos && poll(&readable, 1, 30000) > 0) {
             char buffer[256];
             auto count = read(fds[0], buffer, sizeof buffer);
             if (count <= 0) break;

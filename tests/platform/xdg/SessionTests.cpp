@@ -2,17 +2,18 @@
 
 #include <filesystem>
 #include <mutex>
+#include <sstream>
 
 #include "platform/xdg/Session.h"
 #include "tests/platform/xdg/PrivateBus.h"
-#include "tests/platform/xdg/StubService.h"
+#include "tests/platform/xdg/StubPortal.h"
 #include "tests/platform/xdg/XdgTesting.h"
 
 using platform::xdg::Session;
 
 namespace {
 
-// A session manager that records the methods called, as "name(arguments)", and answers each with
+// A session manager that records the methods called, as "name(arguments) ", and answers each with
 // nothing, or with the D-Bus error `refusal` when one is given.
 struct StubSessionManager {
     StubSessionManager(const std::string& address, const char* name, const char* path, const char* interface,
@@ -23,25 +24,24 @@ struct StubSessionManager {
                                   std::string& error) -> GVariant* {
                       auto* arguments = g_variant_print(parameters, FALSE);
                       std::lock_guard lock(mutex);
-                      called.push_back(method + arguments);
+                      called += method + arguments + " ";
                       g_free(arguments);
                       error = refusal;
                       return nullptr;
                   }) {}
-    std::vector<std::string> calls() {
+    std::string calls() {
         std::lock_guard lock(mutex);
         return called;
     }
     std::mutex mutex;
-    std::vector<std::string> called;
+    std::string called;
     bus_testing::StubService service;
 };
 
-std::string methods(std::initializer_list<const char*> names, bool allowSave = false) {
+std::string methods(const std::string& names, const std::string& argument = "") {
     std::string xml;
-    for (const char* name : names)
-        xml += std::string("<method name='") + name + "'>" +
-               (allowSave ? "<arg type='b' direction='in'/>" : "") + "</method>";
+    std::istringstream words(names);
+    for (std::string name; words >> name;) xml += "<method name='" + name + "'>" + argument + "</method>";
     return xml;
 }
 
@@ -65,88 +65,62 @@ TEST(SessionTests, WithoutASessionManagerPowerAndTerminalReachTheirCommands) {
 
 TEST(SessionTests, TheDesktopsSessionManagerIsAskedWhereItOffersTheAction) {
     auto& desktop = xdg_testing::Desktop::shared();
-    struct Case {
-        const char* name;
-        const char* path;
-        const char* interface;
-        std::string methods;
-        // What suspend, reboot and power-off call on it; empty where systemctl does it.
-        std::vector<std::string> expected;
-    };
-    const Case cases[] = {
-        {"org.gnome.SessionManager",
-         "/org/gnome/SessionManager",
-         "org.gnome.SessionManager",
-         methods({"Reboot", "Shutdown", "Logout"}),
-         {"", "Reboot()", "Shutdown()"}},
-        {"org.kde.LogoutPrompt",
-         "/LogoutPrompt",
-         "org.kde.LogoutPrompt",
-         methods({"promptLogout", "promptReboot", "promptShutDown"}),
-         {"", "promptReboot()", "promptShutDown()"}},
-        {"org.kde.Shutdown",
-         "/Shutdown",
-         "org.kde.Shutdown",
-         methods({"logoutAndReboot", "logoutAndShutdown"}),
-         {"", "logoutAndReboot()", "logoutAndShutdown()"}},
-        {"org.xfce.SessionManager",
-         "/org/xfce/SessionManager",
-         "org.xfce.Session.Manager",
-         methods({"Restart", "Shutdown"}, true) + methods({"Suspend"}),
-         {"Suspend()", "Restart(true,)", "Shutdown(true,)"}},
-        {"org.lxqt.session",
-         "/LXQtSession",
-         "org.lxqt.session",
-         methods({"reboot", "powerOff"}),
-         {"", "reboot()", "powerOff()"}},
+    // What suspend, reboot and power-off call on it; systemctl suspends where it cannot, nothing else.
+    const struct {
+        const char *name, *path, *interface;
+        std::string methods, calls;
+    } cases[] = {
+        {"org.gnome.SessionManager", "/org/gnome/SessionManager", "org.gnome.SessionManager",
+         methods("Reboot Shutdown Logout"), "Reboot() Shutdown() "},
+        {"org.kde.LogoutPrompt", "/LogoutPrompt", "org.kde.LogoutPrompt",
+         methods("promptLogout promptReboot promptShutDown"), "promptReboot() promptShutDown() "},
+        {"org.kde.Shutdown", "/Shutdown", "org.kde.Shutdown", methods("logoutAndReboot logoutAndShutdown"),
+         "logoutAndReboot() logoutAndShutdown() "},
+        {"org.xfce.SessionManager", "/org/xfce/SessionManager", "org.xfce.Session.Manager",
+         methods("Restart Shutdown", "<arg type='b' direction='in'/>") + methods("Suspend"),
+         "Suspend() Restart(true,) Shutdown(true,) "},
+        {"org.lxqt.session", "/LXQtSession", "org.lxqt.session", methods("reboot powerOff"),
+         "reboot() powerOff() "},
     };
     for (const auto& test : cases) {
         bus_testing::PrivateBus bus;
-        ASSERT_FALSE(bus.address.empty());
         StubSessionManager manager(bus.address, test.name, test.path, test.interface, test.methods);
         ASSERT_TRUE(manager.service.ready) << test.name;
         Session session(bus.address);
         desktop.clearCalls();
         EXPECT_TRUE(session.suspend() && session.reboot() && session.powerOff()) << test.name;
-        std::vector<std::string> called;
-        for (const auto& call : test.expected)
-            if (!call.empty()) called.push_back(call);
-        EXPECT_EQ(manager.calls(), called) << test.name;
-        // Sleep goes to the login manager where the session manager has no such action; nothing else does.
-        if (test.expected[0].empty()) {
-            EXPECT_TRUE(desktop.waitForCall("systemctl suspend")) << test.name;
-        }
-        EXPECT_EQ(test_support::readWholeFile(desktop.path("calls.log")).find("systemctl reboot"),
-                  std::string::npos);
+        EXPECT_EQ(manager.calls(), test.calls);
+        bool suspendsItself = test.calls.starts_with("Suspend");
+        EXPECT_TRUE(suspendsItself || desktop.waitForCall("systemctl suspend")) << test.name;
+        EXPECT_EQ(test_support::readWholeFile(desktop.path("calls.log")),
+                  suspendsItself ? "" : "systemctl suspend\n");
     }
 }
 
 TEST(SessionTests, ASessionManagerThatRefusesIsNotGoneRound) {
     auto& desktop = xdg_testing::Desktop::shared();
     bus_testing::PrivateBus bus;
-    ASSERT_FALSE(bus.address.empty());
     StubSessionManager manager(bus.address, "org.gnome.SessionManager", "/org/gnome/SessionManager",
-                               "org.gnome.SessionManager", methods({"Reboot", "Shutdown"}),
+                               "org.gnome.SessionManager", methods("Reboot Shutdown"),
                                "org.gnome.SessionManager.NotInRunning");
     ASSERT_TRUE(manager.service.ready);
     desktop.clearCalls();
     EXPECT_FALSE(Session(bus.address).powerOff());
-    EXPECT_EQ(manager.calls(), std::vector<std::string>{"Shutdown()"});
-    EXPECT_TRUE(test_support::readWholeFile(desktop.path("calls.log")).empty());
+    EXPECT_EQ(manager.calls() + test_support::readWholeFile(desktop.path("calls.log")), "Shutdown() ");
 }
 
 TEST(SessionTests, DesktopAndDownloadsAreTheUsersNamedFolders) {
     auto& desktop = xdg_testing::Desktop::shared();
-    const auto home = desktop.path("home");
     Session session;
+    auto folders = [&] {
+        return session.folder(Session::Folder::desktop).value_or("-") + " " +
+               session.folder(Session::Folder::downloads).value_or("-");
+    };
     // Without user-dirs.dirs the desktop is the home's "Desktop" and downloads are not named.
     std::filesystem::remove(desktop.path("config/user-dirs.dirs"));
-    EXPECT_EQ(session.folder(Session::Folder::desktop), home + "/Desktop");
-    EXPECT_EQ(session.folder(Session::Folder::downloads), std::nullopt);
+    EXPECT_EQ(folders(), desktop.path("home") + "/Desktop -");
     desktop.write("config/user-dirs.dirs",
-                  "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"
-                  "XDG_DOWNLOAD_DIR=\"/srv/Herunterladen/\"\n");
-    EXPECT_EQ(session.folder(Session::Folder::desktop), home + "/Schreibtisch");
-    EXPECT_EQ(session.folder(Session::Folder::downloads), "/srv/Herunterladen");
+                  "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\nXDG_DOWNLOAD_DIR=\"/srv/Herunterladen/\"\n");
+    EXPECT_EQ(folders(), desktop.path("home") + "/Schreibtisch /srv/Herunterladen");
     std::filesystem::remove(desktop.path("config/user-dirs.dirs"));
 }

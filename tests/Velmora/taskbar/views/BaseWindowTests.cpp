@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
 #include <QWidget>
 
 #include "Brindle/Object.h"
+#include "Velmora/start-menu/views/MainMenuView.h"
 #include "Velmora/taskbar/views/BaseWindow.h"
 #include "Velmora/taskbar/views/DebugWindow.h"
+#include "Velmora/taskbar/views/MainMenuTransparentWindow.h"
 #include "Velmora/taskbar/views/TransparentWindow.h"
 #include "platform/qt/testing/GuiTestLoop.h"
 #include "platform/system/Screen.h"
@@ -90,4 +95,29 @@ TEST_F(WindowClassTest, TheMenuWindowCoversItsScreenUntilPlacedAndAloneClosesWhe
     loop.runUntilIdle();
     EXPECT_TRUE(onboarding->isMainWindow());
     EXPECT_TRUE(settings->isVisible()) << "it did not ask to close";
+}
+
+TEST_F(WindowClassTest, EveryOpeningOfTheMenuPutsTheKeyboardInItsSearchField) {
+    Velmora::MainMenuTransparentWindow::installFactory();
+    auto menu = std::static_pointer_cast<Velmora::MainMenuTransparentWindow>(
+        Velmora::MainMenuWindow::factory()(Velmora::MainMenuWindow::Content{screen(0), 12.0, nullptr}));
+    auto* field = menu->view()->searchField();
+    for (int opening = 0; opening < 2; ++opening) {
+        SCOPED_TRACE(opening);
+        menu->setup(screen(0), nullptr);
+        menu->setFrame(Rect::make(320, 52, 800, 640), false);
+        loop.runUntilIdle();
+        EXPECT_EQ(menu->window()->widget()->focusWidget(), field);
+        // The offscreen platform activates a window only the first time it is shown.
+        if (opening == 0) {
+            EXPECT_EQ(QApplication::focusWidget(), field);
+            QTest::keyClicks(QApplication::focusWidget(), "ter");
+            EXPECT_EQ(field->text(), "ter");
+        }
+        // Something else in the menu had the keyboard when it closed.
+        menu->view()->setFocus();
+        menu->close();
+        loop.runUntilIdle();
+    }
+    Velmora::MainMenuWindow::setFactory(nullptr);
 }

@@ -234,8 +234,6 @@ TEST_F(TaskbarButtonTest, ItFadesByPaintingItsPartsAndWidensWithoutLayingOutItsI
         for (auto* part : button->findChildren<QWidget*>())
             fadedByEffect = fadedByEffect || (part->graphicsEffect() && part->graphicsEffect()->isEnabled());
     }
-    EXPECT_EQ(button->shownOpacity(), 1.0);
-    EXPECT_FALSE(button->shownMaxWidth());
     EXPECT_FALSE(fadedByEffect) << "no offscreen render of the button per frame";
     EXPECT_GT(widths.size(), 5u) << "it widened frame by frame";
     EXPECT_LE(inside.resizes, 2) << "its inside was laid out at the start and the end only";

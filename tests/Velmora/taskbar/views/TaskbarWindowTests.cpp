@@ -2,7 +2,9 @@
 
 #include "Velmora/settings/EventManager.h"
 #include "Velmora/taskbar/MouseManager.h"
+#include "Velmora/taskbar/TimeManager.h"
 #include "Velmora/taskbar/views/MainMenuTransparentWindow.h"
+#include "Velmora/taskbar/views/Taskbar.h"
 #include "Velmora/taskbar/views/TaskbarWindow.h"
 #include "Velmora/taskbar/views/WindowStates.h"
 #include "platform/qt/testing/GuiTestLoop.h"
@@ -113,4 +115,75 @@ TEST_F(BarWindowTest, AWindowFillingTheScreenHidesItsBarUntilThePointerRestsAtTh
     EXPECT_TRUE(bar.isIn<WindowStateIdle>());
     loop.advance(0.3);
     EXPECT_TRUE(bar.model->show.value());
+}
+
+TEST_F(BarWindowTest, OnlyTheBodyShowsAndTheBarReservesItsHeightOnlyWhileShownOfItsOwnAccord) {
+    auto model = harness.makeBar(0);
+    auto* view = new Velmora::Taskbar(harness.manager, harness.settings,
+                                      Brindle::make<Velmora::TimeManager>(), nullptr, model, nullptr);
+    auto window = Brindle::make<TaskbarWindow>(view, harness.manager);
+    window->taskbarViewModel = model;
+    window->setup(screen(0));
+    loop.runUntilIdle();
+    loop.advance(0.3);
+    auto settings = view->themeSettings();
+    const double shownHeight = settings.defaultHeight + settings.padding.bottom;
+    auto body = [&] { return QRect(view->body()->mapTo(window->widget(), QPoint()), view->body()->size()); };
+    // The body's rounded outline, as far as it lies in the window.
+    auto followsBody = [&] {
+        auto region = window->visibleRegion();
+        auto shown = body() & window->widget()->rect();
+        bool rounded = view->themeSettings().cornerRadius > 0;
+        return region.boundingRect() == shown && (shown.isEmpty() || region.contains(shown.center())) &&
+               region.contains(body().topLeft()) != rounded;
+    };
+    EXPECT_EQ(window->reservedBottomEdge(), shownHeight);
+    ASSERT_GT(settings.cornerRadius, 0);
+    EXPECT_TRUE(followsBody());
+    EXPECT_LT(body().width(), window->widget()->width()) << "the centred body leaves room beside it";
+    EXPECT_EQ(window->widget()->height() - body().top(), shownHeight);
+    EXPECT_FALSE(window->bypassesWindowManager());
+    // Another layout: the region follows the body across the screen.
+    harness.settings->taskbarTheme.accept(Velmora::TaskbarTheme::fullscreenLeft);
+    loop.advance(0.3);
+    EXPECT_GT(body().width(), window->widget()->width() - 40);
+    EXPECT_TRUE(followsBody());
+    EXPECT_EQ(window->reservedBottomEdge(),
+              view->themeSettings().defaultHeight + view->themeSettings().padding.bottom);
+    harness.settings->taskbarTheme.accept(Velmora::TaskbarTheme::centered);
+    loop.advance(0.3);
+    EXPECT_TRUE(followsBody());
+
+    // Hidden on request: nothing reserved, and the region follows the body down.
+    Velmora::EventManager::shared()->hideOnScreen.onNext(screen(0));
+    loop.advance(0.3);
+    EXPECT_FALSE(model->show.value());
+    EXPECT_EQ(window->reservedBottomEdge(), 0);
+    EXPECT_TRUE(followsBody());
+    EXPECT_LE(window->visibleRegion().boundingRect().height(), settings.padding.bottom);
+    movePointer(100, 899);
+    loop.advance(0.6);
+    EXPECT_TRUE(model->show.value());
+    EXPECT_EQ(window->reservedBottomEdge(), shownHeight) << "reaching the edge ends the hide";
+    movePointer(100, 400);
+
+    // Over a full-screen window: nothing reserved, even while revealed at the edge, and the window
+    // leaves the window manager until the full screen ends.
+    harness.desktop->setWindows(700, {{.title = "Film", .frame = Rect::make(0, 0, 1440, 900)}});
+    loop.advance(TaskbarWindow::fullscreenTestPeriod);
+    loop.advance(0.3);
+    EXPECT_TRUE(window->fullscreen.value());
+    EXPECT_EQ(window->reservedBottomEdge(), 0);
+    EXPECT_TRUE(window->bypassesWindowManager());
+    movePointer(100, 899);
+    loop.advance(0.6);
+    EXPECT_TRUE(model->show.value());
+    EXPECT_EQ(window->reservedBottomEdge(), 0);
+    EXPECT_TRUE(followsBody());
+    movePointer(100, 400);
+    harness.desktop->setWindows(700, {{.title = "Film", .frame = Rect::make(100, 100, 400, 300)}});
+    loop.advance(TaskbarWindow::fullscreenTestPeriod);
+    loop.advance(0.3);
+    EXPECT_EQ(window->reservedBottomEdge(), shownHeight);
+    EXPECT_FALSE(window->bypassesWindowManager());
 }

@@ -1,7 +1,8 @@
 // A small X11 program for the tests: opens a window with the class, title, size and state it is
 // told, and closes when the window manager asks.
 //   x11_test_client CLASS TITLE WIDTHxHEIGHT [fullscreen] [noinput] [nopid] [dock] [at=X,Y]
-//                   [colour=RRGGBB]
+//                   [colour=RRGGBB] [pid=N]
+// (pid=N claims another process in _NET_WM_PID, as a lying window would)
 #include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_icccm.h>
@@ -57,6 +58,8 @@ int main(int argc, char** argv) {
     set(atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, title.size(), title.data());
     set(XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(), title.data());
     std::uint32_t pid = static_cast<std::uint32_t>(getpid());
+    for (int i = 4; i < argc; ++i)
+        if (std::strncmp(argv[i], "pid=", 4) == 0) pid = static_cast<std::uint32_t>(std::atoi(argv[i] + 4));
     if (!has("nopid")) set(atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
     auto deleteWindow = atom("WM_DELETE_WINDOW"), state = atom("_NET_WM_STATE_FULLSCREEN"),
          type = atom("_NET_WM_WINDOW_TYPE_DOCK");

@@ -38,11 +38,14 @@ TEST(SessionBusThreads, UpdatesArriveOnTheReadersThreadWhileOthersRead) {
         (void)scheme->preference();
     }
     g_dbus_connection_flush_sync(publisher->connection(), nullptr, nullptr);
-    EXPECT_TRUE(test_support::waitUntil([&] {
-        return badges->labels() == std::map<std::string, std::string>{{"xterm", std::to_string(updates)}} &&
-               scheme->preference() == ColorSchemePreference::light;
-    }));
+    EXPECT_TRUE(test_support::waitUntil(
+        [&] {
+            return badges->labels() ==
+                       std::map<std::string, std::string>{{"xterm", std::to_string(updates)}} &&
+                   scheme->preference() == ColorSchemePreference::light;
+        },
+        std::chrono::seconds(30)));
     EXPECT_GE(changes.load(), updates);
     publisher.reset();
-    EXPECT_TRUE(test_support::waitUntil([&] { return badges->labels().empty(); }));
+    EXPECT_TRUE(test_support::waitUntil([&] { return badges->labels().empty(); }, std::chrono::seconds(30)));
 }

@@ -113,6 +113,7 @@ TEST_F(TouchableComponentTest, FollowingThePointerSetsTheHoverFromWhereItIs) {
     QCursor::setPos(component->mapToGlobal(component->rect().center()));
     component->followPointer();
     EXPECT_TRUE(component->inside());
+    QCursor::setPos(0, 0);  // off the components of the tests that follow
 }
 
 }  // namespace
