@@ -1,14 +1,14 @@
 #include "Velmora/taskbar/TimeManager.h"
 
-#include "Brindle/DateFormatter.h"
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+
 #include "platform/base/Date.h"
 #include "platform/base/MainQueue.h"
 
 namespace Velmora {
-namespace {
-constexpr const char* timeFormat = "HH:mm";
-constexpr const char* dateFormat = "yyyy-MM-dd";
-}  // namespace
 
 void TimeManager::postInit() {
     Brindle::Object::postInit();
@@ -23,11 +23,34 @@ void TimeManager::postInit() {
     update();
 }
 
+TimeManager::Zone TimeManager::currentZone() {
+    Zone zone;
+    if (const char* variable = std::getenv("TZ")) zone.variable = variable;
+    // Without TZ the zone comes from the system's file, which a change of zone replaces; a stat
+    // tells that apart without reading the file again each second.
+    struct stat file {};
+    if (!zone.variable && ::stat("/etc/localtime", &file) == 0) {
+        zone.device = file.st_dev;
+        zone.inode = file.st_ino;
+        zone.modified = file.st_mtim.tv_sec;
+        zone.modifiedNanoseconds = file.st_mtim.tv_nsec;
+        zone.size = file.st_size;
+    }
+    return zone;
+}
+
 void TimeManager::update() {
     // One reading for both texts, so a tick at midnight cannot pair the new date with 23:59.
     const auto now = platform::Date::now();
-    const auto time = Brindle::DateFormatter::make(timeFormat).string(now);
-    const auto date = Brindle::DateFormatter::make(dateFormat).string(now);
+    const double seconds = now.timeIntervalSince1970();
+    auto zone = currentZone();
+    // Zone changes and summer time both fall on whole minutes, so the texts hold for the minute.
+    if (zone_ == zone && seconds >= minuteStart_ && seconds < minuteStart_ + 60) return;
+    zone_ = std::move(zone);
+    const auto second = Brindle::Calendar::current().components(now).second;
+    minuteStart_ = std::floor(seconds) - static_cast<double>(second);
+    const auto time = timeFormatter_.string(now);
+    const auto date = dateFormatter_.string(now);
     if (dateString.value() != date) dateString.set(date);
     if (timeString.value() != time) timeString.set(time);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "Brindle/DateFormatter.h"
 #include "Brindle/Object.h"
 #include "rx/Published.h"
 
@@ -24,8 +26,24 @@ public:
     void postInit() override;
 
     // Formats the current moment in the current time zone and assigns each text that changed, the
-    // date first.
+    // date first. Within the minute last formatted and with the same time zone, nothing is formatted.
     virtual void update();
+
+private:
+    // What identifies the time zone in force: TZ, and the zone file when TZ names none.
+    struct Zone {
+        std::optional<std::string> variable;
+        unsigned long long device = 0, inode = 0;
+        long long modified = 0, modifiedNanoseconds = 0, size = 0;
+        bool operator==(const Zone&) const = default;
+    };
+    static Zone currentZone();
+
+    Brindle::DateFormatter timeFormatter_{"HH:mm", Brindle::Calendar::current()};
+    Brindle::DateFormatter dateFormatter_{"yyyy-MM-dd", Brindle::Calendar::current()};
+    std::optional<Zone> zone_;
+    // The minute the texts show, in seconds since 1970: [minuteStart_, minuteStart_ + 60).
+    double minuteStart_ = 0;
 };
 
 }  // namespace Velmora

@@ -85,9 +85,10 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
             {ewmh._NET_CLIENT_LIST, ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE, ewmh._NET_WM_NAME,
              XCB_ATOM_WM_NAME, XCB_ATOM_WM_CLASS, ewmh._NET_WM_PID},
             {ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE}};
-        desktop->watcher_ = std::make_unique<X11Watcher>(
-            o.displayName, desktop->connection_->root, std::move(properties),
-            std::filesystem::path(o.consentPath).parent_path().string(), std::move(callbacks));
+        desktop->watcher_ =
+            std::make_unique<X11Watcher>(o.displayName, desktop->connection_->root, std::move(properties),
+                                         std::filesystem::path(o.consentPath).parent_path().string(),
+                                         std::move(callbacks), desktop->input_->eventThread());
         // Nothing marks a snapshot stale without the watch, so none is kept.
         if (!desktop->watcher_->active()) desktop->watcher_.reset();
     }

@@ -7,18 +7,19 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "platform/x11/EventThread.h"
 
 typedef struct xcb_connection_t xcb_connection_t;
 
 namespace platform::x11 {
 
-// Watches the root window, the followed windows and one folder on a connection and a thread of
-// its own. Every change calls `changed`; a change of the current desktop also announces the
+// Watches the root window, the followed windows and one folder on a connection of its own, read on
+// a shared EventThread. Every change calls `changed`; a change of the current desktop also announces the
 // active space's change, one of the `listed` properties the window list's change and one of the
 // `state` properties also the window state's change (each once for a burst of events); a change
-// in the folder calls `folderChanged`. Both callbacks run on the watcher's thread.
+// in the folder calls `folderChanged`. Both callbacks run on the event thread.
 class X11Watcher {
 public:
     struct Callbacks {
@@ -31,12 +32,12 @@ public:
         std::set<std::uint32_t> state;
     };
     X11Watcher(const std::string& displayName, std::uint32_t root, Properties properties,
-               const std::string& folder, Callbacks callbacks);
+               const std::string& folder, Callbacks callbacks, std::shared_ptr<EventThread> thread);
     ~X11Watcher();
     X11Watcher(const X11Watcher&) = delete;
     X11Watcher& operator=(const X11Watcher&) = delete;
 
-    bool active() const { return thread_.joinable(); }
+    bool active() const { return xcbReader_ >= 0; }
 
     // Follows the windows before they are read, so no change after the reading goes unseen.
     void follow(const std::vector<std::uint32_t>& windows);
@@ -45,15 +46,16 @@ public:
 
 private:
     void select(std::uint32_t window, std::uint32_t mask);
-    void run();
+    bool readDisplay();
+    bool readFolder();
 
     Callbacks callbacks_;
     xcb_connection_t* xcb_ = nullptr;
     const Properties properties_;
     int inotify_ = -1;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    std::thread thread_;
+    const std::shared_ptr<EventThread> thread_;
+    int xcbReader_ = -1;
+    int folderReader_ = -1;
     std::mutex mutex_;
     std::set<std::uint32_t> followed_;
     std::set<std::uint32_t> dirty_;

@@ -1,8 +1,5 @@
 #include "platform/x11/XInputSource.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xinput.h>
 
@@ -113,22 +110,15 @@ std::unique_ptr<XInputSource> XInputSource::open(const std::string& displayName,
         return fail("the display refused raw input events");
     }
 
-    int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) return fail("no pipe");
-    source->wakeRead_ = pipeEnds[0];
-    source->wakeWrite_ = pipeEnds[1];
-    source->thread_ = std::thread([raw = source.get()] { raw->run(); });
+    source->thread_ = std::make_shared<EventThread>();
+    if (!source->thread_->running()) return fail("no thread");
+    source->readerKey_ =
+        source->thread_->add(xcb_get_file_descriptor(c), [raw = source.get()] { return raw->read(); });
     return source;
 }
 
 XInputSource::~XInputSource() {
-    if (thread_.joinable()) {
-        char byte = 0;
-        (void)!write(wakeWrite_, &byte, 1);
-        thread_.join();
-    }
-    if (wakeRead_ >= 0) close(wakeRead_);
-    if (wakeWrite_ >= 0) close(wakeWrite_);
+    if (thread_ && readerKey_ >= 0) thread_->remove(readerKey_);
 }
 
 void XInputSource::setHandler(Handler handler) {
@@ -163,31 +153,28 @@ Point XInputSource::platformPoint(double rootX, double rootY, double rootHeight)
     return Point{rootX, height - rootY};
 }
 
-void XInputSource::run() {
+bool XInputSource::read() {
     auto* c = connection_->xcb;
-    pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-    while (!xcb_connection_has_error(c)) {
-        bool moved = false;
-        while (auto* event = xcb_poll_for_event(c)) {
-            auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
-            if ((event->response_type & 0x7f) == XCB_GE_GENERIC && generic->extension == opcode_) {
-                auto type = generic->event_type;
-                if (type == XCB_INPUT_RAW_MOTION) {
-                    moved = true;
-                } else {
-                    // A click is where the pointer is now, even when it was warped there.
-                    if (type == XCB_INPUT_RAW_BUTTON_PRESS || type == XCB_INPUT_RAW_BUTTON_RELEASE)
-                        refreshPointer(false);
-                    handle(event);
-                }
+    if (xcb_connection_has_error(c)) return false;
+    bool moved = false;
+    while (auto* event = xcb_poll_for_event(c)) {
+        auto* generic = reinterpret_cast<xcb_ge_generic_event_t*>(event);
+        if ((event->response_type & 0x7f) == XCB_GE_GENERIC && generic->extension == opcode_) {
+            auto type = generic->event_type;
+            if (type == XCB_INPUT_RAW_MOTION) {
+                moved = true;
+            } else {
+                // A click is where the pointer is now, even when it was warped there.
+                if (type == XCB_INPUT_RAW_BUTTON_PRESS || type == XCB_INPUT_RAW_BUTTON_RELEASE)
+                    refreshPointer(false);
+                handle(event);
             }
-            std::free(event);
         }
-        // Raw motion carries no position: one query per burst of motion, never per sample.
-        if (moved) refreshPointer(true);
-        if (poll(fds, 2, -1) < 0) continue;
-        if (fds[1].revents) return;
+        std::free(event);
     }
+    // Raw motion carries no position: one query per burst of motion, never per sample.
+    if (moved) refreshPointer(true);
+    return !xcb_connection_has_error(c);
 }
 
 void XInputSource::refreshPointer(bool announce) {

@@ -7,15 +7,15 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "platform/system/Event.h"
+#include "platform/x11/EventThread.h"
 
 namespace platform::x11 {
 
 // Keys, buttons, scrolls and pointer motion of the whole display, from XInput2 raw events on the
-// root window, read on a thread of its own over a connection of its own. The pointer and the
-// held modifiers are cached from the events, so reading them never waits on the display.
+// root window, over a connection of its own read on an EventThread it shares with the X11 watcher. The
+// pointer and the held modifiers are cached from the events, so reading them never waits on the display.
 //
 // Events carry the platform's values: modifier flags by the platform's bits, Escape as key code
 // 53 (other keys get their X key code plus 256, so they never pass for one of the platform's
@@ -33,11 +33,11 @@ public:
     XInputSource(const XInputSource&) = delete;
     XInputSource& operator=(const XInputSource&) = delete;
 
-    // Called on the source's own thread for every event, in order. Replaces the previous one.
+    // Called on the event thread for every event, in order. Replaces the previous one.
     void setHandler(Handler handler);
     // Where a point of the root window lies in the coordinates of window frames (top-left of the
     // first screen, y down, in the points of the screen under it); without one, root pixels are
-    // those coordinates. Called on the source's own thread.
+    // those coordinates. Called on the event thread.
     void setPointMapping(std::function<Point(Point)> mapping);
 
     std::uint64_t modifierFlags() const;
@@ -51,10 +51,14 @@ public:
     // edge (the root's height when no screens are known).
     static Point platformPoint(double rootX, double rootY, double rootHeight);
 
+    // The thread reading this source, for other connections of the same display to share.
+    const std::shared_ptr<EventThread>& eventThread() const { return thread_; }
+
 private:
     struct Connection;
     XInputSource() = default;
-    void run();
+    // Takes the waiting events; false once the connection is gone.
+    bool read();
     void handle(const void* event);
     void refreshPointer(bool announce);
     void deliver(Event event);
@@ -62,9 +66,8 @@ private:
     Point locate(double rootX, double rootY) const;
 
     std::unique_ptr<Connection> connection_;
-    std::thread thread_;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    std::shared_ptr<EventThread> thread_;
+    int readerKey_ = -1;
     std::uint8_t opcode_ = 0;
     std::uint8_t escapeKeyCode_ = 0;
     // Modifier bit per X key code, from the server's modifier mapping.

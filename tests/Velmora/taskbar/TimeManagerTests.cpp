@@ -39,3 +39,27 @@ TEST(TimeManager, EachClockTicksEverySecondFromItsCreationAnnouncingOnlyChangedT
     loop.advance(1.0);
     EXPECT_EQ(loop.pendingCount(), 1u);
 }
+
+// The texts are kept through the minute, yet a change of zone shows at the next tick, mid-minute.
+TEST(TimeManager, FollowsATimeZoneChangeAtTheNextTickWithinTheMinute) {
+    TimeZoneScope zone("UTC0");
+    // 2026-06-30 23:30:20 UTC.
+    platform::testing::VirtualMainLoop loop(
+        *Brindle::Calendar::gmt().secondsSince1970({2026, 6, 30, 23, 30, 20}));
+    auto time = Brindle::make<TimeManager>();
+    EXPECT_EQ(time->timeString.value(), "23:30");
+    loop.advance(1.0);
+    {
+        TimeZoneScope summer(TimeZoneScope::centralEurope);
+        loop.advance(1.0);
+        EXPECT_EQ(time->timeString.value(), "01:30");
+        EXPECT_EQ(time->dateString.value(), "2026-07-01");
+        loop.advance(1.0);
+        EXPECT_EQ(time->timeString.value(), "01:30");
+    }
+    loop.advance(1.0);
+    EXPECT_EQ(time->timeString.value(), "23:30");
+    EXPECT_EQ(time->dateString.value(), "2026-06-30");
+    loop.advance(36.0);
+    EXPECT_EQ(time->timeString.value(), "23:31");
+}
