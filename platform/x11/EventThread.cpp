@@ -16,6 +16,15 @@ EventThread::EventThread() {
     thread_ = std::thread([this] { run(); });
 }
 
+std::shared_ptr<EventThread> EventThread::shared() {
+    static std::mutex mutex;
+    static std::weak_ptr<EventThread> current;
+    std::lock_guard lock(mutex);
+    auto thread = current.lock();
+    if (!thread) current = thread = std::make_shared<EventThread>();
+    return thread;
+}
+
 EventThread::~EventThread() {
     if (thread_.joinable()) {
         {

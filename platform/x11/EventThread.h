@@ -16,6 +16,8 @@ class EventThread {
 public:
     EventThread();
     ~EventThread();
+    // The process's one event thread while anyone holds it; a new one after the last holder lets go.
+    static std::shared_ptr<EventThread> shared();
     EventThread(const EventThread&) = delete;
     EventThread& operator=(const EventThread&) = delete;
 

@@ -86,38 +86,26 @@ std::unique_ptr<X11InstanceLock> X11InstanceLock::claim(const std::string& displ
     ::unlink(lock->socketPath_.c_str());
     lock->socketFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     auto at = address(lock->socketPath_);
-    int ends[2];
     if (lock->socketFd_ < 0 || ::bind(lock->socketFd_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
-        ::listen(lock->socketFd_, 4) != 0 || ::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
+        ::listen(lock->socketFd_, 4) != 0)
         return lock;  // the only instance still, though no later one can reach it
-    lock->wakeRead_ = ends[0];
-    lock->wakeWrite_ = ends[1];
     lock->comeForward_ = std::move(comeForward);
-    lock->thread_ = std::thread([raw = lock.get()] { raw->listen(); });
+    lock->thread_ = EventThread::shared();
+    lock->readerKey_ = lock->thread_->add(lock->socketFd_, [raw = lock.get()] { return raw->accept(); });
     return lock;
 }
 
 X11InstanceLock::~X11InstanceLock() {
-    if (thread_.joinable()) {
-        char byte = 0;
-        (void)!::write(wakeWrite_, &byte, 1);
-        thread_.join();
-    }
+    if (readerKey_ >= 0) thread_->remove(readerKey_);
     if (socketFd_ >= 0) {
         ::close(socketFd_);
         ::unlink(socketPath_.c_str());
     }
-    for (int fd : {wakeRead_, wakeWrite_, lockFd_})
-        if (fd >= 0) ::close(fd);
+    if (lockFd_ >= 0) ::close(lockFd_);
 }
 
-void X11InstanceLock::listen() {
-    pollfd fds[2] = {{socketFd_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-    while (::poll(fds, 2, -1) >= 0 || errno == EINTR) {
-        if (fds[1].revents) return;
-        if (!(fds[0].revents & POLLIN)) continue;
-        int connection = ::accept4(socketFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection < 0) continue;
+bool X11InstanceLock::accept() {
+    for (int connection; (connection = ::accept4(socketFd_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
         // Nothing but the request is read, and only a moment is waited for it.
         char buffer[sizeof request] = {};
         pollfd readable{connection, POLLIN, 0};
@@ -127,6 +115,7 @@ void X11InstanceLock::listen() {
             comeForward_)
             comeForward_();
     }
+    return true;
 }
 
 }  // namespace platform::x11

@@ -5,13 +5,14 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
+
+#include "platform/x11/EventThread.h"
 
 namespace platform::x11 {
 
 class X11InstanceLock {
 public:
-    // Held: this is the only instance, and `comeForward` runs (on the lock's thread) whenever a
+    // Held: this is the only instance, and `comeForward` runs (on the shared event thread) whenever a
     // later one starts. None with `*handedOver` set: another instance holds the lock and was told
     // to come forward. None otherwise: no runtime folder of the user's own, so no lock at all.
     static std::unique_ptr<X11InstanceLock> claim(const std::string& displayName,
@@ -28,15 +29,15 @@ public:
 
 private:
     X11InstanceLock() = default;
-    void listen();
+    // Answers the waiting requests; on the shared event thread.
+    bool accept();
 
     std::function<void()> comeForward_;
     std::string socketPath_;
     int lockFd_ = -1;
     int socketFd_ = -1;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    std::thread thread_;
+    std::shared_ptr<EventThread> thread_;
+    int readerKey_ = -1;
 };
 
 }  // namespace platform::x11

@@ -110,7 +110,7 @@ std::unique_ptr<XInputSource> XInputSource::open(const std::string& displayName,
         return fail("the display refused raw input events");
     }
 
-    source->thread_ = std::make_shared<EventThread>();
+    source->thread_ = EventThread::shared();
     if (!source->thread_->running()) return fail("no thread");
     source->readerKey_ =
         source->thread_->add(xcb_get_file_descriptor(c), [raw = source.get()] { return raw->read(); });

@@ -14,7 +14,7 @@
 namespace platform::x11 {
 
 // Keys, buttons, scrolls and pointer motion of the whole display, from XInput2 raw events on the
-// root window, over a connection of its own read on an EventThread it shares with the X11 watcher. The
+// root window, over a connection of its own read on the shared EventThread. The
 // pointer and the held modifiers are cached from the events, so reading them never waits on the display.
 //
 // Events carry the platform's values: modifier flags by the platform's bits, Escape as key code
