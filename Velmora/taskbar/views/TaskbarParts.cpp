@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "Velmora/taskbar/views/Taskbar.h"
@@ -40,18 +41,54 @@ void Root::resizeEvent(QResizeEvent*) { place_(); }
 Body::Body(const Theme* theme, std::function<TaskbarThemeSettings()> settings)
     : theme_(theme), settings_(std::move(settings)) {}
 
-void Body::paintEvent(QPaintEvent*) {
-    auto s = settings_();
-    QPainter painter(this);
+namespace {
+
+void fillBodyShape(QPainter& painter, const QRectF& rect, double radius, bool dark, double extraAlpha) {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), s.cornerRadius, s.cornerRadius);
-    QColor material = isDark(theme_) ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf2, 0xf2, 0xf2);
+    shape.addRoundedRect(rect, radius, radius);
+    QColor material = dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf2, 0xf2, 0xf2);
     material.setAlphaF(static_cast<float>(materialOpacity));
     painter.fillPath(shape, material);
-    QColor inverted = isDark(theme_) ? Qt::black : Qt::white;
-    inverted.setAlphaF(static_cast<float>(s.extraAlpha));
+    QColor inverted = dark ? Qt::black : Qt::white;
+    inverted.setAlphaF(static_cast<float>(extraAlpha));
     painter.fillPath(shape, inverted);
+}
+
+}  // namespace
+
+void Body::paintEvent(QPaintEvent*) {
+    auto s = settings_();
+    bool dark = isDark(theme_);
+    QPainter painter(this);
+    qreal ratio = devicePixelRatioF();
+    int end = static_cast<int>(std::ceil(std::max(0.0, s.cornerRadius)));
+    int templateWidth = 2 * end + 1;
+    // Copying whole pixels needs a whole-number scale; otherwise the shape is filled as it is.
+    if (ratio != std::floor(ratio) || width() < templateWidth) {
+        fillBodyShape(painter, QRectF(rect()), s.cornerRadius, dark, s.extraAlpha);
+        return;
+    }
+    auto key = QStringLiteral("%1:%2:%3:%4:%5")
+                   .arg(s.cornerRadius)
+                   .arg(s.extraAlpha)
+                   .arg(dark)
+                   .arg(height())
+                   .arg(ratio);
+    if (key != endsKey_) {
+        auto scale = static_cast<int>(ratio);
+        ends_ = QImage(templateWidth * scale, height() * scale, QImage::Format_ARGB32_Premultiplied);
+        ends_.setDevicePixelRatio(ratio);
+        ends_.fill(Qt::transparent);
+        QPainter drawing(&ends_);
+        fillBodyShape(drawing, QRectF(0, 0, templateWidth, height()), s.cornerRadius, dark, s.extraAlpha);
+        endsKey_ = key;
+    }
+    auto scale = static_cast<int>(ratio);
+    auto source = [&](int x, int w) { return QRectF(x * scale, 0, w * scale, height() * scale); };
+    painter.drawImage(QRectF(0, 0, end, height()), ends_, source(0, end));
+    painter.drawImage(QRectF(end, 0, width() - 2 * end, height()), ends_, source(end, 1));
+    painter.drawImage(QRectF(width() - end, 0, end, height()), ends_, source(end + 1, end));
 }
 
 Separator::Separator(const Theme* theme) : theme_(theme) {

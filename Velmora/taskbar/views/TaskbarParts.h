@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 #include <functional>
 
@@ -38,6 +39,10 @@ protected:
 private:
     const Theme* theme_;
     std::function<TaskbarThemeSettings()> settings_;
+    // The rounded ends and one column of the inside, drawn once for each look and height: a frame
+    // of an animation then copies pixels instead of filling an antialiased path across the body.
+    QImage ends_;
+    QString endsKey_;
 };
 
 class Separator : public QWidget {
