@@ -43,16 +43,24 @@ Body::Body(const Theme* theme, std::function<TaskbarThemeSettings()> settings)
 
 namespace {
 
+QColor materialColor(bool dark) {
+    QColor material = dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf2, 0xf2, 0xf2);
+    material.setAlphaF(static_cast<float>(materialOpacity));
+    return material;
+}
+
+QColor invertedColor(bool dark, double extraAlpha) {
+    QColor inverted = dark ? Qt::black : Qt::white;
+    inverted.setAlphaF(static_cast<float>(extraAlpha));
+    return inverted;
+}
+
 void fillBodyShape(QPainter& painter, const QRectF& rect, double radius, bool dark, double extraAlpha) {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
     shape.addRoundedRect(rect, radius, radius);
-    QColor material = dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf2, 0xf2, 0xf2);
-    material.setAlphaF(static_cast<float>(materialOpacity));
-    painter.fillPath(shape, material);
-    QColor inverted = dark ? Qt::black : Qt::white;
-    inverted.setAlphaF(static_cast<float>(extraAlpha));
-    painter.fillPath(shape, inverted);
+    painter.fillPath(shape, materialColor(dark));
+    painter.fillPath(shape, invertedColor(dark, extraAlpha));
 }
 
 }  // namespace
@@ -63,32 +71,33 @@ void Body::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     qreal ratio = devicePixelRatioF();
     int end = static_cast<int>(std::ceil(std::max(0.0, s.cornerRadius)));
-    int templateWidth = 2 * end + 1;
     // Copying whole pixels needs a whole-number scale; otherwise the shape is filled as it is.
-    if (ratio != std::floor(ratio) || width() < templateWidth) {
+    if (ratio != std::floor(ratio) || width() < 2 * end) {
         fillBodyShape(painter, QRectF(rect()), s.cornerRadius, dark, s.extraAlpha);
         return;
     }
-    auto key = QStringLiteral("%1:%2:%3:%4:%5")
-                   .arg(s.cornerRadius)
-                   .arg(s.extraAlpha)
-                   .arg(dark)
-                   .arg(height())
-                   .arg(ratio);
-    if (key != endsKey_) {
+    EndsLook look{s.cornerRadius, s.extraAlpha, dark, height(), ratio};
+    if (end > 0 && !(look == endsLook_)) {
         auto scale = static_cast<int>(ratio);
-        ends_ = QImage(templateWidth * scale, height() * scale, QImage::Format_ARGB32_Premultiplied);
+        ends_ = QImage(2 * end * scale, height() * scale, QImage::Format_ARGB32_Premultiplied);
         ends_.setDevicePixelRatio(ratio);
         ends_.fill(Qt::transparent);
         QPainter drawing(&ends_);
-        fillBodyShape(drawing, QRectF(0, 0, templateWidth, height()), s.cornerRadius, dark, s.extraAlpha);
-        endsKey_ = key;
+        fillBodyShape(drawing, QRectF(0, 0, 2 * end, height()), s.cornerRadius, dark, s.extraAlpha);
+        endsLook_ = look;
     }
+    // Unscaled copies of the ends; the inside is covered fully, so two plain fills give the very
+    // pixels the path would (a scaled copy or a path goes through Qt's threaded span filling).
     auto scale = static_cast<int>(ratio);
-    auto source = [&](int x, int w) { return QRectF(x * scale, 0, w * scale, height() * scale); };
-    painter.drawImage(QRectF(0, 0, end, height()), ends_, source(0, end));
-    painter.drawImage(QRectF(end, 0, width() - 2 * end, height()), ends_, source(end, 1));
-    painter.drawImage(QRectF(width() - end, 0, end, height()), ends_, source(end + 1, end));
+    auto half = QRect(0, 0, end * scale, height() * scale);
+    if (end > 0) {
+        painter.drawImage(QPointF(0, 0), ends_, half);
+        painter.drawImage(QPointF(width() - end, 0), ends_, half.translated(end * scale, 0));
+    }
+    QRect inside(end, 0, width() - 2 * end, height());
+    if (inside.isEmpty()) return;
+    painter.fillRect(inside, materialColor(dark));
+    painter.fillRect(inside, invertedColor(dark, s.extraAlpha));
 }
 
 Separator::Separator(const Theme* theme) : theme_(theme) {
