@@ -39,8 +39,8 @@ protected:
 private:
     const Theme* theme_;
     std::function<TaskbarThemeSettings()> settings_;
-    // The two rounded ends, drawn once for each look and height: a frame
-    // of an animation then copies pixels instead of filling an antialiased path across the body.
+    // The rounded ends and a piece of the inside, drawn once for each look and height: a frame of
+    // an animation then copies pixels instead of filling an antialiased path across the body.
     struct EndsLook {
         double radius = -1, extraAlpha = 0;
         bool dark = false;
