@@ -90,11 +90,32 @@ inline bool startOpenbox(TestProcesses& processes, const std::string& folder) {
     return waitFor([&] { return access(started.c_str(), F_OK) == 0; });
 }
 
-// An Xvfb of its own (a free display through -displayfd) with openbox, and the programs a test
-// starts on it; everything is stopped when the session ends.
-class X11Session {
+// What the test servers share: a folder of their own, the display, and the programs a test starts
+// on it, stopped when the session ends.
+class DisplaySession {
 public:
-    explicit X11Session(bool windowManager = true) {
+    // A process on the display, its output and errors silenced, stopped with the session; its pid.
+    pid_t spawn(const std::vector<std::string>& arguments) { return processes_.spawn(arguments); }
+    // The test client: `x11_test_client CLASS TITLE SIZE [options]`.
+    pid_t client(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), X11_TEST_CLIENT);
+        return spawn(arguments);
+    }
+
+    test_support::TemporaryFolder home;
+    std::string display;
+    bool ready = false;
+
+protected:
+    explicit DisplaySession(double grace) : processes_(grace) {}
+    // After `home`, so the processes end before their folder goes.
+    TestProcesses processes_;
+};
+
+// An Xvfb of its own (a free display through -displayfd) with openbox.
+class X11Session : public DisplaySession {
+public:
+    explicit X11Session(bool windowManager = true) : DisplaySession(2) {
         // Xvfb takes a free display and writes its number to the file once it listens. It never
         // resets: a test whose only client comes and goes must not meet a server in mid-reset.
         auto number = home / "display";
@@ -104,18 +125,4 @@ public:
         if (display.empty()) return;
         ready = !windowManager || startOpenbox(processes_, home.path());
     }
-    // A process on the display, its output and errors silenced, stopped with the session; its pid.
-    pid_t spawn(const std::vector<std::string>& arguments) { return processes_.spawn(arguments); }
-    // The test client: `x11_test_client CLASS TITLE SIZE [options]`.
-    pid_t client(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), X11_TEST_CLIENT);
-        return spawn(arguments);
-    }
-    test_support::TemporaryFolder home;
-    std::string display;
-    bool ready = false;
-
-private:
-    // After `home`, so the processes end before their folder goes.
-    TestProcesses processes_{2};
 };

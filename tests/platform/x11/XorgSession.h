@@ -13,7 +13,7 @@
 #include "tests/platform/x11/X11Session.h"
 #include "tests/support/TemporaryFolder.h"
 
-class XorgSession {
+class XorgSession : public DisplaySession {
 public:
     struct Monitor {
         std::string name;
@@ -22,7 +22,7 @@ public:
 
     // The first monitor is the primary one; together they fit in 4096 by 4096 pixels. `ready` false, with the
     // reason in `whyNot`, when Xorg cannot start here (not allowed to, or no dummy driver).
-    explicit XorgSession(const std::vector<Monitor>& monitors) {
+    explicit XorgSession(const std::vector<Monitor>& monitors) : DisplaySession(5) {
         auto config = home / "xorg.conf";
         std::ofstream(config) << "Section \"ServerFlags\"\n"
                                  "  Option \"AutoAddDevices\" \"false\"\n"
@@ -94,20 +94,7 @@ public:
         }
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    // A process on the display, stopped with the session; its pid.
-    pid_t spawn(const std::vector<std::string>& arguments) { return processes_.spawn(arguments); }
-    // The test client: `x11_test_client CLASS TITLE SIZE [options]`.
-    pid_t client(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), X11_TEST_CLIENT);
-        return spawn(arguments);
-    }
 
-    test_support::TemporaryFolder home;
-    std::string display;
-    bool ready = false;
+    // Why `ready` is false.
     std::string whyNot;
-
-private:
-    // After `home`, so the processes end before their folder goes.
-    TestProcesses processes_{5};
 };
