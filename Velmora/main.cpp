@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QGuiApplication>
+#include <QThreadPool>
 #include <cstdio>
 #include <memory>
 
@@ -25,6 +26,10 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
+    // Qt converts large images (a bar's backing store) on its global pool: one thread that stays,
+    // rather than one per core that ends after each idle half-minute and comes back with a paint.
+    QThreadPool::globalInstance()->setMaxThreadCount(1);
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
     auto mainQueue = platform::qt::QtMainQueue::install();
     platform::qt::installMessageBoxAlerts();
 

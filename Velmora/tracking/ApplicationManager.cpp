@@ -8,6 +8,9 @@
 #include "Velmora/settings/SettingsManager.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Screen.h"
+#include "platform/system/System.h"
+#include "platform/system/WindowList.h"
+#include "platform/system/Workspace.h"
 
 namespace Velmora {
 
@@ -40,6 +43,11 @@ void ApplicationManager::postInit() {
             .map(toTrue),
         Brindle::mapToVoid(settings_->pinnedApplications.distinctUntilChanged(samePinned)).map(toTrue),
     });
+    // The desktop tells its windows' changes: each burst asks for a refresh at once.
+    windowsChangedToken_ = platform::Workspace::notificationCenter()->addObserver(
+        platform::WindowList::didChangeNotification, [weak = weakAs<ApplicationManager>()](const auto&) {
+            if (auto self = weak.lock()) self->update.onNext(rx::Unit{});
+        });
     // One queue drained in order: refreshes never overlap and none is dropped.
     auto queue =
         std::make_shared<rx::ConcurrentDispatchQueueScheduler>(platform::QualityOfService::userInitiated);
@@ -114,6 +122,15 @@ Windows ApplicationManager::fetchAXWindows() {
     processIdentifiers.reserve(applications.size());
     for (const auto& application : applications)
         processIdentifiers.push_back(application->processIdentifier());
+    // The same processes on an unchanged desktop have the same windows: the last ones serve.
+    const auto generation = platform::System::current()->generation();
+    auto screens = platform::Screens::screens();
+    if (generation) {
+        std::lock_guard lock(mutex_);
+        if (lastAXWindows_ && lastAXWindows_->generation == *generation &&
+            lastAXWindows_->processIdentifiers == processIdentifiers && lastAXWindows_->screens == screens)
+            return lastAXWindows_->windows;
+    }
     auto byProcess =
         windowsByProcess(applications, Brindle::make<WindowSystemUtils>()->axWindows(processIdentifiers));
     {
@@ -129,7 +146,31 @@ Windows ApplicationManager::fetchAXWindows() {
         if (auto found = byProcess.find(pid); found != byProcess.end())
             all.insert(all.end(), found->second.begin(), found->second.end());
     }
+    if (generation) {
+        std::lock_guard lock(mutex_);
+        lastAXWindows_ =
+            AXWindowsReading{*generation, std::move(processIdentifiers), std::move(screens), all};
+    }
     return all;
+}
+
+std::optional<ApplicationManager::RefreshKey> ApplicationManager::refreshKey(const RefreshInput& input,
+                                                                             const TaskList& pinned) const {
+    const auto generation = platform::System::current()->generation();
+    // Cached windows lend their titles only for a while; with the setting on, every build publishes.
+    if (!generation || (input.betterProcessInfo && input.betterProcessInfo->count() > 0) ||
+        settings_->showOnRunningMonitorOnly() != input.settingsShowOnCurrentScreenOnly)
+        return std::nullopt;
+    RefreshKey key{.generation = *generation,
+                   .allTasks = input.allTasks,
+                   .publishedTasks = input.publishedTasks,
+                   .pinned = pinned,
+                   .ignoredTasks = input.ignoredTasks,
+                   .badges = input.badges,
+                   .screens = platform::Screens::screens()};
+    key.allTaskIndexes.reserve(key.allTasks.size());
+    for (const auto& task : key.allTasks) key.allTaskIndexes.push_back(task->index);
+    return key;
 }
 
 RunningApplications ApplicationManager::applicationsNotCoveredBy(const RunningApplications& applications,

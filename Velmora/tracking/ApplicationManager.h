@@ -14,8 +14,10 @@
 #include "Velmora/tracking/TimedOutDictionary.h"
 #include "Velmora/tracking/Window.h"
 #include "Velmora/tracking/WindowSystemUtils.h"
+#include "platform/base/NotificationCenter.h"
 #include "platform/foundation/URL.h"
 #include "platform/system/RunningApplication.h"
+#include "platform/system/Screen.h"
 #include "rx/Rx.h"
 
 namespace Velmora {
@@ -131,6 +133,29 @@ public:
     static BadgeMap numericBadges(const std::optional<BadgeMap>& labels);
 
 private:
+    // What a refresh read. A refresh that would read the same stops at once: the desktop's
+    // generation stands for everything it reads of the desktop.
+    struct RefreshKey {
+        std::uint64_t generation = 0;
+        TaskList allTasks;
+        std::vector<std::int64_t> allTaskIndexes;
+        TaskList publishedTasks;
+        TaskList pinned;
+        TaskList ignoredTasks;
+        BadgeMap badges;
+        std::vector<platform::Screen> screens;
+        friend bool operator==(const RefreshKey&, const RefreshKey&) = default;
+    };
+    // What `fetchAXWindows` read and found.
+    struct AXWindowsReading {
+        std::uint64_t generation = 0;
+        std::vector<std::int32_t> processIdentifiers;
+        std::vector<platform::Screen> screens;
+        Windows windows;
+    };
+    // None when the desktop cannot tell its changes or the window cache holds entries.
+    std::optional<RefreshKey> refreshKey(const RefreshInput& input, const TaskList& pinned) const;
+
     void refresh();
     void publish(const UpdateDataResult& result);
 
@@ -142,6 +167,9 @@ private:
     std::size_t betterProcessInfoCountReported_ = 0;
     WindowsByProcess lastVisibleWindows_;
     TaskList installedTasks_;
+    std::optional<RefreshKey> lastRefresh_;
+    std::optional<AXWindowsReading> lastAXWindows_;
+    std::shared_ptr<platform::NotificationCenter::Token> windowsChangedToken_;
 };
 
 }  // namespace Velmora

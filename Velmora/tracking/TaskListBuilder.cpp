@@ -134,6 +134,11 @@ TaskList ApplicationManager::mergePinnedTasks(const TaskList& running, const Tas
 void ApplicationManager::buildTaskList(const RefreshInput& input,
                                        std::function<void(UpdateDataResult)> completion) {
     const TaskList pinned = settings_->pinnedApplications.value();
+    auto key = refreshKey(input, pinned);
+    if (key) {
+        std::lock_guard lock(mutex_);
+        if (lastRefresh_ == key) return;
+    }
     const auto applications =
         applicationsNotCoveredBy(platform::Workspace::shared()->runningApplications(), input.ignoredTasks);
 
@@ -220,10 +225,21 @@ void ApplicationManager::buildTaskList(const RefreshInput& input,
     for (const auto& task : ordered)
         if (task->shouldShow(pinnedNow)) kept.push_back(task);
 
-    if (tasksEqual(kept, input.publishedTasks, pinnedNow) &&
-        input.settingsShowOnCurrentScreenOnly == settings_->showOnRunningMonitorOnly() &&
-        badges == input.badges)
-        return;
+    const bool unchanged = tasksEqual(kept, input.publishedTasks, pinnedNow) &&
+                           input.settingsShowOnCurrentScreenOnly == settings_->showOnRunningMonitorOnly() &&
+                           badges == input.badges;
+    if (key) {
+        // After a publication the next refresh starts from what is published now.
+        if (!unchanged) {
+            key->allTasks = key->publishedTasks = kept;
+            key->allTaskIndexes.clear();
+            for (const auto& task : kept) key->allTaskIndexes.push_back(task->index);
+            key->badges = badges;
+        }
+        std::lock_guard lock(mutex_);
+        lastRefresh_ = std::move(key);
+    }
+    if (unchanged) return;
     Brindle::runOnMainQueue(
         [completion = std::move(completion), result = UpdateDataResult{std::move(kept), std::move(badges)}] {
             completion(result);

@@ -27,11 +27,12 @@ double threadSeconds() {
 }
 
 enum class Change { none, oneWindowRetitled, everyWindowReadAgain };
-enum class Scope { wholeRefresh, displayReadOnly };
+enum class Scope { wholeRefresh, displayReadOnly, fullscreenRead };
 
 // One refresh of the task list on an Xvfb with openbox and 50 windows of 10 applications: as the
 // last one left them, after one window changed its title, or with every window read again.
-// With `displayReadOnly`, only the desktop's reading of the display is timed, not the task list.
+// With `displayReadOnly`, only the desktop's reading of the display is timed, not the task list;
+// with `fullscreenRead`, the bars' full-screen test's reading of every task's windows.
 void refresh(benchmark::State& state, Change change, Scope scope) {
     X11Session session;
     if (!session.ready) {
@@ -90,6 +91,14 @@ void refresh(benchmark::State& state, Change change, Scope scope) {
             auto cpuStart = threadSeconds();
             if (scope == Scope::displayReadOnly) {
                 benchmark::DoNotOptimize(desktop->snapshot());
+            } else if (scope == Scope::fullscreenRead) {
+                if (manager->allTasks.value().size() < static_cast<std::size_t>(applications)) {
+                    manager->buildTaskList(input, [&](Velmora::UpdateDataResult result) {
+                        manager->allTasks.set(result.tasksRelay);
+                    });
+                    loop.runUntilIdle();
+                }
+                benchmark::DoNotOptimize(manager->fetchAXWindows());
             } else {
                 manager->buildTaskList(input, [&](Velmora::UpdateDataResult result) {
                     input.allTasks = result.tasksRelay;
@@ -120,6 +129,13 @@ BENCHMARK_CAPTURE(refresh, oneWindowRetitled, Change::oneWindowRetitled, Scope::
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(refresh, everyWindowReadAgain, Change::everyWindowReadAgain, Scope::wholeRefresh)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(refresh, fullscreenRead / nothingChanged, Change::none, Scope::fullscreenRead)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(refresh, fullscreenRead / oneWindowRetitled, Change::oneWindowRetitled,
+                  Scope::fullscreenRead)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(refresh, displayRead / oneWindowRetitled, Change::oneWindowRetitled, Scope::displayReadOnly)

@@ -16,9 +16,10 @@
 namespace platform {
 namespace {
 
-// Threads that run the blocks of every queue, and one thread that holds delayed blocks until due.
-// Each thread is started when work needs it and ends after it has had nothing to do for a while,
-// so that an idle process keeps at most the threads its own periodic work uses.
+// Threads that run the blocks of every queue; delayed blocks wait in the pool until due, watched
+// by one idle worker at a time. Work starts a thread when none is idle; the first threads stay for
+// good, sleeping without a timeout while idle, so periodic work neither wakes an idle process nor
+// starts and ends a thread each time; threads beyond them end after a while with nothing to do.
 class ThreadPool {
 public:
     static ThreadPool& shared() {
@@ -31,10 +32,12 @@ public:
         std::lock_guard lock(mutex_);
         if (stopped_) return;
         work_.push_back(std::move(block));
-        if (work_.size() > idleWorkers_ && workers_ < maximumWorkers())
-            startWorkerLocked();
-        else
+        if (work_.size() <= idleWorkers_)
             workReady_.notify_one();
+        else if (workers_ < maximumWorkers())
+            startWorkerLocked();
+        else if (timekeeping_)
+            delayedChanged_.notify_one();
     }
 
     void submitAfter(TimeInterval seconds, std::function<void()> block) {
@@ -44,10 +47,13 @@ public:
         std::lock_guard lock(mutex_);
         if (stopped_) return;
         delayed_.push(Delayed{due, nextSequence_++, std::move(block)});
-        if (!timerRunning_)
-            startTimerLocked();
-        else
+        if (timekeeping_)
             delayedChanged_.notify_one();
+        else if (idleWorkers_ > 0)
+            workReady_.notify_one();
+        else if (workers_ < maximumWorkers())
+            startWorkerLocked();
+        // Otherwise the first worker to finish its block keeps the time.
     }
 
     void shutdown() {
@@ -62,12 +68,14 @@ public:
             delayed.swap(delayed_);
             workReady_.notify_all();
             delayedChanged_.notify_all();
-            threadEnded_.wait(lock, [this] { return workers_ == 0 && !timerRunning_; });
+            threadEnded_.wait(lock, [this] { return workers_ == 0; });
         }
     }
 
 private:
-    // A thread with nothing to do for this long ends.
+    // Threads the pool keeps however long they idle.
+    static constexpr unsigned keptWorkers = 2;
+    // A thread beyond those with nothing to do for this long ends.
     static constexpr std::chrono::seconds idleLifetime{5};
 
     struct Delayed {
@@ -91,56 +99,49 @@ private:
         }).detach();
     }
 
-    void startTimerLocked() {
-        timerRunning_ = true;
-        std::thread([this] {
-            pthread_setname_np(pthread_self(), "velmora.timers");
-            runTimers();
-        }).detach();
+    // Moves the due delayed blocks to the work, in order.
+    void promoteDueLocked() {
+        const auto now = std::chrono::steady_clock::now();
+        while (!delayed_.empty() && delayed_.top().due <= now) {
+            work_.push_back(std::move(const_cast<Delayed&>(delayed_.top()).block));
+            delayed_.pop();
+        }
     }
 
     void runWorker() {
         std::unique_lock lock(mutex_);
-        while (true) {
+        while (!stopped_) {
+            promoteDueLocked();
+            if (!work_.empty()) {
+                auto block = std::move(work_.front());
+                work_.pop_front();
+                // Someone else keeps the time while this block runs.
+                if (!delayed_.empty() && !timekeeping_ && idleWorkers_ > 0) workReady_.notify_one();
+                lock.unlock();
+                block();
+                block = nullptr;  // release captures outside the lock
+                lock.lock();
+                continue;
+            }
+            if (!delayed_.empty() && !timekeeping_) {
+                timekeeping_ = true;
+                // A copy: the queue may move its elements while this thread waits.
+                const auto due = delayed_.top().due;
+                delayedChanged_.wait_until(lock, due);
+                timekeeping_ = false;
+                continue;
+            }
             ++idleWorkers_;
-            bool ready =
-                workReady_.wait_for(lock, idleLifetime, [this] { return stopped_ || !work_.empty(); });
+            bool ended = false;
+            if (workers_ <= keptWorkers)
+                workReady_.wait(lock);
+            else
+                ended = workReady_.wait_for(lock, idleLifetime) == std::cv_status::timeout && work_.empty() &&
+                        (delayed_.empty() || timekeeping_);
             --idleWorkers_;
-            if (stopped_ || !ready) break;
-            auto block = std::move(work_.front());
-            work_.pop_front();
-            lock.unlock();
-            block();
-            block = nullptr;  // release captures outside the lock
-            lock.lock();
+            if (ended) break;
         }
         --workers_;
-        threadEnded_.notify_all();
-    }
-
-    void runTimers() {
-        std::unique_lock lock(mutex_);
-        while (!stopped_) {
-            if (delayed_.empty()) {
-                if (delayedChanged_.wait_for(lock, idleLifetime) == std::cv_status::timeout &&
-                    delayed_.empty())
-                    break;
-                continue;
-            }
-            auto due = delayed_.top().due;
-            if (std::chrono::steady_clock::now() < due) {
-                delayedChanged_.wait_until(lock, due);
-                continue;
-            }
-            auto block = std::move(const_cast<Delayed&>(delayed_.top()).block);
-            delayed_.pop();
-            work_.push_back(std::move(block));
-            if (work_.size() > idleWorkers_ && workers_ < maximumWorkers())
-                startWorkerLocked();
-            else
-                workReady_.notify_one();
-        }
-        timerRunning_ = false;
         threadEnded_.notify_all();
     }
 
@@ -154,7 +155,7 @@ private:
     unsigned workers_ = 0;
     unsigned idleWorkers_ = 0;
     unsigned nextWorkerIndex_ = 0;
-    bool timerRunning_ = false;
+    bool timekeeping_ = false;
     bool stopped_ = false;
 };
 

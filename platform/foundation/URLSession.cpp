@@ -128,11 +128,17 @@ public:
     }
 
     void submit(std::unique_ptr<Transfer> transfer) {
+        bool start = false;
         {
             std::lock_guard lock(mutex_);
             incoming_.push_back(std::move(transfer));
+            start = !threadRunning_;
+            threadRunning_ = true;
         }
-        curl_multi_wakeup(multi_);
+        if (start)
+            std::thread([this] { run(); }).detach();
+        else
+            curl_multi_wakeup(multi_);
     }
 
 private:
@@ -146,7 +152,6 @@ private:
         // As many connections to one server at a time as the platform's sessions open by default;
         // more requests wait for one of them.
         curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
-        std::thread([this] { run(); }).detach();
     }
 
     void run() {
@@ -163,6 +168,15 @@ private:
             int left = 0;
             while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
                 if (message->msg == CURLMSG_DONE) finish(message->easy_handle, message->data.result);
+            }
+            // With nothing to do the thread ends; the next submission starts another.
+            if (running == 0) {
+                std::lock_guard lock(mutex_);
+                if (incoming_.empty()) {
+                    threadRunning_ = false;
+                    return;
+                }
+                continue;
             }
             curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
         }
@@ -279,6 +293,7 @@ private:
     CURLM* multi_ = nullptr;
     std::mutex mutex_;
     std::deque<std::unique_ptr<Transfer>> incoming_;
+    bool threadRunning_ = false;
 };
 
 }  // namespace

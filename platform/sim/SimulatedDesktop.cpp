@@ -34,6 +34,7 @@ std::shared_ptr<const DesktopState> SimulatedDesktop::Store::get() const {
 void SimulatedDesktop::Store::set(std::shared_ptr<const DesktopState> next) {
     std::lock_guard lock(mutex);
     state.swap(next);
+    ++generation;
 }
 
 SimulatedDesktop::SimulatedDesktop(Options options, std::optional<std::string> scenarioPath)
@@ -61,11 +62,23 @@ std::shared_ptr<Application> SimulatedDesktop::application() { return applicatio
 
 std::shared_ptr<const DesktopState> SimulatedDesktop::state() const { return store_->get(); }
 
+std::optional<std::uint64_t> SimulatedDesktop::generation() {
+    std::lock_guard lock(store_->mutex);
+    return store_->generation;
+}
+
 void SimulatedDesktop::announce(Announcements announcements) {
     auto post = [trust = announcements.trustChanged, space = announcements.activeSpaceChanged] {
         if (trust) NotificationCenter::distributedCenter()->post(Accessibility::trustChangedNotification);
         if (space) NotificationCenter::workspaceCenter()->post(Workspace::activeSpaceDidChangeNotification);
     };
+    if (announcements.windowsChanged && !windowsPending_->exchange(true)) {
+        MainQueue::async([pending = windowsPending_] {
+            pending->store(false);
+            NotificationCenter::workspaceCenter()->post(WindowList::didChangeNotification);
+            NotificationCenter::workspaceCenter()->post(WindowList::windowStateDidChangeNotification);
+        });
+    }
     if (announcements.trustChanged || announcements.activeSpaceChanged) {
         if (MainQueue::isMainThread()) {
             post();

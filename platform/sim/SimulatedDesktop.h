@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -110,6 +111,8 @@ public:
     const std::string& rootFolder() const { return root_; }
 
     std::shared_ptr<const DesktopState> state() const;
+    // Changes with every change of the state.
+    std::optional<std::uint64_t> generation() override;
     std::shared_ptr<RunningApplication> runningApplication(std::int32_t pid);
 
     // Changes as the user or other programs would make them; none of them is recorded.
@@ -164,6 +167,8 @@ private:
     struct Store {
         mutable std::mutex mutex;
         std::shared_ptr<const DesktopState> state;
+        // Counts the states set.
+        std::uint64_t generation = 0;
         std::shared_ptr<const DesktopState> get() const;
         void set(std::shared_ptr<const DesktopState> next);
     };
@@ -189,6 +194,7 @@ private:
     struct Announcements {
         bool trustChanged = false;
         bool activeSpaceChanged = false;
+        bool windowsChanged = false;
         // Blocks for the main queue, each after its delay in seconds.
         std::vector<std::pair<TimeInterval, std::function<void()>>> mainQueueBlocks;
     };
@@ -256,6 +262,8 @@ private:
     bool ownsRoot_ = false;
     std::optional<std::optional<std::string>> previousSystemRoot_;
     std::shared_ptr<Store> store_ = std::make_shared<Store>();
+    // Set while the windows' change waits on the main queue: a burst is announced once.
+    const std::shared_ptr<std::atomic<bool>> windowsPending_ = std::make_shared<std::atomic<bool>>(false);
 
     // Guards every change and the fields below it.
     std::mutex writeMutex_;
@@ -300,6 +308,7 @@ auto SimulatedDesktop::change(Body&& body) {
     auto next = std::make_shared<DesktopState>(*store_->get());
     auto result = body(*next, announcements);
     store_->set(std::move(next));
+    announcements.windowsChanged = true;
     lock.unlock();
     announce(std::move(announcements));
     return result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,10 @@ public:
     virtual std::shared_ptr<Application> application() = 0;
     // A real desktop's session commands; none where the other platform's command lines apply.
     virtual std::shared_ptr<DesktopSession> desktopSession() { return nullptr; }
+    // A number that changes whenever the running applications, the window list or the windows'
+    // Accessibility records may read differently; none when the system cannot tell, and then
+    // every reading must be fresh. Any thread.
+    virtual std::optional<std::uint64_t> generation() { return std::nullopt; }
     // Runs a shell command line that this system carries out itself instead of the host (the
     // simulated desktop's Dock) and gives its output; none leaves the line to the host's shell.
     // Any thread.

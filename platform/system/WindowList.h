@@ -28,6 +28,12 @@ class WindowList {
 public:
     virtual ~WindowList() = default;
 
+    // Posted on the workspace's centre, on the main queue, once for a burst of changes: the
+    // windows, their owners, names or states, or the active window may have changed.
+    static constexpr const char* didChangeNotification = "VelmoraWindowListDidChangeNotification";
+    // Posted likewise when a window's state or the active window may have changed.
+    static constexpr const char* windowStateDidChangeNotification = "VelmoraWindowStateDidChangeNotification";
+
     // The installed system's.
     static std::shared_ptr<WindowList> shared();
 

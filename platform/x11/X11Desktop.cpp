@@ -78,8 +78,15 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
         auto* raw = desktop.get();
         X11Watcher::Callbacks callbacks{[raw] { raw->generation_.fetch_add(1); },
                                         [raw] { raw->consentFileChanged(); }};
+        const auto& ewmh = desktop->connection_->ewmh;
+        // What the task list shows: the windows, their owners, names and states, the active one.
+        X11Watcher::Properties properties{
+            ewmh._NET_CURRENT_DESKTOP,
+            {ewmh._NET_CLIENT_LIST, ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE, ewmh._NET_WM_NAME,
+             XCB_ATOM_WM_NAME, XCB_ATOM_WM_CLASS, ewmh._NET_WM_PID},
+            {ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE}};
         desktop->watcher_ = std::make_unique<X11Watcher>(
-            o.displayName, desktop->connection_->root, desktop->connection_->ewmh._NET_CURRENT_DESKTOP,
+            o.displayName, desktop->connection_->root, std::move(properties),
             std::filesystem::path(o.consentPath).parent_path().string(), std::move(callbacks));
         // Nothing marks a snapshot stale without the watch, so none is kept.
         if (!desktop->watcher_->active()) desktop->watcher_.reset();
@@ -181,6 +188,13 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     return snapshot_;
 }
 
+std::optional<std::uint64_t> X11Desktop::generation() {
+    // Without the watch no change is seen; without consent nothing is read.
+    if (!watcher_ || !trusted()) return std::nullopt;
+    snapshot();
+    return readGeneration_.load();
+}
+
 std::shared_ptr<const X11Snapshot> X11Desktop::published() const {
     std::lock_guard lock(publishedMutex_);
     return published_;
@@ -199,6 +213,7 @@ std::shared_ptr<RunningApplication> X11Desktop::runningApplication(const std::st
 
 void X11Desktop::setOwnActivationPolicy(ActivationPolicy policy) {
     applications_->setOwnActivationPolicy(policy);
+    generation_.fetch_add(1);
 }
 
 bool X11Desktop::trusted() {

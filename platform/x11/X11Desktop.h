@@ -84,6 +84,8 @@ public:
 
     // The windows as they are now; read again from the display after any change.
     std::shared_ptr<const X11Snapshot> snapshot() override;
+    // The reading's generation: equal numbers, equal readings. None without a watch or consent.
+    std::optional<std::uint64_t> generation() override;
     // The last reading, without waiting on the display; none before the first.
     std::shared_ptr<const X11Snapshot> published() const;
     // Forgets the snapshot so the next query reads every window again.

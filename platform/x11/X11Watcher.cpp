@@ -11,13 +11,27 @@
 
 #include "platform/base/MainQueue.h"
 #include "platform/base/NotificationCenter.h"
+#include "platform/system/WindowList.h"
 #include "platform/system/Workspace.h"
 
 namespace platform::x11 {
 
-X11Watcher::X11Watcher(const std::string& displayName, std::uint32_t root, std::uint32_t currentDesktopAtom,
+namespace {
+
+// Posts `name` on the main queue unless a post of it is still waiting there.
+void announceOnce(const std::shared_ptr<std::atomic<bool>>& pending, const char* name) {
+    if (pending->exchange(true)) return;
+    MainQueue::async([pending, name] {
+        pending->store(false);
+        NotificationCenter::workspaceCenter()->post(name);
+    });
+}
+
+}  // namespace
+
+X11Watcher::X11Watcher(const std::string& displayName, std::uint32_t root, Properties properties,
                        const std::string& folder, Callbacks callbacks)
-    : callbacks_(std::move(callbacks)), currentDesktop_(currentDesktopAtom) {
+    : callbacks_(std::move(callbacks)), properties_(std::move(properties)) {
     int screen = 0;
     xcb_ = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), &screen);
     if (xcb_connection_has_error(xcb_)) return;
@@ -77,12 +91,16 @@ void X11Watcher::run() {
     while (!xcb_connection_has_error(xcb_)) {
         bool changed = false;
         bool spaceChanged = false;
+        bool listChanged = false;
+        bool stateChanged = false;
         while (auto* event = xcb_poll_for_event(xcb_)) {
             auto type = event->response_type & 0x7f;
             std::lock_guard lock(mutex_);
             if (type == XCB_PROPERTY_NOTIFY) {
                 auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
-                if (property->atom == currentDesktop_) spaceChanged = true;
+                if (property->atom == properties_.currentDesktop) spaceChanged = true;
+                if (properties_.listed.count(property->atom)) listChanged = true;
+                if (properties_.state.count(property->atom)) stateChanged = true;
                 dirty_.insert(property->window);
                 changed = true;
             } else if (type == XCB_CONFIGURE_NOTIFY) {
@@ -98,6 +116,8 @@ void X11Watcher::run() {
             std::free(event);
         }
         if (changed && callbacks_.changed) callbacks_.changed();
+        if (listChanged || stateChanged) announceOnce(listPending_, WindowList::didChangeNotification);
+        if (stateChanged) announceOnce(statePending_, WindowList::windowStateDidChangeNotification);
         if (spaceChanged)
             MainQueue::async([] {
                 NotificationCenter::workspaceCenter()->post(Workspace::activeSpaceDidChangeNotification);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -14,15 +16,21 @@ namespace platform::x11 {
 
 // Watches the root window, the followed windows and one folder on a connection and a thread of
 // its own. Every change calls `changed`; a change of the current desktop also announces the
-// active space's change; a change in the folder calls `folderChanged`. Both run on the watcher's
-// thread.
+// active space's change, one of the `listed` properties the window list's change and one of the
+// `state` properties also the window state's change (each once for a burst of events); a change
+// in the folder calls `folderChanged`. Both callbacks run on the watcher's thread.
 class X11Watcher {
 public:
     struct Callbacks {
         std::function<void()> changed;
         std::function<void()> folderChanged;
     };
-    X11Watcher(const std::string& displayName, std::uint32_t root, std::uint32_t currentDesktopAtom,
+    struct Properties {
+        std::uint32_t currentDesktop = 0;
+        std::set<std::uint32_t> listed;
+        std::set<std::uint32_t> state;
+    };
+    X11Watcher(const std::string& displayName, std::uint32_t root, Properties properties,
                const std::string& folder, Callbacks callbacks);
     ~X11Watcher();
     X11Watcher(const X11Watcher&) = delete;
@@ -41,7 +49,7 @@ private:
 
     Callbacks callbacks_;
     xcb_connection_t* xcb_ = nullptr;
-    std::uint32_t currentDesktop_ = 0;
+    const Properties properties_;
     int inotify_ = -1;
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
@@ -50,6 +58,9 @@ private:
     std::set<std::uint32_t> followed_;
     std::set<std::uint32_t> dirty_;
     bool everything_ = false;
+    // Set while an announcement waits on the main queue: a burst is announced once.
+    const std::shared_ptr<std::atomic<bool>> listPending_ = std::make_shared<std::atomic<bool>>(false);
+    const std::shared_ptr<std::atomic<bool>> statePending_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace platform::x11

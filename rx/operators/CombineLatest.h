@@ -2,14 +2,13 @@
 
 #include <array>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <tuple>
 #include <type_traits>
 #include <utility>
 
 #include "rx/Observable.h"
-#include "rx/detail/SinkBase.h"
+#include "rx/detail/SerialGate.h"
 
 namespace rx {
 namespace detail {
@@ -18,7 +17,7 @@ namespace detail {
 // Completes when all sources have completed, or when a source emits while every other one has
 // completed without a value; the first error ends everything.
 template <class R, class F, class... Ts>
-class CombineLatestSink final : public SinkBase<> {
+class CombineLatestSink final : public GatedSink {
 public:
     static constexpr std::size_t arity = sizeof...(Ts);
 
@@ -31,10 +30,9 @@ public:
 
     template <std::size_t I>
     void next(const std::tuple_element_t<I, std::tuple<Ts...>>& element) {
-        bool end = false;
-        {
-            std::lock_guard lock(mutex_);
-            if (stopped_) return;
+        bool ended = false;
+        gate_.run([&] {
+            if (stopped()) return;
             auto& slot = std::get<I>(latest_);
             if (!slot) ++valueCount_;
             slot = element;
@@ -43,36 +41,30 @@ public:
                     std::apply([this](const auto&... values) { return combine_(*values...); }, latest_));
                 return;
             }
-            end = true;
             for (std::size_t i = 0; i < arity; ++i)
-                if (i != I && !done_[i]) end = false;
-            if (end) {
-                stop();
-                downstream_.onCompleted();
-            }
-        }
-        if (end) subscription_.dispose();
+                if (i != I && !done_[i]) return;
+            if ((ended = stop())) downstream_.onCompleted();
+        });
+        if (ended) subscription_.dispose();
     }
 
     void error(std::exception_ptr error) {
-        {
-            std::lock_guard lock(mutex_);
-            if (!stop()) return;
-            downstream_.onError(std::move(error));
-        }
-        subscription_.dispose();
+        bool ended = false;
+        gate_.run([&] {
+            if ((ended = stop())) downstream_.onError(std::move(error));
+        });
+        if (ended) subscription_.dispose();
     }
 
     void completed(std::size_t index) {
-        {
-            std::lock_guard lock(mutex_);
-            if (stopped_ || done_[index]) return;
+        bool ended = false;
+        gate_.run([&] {
+            if (stopped() || done_[index]) return;
             done_[index] = true;
             if (++doneCount_ < arity) return;
-            stop();
-            downstream_.onCompleted();
-        }
-        subscription_.dispose();
+            if ((ended = stop())) downstream_.onCompleted();
+        });
+        if (ended) subscription_.dispose();
     }
 
 private:

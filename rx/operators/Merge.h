@@ -1,11 +1,10 @@
 #pragma once
 
-#include <mutex>
 #include <type_traits>
 #include <vector>
 
 #include "rx/Observable.h"
-#include "rx/detail/SinkBase.h"
+#include "rx/detail/SerialGate.h"
 
 namespace rx {
 namespace detail {
@@ -13,7 +12,7 @@ namespace detail {
 // Passes on every element of every source, one at a time; completes once all sources have
 // completed; the first error ends everything.
 template <class T>
-class MergeSink final : public ObserverBase<T>, public SinkBase<> {
+class MergeSink final : public ObserverBase<T>, public GatedSink {
 public:
     MergeSink(const Observer<T>& downstream, std::size_t sources)
         : downstream_(downstream), active_(sources) {}
@@ -23,23 +22,23 @@ public:
     }
 
     void onNext(const T& element) override {
-        std::lock_guard lock(mutex_);
-        if (!stopped_) downstream_.onNext(element);
+        gate_.run([&] {
+            if (!stopped()) downstream_.onNext(element);
+        });
     }
     void onError(std::exception_ptr error) override {
-        {
-            std::lock_guard lock(mutex_);
-            if (!stop()) return;
-            downstream_.onError(std::move(error));
-        }
-        subscription_.dispose();
+        bool ended = false;
+        gate_.run([&] {
+            if ((ended = stop())) downstream_.onError(std::move(error));
+        });
+        if (ended) subscription_.dispose();
     }
     void onCompleted() override {
-        std::lock_guard lock(mutex_);
-        // With no sources at all, the one call from merge() itself ends it.
-        if (stopped_ || (active_ > 0 && --active_ > 0)) return;
-        stop();
-        downstream_.onCompleted();
+        gate_.run([&] {
+            // With no sources at all, the one call from merge() itself ends it.
+            if (stopped() || (active_ > 0 && --active_ > 0)) return;
+            if (stop()) downstream_.onCompleted();
+        });
     }
 
 private:

@@ -37,3 +37,18 @@ TEST(DisposeBag, DisposesItsContentsInOrderWhenDestroyedOrReplaced) {
     EXPECT_EQ(recorder.lines, (Lines{"1", "2", "10", "3"}));
     EXPECT_FALSE(subject.hasObservers());
 }
+
+TEST(CompositeDisposable, AdditionAfterDisposeIsDisposedAtOnce) {
+    rx::PublishSubject<int> subject;
+    Recorder<int> recorder;
+    rx::CompositeDisposable composite;
+    auto first = rx::Disposable::create(recorder.note("first"));
+    composite.insert(first);
+    composite.dispose();
+    EXPECT_TRUE(first.isDisposed());
+    composite.insert(rx::Disposable::create(recorder.note("late")));
+    composite.insert(recorder.subscribe(subject));
+    subject.onNext(1);
+    EXPECT_EQ(recorder.lines, (Lines{"first", "late"}));
+    EXPECT_FALSE(subject.hasObservers());
+}

@@ -11,6 +11,8 @@
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "platform/system/System.h"
+#include "platform/system/WindowList.h"
+#include "platform/system/Workspace.h"
 #include "platform/testing/TestDispatchQueues.h"
 #include "tests/support/FreshDefaults.h"
 #include "tests/support/SimulatedDesktopTesting.h"
@@ -23,8 +25,8 @@ enum class Background { waits, runsAtOnce };
 
 // A simulated desktop installed as the system, fresh settings and an application manager on the
 // test's own loop (a virtual one, or the widget tests' one). Refreshes wait on a manual queue until
-// `refresh()` runs them, unless the background runs at once; `updates` counts the refreshes asked
-// for.
+// `refresh()` runs them, unless the background runs at once; `updates` counts the refreshes the
+// program's parts asked for.
 template <class Loop>
 struct DesktopHarness {
     explicit DesktopHarness(const std::string& json, Background background = Background::waits)
@@ -38,6 +40,11 @@ struct DesktopHarness {
           settings(Brindle::make<Velmora::SettingsManager>()),
           manager(Brindle::make<Velmora::ApplicationManager>(settings)) {
         Brindle::subscribeNext(manager->update, false, [this](rx::Unit) { ++updates; }).disposed(bag);
+        // The manager asks for a refresh on each of the desktop's own announcements; those are not
+        // the parts' requests.
+        desktopChanges = platform::Workspace::notificationCenter()->addObserver(
+            platform::WindowList::didChangeNotification,
+            [this](const platform::Notification&) { --updates; });
     }
 
     void refresh() {
@@ -61,6 +68,7 @@ struct DesktopHarness {
     std::shared_ptr<Velmora::SettingsManager> settings;
     std::shared_ptr<Velmora::ApplicationManager> manager;
     int updates = 0;
+    std::shared_ptr<platform::NotificationCenter::Token> desktopChanges;
     rx::DisposeBag bag;
 };
 

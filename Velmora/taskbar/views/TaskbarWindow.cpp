@@ -16,6 +16,7 @@
 #include "platform/base/LogText.h"
 #include "platform/base/MainQueue.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/system/WindowList.h"
 #include "platform/system/Workspace.h"
 #include "rx/MainScheduler.h"
 
@@ -86,6 +87,11 @@ std::shared_ptr<TaskbarWindow> TaskbarWindow::setup(const platform::Screen& scre
         platform::Workspace::activeSpaceDidChangeNotification, notify);
     occlusionToken_ = platform::NotificationCenter::defaultCenter()->addObserver(
         platform::qt::Window::didChangeOcclusionStateNotification, notify);
+    // A window's state or the active window changed: the full-screen test need not wait for its timer.
+    windowStateToken_ = platform::Workspace::notificationCenter()->addObserver(
+        platform::WindowList::windowStateDidChangeNotification, [weak](const platform::Notification&) {
+            if (auto window = weak.lock()) window->shouldUpdateFullscreenMode.onNext(rx::Unit{});
+        });
 
     start(std::make_shared<WindowStateIdle>(true));
     setDelegate(self);
@@ -205,10 +211,12 @@ void TaskbarWindow::updateFullscreenMode() {
     if (!barScreen()) return;
     auto index = screenIndex();
     auto candidates = TaskbarWindowRules::fullscreenCandidates(applicationManager_->fetchAXWindows(), index);
-    auto screenWidth = [this] {
+    // Read once: the rules ask for it for every pair of windows at the screen's sides.
+    const double width = [this] {
         auto screen = barScreen();
         return screen ? screen->frame.width() : -1.0;
-    };
+    }();
+    auto screenWidth = [width] { return width; };
     bool result = TaskbarWindowRules::fillsScreen(candidates, screenWidth);
 
     if (result != fullscreen.value()) {

@@ -80,6 +80,7 @@ private:
     bool shownOfItsOwnAccord_ = false;
     std::shared_ptr<platform::NotificationCenter::Token> activeSpaceToken_;
     std::shared_ptr<platform::NotificationCenter::Token> occlusionToken_;
+    std::shared_ptr<platform::NotificationCenter::Token> windowStateToken_;
     rx::DisposeBag disposeBag_;
 };
 

@@ -1,4 +1,7 @@
 #include "Velmora/tracking/ApplicationManager.h"
+#include "platform/system/Accessibility.h"
+#include "platform/system/WindowList.h"
+#include "platform/system/Workspace.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
 
 using namespace tracking_testing;
@@ -110,4 +113,60 @@ TEST(ApplicationManager, PublishingSetsTheRelayTheListAndTheBadgesInThatOrderAnd
     EXPECT_EQ(tasks[1]->windows[0]->title, "From Accessibility");
     EXPECT_TRUE(tasks[1]->windows[0]->isRealWindow);
     EXPECT_FALSE(tasks[2]->windows[0]->isRealWindow);
+}
+
+namespace {
+
+// The installed desktop, counting how often the tracking asks it for its applications, window
+// list or Accessibility.
+struct CountingSystem final : platform::System {
+    explicit CountingSystem(std::shared_ptr<platform::System> inner) : inner(std::move(inner)) {}
+    std::shared_ptr<platform::Workspace> workspace() override { return ++reads, inner->workspace(); }
+    std::shared_ptr<platform::Accessibility> accessibility() override {
+        return ++reads, inner->accessibility();
+    }
+    std::shared_ptr<platform::WindowList> windowList() override { return ++reads, inner->windowList(); }
+    std::shared_ptr<platform::EventMonitors> eventMonitors() override { return inner->eventMonitors(); }
+    std::shared_ptr<platform::LoginItems> loginItems() override { return inner->loginItems(); }
+    std::shared_ptr<platform::AppleScript> appleScript() override { return inner->appleScript(); }
+    std::shared_ptr<platform::Application> application() override { return inner->application(); }
+    std::optional<std::uint64_t> generation() override { return inner->generation(); }
+    std::optional<std::string> runCommandLine(const std::string& line) override {
+        return inner->runCommandLine(line);
+    }
+    std::shared_ptr<platform::System> inner;
+    int reads = 0;
+};
+
+}  // namespace
+
+TEST(ApplicationManager, DesktopChangesAskForOneRefreshPerBurstAndAnUnchangedDesktopIsNotReadAgain) {
+    Harness harness(std::string(notesAndMail) + "}", true);
+    harness.refresh();
+    auto counting = std::make_shared<CountingSystem>(harness.desktop);
+    platform::ScopedSystem installed(counting);
+    int asked = 0;
+    Brindle::subscribeNext(harness.manager->update, false, [&](rx::Unit) { ++asked; }).disposed(harness.bag);
+    const auto readsOf = [&](auto&& action) {
+        const int before = counting->reads;
+        action();
+        return counting->reads - before;
+    };
+    harness.refresh();
+    EXPECT_EQ(readsOf([&] { harness.refresh(); }), 0) << "nothing changed since the last refresh";
+    EXPECT_GT(readsOf([&] { harness.manager->fetchAXWindows(); }), 0);
+    EXPECT_EQ(readsOf([&] { harness.manager->fetchAXWindows(); }), 0)
+        << "nor since the last full-screen read";
+    asked = 0;
+    harness.published.clear();
+    harness.desktop->setWindows(501, {{.title = "List", .frame = platform::Rect::make(100, 100, 600, 400)},
+                                      {.title = "Today", .frame = platform::Rect::make(50, 50, 300, 200)}});
+    harness.desktop->setDockBadge("Notes", "7");
+    harness.loop.runUntilIdle();
+    EXPECT_EQ(asked, 1) << "a burst of changes asks once";
+    EXPECT_GT(readsOf([&] { harness.queue->runAll(), harness.loop.runUntilIdle(); }), 0);
+    ASSERT_EQ(harness.published.size(), 1u);
+    EXPECT_EQ(harness.published[0][0]->windows.size(), 2u);
+    EXPECT_EQ(harness.manager->badges(), (Velmora::BadgeMap{{"Notes", "7"}}));
+    EXPECT_EQ(harness.manager->fetchAXWindows().size(), 4u) << "the full-screen read sees the new window";
 }

@@ -158,6 +158,39 @@ TEST_F(X11DesktopTest, ActionsOnApplicationsAndWindowsAndLossOfConsentAreSeenByT
     NotificationCenter::distributedCenter()->removeObserver(token);
 }
 
+TEST_F(X11DesktopTest, WindowChangesAreAnnouncedOncePerBurstAndTheGenerationHoldsWhileNothingChanges) {
+    int listed = 0, states = 0;
+    auto center = Workspace::notificationCenter();
+    auto listToken =
+        center->addObserver(WindowList::didChangeNotification, [&](const Notification&) { ++listed; });
+    auto stateToken = center->addObserver(WindowList::windowStateDidChangeNotification,
+                                          [&](const Notification&) { ++states; });
+    auto pid = session.client({"Editor", "Notes", "300x200"});
+    ASSERT_TRUE(waitForApplication("Editor"));
+    EXPECT_TRUE(waitWithLoop([&] { return listed > 0; })) << "a new window";
+    auto generation = desktop->generation();
+    ASSERT_TRUE(generation);
+    EXPECT_EQ(desktop->generation(), generation);
+    auto window = std::to_string(desktop->snapshot()->groupOfPid(pid)->windows.front());
+    const auto title = [&] { return desktop->snapshot()->window(std::stoul(window))->title; };
+    // Three new names while the main queue waits: announced once when it runs.
+    loop.runUntilIdle();
+    listed = states = 0;
+    session.spawn({"xdotool", "set_window", "--name", "One", window, "set_window", "--name", "Two", window,
+                   "set_window", "--name", "Three", window});
+    ASSERT_TRUE(waitFor([&] { return title() == "Three"; }));
+    EXPECT_NE(desktop->generation(), generation);
+    loop.runUntilIdle();
+    EXPECT_EQ(listed, 1);
+    EXPECT_EQ(states, 0) << "a name is no state";
+    // A minimised window changes its state: both are announced.
+    auto ax = desktop->accessibility();
+    EXPECT_EQ(ax->setAttributeValue(windowsOf(pid).front(), "AXMinimized", true), AXError::success);
+    EXPECT_TRUE(waitWithLoop([&] { return states > 0 && listed > 1; }));
+    center->removeObserver(listToken);
+    center->removeObserver(stateToken);
+}
+
 TEST_F(X11DesktopEntriesTest, RunningWindowsAreTheirEntrysApplicationAndOpeningABundleStartsItsProgram) {
     auto listed = FileManager::shared()->contentsOfDirectory(URL::fileURL("/Applications/", true));
     ASSERT_TRUE(listed && listed->size() == 2u);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/testing/VirtualMainLoop.h"
@@ -158,6 +159,64 @@ TEST(RefreshPipelineConcurrent, MergedTriggersAndMainTicksReachTheMainThreadDist
     ASSERT_FALSE(received.empty());
     EXPECT_TRUE(std::adjacent_find(received.begin(), received.end(), std::greater_equal<>()) ==
                 received.end());
+}
+
+// Every sender's events, sent while the others send theirs: what the subscriber sees runs one
+// at a time (the plain counters would race otherwise), once each and in each sender's order. The
+// main thread sends first, so the others must take the operator over from it.
+TEST(MergeAndCombineLatestConcurrent, EventsFromManyThreadsArriveOneAtATimeInEachSendersOrder) {
+    constexpr int senders = 3, perSender = 20000;
+    struct Seen {
+        std::atomic<int> inside{0};
+        int overlaps = 0, received = 0, disorder = 0;
+        std::vector<int> last = std::vector<int>(senders + 1, -1);
+        // A combined value repeats the other source's latest: equal is in order there.
+        void note(int sender, int index, bool repeats = false) {
+            if (inside.fetch_add(1) != 0) ++overlaps;
+            const int previous = last[static_cast<std::size_t>(sender)];
+            if (index < previous || (index == previous && !repeats)) ++disorder;
+            last[static_cast<std::size_t>(sender)] = index;
+            ++received;
+            inside.fetch_sub(1);
+        }
+    };
+    std::vector<rx::PublishSubject<int>> subjects(senders + 1);
+    Seen merged, combined;
+    auto a =
+        rx::merge(std::vector<rx::Observable<int>>(subjects.begin(), subjects.end())).subscribe([&](int v) {
+            merged.note(v / perSender, v % perSender);
+        });
+    // Sender 0 feeds the first source, the others the second.
+    auto second = rx::merge(std::vector<rx::Observable<int>>(subjects.begin() + 1, subjects.end()));
+    auto b = rx::combineLatest(subjects[0], second, [](int x, int y) {
+                 return std::pair{x, y};
+             }).subscribe([&](std::pair<int, int> p) {
+        combined.note(0, p.first, true);
+        combined.note(p.second / perSender, p.second % perSender, true);
+    });
+    subjects[0].onNext(0);
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int t = 1; t <= senders; ++t)
+        threads.emplace_back([&, t] {
+            ++ready;
+            for (int i = 0; i < perSender; ++i)
+                subjects[static_cast<std::size_t>(t)].onNext(t * perSender + i);
+        });
+    // The main thread is still sending when the others start.
+    for (int i = 1; i < perSender; ++i) {
+        if (i == perSender / 2)
+            while (ready.load() < senders) std::this_thread::yield();
+        subjects[0].onNext(i);
+    }
+    for (auto& thread : threads) thread.join();
+    a.dispose();
+    b.dispose();
+    EXPECT_EQ(merged.overlaps + combined.overlaps, 0);
+    EXPECT_EQ(merged.received, (senders + 1) * perSender);
+    EXPECT_EQ(merged.disorder, 0);
+    EXPECT_GT(combined.received, 0);
+    EXPECT_EQ(combined.disorder, 0);
 }
 
 TEST(MainSchedulerConcurrent, WorkFromManyThreadsRunsOnTheMainThreadInEachThreadsOrder) {

@@ -3,6 +3,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/base/DispatchQueue.h"
@@ -51,6 +54,35 @@ TEST(DispatchQueue, ConcurrentQueuesRunBlocksInParallelAndDelayedOnesAfterTheirD
     ASSERT_TRUE(state->finished.wait());
     EXPECT_EQ(state->sawBoth, 2);
     EXPECT_GE(state->delayedAfter.load(), std::chrono::milliseconds(50));
+}
+
+// Delayed blocks wait in the pool, watched by one of its threads: a block due sooner, or one to run
+// at once, must not wait behind a block due much later.
+TEST(DispatchQueue, DelayedBlocksRunInDueOrderAndNeverHoldUpSoonerWork) {
+    auto queue = DispatchQueue::makeConcurrent("test.timekeeping", QualityOfService::utility);
+    struct State {
+        std::mutex mutex;
+        std::vector<std::string> order;
+        test_support::Countdown finished{3};
+        void note(const std::string& name) {
+            std::lock_guard lock(mutex);
+            order.push_back(name);
+            finished.done();
+        }
+    };
+    auto state = std::make_shared<State>();
+    queue->asyncAfter(1000, [state] { state->note("far"); });
+    // The waiting blocks move in memory as more arrive while a thread waits for the first.
+    for (int i = 0; i < 64; ++i) {
+        queue->asyncAfter(1000 + i, [] {});
+        std::this_thread::yield();
+    }
+    queue->asyncAfter(0.2, [state] { state->note("later"); });
+    queue->asyncAfter(0.1, [state] { state->note("sooner"); });
+    queue->async([state] { state->note("now"); });
+    ASSERT_TRUE(state->finished.wait(std::chrono::seconds(20)));
+    std::lock_guard lock(state->mutex);
+    EXPECT_EQ(state->order, (std::vector<std::string>{"now", "sooner", "later"}));
 }
 
 TEST(DispatchQueueDeathTest, ShutdownDropsWaitingBlocksOutsideThePoolLock) {
