@@ -10,18 +10,6 @@
 namespace platform::qt {
 namespace {
 
-double overlapArea(const Rect& a, const Rect& b) {
-    double width = std::min(a.maxX(), b.maxX()) - std::max(a.minX(), b.minX());
-    double height = std::min(a.maxY(), b.maxY()) - std::max(a.minY(), b.minY());
-    return width > 0 && height > 0 ? width * height : 0;
-}
-
-double distance(const Rect& area, const Point& point) {
-    double dx = std::max({area.minX() - point.x, 0.0, point.x - area.maxX()});
-    double dy = std::max({area.minY() - point.y, 0.0, point.y - area.maxY()});
-    return std::hypot(dx, dy);
-}
-
 Rect rectOf(const QRectF& rect) { return Rect::make(rect.x(), rect.y(), rect.width(), rect.height()); }
 
 // The placement holding most of `rect` in the coordinates `area` picks, else the nearest one.
@@ -31,7 +19,7 @@ const ScreenPlacement* bestPlacement(const Rect& rect, const std::vector<ScreenP
     const ScreenPlacement* best = nullptr;
     double bestOverlap = 0;
     for (const auto& placement : placements) {
-        double overlap = overlapArea(area(placement), rect);
+        double overlap = area(placement).overlapArea(rect);
         if (overlap > bestOverlap) {
             bestOverlap = overlap;
             best = &placement;
@@ -43,7 +31,7 @@ const ScreenPlacement* bestPlacement(const Rect& rect, const std::vector<ScreenP
         if (area(placement).contains(centre)) return &placement;
     double bestDistance = std::numeric_limits<double>::infinity();
     for (const auto& placement : placements) {
-        double d = distance(area(placement), centre);
+        double d = area(placement).distanceTo(centre);
         if (d < bestDistance) {
             bestDistance = d;
             best = &placement;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform {
 
@@ -45,6 +46,19 @@ struct Rect {
     bool intersects(const Rect& other) const {
         return minX() < other.maxX() && other.minX() < maxX() && minY() < other.maxY() &&
                other.minY() < maxY();
+    }
+
+    // The area both rectangles cover; 0 when they only touch.
+    double overlapArea(const Rect& other) const {
+        double width = std::min(maxX(), other.maxX()) - std::max(minX(), other.minX());
+        double height = std::min(maxY(), other.maxY()) - std::max(minY(), other.minY());
+        return width > 0 && height > 0 ? width * height : 0;
+    }
+    // How far the point lies outside; 0 inside or on the edge.
+    double distanceTo(const Point& point) const {
+        double dx = std::max({minX() - point.x, 0.0, point.x - maxX()});
+        double dy = std::max({minY() - point.y, 0.0, point.y - maxY()});
+        return std::hypot(dx, dy);
     }
 
     friend bool operator==(const Rect&, const Rect&) = default;

@@ -4,20 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
-#include <memory>
+
+#include "platform/x11/X11Connection.h"
 
 namespace platform::x11 {
 namespace {
-
-template <class T>
-using MonitorReply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <class T>
-MonitorReply<T> monitorReply(T* reply) {
-    return MonitorReply<T>(reply, &std::free);
-}
 
 Rect rootFrame(xcb_connection_t* connection, xcb_window_t root) {
     for (auto it = xcb_setup_roots_iterator(xcb_get_setup(connection)); it.rem; xcb_screen_next(&it))
@@ -29,21 +21,9 @@ Rect rootFrame(xcb_connection_t* connection, xcb_window_t root) {
 bool hasMonitors(xcb_connection_t* connection) {
     const auto* extension = xcb_get_extension_data(connection, &xcb_randr_id);
     if (!extension || !extension->present) return false;
-    auto version = monitorReply(
-        xcb_randr_query_version_reply(connection, xcb_randr_query_version(connection, 1, 5), nullptr));
+    auto version =
+        Freed(xcb_randr_query_version_reply(connection, xcb_randr_query_version(connection, 1, 5), nullptr));
     return version && (version->major_version > 1 || version->minor_version >= 5);
-}
-
-double overlapArea(const Rect& a, const Rect& b) {
-    double width = std::min(a.maxX(), b.maxX()) - std::max(a.minX(), b.minX());
-    double height = std::min(a.maxY(), b.maxY()) - std::max(a.minY(), b.minY());
-    return width > 0 && height > 0 ? width * height : 0;
-}
-
-double distance(const Rect& area, const Point& point) {
-    double dx = std::max({area.minX() - point.x, 0.0, point.x - area.maxX()});
-    double dy = std::max({area.minY() - point.y, 0.0, point.y - area.maxY()});
-    return std::hypot(dx, dy);
 }
 
 // Multiplying before dividing keeps a monitor's edges exact: a window covering the monitor gets
@@ -66,11 +46,11 @@ bool named(const Screen& screen, const std::string& name) {
 std::vector<Monitor> readMonitors(xcb_connection_t* connection, xcb_window_t root) {
     std::vector<Monitor> monitors;
     if (hasMonitors(connection)) {
-        auto reply = monitorReply(
+        auto listed = Freed(
             xcb_randr_get_monitors_reply(connection, xcb_randr_get_monitors(connection, root, 1), nullptr));
         std::vector<xcb_get_atom_name_cookie_t> names;
-        if (reply) {
-            for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
+        if (listed) {
+            for (auto it = xcb_randr_get_monitors_monitors_iterator(listed.reply); it.rem;
                  xcb_randr_monitor_info_next(&it)) {
                 const auto* info = it.data;
                 if (!info->width || !info->height) continue;
@@ -80,10 +60,10 @@ std::vector<Monitor> readMonitors(xcb_connection_t* connection, xcb_window_t roo
             }
         }
         for (std::size_t i = 0; i < names.size(); ++i) {
-            auto name = monitorReply(xcb_get_atom_name_reply(connection, names[i], nullptr));
+            auto name = Freed(xcb_get_atom_name_reply(connection, names[i], nullptr));
             if (name)
-                monitors[i].name.assign(xcb_get_atom_name_name(name.get()),
-                                        static_cast<std::size_t>(xcb_get_atom_name_name_length(name.get())));
+                monitors[i].name.assign(xcb_get_atom_name_name(name.reply),
+                                        static_cast<std::size_t>(xcb_get_atom_name_name_length(name.reply)));
         }
     }
     if (monitors.empty()) {
@@ -138,7 +118,7 @@ const MonitorPlace* ScreenMap::placeOf(const Rect& device) const {
     const MonitorPlace* best = nullptr;
     double bestOverlap = 0;
     for (const auto& place : places_) {
-        double overlap = overlapArea(place.device, device);
+        double overlap = place.device.overlapArea(device);
         if (overlap > bestOverlap) {
             bestOverlap = overlap;
             best = &place;
@@ -150,7 +130,7 @@ const MonitorPlace* ScreenMap::placeOf(const Rect& device) const {
         if (place.device.contains(centre)) return &place;
     double bestDistance = std::numeric_limits<double>::infinity();
     for (const auto& place : places_) {
-        double d = distance(place.device, centre);
+        double d = place.device.distanceTo(centre);
         if (d < bestDistance) {
             bestDistance = d;
             best = &place;

@@ -4,22 +4,14 @@
 
 #include <bit>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Icon.h"
 
 namespace platform::x11 {
 namespace {
-
-template <class T>
-using ImageReply = std::unique_ptr<T, decltype(&std::free)>;
-
-template <class T>
-ImageReply<T> imageReply(T* reply) {
-    return ImageReply<T>(reply, &std::free);
-}
 
 // How a drawable's pixels are laid out and what their bits mean.
 struct Layout {
@@ -94,11 +86,11 @@ std::vector<std::uint32_t> argbPixels(const std::uint8_t* data, std::size_t leng
 std::vector<std::uint32_t> readPixels(xcb_connection_t* c, xcb_drawable_t drawable, std::int16_t x,
                                       std::int16_t y, std::uint16_t width, std::uint16_t height,
                                       const Layout& layout) {
-    auto image = imageReply(xcb_get_image_reply(
+    auto image = Freed(xcb_get_image_reply(
         c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, x, y, width, height, ~0u), nullptr));
     if (!image || image->depth != layout.depth) return {};
-    return argbPixels(xcb_get_image_data(image.get()),
-                      static_cast<std::size_t>(xcb_get_image_data_length(image.get())), width, height,
+    return argbPixels(xcb_get_image_data(image.reply),
+                      static_cast<std::size_t>(xcb_get_image_data_length(image.reply)), width, height,
                       layout);
 }
 
@@ -109,11 +101,10 @@ bool compositingManagerRuns(xcb_connection_t* c, xcb_window_t root) {
     for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; xcb_screen_next(&it), ++number)
         if (it.data->root == root) break;
     auto name = "_NET_WM_CM_S" + std::to_string(number);
-    auto atom = imageReply(xcb_intern_atom_reply(
+    auto atom = Freed(xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr));
     if (!atom || !atom->atom) return false;
-    auto owner =
-        imageReply(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr));
+    auto owner = Freed(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr));
     return owner && owner->owner != XCB_NONE;
 }
 
@@ -123,7 +114,7 @@ std::vector<std::uint32_t> compositedPixels(xcb_connection_t* c, xcb_window_t wi
                                             std::uint16_t width, std::uint16_t height) {
     xcb_window_t topLevel = window;
     for (xcb_window_t current = window;;) {
-        auto tree = imageReply(xcb_query_tree_reply(c, xcb_query_tree(c, current), nullptr));
+        auto tree = Freed(xcb_query_tree_reply(c, xcb_query_tree(c, current), nullptr));
         if (!tree) return {};
         if (tree->parent == root || tree->parent == XCB_NONE) {
             topLevel = current;
@@ -132,9 +123,9 @@ std::vector<std::uint32_t> compositedPixels(xcb_connection_t* c, xcb_window_t wi
         current = tree->parent;
     }
     auto attributes =
-        imageReply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, topLevel), nullptr));
-    auto geometry = imageReply(xcb_get_geometry_reply(c, xcb_get_geometry(c, topLevel), nullptr));
-    auto offset = imageReply(
+        Freed(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, topLevel), nullptr));
+    auto geometry = Freed(xcb_get_geometry_reply(c, xcb_get_geometry(c, topLevel), nullptr));
+    auto offset = Freed(
         xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, topLevel, 0, 0), nullptr));
     if (!attributes || !geometry || !offset) return {};
     auto layout = layoutOf(c, geometry->depth, attributes->visual);
@@ -160,8 +151,8 @@ std::optional<Image> windowImage(xcb_connection_t* c, xcb_window_t window) {
     if (!c || xcb_connection_has_error(c) || window == XCB_NONE) return std::nullopt;
     auto attributesCookie = xcb_get_window_attributes(c, window);
     auto geometryCookie = xcb_get_geometry(c, window);
-    auto attributes = imageReply(xcb_get_window_attributes_reply(c, attributesCookie, nullptr));
-    auto geometry = imageReply(xcb_get_geometry_reply(c, geometryCookie, nullptr));
+    auto attributes = Freed(xcb_get_window_attributes_reply(c, attributesCookie, nullptr));
+    auto geometry = Freed(xcb_get_geometry_reply(c, geometryCookie, nullptr));
     if (!attributes || !geometry || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return std::nullopt;
     auto width = geometry->width, height = geometry->height;
     if (width <= 1 && height <= 1) return std::nullopt;

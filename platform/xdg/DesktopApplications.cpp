@@ -87,7 +87,8 @@ struct DesktopApplications::Watcher {
         g_source_attach(watcher->pending, watcher->context);
     }
 
-    void watch(std::vector<std::string> folders) {
+    // Whether a folder is watched now that was not before.
+    bool watch(std::vector<std::string> folders) {
         auto top = applicationFolders();
         folders.insert(folders.end(), top.begin(), top.end());
         std::set<std::string> wanted(folders.begin(), folders.end());
@@ -96,6 +97,7 @@ struct DesktopApplications::Watcher {
             g_object_unref(item.second);
             return true;
         });
+        bool added = false;
         for (const auto& folder : wanted) {
             if (monitors.count(folder)) continue;
             GFile* file = g_file_new_for_path(folder.c_str());
@@ -103,14 +105,18 @@ struct DesktopApplications::Watcher {
                     g_file_monitor_directory(file, G_FILE_MONITOR_NONE, nullptr, nullptr)) {
                 g_signal_connect(monitor, "changed", G_CALLBACK(changed), this);
                 monitors.emplace(folder, monitor);
+                added = true;
             }
             g_object_unref(file);
         }
+        return added;
     }
 
     void update() {
-        owner->update();
-        watch(owner->walkedFolders());
+        // A folder the walk found for the first time is watched only after it was read: what
+        // changed in it meanwhile is read by one more walk, which re-reads only what changed.
+        do owner->update();
+        while (watch(owner->walkedFolders()));
     }
 
     void run() {

@@ -5,46 +5,13 @@
 # full-screen window hides the bar until it ends.
 velmora="$1"
 client="$2"
-for tool in Xvfb openbox xdotool xprop; do
-    command -v $tool >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
-done
+source "$(dirname "$0")/x11lib.sh"
+needTools Xvfb openbox xdotool xprop
 
-# The test runs set the offscreen platform; this program needs the display.
-export QT_QPA_PLATFORM=xcb
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    sleep 0.5
-    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    [ -n "$SHOT" ] && import -window root "$SHOT" 2>/dev/null
-    echo "FAILED: $1"
-    echo "--- stdout"; tail -n 20 "$work/out.log"
-    echo "--- stderr"; tail -n 20 "$work/err.log"
-    exit 1
-}
-# Bounded wait: up to $1 half-seconds for the command after it to succeed.
-waitFor() {
-    local tries=$1; shift
-    for ((n = 0; n < tries; n++)); do "$@" && return 0; sleep 0.5; done
-    return 1
-}
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-waitFor 20 grep -q . "$work/display" || fail "no Xvfb"
-export DISPLAY=":$(head -n 1 "$work/display")"
-export XDG_CONFIG_HOME="$work/config"
+startXvfb
 # The desktop entries are the machine's; their bundles go to a cache of this run.
-export XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
-mkdir -p "$XDG_CONFIG_HOME/velmora"
-openbox --sm-disable --startup "touch $work/openbox-started" 2>/dev/null &
-pids+=($!)
-waitFor 20 test -e "$work/openbox-started" || fail "no openbox"
+freshUser
+startOpenbox
 
 windowOf() { xdotool search --classname "$1" 2>/dev/null | head -n 1; }
 hasWindow() { test -n "$(windowOf "$1")"; }
@@ -55,17 +22,13 @@ waitFor 20 hasWindow editor || fail "the test applications did not start"
 "$client" Viewer Photo 300x200 & pids+=($!)
 waitFor 20 hasWindow viewer || fail "the test applications did not start"
 
-pixel() { import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null | grep -o "#[0-9A-F]\{6\}"; }
 pixelIsNot() { test "$(pixel "$1" "$2")" != "$3"; }
 
 # The first start runs the onboarding; its permission button records the user's consent.
-echo '{"dontRestartDock": true}' >"$work/first.json"
-VELMORA_DEFAULTS="$work/first.json" VELMORA_UPDATE_URL="http://127.0.0.1:9" \
-    "$velmora" >"$work/out.log" 2>"$work/err.log" &
-first=$!
-pids+=($first)
-waitFor 60 grep -q "Switching to state: .*AppStateOnboarding" "$work/out.log" || fail "no onboarding"
-consented() { test -e "$XDG_CONFIG_HOME/velmora/x11-consent"; }
+startVelmora first
+first=$app
+waitFor 60 started Onboarding || fail "no onboarding"
+consented() { test -e "$consentFile"; }
 for try in 1 2 3 4 5; do
     consented && break
     waitFor 10 pixelIsNot 640 630 "#000000"
@@ -82,19 +45,9 @@ status=$?
 [ "$status" = 0 ] || fail "SIGTERM ended the program with status $status"
 
 # The program's own defaults, no update server.
-echo '{"dontRestartDock": true}' >"$work/defaults.json"
-VELMORA_DEFAULTS="$work/defaults.json" VELMORA_UPDATE_URL="http://127.0.0.1:9" \
-    "$velmora" >"$work/out.log" 2>"$work/err.log" &
-pids+=($!)
-waitFor 60 grep -q "Switching to state: .*AppStateIdle" "$work/out.log" || fail "the program did not start"
+startVelmora
+waitFor 60 started || fail "the program did not start"
 
-bar=""
-findBar() {
-    for w in $(xprop -root _NET_CLIENT_LIST | sed 's/.*# //; s/,//g'); do
-        xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DOCK && { bar=$w; return 0; }
-    done
-    return 1
-}
 waitFor 20 findBar || fail "no dock window"
 activeIs() { [ "$(xprop -root _NET_ACTIVE_WINDOW | sed 's/.*# //')" = "$(printf '0x%x' "$1")" ]; }
 # The main menu covers this point of the empty desktop when it is open.

@@ -7,46 +7,15 @@
 # hands over to the first; the loss of the X server ends it with status 1. Pointer motion is real
 # (XTEST through xte).
 velmora="$1"
-for tool in Xvfb openbox xterm galculator xclock xte xdotool xprop xwininfo import pgrep; do
-    command -v $tool >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
-done
+source "$(dirname "$0")/x11lib.sh"
+needTools Xvfb openbox xterm galculator xclock xte xdotool xprop xwininfo import pgrep
+# Bounded waits count tenths of a second here.
+waitTick=0.1
+logLines=15
 
-export QT_QPA_PLATFORM=xcb
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    sleep 0.3
-    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    [ -n "$SHOT" ] && import -window root "$SHOT" 2>/dev/null
-    echo "FAILED: $1"
-    echo "--- stdout"; tail -n 15 "$work/out.log"
-    echo "--- stderr"; tail -n 15 "$work/err.log"
-    exit 1
-}
-# Bounded wait: up to $1 tenths of a second for the command after it to succeed.
-waitFor() {
-    local tries=$1; shift
-    for ((n = 0; n < tries; n++)); do "$@" && return 0; sleep 0.1; done
-    return 1
-}
-
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-xvfb=$!
-waitFor 100 grep -q . "$work/display" || fail "no Xvfb"
-export DISPLAY=":$(head -n 1 "$work/display")"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME/velmora" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-openbox --sm-disable --startup "touch $work/openbox-started" >/dev/null 2>&1 &
-pids+=($!)
-waitFor 100 test -e "$work/openbox-started" || fail "no openbox"
+startXvfb
+freshUser
+startOpenbox
 
 clients() { xprop -root _NET_CLIENT_LIST | sed 's/.*# //; s/,//g'; }
 windowsOf() { for w in $(clients); do xprop -id "$w" WM_CLASS | grep -qi "\"$1\"" && echo "$w"; done; }
@@ -64,7 +33,6 @@ count() {
     done | wc -l
 }
 processes() { echo "$(count xterm) $(count galculator) $(count xclock)"; }
-pixel() { import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null | grep -o "#[0-9A-F]\{6\}"; }
 click() { xte "mousemove $1 $2" "usleep 150000" "mouseclick ${3:-1}"; }
 # The program's menus on show (override-redirect windows of its own class).
 menusShown() {
@@ -84,18 +52,9 @@ xclock & pids+=($!)
 waitFor 100 hasWindows xclock || fail "xclock did not start"
 sleep 0.5
 
-# start: the program with its own defaults and no update server, until its bars are up.
-start() {
-    echo '{"dontRestartDock": true}' >"$work/defaults.json"
-    VELMORA_DEFAULTS="$work/defaults.json" VELMORA_UPDATE_URL="http://127.0.0.1:9" \
-        "$velmora" >"$work/out.log" 2>"$work/err.log" &
-    app=$!
-    pids+=($app)
-}
-started() { grep -q "Switching to state: .*AppState${1:-Idle}" "$work/out.log"; }
 # ended SECONDS: the program ended within the time; its status is in $status.
 ended() {
-    waitFor $(($1 * 10)) sh -c "! kill -0 $app 2>/dev/null" || return 1
+    within "$1" sh -c "! kill -0 $app 2>/dev/null" || return 1
     wait "$app"
     status=$?
 }
@@ -104,9 +63,9 @@ ended() {
 # file's coming back.
 initial=$(clients)
 before=$(states)
-start
+startVelmora
 waitFor 300 started Onboarding || fail "no onboarding"
-consent="$XDG_CONFIG_HOME/velmora/x11-consent"
+consent="$consentFile"
 for try in 1 2 3 4 5; do
     [ -e "$consent" ] && break
     waitFor 50 sh -c "[ \"\$(import -window root -crop 1x1+640+630 txt:- | grep -o '#[0-9A-F]\{6\}')\" != '#000000' ]"
@@ -218,7 +177,7 @@ ended 5 || fail "Quit did not end the program"
 
 # So do SIGTERM, SIGINT and SIGHUP.
 for signal in TERM INT HUP; do
-    start
+    startVelmora
     waitFor 300 started Idle || fail "the program did not start again"
     kill -$signal $app
     ended 5 || fail "SIG$signal did not end the program"
@@ -226,7 +185,7 @@ for signal in TERM INT HUP; do
 done
 
 # A second instance hands over to the first and ends with one line; one bar stays.
-start
+startVelmora
 waitFor 300 started Idle || fail "the program did not start again"
 first=$app
 timeout 10 "$velmora" >/dev/null 2>"$work/second.err"
@@ -234,9 +193,8 @@ secondStatus=$?
 [ "$secondStatus" = 0 ] || fail "the second instance ended with status $secondStatus: $(cat "$work/second.err")"
 [ "$(wc -l <"$work/second.err")" = 1 ] || fail "the second instance said: $(cat "$work/second.err")"
 kill -0 $first || fail "the first instance ended"
-docks() { for w in $(clients); do xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DOCK && echo "$w"; done | wc -l; }
-oneBar() { [ "$(docks)" = 1 ]; }
-waitFor 50 oneBar && sleep 0.5 && oneBar || fail "$(docks) bars"
+oneBar() { [ "$(docks | wc -l)" = 1 ]; }
+waitFor 50 oneBar && sleep 0.5 && oneBar || fail "$(docks | wc -l) bars"
 
 # The loss of the X server ends the program with status 1, at once.
 kill -9 $xvfb

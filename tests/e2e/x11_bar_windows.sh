@@ -5,44 +5,19 @@
 # brings it back above that window; the main menu opened by a key tap takes typed text.
 velmora="$1"
 wm="${2:-openbox}"
-for tool in Xvfb "$wm" xterm xdotool xte wmctrl xprop xwininfo import compare; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
-done
-
-export QT_QPA_PLATFORM=xcb
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    sleep 0.5
-    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    [ -n "$SHOT" ] && import -window root "$SHOT" 2>/dev/null && cp "$work"/*.png "$(dirname "$SHOT")/" 2>/dev/null
-    echo "FAILED under $wm: $1"
-    echo "--- stdout"; grep -v "find app" "$work/out.log" | tail -n 30
-    echo "--- stderr"; grep -v "cannot load" "$work/err.log" | tail -n 30
-    exit 1
-}
-# Bounded wait: up to $1 half-seconds for the command after it to succeed.
-waitFor() {
-    local tries=$1; shift
-    for ((n = 0; n < tries; n++)); do "$@" && return 0; sleep 0.5; done
-    return 1
+source "$(dirname "$0")/x11lib.sh"
+needTools Xvfb "$wm" xterm xdotool xte wmctrl xprop xwininfo import compare
+failContext=" under $wm"
+logLines=30
+showLogs() {
+    echo "--- stdout"; grep -v "find app" "$work/out.log" | tail -n "$logLines"
+    echo "--- stderr"; grep -v "cannot load" "$work/err.log" | tail -n "$logLines"
 }
 
 width=1280 height=800
-Xvfb -displayfd 3 -screen 0 ${width}x${height}x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-waitFor 20 test -s "$work/display" || fail "no Xvfb"
-export DISPLAY=":$(head -n 1 "$work/display")"
+startXvfb ${width}x${height}
 # A fresh user who has given the consent.
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_CACHE_HOME="$work/home/.cache"
-export XDG_DATA_HOME="$work/home/.local/share"
-mkdir -p "$XDG_CONFIG_HOME/velmora" "$XDG_CACHE_HOME" "$XDG_DATA_HOME"
-touch "$XDG_CONFIG_HOME/velmora/x11-consent"
+freshUser consented
 
 case "$wm" in
 openbox) openbox --sm-disable >"$work/wm.log" 2>&1 & ;;
@@ -63,21 +38,10 @@ term=""
 findTerm() { term=$(xdotool search --name e2e-term 2>/dev/null | head -n 1); test -n "$term"; }
 waitFor 20 findTerm || fail "no xterm"
 
-echo '{"dontRestartDock": true}' >"$work/defaults.json"
-VELMORA_DEFAULTS="$work/defaults.json" VELMORA_UPDATE_URL="http://127.0.0.1:9" \
-    "$velmora" >"$work/out.log" 2>"$work/err.log" &
-pids+=($!)
-waitFor 60 grep -q "Switching to state: .*AppStateIdle" "$work/out.log" || fail "the program did not start"
-bar=""
-findBar() {
-    for w in $(xprop -root _NET_CLIENT_LIST | sed 's/.*# //; s/,//g'); do
-        xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DOCK && { bar=$w; return 0; }
-    done
-    return 1
-}
+startVelmora
+waitFor 60 started || fail "the program did not start"
 waitFor 20 findBar || fail "no dock window"
 
-pixel() { import -window root -crop "1x1+$1+$2" txt:- 2>/dev/null | grep -o "#[0-9A-F]\{6\}"; }
 # The top-level window under the pointer, moved there with real motion.
 windowAt() {
     xte "mousemove $1 $2"

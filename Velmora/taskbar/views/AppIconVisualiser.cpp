@@ -57,10 +57,14 @@ void AppIconView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setOpacity(opacity);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Decoded at the size the icon settles at; while the button's width animates the frame is
+    // smaller and changes every frame, and the painter scales this one picture down instead of
+    // decoding and resampling the image again per frame.
     auto scale = devicePixelRatioF();
-    if (target.size() != pictureSize_ || scale != pictureScale_) {
-        picture_ = platform::qt::decodedPixmap(*image_, target.size(), scale);
-        pictureSize_ = target.size();
+    auto full = sizeHint();
+    if (full != pictureSize_ || scale != pictureScale_) {
+        picture_ = platform::qt::decodedPixmap(*image_, full, scale);
+        pictureSize_ = full;
         pictureScale_ = scale;
     }
     painter.drawPixmap(target, picture_);

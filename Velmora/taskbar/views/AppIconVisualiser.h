@@ -23,7 +23,8 @@ public:
     QSize sizeHint() const override;
     // Where the picture is drawn, in this view's coordinates.
     QRect pictureRect() const;
-    // What was last drawn: decoded once for each size and screen scale, held by this view alone
+    // What was last drawn: decoded once at the icon's full size for each screen scale (smaller frames
+    // draw it scaled down), held by this view alone
     // and gone with it, so that the icons of applications that are gone leave no copies behind.
     const QPixmap& picture() const { return picture_; }
 

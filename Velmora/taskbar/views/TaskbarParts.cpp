@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "Velmora/taskbar/views/Taskbar.h"
@@ -20,6 +21,8 @@ constexpr const char* menuImageName = "MainMenu";
 constexpr double separatorCornerRadius = 1.0;
 // Stands in for the platform's translucent full-screen material.
 constexpr double materialOpacity = 0.72;
+// Columns of the body's inside copied at a time.
+constexpr int insideTile = 64;
 
 QColor primaryColor(const Theme* theme) { return isDark(theme) ? Qt::white : Qt::black; }
 
@@ -40,18 +43,60 @@ void Root::resizeEvent(QResizeEvent*) { place_(); }
 Body::Body(const Theme* theme, std::function<TaskbarThemeSettings()> settings)
     : theme_(theme), settings_(std::move(settings)) {}
 
-void Body::paintEvent(QPaintEvent*) {
-    auto s = settings_();
-    QPainter painter(this);
+namespace {
+
+QColor materialColor(bool dark) {
+    QColor material = dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf2, 0xf2, 0xf2);
+    material.setAlphaF(static_cast<float>(materialOpacity));
+    return material;
+}
+
+QColor invertedColor(bool dark, double extraAlpha) {
+    QColor inverted = dark ? Qt::black : Qt::white;
+    inverted.setAlphaF(static_cast<float>(extraAlpha));
+    return inverted;
+}
+
+void fillBodyShape(QPainter& painter, const QRectF& rect, double radius, bool dark, double extraAlpha) {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), s.cornerRadius, s.cornerRadius);
-    QColor material = isDark(theme_) ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xf2, 0xf2, 0xf2);
-    material.setAlphaF(static_cast<float>(materialOpacity));
-    painter.fillPath(shape, material);
-    QColor inverted = isDark(theme_) ? Qt::black : Qt::white;
-    inverted.setAlphaF(static_cast<float>(s.extraAlpha));
-    painter.fillPath(shape, inverted);
+    shape.addRoundedRect(rect, radius, radius);
+    painter.fillPath(shape, materialColor(dark));
+    painter.fillPath(shape, invertedColor(dark, extraAlpha));
+}
+
+}  // namespace
+
+void Body::paintEvent(QPaintEvent*) {
+    auto s = settings_();
+    bool dark = isDark(theme_);
+    QPainter painter(this);
+    qreal ratio = devicePixelRatioF();
+    int end = static_cast<int>(std::ceil(std::max(0.0, s.cornerRadius)));
+    // Copying whole pixels needs a whole-number scale; otherwise the shape is filled as it is.
+    if (ratio != std::floor(ratio) || width() < 2 * end) {
+        fillBodyShape(painter, QRectF(rect()), s.cornerRadius, dark, s.extraAlpha);
+        return;
+    }
+    EndsLook look{s.cornerRadius, s.extraAlpha, dark, height(), ratio};
+    auto scale = static_cast<int>(ratio);
+    int templateWidth = 2 * end + insideTile;
+    if (!(look == endsLook_)) {
+        ends_ = QImage(templateWidth * scale, height() * scale, QImage::Format_ARGB32_Premultiplied);
+        ends_.setDevicePixelRatio(ratio);
+        ends_.fill(Qt::transparent);
+        QPainter drawing(&ends_);
+        fillBodyShape(drawing, QRectF(0, 0, templateWidth, height()), s.cornerRadius, dark, s.extraAlpha);
+        endsLook_ = look;
+    }
+    // Unscaled copies only: Qt fills large areas, paths and scaled copies on its thread pool, and
+    // starting and joining those threads each frame costs more than the filling.
+    auto columns = [&](int x, int width) { return QRect(x * scale, 0, width * scale, height() * scale); };
+    // (A copy of no width would copy the rest of the picture.)
+    if (end > 0) painter.drawImage(QPointF(0, 0), ends_, columns(0, end));
+    for (int x = end; x < width() - end; x += insideTile)
+        painter.drawImage(QPointF(x, 0), ends_, columns(end, std::min(insideTile, width() - end - x)));
+    if (end > 0) painter.drawImage(QPointF(width() - end, 0), ends_, columns(end + insideTile, end));
 }
 
 Separator::Separator(const Theme* theme) : theme_(theme) {

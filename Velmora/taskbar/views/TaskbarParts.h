@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 #include <functional>
 
@@ -38,6 +39,17 @@ protected:
 private:
     const Theme* theme_;
     std::function<TaskbarThemeSettings()> settings_;
+    // The rounded ends and a piece of the inside, drawn once for each look and height: a frame of
+    // an animation then copies pixels instead of filling an antialiased path across the body.
+    struct EndsLook {
+        double radius = -1, extraAlpha = 0;
+        bool dark = false;
+        int height = 0;
+        qreal ratio = 0;
+        friend bool operator==(const EndsLook&, const EndsLook&) = default;
+    };
+    QImage ends_;
+    EndsLook endsLook_;
 };
 
 class Separator : public QWidget {

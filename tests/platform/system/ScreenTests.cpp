@@ -14,6 +14,21 @@ TEST(Rect, ContainmentNeedsAnInnerRectangleThatIsNotEmpty) {
                 !screen.intersects(Rect::make(1920, 0, 100, 100)));
 }
 
+TEST(Rect, OverlapCountsSharedAreaAndDistanceOnlyWhatLiesOutside) {
+    auto screen = Rect::make(0, 0, 100, 50);
+    struct Case {
+        Rect other;
+        double overlap;
+    };
+    for (const auto& c : {Case{Rect::make(50, 25, 100, 100), 50 * 25}, Case{Rect::make(100, 0, 10, 10), 0},
+                          Case{Rect::make(10, 60, 10, 10), 0}, Case{Rect::make(110, 10, -20, 10), 100}})
+        EXPECT_EQ(screen.overlapArea(c.other), c.overlap);
+    EXPECT_EQ(screen.distanceTo({50, 25}), 0);
+    EXPECT_EQ(screen.distanceTo({100, 50}), 0);
+    EXPECT_EQ(screen.distanceTo({-30, 25}), 30);
+    EXPECT_EQ(screen.distanceTo({103, 54}), 5);
+}
+
 TEST(Screens, UpdatePostsOnlyRealChangesAndMainFallsBackToTheFirst) {
     int changes = 0;
     auto center = NotificationCenter::defaultCenter();

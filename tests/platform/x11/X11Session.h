@@ -28,59 +28,101 @@ inline bool waitFor(const std::function<bool()>& condition, double seconds = 30,
     return true;
 }
 
-// An Xvfb of its own (a free display through -displayfd) with openbox, and the programs a test
-// starts on it; everything is stopped when the session ends.
-class X11Session {
+// The processes a test starts, their output silenced (a server that outlives a crashed test must
+// not hold the test runner's pipe); asked to end last first when it ends, killed after `grace`
+// seconds.
+class TestProcesses {
 public:
-    explicit X11Session(bool windowManager = true) {
-        // Xvfb takes a free display and writes its number to the file once it listens. It never
-        // resets: a test whose only client comes and goes must not meet a server in mid-reset.
-        auto number = home / "display";
-        spawn(
-            {"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>" + number});
-        if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); })) return;
-        display = ":" + std::to_string(std::stoi(test_support::readWholeFile(number)));
-        setenv("DISPLAY", display.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
-        // Openbox announces itself before it manages windows; its start-up command runs after.
-        auto started = home / "openbox-started";
-        if (windowManager) spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
-        ready = !windowManager || waitFor([&] { return access(started.c_str(), F_OK) == 0; });
-    }
-    ~X11Session() {
+    explicit TestProcesses(double grace) : grace_(grace) {}
+    ~TestProcesses() {
         for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
             int status = 0;
             kill(*it, SIGTERM);
-            if (waitFor([&] { return waitpid(*it, &status, WNOHANG) != 0; }, 2)) continue;
+            if (waitFor([&] { return waitpid(*it, &status, WNOHANG) != 0; }, grace_)) continue;
             kill(*it, SIGKILL);
             waitpid(*it, &status, 0);
         }
     }
-    // A process on the display, its output and errors silenced; its pid.
+    TestProcesses(const TestProcesses&) = delete;
+    TestProcesses& operator=(const TestProcesses&) = delete;
+
+    // A process kept until the end; its pid, 0 when it cannot start.
     pid_t spawn(const std::vector<std::string>& arguments) {
+        auto pid = start(arguments);
+        if (pid > 0) children_.push_back(pid);
+        return pid;
+    }
+    // A process left to the caller; its pid, 0 when it cannot start.
+    static pid_t start(const std::vector<std::string>& arguments) {
         std::vector<char*> argv;
         for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        // Nor its output: a server that outlives a crashed test must not hold the test runner's pipe.
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         pid_t pid = 0;
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0)
-            children_.push_back(pid);
+        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = 0;
         posix_spawn_file_actions_destroy(&actions);
         return pid;
     }
+
+private:
+    double grace_;
+    std::vector<pid_t> children_;
+};
+
+// The display a server started with `-displayfd 3 3>FILE` names, once it listens: set as DISPLAY,
+// with a configuration folder of the session's own. Empty when the server did not come up.
+inline std::string useDisplayFrom(const std::string& file, const std::string& configHome) {
+    if (!waitFor([&] { return test_support::readWholeFile(file).ends_with("\n"); })) return {};
+    auto display = ":" + std::to_string(std::stoi(test_support::readWholeFile(file)));
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+    return display;
+}
+
+// Openbox, until it manages windows: it announces itself before that, its start-up command runs
+// after.
+inline bool startOpenbox(TestProcesses& processes, const std::string& folder) {
+    auto started = folder + "/openbox-started";
+    processes.spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
+    return waitFor([&] { return access(started.c_str(), F_OK) == 0; });
+}
+
+// What the test servers share: a folder of their own, the display, and the programs a test starts
+// on it, stopped when the session ends.
+class DisplaySession {
+public:
+    // A process on the display, its output and errors silenced, stopped with the session; its pid.
+    pid_t spawn(const std::vector<std::string>& arguments) { return processes_.spawn(arguments); }
     // The test client: `x11_test_client CLASS TITLE SIZE [options]`.
     pid_t client(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), X11_TEST_CLIENT);
         return spawn(arguments);
     }
+
     test_support::TemporaryFolder home;
     std::string display;
     bool ready = false;
 
-private:
-    std::vector<pid_t> children_;
+protected:
+    explicit DisplaySession(double grace) : processes_(grace) {}
+    // After `home`, so the processes end before their folder goes.
+    TestProcesses processes_;
+};
+
+// An Xvfb of its own (a free display through -displayfd) with openbox.
+class X11Session : public DisplaySession {
+public:
+    explicit X11Session(bool windowManager = true) : DisplaySession(2) {
+        // Xvfb takes a free display and writes its number to the file once it listens. It never
+        // resets: a test whose only client comes and goes must not meet a server in mid-reset.
+        auto number = home / "display";
+        spawn(
+            {"sh", "-c", "exec Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>" + number});
+        display = useDisplayFrom(number, home / "config");
+        if (display.empty()) return;
+        ready = !windowManager || startOpenbox(processes_, home.path());
+    }
 };

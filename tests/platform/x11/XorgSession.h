@@ -1,9 +1,7 @@
 #pragma once
 // An Xorg server of the test's own with the dummy video driver, for layouts of several monitors,
 // which Xvfb cannot show Qt: the monitors are RandR monitors over one large framebuffer.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,7 +13,7 @@
 #include "tests/platform/x11/X11Session.h"
 #include "tests/support/TemporaryFolder.h"
 
-class XorgSession {
+class XorgSession : public DisplaySession {
 public:
     struct Monitor {
         std::string name;
@@ -24,7 +22,7 @@ public:
 
     // The first monitor is the primary one; together they fit in 4096 by 4096 pixels. `ready` false, with the
     // reason in `whyNot`, when Xorg cannot start here (not allowed to, or no dummy driver).
-    explicit XorgSession(const std::vector<Monitor>& monitors) {
+    explicit XorgSession(const std::vector<Monitor>& monitors) : DisplaySession(5) {
         auto config = home / "xorg.conf";
         std::ofstream(config) << "Section \"ServerFlags\"\n"
                                  "  Option \"AutoAddDevices\" \"false\"\n"
@@ -40,30 +38,17 @@ public:
         spawn({"sh", "-c",
                "exec Xorg -config " + config + " -noreset -nolisten tcp -logfile " + (home / "xorg.log") +
                    " -displayfd 3 3>" + number});
-        if (!waitFor([&] { return test_support::readWholeFile(number).ends_with("\n"); })) {
+        display = useDisplayFrom(number, home / "config");
+        if (display.empty()) {
             whyNot = "Xorg with the dummy driver does not start here";
             return;
         }
-        display = ":" + std::to_string(std::stoi(test_support::readWholeFile(number)));
-        setenv("DISPLAY", display.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
         if (!setMonitors(monitors)) {
             whyNot = "xrandr cannot set the monitors";
             return;
         }
-        auto started = home / "openbox-started";
-        spawn({"openbox", "--sm-disable", "--startup", "touch " + started});
-        ready = waitFor([&] { return access(started.c_str(), F_OK) == 0; });
+        ready = startOpenbox(processes_, home.path());
         if (!ready) whyNot = "openbox did not start";
-    }
-    ~XorgSession() {
-        for (auto it = children_.rbegin(); it != children_.rend(); ++it) {
-            int status = 0;
-            kill(*it, SIGTERM);
-            if (waitFor([&] { return waitpid(*it, &status, WNOHANG) != 0; }, 5)) continue;
-            kill(*it, SIGKILL);
-            waitpid(*it, &status, 0);
-        }
     }
 
     // The framebuffer grows to hold the monitors.
@@ -99,7 +84,7 @@ public:
 
     // Runs a program on the display to its end (at most 30 seconds); its exit status.
     int run(const std::vector<std::string>& arguments) {
-        auto pid = start(arguments);
+        auto pid = TestProcesses::start(arguments);
         int status = 0;
         if (pid <= 0) return -1;
         if (!waitFor([&] { return waitpid(pid, &status, WNOHANG) != 0; }, 30)) {
@@ -109,38 +94,7 @@ public:
         }
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    // A process on the display, stopped with the session; its pid.
-    pid_t spawn(const std::vector<std::string>& arguments) {
-        auto pid = start(arguments);
-        if (pid > 0) children_.push_back(pid);
-        return pid;
-    }
-    // The test client: `x11_test_client CLASS TITLE SIZE [options]`.
-    pid_t client(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), X11_TEST_CLIENT);
-        return spawn(arguments);
-    }
 
-    test_support::TemporaryFolder home;
-    std::string display;
-    bool ready = false;
+    // Why `ready` is false.
     std::string whyNot;
-
-private:
-    // Its output silenced, so that nothing left running holds ctest's output open.
-    static pid_t start(const std::vector<std::string>& arguments) {
-        std::vector<char*> argv;
-        for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
-    }
-
-    std::vector<pid_t> children_;
 };

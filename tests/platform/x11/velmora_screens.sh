@@ -8,31 +8,10 @@
 velmora="$1"
 client="$2"
 layout="$3"
-for tool in Xorg xrandr openbox xprop xdotool xte; do
-    command -v $tool >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
-done
-export QT_QPA_PLATFORM=xcb
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    sleep 0.5
-    for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-    [ -n "$KEEP" ] && echo "kept $work" || rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" TERM INT HUP
-fail() {
-    echo "FAILED ($layout): $1"
-    echo "--- stdout"; tail -n 30 "$work/out.log"
-    echo "--- stderr"; tail -n 10 "$work/err.log"
-    exit 1
-}
-waitFor() {
-    local tries=$1; shift
-    for ((n = 0; n < tries; n++)); do "$@" && return 0; sleep 0.5; done
-    return 1
-}
+source "$(dirname "$0")/../../e2e/x11lib.sh"
+needTools Xorg xrandr openbox xprop xdotool xte
+failContext=" ($layout)"
+logLines=30
 
 cat >"$work/xorg.conf" <<'EOF'
 Section "ServerFlags"
@@ -60,10 +39,8 @@ Xorg -config "$work/xorg.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" 
 pids+=($!)
 waitFor 30 grep -q . "$work/display" || { echo "Xorg with the dummy driver does not start here: skipped"; exit 77; }
 export DISPLAY=":$(head -n 1 "$work/display")"
-export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_DATA_HOME="$work/data"
-mkdir -p "$XDG_CONFIG_HOME/velmora"
 # The user has consented already: the program starts with its bars.
-touch "$XDG_CONFIG_HOME/velmora/x11-consent"
+freshUser consented
 
 # monitors WIDTH HEIGHT NAME+GEOMETRY...: the first is the primary one.
 monitors() {
@@ -106,21 +83,11 @@ scaled)
     ;;
 *) fail "no such layout" ;;
 esac
-openbox --sm-disable --startup "touch $work/openbox-started" >/dev/null 2>&1 &
-pids+=($!)
-waitFor 20 test -e "$work/openbox-started" || fail "no openbox"
+startOpenbox
 
-echo '{"dontRestartDock": true}' >"$work/defaults.json"
-VELMORA_DEFAULTS="$work/defaults.json" VELMORA_UPDATE_URL="http://127.0.0.1:9" \
-    "$velmora" >"$work/out.log" 2>"$work/err.log" &
-program=$!
-pids+=($program)
-waitFor 60 grep -q "Switching to state: .*AppStateIdle" "$work/out.log" || fail "the program did not start"
-docks() {
-    for w in $(xprop -root _NET_CLIENT_LIST | sed 's/.*# //; s/,//g'); do
-        xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DOCK && echo "$w"
-    done
-}
+startVelmora
+program=$app
+waitFor 60 started || fail "the program did not start"
 twoBars() { [ "$(docks | wc -l)" -eq 2 ]; }
 waitFor 30 twoBars || fail "not one bar a monitor"
 
