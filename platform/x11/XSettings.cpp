@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/x11/X11Connection.h"
+
 namespace platform::x11 {
 namespace {
 
@@ -46,14 +48,8 @@ private:
     std::size_t at_ = 0;
 };
 
-template <typename T>
-struct OwnedReply {
-    T* reply = nullptr;
-    ~OwnedReply() { std::free(reply); }
-};
-
 xcb_atom_t internedAtom(xcb_connection_t* c, const std::string& name) {
-    OwnedReply<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(
+    Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(
         c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr)};
     return reply.reply ? reply.reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
@@ -108,10 +104,10 @@ std::map<std::string, XSetting> readXSettings(const std::string& displayName) {
     }
     auto selection = internedAtom(c, "_XSETTINGS_S" + std::to_string(screen));
     auto property = internedAtom(c, "_XSETTINGS_SETTINGS");
-    OwnedReply<xcb_get_selection_owner_reply_t> owner{
+    Freed<xcb_get_selection_owner_reply_t> owner{
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr)};
     if (selection && property && owner.reply && owner.reply->owner) {
-        OwnedReply<xcb_get_property_reply_t> reply{xcb_get_property_reply(
+        Freed<xcb_get_property_reply_t> reply{xcb_get_property_reply(
             c, xcb_get_property(c, 0, owner.reply->owner, property, property, 0, maximumPropertyWords),
             nullptr)};
         // The owner may have gone between the two requests: then there is no reply.
