@@ -54,9 +54,10 @@ struct Channel {
 }  // namespace
 
 TEST(EventThread, ServesEveryReadersDescriptorOnTheOneThread) {
+    // The thread goes first, so that no reader runs on a channel that is gone.
+    Channel display, input;
     EventThread thread;
     ASSERT_TRUE(thread.running());
-    Channel display, input;
     thread.add(display.ends[0], [&] { return display.read(); });
     thread.add(input.ends[0], [&] { return input.read(); });
     input.send(3);
@@ -71,8 +72,8 @@ TEST(EventThread, ServesEveryReadersDescriptorOnTheOneThread) {
 // Removal from another thread while the readers run: once remove returns the reader is never called
 // again, though its descriptor stays readable and the other reader keeps the thread busy.
 TEST(EventThread, ARemovedOrDroppedReaderIsNeverCalledAgain) {
-    EventThread thread;
     Channel kept, removed, gone;
+    EventThread thread;
     thread.add(kept.ends[0], [&] { return kept.read(); });
     int key = thread.add(removed.ends[0], [&] { return removed.read(); });
     // A reader whose connection ended: its peer is closed, so its descriptor reports a hang-up
