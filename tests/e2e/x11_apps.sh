@@ -104,6 +104,12 @@ buttons=(444 631 818)
 barWith() { [ "$(pixel $((640 - (720 + 187 * ($1 - 3)) / 2 + 20)) $barY)" != "#000000" ]; }
 waitFor 100 barWith 3 || fail "the bar of three buttons did not appear"
 sleep 1
+# Galculator's icon lives only in the default icon theme and xclock's only in its window's hints:
+# both show their own, not the placeholder's slate grey.
+placeholder() { import -window root -crop "40x40+$(($1 - 86))+$((barY - 20))" txt:- 2>/dev/null | grep -c -i "#5B6B7F"; }
+for x in "${buttons[1]}" "${buttons[2]}"; do
+    [ "$(placeholder "$x")" -lt 40 ] || fail "the button at $x shows the placeholder icon"
+done
 
 # Every button clicked twice (the second click on the active one) starts no process. XTerm's
 # button, of two windows, opens their list; Escape closes it.
