@@ -220,7 +220,21 @@ FileResult<FileAttributes> FileManager::attributesOfItem(std::string_view path) 
 }
 
 FileResult<void> FileManager::writeAtomically(std::string_view path, std::string_view bytes) const {
-    auto real = followedLinks(resolvedPath(path));
+    return writeInPlaceOf(path, followedLinks(resolvedPath(path)), bytes);
+}
+
+FileResult<void> FileManager::replaceAtomically(std::string_view path, std::string_view bytes,
+                                                bool* replacedLink) const {
+    auto real = resolvedPath(path);
+    struct stat status {};
+    bool link = ::lstat(real.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+    auto result = writeInPlaceOf(path, real, bytes);
+    if (replacedLink) *replacedLink = link && result.ok();
+    return result;
+}
+
+FileResult<void> FileManager::writeInPlaceOf(std::string_view path, const std::string& real,
+                                             std::string_view bytes) const {
     auto [folder, name] = splitFolderAndName(real);
     if (name.empty()) return FileError::fromErrno(EISDIR, "Cannot write", path);
 
@@ -229,7 +243,10 @@ FileResult<void> FileManager::writeAtomically(std::string_view path, std::string
     if (fd < 0) return FileError::fromErrno(errno, "Cannot write", path);
 
     struct stat existing {};
-    mode_t mode = ::stat(real.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    // A link being replaced lends the new file nothing of what it leads to.
+    mode_t mode = ::lstat(real.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
+                      ? (existing.st_mode & 07777)
+                      : 0644;
     bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     int code = errno;
     if (::close(fd) != 0 && written) {

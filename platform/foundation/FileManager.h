@@ -138,6 +138,10 @@ public:
     // An existing file keeps its permissions. A symbolic link at the path stays: the file it leads
     // to is replaced, in that file's folder.
     FileResult<void> writeAtomically(std::string_view path, std::string_view bytes) const;
+    // The same for a file in the user's folders that another program may have planted a link at:
+    // a link at the path is replaced, never written through, and `replacedLink` says whether one was.
+    FileResult<void> replaceAtomically(std::string_view path, std::string_view bytes,
+                                       bool* replacedLink = nullptr) const;
     // Removes what interrupted atomic writes of the file at `path` left behind, if older than
     // `minimumAge` seconds (a younger one may belong to a write still under way).
     void removeStaleTemporaries(std::string_view path, double minimumAge = 60) const;
@@ -161,6 +165,11 @@ public:
     // Home folder and XDG base folders, honouring the home override.
     static std::string homePath();
     static std::string xdgPath(const char* variable, std::string_view belowHome);
+
+private:
+    // Writes beside `real` and renames over it; `path` names the file in errors.
+    FileResult<void> writeInPlaceOf(std::string_view path, const std::string& real,
+                                    std::string_view bytes) const;
 };
 
 }  // namespace platform

@@ -1,14 +1,11 @@
 #include "platform/xdg/AutostartLoginItem.h"
 
-#include <fcntl.h>
 #include <glib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <random>
 #include <string_view>
 
 #include "platform/foundation/FileManager.h"
@@ -68,38 +65,11 @@ std::optional<std::string> execValue(const std::string& path, std::string* why) 
 // Writes the file in one step without following a link at `path`: a link is replaced, never
 // written through, and its target is left as it was.
 std::optional<std::string> replaceFile(const std::string& path, const std::string& bytes) {
-    const auto slash = path.rfind('/');
-    const auto folder = path.substr(0, slash), name = path.substr(slash + 1);
-    FileManager::shared()->removeStaleTemporaries(path);
-    std::string temporary;
-    int fd = -1;
-    std::random_device random;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        // The same naming as the file manager's, so that its clean-up finds what a crash leaves.
-        temporary = folder + "/." + name + ".tmp-";
-        for (int i = 0; i < 6; ++i) temporary += "abcdefghijklmnopqrstuvwxyz0123456789"[random() % 36];
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) return FileError::fromErrno(errno, "Cannot write", path).description;
-    bool written = true;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        auto count = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (count < 0 && errno == EINTR) continue;
-        written = count > 0;
-        if (written) done += static_cast<std::size_t>(count);
-    }
-    int code = errno;
-    written = written && ::fsync(fd) == 0;
-    if (!written) code = errno;
-    ::close(fd);
-    struct stat status {};
-    const bool link = ::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
-    if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        if (written) code = errno;
-        ::unlink(temporary.c_str());
-        return FileError::fromErrno(code, "Cannot write", path).description;
-    }
+    auto files = FileManager::shared();
+    files->removeStaleTemporaries(path);
+    bool link = false;
+    if (auto written = files->replaceAtomically(path, bytes, &link); !written)
+        return written.error().description;
     if (link)
         std::fprintf(stderr,
                      "Velmora: %s was a symbolic link; it is replaced by the autostart entry, and what it "
