@@ -12,10 +12,20 @@ using Velmora::TaskbarThemeSettings;
 
 namespace {
 
-QImage rendered(QWidget& widget) {
+QImage rendered(QWidget& widget, const QRegion& region = QRegion()) {
     QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    widget.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    // A part is drawn where it lies, not moved to the corner.
+    widget.render(&image, region.boundingRect().topLeft(), region, QWidget::RenderFlags());
+    return image;
+}
+
+// Only the pixels inside `region`.
+QImage clipped(QImage image, const QRegion& region) {
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.setClipRegion(QRegion(image.rect()) - region);
+    painter.fillRect(image.rect(), Qt::transparent);
     return image;
 }
 
@@ -62,4 +72,24 @@ TEST(TaskbarBody, DrawsTheSamePixelsAsItsRoundedShapeAtEveryWidthAndLook) {
                     << "radius " << c.radius << ", " << width << "x" << height;
             }
     }
+}
+
+TEST(TaskbarBody, RepaintsAPartOfSeveralRectanglesWithTheSamePixelsAsTheWhole) {
+    platform::qt::GuiTestLoop loop;
+    TaskbarThemeSettings s;
+    s.cornerRadius = 16;
+    s.extraAlpha = 0.3;
+    Velmora::taskbar_parts::Body body(Velmora::Theme::shared(), [&] { return s; });
+    body.resize(613, 48);
+    // A button's rounded outline beside a strip along the trailing end, pieces starting inside
+    // tiles, at a tile's first column and in the ends, and one across the whole body.
+    QRegion button = QRegion(101, 6, 48, 36) + QRegion(103, 4, 44, 40) + QRegion(100, 10, 50, 28);
+    const QRegion parts[] = {
+        button + QRegion(590, 0, 23, 48),
+        QRegion(5, 0, 3, 48) + QRegion(60, 20, 200, 2) + QRegion(597, 47, 16, 1),
+        QRegion(0, 10, 613, 5) + QRegion(300, 30, 1, 1) + QRegion(272, 40, 1, 3),
+    };
+    for (const auto& part : parts)
+        EXPECT_EQ(rendered(body, part), clipped(filledShape(body.size(), s), part))
+            << part.boundingRect().x() << "," << part.boundingRect().y();
 }
