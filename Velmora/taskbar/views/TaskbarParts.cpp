@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QLayoutItem>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -166,6 +167,15 @@ void DropMarker::place() {
 void DropMarker::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Taskbar::accentBlue());
+}
+
+void placeAlone(QWidget* child, const QRect& space) {
+    QWidgetItem item(child);
+    if (item.isEmpty()) return;
+    // The space left over is split evenly on both sides.
+    int width = std::min(space.width(), item.maximumSize().width());
+    int x = space.x() + std::max(0, (space.width() - width) / 2);
+    item.setGeometry(QRect(x, space.y(), width, space.height()));
 }
 
 QWidget* row(QWidget* parent) {

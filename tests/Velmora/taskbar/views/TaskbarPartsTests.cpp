@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QHBoxLayout>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -92,4 +93,52 @@ TEST(TaskbarBody, RepaintsAPartOfSeveralRectanglesWithTheSamePixelsAsTheWhole) {
     for (const auto& part : parts)
         EXPECT_EQ(rendered(body, part), clipped(filledShape(body.size(), s), part))
             << part.boundingRect().x() << "," << part.boundingRect().y();
+}
+
+// A widget of fixed size hints, for comparing placements.
+struct Hinted : QWidget {
+    QSize hint, least;
+    QSize sizeHint() const override { return hint; }
+    QSize minimumSizeHint() const override { return least; }
+};
+
+TEST(PlaceAlone, PutsAWidgetWhereALayoutHoldingOnlyItWould) {
+    platform::qt::GuiTestLoop loop;
+    struct Case {
+        QSizePolicy::Policy policy;
+        QSize hint, least, maximum;
+    };
+    const int unlimited = QWIDGETSIZE_MAX;
+    const Case cases[] = {
+        {QSizePolicy::Preferred, {48, 56}, {8, 40}, {unlimited, unlimited}},
+        {QSizePolicy::Preferred, {48, 56}, {8, 40}, {0, unlimited}},
+        {QSizePolicy::Preferred, {48, 56}, {8, 40}, {7, unlimited}},
+        {QSizePolicy::Preferred, {48, 56}, {30, 40}, {47, 30}},
+        {QSizePolicy::Fixed, {20, 56}, {8, 40}, {unlimited, unlimited}},
+        {QSizePolicy::Maximum, {60, 20}, {50, 10}, {unlimited, unlimited}},
+        {QSizePolicy::Expanding, {10, 10}, {0, 0}, {33, 100}},
+    };
+    for (const auto& c : cases)
+        for (QSize space : {QSize(48, 56), QSize(180, 56), QSize(25, 40), QSize(3, 80)}) {
+            QWidget boxed;
+            auto* layout = new QHBoxLayout(&boxed);
+            layout->setContentsMargins(0, 0, 0, 0);
+            QWidget placed;
+            Hinted* widgets[2] = {new Hinted, new Hinted};
+            for (auto* widget : widgets) {
+                widget->hint = c.hint;
+                widget->least = c.least;
+                widget->setMaximumSize(c.maximum);
+                widget->setSizePolicy(c.policy, c.policy);
+            }
+            layout->addWidget(widgets[0]);
+            widgets[1]->setParent(&placed);
+            layout->setGeometry(QRect(QPoint(0, 0), space));
+            Velmora::taskbar_parts::placeAlone(widgets[1], QRect(QPoint(0, 0), space));
+            EXPECT_EQ(widgets[1]->geometry(), widgets[0]->geometry())
+                << "max " << c.maximum.width() << ", in " << space.width() << "x" << space.height() << ": "
+                << widgets[1]->x() << "," << widgets[1]->y() << " " << widgets[1]->width() << "x"
+                << widgets[1]->height() << " instead of " << widgets[0]->x() << "," << widgets[0]->y() << " "
+                << widgets[0]->width() << "x" << widgets[0]->height();
+        }
 }

@@ -101,6 +101,51 @@ TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockTitledWhenT
     EXPECT_EQ(titled(), (std::vector<bool>{false, false}));
 }
 
+// Counts the layout requests a widget receives.
+struct LayoutRequests : QObject {
+    explicit LayoutRequests(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::LayoutRequest) ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+// A button's width limit changes every frame of its animation: without titles the buttons keep
+// their slots and the bar is not laid out again; with titles the others follow it.
+TEST(Taskbar, AButtonsWidthLimitLaysOutTheBarAgainOnlyWhenItsSlotFollowsIt) {
+    Bar bar;
+    auto& view = *bar.view;
+    auto button = [&](int index) { return view.otherButtons()[static_cast<std::size_t>(index)]; };
+    auto limit = [&](double width) {
+        bar.desktop.model("Notes")->maxWidth.accept(width);
+        bar.settle();
+    };
+    bar.desktop.settings->setShowTitle(false);
+    bar.settle();
+    LayoutRequests requests(view.buttonRow());
+    auto nextX = button(1)->mapTo(&view, QPoint(0, 0)).x();
+    for (double width : {10.0, 31.0, 47.0}) {
+        limit(width);
+        EXPECT_EQ(button(0)->width(), width);
+        // Centred in its slot, as a layout would.
+        EXPECT_EQ(button(0)->x(), (static_cast<int>(Taskbar::buttonWidth) - static_cast<int>(width)) / 2);
+        EXPECT_EQ(button(1)->mapTo(&view, QPoint(0, 0)).x(), nextX);
+    }
+    EXPECT_EQ(requests.count, 0);
+    // With titles the slot's least width follows the button's limit, and the row hears of it.
+    bar.desktop.settings->setShowTitle(true);
+    limit(Taskbar::titledButtonMaximumWidth);
+    ASSERT_TRUE(button(0)->showTitles());
+    auto* slot = button(0)->parentWidget();
+    requests.count = 0;
+    // (Below the button's own least width.)
+    limit(4);
+    EXPECT_EQ(button(0)->geometry(), QRect((slot->width() - 4) / 2, 0, 4, slot->height()));
+    EXPECT_EQ(slot->minimumSizeHint().width(), 4);
+    EXPECT_GT(requests.count, 0);
+}
+
 TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndCatchesUpWithTheMenuAndTheClockTicks) {
     TimeZoneScope zone("UTC0");
     Bar bar;
