@@ -365,6 +365,17 @@ void Taskbar::regroup() {
     separator2_->setVisible(!pinned.empty());
     pinnedRow_->setVisible(!pinned.empty());
     otherRow_->setVisible(!others.empty());
+    settleLayout();
+}
+
+void Taskbar::settleLayout() {
+    if (!isVisible()) return;
+    // Left to Qt, each level of the layout would settle on its own turn of the event loop, and the
+    // bar would be repainted after each: the rows, the bar's row, the body and its place now.
+    for (auto* widget : {pinnedRow_, otherRow_, buttonRow_})
+        if (widget->isVisibleTo(body_)) widget->layout()->activate();
+    contentLayout_->activate();
+    placeBody();
 }
 
 void Taskbar::buttonRowResized() {

@@ -146,6 +146,35 @@ TEST(Taskbar, AButtonsWidthLimitLaysOutTheBarAgainOnlyWhenItsSlotFollowsIt) {
     EXPECT_GT(requests.count, 0);
 }
 
+// Counts the paints a widget receives.
+struct Paints : QObject {
+    explicit Paints(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+// Buttons coming, going or changing width move the others, the separators and the body's edges:
+// all of it lands in one frame, not one frame for each level of the layout.
+TEST(Taskbar, RegroupingRepaintsTheBodyOnce) {
+    Bar bar;
+    auto& view = *bar.view;
+    Paints paints(view.body());
+    auto width = view.body()->width();
+    bar.desktop.settings->setShowTitle(false);
+    bar.settle();
+    EXPECT_LT(view.body()->width(), width);
+    EXPECT_EQ(paints.count, 1);
+    paints.count = 0;
+    bar.desktop.model("Photos")->isPinned.accept(false);
+    bar.settle();
+    ASSERT_TRUE(view.pinnedButtons().empty());
+    // Into the others' row, then gone with its model.
+    EXPECT_EQ(paints.count, 2);
+}
+
 TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndCatchesUpWithTheMenuAndTheClockTicks) {
     TimeZoneScope zone("UTC0");
     Bar bar;
