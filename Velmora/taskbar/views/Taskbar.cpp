@@ -92,7 +92,12 @@ public:
         auto width = titled_ ? titledButtonMaximumWidth : buttonWidth;
         return {static_cast<int>(width), QWidgetItem(button_).sizeHint().height()};
     }
-    QSize minimumSizeHint() const override { return QWidgetItem(button_).minimumSize(); }
+    QSize minimumSizeHint() const override {
+        auto least = QWidgetItem(button_).minimumSize();
+        // A slot of fixed width is never narrower, however narrow its button gets.
+        if (!titled_) least.setWidth(static_cast<int>(buttonWidth));
+        return least;
+    }
 
 protected:
     bool event(QEvent* event) override {

@@ -125,7 +125,8 @@ TEST(Taskbar, AButtonsWidthLimitLaysOutTheBarAgainOnlyWhenItsSlotFollowsIt) {
     bar.settle();
     LayoutRequests requests(view.buttonRow());
     auto nextX = button(1)->mapTo(&view, QPoint(0, 0)).x();
-    for (double width : {10.0, 31.0, 47.0}) {
+    // (Narrower than the button's own least width first.)
+    for (double width : {0.0, 4.0, 10.0, 31.0, 47.0}) {
         limit(width);
         EXPECT_EQ(button(0)->width(), width);
         // Centred in its slot, as a layout would.
