@@ -136,9 +136,6 @@ TEST(PlaceAlone, PutsAWidgetWhereALayoutHoldingOnlyItWould) {
             layout->setGeometry(QRect(QPoint(0, 0), space));
             Velmora::taskbar_parts::placeAlone(widgets[1], QRect(QPoint(0, 0), space));
             EXPECT_EQ(widgets[1]->geometry(), widgets[0]->geometry())
-                << "max " << c.maximum.width() << ", in " << space.width() << "x" << space.height() << ": "
-                << widgets[1]->x() << "," << widgets[1]->y() << " " << widgets[1]->width() << "x"
-                << widgets[1]->height() << " instead of " << widgets[0]->x() << "," << widgets[0]->y() << " "
-                << widgets[0]->width() << "x" << widgets[0]->height();
+                << "max " << c.maximum.width() << ", in " << space.width() << "x" << space.height();
         }
 }

@@ -101,13 +101,14 @@ TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockTitledWhenT
     EXPECT_EQ(titled(), (std::vector<bool>{false, false}));
 }
 
-// Counts the layout requests a widget receives.
-struct LayoutRequests : QObject {
-    explicit LayoutRequests(QWidget* widget) { widget->installEventFilter(this); }
+// Counts the events of one type a widget receives.
+struct Received : QObject {
+    Received(QWidget* widget, QEvent::Type type) : type(type) { widget->installEventFilter(this); }
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::LayoutRequest) ++count;
+        count += event->type() == type;
         return false;
     }
+    QEvent::Type type;
     int count = 0;
 };
 
@@ -123,7 +124,7 @@ TEST(Taskbar, AButtonsWidthLimitLaysOutTheBarAgainOnlyWhenItsSlotFollowsIt) {
     };
     bar.desktop.settings->setShowTitle(false);
     bar.settle();
-    LayoutRequests requests(view.buttonRow());
+    Received requests(view.buttonRow(), QEvent::LayoutRequest);
     auto nextX = button(1)->mapTo(&view, QPoint(0, 0)).x();
     // (Narrower than the button's own least width first.)
     for (double width : {0.0, 4.0, 10.0, 31.0, 47.0}) {
@@ -147,22 +148,12 @@ TEST(Taskbar, AButtonsWidthLimitLaysOutTheBarAgainOnlyWhenItsSlotFollowsIt) {
     EXPECT_GT(requests.count, 0);
 }
 
-// Counts the paints a widget receives.
-struct Paints : QObject {
-    explicit Paints(QWidget* widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++count;
-        return false;
-    }
-    int count = 0;
-};
-
 // Buttons coming, going or changing width move the others, the separators and the body's edges:
 // all of it lands in one frame, not one frame for each level of the layout.
 TEST(Taskbar, RegroupingRepaintsTheBodyOnce) {
     Bar bar;
     auto& view = *bar.view;
-    Paints paints(view.body());
+    Received paints(view.body(), QEvent::Paint);
     auto width = view.body()->width();
     bar.desktop.settings->setShowTitle(false);
     bar.settle();
