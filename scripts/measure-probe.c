@@ -32,21 +32,21 @@ static xcb_atom_t atom(const char* name) {
     return value;
 }
 
-/* An icon no other class has: 64x64 (and 16x16) in colours and stripes drawn from the class's name,
- * so that every class costs the program its own icon. */
+/* An icon no other class has, at the largest size the program keeps (128x128) and at 32x32, in
+ * colours drawn from the class's name, so that every class costs the program an icon of its own. */
 static void set_icon(xcb_window_t window, const char* wm_class) {
     uint32_t hash = 2166136261u;
     for (const char* p = wm_class; *p; ++p) hash = (hash ^ (uint8_t)*p) * 16777619u;
-    static uint32_t data[2 + 64 * 64 + 2 + 16 * 16];
+    static uint32_t data[2 + 128 * 128 + 2 + 32 * 32];
     uint32_t* out = data;
-    for (int size = 64; size >= 16; size /= 4) {
+    uint32_t noise = hash | 1;
+    for (int size = 128; size >= 32; size /= 4) {
         *out++ = size;
         *out++ = size;
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x) {
-                uint32_t stripe = ((x + y + (hash & 15)) / (2 + (hash >> 4) % 7)) & 1;
-                *out++ = 0xff000000u | ((stripe ? hash & 0xffffff : ~hash & 0xffffff) ^ (uint32_t)(x * 3 + y * 5));
-            }
+        for (int i = 0; i < size * size; ++i) {
+            noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+            *out++ = 0xff000000u | ((hash ^ (noise & 0x3f3f3f)) & 0xffffff);
+        }
     }
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 32,
                         (uint32_t)(out - data), data);
