@@ -85,8 +85,8 @@ public:
     bool entriesRead() const;
     // Waits, at most `limit`, while the watch's first update reads the entries; whether they are read.
     bool waitForEntries(std::chrono::milliseconds limit) const;
-    // Runs on the watch's thread when its first update has read the entries. Replaces the earlier
-    // one.
+    // Runs once the watch's first update has read the entries, on that update's thread. Replaces
+    // the earlier one.
     void setEntriesReadHandler(std::function<void()> handler);
 
     // Runs on the updating thread before each update reads the entries; lets a test hold one.
