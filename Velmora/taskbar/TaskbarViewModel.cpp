@@ -141,11 +141,6 @@ bool TaskbarViewModel::hasSpaceForTitles() const {
 
 void TaskbarViewModel::setTaskBounds(const platform::Rect& frame, const std::shared_ptr<Task>& task) {
     if (movingTask.value() || !task) return;
-    // A leaving button's view may still report: only the bar's buttons have bounds.
-    const auto id = task->bundlePath.absoluteString();
-    const auto& buttons = tasks.value();
-    if (std::none_of(buttons.begin(), buttons.end(), [&](const auto& button) { return button->id() == id; }))
-        return;
     taskBounds.insert_or_assign(task->bundlePath, frame);
 }
 
@@ -153,9 +148,12 @@ void TaskbarViewModel::removeButton(const std::shared_ptr<TaskbarButtonViewModel
     auto buttons = tasks.value();
     auto removed = std::erase_if(buttons, [&](const auto& entry) { return entry->id() == button->id(); });
     if (!removed) return;
-    // Applications come and go all day: their buttons' bounds go with them.
-    std::erase_if(taskBounds,
-                  [&](const auto& entry) { return entry.first.absoluteString() == button->id(); });
+    // Applications come and go all day: the bounds of buttons no longer there go with them.
+    std::erase_if(taskBounds, [&](const auto& entry) {
+        const auto id = entry.first.absoluteString();
+        return std::none_of(buttons.begin(), buttons.end(),
+                            [&](const auto& kept) { return kept->id() == id; });
+    });
     tasks.set(std::move(buttons));
 }
 
