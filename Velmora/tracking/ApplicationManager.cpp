@@ -48,10 +48,19 @@ void ApplicationManager::postInit() {
         platform::WindowList::didChangeNotification, [weak = weakAs<ApplicationManager>()](const auto&) {
             if (auto self = weak.lock()) self->update.onNext(rx::Unit{});
         });
-    // One queue drained in order: refreshes never overlap and none is dropped.
+    // One queue drained in order: refreshes never overlap and none is dropped. A trigger that finds
+    // the queue empty and a refresh bound to stop at once is settled where it fires: most ticks
+    // find an unchanged desktop, and a hop to the queue and back would cost more than the check.
     auto queue =
         std::make_shared<rx::ConcurrentDispatchQueueScheduler>(platform::QualityOfService::userInitiated);
-    Brindle::subscribeNext(triggers.observeOn(queue), false, [weak = weakAs<ApplicationManager>()](bool) {
+    auto needed = triggers.filter([weak = weakAs<ApplicationManager>()](bool) {
+        auto self = weak.lock();
+        if (!self) return false;
+        if (self->queuedRefreshes_.load() == 0 && self->refreshWouldStop()) return false;
+        self->queuedRefreshes_.fetch_add(1);
+        return true;
+    });
+    Brindle::subscribeNext(needed.observeOn(queue), false, [weak = weakAs<ApplicationManager>()](bool) {
         if (auto self = weak.lock()) self->refresh();
     }).disposed(disposeBag_);
 }
@@ -60,6 +69,15 @@ void ApplicationManager::refresh() {
     buildTaskList(makeRefreshInput(), [weak = weakAs<ApplicationManager>()](UpdateDataResult result) {
         if (auto self = weak.lock()) self->publish(result);
     });
+    queuedRefreshes_.fetch_sub(1);
+}
+
+bool ApplicationManager::refreshWouldStop() const {
+    const auto input = makeRefreshInput();
+    auto key = refreshKey(input, settings_->pinnedApplications.value());
+    if (!key) return false;
+    std::lock_guard lock(mutex_);
+    return lastRefresh_ == key;
 }
 
 void ApplicationManager::publish(const UpdateDataResult& result) {
@@ -112,24 +130,46 @@ RefreshInput ApplicationManager::makeRefreshInput() const {
     return input;
 }
 
-Windows ApplicationManager::fetchAXWindows() {
-    RunningApplications applications;
-    for (const auto& task : allTasks.value())
-        if (task->runningApplication) applications.push_back(task->runningApplication);
-    if (applications.empty()) return {};
+Windows ApplicationManager::fetchAXWindows() { return fetchStampedAXWindows().windows; }
 
-    std::vector<std::int32_t> processIdentifiers;
-    processIdentifiers.reserve(applications.size());
-    for (const auto& application : applications)
-        processIdentifiers.push_back(application->processIdentifier());
-    // The same processes on an unchanged desktop have the same windows: the last ones serve.
+std::pair<RunningApplications, std::vector<std::int32_t>> ApplicationManager::runningOfAllTasks() const {
+    std::pair<RunningApplications, std::vector<std::int32_t>> running;
+    for (const auto& task : allTasks.value())
+        if (task->runningApplication) {
+            running.first.push_back(task->runningApplication);
+            running.second.push_back(task->runningApplication->processIdentifier());
+        }
+    return running;
+}
+
+std::optional<std::uint64_t> ApplicationManager::currentAXWindowsStamp() const {
     const auto generation = platform::System::current()->generation();
+    if (!generation) return std::nullopt;
+    auto processIdentifiers = runningOfAllTasks().second;
+    // No running task: the answer is always the same empty list.
+    if (processIdentifiers.empty()) return 0;
+    auto screens = platform::Screens::screens();
+    std::lock_guard lock(mutex_);
+    if (lastAXWindows_ && lastAXWindows_->generation == *generation &&
+        lastAXWindows_->processIdentifiers == processIdentifiers && lastAXWindows_->screens == screens)
+        return lastAXWindows_->stamp;
+    return std::nullopt;
+}
+
+ApplicationManager::StampedWindows ApplicationManager::fetchStampedAXWindows() {
+    auto [applications, processIdentifiers] = runningOfAllTasks();
+    // Read before the windows: a change while they are read leaves a stamp that no later reading
+    // of the generation matches.
+    const auto generation = platform::System::current()->generation();
+    if (applications.empty()) return {{}, generation ? std::optional<std::uint64_t>(0) : std::nullopt};
+
+    // The same processes on an unchanged desktop have the same windows: the last ones serve.
     auto screens = platform::Screens::screens();
     if (generation) {
         std::lock_guard lock(mutex_);
         if (lastAXWindows_ && lastAXWindows_->generation == *generation &&
             lastAXWindows_->processIdentifiers == processIdentifiers && lastAXWindows_->screens == screens)
-            return lastAXWindows_->windows;
+            return {lastAXWindows_->windows, lastAXWindows_->stamp};
     }
     auto byProcess =
         windowsByProcess(applications, Brindle::make<WindowSystemUtils>()->axWindows(processIdentifiers));
@@ -146,12 +186,12 @@ Windows ApplicationManager::fetchAXWindows() {
         if (auto found = byProcess.find(pid); found != byProcess.end())
             all.insert(all.end(), found->second.begin(), found->second.end());
     }
-    if (generation) {
-        std::lock_guard lock(mutex_);
-        lastAXWindows_ =
-            AXWindowsReading{*generation, std::move(processIdentifiers), std::move(screens), all};
-    }
-    return all;
+    if (!generation) return {std::move(all), std::nullopt};
+    std::lock_guard lock(mutex_);
+    const auto stamp = ++lastAXWindowsStamp_;
+    lastAXWindows_ =
+        AXWindowsReading{*generation, std::move(processIdentifiers), std::move(screens), all, stamp};
+    return {std::move(all), stamp};
 }
 
 std::optional<ApplicationManager::RefreshKey> ApplicationManager::refreshKey(const RefreshInput& input,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -7,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Brindle/Object.h"
@@ -101,6 +103,16 @@ public:
     // The Accessibility windows of every running task of `allTasks`, in task order; they replace
     // `lastVisibleWindows`. Blocks the calling thread.
     Windows fetchAXWindows();
+    // `fetchAXWindows` with the stamp of the reading it answers from: equal stamps, equal windows.
+    // No stamp when the desktop cannot tell its changes.
+    struct StampedWindows {
+        Windows windows;
+        std::optional<std::uint64_t> stamp;
+    };
+    StampedWindows fetchStampedAXWindows();
+    // The stamp `fetchStampedAXWindows` would answer with now, when that is the last reading again;
+    // reads nothing of the desktop but its generation, and copies no window.
+    std::optional<std::uint64_t> currentAXWindowsStamp() const;
 
     // The installed applications: the cached list, or a fresh scan when `rescan` is set or the
     // cache is empty. Blocks the calling thread while it scans.
@@ -152,12 +164,17 @@ private:
         std::vector<std::int32_t> processIdentifiers;
         std::vector<platform::Screen> screens;
         Windows windows;
+        std::uint64_t stamp = 0;
     };
+    // The running tasks' applications of `allTasks`, and their process ids, in task order.
+    std::pair<RunningApplications, std::vector<std::int32_t>> runningOfAllTasks() const;
     // None when the desktop cannot tell its changes or the window cache holds entries.
     std::optional<RefreshKey> refreshKey(const RefreshInput& input, const TaskList& pinned) const;
 
     void refresh();
     void publish(const UpdateDataResult& result);
+    // Whether a refresh begun now would stop at once, having nothing new to read.
+    bool refreshWouldStop() const;
 
     const std::shared_ptr<SettingsManager> settings_;
     rx::DisposeBag disposeBag_;
@@ -169,7 +186,10 @@ private:
     TaskList installedTasks_;
     std::optional<RefreshKey> lastRefresh_;
     std::optional<AXWindowsReading> lastAXWindows_;
+    std::uint64_t lastAXWindowsStamp_ = 0;
     std::shared_ptr<platform::NotificationCenter::Token> windowsChangedToken_;
+    // Triggers handed to the refresh queue and not yet run there.
+    std::atomic<int> queuedRefreshes_{0};
 };
 
 }  // namespace Velmora
