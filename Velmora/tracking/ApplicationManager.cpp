@@ -73,11 +73,26 @@ void ApplicationManager::refresh() {
 }
 
 bool ApplicationManager::refreshWouldStop() const {
-    const auto input = makeRefreshInput();
-    auto key = refreshKey(input, settings_->pinnedApplications.value());
-    if (!key) return false;
+    // What `refreshKey` reads, compared in place: this runs on every tick of the poll.
+    if (betterProcessInfo->count() > 0 ||
+        settings_->showOnRunningMonitorOnly() != settingsShowOnCurrentScreenOnly.value_or(false))
+        return false;
+    const auto generation = platform::System::current()->generation();
+    if (!generation) return false;
+    const auto tasks = allTasks.value();
+    const auto published = tasksRelay.value();
+    const auto pinned = settings_->pinnedApplications.value();
+    const auto screens = platform::Screens::screens();
     std::lock_guard lock(mutex_);
-    return lastRefresh_ == key;
+    if (!lastRefresh_) return false;
+    const auto& last = *lastRefresh_;
+    if (last.generation != *generation || last.allTasks != tasks || last.publishedTasks != published ||
+        last.pinned != pinned || last.ignoredTasks != ignoredTasks || last.badges != badges_ ||
+        last.screens != screens || last.allTaskIndexes.size() != tasks.size())
+        return false;
+    for (std::size_t i = 0; i < tasks.size(); ++i)
+        if (last.allTaskIndexes[i] != tasks[i]->index) return false;
+    return true;
 }
 
 void ApplicationManager::publish(const UpdateDataResult& result) {
