@@ -43,6 +43,17 @@ void ApplicationManager::postInit() {
             .map(toTrue),
         Brindle::mapToVoid(settings_->pinnedApplications.distinctUntilChanged(samePinned)).map(toTrue),
     });
+    // Every change of what a refresh reads besides the desktop and its window cache: the main
+    // thread then compares afresh instead of trusting what it last found.
+    const auto changed = [weak = weakAs<ApplicationManager>()](const auto&) {
+        if (auto self = weak.lock()) self->inputsVersion_.fetch_add(1);
+    };
+    allTasks.asObservable().subscribe(changed).disposed(disposeBag_);
+    tasksRelay.subscribe(changed).disposed(disposeBag_);
+    settings_->pinnedApplications.subscribe(changed).disposed(disposeBag_);
+    settings_->showOnRunningMonitorOnlyPublisher().subscribe(changed).disposed(disposeBag_);
+    screensChangedToken_ = platform::NotificationCenter::defaultCenter()->addObserver(
+        platform::Screens::didChangeNotification, changed);
     // The desktop tells its windows' changes: each burst asks for a refresh at once.
     windowsChangedToken_ = platform::Workspace::notificationCenter()->addObserver(
         platform::WindowList::didChangeNotification, [weak = weakAs<ApplicationManager>()](const auto&) {
@@ -72,13 +83,19 @@ void ApplicationManager::refresh() {
     queuedRefreshes_.fetch_sub(1);
 }
 
-bool ApplicationManager::refreshWouldStop() const {
+bool ApplicationManager::refreshWouldStop() {
     // What `refreshKey` reads, compared in place: this runs on every tick of the poll.
     if (betterProcessInfo->count() > 0 ||
         settings_->showOnRunningMonitorOnly() != settingsShowOnCurrentScreenOnly.value_or(false))
         return false;
     const auto generation = platform::System::current()->generation();
     if (!generation) return false;
+    // Read before the inputs, so that a change while they are read leaves a stale version.
+    const Verified now{*generation, inputsVersion_.load()};
+    {
+        std::lock_guard lock(mutex_);
+        if (refreshVerified_ == now) return true;
+    }
     const auto tasks = allTasks.value();
     const auto published = tasksRelay.value();
     const auto pinned = settings_->pinnedApplications.value();
@@ -92,6 +109,7 @@ bool ApplicationManager::refreshWouldStop() const {
         return false;
     for (std::size_t i = 0; i < tasks.size(); ++i)
         if (last.allTaskIndexes[i] != tasks[i]->index) return false;
+    refreshVerified_ = now;
     return true;
 }
 
@@ -157,17 +175,25 @@ std::pair<RunningApplications, std::vector<std::int32_t>> ApplicationManager::ru
     return running;
 }
 
-std::optional<std::uint64_t> ApplicationManager::currentAXWindowsStamp() const {
+std::optional<std::uint64_t> ApplicationManager::currentAXWindowsStamp() {
     const auto generation = platform::System::current()->generation();
     if (!generation) return std::nullopt;
+    // Read before the tasks, so that a change while they are read leaves a stale version.
+    const Verified now{*generation, inputsVersion_.load()};
+    {
+        std::lock_guard lock(mutex_);
+        if (axVerified_ && axVerified_->first == now) return axVerified_->second;
+    }
     auto processIdentifiers = runningOfAllTasks().second;
     // No running task: the answer is always the same empty list.
     if (processIdentifiers.empty()) return 0;
     auto screens = platform::Screens::screens();
     std::lock_guard lock(mutex_);
     if (lastAXWindows_ && lastAXWindows_->generation == *generation &&
-        lastAXWindows_->processIdentifiers == processIdentifiers && lastAXWindows_->screens == screens)
+        lastAXWindows_->processIdentifiers == processIdentifiers && lastAXWindows_->screens == screens) {
+        axVerified_.emplace(now, lastAXWindows_->stamp);
         return lastAXWindows_->stamp;
+    }
     return std::nullopt;
 }
 
@@ -204,6 +230,7 @@ ApplicationManager::StampedWindows ApplicationManager::fetchStampedAXWindows() {
     if (!generation) return {std::move(all), std::nullopt};
     std::lock_guard lock(mutex_);
     const auto stamp = ++lastAXWindowsStamp_;
+    axVerified_.reset();
     lastAXWindows_ =
         AXWindowsReading{*generation, std::move(processIdentifiers), std::move(screens), all, stamp};
     return {std::move(all), stamp};

@@ -112,7 +112,7 @@ public:
     StampedWindows fetchStampedAXWindows();
     // The stamp `fetchStampedAXWindows` would answer with now, when that is the last reading again;
     // reads nothing of the desktop but its generation, and copies no window.
-    std::optional<std::uint64_t> currentAXWindowsStamp() const;
+    std::optional<std::uint64_t> currentAXWindowsStamp();
 
     // The installed applications: the cached list, or a fresh scan when `rescan` is set or the
     // cache is empty. Blocks the calling thread while it scans.
@@ -174,7 +174,7 @@ private:
     void refresh();
     void publish(const UpdateDataResult& result);
     // Whether a refresh begun now would stop at once, having nothing new to read.
-    bool refreshWouldStop() const;
+    bool refreshWouldStop();
 
     const std::shared_ptr<SettingsManager> settings_;
     rx::DisposeBag disposeBag_;
@@ -190,6 +190,19 @@ private:
     std::shared_ptr<platform::NotificationCenter::Token> windowsChangedToken_;
     // Triggers handed to the refresh queue and not yet run there.
     std::atomic<int> queuedRefreshes_{0};
+    // Bumped by every change of the task lists, the pinned list, the setting and the screens.
+    std::atomic<std::uint64_t> inputsVersion_{0};
+    std::shared_ptr<platform::NotificationCenter::Token> screensChangedToken_;
+    // The desktop's generation and the inputs' version when a check last found the refresh bound to
+    // stop, or the full-screen reading current (with its stamp): while both stay, so does the
+    // answer, and the check compares nothing. Cleared when the last refresh or reading is replaced.
+    struct Verified {
+        std::uint64_t generation = 0;
+        std::uint64_t inputs = 0;
+        bool operator==(const Verified&) const = default;
+    };
+    std::optional<Verified> refreshVerified_;
+    std::optional<std::pair<Verified, std::uint64_t>> axVerified_;
 };
 
 }  // namespace Velmora
