@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/base/Clock.h"
-
 namespace platform {
-
-TimerGrid::TimerGrid() : TimerGrid(Clocks{&Clock::monotonicSeconds, &Clock::wallSeconds}) {}
 
 TimerGrid::TimerGrid(Clocks clocks) : clocks_(std::move(clocks)) {}
 

@@ -26,8 +26,6 @@ public:
     // Timers due this little later fire with those due now: the same grid point read at two moments.
     static constexpr TimeInterval slack = 0.001;
 
-    // The platform's clocks.
-    TimerGrid();
     explicit TimerGrid(Clocks clocks);
 
     // Whether a timer of this interval belongs on the grid: a positive whole number of half seconds.

@@ -7,25 +7,32 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
-
-#include "platform/base/Clock.h"
 
 namespace platform::qt {
 
 class QtMainQueue::Beat {
 public:
     virtual ~Beat() = default;
-    // Wakes the loop at `due`, in seconds of `Clock::monotonicSeconds`, to beat once; none stops it.
+    // Wakes the loop at `due`, in seconds of the steady clock, to beat once; none stops it.
     virtual void set(std::optional<double> due) = 0;
 };
 
 namespace {
 
+// Qt's loop waits on the system's clocks, whatever clock the rest of the program is given.
+double monotonicSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+double wallSeconds() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
 // How long from now until `due`, in whole units of `perSecond`, rounded up: woken a little early,
 // the loop would find nothing due and wait once more.
 std::int64_t waitUntil(double due, double perSecond) {
-    const double wait = std::ceil((due - Clock::monotonicSeconds()) * perSecond);
+    const double wait = std::ceil((due - monotonicSeconds()) * perSecond);
     return static_cast<std::int64_t>(std::clamp(wait, 0.0, 2147483647.0));
 }
 
@@ -114,7 +121,8 @@ private:
 
 }  // namespace
 
-QtMainQueue::QtMainQueue() : context_(std::make_unique<QObject>()) {}
+QtMainQueue::QtMainQueue()
+    : context_(std::make_unique<QObject>()), grid_(TimerGrid::Clocks{&monotonicSeconds, &wallSeconds}) {}
 
 QtMainQueue::~QtMainQueue() = default;
 
