@@ -6,6 +6,7 @@
 
 #include "Brindle/RxHelpers.h"
 #include "Velmora/settings/SettingsManager.h"
+#include "platform/base/MainQueue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"
@@ -39,8 +40,7 @@ void ApplicationManager::postInit() {
     auto triggers = rx::merge(std::vector<rx::Observable<bool>>{
         rx::Observable<bool>::just(true),
         update.map(toTrue),
-        Brindle::mapToVoid(rx::interval(stress ? 0.0 : pollPeriod, rx::MainScheduler::instance()))
-            .map(toTrue),
+        poll_.map(toTrue),
         Brindle::mapToVoid(settings_->pinnedApplications.distinctUntilChanged(samePinned)).map(toTrue),
     });
     // Every change of what a refresh reads besides the desktop and its window cache: the main
@@ -58,6 +58,15 @@ void ApplicationManager::postInit() {
     windowsChangedToken_ = platform::Workspace::notificationCenter()->addObserver(
         platform::WindowList::didChangeNotification, [weak = weakAs<ApplicationManager>()](const auto&) {
             if (auto self = weak.lock()) self->update.onNext(rx::Unit{});
+        });
+    // The poll. Most of its ticks find nothing changed and end here, before the triggers' pipeline.
+    // Not kept: the loop holds the timer until it invalidates itself.
+    platform::MainQueue::scheduledTimer(
+        stress ? 0.0 : pollPeriod, true, [weak = weakAs<ApplicationManager>()](platform::Timer& timer) {
+            auto self = weak.lock();
+            if (!self) return timer.invalidate();
+            if (self->queuedRefreshes_.load() == 0 && self->refreshWouldStop()) return;
+            self->poll_.onNext(rx::Unit{});
         });
     // One queue drained in order: refreshes never overlap and none is dropped. A trigger that finds
     // the queue empty and a refresh bound to stop at once is settled where it fires: most ticks

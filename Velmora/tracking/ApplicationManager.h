@@ -173,6 +173,8 @@ private:
 
     void refresh();
     void publish(const UpdateDataResult& result);
+    // The poll's ticks that may find something new.
+    const rx::PublishSubject<rx::Unit> poll_;
     // Whether a refresh begun now would stop at once, having nothing new to read.
     bool refreshWouldStop();
 
