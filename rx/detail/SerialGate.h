@@ -21,46 +21,53 @@ class SerialGate {
 public:
     template <class F>
     [[gnu::always_inline]] void run(F&& work) {
-        const void* self = currentThread();
         const void* owner = owner_.load(std::memory_order_relaxed);
-        if (owner == nullptr && processWideBarrierAvailable()) {
-            owner_.compare_exchange_strong(owner, self);
-            if (owner == nullptr) owner = self;
-        }
-        if (owner == self) {
-            const unsigned depth = depth_.load(std::memory_order_relaxed);
-            depth_.store(depth + 1, std::memory_order_relaxed);
+        if (owner == nullptr) [[unlikely]]
+            owner = claim();
+        if (owner == currentThread()) [[likely]] {
+            // A nested entry: the thread is inside already.
+            if (inside_.load(std::memory_order_relaxed)) return work();
+            inside_.store(true, std::memory_order_relaxed);
             // Pairs with the barrier in takeBack(): either that sees this entry or this sees it.
             std::atomic_signal_fence(std::memory_order_seq_cst);
-            if (depth > 0 || !takenBack_.load(std::memory_order_relaxed)) {
-                Leave leave{depth_, depth};
-                work();
+            if (!takenBack_.load(std::memory_order_relaxed)) [[likely]] {
+                try {
+                    work();
+                } catch (...) {
+                    inside_.store(false, std::memory_order_release);
+                    throw;
+                }
+                inside_.store(false, std::memory_order_release);
                 return;
             }
-            depth_.store(depth, std::memory_order_release);
+            inside_.store(false, std::memory_order_release);
         }
-        std::lock_guard lock(mutex_);
-        if (!takenBack_.load(std::memory_order_relaxed)) takeBack();
-        work();
+        lock();
+        try {
+            work();
+        } catch (...) {
+            mutex_.unlock();
+            throw;
+        }
+        mutex_.unlock();
     }
 
 private:
-    struct Leave {
-        std::atomic<unsigned>& depth;
-        unsigned previous;
-        ~Leave() { depth.store(previous, std::memory_order_release); }
-    };
+    // Takes the lock, and the gate back from its owner the first time. Out of line, so that the
+    // owner's path keeps to few registers.
+    void lock();
 
     static const void* currentThread() {
         static thread_local const char marker = 0;
         return &marker;
     }
 
-    // Called with the lock held, once.
-    void takeBack();
+    // Makes the calling thread the owner unless another one is already; returns the owner (none
+    // when the system has no process-wide barrier).
+    const void* claim();
 
     std::atomic<const void*> owner_{nullptr};
-    std::atomic<unsigned> depth_{0};
+    std::atomic<bool> inside_{false};
     std::atomic<bool> takenBack_{false};
     std::recursive_mutex mutex_;
 };
