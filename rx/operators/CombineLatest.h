@@ -58,35 +58,36 @@ public:
 
     template <std::size_t I>
     void next(const Element<I>& element) {
-        bool ended = false;
-        gate_.run([&] {
-            if (stopped()) return;
+        const bool ended = gate_.run([this, &element] {
+            if (stopped()) return false;
             // Once every slot holds a value, an element only replaces one in place.
             if (valueCount_ == arity) [[likely]] {
                 *std::get<I>(latest_) = element;
                 emit();
-            } else {
-                ended = firstValue<I>(element);
+                return false;
             }
+            return firstValue<I>(element);
         });
-        if (ended) subscription_.dispose();
+        if (ended) [[unlikely]]
+            subscription_.dispose();
     }
 
     void error(std::exception_ptr error) {
-        bool ended = false;
-        gate_.run([&] {
-            if ((ended = stop())) downstream_.onError(std::move(error));
+        const bool ended = gate_.run([&] {
+            if (!stop()) return false;
+            downstream_.onError(std::move(error));
+            return true;
         });
         if (ended) subscription_.dispose();
     }
 
     void completed(std::size_t index) {
-        bool ended = false;
-        gate_.run([&] {
-            if (stopped() || done_[index]) return;
+        const bool ended = gate_.run([this, index] {
+            if (stopped() || done_[index]) return false;
             done_[index] = true;
-            if (++doneCount_ < arity) return;
-            if ((ended = stop())) downstream_.onCompleted();
+            if (++doneCount_ < arity || !stop()) return false;
+            downstream_.onCompleted();
+            return true;
         });
         if (ended) subscription_.dispose();
     }
