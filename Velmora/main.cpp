@@ -19,10 +19,15 @@
 #include "platform/system/Application.h"
 #include "platform/system/System.h"
 #include "platform/x11/X11DisplayLoss.h"
+#include "rx/detail/SerialGate.h"
 
 int main(int argc, char** argv) {
     // Before any thread exists.
     platform::URLSession::globalInit();
+    // The process registers for process-wide barriers (the first operator of several sources asks
+    // for them): with one thread it is a plain call; later the kernel waits out a grace period,
+    // tens of ms on the way to the first bar.
+    rx::detail::processWideBarrierAvailable();
 
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);

@@ -3,6 +3,8 @@
  *   measure-probe newapp CLASS BAR...    maps a window of a new class and prints, in ms after its
  *                                        MapNotify, the first and the last change to the BAR windows
  *                                        until they are quiet; then closes it and waits for quiet again
+ *   measure-probe mapped CLASS           prints "ready", then the time (CLOCK_MONOTONIC ms) at which a
+ *                                        top-level window of class CLASS first becomes viewable
  */
 #include <stdint.h>
 #include <stdio.h>
@@ -89,11 +91,76 @@ static void watch(int damage_event, xcb_window_t mapped, double* since, double q
     }
 }
 
+static int has_class(xcb_window_t window, const char* wanted) {
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256), NULL);
+    int found = 0;
+    if (reply) {
+        /* instance NUL class NUL */
+        const char* value = xcb_get_property_value(reply);
+        int length = xcb_get_property_value_length(reply);
+        int instance = strnlen(value, length);
+        if (instance + 1 < length) {
+            const char* name = value + instance + 1;
+            size_t size = strnlen(name, length - instance - 1);
+            found = size == strlen(wanted) && memcmp(name, wanted, size) == 0;
+        }
+        free(reply);
+    }
+    return found;
+}
+
+static int viewable(xcb_window_t window) {
+    xcb_get_window_attributes_reply_t* reply =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), NULL);
+    int result = reply && reply->map_state == XCB_MAP_STATE_VIEWABLE;
+    free(reply);
+    return result;
+}
+
+/* Told by the server: polling the window tree costs a round trip per window (seconds with a few
+ * hundred managed windows) and slows the very server the program starts on. */
+static int first_mapped(const char* wanted) {
+    uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &mask);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), NULL));
+    printf("ready\n");
+    fflush(stdout);
+    xcb_window_t found[64];
+    int count = 0;
+    xcb_generic_event_t* event;
+    while ((event = xcb_wait_for_event(c))) {
+        int type = event->response_type & 0x7f;
+        xcb_window_t window = XCB_NONE;
+        if (type == XCB_CREATE_NOTIFY) {
+            window = ((xcb_create_notify_event_t*)event)->window;
+            /* Its class may come later, and its map goes to the frame a window manager gives it. */
+            uint32_t own = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &own);
+        } else if (type == XCB_PROPERTY_NOTIFY && ((xcb_property_notify_event_t*)event)->atom == XCB_ATOM_WM_CLASS) {
+            window = ((xcb_property_notify_event_t*)event)->window;
+        }
+        free(event);
+        int known = 0;
+        for (int i = 0; i < count; ++i) known |= found[i] == window;
+        if (window != XCB_NONE && !known && count < 64 && has_class(window, wanted)) found[count++] = window;
+        for (int i = 0; i < count; ++i)
+            if (viewable(found[i])) {
+                printf("%.3f\n", now_ms());
+                fflush(stdout);
+                return 0;
+            }
+    }
+    return 1;
+}
+
 int main(int argc, char** argv) {
-    if (argc < 4) return 2;
+    if (argc < 3) return 2;
     c = xcb_connect(NULL, NULL);
     if (xcb_connection_has_error(c)) return 1;
     screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (strcmp(argv[1], "mapped") == 0) return first_mapped(argv[2]);
+    if (argc < 4) return 2;
     if (strcmp(argv[1], "clients") == 0) {
         int count = atoi(argv[3]);
         for (int i = 0; i < count; ++i) {

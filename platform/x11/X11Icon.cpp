@@ -158,18 +158,37 @@ IconHints decodeIconHints(const std::vector<std::uint32_t>& values) {
 }
 
 std::optional<Image> readWindowIcon(X11Connection& x, const std::vector<std::uint32_t>& windows) {
-    for (auto window : windows) {
-        // Icons are large: read once per application, never per refresh.
-        auto values = cardinals(x.reply(x.property(window, x.ewmh._NET_WM_ICON, 1 << 20)));
+    if (windows.empty()) return std::nullopt;
+    // Icons are large: read once per application, never per refresh, and only one whole. The
+    // first window's icon, the others' sizes and everyone's hints are asked at once: one round
+    // trip when the first window has an icon (the usual case), two otherwise, however many windows.
+    constexpr std::uint32_t wholeIcon = 1 << 20;
+    auto first = x.property(windows.front(), x.ewmh._NET_WM_ICON, wholeIcon);
+    std::vector<xcb_get_property_cookie_t> sizes, hints;
+    for (std::size_t i = 1; i < windows.size(); ++i)
+        sizes.push_back(x.property(windows[i], x.ewmh._NET_WM_ICON, 0));
+    for (auto window : windows) hints.push_back(x.property(window, XCB_ATOM_WM_HINTS, 9));
+    auto values = cardinals(x.reply(first));
+    if (auto icon = chooseIcon(values)) {
+        for (const auto* cookies : {&sizes, &hints})
+            for (auto cookie : *cookies) xcb_discard_reply(x.xcb, cookie.sequence);
+        return Image(encodePNG(icon->pixels, icon->width, icon->height));
+    }
+    std::vector<std::uint32_t> withIcon;
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        if (auto size = x.reply(sizes[i]); size && size->bytes_after > 0) withIcon.push_back(windows[i + 1]);
+    std::vector<IconHints> hinted;
+    for (auto cookie : hints) hinted.push_back(decodeIconHints(cardinals(x.reply(cookie))));
+    for (auto window : withIcon) {
+        values = cardinals(x.reply(x.property(window, x.ewmh._NET_WM_ICON, wholeIcon)));
         if (auto icon = chooseIcon(values)) return Image(encodePNG(icon->pixels, icon->width, icon->height));
     }
     // Older programs (xclock, for one) name a pixmap and a mask instead.
-    for (auto window : windows) {
-        auto hints = decodeIconHints(cardinals(x.reply(x.property(window, XCB_ATOM_WM_HINTS, 9))));
-        if (!hints.pixmap) continue;
-        auto icon = readPixmap(x, hints.pixmap);
+    for (const auto& hint : hinted) {
+        if (!hint.pixmap) continue;
+        auto icon = readPixmap(x, hint.pixmap);
         if (!icon) continue;
-        if (auto mask = hints.mask ? readPixmap(x, hints.mask) : std::nullopt;
+        if (auto mask = hint.mask ? readPixmap(x, hint.mask) : std::nullopt;
             mask && mask->width == icon->width && mask->height == icon->height) {
             // A mask's unset pixels (white in its picture) are see-through.
             for (std::size_t i = 0; i < icon->pixels.size(); ++i)

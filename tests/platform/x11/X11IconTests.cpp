@@ -80,3 +80,68 @@ TEST(X11IconTests, AWindowWithoutNetWmIconShowsItsHintsPixmapThroughItsMask) {
     EXPECT_EQ(pngPixels(icon->data(), 4),
               (std::vector<std::uint32_t>{black, white, white, 0, black, white, white, 0}));
 }
+
+TEST(X11IconTests, AnApplicationShowsTheIconOfItsFirstWindowThatHasOne) {
+    X11Session session(false);
+    ASSERT_FALSE(session.display.empty());
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> owned(
+        xcb_connect(session.display.c_str(), nullptr), &xcb_disconnect);
+    ASSERT_EQ(xcb_connection_has_error(owned.get()), 0);
+    auto* c = owned.get();
+    auto* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> iconAtom(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 12, "_NET_WM_ICON"), nullptr), &std::free);
+    ASSERT_TRUE(iconAtom);
+    constexpr std::uint32_t none = 0, broken = 1;
+    // A window with no icon, one whose icon claims more pixels than it holds, or a 1 x 1 icon of
+    // that (ARGB) colour; the hints pixmap of one more window.
+    auto window = [&](std::uint32_t icon, bool hinted = false) {
+        auto id = xcb_generate_id(c);
+        xcb_create_window(c, 0, id, screen->root, 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          screen->root_visual, 0, nullptr);
+        if (icon == broken) {
+            const std::uint32_t values[] = {4, 4, 0xff00ff00};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, iconAtom->atom, XCB_ATOM_CARDINAL, 32, 3,
+                                values);
+        } else if (icon != none) {
+            const std::uint32_t values[] = {1, 1, icon};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, iconAtom->atom, XCB_ATOM_CARDINAL, 32, 3,
+                                values);
+        }
+        if (hinted) {
+            auto pixmap = xcb_generate_id(c);
+            xcb_create_pixmap(c, 1, pixmap, id, 1, 1);
+            const std::uint32_t hints[9] = {4, 0, 0, pixmap, 0, 0, 0, 0, 0};
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9,
+                                hints);
+        }
+        return id;
+    };
+    constexpr std::uint32_t red = 0xffff0000, blue = 0xff0000ff;
+    struct Case {
+        const char* what;
+        std::vector<std::uint32_t> windows;
+        std::optional<std::uint32_t> rgba;  // the icon's one pixel; none for no icon
+    };
+    // In this order on one connection: the cases after the first see it answer in step after the
+    // replies it did not need.
+    const std::vector<Case> cases = {
+        {"the first window's", {window(red), window(blue)}, 0xff0000ff},
+        {"the third window's", {window(none), window(none), window(blue)}, 0x0000ffff},
+        {"past an icon too short for its size", {window(broken), window(none), window(red)}, 0xff0000ff},
+        {"any window's icon before a hints pixmap", {window(none, true), window(blue)}, 0x0000ffff},
+        {"none", {window(none), window(none)}, std::nullopt},
+        {"none without windows", {}, std::nullopt},
+    };
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    std::string error;
+    auto connection = X11Connection::open(session.display, &error);
+    ASSERT_TRUE(connection) << error;
+    for (const auto& test : cases) {
+        auto icon = readWindowIcon(*connection, test.windows);
+        ASSERT_EQ(icon.has_value(), test.rgba.has_value()) << test.what;
+        if (icon) {
+            EXPECT_EQ(pngPixels(icon->data(), 1), std::vector<std::uint32_t>{*test.rgba}) << test.what;
+        }
+    }
+}
