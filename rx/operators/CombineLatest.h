@@ -129,7 +129,7 @@ auto combineLatest(F combine, std::index_sequence<Is...> indices, const Observab
         auto sink = std::make_shared<Sink>(downstream, combine);
         CompositeDisposable subscription;
         sink->setSubscription(subscription);
-        subscription.insert(Disposable(std::static_pointer_cast<GatedSink>(sink)));
+        subscription.insert(Disposable(sink));
         (subscription.insert(sources.subscribe(Sink::template input<Is>(sink))), ...);
         return Disposable(subscription);
     });
