@@ -63,7 +63,7 @@ public:
             // Once every slot holds a value, an element only replaces one in place.
             if (valueCount_ == arity) [[likely]] {
                 *std::get<I>(latest_) = element;
-                emit();
+                sendCombined();
                 return false;
             }
             return firstValue<I>(element);
@@ -93,7 +93,7 @@ public:
     }
 
 private:
-    void emit() { downstream_.onNext(combine_(*std::get<Is>(latest_)...)); }
+    void sendCombined() { downstream_.onNext(combine_(*std::get<Is>(latest_)...)); }
 
     // An element while some slot is still empty; true when it ends the sequence.
     template <std::size_t I>
@@ -102,7 +102,7 @@ private:
         if (!slot) ++valueCount_;
         slot = element;
         if (valueCount_ == arity) {
-            emit();
+            sendCombined();
             return false;
         }
         for (std::size_t i = 0; i < arity; ++i)
