@@ -3,6 +3,8 @@
  *   measure-probe newapp CLASS BAR...    maps a window of a new class and prints, in ms after its
  *                                        MapNotify, the first and the last change to the BAR windows
  *                                        until they are quiet; then closes it and waits for quiet again
+ *   measure-probe app CLASS MS           maps a window of CLASS with an icon of its own, closes it after
+ *                                        MS milliseconds and ends
  *   measure-probe mapped CLASS           prints "ready", then the time (CLOCK_MONOTONIC ms) at which a
  *                                        top-level window of class CLASS first becomes viewable
  */
@@ -32,7 +34,27 @@ static xcb_atom_t atom(const char* name) {
     return value;
 }
 
-static xcb_window_t open_window(const char* wm_class, const char* title, int x, int y) {
+/* An icon no other class has, at the largest size the program keeps (128x128) and at 32x32, in
+ * colours drawn from the class's name, so that every class costs the program an icon of its own. */
+static void set_icon(xcb_window_t window, const char* wm_class) {
+    uint32_t hash = 2166136261u;
+    for (const char* p = wm_class; *p; ++p) hash = (hash ^ (uint8_t)*p) * 16777619u;
+    static uint32_t data[2 + 128 * 128 + 2 + 32 * 32];
+    uint32_t* out = data;
+    uint32_t noise = hash | 1;
+    for (int size = 128; size >= 32; size /= 4) {
+        *out++ = size;
+        *out++ = size;
+        for (int i = 0; i < size * size; ++i) {
+            noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+            *out++ = 0xff000000u | ((hash ^ (noise & 0x3f3f3f)) & 0xffffff);
+        }
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 32,
+                        (uint32_t)(out - data), data);
+}
+
+static xcb_window_t open_window(const char* wm_class, const char* title, int x, int y, int with_icon) {
     xcb_window_t window = xcb_generate_id(c);
     uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, x, y, 300, 200, 0,
@@ -53,6 +75,7 @@ static xcb_window_t open_window(const char* wm_class, const char* title, int x, 
     xcb_atom_t delete_window = atom("WM_DELETE_WINDOW");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32, 1,
                         &delete_window);
+    if (with_icon) set_icon(window, wm_class);
     xcb_map_window(c, window);
     return window;
 }
@@ -166,11 +189,25 @@ int main(int argc, char** argv) {
         for (int i = 0; i < count; ++i) {
             char title[128];
             snprintf(title, sizeof title, "%s window %d", argv[2], i);
-            open_window(argv[2], title, 20 + (i * 7) % 900, 20 + (i * 5) % 500);
+            open_window(argv[2], title, 20 + (i * 7) % 900, 20 + (i * 5) % 500, 0);
         }
         xcb_flush(c);
         xcb_generic_event_t* event;
         while ((event = xcb_wait_for_event(c))) free(event);
+        return 0;
+    }
+    if (strcmp(argv[1], "app") == 0) {
+        xcb_window_t window = open_window(argv[2], argv[2], 200 + getpid() % 400, 150 + getpid() % 300, 1);
+        xcb_flush(c);
+        double until = now_ms() + atof(argv[3]);
+        struct pollfd fd = {xcb_get_file_descriptor(c), POLLIN, 0};
+        for (double t; (t = now_ms()) < until && !xcb_connection_has_error(c);) {
+            poll(&fd, 1, (int)(until - t) + 1);
+            xcb_generic_event_t* event;
+            while ((event = xcb_poll_for_event(c))) free(event);
+        }
+        xcb_destroy_window(c, window);
+        xcb_disconnect(c);
         return 0;
     }
     if (strcmp(argv[1], "newapp") != 0) return 2;
@@ -186,7 +223,7 @@ int main(int argc, char** argv) {
     double since = now_ms(), first, last, unused;
     /* Whatever the bars were still drawing ends first. */
     watch(damage_event, XCB_NONE, &since, 300, 3000, &unused, &unused);
-    xcb_window_t window = open_window(argv[2], argv[2], 400, 300);
+    xcb_window_t window = open_window(argv[2], argv[2], 400, 300, 0);
     xcb_flush(c);
     watch(damage_event, window, &since, 1000, 10000, &first, &last);
     printf("%.2f %.2f\n", first, last);

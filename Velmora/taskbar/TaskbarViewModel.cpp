@@ -147,7 +147,14 @@ void TaskbarViewModel::setTaskBounds(const platform::Rect& frame, const std::sha
 void TaskbarViewModel::removeButton(const std::shared_ptr<TaskbarButtonViewModel>& button) {
     auto buttons = tasks.value();
     auto removed = std::erase_if(buttons, [&](const auto& entry) { return entry->id() == button->id(); });
-    if (removed) tasks.set(std::move(buttons));
+    if (!removed) return;
+    // Applications come and go all day: the bounds of buttons no longer there go with them.
+    std::erase_if(taskBounds, [&](const auto& entry) {
+        const auto id = entry.first.absoluteString();
+        return std::none_of(buttons.begin(), buttons.end(),
+                            [&](const auto& kept) { return kept->id() == id; });
+    });
+    tasks.set(std::move(buttons));
 }
 
 void TaskbarViewModel::updateShortcutObserver(MainMenuActivationKeys keys) {

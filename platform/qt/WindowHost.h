@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QPainter>
@@ -110,6 +111,11 @@ protected:
 
     void paintEvent(QPaintEvent*) override {
         if (!owner || !owner->backgroundColor_.isValid()) return;
+        // A see-through window's own backing store is cleared before every paint: clearing it
+        // again would cost a fill each animation frame. Rendered elsewhere, it is cleared here.
+        if (owner->backgroundColor_.alpha() == 0 && backingStore() &&
+            redirected(nullptr) == backingStore()->paintDevice())
+            return;
         QPainter painter(this);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.fillRect(rect(), owner->backgroundColor_);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -11,6 +12,7 @@
 #include "platform/foundation/FileManager.h"
 #include "platform/system/Accessibility.h"
 #include "platform/system/Screen.h"
+#include "platform/system/WindowList.h"
 #include "platform/x11/X11Actions.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Consent.h"
@@ -48,15 +50,21 @@ bool X11Desktop::hasEwmhWindowManager(const std::string& displayName, std::strin
 X11Desktop::X11Desktop(Options options) : options_(std::move(options)) {}
 
 std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error) {
+    std::shared_ptr<std::atomic<bool>> provisional;
     if (auto applications = options.applications; applications && !options.matcher) {
-        options.matcher = [applications](const std::string& wmClass, const std::string& wmInstance,
-                                         const std::string& executable) -> std::optional<ApplicationMatch> {
-            auto match = applications->match(wmClass, wmInstance, executable);
+        provisional = std::make_shared<std::atomic<bool>>(false);
+        options.matcher = [applications, provisional](
+                              const std::string& wmClass, const std::string& wmInstance,
+                              const std::string& executable) -> std::optional<ApplicationMatch> {
+            bool early = false;
+            auto match = applications->match(wmClass, wmInstance, executable, &early);
+            if (early) provisional->store(true);
             if (!match) return std::nullopt;
             return ApplicationMatch{match->groupIdentifier, match->bundlePath + "/", match->name};
         };
     }
     std::shared_ptr<X11Desktop> desktop(new X11Desktop(std::move(options)));
+    desktop->provisionalMatches_ = provisional;
     auto& o = desktop->options_;
     desktop->connection_ = X11Connection::open(o.displayName, error);
     if (!desktop->connection_) return nullptr;
@@ -102,12 +110,22 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
         desktop->previousSystemRoot_ = FileManager::systemRoot();
         FileManager::setSystemRoot(o.applications->root());
     }
+    // Windows matched before the entries were read are matched again by the next reading.
+    if (provisional)
+        o.applications->setEntriesReadHandler([weak] {
+            auto strong = weak.lock();
+            if (!strong) return;
+            strong->invalidate();
+            MainQueue::async(
+                [] { NotificationCenter::workspaceCenter()->post(WindowList::didChangeNotification); });
+        });
     desktop->setUpServices();
     return desktop;
 }
 
 X11Desktop::~X11Desktop() {
     if (screensChanged_) NotificationCenter::defaultCenter()->removeObserver(screensChanged_);
+    if (provisionalMatches_) options_.applications->setEntriesReadHandler(nullptr);
     watcher_.reset();
     if (previousSystemRoot_ && options_.applications &&
         FileManager::systemRoot() == options_.applications->root())
@@ -162,10 +180,21 @@ void X11Desktop::invalidate() {
 }
 
 std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
+    // Off the main thread a reading waits for the desktop entries, sparing a regrouping of the
+    // windows, but before it takes the lock: the main thread never waits behind it.
+    if (provisionalMatches_ && !MainQueue::isMainThread())
+        options_.applications->waitForEntries(std::chrono::seconds(10));
     std::lock_guard lock(snapshotMutex_);
     auto generation = generation_.load();
     if (snapshot_ && watcher_ && generation == readGeneration_) return snapshot_;
     bool everything = readsEverything_.exchange(false) || !snapshot_;
+    if (provisionalMatches_ && provisionalMatches_->load() && options_.applications->entriesRead()) {
+        // A reader of its own forgets every window's application.
+        provisionalMatches_->store(false);
+        reader_ = std::make_unique<X11SnapshotReader>(
+            X11SnapshotReader::Identity{options_.ownBundleIdentifier, options_.ownName, options_.matcher});
+        everything = true;
+    }
     if (everything)
         screens_ = ScreenMap::pair(readMonitors(connection_->xcb, connection_->root), Screens::screens());
     auto next = reader_->read(*connection_, watcher_.get(), snapshot_.get(), everything, screens_);

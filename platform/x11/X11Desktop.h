@@ -144,6 +144,8 @@ private:
     std::atomic<std::uint64_t> readGeneration_{0};
     std::atomic<std::uint64_t> generation_{1};
     std::atomic<bool> readsEverything_{true};
+    // Set when a window was matched before the desktop entries were read; none with another matcher.
+    std::shared_ptr<std::atomic<bool>> provisionalMatches_;
 
     std::mutex stateMutex_;
     // A raised window that takes no focus keeps its application active until the active window

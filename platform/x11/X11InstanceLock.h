@@ -2,9 +2,11 @@
 // The program's one instance for a user and a display: a lock in the user's runtime folder, and a
 // socket beside it on which a later instance asks the first to come forward.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/x11/EventThread.h"
 
@@ -27,15 +29,35 @@ public:
     // The name that stands for the display in the lock's file names.
     static std::string displayKey(const std::string& displayName);
 
+    // How long a later instance has to say what it wants once connected.
+    static constexpr std::chrono::milliseconds requestTimeout{500};
+    // Connections that have not spoken yet, at most; a further one drops the oldest.
+    static constexpr std::size_t maximumWaiting = 8;
+
 private:
+    struct Waiting {
+        int fd;
+        std::chrono::steady_clock::time_point deadline;
+        std::string received;
+    };
+
     X11InstanceLock() = default;
-    // Answers the waiting requests; on the shared event thread.
-    bool accept();
+    // Takes new connections and reads what the waiting ones sent, without ever blocking: the
+    // shared event thread also carries input and the window watch.
+    bool serve();
+    // Whether the connection is done with: it asked, said something else, or went away.
+    bool readRequest(Waiting& waiting);
+    void armTimer();
 
     std::function<void()> comeForward_;
     std::string socketPath_;
     int lockFd_ = -1;
     int socketFd_ = -1;
+    // The socket, the waiting connections and their timer in one descriptor for the event thread.
+    int pollFd_ = -1;
+    int timerFd_ = -1;
+    // Only on the event thread.
+    std::vector<Waiting> waiting_;
     std::shared_ptr<EventThread> thread_;
     int readerKey_ = -1;
 };

@@ -176,15 +176,25 @@ std::vector<DesktopEntry> DesktopApplications::readEntries() {
 
 bool DesktopApplications::update() {
     std::lock_guard updating(updateMutex_);
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(mutex_);
+        hook = beforeReading_;
+    }
+    if (hook) hook();
     auto read = readEntries();
     if (stopping_) return false;
     auto entries = std::make_shared<const std::vector<DesktopEntry>>(std::move(read));
+    std::function<void()> handler;
     {
         std::lock_guard lock(mutex_);
         entries_ = entries;
+        // Windows matched while the entries were unknown are matched again on the handler's word.
+        if (reading_) handler = entriesReadHandler_;
         reading_ = false;
     }
     entriesRead_.notify_all();
+    if (handler) handler();
 
     bundles_.create();
     // New icons come with new programs.
@@ -328,14 +338,34 @@ std::optional<Image> DesktopApplications::bundleIcon(const std::string& path) {
     return std::nullopt;
 }
 
+bool DesktopApplications::entriesRead() const {
+    std::lock_guard lock(mutex_);
+    return !reading_;
+}
+
+bool DesktopApplications::waitForEntries(std::chrono::milliseconds limit) const {
+    std::unique_lock lock(mutex_);
+    return entriesRead_.wait_for(lock, limit, [&] { return !reading_; });
+}
+
+void DesktopApplications::setEntriesReadHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    entriesReadHandler_ = std::move(handler);
+}
+
+void DesktopApplications::setBeforeReadingForTesting(std::function<void()> hook) {
+    std::lock_guard lock(mutex_);
+    beforeReading_ = std::move(hook);
+}
+
 std::optional<ApplicationMatch> DesktopApplications::match(const std::string& wmClass,
                                                            const std::string& wmInstance,
-                                                           const std::string& executablePath) const {
+                                                           const std::string& executablePath,
+                                                           bool* provisional) const {
     std::shared_ptr<const std::vector<DesktopEntry>> entries;
     {
-        std::unique_lock lock(mutex_);
-        // A window matched before the entries are read would keep the wrong application.
-        entriesRead_.wait_for(lock, std::chrono::seconds(10), [&] { return !reading_; });
+        std::lock_guard lock(mutex_);
+        if (provisional) *provisional = reading_;
         entries = entries_;
     }
     const auto windowClass = lowered(wmClass);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -60,7 +62,7 @@ public:
     bool update();
     // Updates the folder on a thread of its own, at once and whenever an applications folder or a
     // folder below one changes; the changes made once it returns are seen. Returns without waiting for the
-    // first update: `match` waits for its entries instead.
+    // first update.
     void startWatching();
     void stopWatching();
 
@@ -73,10 +75,22 @@ public:
 
     // A window's application: the entry whose StartupWMClass, then whose id, then whose command
     // (by base name) equals the window's class or instance, or the process's executable (by base
-    // name), ignoring letter case; the first entry decides within each rule. While the watch's
-    // first update is reading the entries, waits for it (ten seconds at most).
+    // name), ignoring letter case; the first entry decides within each rule. Never waits: while the
+    // watch's first update reads the entries, the answer comes from those known so far and
+    // `*provisional` is set, so that the caller matches the window again once they are read.
     std::optional<ApplicationMatch> match(const std::string& wmClass, const std::string& wmInstance,
-                                          const std::string& executablePath) const;
+                                          const std::string& executablePath,
+                                          bool* provisional = nullptr) const;
+    // Whether the entries are read: false while the watch's first update reads them.
+    bool entriesRead() const;
+    // Waits, at most `limit`, while the watch's first update reads the entries; whether they are read.
+    bool waitForEntries(std::chrono::milliseconds limit) const;
+    // Runs once the watch's first update has read the entries, on that update's thread. Replaces
+    // the earlier one.
+    void setEntriesReadHandler(std::function<void()> handler);
+
+    // Runs on the updating thread before each update reads the entries; lets a test hold one.
+    void setBeforeReadingForTesting(std::function<void()> hook);
 
 private:
     struct Known {
@@ -96,6 +110,8 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable entriesRead_;
     bool reading_ = false;
+    std::function<void()> entriesReadHandler_;
+    std::function<void()> beforeReading_;
     std::shared_ptr<const std::vector<DesktopEntry>> entries_;
     std::map<std::string, Image> bundleIcons_;
 

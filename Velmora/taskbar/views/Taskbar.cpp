@@ -35,19 +35,22 @@ using taskbar_parts::Body;
 using taskbar_parts::DropMarker;
 using taskbar_parts::isDark;
 using taskbar_parts::MenuImage;
+using taskbar_parts::placeAlone;
 using taskbar_parts::Root;
 using taskbar_parts::row;
 using taskbar_parts::Separator;
 
 // One button in the frame the bar gives it. It reports that frame to the bar's model whenever it
-// changes while shown, and regroups the bar when its model's pinning changes.
+// changes while shown, and regroups the bar when its model's pinning changes. It places its button
+// itself, as a layout holding only the button would, but asks the bar to lay out again only when
+// its own size hints change: a button widening inside a slot of fixed width, each frame of its
+// animation, then moves nothing else.
 class Taskbar::Slot : public QWidget {
 public:
     Slot(Taskbar* bar, std::shared_ptr<TaskbarButtonViewModel> model)
-        : bar_(bar), model_(std::move(model)), button_(new TaskbarButton(bar->viewModel_, model_, false)) {
-        auto* layout = new QHBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(button_);
+        : bar_(bar),
+          model_(std::move(model)),
+          button_(new TaskbarButton(bar->viewModel_, model_, false, this)) {
         marker_ = new DropMarker(this);
         pinned_ = model_->isPinned.value();
         Brindle::subscribeNext(model_->isPinned.asObservable(), false, [this](bool pinned) {
@@ -76,21 +79,43 @@ public:
         }
         titled_ = titled;
         if (button_->showTitles() != titled) button_->setShowTitles(titled);
+        askForLayout();
+    }
+
+    // Lets the row lay out again with the hints as they are now.
+    void askForLayout() {
+        reportedHints_ = {sizeHint(), minimumSizeHint()};
         updateGeometry();
     }
 
     QSize sizeHint() const override {
         auto width = titled_ ? titledButtonMaximumWidth : buttonWidth;
-        return {static_cast<int>(width), QWidget::sizeHint().height()};
+        return {static_cast<int>(width), QWidgetItem(button_).sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override {
+        auto least = QWidgetItem(button_).minimumSize();
+        // A slot of fixed width is never narrower, however narrow its button gets.
+        if (!titled_) least.setWidth(static_cast<int>(buttonWidth));
+        return least;
     }
 
 protected:
+    bool event(QEvent* event) override {
+        // The button asks for another size.
+        if (event->type() == QEvent::LayoutRequest) {
+            placeAlone(button_, rect());
+            if (std::pair(sizeHint(), minimumSizeHint()) != reportedHints_) askForLayout();
+        }
+        return QWidget::event(event);
+    }
     void showEvent(QShowEvent* event) override {
         QWidget::showEvent(event);
+        placeAlone(button_, rect());
         report();
     }
     void moveEvent(QMoveEvent*) override { report(); }
     void resizeEvent(QResizeEvent*) override {
+        placeAlone(button_, rect());
         marker_->place();
         report();
     }
@@ -109,6 +134,7 @@ private:
     DropMarker* marker_ = nullptr;
     bool titled_ = false;
     bool pinned_ = false;
+    std::pair<QSize, QSize> reportedHints_;
     rx::DisposeBag bag_;
 };
 
@@ -344,6 +370,17 @@ void Taskbar::regroup() {
     separator2_->setVisible(!pinned.empty());
     pinnedRow_->setVisible(!pinned.empty());
     otherRow_->setVisible(!others.empty());
+    settleLayout();
+}
+
+void Taskbar::settleLayout() {
+    if (!isVisible()) return;
+    // Left to Qt, each level of the layout would settle on its own turn of the event loop, and the
+    // bar would be repainted after each: the rows, the bar's row, the body and its place now.
+    for (auto* widget : {pinnedRow_, otherRow_, buttonRow_})
+        if (widget->isVisibleTo(body_)) widget->layout()->activate();
+    contentLayout_->activate();
+    placeBody();
 }
 
 void Taskbar::buttonRowResized() {

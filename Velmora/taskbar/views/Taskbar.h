@@ -89,6 +89,7 @@ private:
     void apply(const TaskbarThemeSettings& settings);
     void setTasks(const TaskbarButtons& tasks);
     void regroup();
+    void settleLayout();
     void setShow(bool show);
     void placeBody();
     void buttonRowResized();

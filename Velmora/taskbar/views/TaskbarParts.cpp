@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QLayoutItem>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -67,7 +69,7 @@ void fillBodyShape(QPainter& painter, const QRectF& rect, double radius, bool da
 
 }  // namespace
 
-void Body::paintEvent(QPaintEvent*) {
+void Body::paintEvent(QPaintEvent* event) {
     auto s = settings_();
     bool dark = isDark(theme_);
     QPainter painter(this);
@@ -89,14 +91,24 @@ void Body::paintEvent(QPaintEvent*) {
         fillBodyShape(drawing, QRectF(0, 0, templateWidth, height()), s.cornerRadius, dark, s.extraAlpha);
         endsLook_ = look;
     }
-    // Unscaled copies only: Qt fills large areas, paths and scaled copies on its thread pool, and
-    // starting and joining those threads each frame costs more than the filling.
+    // Unscaled copies under a one-rectangle clip only: a copy clipped to a region of several
+    // rectangles, like a scaled copy, a large fill or a path, goes through Qt's thread pool, and
+    // starting and joining those threads each frame costs more than the filling. An animation
+    // frame repaints a button or two, so each rectangle of it copies only the pieces it meets.
     auto columns = [&](int x, int width) { return QRect(x * scale, 0, width * scale, height() * scale); };
-    // (A copy of no width would copy the rest of the picture.)
-    if (end > 0) painter.drawImage(QPointF(0, 0), ends_, columns(0, end));
-    for (int x = end; x < width() - end; x += insideTile)
-        painter.drawImage(QPointF(x, 0), ends_, columns(end, std::min(insideTile, width() - end - x)));
-    if (end > 0) painter.drawImage(QPointF(width() - end, 0), ends_, columns(end + insideTile, end));
+    auto copy = [&](const QRect& clip, int x, int width, int from) {
+        // (A copy of no width would copy the rest of the picture.)
+        if (width > 0 && clip.intersects(QRect(x, 0, width, height())))
+            painter.drawImage(QPointF(x, 0), ends_, columns(from, width));
+    };
+    for (const QRect& clip : event->region()) {
+        painter.setClipRect(clip);
+        copy(clip, 0, end, 0);
+        for (int x = std::max(end, end + (clip.left() - end) / insideTile * insideTile);
+             x < std::min(width() - end, clip.right() + 1); x += insideTile)
+            copy(clip, x, std::min(insideTile, width() - end - x), end);
+        copy(clip, width() - end, end, end + insideTile);
+    }
 }
 
 Separator::Separator(const Theme* theme) : theme_(theme) {
@@ -155,6 +167,15 @@ void DropMarker::place() {
 void DropMarker::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), Taskbar::accentBlue());
+}
+
+void placeAlone(QWidget* child, const QRect& space) {
+    QWidgetItem item(child);
+    if (item.isEmpty()) return;
+    // The space left over is split evenly on both sides.
+    int width = std::min(space.width(), item.maximumSize().width());
+    int x = space.x() + std::max(0, (space.width() - width) / 2);
+    item.setGeometry(QRect(x, space.y(), width, space.height()));
 }
 
 QWidget* row(QWidget* parent) {

@@ -91,5 +91,9 @@ protected:
 // A row of buttons, without margins.
 QWidget* row(QWidget* parent);
 
+// Where a box layout without margins holding `child` alone would put it in `space`: as wide as its
+// limits allow, centred in what is left, and as tall as they allow. Places it there.
+void placeAlone(QWidget* child, const QRect& space);
+
 }  // namespace taskbar_parts
 }  // namespace Velmora

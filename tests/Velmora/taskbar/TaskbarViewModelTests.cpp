@@ -94,6 +94,25 @@ TEST_F(TaskbarViewModelTest, AnswersTheBarViewsLayoutQuestions) {
         << "ignored while dragging";
 }
 
+TEST_F(TaskbarViewModelTest, ButtonBoundsLeaveWithTheirButtonsHoweverManyApplicationsComeAndGo) {
+    harness.publish({harness.running(501)});
+    auto notes = bar->tasks.value()[0];
+    bar->setTaskBounds(platform::Rect::make(0, 2, 48, 60), notes->task);
+    for (int i = 0; i < 20; ++i) {
+        harness.publish({notes->task, Harness::notRunning("Churn" + std::to_string(i))});
+        auto churned = bar->tasks.value().back();
+        churned->onAppearedCalled.accept(true);
+        bar->setTaskBounds(platform::Rect::make(48, 2, 48, 60), churned->task);
+        harness.publish({notes->task});
+        // The leaving button's view still moves while it goes.
+        bar->setTaskBounds(platform::Rect::make(40, 2, 48, 60), churned->task);
+        harness.loop.advance(1.0);
+    }
+    EXPECT_EQ(titles(*bar), (Strings{"Notes"}));
+    EXPECT_EQ(bar->taskBounds.size(), 1u);
+    EXPECT_TRUE(bar->taskBounds.count(notes->task->bundlePath));
+}
+
 TEST_F(TaskbarViewModelTest,
        ShowingApplicationsOnTheirMonitorsKeepsEachBarToItsScreensWindowsAndSwitchesAtOnce) {
     auto second = harness.makeBar(1);

@@ -101,3 +101,18 @@ TEST(Window, KeyAndMainMoveOnlyBetweenWindowsThatAcceptThemAndStylesMapToQtFlags
     loop.runUntilIdle();
     EXPECT_TRUE(label.isNull()) << "the window owns its view";
 }
+
+// A clear window leaves its own frames to the backing store's clearing, but drawn into another
+// picture it still clears what lies under it.
+TEST(Window, AClearWindowRendersClearOverWhatIsUnderIt) {
+    GuiTestLoop loop;
+    Window window(Rect::make(0, 0, 40, 20), WindowStyleMask::borderless);
+    window.setBackgroundColor(Qt::transparent);
+    window.orderFront();
+    loop.runUntilIdle();
+    QImage image(40, 20, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::red);
+    window.widget()->render(&image);
+    EXPECT_EQ(image.pixel(5, 5), qRgba(0, 0, 0, 0));
+    EXPECT_EQ(image.pixel(39, 19), qRgba(0, 0, 0, 0));
+}

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <future>
 #include <map>
 
 #include "platform/system/Accessibility.h"
@@ -86,13 +87,27 @@ protected:
                                         " entry\nExec=" X11_TEST_CLIENT " " + id +
                                         "Class Window 200x100\nStartupWMClass=" + id + "Class\n");
         applications = std::make_shared<xdg::DesktopApplications>(data / "cache");
-        applications->update();
+        if (holdsFirstScan)
+            applications->setBeforeReadingForTesting(
+                [held = scanReleased] { held.wait_for(std::chrono::seconds(60)); });
+        else
+            applications->update();
         X11DesktopTest::SetUp();
     }
     // The next session's window manager reads its theme from the data folders.
     void TearDown() override {
+        releaseScan();
         for (const auto& [name, value] : saved) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     }
+    void releaseScan() {
+        if (!scanReleased.valid() ||
+            scanReleased.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            scanRelease.set_value();
+    }
+    // Whether the watch's first update, started by the test, waits for `releaseScan`.
+    bool holdsFirstScan = false;
+    std::promise<void> scanRelease;
+    std::shared_future<void> scanReleased = scanRelease.get_future().share();
     test_support::TemporaryFolder data;
     std::map<const char*, std::optional<std::string>> saved;
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <set>
 
@@ -209,6 +210,32 @@ TEST_F(X11DesktopEntriesTest, RunningWindowsAreTheirEntrysApplicationAndOpeningA
         << "the completion ran, with no error";
     auto launched = waitForApplication("launched");
     EXPECT_TRUE(launched && launched->bundleURL()->absoluteString() == "file:///Applications/launched.app/");
+}
+
+class X11DesktopFirstScanTest : public X11DesktopEntriesTest {
+protected:
+    X11DesktopFirstScanTest() { holdsFirstScan = true; }
+};
+
+TEST_F(X11DesktopFirstScanTest, AWindowSeenBeforeTheEntriesAreReadIsItsEntrysApplicationOnceTheyAre) {
+    applications->startWatching();
+    // A reading elsewhere waits for the entries without holding up the main thread's.
+    auto elsewhere = std::async(std::launch::async, [&] { return desktop->snapshot(); });
+    auto pid = session.client({"pinned-appClass", "Pinned", "200x100"});
+    auto early = waitForApplication("pinned-appClass");
+    ASSERT_TRUE(early) << "the main thread answers from what it knows";
+    EXPECT_FALSE(applications->entriesRead());
+    loop.runUntilIdle();
+    int announced = 0;
+    auto token = Workspace::notificationCenter()->addObserver(WindowList::didChangeNotification,
+                                                              [&](const Notification&) { ++announced; });
+    releaseScan();
+    EXPECT_TRUE(elsewhere.get());
+    EXPECT_TRUE(waitWithLoop([&] { return announced > 0; })) << "the bar is told to read the windows again";
+    auto app = application("pinned-app");
+    EXPECT_TRUE(app && app->processIdentifier() == pid && app->localizedName() == "pinned-app entry");
+    EXPECT_TRUE(early->isTerminated() && !application("pinned-appClass"));
+    Workspace::notificationCenter()->removeObserver(token);
 }
 
 TEST(X11DisplayTest, ADisplayWithoutAWindowManagerIsNoEwmhDesktop) {

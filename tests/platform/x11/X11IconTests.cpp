@@ -46,14 +46,20 @@ TEST(X11IconTests, ImagesDecodeInTheServersLayoutAndHintsNameTheirPixmaps) {
     EXPECT_EQ(decodeIconHints({4, 0, 0, 7}).pixmap, 0u) << "too short";
 }
 
-TEST(X11IconTests, AWindowWithoutNetWmIconShowsItsHintsPixmapThroughItsMask) {
-    X11Session session(false);
+// A private display and a plain client connection that makes the windows under test.
+class X11IconOnDisplay : public testing::Test {
+protected:
+    X11Session session{false};
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> owned{
+        xcb_connect(session.display.empty() ? ":-1" : session.display.c_str(), nullptr), &xcb_disconnect};
+    xcb_connection_t* c = owned.get();
+    xcb_screen_t* screen =
+        xcb_connection_has_error(c) ? nullptr : xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+};
+
+TEST_F(X11IconOnDisplay, AWindowWithoutNetWmIconShowsItsHintsPixmapThroughItsMask) {
     ASSERT_FALSE(session.display.empty());
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> owned(
-        xcb_connect(session.display.c_str(), nullptr), &xcb_disconnect);
-    ASSERT_EQ(xcb_connection_has_error(owned.get()), 0);
-    auto* c = owned.get();
-    auto* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    ASSERT_EQ(xcb_connection_has_error(c), 0);
     auto window = xcb_generate_id(c);
     xcb_create_window(c, 0, window, screen->root, 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                       screen->root_visual, 0, nullptr);
@@ -81,14 +87,9 @@ TEST(X11IconTests, AWindowWithoutNetWmIconShowsItsHintsPixmapThroughItsMask) {
               (std::vector<std::uint32_t>{black, white, white, 0, black, white, white, 0}));
 }
 
-TEST(X11IconTests, AnApplicationShowsTheIconOfItsFirstWindowThatHasOne) {
-    X11Session session(false);
+TEST_F(X11IconOnDisplay, AnApplicationShowsTheIconOfItsFirstWindowThatHasOne) {
     ASSERT_FALSE(session.display.empty());
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> owned(
-        xcb_connect(session.display.c_str(), nullptr), &xcb_disconnect);
-    ASSERT_EQ(xcb_connection_has_error(owned.get()), 0);
-    auto* c = owned.get();
-    auto* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    ASSERT_EQ(xcb_connection_has_error(c), 0);
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> iconAtom(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 12, "_NET_WM_ICON"), nullptr), &std::free);
     ASSERT_TRUE(iconAtom);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
+#include <future>
 
 #include "platform/xdg/DesktopApplications.h"
 #include "tests/platform/xdg/XdgTesting.h"
@@ -150,10 +152,11 @@ TEST(DesktopApplicationsTests, AChangeReplacesOnlyItsBundleAndLeftoversOfAKilled
     EXPECT_EQ(bundles(applications.root()).size(), 4u);
 }
 
-TEST(DesktopApplicationsTests, TheWatchReadsTheEntriesOnItsOwnThreadAndMatchingWaitsForThem) {
+TEST(DesktopApplicationsTests, TheWatchReadsTheEntriesOnItsOwnThreadAndMatchingCanWaitForThem) {
     auto& desktop = Desktop::shared();
     DesktopApplications applications(desktop.path("cache/watched"));
     applications.startWatching();
+    EXPECT_TRUE(applications.waitForEntries(std::chrono::seconds(30)));
     auto match = applications.match("ExampleEdit", "", "");
     EXPECT_EQ(match ? match->groupIdentifier : "none", "org.example.Editor");
     EXPECT_TRUE(test_support::waitUntil([&] {
@@ -173,4 +176,35 @@ TEST(DesktopApplicationsTests, TheWatchReadsTheEntriesOnItsOwnThreadAndMatchingW
     EXPECT_TRUE(named("Renamed"));
     applications.stopWatching();
     std::filesystem::remove_all(std::filesystem::path(nested).parent_path());
+}
+
+TEST(DesktopApplicationsTests, DuringTheFirstScanMatchingAnswersFromWhatIsKnownAndTheEndOfTheScanIsTold) {
+    auto& desktop = Desktop::shared();
+    DesktopApplications applications(desktop.path("cache/early"));
+    // The scan is held until released, or for five seconds: a match that waited for it would then
+    // see the entries.
+    std::promise<void> release;
+    applications.setBeforeReadingForTesting(
+        [held = release.get_future().share()] { held.wait_for(std::chrono::seconds(5)); });
+    std::atomic<int> told = 0;
+    applications.setEntriesReadHandler([&] { ++told; });
+    applications.startWatching();
+    bool provisional = false;
+    auto early = applications.match("ExampleEdit", "", "", &provisional);
+    EXPECT_EQ(early ? early->groupIdentifier : "none", "none");
+    EXPECT_TRUE(provisional);
+    EXPECT_FALSE(applications.entriesRead());
+    EXPECT_EQ(told, 0);
+    auto waiting =
+        std::async(std::launch::async, [&] { return applications.waitForEntries(std::chrono::seconds(30)); });
+    release.set_value();
+    EXPECT_TRUE(waiting.get());
+    EXPECT_TRUE(test_support::waitUntil([&] { return told == 1; }));
+    auto late = applications.match("ExampleEdit", "", "", &provisional);
+    EXPECT_EQ(late ? late->groupIdentifier : "none", "org.example.Editor");
+    EXPECT_FALSE(provisional);
+    // Later updates are no first scan.
+    applications.update();
+    EXPECT_EQ(told, 1);
+    applications.stopWatching();
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QHBoxLayout>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -12,10 +13,20 @@ using Velmora::TaskbarThemeSettings;
 
 namespace {
 
-QImage rendered(QWidget& widget) {
+QImage rendered(QWidget& widget, const QRegion& region = QRegion()) {
     QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    widget.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    // A part is drawn where it lies, not moved to the corner.
+    widget.render(&image, region.boundingRect().topLeft(), region, QWidget::RenderFlags());
+    return image;
+}
+
+// Only the pixels inside `region`.
+QImage clipped(QImage image, const QRegion& region) {
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    painter.setClipRegion(QRegion(image.rect()) - region);
+    painter.fillRect(image.rect(), Qt::transparent);
     return image;
 }
 
@@ -62,4 +73,69 @@ TEST(TaskbarBody, DrawsTheSamePixelsAsItsRoundedShapeAtEveryWidthAndLook) {
                     << "radius " << c.radius << ", " << width << "x" << height;
             }
     }
+}
+
+TEST(TaskbarBody, RepaintsAPartOfSeveralRectanglesWithTheSamePixelsAsTheWhole) {
+    platform::qt::GuiTestLoop loop;
+    TaskbarThemeSettings s;
+    s.cornerRadius = 16;
+    s.extraAlpha = 0.3;
+    Velmora::taskbar_parts::Body body(Velmora::Theme::shared(), [&] { return s; });
+    body.resize(613, 48);
+    // A button's rounded outline beside a strip along the trailing end, pieces starting inside
+    // tiles, at a tile's first column and in the ends, and one across the whole body.
+    QRegion button = QRegion(101, 6, 48, 36) + QRegion(103, 4, 44, 40) + QRegion(100, 10, 50, 28);
+    const QRegion parts[] = {
+        button + QRegion(590, 0, 23, 48),
+        QRegion(5, 0, 3, 48) + QRegion(60, 20, 200, 2) + QRegion(597, 47, 16, 1),
+        QRegion(0, 10, 613, 5) + QRegion(300, 30, 1, 1) + QRegion(272, 40, 1, 3),
+    };
+    for (const auto& part : parts)
+        EXPECT_EQ(rendered(body, part), clipped(filledShape(body.size(), s), part))
+            << part.boundingRect().x() << "," << part.boundingRect().y();
+}
+
+// A widget of fixed size hints, for comparing placements.
+struct Hinted : QWidget {
+    QSize hint, least;
+    QSize sizeHint() const override { return hint; }
+    QSize minimumSizeHint() const override { return least; }
+};
+
+TEST(PlaceAlone, PutsAWidgetWhereALayoutHoldingOnlyItWould) {
+    platform::qt::GuiTestLoop loop;
+    struct Case {
+        QSizePolicy::Policy policy;
+        QSize hint, least, maximum;
+    };
+    const int unlimited = QWIDGETSIZE_MAX;
+    const Case cases[] = {
+        {QSizePolicy::Preferred, {48, 56}, {8, 40}, {unlimited, unlimited}},
+        {QSizePolicy::Preferred, {48, 56}, {8, 40}, {0, unlimited}},
+        {QSizePolicy::Preferred, {48, 56}, {8, 40}, {7, unlimited}},
+        {QSizePolicy::Preferred, {48, 56}, {30, 40}, {47, 30}},
+        {QSizePolicy::Fixed, {20, 56}, {8, 40}, {unlimited, unlimited}},
+        {QSizePolicy::Maximum, {60, 20}, {50, 10}, {unlimited, unlimited}},
+        {QSizePolicy::Expanding, {10, 10}, {0, 0}, {33, 100}},
+    };
+    for (const auto& c : cases)
+        for (QSize space : {QSize(48, 56), QSize(180, 56), QSize(25, 40), QSize(3, 80)}) {
+            QWidget boxed;
+            auto* layout = new QHBoxLayout(&boxed);
+            layout->setContentsMargins(0, 0, 0, 0);
+            QWidget placed;
+            Hinted* widgets[2] = {new Hinted, new Hinted};
+            for (auto* widget : widgets) {
+                widget->hint = c.hint;
+                widget->least = c.least;
+                widget->setMaximumSize(c.maximum);
+                widget->setSizePolicy(c.policy, c.policy);
+            }
+            layout->addWidget(widgets[0]);
+            widgets[1]->setParent(&placed);
+            layout->setGeometry(QRect(QPoint(0, 0), space));
+            Velmora::taskbar_parts::placeAlone(widgets[1], QRect(QPoint(0, 0), space));
+            EXPECT_EQ(widgets[1]->geometry(), widgets[0]->geometry())
+                << "max " << c.maximum.width() << ", in " << space.width() << "x" << space.height();
+        }
 }

@@ -101,6 +101,72 @@ TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockTitledWhenT
     EXPECT_EQ(titled(), (std::vector<bool>{false, false}));
 }
 
+// Counts the events of one type a widget receives.
+struct Received : QObject {
+    Received(QWidget* widget, QEvent::Type type) : type(type) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == type;
+        return false;
+    }
+    QEvent::Type type;
+    int count = 0;
+};
+
+// A button's width limit changes every frame of its animation: without titles the buttons keep
+// their slots and the bar is not laid out again; with titles the others follow it.
+TEST(Taskbar, AButtonsWidthLimitLaysOutTheBarAgainOnlyWhenItsSlotFollowsIt) {
+    Bar bar;
+    auto& view = *bar.view;
+    auto button = [&](int index) { return view.otherButtons()[static_cast<std::size_t>(index)]; };
+    auto limit = [&](double width) {
+        bar.desktop.model("Notes")->maxWidth.accept(width);
+        bar.settle();
+    };
+    bar.desktop.settings->setShowTitle(false);
+    bar.settle();
+    Received requests(view.buttonRow(), QEvent::LayoutRequest);
+    auto nextX = button(1)->mapTo(&view, QPoint(0, 0)).x();
+    // (Narrower than the button's own least width first.)
+    for (double width : {0.0, 4.0, 10.0, 31.0, 47.0}) {
+        limit(width);
+        EXPECT_EQ(button(0)->width(), width);
+        // Centred in its slot, as a layout would.
+        EXPECT_EQ(button(0)->x(), (static_cast<int>(Taskbar::buttonWidth) - static_cast<int>(width)) / 2);
+        EXPECT_EQ(button(1)->mapTo(&view, QPoint(0, 0)).x(), nextX);
+    }
+    EXPECT_EQ(requests.count, 0);
+    // With titles the slot's least width follows the button's limit, and the row hears of it.
+    bar.desktop.settings->setShowTitle(true);
+    limit(Taskbar::titledButtonMaximumWidth);
+    ASSERT_TRUE(button(0)->showTitles());
+    auto* slot = button(0)->parentWidget();
+    requests.count = 0;
+    // (Below the button's own least width.)
+    limit(4);
+    EXPECT_EQ(button(0)->geometry(), QRect((slot->width() - 4) / 2, 0, 4, slot->height()));
+    EXPECT_EQ(slot->minimumSizeHint().width(), 4);
+    EXPECT_GT(requests.count, 0);
+}
+
+// Buttons coming, going or changing width move the others, the separators and the body's edges:
+// all of it lands in one frame, not one frame for each level of the layout.
+TEST(Taskbar, RegroupingRepaintsTheBodyOnce) {
+    Bar bar;
+    auto& view = *bar.view;
+    Received paints(view.body(), QEvent::Paint);
+    auto width = view.body()->width();
+    bar.desktop.settings->setShowTitle(false);
+    bar.settle();
+    EXPECT_LT(view.body()->width(), width);
+    EXPECT_EQ(paints.count, 1);
+    paints.count = 0;
+    bar.desktop.model("Photos")->isPinned.accept(false);
+    bar.settle();
+    ASSERT_TRUE(view.pinnedButtons().empty());
+    // Into the others' row, then gone with its model.
+    EXPECT_EQ(paints.count, 2);
+}
+
 TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndCatchesUpWithTheMenuAndTheClockTicks) {
     TimeZoneScope zone("UTC0");
     Bar bar;
