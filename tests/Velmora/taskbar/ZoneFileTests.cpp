@@ -1,94 +1,60 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 
 #include "Velmora/taskbar/ZoneFile.h"
+#include "tests/support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using Velmora::ZoneFile;
 
 namespace {
 
-struct Folder {
-    Folder() {
-        std::string pattern = (fs::temp_directory_path() / "zonefile-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~Folder() { fs::remove_all(path); }
-    void write(const std::string& name, const std::string& text) const {
-        std::ofstream(path / name, std::ios::binary | std::ios::trunc) << text;
-    }
-    fs::path path;
-};
+// Writes `name` anew beside it and renames it into place, as a system replaces its zone files.
+void replace(const fs::path& folder, const std::string& name, const std::string& text) {
+    test_support::writeFile(folder / "new", text);
+    fs::rename(folder / "new", folder / name);
+}
 
 }  // namespace
 
 // Each change of zone that a system makes, and whether the held handles tell it.
-TEST(ZoneFile, TellsAReplacedLinkOrFileAndAnEditedFileButNotAnUntouchedOne) {
-    struct Case {
-        const char* name;
-        // Makes /etc/localtime's stand-in, then changes it (or not).
-        std::function<void(const Folder&, const fs::path&)> make, change;
-        bool changed;
-    };
-    const auto link = [](const char* target) {
-        return [target](const Folder& folder, const fs::path& path) {
-            folder.write(target, std::string("zone ") + target);
-            fs::create_symlink(folder.path / target, path.string() + ".new");
-            fs::rename(path.string() + ".new", path);
+TEST(ZoneFile, TellsEveryWayASystemChangesItsZoneButNotAnUntouchedFile) {
+    using Step = std::function<void(const fs::path&)>;
+    const auto link = [](std::string zone) -> Step {
+        return [zone](const fs::path& folder) {
+            replace(folder, zone, "zone " + zone);
+            fs::create_symlink(folder / zone, folder / "new");
+            fs::rename(folder / "new", folder / "localtime");
         };
     };
-    const auto file = [](const char* text) {
-        return [text](const Folder& folder, const fs::path& path) {
-            folder.write("file.new", text);
-            fs::rename(folder.path / "file.new", path);
-        };
+    const auto copy = [](std::string text) -> Step {
+        return [text](const fs::path& f) { replace(f, "localtime", text); };
     };
-    const std::vector<Case> cases = {
-        {"an untouched link", link("Berlin"), [](const Folder&, const fs::path&) {}, false},
-        {"a link moved to another zone", link("Berlin"), link("Tokyo"), true},
+    const struct {
+        const char* what;
+        Step make, change;
+    } cases[] = {
+        {"a link moved to another zone", link("Berlin"), link("Tokyo")},
         {"the linked zone file replaced", link("Berlin"),
-         [](const Folder& folder, const fs::path&) {
-             folder.write("Berlin.new", "rules 2"),
-                 fs::rename(folder.path / "Berlin.new", folder.path / "Berlin");
-         },
-         true},
-        {"an untouched copy", file("Berlin"), [](const Folder&, const fs::path&) {}, false},
-        {"a copy replaced", file("Berlin"), file("Tokyo"), true},
-        {"a copy written over in place", file("Berlin"),
-         [](const Folder&, const fs::path& path) {
-             std::ofstream(path, std::ios::binary | std::ios::trunc) << "Tokyo, longer";
-         },
-         true},
-        {"the file removed", file("Berlin"), [](const Folder&, const fs::path& path) { fs::remove(path); },
-         true},
+         [](const fs::path& f) { replace(f, "Berlin", "2"); }},
+        {"a copy replaced", copy("Berlin"), copy("Tokyo")},
+        {"a copy written over in place", copy("Berlin"),
+         [](const fs::path& f) { test_support::writeFile(f / "localtime", "Tokyo, longer"); }},
+        {"the file removed", copy("Berlin"), [](const fs::path& f) { fs::remove(f / "localtime"); }},
+        {"a file where there was none", [](const fs::path&) {}, copy("UTC")},
     };
     for (const auto& each : cases) {
-        Folder folder;
-        const auto path = folder.path / "localtime";
-        each.make(folder, path);
-        ZoneFile zone(path.string());
+        test_support::TemporaryFolder folder;
+        each.make(folder.path());
+        ZoneFile zone(folder / "localtime");
         const auto before = zone.identity();
-        EXPECT_NE(before, ZoneFile::Identity{}) << each.name;
-        EXPECT_EQ(zone.identity(), before) << each.name << ": read twice";
-        each.change(folder, path);
-        EXPECT_EQ(zone.identity() != before, each.changed) << each.name;
+        EXPECT_EQ(zone.identity(), before) << each.what << ", untouched";
+        each.change(folder.path());
+        const auto after = zone.identity();
+        EXPECT_NE(after, before) << each.what;
+        EXPECT_EQ(after == ZoneFile::Identity{}, !fs::exists(folder / "localtime")) << each.what;
     }
-}
-
-TEST(ZoneFile, AMissingFileReadsAsNoneUntilOneAppears) {
-    Folder folder;
-    const auto path = folder.path / "localtime";
-    ZoneFile zone(path.string());
-    EXPECT_EQ(zone.identity(), ZoneFile::Identity{});
-    folder.write("localtime", "UTC");
-    const auto appeared = zone.identity();
-    EXPECT_NE(appeared, ZoneFile::Identity{});
-    EXPECT_EQ(zone.identity(), appeared);
 }

@@ -76,10 +76,8 @@ TEST(QtMainQueue, TimersOfHalfAndWholeSecondsFireInOneTurnOfTheLoop) {
     } restore;
     qt::QtMainQueue::install();
     bool turned = true;
-    int half = 0;
     std::vector<bool> turnedBeforeWhole;
     auto poll = MainQueue::scheduledTimer(0.5, true, [&](Timer&) {
-        ++half;
         turned = false;
         MainQueue::async([&] { turned = true; });
     });
@@ -90,5 +88,4 @@ TEST(QtMainQueue, TimersOfHalfAndWholeSecondsFireInOneTurnOfTheLoop) {
     ASSERT_TRUE(runUntil([&] { return turnedBeforeWhole.size() == 2; }));
     poll->invalidate();
     EXPECT_EQ(turnedBeforeWhole, (std::vector<bool>{false, false}));
-    EXPECT_GE(half, 3);
 }

@@ -90,59 +90,43 @@ TEST_F(X11IconOnDisplay, AWindowWithoutNetWmIconShowsItsHintsPixmapThroughItsMas
 TEST_F(X11IconOnDisplay, AnApplicationShowsTheIconOfItsFirstWindowThatHasOne) {
     ASSERT_FALSE(session.display.empty());
     ASSERT_EQ(xcb_connection_has_error(c), 0);
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> iconAtom(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 12, "_NET_WM_ICON"), nullptr), &std::free);
-    ASSERT_TRUE(iconAtom);
-    constexpr std::uint32_t none = 0, broken = 1;
-    // A window with no icon, one whose icon claims more pixels than it holds, or a 1 x 1 icon of
-    // that (ARGB) colour; the hints pixmap of one more window.
-    auto window = [&](std::uint32_t icon, bool hinted = false) {
+    std::string error;
+    auto connection = X11Connection::open(session.display, &error);
+    ASSERT_TRUE(connection) << error;
+    // A window with that _NET_WM_ICON, if any, and a hints pixmap if asked.
+    auto window = [&](std::vector<std::uint32_t> icon, bool hinted = false) {
         auto id = xcb_generate_id(c);
         xcb_create_window(c, 0, id, screen->root, 0, 0, 10, 10, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
                           screen->root_visual, 0, nullptr);
-        if (icon == broken) {
-            const std::uint32_t values[] = {4, 4, 0xff00ff00};
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, iconAtom->atom, XCB_ATOM_CARDINAL, 32, 3,
-                                values);
-        } else if (icon != none) {
-            const std::uint32_t values[] = {1, 1, icon};
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, iconAtom->atom, XCB_ATOM_CARDINAL, 32, 3,
-                                values);
-        }
+        if (!icon.empty())
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, connection->ewmh._NET_WM_ICON,
+                                XCB_ATOM_CARDINAL, 32, static_cast<std::uint32_t>(icon.size()), icon.data());
         if (hinted) {
-            auto pixmap = xcb_generate_id(c);
-            xcb_create_pixmap(c, 1, pixmap, id, 1, 1);
-            const std::uint32_t hints[9] = {4, 0, 0, pixmap, 0, 0, 0, 0, 0};
+            const std::uint32_t hints[9] = {4, 0, 0, xcb_generate_id(c), 0, 0, 0, 0, 0};
+            xcb_create_pixmap(c, 1, hints[3], id, 1, 1);
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9,
                                 hints);
         }
         return id;
     };
-    constexpr std::uint32_t red = 0xffff0000, blue = 0xff0000ff;
-    struct Case {
+    // One ARGB pixel, shown as RGBA; an icon that claims more pixels than it holds.
+    const std::vector<std::uint32_t> red = {1, 1, 0xffff0000}, blue = {1, 1, 0xff0000ff}, broken = {4, 4, 0};
+    const struct {
         const char* what;
-        std::vector<std::uint32_t> windows;
-        std::optional<std::uint32_t> rgba;  // the icon's one pixel; none for no icon
-    };
-    // In this order on one connection: the cases after the first see it answer in step after the
-    // replies it did not need.
-    const std::vector<Case> cases = {
-        {"the first window's", {window(red), window(blue)}, 0xff0000ff},
-        {"the third window's", {window(none), window(none), window(blue)}, 0x0000ffff},
-        {"past an icon too short for its size", {window(broken), window(none), window(red)}, 0xff0000ff},
-        {"any window's icon before a hints pixmap", {window(none, true), window(blue)}, 0x0000ffff},
-        {"none", {window(none), window(none)}, std::nullopt},
-        {"none without windows", {}, std::nullopt},
+        std::vector<std::uint32_t> windows, rgba;  // the icon's one pixel, if any
+    } cases[] = {
+        {"the first window's", {window(red), window(blue)}, {0xff0000ff}},
+        {"the third window's", {window({}), window({}), window(blue)}, {0x0000ffff}},
+        {"past an icon too short for its size", {window(broken), window({}), window(red)}, {0xff0000ff}},
+        {"any window's icon before a hints pixmap", {window({}, true), window(blue)}, {0x0000ffff}},
+        {"none", {window({}), window({})}, {}},
+        {"none without windows", {}, {}},
     };
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    std::string error;
-    auto connection = X11Connection::open(session.display, &error);
-    ASSERT_TRUE(connection) << error;
-    for (const auto& test : cases) {
-        auto icon = readWindowIcon(*connection, test.windows);
-        ASSERT_EQ(icon.has_value(), test.rgba.has_value()) << test.what;
-        if (icon) {
-            EXPECT_EQ(pngPixels(icon->data(), 1), std::vector<std::uint32_t>{*test.rgba}) << test.what;
-        }
+    // In turn on one connection, so that each case sees it answer in step after the replies the
+    // one before did not need.
+    for (const auto& each : cases) {
+        auto icon = readWindowIcon(*connection, each.windows);
+        EXPECT_EQ(icon ? pngPixels(icon->data(), 1) : std::vector<std::uint32_t>{}, each.rgba) << each.what;
     }
 }
