@@ -202,8 +202,12 @@ TEST_F(X11DesktopTest, WindowChangesAreAnnouncedOncePerBurstAndTheGenerationHold
     EXPECT_EQ(ax->setAttributeValue(windowsOf(pid).front(), "AXMinimized", false), AXError::success);
     ASSERT_TRUE(waitFor([&] { return shown(false); }));
     loop.runUntilIdle();
-    EXPECT_EQ(states, 1);
-    EXPECT_EQ(listed, 1);
+    // A late event of the window manager may land while the queue runs and start a second burst;
+    // one announcement per change would be six or more.
+    EXPECT_GE(states, 1);
+    EXPECT_LE(states, 2);
+    EXPECT_GE(listed, 1);
+    EXPECT_LE(listed, 2);
     center->removeObserver(listToken);
     center->removeObserver(stateToken);
 }
