@@ -13,7 +13,11 @@ Windows fullscreenCandidates(const Windows& windows, std::int64_t screenIndex) {
     Windows candidates;
     for (const auto& window : windows) {
         if (!window || window->display != screenIndex) continue;
-        if (!window->minimized && window->fullscreenSides.size() >= 3) candidates.push_back(window);
+        // A maximised window reaches every edge once the bar's reservation is gone, as it is while
+        // the bar is off the window manager's books over a full-screen window; counted, it would keep
+        // the bar hidden after that window left full screen.
+        if (!window->minimized && !window->zoomed && window->fullscreenSides.size() >= 3)
+            candidates.push_back(window);
     }
     return candidates;
 }

@@ -55,6 +55,8 @@ Window::Window(const WindowRecord& dictionary, const std::string& ownerName,
             recordPid = &entry;
         else if (name == "layer")
             recordLayer = &entry;
+        else if (name == "zoomed")
+            zoomed = entry.boolValue().value_or(false);
     }
     if (recordTitle && recordTitle->stringValue()) {
         title = *recordTitle->stringValue();
@@ -137,7 +139,8 @@ std::size_t Window::hashValue() const {
 
 bool operator==(const Window& a, const Window& b) {
     return a.minimized == b.minimized && a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h &&
-           a.title == b.title && a.fullscreenSides == b.fullscreenSides && a.pid == b.pid;
+           a.title == b.title && a.fullscreenSides == b.fullscreenSides && a.pid == b.pid &&
+           a.zoomed == b.zoomed;
 }
 
 }  // namespace Velmora

@@ -32,6 +32,9 @@ public:
 
     platform::UUID id;
     bool minimized = true;
+    // Held at the desktop's whole work area by the window manager: whatever it covers, not full
+    // screen.
+    bool zoomed = false;
     // Without repeats, in the order found.
     std::vector<FullscreenSides> fullscreenSides;
     bool hasRealTitle = false;

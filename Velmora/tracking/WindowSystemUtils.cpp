@@ -144,6 +144,7 @@ std::optional<WindowRecord> WindowSystemUtils::retrieveWindowInformation(const p
     auto position = getValueForKey("AXPosition", window);
     auto size = getValueForKey("AXSize", window);
     auto fullscreen = getValueForKey("AXFullScreen", window);
+    auto zoomed = getValueForKey("AXZoomed", window);
     if (text(role) != "AXWindow") return std::nullopt;
 
     auto point = position ? position->pointValue().value_or(platform::Point{}) : platform::Point{};
@@ -155,6 +156,7 @@ std::optional<WindowRecord> WindowSystemUtils::retrieveWindowInformation(const p
     if (minimized && minimized->boolValue()) record.insert_or_assign("minimized", *minimized->boolValue());
     if (fullscreen && fullscreen->boolValue())
         record.insert_or_assign("fullscreen", *fullscreen->boolValue());
+    if (zoomed && zoomed->boolValue().value_or(false)) record.insert_or_assign("zoomed", true);
     record.insert_or_assign("position_x", point.x);
     record.insert_or_assign("position_y", point.y);
     record.insert_or_assign("size_w", extent.width);

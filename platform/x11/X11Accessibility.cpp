@@ -55,6 +55,7 @@ public:
         if (attribute == "AXTitle") return AXValue(window->title);
         if (attribute == "AXMinimized") return AXValue(window->hidden);
         if (attribute == "AXFullScreen") return AXValue(window->fullscreen);
+        if (attribute == "AXZoomed") return AXValue(window->maximized && !window->fullscreen);
         if (attribute == "AXPosition") return AXValue(window->frame.origin);
         if (attribute == "AXSize") return AXValue(window->frame.size);
         if (attribute == "AXParent")

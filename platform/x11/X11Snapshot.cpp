@@ -186,10 +186,14 @@ std::shared_ptr<X11Snapshot> X11SnapshotReader::read(X11Connection& x, X11Watche
         }
         window.title = text(x.reply(p.netName));
         if (window.title.empty()) withoutName.push_back(i);
+        bool across = false, down = false;
         for (auto state : cardinals(x.reply(p.state))) {
             if (state == atoms._NET_WM_STATE_HIDDEN) window.hidden = true;
             if (state == atoms._NET_WM_STATE_FULLSCREEN) window.fullscreen = true;
+            if (state == atoms._NET_WM_STATE_MAXIMIZED_HORZ) across = true;
+            if (state == atoms._NET_WM_STATE_MAXIMIZED_VERT) down = true;
         }
+        window.maximized = across && down;
         auto desktop = cardinals(x.reply(p.desktop));
         window.desktop = desktop.empty() ? allDesktops : desktop[0];
         window.onCurrentDesktop = onDesktop(window.desktop, current);

@@ -41,6 +41,8 @@ struct X11Window {
     Type type = Type::normal;
     bool hidden = false;
     bool fullscreen = false;
+    // Held by its window manager at the full work area, across and down.
+    bool maximized = false;
     bool onCurrentDesktop = true;
     std::uint32_t desktop = 0xffffffff;
     // The frame, top-left origin of the first screen, y down, in the points of the screen holding

@@ -99,6 +99,18 @@ wmctrl -i -r "$term" -b remove,fullscreen
 waitFor 20 sh -c "[ \"\$(xprop -id $bar _NET_WM_STRUT_PARTIAL | cut -d, -f4 | tr -d ' ')\" -gt 40 ] 2>/dev/null" ||
     fail "the bar reserves no space after full screen"
 
+# A maximised window grows over the bar's place while the bar is off the window manager's books
+# over a full-screen window; when it leaves full screen, the bar comes back and the window stops
+# above it again.
+wmctrl -i -r "$term" -b add,maximized_vert,maximized_horz
+waitFor 20 stopsAbove || fail "the maximised xterm reaches $(bottomOf "$term") before full screen"
+wmctrl -i -r "$term" -b add,fullscreen
+waitFor 10 barHidden || fail "the bar stayed over the full-screen maximised xterm"
+wmctrl -i -r "$term" -b remove,fullscreen
+waitFor 20 stopsAbove || fail "the maximised xterm reaches $(bottomOf "$term") after full screen"
+waitFor 10 barShown || fail "the bar stayed hidden after a maximised window left full screen"
+wmctrl -i -r "$term" -b remove,maximized_vert,maximized_horz
+
 # Each opening of the main menu by a key tap takes typed text in its search field.
 menuArea="600x200+$((width / 2 - 300))+$((height - strut - 640))"
 snap() { import -window root -crop "$menuArea" +repage "$work/$1.png"; }

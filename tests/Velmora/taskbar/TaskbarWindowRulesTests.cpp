@@ -31,6 +31,9 @@ TEST(FullscreenTest, NeedsAnUnminimisedWindowOfThisScreenAsWideAsTheScreenOrTwoS
     EXPECT_FALSE(fills({window(1440, {left, right})}));
     EXPECT_FALSE(fills({window(1440, all, false, 1)}));
     EXPECT_FALSE(fills({window(1439.5, all)}));
+    auto maximised = window(1440, all);
+    maximised->zoomed = true;
+    EXPECT_FALSE(fills({maximised}));
     auto pair = [](double l, double r) {
         return fills({window(l, {left, top, bottom}), window(r, {right, top, bottom})});
     };
