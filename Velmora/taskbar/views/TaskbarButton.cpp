@@ -9,7 +9,6 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QShowEvent>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -96,11 +95,6 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
       showTitles_(showTitles) {
     markColor_ = targetMarkColor();
 
-    content_ = new QWidget();
-    auto* contentLayout = new QVBoxLayout(content_);
-    contentLayout->setContentsMargins(0, static_cast<int>(verticalPadding), 0,
-                                      static_cast<int>(verticalPadding));
-
     face_ = new ButtonFace(this);
     auto* faceLayout = new QHBoxLayout(face_);
     faceLayout->setSpacing(0);
@@ -116,11 +110,14 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
     options.cornerRadius = cornerRadius;
     options.onTap = [this] { viewModel_->click(); };
     touchable_ = new Brindle::TouchableComponent(options, face_);
-    contentLayout->addWidget(touchable_);
 
+    // The component holds the touchable itself, padded above and below: a frame then walks one
+    // widget fewer per button.
     component_ = new brindle_core::ReactiveComponent<TaskbarButtonViewModel>(
-        viewModel_, [this](const std::shared_ptr<TaskbarButtonViewModel>& model) { bind(model); }, content_,
+        viewModel_, [this](const std::shared_ptr<TaskbarButtonViewModel>& model) { bind(model); }, touchable_,
         this);
+    component_->layout()->setContentsMargins(0, static_cast<int>(verticalPadding), 0,
+                                             static_cast<int>(verticalPadding));
 
     contextMenu_ = platform::qt::makeMenu(
         {
@@ -337,7 +334,7 @@ void TaskbarButton::applyMaxWidth(double limit) {
 void TaskbarButton::applyOpacity(double opacity) {
     shownOpacity_ = opacity;
     // Each part draws itself faded: no offscreen render of the button per frame.
-    Brindle::setPaintedOpacity(content_, opacity);
+    Brindle::setPaintedOpacity(component_, opacity);
 }
 
 QColor TaskbarButton::targetMarkColor() const {

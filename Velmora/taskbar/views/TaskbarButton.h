@@ -118,7 +118,6 @@ private:
     double shownOpacity_ = 0.0;
     double shownWidthLimit_ = 0.0;
 
-    QWidget* content_ = nullptr;
     QWidget* component_ = nullptr;
     // The inside's width while a width animation runs; 0: the button's own.
     double contentWidth_ = 0;
