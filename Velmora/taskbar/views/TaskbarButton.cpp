@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QShowEvent>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -109,15 +110,17 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
     options.alpha = 1.0;
     options.cornerRadius = cornerRadius;
     options.onTap = [this] { viewModel_->click(); };
-    touchable_ = new Brindle::TouchableComponent(options, face_);
-
-    // The component holds the touchable itself, padded above and below: a frame then walks one
-    // widget fewer per button.
+    touchable_ = new Brindle::TouchableComponent(options, face_, this);
+    // The touchable is the button's own child, padded above and below by a layout that no widget
+    // holds, and the component that follows the model while the button is shown takes no space: a
+    // frame then walks two widgets fewer per button.
+    inside_ = std::make_unique<QVBoxLayout>();
+    inside_->setContentsMargins(0, static_cast<int>(verticalPadding), 0, static_cast<int>(verticalPadding));
+    inside_->addWidget(touchable_);
     component_ = new brindle_core::ReactiveComponent<TaskbarButtonViewModel>(
-        viewModel_, [this](const std::shared_ptr<TaskbarButtonViewModel>& model) { bind(model); }, touchable_,
+        viewModel_, [this](const std::shared_ptr<TaskbarButtonViewModel>& model) { bind(model); }, nullptr,
         this);
-    component_->layout()->setContentsMargins(0, static_cast<int>(verticalPadding), 0,
-                                             static_cast<int>(verticalPadding));
+    component_->setGeometry(0, 0, 0, 0);
 
     contextMenu_ = platform::qt::makeMenu(
         {
@@ -246,13 +249,14 @@ void TaskbarButton::bind(const std::shared_ptr<TaskbarButtonViewModel>& model) {
     follow(model->listsWindows, &TaskbarButton::setListsWindows);
 }
 
-QSize TaskbarButton::sizeHint() const { return component_->sizeHint(); }
+QSize TaskbarButton::sizeHint() const { return inside_->sizeHint(); }
 
-QSize TaskbarButton::minimumSizeHint() const { return component_->minimumSizeHint(); }
+QSize TaskbarButton::minimumSizeHint() const { return inside_->minimumSize(); }
 
 bool TaskbarButton::event(QEvent* event) {
     // The content asks for another size: so does the button.
     if (event->type() == QEvent::LayoutRequest) {
+        inside_->invalidate();
         updateGeometry();
         placeContent();
     }
@@ -270,7 +274,8 @@ void TaskbarButton::placeContent() {
         auto least = minimumSizeHint().boundedTo(maximumSize());
         if (width() < least.width() || height() < least.height()) return resize(size().expandedTo(least));
     }
-    component_->setGeometry(0, 0, std::max(width(), static_cast<int>(std::ceil(contentWidth_))), height());
+    inside_->setGeometry(
+        QRect(0, 0, std::max(width(), static_cast<int>(std::ceil(contentWidth_))), height()));
 }
 
 void TaskbarButton::setMaxWidth(std::optional<double> value) {
@@ -334,7 +339,7 @@ void TaskbarButton::applyMaxWidth(double limit) {
 void TaskbarButton::applyOpacity(double opacity) {
     shownOpacity_ = opacity;
     // Each part draws itself faded: no offscreen render of the button per frame.
-    Brindle::setPaintedOpacity(component_, opacity);
+    Brindle::setPaintedOpacity(this, opacity);
 }
 
 QColor TaskbarButton::targetMarkColor() const {

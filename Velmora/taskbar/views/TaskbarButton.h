@@ -12,6 +12,7 @@
 
 class QAction;
 class QMenu;
+class QVBoxLayout;
 
 namespace Brindle {
 class TouchableComponent;
@@ -119,6 +120,7 @@ private:
     double shownWidthLimit_ = 0.0;
 
     QWidget* component_ = nullptr;
+    std::unique_ptr<QVBoxLayout> inside_;
     // The inside's width while a width animation runs; 0: the button's own.
     double contentWidth_ = 0;
     QWidget* face_ = nullptr;
