@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "Brindle/RxHelpers.h"
 #include "Brindle/widgets/TouchableComponent.h"
@@ -43,6 +45,47 @@ QColor withOpacity(QColor color, double opacity) {
     return color;
 }
 
+// The mark drawn into a picture of its own, or none when the scale is not a whole number.
+QImage drawnMark(QSize size, const QColor& color, double opacity, qreal ratio) {
+    QImage mark(size * static_cast<int>(ratio), QImage::Format_ARGB32_Premultiplied);
+    mark.setDevicePixelRatio(ratio);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setOpacity(opacity);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), TaskbarButton::cornerRadius,
+                            TaskbarButton::cornerRadius);
+    return mark;
+}
+
+// The last few marks drawn, shared by all buttons: the buttons of a bar mostly look alike, and
+// filling an antialiased rounded rectangle for each of them on every frame of an animation cost
+// more than the rest of their painting. Copying the pixels gives the same picture.
+const QImage& cachedMark(QSize size, const QColor& color, double opacity, qreal ratio) {
+    struct Entry {
+        QSize size;
+        QRgba64 color;
+        double opacity;
+        qreal ratio;
+        QImage mark;
+    };
+    static std::vector<Entry> recent;
+    constexpr std::size_t kept = 8;
+    auto rgba = color.rgba64();
+    auto found = std::find_if(recent.begin(), recent.end(), [&](const Entry& entry) {
+        return entry.size == size && entry.color == rgba && entry.opacity == opacity && entry.ratio == ratio;
+    });
+    if (found == recent.end()) {
+        if (recent.size() == kept) recent.pop_back();
+        recent.insert(recent.begin(), {size, rgba, opacity, ratio, drawnMark(size, color, opacity, ratio)});
+    } else if (found != recent.begin()) {
+        std::rotate(recent.begin(), found, found + 1);
+    }
+    return recent.front().mark;
+}
+
 // The mark behind the face, a rounded rectangle in the button's mark colour.
 class ButtonFace : public QWidget {
 public:
@@ -53,8 +96,13 @@ protected:
         auto opacity = Brindle::paintedOpacity(this);
         auto color = button_->markColor();
         // The faint mark rounds to no colour at all.
-        if (opacity * color.alphaF() * 255 < 0.5) return;
+        if (opacity * color.alphaF() * 255 < 0.5 || size().isEmpty()) return;
         QPainter painter(this);
+        qreal ratio = devicePixelRatioF();
+        if (ratio == std::floor(ratio)) {
+            painter.drawImage(QPointF(0, 0), cachedMark(size(), color, opacity, ratio));
+            return;
+        }
         painter.setOpacity(opacity);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
