@@ -38,6 +38,20 @@ bool fillsScreen(const Windows& candidates, const std::function<double()>& scree
     return false;
 }
 
+std::optional<bool> FullscreenMemo::recall(std::optional<std::uint64_t> stamp, std::int64_t screenIndex,
+                                           double screenWidth) const {
+    if (!stamp || !last_ || last_->stamp != *stamp || last_->screenIndex != screenIndex ||
+        last_->screenWidth != screenWidth)
+        return std::nullopt;
+    return last_->fills;
+}
+
+void FullscreenMemo::store(std::optional<std::uint64_t> stamp, std::int64_t screenIndex, double screenWidth,
+                           bool fills) {
+    last_.reset();
+    if (stamp) last_ = Decision{*stamp, screenIndex, screenWidth, fills};
+}
+
 TaskList tasksOnScreen(const TaskList& tasks, std::int64_t screenIndex, bool runningScreensOnly) {
     if (!runningScreensOnly) return tasks;
     TaskList shown;

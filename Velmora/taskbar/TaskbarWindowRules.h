@@ -26,6 +26,27 @@ Windows fullscreenCandidates(const Windows& windows, std::int64_t screenIndex);
 // comparison.
 bool fillsScreen(const Windows& candidates, const std::function<double()>& screenWidth);
 
+// A bar's last full-screen decision and what it was made from: the stamp of the window reading,
+// the screen's index and its width. While all three stay the same the decision stands, so a test
+// on an unchanged desktop compares instead of going through every window again.
+class FullscreenMemo {
+public:
+    // The last decision, when it was made from the same; none without a stamp.
+    std::optional<bool> recall(std::optional<std::uint64_t> stamp, std::int64_t screenIndex,
+                               double screenWidth) const;
+    // Without a stamp nothing is kept, and the next test decides afresh.
+    void store(std::optional<std::uint64_t> stamp, std::int64_t screenIndex, double screenWidth, bool fills);
+
+private:
+    struct Decision {
+        std::uint64_t stamp;
+        std::int64_t screenIndex;
+        double screenWidth;
+        bool fills;
+    };
+    std::optional<Decision> last_;
+};
+
 // The tasks the bar of the screen with this index shows: all of them, or with `runningScreensOnly`
 // those with a window on that screen and those without windows (pinned, not running), in order.
 TaskList tasksOnScreen(const TaskList& tasks, std::int64_t screenIndex, bool runningScreensOnly);

@@ -1,7 +1,5 @@
 #include "Velmora/taskbar/TimeManager.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <cstdlib>
 
@@ -26,16 +24,8 @@ void TimeManager::postInit() {
 TimeManager::Zone TimeManager::currentZone() {
     Zone zone;
     if (const char* variable = std::getenv("TZ")) zone.variable = variable;
-    // Without TZ the zone comes from the system's file, which a change of zone replaces; a stat
-    // tells that apart without reading the file again each second.
-    struct stat file {};
-    if (!zone.variable && ::stat("/etc/localtime", &file) == 0) {
-        zone.device = file.st_dev;
-        zone.inode = file.st_ino;
-        zone.modified = file.st_mtim.tv_sec;
-        zone.modifiedNanoseconds = file.st_mtim.tv_nsec;
-        zone.size = file.st_size;
-    }
+    // Without TZ the zone comes from the system's file, which a change of zone replaces.
+    if (!zone.variable) zone.file = zoneFile_.identity();
     return zone;
 }
 

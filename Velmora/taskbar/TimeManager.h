@@ -5,6 +5,7 @@
 
 #include "Brindle/DateFormatter.h"
 #include "Brindle/Object.h"
+#include "Velmora/taskbar/ZoneFile.h"
 #include "rx/Published.h"
 
 namespace Velmora {
@@ -33,12 +34,12 @@ private:
     // What identifies the time zone in force: TZ, and the zone file when TZ names none.
     struct Zone {
         std::optional<std::string> variable;
-        unsigned long long device = 0, inode = 0;
-        long long modified = 0, modifiedNanoseconds = 0, size = 0;
+        ZoneFile::Identity file;
         bool operator==(const Zone&) const = default;
     };
-    static Zone currentZone();
+    Zone currentZone();
 
+    ZoneFile zoneFile_;
     Brindle::DateFormatter timeFormatter_{"HH:mm", Brindle::Calendar::current()};
     Brindle::DateFormatter dateFormatter_{"yyyy-MM-dd", Brindle::Calendar::current()};
     std::optional<Zone> zone_;

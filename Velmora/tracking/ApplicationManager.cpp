@@ -6,6 +6,7 @@
 
 #include "Brindle/RxHelpers.h"
 #include "Velmora/settings/SettingsManager.h"
+#include "platform/base/MainQueue.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/system/Screen.h"
 #include "platform/system/System.h"
@@ -39,19 +40,47 @@ void ApplicationManager::postInit() {
     auto triggers = rx::merge(std::vector<rx::Observable<bool>>{
         rx::Observable<bool>::just(true),
         update.map(toTrue),
-        Brindle::mapToVoid(rx::interval(stress ? 0.0 : pollPeriod, rx::MainScheduler::instance()))
-            .map(toTrue),
+        poll_.map(toTrue),
         Brindle::mapToVoid(settings_->pinnedApplications.distinctUntilChanged(samePinned)).map(toTrue),
     });
+    // Every change of what a refresh reads besides the desktop and its window cache: the main
+    // thread then compares afresh instead of trusting what it last found.
+    const auto changed = [weak = weakAs<ApplicationManager>()](const auto&) {
+        if (auto self = weak.lock()) self->inputsVersion_.fetch_add(1);
+    };
+    allTasks.asObservable().subscribe(changed).disposed(disposeBag_);
+    tasksRelay.subscribe(changed).disposed(disposeBag_);
+    settings_->pinnedApplications.subscribe(changed).disposed(disposeBag_);
+    settings_->showOnRunningMonitorOnlyPublisher().subscribe(changed).disposed(disposeBag_);
+    screensChangedToken_ = platform::NotificationCenter::defaultCenter()->addObserver(
+        platform::Screens::didChangeNotification, changed);
     // The desktop tells its windows' changes: each burst asks for a refresh at once.
     windowsChangedToken_ = platform::Workspace::notificationCenter()->addObserver(
         platform::WindowList::didChangeNotification, [weak = weakAs<ApplicationManager>()](const auto&) {
             if (auto self = weak.lock()) self->update.onNext(rx::Unit{});
         });
-    // One queue drained in order: refreshes never overlap and none is dropped.
+    // The poll. Most of its ticks find nothing changed and end here, before the triggers' pipeline.
+    // Not kept: the loop holds the timer until it invalidates itself.
+    platform::MainQueue::scheduledTimer(
+        stress ? 0.0 : pollPeriod, true, [weak = weakAs<ApplicationManager>()](platform::Timer& timer) {
+            auto self = weak.lock();
+            if (!self) return timer.invalidate();
+            if (self->queuedRefreshes_.load() == 0 && self->refreshWouldStop()) return;
+            self->poll_.onNext(rx::Unit{});
+        });
+    // One queue drained in order: refreshes never overlap and none is dropped. A trigger that finds
+    // the queue empty and a refresh bound to stop at once is settled where it fires: most ticks
+    // find an unchanged desktop, and a hop to the queue and back would cost more than the check.
     auto queue =
         std::make_shared<rx::ConcurrentDispatchQueueScheduler>(platform::QualityOfService::userInitiated);
-    Brindle::subscribeNext(triggers.observeOn(queue), false, [weak = weakAs<ApplicationManager>()](bool) {
+    auto needed = triggers.filter([weak = weakAs<ApplicationManager>()](bool) {
+        auto self = weak.lock();
+        if (!self) return false;
+        if (self->queuedRefreshes_.load() == 0 && self->refreshWouldStop()) return false;
+        self->queuedRefreshes_.fetch_add(1);
+        return true;
+    });
+    Brindle::subscribeNext(needed.observeOn(queue), false, [weak = weakAs<ApplicationManager>()](bool) {
         if (auto self = weak.lock()) self->refresh();
     }).disposed(disposeBag_);
 }
@@ -60,6 +89,37 @@ void ApplicationManager::refresh() {
     buildTaskList(makeRefreshInput(), [weak = weakAs<ApplicationManager>()](UpdateDataResult result) {
         if (auto self = weak.lock()) self->publish(result);
     });
+    queuedRefreshes_.fetch_sub(1);
+}
+
+bool ApplicationManager::refreshWouldStop() {
+    // What `refreshKey` reads, compared in place: this runs on every tick of the poll.
+    if (betterProcessInfo->count() > 0 ||
+        settings_->showOnRunningMonitorOnly() != settingsShowOnCurrentScreenOnly.value_or(false))
+        return false;
+    const auto generation = platform::System::current()->generation();
+    if (!generation) return false;
+    // Read before the inputs, so that a change while they are read leaves a stale version.
+    const Verified now{*generation, inputsVersion_.load()};
+    {
+        std::lock_guard lock(mutex_);
+        if (refreshVerified_ == now) return true;
+    }
+    const auto tasks = allTasks.value();
+    const auto published = tasksRelay.value();
+    const auto pinned = settings_->pinnedApplications.value();
+    const auto screens = platform::Screens::screens();
+    std::lock_guard lock(mutex_);
+    if (!lastRefresh_) return false;
+    const auto& last = *lastRefresh_;
+    if (last.generation != *generation || last.allTasks != tasks || last.publishedTasks != published ||
+        last.pinned != pinned || last.ignoredTasks != ignoredTasks || last.badges != badges_ ||
+        last.screens != screens || last.allTaskIndexes.size() != tasks.size())
+        return false;
+    for (std::size_t i = 0; i < tasks.size(); ++i)
+        if (last.allTaskIndexes[i] != tasks[i]->index) return false;
+    refreshVerified_ = now;
+    return true;
 }
 
 void ApplicationManager::publish(const UpdateDataResult& result) {
@@ -112,24 +172,54 @@ RefreshInput ApplicationManager::makeRefreshInput() const {
     return input;
 }
 
-Windows ApplicationManager::fetchAXWindows() {
-    RunningApplications applications;
-    for (const auto& task : allTasks.value())
-        if (task->runningApplication) applications.push_back(task->runningApplication);
-    if (applications.empty()) return {};
+Windows ApplicationManager::fetchAXWindows() { return fetchStampedAXWindows().windows; }
 
-    std::vector<std::int32_t> processIdentifiers;
-    processIdentifiers.reserve(applications.size());
-    for (const auto& application : applications)
-        processIdentifiers.push_back(application->processIdentifier());
-    // The same processes on an unchanged desktop have the same windows: the last ones serve.
+std::pair<RunningApplications, std::vector<std::int32_t>> ApplicationManager::runningOfAllTasks() const {
+    std::pair<RunningApplications, std::vector<std::int32_t>> running;
+    for (const auto& task : allTasks.value())
+        if (task->runningApplication) {
+            running.first.push_back(task->runningApplication);
+            running.second.push_back(task->runningApplication->processIdentifier());
+        }
+    return running;
+}
+
+std::optional<std::uint64_t> ApplicationManager::currentAXWindowsStamp() {
     const auto generation = platform::System::current()->generation();
+    if (!generation) return std::nullopt;
+    // Read before the tasks, so that a change while they are read leaves a stale version.
+    const Verified now{*generation, inputsVersion_.load()};
+    {
+        std::lock_guard lock(mutex_);
+        if (axVerified_ && axVerified_->first == now) return axVerified_->second;
+    }
+    auto processIdentifiers = runningOfAllTasks().second;
+    // No running task: the answer is always the same empty list.
+    if (processIdentifiers.empty()) return 0;
+    auto screens = platform::Screens::screens();
+    std::lock_guard lock(mutex_);
+    if (lastAXWindows_ && lastAXWindows_->generation == *generation &&
+        lastAXWindows_->processIdentifiers == processIdentifiers && lastAXWindows_->screens == screens) {
+        axVerified_.emplace(now, lastAXWindows_->stamp);
+        return lastAXWindows_->stamp;
+    }
+    return std::nullopt;
+}
+
+ApplicationManager::StampedWindows ApplicationManager::fetchStampedAXWindows() {
+    auto [applications, processIdentifiers] = runningOfAllTasks();
+    // Read before the windows: a change while they are read leaves a stamp that no later reading
+    // of the generation matches.
+    const auto generation = platform::System::current()->generation();
+    if (applications.empty()) return {{}, generation ? std::optional<std::uint64_t>(0) : std::nullopt};
+
+    // The same processes on an unchanged desktop have the same windows: the last ones serve.
     auto screens = platform::Screens::screens();
     if (generation) {
         std::lock_guard lock(mutex_);
         if (lastAXWindows_ && lastAXWindows_->generation == *generation &&
             lastAXWindows_->processIdentifiers == processIdentifiers && lastAXWindows_->screens == screens)
-            return lastAXWindows_->windows;
+            return {lastAXWindows_->windows, lastAXWindows_->stamp};
     }
     auto byProcess =
         windowsByProcess(applications, Brindle::make<WindowSystemUtils>()->axWindows(processIdentifiers));
@@ -146,12 +236,13 @@ Windows ApplicationManager::fetchAXWindows() {
         if (auto found = byProcess.find(pid); found != byProcess.end())
             all.insert(all.end(), found->second.begin(), found->second.end());
     }
-    if (generation) {
-        std::lock_guard lock(mutex_);
-        lastAXWindows_ =
-            AXWindowsReading{*generation, std::move(processIdentifiers), std::move(screens), all};
-    }
-    return all;
+    if (!generation) return {std::move(all), std::nullopt};
+    std::lock_guard lock(mutex_);
+    const auto stamp = ++lastAXWindowsStamp_;
+    axVerified_.reset();
+    lastAXWindows_ =
+        AXWindowsReading{*generation, std::move(processIdentifiers), std::move(screens), all, stamp};
+    return {std::move(all), stamp};
 }
 
 std::optional<ApplicationManager::RefreshKey> ApplicationManager::refreshKey(const RefreshInput& input,

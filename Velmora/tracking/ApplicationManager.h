@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -7,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Brindle/Object.h"
@@ -101,6 +103,16 @@ public:
     // The Accessibility windows of every running task of `allTasks`, in task order; they replace
     // `lastVisibleWindows`. Blocks the calling thread.
     Windows fetchAXWindows();
+    // `fetchAXWindows` with the stamp of the reading it answers from: equal stamps, equal windows.
+    // No stamp when the desktop cannot tell its changes.
+    struct StampedWindows {
+        Windows windows;
+        std::optional<std::uint64_t> stamp;
+    };
+    StampedWindows fetchStampedAXWindows();
+    // The stamp `fetchStampedAXWindows` would answer with now, when that is the last reading again;
+    // reads nothing of the desktop but its generation, and copies no window.
+    std::optional<std::uint64_t> currentAXWindowsStamp();
 
     // The installed applications: the cached list, or a fresh scan when `rescan` is set or the
     // cache is empty. Blocks the calling thread while it scans.
@@ -152,12 +164,19 @@ private:
         std::vector<std::int32_t> processIdentifiers;
         std::vector<platform::Screen> screens;
         Windows windows;
+        std::uint64_t stamp = 0;
     };
+    // The running tasks' applications of `allTasks`, and their process ids, in task order.
+    std::pair<RunningApplications, std::vector<std::int32_t>> runningOfAllTasks() const;
     // None when the desktop cannot tell its changes or the window cache holds entries.
     std::optional<RefreshKey> refreshKey(const RefreshInput& input, const TaskList& pinned) const;
 
     void refresh();
     void publish(const UpdateDataResult& result);
+    // The poll's ticks that may find something new.
+    const rx::PublishSubject<rx::Unit> poll_;
+    // Whether a refresh begun now would stop at once, having nothing new to read.
+    bool refreshWouldStop();
 
     const std::shared_ptr<SettingsManager> settings_;
     rx::DisposeBag disposeBag_;
@@ -169,7 +188,23 @@ private:
     TaskList installedTasks_;
     std::optional<RefreshKey> lastRefresh_;
     std::optional<AXWindowsReading> lastAXWindows_;
+    std::uint64_t lastAXWindowsStamp_ = 0;
     std::shared_ptr<platform::NotificationCenter::Token> windowsChangedToken_;
+    // Triggers handed to the refresh queue and not yet run there.
+    std::atomic<int> queuedRefreshes_{0};
+    // Bumped by every change of the task lists, the pinned list, the setting and the screens.
+    std::atomic<std::uint64_t> inputsVersion_{0};
+    std::shared_ptr<platform::NotificationCenter::Token> screensChangedToken_;
+    // The desktop's generation and the inputs' version when a check last found the refresh bound to
+    // stop, or the full-screen reading current (with its stamp): while both stay, so does the
+    // answer, and the check compares nothing. Cleared when the last refresh or reading is replaced.
+    struct Verified {
+        std::uint64_t generation = 0;
+        std::uint64_t inputs = 0;
+        bool operator==(const Verified&) const = default;
+    };
+    std::optional<Verified> refreshVerified_;
+    std::optional<std::pair<Verified, std::uint64_t>> axVerified_;
 };
 
 }  // namespace Velmora

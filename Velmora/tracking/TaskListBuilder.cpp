@@ -238,6 +238,7 @@ void ApplicationManager::buildTaskList(const RefreshInput& input,
         }
         std::lock_guard lock(mutex_);
         lastRefresh_ = std::move(key);
+        refreshVerified_.reset();
     }
     if (unchanged) return;
     Brindle::runOnMainQueue(

@@ -2,12 +2,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "Brindle/Lock.h"
 #include "Brindle/Object.h"
 #include "platform/base/Clock.h"
 
@@ -59,14 +59,12 @@ private:
         Value value;
     };
 
-    struct Guard {
-        explicit Guard(Brindle::Lock<int>& lock) : lock(lock) { lock.lock(); }
-        ~Guard() { lock.unlock(); }
-        Brindle::Lock<int>& lock;
-    };
+    // A mutex, not a semaphore: the refresh asks for `count` on every tick of its poll, and an
+    // uncontended mutex is released without a call into the kernel.
+    using Guard = std::lock_guard<std::mutex>;
 
     std::unordered_map<Key, Container, Hash> data_;
-    Brindle::Lock<int> lock_{0};
+    std::mutex lock_;
     const double timeout_;
     const Clock clock_;
 };

@@ -2,8 +2,10 @@
 
 #include <QObject>
 #include <memory>
+#include <optional>
 
 #include "platform/base/MainQueue.h"
+#include "platform/base/TimerGrid.h"
 
 namespace platform::qt {
 
@@ -19,9 +21,23 @@ public:
     bool isMainThread() const override;
     bool postRepeating(TimeInterval interval, std::function<bool()> tick) override;
 
+    ~QtMainQueue() override;
+
+    // What wakes the loop for the grid.
+    class Beat;
+
 private:
     QtMainQueue();
+    // Sets the beat for the grid's next due timer, unless it is set for that already.
+    void armBeat();
+    void beat();
+
     std::unique_ptr<QObject> context_;
+    // Repeating timers of whole half seconds fire on one grid and wake the loop together.
+    TimerGrid grid_;
+    // Made with the first timer on the grid, once the loop is running on the main thread.
+    std::unique_ptr<Beat> beat_;
+    std::optional<double> beatDue_;
 };
 
 }  // namespace platform::qt

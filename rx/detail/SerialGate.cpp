@@ -23,12 +23,21 @@ bool processWideBarrier() {
            syscall(__NR_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0) == 0;
 }
 
-void SerialGate::takeBack() {
+const void* SerialGate::claim() {
+    if (!processWideBarrierAvailable()) return nullptr;
+    const void* owner = nullptr;
+    if (owner_.compare_exchange_strong(owner, currentThread())) return currentThread();
+    return owner;
+}
+
+void SerialGate::lock() {
+    mutex_.lock();
+    if (takenBack_.load(std::memory_order_relaxed)) return;
     takenBack_.store(true, std::memory_order_relaxed);
     // Without the barrier no thread ever owned the gate.
     if (!processWideBarrier()) return;
     // The owner stays inside for as long as a delivery of its own takes.
-    for (int spins = 0; depth_.load(std::memory_order_acquire) != 0; ++spins) {
+    for (int spins = 0; inside_.load(std::memory_order_acquire); ++spins) {
         if (spins < 100)
             std::this_thread::yield();
         else

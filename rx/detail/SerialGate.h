@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <type_traits>
 
 #include "rx/Disposable.h"
 
@@ -19,48 +20,72 @@ bool processWideBarrierAvailable();
 // entry on the thread inside runs at once, as it would under a recursive lock.
 class SerialGate {
 public:
+    // Runs `work` and returns what it returns (nothing, or a small plain value).
     template <class F>
-    [[gnu::always_inline]] void run(F&& work) {
-        const void* self = currentThread();
-        const void* owner = owner_.load(std::memory_order_relaxed);
-        if (owner == nullptr && processWideBarrierAvailable()) {
-            owner_.compare_exchange_strong(owner, self);
-            if (owner == nullptr) owner = self;
-        }
-        if (owner == self) {
-            const unsigned depth = depth_.load(std::memory_order_relaxed);
-            depth_.store(depth + 1, std::memory_order_relaxed);
-            // Pairs with the barrier in takeBack(): either that sees this entry or this sees it.
+    [[gnu::always_inline]] auto run(F&& work) {
+        if (owner_.load(std::memory_order_relaxed) == currentThread() &&
+            !inside_.load(std::memory_order_relaxed)) [[likely]] {
+            inside_.store(true, std::memory_order_relaxed);
+            // Pairs with the barrier in lock(): either that sees this entry or this sees it.
             std::atomic_signal_fence(std::memory_order_seq_cst);
-            if (depth > 0 || !takenBack_.load(std::memory_order_relaxed)) {
-                Leave leave{depth_, depth};
-                work();
-                return;
-            }
-            depth_.store(depth, std::memory_order_release);
+            if (!takenBack_.load(std::memory_order_relaxed)) [[likely]]
+                return runThen(work, [this] { inside_.store(false, std::memory_order_release); });
+            inside_.store(false, std::memory_order_release);
         }
-        std::lock_guard lock(mutex_);
-        if (!takenBack_.load(std::memory_order_relaxed)) takeBack();
-        work();
+        return runRarely(work);
     }
 
 private:
-    struct Leave {
-        std::atomic<unsigned>& depth;
-        unsigned previous;
-        ~Leave() { depth.store(previous, std::memory_order_release); }
-    };
+    // Runs `work`, then `leave` (also when `work` throws).
+    template <class F, class L>
+    [[gnu::always_inline]] static auto runThen(F& work, L leave) {
+        using Result = std::invoke_result_t<F&>;
+        static_assert(std::is_void_v<Result> || std::is_trivially_copyable_v<Result>);
+        try {
+            if constexpr (std::is_void_v<Result>) {
+                work();
+                leave();
+            } else {
+                const Result result = work();
+                leave();
+                return result;
+            }
+        } catch (...) {
+            leave();
+            throw;
+        }
+    }
+
+    // The first entry, a nested one, and every entry once the gate is taken back. Out of line and
+    // given the work by value (a few references), so that the owner's path keeps to few registers.
+    template <class F>
+    [[gnu::noinline]] auto runRarely(F work) {
+        const void* owner = owner_.load(std::memory_order_relaxed);
+        if (owner == nullptr) owner = claim();
+        if (owner == currentThread()) {
+            // A nested entry runs at once.
+            if (inside_.load(std::memory_order_relaxed)) return work();
+            // The first entry of the owner; once the gate is being taken back, the lock.
+            if (!takenBack_.load(std::memory_order_relaxed)) return run(work);
+        }
+        lock();
+        return runThen(work, [this] { mutex_.unlock(); });
+    }
+
+    // Takes the lock, and the gate back from its owner the first time.
+    void lock();
 
     static const void* currentThread() {
         static thread_local const char marker = 0;
         return &marker;
     }
 
-    // Called with the lock held, once.
-    void takeBack();
+    // Makes the calling thread the owner unless another one is already; returns the owner (none
+    // when the system has no process-wide barrier).
+    const void* claim();
 
     std::atomic<const void*> owner_{nullptr};
-    std::atomic<unsigned> depth_{0};
+    std::atomic<bool> inside_{false};
     std::atomic<bool> takenBack_{false};
     std::recursive_mutex mutex_;
 };

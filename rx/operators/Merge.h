@@ -27,9 +27,10 @@ public:
         });
     }
     void onError(std::exception_ptr error) override {
-        bool ended = false;
-        gate_.run([&] {
-            if ((ended = stop())) downstream_.onError(std::move(error));
+        const bool ended = gate_.run([&] {
+            if (!stop()) return false;
+            downstream_.onError(std::move(error));
+            return true;
         });
         if (ended) subscription_.dispose();
     }

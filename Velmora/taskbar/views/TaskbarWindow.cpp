@@ -210,14 +210,22 @@ void TaskbarWindow::activeSpaceDidChange() { shouldUpdateFullscreenMode.onNext(r
 void TaskbarWindow::updateFullscreenMode() {
     if (!barScreen()) return;
     auto index = screenIndex();
-    auto candidates = TaskbarWindowRules::fullscreenCandidates(applicationManager_->fetchAXWindows(), index);
     // Read once: the rules ask for it for every pair of windows at the screen's sides.
     const double width = [this] {
         auto screen = barScreen();
         return screen ? screen->frame.width() : -1.0;
     }();
+    // The same windows on the same screen decide the same: nothing to print or publish.
+    auto recalled = fullscreenMemo_.recall(applicationManager_->currentAXWindowsStamp(), index, width);
+    if (recalled && *recalled == fullscreen.value()) {
+        firstFullscreenTest = false;
+        return;
+    }
+    auto reading = applicationManager_->fetchStampedAXWindows();
+    auto candidates = TaskbarWindowRules::fullscreenCandidates(reading.windows, index);
     auto screenWidth = [width] { return width; };
     bool result = TaskbarWindowRules::fillsScreen(candidates, screenWidth);
+    fullscreenMemo_.store(reading.stamp, index, width, result);
 
     if (result != fullscreen.value()) {
         if (result) {

@@ -6,6 +6,7 @@
 #include "Brindle/Object.h"
 #include "Brindle/ObjectState.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
+#include "Velmora/taskbar/TaskbarWindowRules.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/qt/Window.h"
 #include "platform/system/Screen.h"
@@ -78,6 +79,7 @@ private:
     const std::shared_ptr<ApplicationManager> applicationManager_;
     std::optional<platform::Screen> setupScreen_;
     bool shownOfItsOwnAccord_ = false;
+    TaskbarWindowRules::FullscreenMemo fullscreenMemo_;
     std::shared_ptr<platform::NotificationCenter::Token> activeSpaceToken_;
     std::shared_ptr<platform::NotificationCenter::Token> occlusionToken_;
     std::shared_ptr<platform::NotificationCenter::Token> windowStateToken_;

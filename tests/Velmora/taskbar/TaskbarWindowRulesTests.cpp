@@ -110,3 +110,27 @@ TEST(TasksOnScreenTest, WithTheSettingABarKeepsTasksWithAWindowOnItsScreenAndTho
     EXPECT_EQ(titles(0, true), (Titles{"Pinned", "First", "Both"}));
     EXPECT_EQ(titles(1, true), (Titles{"Pinned", "Second", "Both"}));
 }
+
+TEST(FullscreenMemoTest, ADecisionStandsOnlyForTheSameReadingScreenAndWidth) {
+    using Velmora::TaskbarWindowRules::FullscreenMemo;
+    FullscreenMemo memo;
+    EXPECT_FALSE(memo.recall(1, 0, 1440)) << "nothing decided yet";
+    memo.store(7, 0, 1440, true);
+    struct Case {
+        std::optional<std::uint64_t> stamp;
+        std::int64_t screen;
+        double width;
+        std::optional<bool> recalled;
+    };
+    for (const auto& [stamp, screen, width, recalled] : std::vector<Case>{
+             {7, 0, 1440, true},
+             {8, 0, 1440, std::nullopt},             // another reading of the windows
+             {std::nullopt, 0, 1440, std::nullopt},  // a desktop that cannot tell its changes
+             {7, 1, 1440, std::nullopt},             // the bar's screen moved in the list
+             {7, 0, 1920, std::nullopt},             // the screen changed size
+         })
+        EXPECT_EQ(memo.recall(stamp, screen, width), recalled)
+            << stamp.value_or(0) << " " << screen << " " << width;
+    memo.store(std::nullopt, 0, 1440, false);
+    EXPECT_FALSE(memo.recall(7, 0, 1440)) << "a decision without a stamp replaces the last and is not kept";
+}

@@ -1,5 +1,6 @@
 #include "Velmora/tracking/ApplicationManager.h"
 #include "platform/system/Accessibility.h"
+#include "platform/system/Screen.h"
 #include "platform/system/WindowList.h"
 #include "platform/system/Workspace.h"
 #include "tests/Velmora/tracking/TrackingTesting.h"
@@ -169,4 +170,100 @@ TEST(ApplicationManager, DesktopChangesAskForOneRefreshPerBurstAndAnUnchangedDes
     EXPECT_EQ(harness.published[0][0]->windows.size(), 2u);
     EXPECT_EQ(harness.manager->badges(), (Velmora::BadgeMap{{"Notes", "7"}}));
     EXPECT_EQ(harness.manager->fetchAXWindows().size(), 4u) << "the full-screen read sees the new window";
+}
+
+// The poll's ticks on an unchanged desktop are settled where they fire; each change of what a
+// refresh reads hands the next tick (or its own trigger) on to the refresh queue.
+TEST(ApplicationManager, APollTickFindingNothingChangedQueuesNoRefreshButEveryKindOfChangeDoes) {
+    Harness harness(std::string(notesAndMail) + "}", true);
+    auto manager = harness.manager;
+    // Each tick's refreshes, run: how many the tick queued.
+    const auto tick = [&] {
+        harness.loop.advance(Velmora::ApplicationManager::pollPeriod);
+        const auto queued = harness.queue->runAll();
+        harness.loop.runUntilIdle();
+        return queued;
+    };
+    const auto settle = [&] {
+        for (int round = 0; round < 5; ++round)
+            if (tick() == 0) return true;
+        return false;
+    };
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(tick(), 0u) << "the last finding is trusted";
+    EXPECT_EQ(tick(), 0u);
+    struct Change {
+        const char* name;
+        std::function<void()> apply;
+    };
+    const std::vector<Change> changes = {
+        {"a button dragged to another place",
+         [&] {
+             auto tasks = manager->allTasks.value();
+             std::reverse(tasks.begin(), tasks.end());
+             manager->allTasks.set(tasks);
+         }},
+        {"the desktop, unannounced", [&] { harness.desktop->setDockBadge("Mail", "4"); }},
+        {"the screens",
+         [&] {
+             platform::Screens::update(
+                 {platform::Screen{.identifier = "wide",
+                                   .frame = platform::Rect::make(0, 0, 1920, 1080),
+                                   .visibleFrame = platform::Rect::make(0, 0, 1920, 1055)}});
+         }},
+        {"the pinned list",
+         [&] { harness.settings->loadPinned({tracking_testing::url("file:///Applications/Photos.app/")}); }},
+    };
+    for (const auto& change : changes) {
+        change.apply();
+        harness.loop.runUntilIdle();
+        EXPECT_GE(harness.queue->pendingCount() + tick(), 1u) << change.name;
+        EXPECT_TRUE(settle()) << change.name;
+        EXPECT_EQ(tick(), 0u) << change.name;
+    }
+    EXPECT_EQ(harness.manager->badges(), (Velmora::BadgeMap{{"Notes", "5"}, {"Mail", "4"}}));
+    // With the bars' setting on, every tick refreshes; off again, the ticks settle.
+    harness.settings->setShowOnRunningMonitorOnly(true);
+    EXPECT_EQ(tick(), 1u);
+    EXPECT_EQ(tick(), 1u);
+    harness.settings->setShowOnRunningMonitorOnly(false);
+    EXPECT_TRUE(settle());
+    // A window cached for its title lends it only for a while: every tick refreshes meanwhile.
+    harness.manager->betterProcessInfo->insert("cached",
+                                               tracking_testing::window(1, 1, 1, 1, "Cached", 0, 501));
+    EXPECT_EQ(tick(), 1u);
+    EXPECT_EQ(tick(), 1u);
+}
+
+TEST(ApplicationManager, TheFullScreenReadingsStampStaysWhileTheDesktopAndTheTasksDo) {
+    Harness harness(std::string(notesAndMail) + "}");
+    auto manager = harness.manager;
+    harness.refresh();
+    EXPECT_FALSE(manager->currentAXWindowsStamp()) << "nothing read yet";
+    const auto first = manager->fetchStampedAXWindows();
+    ASSERT_TRUE(first.stamp);
+    EXPECT_EQ(first.windows.size(), 3u);
+    EXPECT_EQ(manager->currentAXWindowsStamp(), first.stamp);
+    EXPECT_EQ(manager->currentAXWindowsStamp(), first.stamp) << "trusted the second time";
+    EXPECT_EQ(manager->fetchStampedAXWindows().stamp, first.stamp);
+    // The tasks in another order read the windows in another order.
+    auto tasks = manager->allTasks.value();
+    std::reverse(tasks.begin(), tasks.end());
+    manager->allTasks.set(tasks);
+    EXPECT_FALSE(manager->currentAXWindowsStamp());
+    const auto reordered = manager->fetchStampedAXWindows();
+    ASSERT_TRUE(reordered.stamp);
+    EXPECT_NE(reordered.stamp, first.stamp);
+    EXPECT_EQ(manager->currentAXWindowsStamp(), reordered.stamp);
+    // A new window: a new reading, which holds it.
+    harness.desktop->setWindows(501, {{.title = "List", .frame = platform::Rect::make(100, 100, 600, 400)},
+                                      {.title = "Today", .frame = platform::Rect::make(50, 50, 300, 200)}});
+    EXPECT_FALSE(manager->currentAXWindowsStamp());
+    const auto grown = manager->fetchStampedAXWindows();
+    EXPECT_EQ(grown.windows.size(), 4u);
+    EXPECT_NE(grown.stamp, reordered.stamp);
+    // No running task: always the same empty answer.
+    manager->allTasks.set({});
+    EXPECT_EQ(manager->currentAXWindowsStamp(), 0u);
+    EXPECT_EQ(manager->fetchStampedAXWindows().stamp, 0u);
 }

@@ -66,3 +66,29 @@ TEST(QtMainQueue, RunsPostsFromOtherThreadsInOrderAndDelaysAndTimersOnTheMainThr
     EXPECT_EQ(firedBy.size(), 1u) << "one timer object for every firing";
     EXPECT_TRUE(repeating.expired()) << "the loop holds a timer only while it is valid";
 }
+
+// Timers of half and whole seconds share the loop's wake-ups: the whole-second one fires in the
+// same turn as the half-second one, before anything posted meanwhile runs.
+TEST(QtMainQueue, TimersOfHalfAndWholeSecondsFireInOneTurnOfTheLoop) {
+    struct Restore {
+        std::shared_ptr<MainQueueBackend> previous = MainQueue::backend();
+        ~Restore() { MainQueue::setBackend(previous); }
+    } restore;
+    qt::QtMainQueue::install();
+    bool turned = true;
+    int half = 0;
+    std::vector<bool> turnedBeforeWhole;
+    auto poll = MainQueue::scheduledTimer(0.5, true, [&](Timer&) {
+        ++half;
+        turned = false;
+        MainQueue::async([&] { turned = true; });
+    });
+    auto clock = MainQueue::scheduledTimer(1.0, true, [&](Timer& timer) {
+        turnedBeforeWhole.push_back(turned || !MainQueue::isMainThread());
+        if (turnedBeforeWhole.size() == 2) timer.invalidate();
+    });
+    ASSERT_TRUE(runUntil([&] { return turnedBeforeWhole.size() == 2; }));
+    poll->invalidate();
+    EXPECT_EQ(turnedBeforeWhole, (std::vector<bool>{false, false}));
+    EXPECT_GE(half, 3);
+}

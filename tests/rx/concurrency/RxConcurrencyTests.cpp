@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -217,6 +218,40 @@ TEST(MergeAndCombineLatestConcurrent, EventsFromManyThreadsArriveOneAtATimeInEac
     EXPECT_EQ(merged.disorder, 0);
     EXPECT_GT(combined.received, 0);
     EXPECT_EQ(combined.disorder, 0);
+}
+
+// An event sent from within a delivery of the same operator arrives at once, nested, as under a
+// recursive lock: while the first thread owns the operator, on the thread that took it over, and
+// on the former owner afterwards.
+TEST(MergeAndCombineLatestConcurrent, AnEventSentFromWithinADeliveryArrivesAtOnceOnEveryThread) {
+    rx::PublishSubject<int> a, b, c, d;
+    std::vector<std::string> lines;  // one thread sends at a time
+    int nestWith = 0;                // what the next delivery sends from within itself
+    const auto deliver = [&](const std::string& name, rx::PublishSubject<int>& inner) {
+        return [&, name](int v) {
+            lines.push_back(name + std::to_string(v));
+            if (const int nested = std::exchange(nestWith, 0)) {
+                inner.onNext(nested);
+                lines.push_back(name + " back");
+            }
+        };
+    };
+    auto merged = rx::merge(a, b).subscribe(deliver("m", b));
+    auto combined =
+        rx::combineLatest(c, d, [](int x, int y) { return x * 10 + y; }).subscribe(deliver("c", d));
+    d.onNext(0);
+    const auto round = [&](int k) {
+        nestWith = k + 5;
+        a.onNext(k);
+        nestWith = k + 5;
+        c.onNext(k);
+    };
+    round(1);
+    std::thread(round, 2).join();
+    round(3);
+    EXPECT_EQ(lines, (std::vector<std::string>{"m1", "m6", "m back", "c10", "c16", "c back",  //
+                                               "m2", "m7", "m back", "c26", "c27", "c back",  //
+                                               "m3", "m8", "m back", "c37", "c38", "c back"}));
 }
 
 TEST(MainSchedulerConcurrent, WorkFromManyThreadsRunsOnTheMainThreadInEachThreadsOrder) {
