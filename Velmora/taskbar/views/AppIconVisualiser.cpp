@@ -66,20 +66,7 @@ void AppIconView::paintEvent(QPaintEvent*) {
         pictureSize_ = full;
         pictureScale_ = scale;
     }
-    // Every frame of an animation repaints the icons of the bar: each scales its picture once for
-    // its frame and copies that, the same pixels as scaling it again each time.
-    if (target.size() == full || scale != std::floor(scale)) return painter.drawPixmap(target, picture_);
-    if (fitted_.deviceIndependentSize().toSize() != target.size() || fittedFrom_ != picture_.cacheKey() ||
-        fitted_.devicePixelRatio() != scale) {
-        fitted_ = QPixmap(target.size() * static_cast<int>(scale));
-        fitted_.setDevicePixelRatio(scale);
-        fitted_.fill(Qt::transparent);
-        QPainter scaling(&fitted_);
-        scaling.setRenderHint(QPainter::SmoothPixmapTransform);
-        scaling.drawPixmap(QRect(QPoint(0, 0), target.size()), picture_);
-        fittedFrom_ = picture_.cacheKey();
-    }
-    painter.drawPixmap(target.topLeft(), fitted_);
+    painter.drawPixmap(target, picture_);
 }
 
 AppTitleLabel::AppTitleLabel(QString text, QWidget* parent) : QWidget(parent), text_(std::move(text)) {

@@ -36,9 +36,6 @@ private:
     QPixmap picture_;
     QSize pictureSize_;
     qreal pictureScale_ = 0;
-    // The picture scaled to the frame it was last drawn in, when that is smaller.
-    QPixmap fitted_;
-    qint64 fittedFrom_ = 0;
 };
 
 // One line of text cut with an ellipsis at the end when it does not fit.
