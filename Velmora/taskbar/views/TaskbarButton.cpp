@@ -100,7 +100,25 @@ protected:
         QPainter painter(this);
         qreal ratio = devicePixelRatioF();
         if (ratio == std::floor(ratio)) {
-            painter.drawImage(QPointF(0, 0), cachedMark(size(), color, opacity, ratio));
+            // Buttons differ in width: a wider mark is its two rounded ends and copies of a piece
+            // of its inside, all cut from one picture as wide as the ends and that piece.
+            constexpr int end = static_cast<int>(TaskbarButton::cornerRadius + 0.999);
+            constexpr int inside = 64;
+            int templateWidth = 2 * end + inside;
+            if (width() <= templateWidth) {
+                painter.drawImage(QPointF(0, 0), cachedMark(size(), color, opacity, ratio));
+                return;
+            }
+            const QImage& mark = cachedMark(QSize(templateWidth, height()), color, opacity, ratio);
+            auto scale = static_cast<int>(ratio);
+            auto copy = [&](int x, int columns, int from) {
+                painter.drawImage(QPointF(x, 0), mark,
+                                  QRect(from * scale, 0, columns * scale, height() * scale));
+            };
+            copy(0, end, 0);
+            for (int x = end; x < width() - end; x += inside)
+                copy(x, std::min(inside, width() - end - x), end);
+            copy(width() - end, end, end + inside);
             return;
         }
         painter.setOpacity(opacity);
