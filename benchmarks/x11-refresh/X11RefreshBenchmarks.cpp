@@ -17,8 +17,13 @@
 
 namespace {
 
-constexpr int applications = 10;
-constexpr int windowsPerApplication = 5;
+// Most cases: 50 windows of 10 applications.
+struct Desk {
+    int applications = 10;
+    int windowsPerApplication = 5;
+};
+// As at a start among many programs: 200 windows, each its own application.
+constexpr Desk crowded{200, 1};
 
 double threadSeconds() {
     timespec now{};
@@ -29,11 +34,13 @@ double threadSeconds() {
 enum class Change { none, oneWindowRetitled, everyWindowReadAgain };
 enum class Scope { wholeRefresh, displayReadOnly, fullscreenRead };
 
-// One refresh of the task list on an Xvfb with openbox and 50 windows of 10 applications: as the
+// One refresh of the task list on an Xvfb with openbox and the windows of `desk`: as the
 // last one left them, after one window changed its title, or with every window read again.
 // With `displayReadOnly`, only the desktop's reading of the display is timed, not the task list;
 // with `fullscreenRead`, the bars' full-screen test's reading of every task's windows.
-void refresh(benchmark::State& state, Change change, Scope scope) {
+void refresh(benchmark::State& state, Change change, Scope scope, Desk desk = {}) {
+    const int applications = desk.applications;
+    const int windowsPerApplication = desk.windowsPerApplication;
     X11Session session;
     if (!session.ready) {
         state.SkipWithError("no Xvfb with openbox");
@@ -57,7 +64,11 @@ void refresh(benchmark::State& state, Change change, Scope scope) {
         for (int window = 0; window < windowsPerApplication; ++window)
             session.client({"App" + std::to_string(app), "Document", "300x200"});
     if (!waitFor(
-            [&] { return desktop->snapshot()->windows.size() == applications * windowsPerApplication; })) {
+            [&] {
+                return desktop->snapshot()->windows.size() ==
+                       static_cast<std::size_t>(applications * windowsPerApplication);
+            },
+            30)) {
         state.SkipWithError("the windows did not appear");
         return;
     }
@@ -136,6 +147,10 @@ BENCHMARK_CAPTURE(refresh, fullscreenRead / nothingChanged, Change::none, Scope:
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(refresh, fullscreenRead / oneWindowRetitled, Change::oneWindowRetitled,
                   Scope::fullscreenRead)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(refresh, fullscreenRead200 / oneWindowRetitled, Change::oneWindowRetitled,
+                  Scope::fullscreenRead, crowded)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(refresh, displayRead / oneWindowRetitled, Change::oneWindowRetitled, Scope::displayReadOnly)

@@ -57,13 +57,40 @@ void sortFrontToBack(std::vector<X11Window>& windows, const std::vector<std::uin
 
 }  // namespace
 
+void X11Snapshot::index() {
+    index_ = Index{};
+    index_.windows.reserve(windows.size());
+    for (std::size_t i = 0; i < windows.size(); ++i) index_.windows.try_emplace(windows[i].id, i);
+    for (const auto& [identifier, group] : groups) index_.groups.try_emplace(group.pid, identifier);
+    for (const auto& window : windows)
+        if (window.pid > 0 && groups.count(window.group)) index_.groups.try_emplace(window.pid, window.group);
+    index_.windowCount = windows.size();
+    index_.groupCount = groups.size();
+}
+
+bool X11Snapshot::indexFits() const {
+    return index_.windowCount == windows.size() && index_.groupCount == groups.size() &&
+           (windows.empty() || !index_.windows.empty());
+}
+
 const X11Window* X11Snapshot::window(std::uint32_t id) const {
+    if (indexFits()) {
+        auto found = index_.windows.find(id);
+        if (found == index_.windows.end()) return nullptr;
+        // An entry pointing elsewhere means the windows changed since: walk them.
+        if (found->second < windows.size() && windows[found->second].id == id) return &windows[found->second];
+    }
     for (const auto& window : windows)
         if (window.id == id) return &window;
     return nullptr;
 }
 
 const X11Group* X11Snapshot::groupOfPid(std::int32_t pid) const {
+    if (indexFits()) {
+        auto found = index_.groups.find(pid);
+        if (found == index_.groups.end()) return nullptr;
+        if (auto group = groups.find(found->second); group != groups.end()) return &group->second;
+    }
     for (const auto& [identifier, group] : groups)
         if (group.pid == pid) return &group;
     // Another process of an application: a second program it started, or a second instance.
@@ -245,6 +272,7 @@ std::shared_ptr<X11Snapshot> X11SnapshotReader::read(X11Connection& x, X11Watche
 
     sortFrontToBack(snapshot->windows, stacking);
     for (const auto& window : snapshot->windows) snapshot->groups[window.group].windows.push_back(window.id);
+    snapshot->index();
     if (const auto* activeWindow = snapshot->window(snapshot->activeWindow))
         snapshot->activeGroup = activeWindow->group;
     return snapshot;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/system/Geometry.h"
@@ -78,6 +79,21 @@ struct X11Snapshot {
     const X11Window* window(std::uint32_t id) const;
     // The group of that identity, else the group of a window of that process.
     const X11Group* groupOfPid(std::int32_t pid) const;
+    // Makes `window` and `groupOfPid` lookups instead of walks: every window's attribute asks for
+    // its window and process, so a walk would make reading all of them quadratic. Call again after
+    // changing `windows` or `groups`; until then an index that no longer fits is not used.
+    void index();
+
+private:
+    struct Index {
+        std::unordered_map<std::uint32_t, std::size_t> windows;
+        // The group of that identity first, else the one of the frontmost window of that process.
+        std::unordered_map<std::int32_t, std::string> groups;
+        std::size_t windowCount = 0;
+        std::size_t groupCount = 0;
+    };
+    bool indexFits() const;
+    Index index_;
 };
 
 // Reads the managed windows into snapshots: one round trip for all of them, and only what changed

@@ -67,9 +67,15 @@ struct DesktopApplications::Watcher {
     GSource* pending = nullptr;
     std::thread thread;
     std::promise<void> watching;
-    // Each watched folder: the applications folders, whether or not they exist, and the real
-    // folders below them that the last update walked.
+    // Each watched folder: the applications folders that exist, the real folders below them that
+    // the last update walked, and for a missing applications folder its nearest existing parent.
+    // GLib would poll a missing folder every few seconds; its parent tells when it is made.
     std::map<std::string, GFileMonitor*> monitors;
+    // Of each parent watched for missing folders, its children on the way to them: changes to
+    // anything else in it (a home folder sees many) are none of the watch's business.
+    std::map<std::string, std::set<std::string>> awaited;
+    // Guards `monitors` against the tests' look at them; only the watch's thread changes it.
+    mutable std::mutex monitorsMutex;
 
     static gboolean settled(gpointer data) {
         auto* watcher = static_cast<Watcher*>(data);
@@ -79,19 +85,73 @@ struct DesktopApplications::Watcher {
         return G_SOURCE_REMOVE;
     }
 
-    static void changed(GFileMonitor*, GFile*, GFile*, GFileMonitorEvent, gpointer data) {
+    static void changed(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent, gpointer data) {
         auto* watcher = static_cast<Watcher*>(data);
+        if (!watcher->concerns(monitor, file, other)) return;
         if (watcher->pending) g_source_destroy(watcher->pending), g_source_unref(watcher->pending);
         watcher->pending = g_timeout_source_new(settleMilliseconds);
         g_source_set_callback(watcher->pending, settled, watcher, nullptr);
         g_source_attach(watcher->pending, watcher->context);
     }
 
+    // Whether a change reported by `monitor` may change the entries or the folders to watch.
+    bool concerns(GFileMonitor* monitor, GFile* file, GFile* other) const {
+        auto folder = std::find_if(monitors.begin(), monitors.end(),
+                                   [&](const auto& item) { return item.second == monitor; });
+        if (folder == monitors.end()) return false;
+        auto children = awaited.find(folder->first);
+        if (children == awaited.end()) return true;
+        for (GFile* changedFile : {file, other}) {
+            if (!changedFile) continue;
+            char* path = g_file_get_path(changedFile);
+            bool onTheWay = path && children->second.count(path);
+            g_free(path);
+            if (onTheWay) return true;
+        }
+        return false;
+    }
+
+    // The folders to watch for these applications folders and walked folders, and the parents'
+    // awaited children.
+    static std::set<std::string> foldersToWatch(const std::vector<std::string>& top,
+                                                const std::vector<std::string>& walked,
+                                                std::map<std::string, std::set<std::string>>& awaited) {
+        std::set<std::string> folders;
+        std::error_code error;
+        for (const auto& folder : walked)
+            if (fs::is_directory(folder, error)) folders.insert(folder);
+        for (const auto& folder : top) {
+            if (fs::is_directory(folder, error)) {
+                folders.insert(folder);
+                continue;
+            }
+            // The nearest existing parent; none when even the root is missing or no folder.
+            fs::path child = fs::path(folder).lexically_normal();
+            if (!child.is_absolute()) continue;
+            while (child.has_relative_path()) {
+                auto parent = child.parent_path();
+                if (fs::is_directory(parent, error)) {
+                    folders.insert(parent.string());
+                    awaited[parent.string()].insert(child.string());
+                    break;
+                }
+                child = parent;
+            }
+        }
+        // A parent that is itself watched as an applications folder hears of every change.
+        std::erase_if(awaited, [&](const auto& item) {
+            return std::find(top.begin(), top.end(), item.first) != top.end() ||
+                   std::find(walked.begin(), walked.end(), item.first) != walked.end();
+        });
+        return folders;
+    }
+
     // Whether a folder is watched now that was not before.
-    bool watch(std::vector<std::string> folders) {
-        auto top = applicationFolders();
-        folders.insert(folders.end(), top.begin(), top.end());
-        std::set<std::string> wanted(folders.begin(), folders.end());
+    bool watch(const std::vector<std::string>& walked) {
+        std::map<std::string, std::set<std::string>> parents;
+        auto wanted = foldersToWatch(applicationFolders(), walked, parents);
+        awaited = std::move(parents);
+        std::lock_guard lock(monitorsMutex);
         std::erase_if(monitors, [&](const auto& item) {
             if (wanted.count(item.first)) return false;
             g_object_unref(item.second);
@@ -112,6 +172,13 @@ struct DesktopApplications::Watcher {
         return added;
     }
 
+    std::vector<std::string> watched() const {
+        std::lock_guard lock(monitorsMutex);
+        std::vector<std::string> folders;
+        for (const auto& [folder, monitor] : monitors) folders.push_back(folder);
+        return folders;
+    }
+
     void update() {
         // A folder the walk found for the first time is watched only after it was read: what
         // changed in it meanwhile is read by one more walk, which re-reads only what changed.
@@ -126,7 +193,11 @@ struct DesktopApplications::Watcher {
         // The first update runs here, so that the caller goes on at once.
         update();
         g_main_loop_run(loop);
-        for (auto& [folder, monitor] : monitors) g_object_unref(monitor);
+        {
+            std::lock_guard lock(monitorsMutex);
+            for (auto& [folder, monitor] : monitors) g_object_unref(monitor);
+            monitors.clear();
+        }
         if (pending) g_source_destroy(pending), g_source_unref(pending);
         g_main_context_pop_thread_default(context);
     }
@@ -294,6 +365,10 @@ void DesktopApplications::stopWatching() {
         reading_ = false;
     }
     entriesRead_.notify_all();
+}
+
+std::vector<std::string> DesktopApplications::watchedFoldersForTesting() const {
+    return watcher_ ? watcher_->watched() : std::vector<std::string>{};
 }
 
 std::vector<std::string> DesktopApplications::walkedFolders() {

@@ -91,6 +91,8 @@ public:
 
     // Runs on the updating thread before each update reads the entries; lets a test hold one.
     void setBeforeReadingForTesting(std::function<void()> hook);
+    // The folders the watch has monitors on now.
+    std::vector<std::string> watchedFoldersForTesting() const;
 
 private:
     struct Known {

@@ -79,9 +79,7 @@ std::shared_ptr<TaskbarWindow> TaskbarWindow::setup(const platform::Screen& scre
     // Windows report occlusion from inside Qt's showing and hiding of another window; the test that
     // may show or hide this one runs after that, on the next turn of the loop.
     auto notify = [weak](const platform::Notification&) {
-        platform::MainQueue::async([weak] {
-            if (auto window = weak.lock()) window->activeSpaceDidChange();
-        });
+        if (auto window = weak.lock()) window->queueFullscreenTest();
     };
     activeSpaceToken_ = platform::Workspace::notificationCenter()->addObserver(
         platform::Workspace::activeSpaceDidChangeNotification, notify);
@@ -89,9 +87,7 @@ std::shared_ptr<TaskbarWindow> TaskbarWindow::setup(const platform::Screen& scre
         platform::qt::Window::didChangeOcclusionStateNotification, notify);
     // A window's state or the active window changed: the full-screen test need not wait for its timer.
     windowStateToken_ = platform::Workspace::notificationCenter()->addObserver(
-        platform::WindowList::windowStateDidChangeNotification, [weak](const platform::Notification&) {
-            if (auto window = weak.lock()) window->shouldUpdateFullscreenMode.onNext(rx::Unit{});
-        });
+        platform::WindowList::windowStateDidChangeNotification, notify);
 
     start(std::make_shared<WindowStateIdle>(true));
     setDelegate(self);
@@ -206,6 +202,19 @@ void TaskbarWindow::bindFullscreenTests() {
 }
 
 void TaskbarWindow::activeSpaceDidChange() { shouldUpdateFullscreenMode.onNext(rx::Unit{}); }
+
+void TaskbarWindow::queueFullscreenTest() {
+    // Every change of a burst asks: one test on the next turn sees them all.
+    if (fullscreenTestQueued_) return;
+    fullscreenTestQueued_ = true;
+    std::weak_ptr<TaskbarWindow> weak = std::static_pointer_cast<TaskbarWindow>(shared_from_this());
+    platform::MainQueue::async([weak] {
+        auto window = weak.lock();
+        if (!window) return;
+        window->fullscreenTestQueued_ = false;
+        window->activeSpaceDidChange();
+    });
+}
 
 void TaskbarWindow::updateFullscreenMode() {
     if (!barScreen()) return;

@@ -62,6 +62,8 @@ public:
     std::shared_ptr<TaskbarWindow> setup(const platform::Screen& screen);
 
     void activeSpaceDidChange();
+    // Runs the full-screen test on the next turn of the loop, once however often asked before.
+    void queueFullscreenTest();
     // Runs the full-screen test once and publishes a changed result.
     virtual void updateFullscreenMode();
 
@@ -79,6 +81,7 @@ private:
     const std::shared_ptr<ApplicationManager> applicationManager_;
     std::optional<platform::Screen> setupScreen_;
     bool shownOfItsOwnAccord_ = false;
+    bool fullscreenTestQueued_ = false;
     TaskbarWindowRules::FullscreenMemo fullscreenMemo_;
     std::shared_ptr<platform::NotificationCenter::Token> activeSpaceToken_;
     std::shared_ptr<platform::NotificationCenter::Token> occlusionToken_;

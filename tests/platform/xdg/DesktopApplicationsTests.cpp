@@ -208,3 +208,40 @@ TEST(DesktopApplicationsTests, DuringTheFirstScanMatchingAnswersFromWhatIsKnownA
     EXPECT_EQ(told, 1);
     applications.stopWatching();
 }
+
+TEST(DesktopApplicationsTests, AMissingFolderIsWatchedThroughItsNearestParentUntilItIsMade) {
+    auto& desktop = Desktop::shared();
+    auto base = desktop.path("fresh");
+    std::filesystem::remove_all(base);
+    std::filesystem::create_directories(base);
+    const std::string dataHome = base + "/local/share";
+    const std::string previous = std::getenv("XDG_DATA_HOME");
+    ::setenv("XDG_DATA_HOME", dataHome.c_str(), 1);
+    DesktopApplications applications(desktop.path("cache/velmora-fresh"));
+    applications.startWatching();
+    ASSERT_TRUE(applications.waitForEntries(std::chrono::seconds(30)));
+    auto watched = [&] { return applications.watchedFoldersForTesting(); };
+    auto watches = [&](const std::string& folder) { return std::ranges::count(watched(), folder) == 1; };
+    // GLib polls a missing folder it is asked to watch.
+    auto allExist = [&] {
+        return std::ranges::all_of(watched(),
+                                   [](const auto& folder) { return std::filesystem::is_directory(folder); });
+    };
+    EXPECT_TRUE(watches(base));
+    EXPECT_TRUE(allExist());
+    // Made one folder at a time: each is watched in turn, its parent no longer.
+    std::filesystem::create_directory(base + "/local");
+    EXPECT_TRUE(test_support::waitUntil([&] { return watches(base + "/local") && !watches(base); }));
+    EXPECT_TRUE(allExist());
+    // The rest at once, with an entry in it.
+    std::filesystem::create_directories(dataHome + "/applications");
+    test_support::writeFile(dataHome + "/applications/fresh-app.desktop",
+                            "[Desktop Entry]\nType=Application\nName=Fresh\nExec=editor-bin\n");
+    auto bundle = applications.root() + "/Applications/fresh-app.app";
+    EXPECT_TRUE(test_support::waitUntil([&] { return std::filesystem::exists(bundle); }));
+    EXPECT_TRUE(watches(dataHome + "/applications"));
+    EXPECT_FALSE(watches(base + "/local"));
+    EXPECT_TRUE(allExist());
+    applications.stopWatching();
+    ::setenv("XDG_DATA_HOME", previous.c_str(), 1);
+}

@@ -187,3 +187,32 @@ TEST_F(BarWindowTest, OnlyTheBodyShowsAndTheBarReservesItsHeightOnlyWhileShownOf
     EXPECT_EQ(window->reservedBottomEdge(), shownHeight);
     EXPECT_FALSE(window->bypassesWindowManager());
 }
+
+TEST_F(BarWindowTest, ABurstOfWindowChangesMakesOneFullScreenTestOnTheNextTurn) {
+    auto bar = makeBar(0);
+    loop.runUntilIdle();
+    loop.advance(TaskbarWindow::firstFullscreenTestDelay);
+    int tests = 0;
+    rx::DisposeBag bag;
+    bar.window->shouldUpdateFullscreenMode.asObservable()
+        .subscribe([&](const rx::Unit&) { ++tests; })
+        .disposed(bag);
+    // The player goes full screen amid a burst of state, active-window and occlusion changes.
+    harness.desktop->setWindows(700, {{.title = "Film", .frame = Rect::make(0, 0, 1440, 900)}});
+    for (int change = 0; change < 5; ++change) {
+        platform::Workspace::notificationCenter()->post(
+            platform::WindowList::windowStateDidChangeNotification);
+        platform::NotificationCenter::defaultCenter()->post(
+            platform::qt::Window::didChangeOcclusionStateNotification);
+    }
+    EXPECT_EQ(tests, 0);
+    loop.runUntilIdle();
+    EXPECT_EQ(tests, 1);
+    EXPECT_TRUE(bar.window->fullscreen.value()) << "without waiting for the periodic test";
+    // A later change is tested again.
+    harness.desktop->setWindows(700, {{.title = "Film", .frame = Rect::make(100, 100, 400, 300)}});
+    platform::Workspace::notificationCenter()->post(platform::WindowList::windowStateDidChangeNotification);
+    loop.runUntilIdle();
+    EXPECT_EQ(tests, 2);
+    EXPECT_FALSE(bar.window->fullscreen.value());
+}
