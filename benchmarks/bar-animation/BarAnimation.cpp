@@ -4,7 +4,8 @@
 // frames whatever the machine's speed, so that under callgrind (which counts only the new and
 // closed applications) the instruction counts compare run to run:
 //   valgrind --tool=callgrind --collect-atstart=no bench_bar_animation [cycles]
-// Prints the CPU per new + closed application and, for reference, the same span at idle.
+// Prints the CPU per new + closed application and, for reference, the same span at idle. A second
+// argument sets how many applications are on the bar already (10 unless told).
 #include <sys/resource.h>
 #include <valgrind/callgrind.h>
 
@@ -30,7 +31,7 @@
 
 namespace {
 
-constexpr int baseApplications = 10;
+int baseApplications = 10;
 // Long enough for the button to fade in and widen, and for the closing states to remove it.
 constexpr int shownMilliseconds = 800;
 constexpr int closedMilliseconds = 1500;
@@ -104,6 +105,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const int cycles = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
+    if (argc > 2) baseApplications = std::max(1, std::atoi(argv[2]));
     auto mainQueue = platform::qt::QtMainQueue::install();
     SteppedAnimations driver;
     driver.install();

@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <QStackedLayout>
 #include <QTextBoundaryFinder>
 #include <algorithm>
 #include <cmath>
@@ -150,42 +149,35 @@ AppIconVisualiser::AppIconVisualiser(std::shared_ptr<Task> task, bool padding, b
       pinned_(pinned),
       showTitles_(showTitles),
       badge_(std::move(badge)) {
-    stack_ = new QStackedLayout(this);
-    stack_->setContentsMargins(0, 0, 0, 0);
-
-    titledRow_ = new QWidget(this);
-    auto* row = new QHBoxLayout(titledRow_);
-    row->setSpacing(points(rowSpacing));
+    titledRow_ = std::make_unique<QHBoxLayout>();
+    titledRow_->setSpacing(points(rowSpacing));
     int inset = padding_ ? points(rowPadding) : 0;
-    row->setContentsMargins(inset, inset, 0, inset);
-    rowIcon_ = new AppIconView(task_->icon, iconMaximumWidth, titledRow_);
-    rowIcon_->setVisible(task_->icon.has_value());
-    title_ = new AppTitleLabel(QString::fromStdString(task_->title), titledRow_);
-    rowBadge_ = new AppBadgeView(rowBadgeDiameter, titledRow_);
-    rowBadgeGap_ = new QWidget(titledRow_);
+    titledRow_->setContentsMargins(inset, inset, 0, inset);
+    rowIcon_ = new AppIconView(task_->icon, iconMaximumWidth, this);
+    title_ = new AppTitleLabel(QString::fromStdString(task_->title), this);
+    rowBadge_ = new AppBadgeView(rowBadgeDiameter, this);
+    rowBadgeGap_ = new QWidget(this);
     rowBadgeGap_->setFixedSize(points(rowBadgeTrailingGap), 0);
-    row->addWidget(rowIcon_);
-    row->addWidget(title_, 1);
-    row->addWidget(rowBadge_, 0, Qt::AlignVCenter);
-    row->addWidget(rowBadgeGap_);
-    stack_->addWidget(titledRow_);
+    titledRow_->addWidget(rowIcon_);
+    titledRow_->addWidget(title_, 1);
+    titledRow_->addWidget(rowBadge_, 0, Qt::AlignVCenter);
+    titledRow_->addWidget(rowBadgeGap_);
 
-    iconRow_ = new QWidget(this);
-    auto* iconLayout = new QHBoxLayout(iconRow_);
-    iconLayout->setContentsMargins(0, 0, 0, 0);
-    iconLayout->setSpacing(0);
-    icon_ = new AppIconView(task_->icon, iconMaximumWidth, iconRow_);
-    icon_->setVisible(task_->icon.has_value());
-    iconLayout->addStretch();
-    iconLayout->addWidget(icon_);
-    iconLayout->addStretch();
-    // Stands out of the icon's corner, so it is placed by hand above the row.
-    iconBadge_ = new AppBadgeView(std::nullopt, iconRow_);
+    iconRow_ = std::make_unique<QHBoxLayout>();
+    iconRow_->setContentsMargins(0, 0, 0, 0);
+    iconRow_->setSpacing(0);
+    icon_ = new AppIconView(task_->icon, iconMaximumWidth, this);
+    iconRow_->addStretch();
+    iconRow_->addWidget(icon_);
+    iconRow_->addStretch();
+    // Stands out of the icon's corner, so it is placed by hand, above the icon.
+    iconBadge_ = new AppBadgeView(std::nullopt, this);
     icon_->installEventFilter(this);
-    stack_->addWidget(iconRow_);
 
     apply();
 }
+
+AppIconVisualiser::~AppIconVisualiser() = default;
 
 void AppIconVisualiser::setPinned(bool pinned) {
     if (pinned == pinned_) return;
@@ -221,14 +213,38 @@ AppBadgeView* AppIconVisualiser::badgeView() const {
     return task_->icon ? iconBadge_ : nullptr;
 }
 
+QSize AppIconVisualiser::sizeHint() const { return titledRow_->sizeHint().expandedTo(iconRow_->sizeHint()); }
+
+QSize AppIconVisualiser::minimumSizeHint() const {
+    return titledRow_->minimumSize().expandedTo(iconRow_->minimumSize());
+}
+
 void AppIconVisualiser::apply() {
     auto text = QString::fromStdString(badge_.value_or(""));
     rowBadge_->setText(text);
     iconBadge_->setText(text);
-    rowBadge_->setVisible(badge_.has_value());
-    rowBadgeGap_->setVisible(badge_.has_value());
-    iconBadge_->setVisible(badge_.has_value() && task_->icon.has_value());
-    stack_->setCurrentWidget(form() == Form::titledRow ? titledRow_ : iconRow_);
+    bool titled = form() == Form::titledRow;
+    // A part of the form not on show still counts towards the size, as long as its form would show it.
+    auto show = [](QWidget* part, bool inForm, bool shown) {
+        auto policy = part->sizePolicy();
+        policy.setRetainSizeWhenHidden(inForm);
+        part->setSizePolicy(policy);
+        part->setVisible(inForm && shown);
+    };
+    show(rowIcon_, task_->icon.has_value(), titled);
+    show(title_, true, titled);
+    show(rowBadge_, badge_.has_value(), titled);
+    show(rowBadgeGap_, badge_.has_value(), titled);
+    show(icon_, task_->icon.has_value(), !titled);
+    iconBadge_->setVisible(!titled && badge_.has_value() && task_->icon.has_value());
+    titledRow_->invalidate();
+    iconRow_->invalidate();
+    updateGeometry();
+    place();
+}
+
+void AppIconVisualiser::place() {
+    (form() == Form::titledRow ? titledRow_ : iconRow_)->setGeometry(rect());
     placeIconBadge();
 }
 
@@ -241,9 +257,20 @@ void AppIconVisualiser::placeIconBadge() {
     iconBadge_->raise();
 }
 
+bool AppIconVisualiser::event(QEvent* event) {
+    // A part asks for another size: the forms are laid out again, and so is what holds this view.
+    if (event->type() == QEvent::LayoutRequest) {
+        titledRow_->invalidate();
+        iconRow_->invalidate();
+        updateGeometry();
+        place();
+    }
+    return QWidget::event(event);
+}
+
 void AppIconVisualiser::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    placeIconBadge();
+    place();
 }
 
 bool AppIconVisualiser::eventFilter(QObject* watched, QEvent* event) {

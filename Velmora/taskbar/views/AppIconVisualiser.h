@@ -8,7 +8,6 @@
 
 #include "Velmora/tracking/Task.h"
 
-class QStackedLayout;
 class QHBoxLayout;
 
 namespace Velmora {
@@ -100,6 +99,7 @@ public:
     // `padding` insets the titled row on every side but the trailing one.
     AppIconVisualiser(std::shared_ptr<Task> task, bool padding, bool pinned, bool showTitles,
                       std::optional<std::string> badge, QWidget* parent = nullptr);
+    ~AppIconVisualiser() override;
 
     const std::shared_ptr<Task>& task() const { return task_; }
     bool padding() const { return padding_; }
@@ -111,6 +111,8 @@ public:
     void setBadge(const std::optional<std::string>& badge);
 
     Form form() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
     // The parts of the form on show; the icon form has no title.
     AppIconView* iconView() const;
     AppTitleLabel* titleLabel() const { return form() == Form::titledRow ? title_ : nullptr; }
@@ -127,11 +129,14 @@ public:
     static constexpr double badgeOffsetUp = 4.0;
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void apply();
+    // Lays out the parts of the form on show over the whole view.
+    void place();
     void placeIconBadge();
 
     const std::shared_ptr<Task> task_;
@@ -140,13 +145,15 @@ private:
     bool showTitles_;
     std::optional<std::string> badge_;
 
-    QStackedLayout* stack_;
-    QWidget* titledRow_;
+    // Both forms' parts are this view's own children, each form laid out by a layout that no widget
+    // holds: a bar frame then walks no row widgets. The view is as large as the larger form needs,
+    // as a stack of the two would be.
+    std::unique_ptr<QHBoxLayout> titledRow_;
+    std::unique_ptr<QHBoxLayout> iconRow_;
     AppIconView* rowIcon_;
     AppTitleLabel* title_;
     AppBadgeView* rowBadge_;
     QWidget* rowBadgeGap_;
-    QWidget* iconRow_;
     AppIconView* icon_;
     AppBadgeView* iconBadge_;
 };

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "Brindle/RxHelpers.h"
 #include "Brindle/widgets/TouchableComponent.h"
@@ -43,6 +45,47 @@ QColor withOpacity(QColor color, double opacity) {
     return color;
 }
 
+// The mark drawn into a picture of its own, or none when the scale is not a whole number.
+QImage drawnMark(QSize size, const QColor& color, double opacity, qreal ratio) {
+    QImage mark(size * static_cast<int>(ratio), QImage::Format_ARGB32_Premultiplied);
+    mark.setDevicePixelRatio(ratio);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setOpacity(opacity);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawRoundedRect(QRectF(QPointF(0, 0), QSizeF(size)), TaskbarButton::cornerRadius,
+                            TaskbarButton::cornerRadius);
+    return mark;
+}
+
+// The last few marks drawn, shared by all buttons: the buttons of a bar mostly look alike, and
+// filling an antialiased rounded rectangle for each of them on every frame of an animation cost
+// more than the rest of their painting. Copying the pixels gives the same picture.
+const QImage& cachedMark(QSize size, const QColor& color, double opacity, qreal ratio) {
+    struct Entry {
+        QSize size;
+        QRgba64 color;
+        double opacity;
+        qreal ratio;
+        QImage mark;
+    };
+    static std::vector<Entry> recent;
+    constexpr std::size_t kept = 8;
+    auto rgba = color.rgba64();
+    auto found = std::find_if(recent.begin(), recent.end(), [&](const Entry& entry) {
+        return entry.size == size && entry.color == rgba && entry.opacity == opacity && entry.ratio == ratio;
+    });
+    if (found == recent.end()) {
+        if (recent.size() == kept) recent.pop_back();
+        recent.insert(recent.begin(), {size, rgba, opacity, ratio, drawnMark(size, color, opacity, ratio)});
+    } else if (found != recent.begin()) {
+        std::rotate(recent.begin(), found, found + 1);
+    }
+    return recent.front().mark;
+}
+
 // The mark behind the face, a rounded rectangle in the button's mark colour.
 class ButtonFace : public QWidget {
 public:
@@ -53,8 +96,31 @@ protected:
         auto opacity = Brindle::paintedOpacity(this);
         auto color = button_->markColor();
         // The faint mark rounds to no colour at all.
-        if (opacity * color.alphaF() * 255 < 0.5) return;
+        if (opacity * color.alphaF() * 255 < 0.5 || size().isEmpty()) return;
         QPainter painter(this);
+        qreal ratio = devicePixelRatioF();
+        if (ratio == std::floor(ratio)) {
+            // Buttons differ in width: a wider mark is its two rounded ends and copies of a piece
+            // of its inside, all cut from one picture as wide as the ends and that piece.
+            constexpr int end = static_cast<int>(TaskbarButton::cornerRadius + 0.999);
+            constexpr int inside = 64;
+            int templateWidth = 2 * end + inside;
+            if (width() <= templateWidth) {
+                painter.drawImage(QPointF(0, 0), cachedMark(size(), color, opacity, ratio));
+                return;
+            }
+            const QImage& mark = cachedMark(QSize(templateWidth, height()), color, opacity, ratio);
+            auto scale = static_cast<int>(ratio);
+            auto copy = [&](int x, int columns, int from) {
+                painter.drawImage(QPointF(x, 0), mark,
+                                  QRect(from * scale, 0, columns * scale, height() * scale));
+            };
+            copy(0, end, 0);
+            for (int x = end; x < width() - end; x += inside)
+                copy(x, std::min(inside, width() - end - x), end);
+            copy(width() - end, end, end + inside);
+            return;
+        }
         painter.setOpacity(opacity);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
@@ -96,11 +162,6 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
       showTitles_(showTitles) {
     markColor_ = targetMarkColor();
 
-    content_ = new QWidget();
-    auto* contentLayout = new QVBoxLayout(content_);
-    contentLayout->setContentsMargins(0, static_cast<int>(verticalPadding), 0,
-                                      static_cast<int>(verticalPadding));
-
     face_ = new ButtonFace(this);
     auto* faceLayout = new QHBoxLayout(face_);
     faceLayout->setSpacing(0);
@@ -115,12 +176,17 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
     options.alpha = 1.0;
     options.cornerRadius = cornerRadius;
     options.onTap = [this] { viewModel_->click(); };
-    touchable_ = new Brindle::TouchableComponent(options, face_);
-    contentLayout->addWidget(touchable_);
-
+    touchable_ = new Brindle::TouchableComponent(options, face_, this);
+    // The touchable is the button's own child, padded above and below by a layout that no widget
+    // holds, and the component that follows the model while the button is shown takes no space: a
+    // frame then walks two widgets fewer per button.
+    inside_ = std::make_unique<QVBoxLayout>();
+    inside_->setContentsMargins(0, static_cast<int>(verticalPadding), 0, static_cast<int>(verticalPadding));
+    inside_->addWidget(touchable_);
     component_ = new brindle_core::ReactiveComponent<TaskbarButtonViewModel>(
-        viewModel_, [this](const std::shared_ptr<TaskbarButtonViewModel>& model) { bind(model); }, content_,
+        viewModel_, [this](const std::shared_ptr<TaskbarButtonViewModel>& model) { bind(model); }, nullptr,
         this);
+    component_->setGeometry(0, 0, 0, 0);
 
     contextMenu_ = platform::qt::makeMenu(
         {
@@ -249,13 +315,14 @@ void TaskbarButton::bind(const std::shared_ptr<TaskbarButtonViewModel>& model) {
     follow(model->listsWindows, &TaskbarButton::setListsWindows);
 }
 
-QSize TaskbarButton::sizeHint() const { return component_->sizeHint(); }
+QSize TaskbarButton::sizeHint() const { return inside_->sizeHint(); }
 
-QSize TaskbarButton::minimumSizeHint() const { return component_->minimumSizeHint(); }
+QSize TaskbarButton::minimumSizeHint() const { return inside_->minimumSize(); }
 
 bool TaskbarButton::event(QEvent* event) {
     // The content asks for another size: so does the button.
     if (event->type() == QEvent::LayoutRequest) {
+        inside_->invalidate();
         updateGeometry();
         placeContent();
     }
@@ -273,7 +340,8 @@ void TaskbarButton::placeContent() {
         auto least = minimumSizeHint().boundedTo(maximumSize());
         if (width() < least.width() || height() < least.height()) return resize(size().expandedTo(least));
     }
-    component_->setGeometry(0, 0, std::max(width(), static_cast<int>(std::ceil(contentWidth_))), height());
+    inside_->setGeometry(
+        QRect(0, 0, std::max(width(), static_cast<int>(std::ceil(contentWidth_))), height()));
 }
 
 void TaskbarButton::setMaxWidth(std::optional<double> value) {
@@ -337,7 +405,7 @@ void TaskbarButton::applyMaxWidth(double limit) {
 void TaskbarButton::applyOpacity(double opacity) {
     shownOpacity_ = opacity;
     // Each part draws itself faded: no offscreen render of the button per frame.
-    Brindle::setPaintedOpacity(content_, opacity);
+    Brindle::setPaintedOpacity(this, opacity);
 }
 
 QColor TaskbarButton::targetMarkColor() const {

@@ -12,6 +12,7 @@
 
 class QAction;
 class QMenu;
+class QVBoxLayout;
 
 namespace Brindle {
 class TouchableComponent;
@@ -118,8 +119,8 @@ private:
     double shownOpacity_ = 0.0;
     double shownWidthLimit_ = 0.0;
 
-    QWidget* content_ = nullptr;
     QWidget* component_ = nullptr;
+    std::unique_ptr<QVBoxLayout> inside_;
     // The inside's width while a width animation runs; 0: the button's own.
     double contentWidth_ = 0;
     QWidget* face_ = nullptr;

@@ -265,6 +265,34 @@ TEST_F(TaskbarButtonTest, ItFadesByPaintingItsPartsAndWidensWithoutLayingOutItsI
     EXPECT_LE(inside.resizes, 2) << "its inside was laid out at the start and the end only";
 }
 
+// Buttons that look alike share one drawn mark: each still shows its own colour and fade, in
+// whatever order they are painted.
+TEST_F(TaskbarButtonTest, EachButtonShowsTheMarkOfItsOwnLookAndFade) {
+    auto active = button("Notes");
+    auto running = button("Music");
+    for (auto* view : {active.get(), running.get()}) {
+        QPalette white = view->palette();
+        white.setColor(QPalette::Window, Qt::white);
+        view->setPalette(white);
+    }
+    // Above the icon, clear of the mark's rounded corners.
+    auto markAt = [](QWidget* view) { return view->grab().toImage().pixelColor(view->width() / 2, 12); };
+    for (int round = 0; round < 2; ++round) {
+        auto blue = markAt(active.get());
+        EXPECT_LT(blue.red(), 0x30) << "round " << round;
+        EXPECT_GT(blue.blue(), 0xf0) << "round " << round;
+        auto grey = markAt(running.get());
+        EXPECT_EQ(grey.red(), grey.blue()) << "round " << round;
+        EXPECT_LT(grey.red(), 0xff) << "round " << round;
+    }
+    Brindle::setPaintedOpacity(active.get(), 0.5);
+    auto faded = markAt(active.get());
+    EXPECT_GT(faded.red(), 0x60);
+    EXPECT_LT(faded.red(), 0xa0);
+    Brindle::setPaintedOpacity(active.get(), 1.0);
+    EXPECT_LT(markAt(active.get()).red(), 0x30) << "full again";
+}
+
 // One row per appearance: active, running with a badge, pinned and not running, several windows
 // with a long badge, then the titled forms. The dark appearance is pinned by the bar's snapshots.
 TEST_F(TaskbarButtonTest, Snapshot) {
