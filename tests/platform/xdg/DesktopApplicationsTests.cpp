@@ -193,7 +193,6 @@ TEST(DesktopApplicationsTests, DuringTheFirstScanMatchingAnswersFromWhatIsKnownA
     auto early = applications.match("ExampleEdit", "", "", &provisional);
     EXPECT_EQ(early ? early->groupIdentifier : "none", "none");
     EXPECT_TRUE(provisional);
-    EXPECT_FALSE(applications.entriesRead());
     EXPECT_EQ(told, 0);
     auto waiting =
         std::async(std::launch::async, [&] { return applications.waitForEntries(std::chrono::seconds(30)); });
@@ -242,7 +241,6 @@ TEST(DesktopApplicationsTests, AMissingFolderIsWatchedThroughItsNearestParentUnt
     // The watch list is worked out again after the read that made the bundle.
     EXPECT_TRUE(test_support::waitUntil(
         [&] { return watches(dataHome + "/applications") && !watches(base + "/local"); }));
-    EXPECT_TRUE(allExist());
     applications.stopWatching();
     ::setenv("XDG_DATA_HOME", previous.c_str(), 1);
 }
