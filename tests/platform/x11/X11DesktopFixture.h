@@ -100,8 +100,7 @@ protected:
         for (const auto& [name, value] : saved) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     }
     void releaseScan() {
-        if (!scanReleased.valid() ||
-            scanReleased.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        if (scanReleased.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
             scanRelease.set_value();
     }
     // Whether the watch's first update, started by the test, waits for `releaseScan`.

@@ -35,10 +35,7 @@ TEST(X11SnapshotTest, IndexedLookupsAnswerAsTheWalksDo) {
     auto indexed = twoApplications();
     indexed.index();
     for (const auto* snapshot : {&walked, &indexed}) {
-        for (std::uint32_t id : {1u, 2u, 3u}) {
-            ASSERT_NE(snapshot->window(id), nullptr);
-            EXPECT_EQ(snapshot->window(id)->id, id);
-        }
+        for (std::uint32_t id : {1u, 2u, 3u}) EXPECT_EQ(snapshot->window(id)->id, id);
         EXPECT_EQ(snapshot->window(4), nullptr);
         const std::pair<std::int32_t, std::string> cases[] = {{10, "a"}, {12, "a"}, {20, "b"}, {99, "none"}};
         for (const auto& [pid, expected] : cases) EXPECT_EQ(groupOf(*snapshot, pid), expected) << pid;
