@@ -97,19 +97,22 @@ TEST(TaskbarBody, RepaintsAPartOfSeveralRectanglesWithTheSamePixelsAsTheWhole) {
 
 // A widget of fixed size hints, for comparing placements.
 struct Hinted : QWidget {
-    QSize hint, least;
-    QSize sizeHint() const override { return hint; }
-    QSize minimumSizeHint() const override { return least; }
+    struct Hints {
+        QSizePolicy::Policy policy;
+        QSize hint, least, maximum;
+    } hints;
+    Hinted(const Hints& hints, QWidget* parent) : QWidget(parent), hints(hints) {
+        setSizePolicy(hints.policy, hints.policy);
+        setMaximumSize(hints.maximum);
+    }
+    QSize sizeHint() const override { return hints.hint; }
+    QSize minimumSizeHint() const override { return hints.least; }
 };
 
 TEST(PlaceAlone, PutsAWidgetWhereALayoutHoldingOnlyItWould) {
     platform::qt::GuiTestLoop loop;
-    struct Case {
-        QSizePolicy::Policy policy;
-        QSize hint, least, maximum;
-    };
     const int unlimited = QWIDGETSIZE_MAX;
-    const Case cases[] = {
+    const Hinted::Hints cases[] = {
         {QSizePolicy::Preferred, {48, 56}, {8, 40}, {unlimited, unlimited}},
         {QSizePolicy::Preferred, {48, 56}, {8, 40}, {0, unlimited}},
         {QSizePolicy::Preferred, {48, 56}, {8, 40}, {7, unlimited}},
@@ -120,22 +123,15 @@ TEST(PlaceAlone, PutsAWidgetWhereALayoutHoldingOnlyItWould) {
     };
     for (const auto& c : cases)
         for (QSize space : {QSize(48, 56), QSize(180, 56), QSize(25, 40), QSize(3, 80)}) {
-            QWidget boxed;
+            QWidget boxed, placed;
             auto* layout = new QHBoxLayout(&boxed);
             layout->setContentsMargins(0, 0, 0, 0);
-            QWidget placed;
-            Hinted* widgets[2] = {new Hinted, new Hinted};
-            for (auto* widget : widgets) {
-                widget->hint = c.hint;
-                widget->least = c.least;
-                widget->setMaximumSize(c.maximum);
-                widget->setSizePolicy(c.policy, c.policy);
-            }
-            layout->addWidget(widgets[0]);
-            widgets[1]->setParent(&placed);
+            auto* laidOut = new Hinted(c, nullptr);
+            layout->addWidget(laidOut);
             layout->setGeometry(QRect(QPoint(0, 0), space));
-            Velmora::taskbar_parts::placeAlone(widgets[1], QRect(QPoint(0, 0), space));
-            EXPECT_EQ(widgets[1]->geometry(), widgets[0]->geometry())
+            auto* alone = new Hinted(c, &placed);
+            Velmora::taskbar_parts::placeAlone(alone, QRect(QPoint(0, 0), space));
+            EXPECT_EQ(alone->geometry(), laidOut->geometry())
                 << "max " << c.maximum.width() << ", in " << space.width() << "x" << space.height();
         }
 }
