@@ -219,28 +219,24 @@ TEST(DesktopApplicationsTests, AMissingFolderIsWatchedThroughItsNearestParentUnt
     DesktopApplications applications(desktop.path("cache/velmora-fresh"));
     applications.startWatching();
     ASSERT_TRUE(applications.waitForEntries(std::chrono::seconds(30)));
-    auto watched = [&] { return applications.watchedFoldersForTesting(); };
-    auto watches = [&](const std::string& folder) { return std::ranges::count(watched(), folder) == 1; };
-    // GLib polls a missing folder it is asked to watch.
-    auto allExist = [&] {
-        return std::ranges::all_of(watched(),
-                                   [](const auto& folder) { return std::filesystem::is_directory(folder); });
+    // Each folder is watched once made, its parent no longer; GLib would poll a missing one.
+    const auto watchesOnly = [&](const std::string& folder, const std::string& notThat) {
+        const auto watched = applications.watchedFoldersForTesting();
+        return std::ranges::count(watched, folder) == 1 && std::ranges::count(watched, notThat) == 0 &&
+               std::ranges::all_of(watched,
+                                   [](const auto& each) { return std::filesystem::is_directory(each); });
     };
-    EXPECT_TRUE(watches(base));
-    EXPECT_TRUE(allExist());
-    // Made one folder at a time: each is watched in turn, its parent no longer.
+    EXPECT_TRUE(watchesOnly(base, base + "/local"));
     std::filesystem::create_directory(base + "/local");
-    EXPECT_TRUE(test_support::waitUntil([&] { return watches(base + "/local") && !watches(base); }));
-    EXPECT_TRUE(allExist());
-    // The rest at once, with an entry in it.
+    EXPECT_TRUE(test_support::waitUntil([&] { return watchesOnly(base + "/local", base); }));
+    // The rest at once, with an entry in it: the watch list follows the read that made the bundle.
     std::filesystem::create_directories(dataHome + "/applications");
     test_support::writeFile(dataHome + "/applications/fresh-app.desktop",
                             "[Desktop Entry]\nType=Application\nName=Fresh\nExec=editor-bin\n");
     auto bundle = applications.root() + "/Applications/fresh-app.app";
     EXPECT_TRUE(test_support::waitUntil([&] { return std::filesystem::exists(bundle); }));
-    // The watch list is worked out again after the read that made the bundle.
-    EXPECT_TRUE(test_support::waitUntil(
-        [&] { return watches(dataHome + "/applications") && !watches(base + "/local"); }));
+    EXPECT_TRUE(
+        test_support::waitUntil([&] { return watchesOnly(dataHome + "/applications", base + "/local"); }));
     applications.stopWatching();
     ::setenv("XDG_DATA_HOME", previous.c_str(), 1);
 }
