@@ -195,12 +195,10 @@ TEST_F(X11DesktopTest, WindowChangesAreAnnouncedOncePerBurstAndTheGenerationHold
         auto snapshot = desktop->snapshot();
         return snapshot->window(id)->hidden == hidden && (hidden || snapshot->activeWindow == id);
     };
-    EXPECT_EQ(ax->setAttributeValue(windowsOf(pid).front(), "AXMinimized", false), AXError::success);
-    ASSERT_TRUE(waitFor([&] { return shown(false); }));
-    EXPECT_EQ(ax->setAttributeValue(windowsOf(pid).front(), "AXMinimized", true), AXError::success);
-    ASSERT_TRUE(waitFor([&] { return shown(true); }));
-    EXPECT_EQ(ax->setAttributeValue(windowsOf(pid).front(), "AXMinimized", false), AXError::success);
-    ASSERT_TRUE(waitFor([&] { return shown(false); }));
+    for (bool hidden : {false, true, false}) {
+        EXPECT_EQ(ax->setAttributeValue(windowsOf(pid).front(), "AXMinimized", hidden), AXError::success);
+        ASSERT_TRUE(waitFor([&] { return shown(hidden); }));
+    }
     loop.runUntilIdle();
     // A late event of the window manager may land while the queue runs and start a second burst;
     // one announcement per change would be six or more.
