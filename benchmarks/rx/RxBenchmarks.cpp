@@ -70,41 +70,28 @@ void subjectMapFilterDistinctSubscribe(benchmark::State& state) {
 }
 BENCHMARK(subjectMapFilterDistinctSubscribe);
 
-// One event per iteration, from each of the four subjects in turn: compare per event with
-// publishSubjectsInTurn (and publishSubjectOneSubscriber).
+// With argument 0, one event per iteration from each source in turn: compare per event with
+// publishSubjectsInTurn. With 1, every event from the first source alone: compare with
+// publishSubjectOneSubscriber.
+bool fromOne(const benchmark::State& state) { return state.range(0) != 0; }
+
 void mergeFourSubjects(benchmark::State& state) {
     long sum = 0;
     std::vector<rx::PublishSubject<int>> subjects(4);
     auto subscription = rx::merge(std::vector<rx::Observable<int>>(subjects.begin(), subjects.end()))
                             .subscribe([&sum](int value) { sum += value; });
+    const int mask = fromOne(state) ? 0 : 3;
     int value = 0;
     for (auto _ : state) {
         ++value;
-        send(subjects[static_cast<std::size_t>(value & 3)], value);
+        send(subjects[static_cast<std::size_t>(value & mask)], value);
         benchmark::DoNotOptimize(sum);
     }
     subscription.dispose();
 }
-BENCHMARK(mergeFourSubjects);
+BENCHMARK(mergeFourSubjects)->ArgName("fromOne")->Arg(0)->Arg(1);
 
-// One event per iteration from the first of the four subjects alone: compare with
-// publishSubjectOneSubscriber.
-void mergeFourSubjectsFromOne(benchmark::State& state) {
-    long sum = 0;
-    std::vector<rx::PublishSubject<int>> subjects(4);
-    auto subscription = rx::merge(std::vector<rx::Observable<int>>(subjects.begin(), subjects.end()))
-                            .subscribe([&sum](int value) { sum += value; });
-    int value = 0;
-    for (auto _ : state) {
-        send(subjects[0], ++value);
-        benchmark::DoNotOptimize(sum);
-    }
-    subscription.dispose();
-}
-BENCHMARK(mergeFourSubjectsFromOne);
-
-// Both sources have a value, so every event is combined and delivered. The sources take turns:
-// compare per event with publishSubjectsInTurn (and publishSubjectOneSubscriber).
+// Both sources have a value, so every event is combined and delivered.
 void combineLatestTwo(benchmark::State& state) {
     long sum = 0;
     rx::PublishSubject<int> first;
@@ -114,35 +101,16 @@ void combineLatestTwo(benchmark::State& state) {
                         }).subscribe([&sum](int value) { sum += value; });
     first.onNext(0);
     second.onNext(0);
+    const int mask = fromOne(state) ? 0 : 1;
     int value = 0;
     for (auto _ : state) {
         ++value;
-        send(value & 1 ? first : second, value);
+        send((value & mask) ? second : first, value);
         benchmark::DoNotOptimize(sum);
     }
     subscription.dispose();
 }
-BENCHMARK(combineLatestTwo);
-
-// Every event from the first source, combined with the second's one value: compare with
-// publishSubjectOneSubscriber.
-void combineLatestTwoFromOne(benchmark::State& state) {
-    long sum = 0;
-    rx::PublishSubject<int> first;
-    rx::PublishSubject<int> second;
-    auto subscription = rx::combineLatest(first, second, [](int a, int b) {
-                            return a + b;
-                        }).subscribe([&sum](int value) { sum += value; });
-    first.onNext(0);
-    second.onNext(0);
-    int value = 0;
-    for (auto _ : state) {
-        send(first, ++value);
-        benchmark::DoNotOptimize(sum);
-    }
-    subscription.dispose();
-}
-BENCHMARK(combineLatestTwoFromOne);
+BENCHMARK(combineLatestTwo)->ArgName("fromOne")->Arg(0)->Arg(1);
 
 void behaviorRelayTenSubscribers(benchmark::State& state) {
     long sum = 0;
