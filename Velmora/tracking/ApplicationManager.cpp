@@ -198,8 +198,7 @@ std::optional<std::uint64_t> ApplicationManager::currentAXWindowsStamp() {
     if (processIdentifiers.empty()) return 0;
     auto screens = platform::Screens::screens();
     std::lock_guard lock(mutex_);
-    if (lastAXWindows_ && lastAXWindows_->generation == *generation &&
-        lastAXWindows_->processIdentifiers == processIdentifiers && lastAXWindows_->screens == screens) {
+    if (lastAXWindows_ && lastAXWindows_->answers(*generation, processIdentifiers, screens)) {
         axVerified_.emplace(now, lastAXWindows_->stamp);
         return lastAXWindows_->stamp;
     }
@@ -217,8 +216,7 @@ ApplicationManager::StampedWindows ApplicationManager::fetchStampedAXWindows() {
     auto screens = platform::Screens::screens();
     if (generation) {
         std::lock_guard lock(mutex_);
-        if (lastAXWindows_ && lastAXWindows_->generation == *generation &&
-            lastAXWindows_->processIdentifiers == processIdentifiers && lastAXWindows_->screens == screens)
+        if (lastAXWindows_ && lastAXWindows_->answers(*generation, processIdentifiers, screens))
             return {lastAXWindows_->windows, lastAXWindows_->stamp};
     }
     auto byProcess =

@@ -165,6 +165,11 @@ private:
         std::vector<platform::Screen> screens;
         Windows windows;
         std::uint64_t stamp = 0;
+        // The same processes on an unchanged desktop have the same windows.
+        bool answers(std::uint64_t desktop, const std::vector<std::int32_t>& pids,
+                     const std::vector<platform::Screen>& shown) const {
+            return generation == desktop && processIdentifiers == pids && screens == shown;
+        }
     };
     // The running tasks' applications of `allTasks`, and their process ids, in task order.
     std::pair<RunningApplications, std::vector<std::int32_t>> runningOfAllTasks() const;
