@@ -14,6 +14,7 @@
 #include "platform/qt/Appearance.h"
 #include "platform/qt/Menu.h"
 #include "platform/qt/Symbols.h"
+#include "platform/system/DesktopSession.h"
 
 namespace Velmora {
 namespace {
@@ -142,6 +143,8 @@ std::string SettingsView::symbolName(TaskbarTheme theme) {
 }
 
 std::string SettingsView::text(MainMenuActivationKeys key) {
+    // A Linux keyboard labels the same keys Super and Alt; the stored values stay.
+    const bool linuxNames = platform::DesktopSession::shared() != nullptr;
     switch (key) {
         case MainMenuActivationKeys::none:
             return "Disable shortcut";
@@ -150,9 +153,9 @@ std::string SettingsView::text(MainMenuActivationKeys key) {
         case MainMenuActivationKeys::control:
             return "Control-key";
         case MainMenuActivationKeys::options:
-            return "Options-key";
+            return linuxNames ? "Alt-key" : "Options-key";
         case MainMenuActivationKeys::command:
-            return "Command-key";
+            return linuxNames ? "Super-key" : "Command-key";
     }
     return {};
 }

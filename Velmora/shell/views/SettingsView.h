@@ -68,6 +68,7 @@ public:
     static std::string versionText(const Bundle& bundle);
     static std::string text(TaskbarTheme theme);
     static std::string symbolName(TaskbarTheme theme);
+    // By the keyboard's names: Linux ones on a Linux desktop session.
     static std::string text(MainMenuActivationKeys key);
     static std::string symbolName(MainMenuActivationKeys key);
 

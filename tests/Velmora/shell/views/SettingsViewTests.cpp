@@ -13,6 +13,7 @@
 #include "Velmora/shell/views/SettingsWindow.h"
 #include "platform/qt/testing/GuiTestLoop.h"
 #include "tests/support/DesktopHarness.h"
+#include "tests/support/SessionSystem.h"
 
 using Velmora::Bundle;
 using Velmora::MainMenuActivationKeys;
@@ -108,4 +109,28 @@ TEST_F(SettingsViewTest, ShowsTheVersionAndTheChoicesWritesNewOnesStraightBackAn
 
     window->widget()->close();
     EXPECT_EQ(closed, std::vector<Velmora::BaseWindow*>{window.get()});
+}
+
+TEST_F(SettingsViewTest, ALinuxSessionNamesTheModifierKeysByItsOwnNamesAndStoresTheSameValues) {
+    const struct {
+        bool linux;
+        std::vector<std::string> menu;
+    } cases[]{
+        {false, {"Disable shortcut", "Fn-key", "Control-key", "Options-key", "Command-key"}},
+        {true, {"Disable shortcut", "Fn-key", "Control-key", "Alt-key", "Super-key"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.linux);
+        std::optional<platform::ScopedSystem> onLinux;
+        if (c.linux) onLinux.emplace(std::make_shared<test_support::SessionSystem>(harness.desktop));
+        settings->setMainMenuKeyboardShortcut(MainMenuActivationKeys::command);
+        auto view = makeView();
+        std::vector<std::string> menu;
+        for (QAction* action : view->shortcutMenu()->actions()) menu.push_back(action->text().toStdString());
+        EXPECT_EQ(menu, c.menu);
+        EXPECT_EQ(view->shortcutButton()->text().toStdString(), c.menu[4]);
+        choose(view->shortcutMenu(), c.menu[3]);
+        EXPECT_EQ(stored(SettingsManager::mainMenuShortcutKey), nlohmann::json::parse(R"({"options":{}})"));
+        EXPECT_EQ(view->shortcutButton()->text().toStdString(), c.menu[3]);
+    }
 }
