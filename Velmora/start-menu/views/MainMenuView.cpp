@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -14,6 +16,7 @@
 #include "Brindle/widgets/AnimationComponent.h"
 #include "Brindle/widgets/LayoutBlocks.h"
 #include "Velmora/settings/SettingsManager.h"
+#include "Velmora/start-menu/views/DoubleClickGuard.h"
 #include "Velmora/start-menu/views/MainMenuAppSection.h"
 #include "Velmora/start-menu/views/MainMenuItem.h"
 #include "platform/base/Animation.h"
@@ -131,7 +134,12 @@ MainMenuView::MainMenuView(std::shared_ptr<MainMenuViewModel> model, QWidget* pa
 
 MainMenuView::~MainMenuView() = default;
 
-MainMenuItem* MainMenuView::addRow(QVBoxLayout* layout, MainMenuItem* row) {
+MainMenuItem* MainMenuView::addRow(QVBoxLayout* layout, MainMenuItem::Spec spec) {
+    spec.action = [guard = QPointer<DoubleClickGuard>(doubleClickGuard_), action = std::move(spec.action)] {
+        if (guard && guard->dropsLatestPress()) return;
+        if (action) action();
+    };
+    auto* row = new MainMenuItem(std::move(spec));
     layout->addWidget(row, 0, Qt::AlignHCenter);
     rows_.push_back(row);
     return row;
@@ -142,6 +150,7 @@ QWidget* MainMenuView::makeSidebar() {
     auto* column = new QVBoxLayout(sidebar);
     column->setSpacing(sidebarSpacing);
     column->setContentsMargins(defaultPadding, defaultPadding, defaultPadding, defaultPadding);
+    doubleClickGuard_ = new DoubleClickGuard(sidebar, [this](QPoint global) { return rowAt(global); });
     // The model is held by every action, so that an action that closes the menu (and so deletes
     // this view) can finish.
     auto model = model_;
@@ -149,66 +158,79 @@ QWidget* MainMenuView::makeSidebar() {
     auto* folders = new QVBoxLayout();
     folders->setSpacing(sidebarSpacing);
     for (const auto& link : MainMenuViewModel::folderLinks()) {
-        addRow(folders, new MainMenuItem({.title = link.title,
-                                          .systemImage = link.systemImage,
-                                          .action = [model, directory = link.directory] {
-                                              model->openFolder(*directory);
-                                          }}));
+        addRow(folders, {.title = link.title,
+                         .systemImage = link.systemImage,
+                         .action = [model, directory = link.directory] { model->openFolder(*directory); }});
     }
     column->addLayout(folders);
     column->addStretch();
 
-    tamberRow_ = addRow(
-        column,
-        new MainMenuItem({.expandable = true, .title = "Velmora", .image = "MainMenu", .action = [model] {
-                              model->toggleTamberOptions();
-                          }}));
+    tamberRow_ =
+        addRow(column, {.expandable = true, .title = "Velmora", .image = "MainMenu", .action = [model] {
+                            model->toggleTamberOptions();
+                        }});
     tamberOptionRows_ = {
-        addRow(column, new MainMenuItem({.indented = true,
-                                         .title = "Settings",
-                                         .systemImage = "gearshape",
-                                         .action = [model] { model->showSettings(); }})),
-        addRow(column, new MainMenuItem({.indented = true,
-                                         .title = "Hide",
-                                         .systemImage = "arrow.down.to.line",
-                                         .action = [model] { model->hide(); }})),
-        addRow(column, new MainMenuItem({.indented = true,
-                                         .title = "Quit",
-                                         .systemImage = "arrow.down.right.and.arrow.up.left",
-                                         .action = [model] { model->quit(); }})),
+        addRow(column, {.indented = true,
+                        .title = "Settings",
+                        .systemImage = "gearshape",
+                        .action = [model] { model->showSettings(); }}),
+        addRow(column, {.indented = true,
+                        .title = "Hide",
+                        .systemImage = "arrow.down.to.line",
+                        .action = [model] { model->hide(); }}),
+        addRow(column, {.indented = true,
+                        .title = "Quit",
+                        .systemImage = "arrow.down.right.and.arrow.up.left",
+                        .action = [model] { model->quit(); }}),
     };
     terminalRow_ =
-        addRow(column, new MainMenuItem({.title = "New Terminal Window",
-                                         .systemImage = "terminal",
-                                         .action = [this, model] { model->openTerminal(terminal_); }}));
-    systemSettingsRow_ = addRow(
-        column,
-        new MainMenuItem({.title = "System settings", .systemImage = "gearshape", .action = [this, model] {
-                              if (auto settings = systemSettings_) model->openAppAndClose(settings);
-                          }}));
-    powerRow_ = addRow(column, new MainMenuItem({.expandable = true,
-                                                 .title = "Power options",
-                                                 .systemImage = "power",
-                                                 .action = [model] { model->togglePowerOptions(); }}));
+        addRow(column, {.title = "New Terminal Window", .systemImage = "terminal", .action = [this, model] {
+                            model->openTerminal(terminal_);
+                        }});
+    systemSettingsRow_ =
+        addRow(column, {.title = "System settings", .systemImage = "gearshape", .action = [this, model] {
+                            if (auto settings = systemSettings_) model->openAppAndClose(settings);
+                        }});
+    powerRow_ = addRow(
+        column, {.expandable = true, .title = "Power options", .systemImage = "power", .action = [model] {
+                     model->togglePowerOptions();
+                 }});
     powerOptionRows_ = {
-        addRow(column, new MainMenuItem({.indented = true,
-                                         .title = "Sleep",
-                                         .systemImage = "sleep",
-                                         .action = [model] { model->sleepNow(); }})),
-        addRow(column, new MainMenuItem({.indented = true,
-                                         .title = "Restart",
-                                         .systemImage = "arrow.uturn.down.square",
-                                         .action = [model] { model->restart(); }})),
-        addRow(column, new MainMenuItem({.indented = true,
-                                         .title = "Shut down",
-                                         .systemImage = "power",
-                                         .action = [model] { model->shutDown(); }})),
+        addRow(column, {.indented = true,
+                        .title = "Sleep",
+                        .systemImage = "sleep",
+                        .action = [model] { model->sleepNow(); }}),
+        addRow(column, {.indented = true,
+                        .title = "Restart",
+                        .systemImage = "arrow.uturn.down.square",
+                        .action = [model] { model->restart(); }}),
+        addRow(column, {.indented = true,
+                        .title = "Shut down",
+                        .systemImage = "power",
+                        .action = [model] { model->shutDown(); }}),
     };
     for (auto* row : tamberOptionRows_) row->setVisible(false);
     for (auto* row : powerOptionRows_) row->setVisible(false);
     terminalRow_->setVisible(false);
     systemSettingsRow_->setVisible(false);
-    return sidebar;
+
+    // A menu shortened to fit a small screen scrolls its rows too.
+    sidebarScroll_ = new QScrollArea();
+    sidebarScroll_->setFrameShape(QFrame::NoFrame);
+    sidebarScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sidebarScroll_->setWidgetResizable(true);
+    sidebarScroll_->setWidget(sidebar);
+    sidebarScroll_->setAutoFillBackground(false);
+    sidebarScroll_->viewport()->setAutoFillBackground(false);
+    sidebar->setAutoFillBackground(false);
+    // Wider by the scroll bar only while it shows, so that it never covers a row.
+    auto fitWidth = [area = sidebarScroll_, sidebar] {
+        auto* bar = area->verticalScrollBar();
+        area->setFixedWidth(sidebar->sizeHint().width() + (bar->maximum() > 0 ? bar->sizeHint().width() : 0));
+    };
+    connect(sidebarScroll_->verticalScrollBar(), &QScrollBar::rangeChanged, sidebarScroll_, fitWidth);
+    fitWidth();
+    return sidebarScroll_;
 }
 
 QWidget* MainMenuView::makeAppLists() {
@@ -328,6 +350,12 @@ std::vector<MainMenuItem*> MainMenuView::rows() const {
     for (auto* row : rows_)
         if (!row->isHidden()) shown.push_back(row);
     return shown;
+}
+
+QWidget* MainMenuView::rowAt(QPoint global) const {
+    for (auto* row : rows_)
+        if (row->isVisible() && row->rect().contains(row->mapFromGlobal(global))) return row;
+    return nullptr;
 }
 
 MainMenuItem* MainMenuView::row(const std::string& title) const {

@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "Velmora/start-menu/MainMenuViewModel.h"
+#include "Velmora/start-menu/views/MainMenuItem.h"
 #include "rx/Disposable.h"
 
 class QLabel;
 class QLineEdit;
+class QScrollArea;
 class QVBoxLayout;
 
 namespace brindle_ui {
@@ -20,8 +22,8 @@ class TamberScrollView;
 namespace Velmora {
 
 class MainMenuAppSection;
+class DoubleClickGuard;
 class MainMenuBackground;
-class MainMenuItem;
 
 // The start menu's content: a sidebar of folder, option, terminal, system-settings and power
 // rows on the left, and on the right a scrolling column with the search field, the search
@@ -47,6 +49,7 @@ public:
     MainMenuAppSection* recommendedSection() const { return recommendedSection_; }
     MainMenuAppSection* installedSection() const { return installedSection_; }
     brindle_ui::TamberScrollView* scrollView() const { return scrollView_; }
+    QScrollArea* sidebarScrollView() const { return sidebarScroll_; }
 
     QSize sizeHint() const override { return {frameWidth, frameHeight}; }
 
@@ -57,7 +60,8 @@ protected:
 private:
     QWidget* makeSidebar();
     QWidget* makeAppLists();
-    MainMenuItem* addRow(QVBoxLayout* layout, MainMenuItem* row);
+    MainMenuItem* addRow(QVBoxLayout* layout, MainMenuItem::Spec spec);
+    QWidget* rowAt(QPoint global) const;
     // Rows that depend on what is installed.
     void updateApplicationRows();
     void bind();
@@ -74,6 +78,8 @@ private:
     MainMenuItem* systemSettingsRow_ = nullptr;
     std::shared_ptr<Task> terminal_;
     std::shared_ptr<Task> systemSettings_;
+    DoubleClickGuard* doubleClickGuard_ = nullptr;
+    QScrollArea* sidebarScroll_ = nullptr;
     MainMenuBackground* background_ = nullptr;
     brindle_ui::TamberScrollView* scrollView_ = nullptr;
     QLabel* searchIcon_ = nullptr;

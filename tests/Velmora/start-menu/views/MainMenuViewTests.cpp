@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleHints>
 #include <QTest>
 
 #include "Brindle/widgets/TouchableComponent.h"
@@ -58,6 +63,21 @@ protected:
         auto* row = view->row(title);
         ASSERT_TRUE(row && row->isVisible()) << title;
         tap(row->touchable());
+    }
+    // One click at a global point, at a time in milliseconds, delivered as the window system does
+    // (a second click of a double click carries a double-click event after its press).
+    void click(QPoint global, unsigned long time, bool second) {
+        auto* target = view->childAt(view->mapFromGlobal(global));
+        ASSERT_TRUE(target);
+        auto send = [&](QEvent::Type type, Qt::MouseButtons buttons, unsigned long at) {
+            QMouseEvent event(type, target->mapFromGlobal(QPointF(global)), QPointF(global), Qt::LeftButton,
+                              buttons, {});
+            event.setTimestamp(at);
+            QApplication::sendEvent(target, &event);
+        };
+        send(QEvent::MouseButtonPress, Qt::LeftButton, time);
+        if (second) send(QEvent::MouseButtonDblClick, Qt::LeftButton, time);
+        send(QEvent::MouseButtonRelease, Qt::NoButton, time + 40);
     }
 
     std::optional<menu_testing::MenuHarness<platform::qt::GuiTestLoop>> harness;
@@ -129,6 +149,48 @@ TEST_F(MainMenuViewTest, TheMenuFillsItsGridsOpensOneSubMenuAtATimeAndEveryRowAn
         if (row->spec().systemImage) symbols.push_back(*row->spec().systemImage);
     EXPECT_EQ(symbols.size(), 16u);
     for (const auto& symbol : symbols) EXPECT_TRUE(platform::qt::Symbols::contains(symbol)) << symbol;
+}
+
+TEST_F(MainMenuViewTest, TheSecondClickOfADoubleClickOnASectionMissesTheRowThatOpeningMovedUnderThePointer) {
+    const struct {
+        std::string section, landing;
+        Strings actions, bus;  // of a single click on the landing row
+    } cases[]{
+        {"Power options", "Shut down", {"appleScript"}, {}},
+        {"Velmora", "Quit", {}, {"exit"}},
+    };
+    const auto interval = static_cast<unsigned long>(QApplication::styleHints()->mouseDoubleClickInterval());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.section);
+        show(desktopApps);
+        Strings bus;
+        rx::DisposeBag bag;
+        Velmora::EventManager::shared()
+            ->exit.subscribe([&](rx::Unit) { bus.push_back("exit"); })
+            .disposed(bag);
+        auto* section = view->row(c.section);
+        const auto spot = section->mapToGlobal(section->rect().center());
+        // Clear of the test's own clicks, which keep their clicks apart.
+        const unsigned long time = QTest::lastMouseTimestamp + 10 * interval;
+        QTest::lastMouseTimestamp = static_cast<int>(time + 10 * interval);
+
+        click(spot, time, false);
+        harness->loop.advance(0.15);
+        auto* landing = view->row(c.landing);
+        ASSERT_TRUE(landing->isVisible());
+        ASSERT_TRUE(landing->rect().contains(landing->mapFromGlobal(spot)))
+            << "the row moved under the pointer";
+        click(spot, time + interval / 2, true);
+        harness->loop.advance(0.3);
+        EXPECT_TRUE(landing->isVisible()) << "the section stays open";
+        EXPECT_TRUE(harness->actionNames().empty());
+        EXPECT_TRUE(bus.empty());
+        EXPECT_EQ(harness->closes, 0);
+
+        tapRow(c.landing);
+        EXPECT_EQ(harness->actionNames(), c.actions);
+        EXPECT_EQ(bus, c.bus);
+    }
 }
 
 TEST_F(MainMenuViewTest, ASectionKeepsItsCellsByIdentityAndDrawsAChevronForAMissingIcon) {
