@@ -5,6 +5,7 @@
 
 #include "Brindle/QuickMap.h"
 #include "Brindle/RxHelpers.h"
+#include "Velmora/taskbar/MainMenuPlacement.h"
 #include "Velmora/taskbar/TaskbarWindowRules.h"
 #include "platform/base/Animation.h"
 #include "platform/system/Application.h"
@@ -221,7 +222,10 @@ void TaskbarViewModel::toggleMainMenu() {
         });
         owner->appendWindowController(window);
     }
-    window->setFrame(platform::Rect::make(std::max(x, screen.frame.minX()), y, menuWidth, menuHeight), false);
+    window->setFrame(MainMenuPlacement::fit(
+                         platform::Rect::make(std::max(x, screen.frame.minX()), y, menuWidth, menuHeight),
+                         screen.visibleFrame),
+                     false);
     window->makeKeyAndOrderFront();
     platform::Application::shared()->activate(true);
 }

@@ -1,5 +1,6 @@
 #include "Velmora/taskbar/views/MainMenuTransparentWindow.h"
 
+#include <cmath>
 #include <utility>
 
 #include "Velmora/start-menu/MainMenuViewModel.h"
@@ -41,6 +42,9 @@ void MainMenuTransparentWindow::setup(const platform::Screen& display, OnClose o
 }
 
 void MainMenuTransparentWindow::setFrame(const platform::Rect& frame, bool display) {
+    // A menu shortened to fit a small screen scrolls instead of being cut off.
+    view_->setFixedSize(static_cast<int>(std::lround(frame.width())),
+                        static_cast<int>(std::lround(frame.height())));
     window_->setFrame(frame, display);
 }
 

@@ -19,6 +19,7 @@
 #include "platform/qt/testing/GuiTestLoop.h"
 #include "tests/Velmora/start-menu/MainMenuTesting.h"
 #include "tests/support/SnapshotSheet.h"
+#include "ui-toolkit/ui/widgets/TamberScrollView.h"
 
 using menu_testing::app;
 using menu_testing::installed;
@@ -191,6 +192,39 @@ TEST_F(MainMenuViewTest, TheSecondClickOfADoubleClickOnASectionMissesTheRowThatO
         EXPECT_EQ(harness->actionNames(), c.actions);
         EXPECT_EQ(bus, c.bus);
     }
+}
+
+TEST_F(MainMenuViewTest, AMenuShortenedForASmallScreenShowsItsSearchFieldAndScrollsItsRowsAndLists) {
+    show(desktopApps);
+    tapRow("Power options");
+    auto* sidebar = view->sidebarScrollView();
+    auto* lists = view->scrollView()->verticalScrollBar();
+    EXPECT_EQ(sidebar->verticalScrollBar()->maximum(), 0) << "at full height every row shows";
+    const int fullRange = lists->maximum();
+
+    view->setFixedHeight(392);
+    harness->loop.runUntilIdle();
+    const auto inView = [&](QWidget* widget) {
+        return view->rect().contains(QRect(widget->mapTo(view.get(), QPoint()), widget->size()));
+    };
+    EXPECT_TRUE(view->searchField()->isVisible());
+    EXPECT_TRUE(inView(view->searchField()));
+    EXPECT_TRUE(inView(view->row("Desktop")));
+    EXPECT_EQ(lists->maximum(), fullRange + 640 - 392);
+    // The rows scroll too, beside their scroll bar rather than under it.
+    auto* bar = sidebar->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_GE(sidebar->viewport()->width(), MainMenuItem::rowWidth + 2 * 16);
+    auto* shutDown = view->row("Shut down");
+    const auto shown = [&] {
+        return sidebar->viewport()->rect().contains(
+            QRect(shutDown->mapTo(sidebar->viewport(), QPoint()), shutDown->size()));
+    };
+    EXPECT_FALSE(shown());
+    bar->setValue(bar->maximum());
+    EXPECT_TRUE(shown());
+    tapRow("Shut down");
+    EXPECT_EQ(harness->actionNames(), Strings{"appleScript"});
 }
 
 TEST_F(MainMenuViewTest, ASectionKeepsItsCellsByIdentityAndDrawsAChevronForAMissingIcon) {

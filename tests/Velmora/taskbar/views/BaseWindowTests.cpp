@@ -119,5 +119,8 @@ TEST_F(WindowClassTest, EveryOpeningOfTheMenuPutsTheKeyboardInItsSearchField) {
         menu->close();
         loop.runUntilIdle();
     }
+    // A frame shortened for a small screen shortens the menu inside it.
+    menu->setFrame(Rect::make(0, 58, 800, 392), false);
+    EXPECT_EQ(menu->view()->size(), QSize(800, 392));
     Velmora::MainMenuWindow::setFactory(nullptr);
 }
