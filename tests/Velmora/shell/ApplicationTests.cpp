@@ -203,3 +203,32 @@ TEST_F(ApplicationTest, RequiredUpdateKnownAtStartSkipsTheBarsAndABadAddressKeep
     EXPECT_EQ(takeEvents(), Strings{"alert"});
     EXPECT_EQ(std::ranges::count(desktop->actionNames(), "open"), 0);
 }
+
+TEST_F(ApplicationTest, RequestingPermissionLooksAgainAfterEveryNoticeEndsWithoutItAndStartsOnceGiven) {
+    auto delegate = start();
+    ASSERT_TRUE(isIn<Velmora::AppStateIdle>());
+    ASSERT_TRUE(application->switchState(Brindle::make<Velmora::AppStateRequestPermission>(),
+                                         application->currentState()));
+    std::weak_ptr<Velmora::AppState> requesting = application->currentState();
+    takeEvents();
+    // Nothing is looked at before a notice, nor before 0.1 s after it.
+    desktop->setAccessibilityTrusted(false);
+    loop.advance(0.099);
+    EXPECT_TRUE(events.empty());
+    loop.advance(0.001);
+    EXPECT_EQ(takeEvents(), Strings{"exit 0"});
+    EXPECT_TRUE(isIn<Velmora::AppStateRequestPermission>());
+    loop.advance(10.0);
+    EXPECT_TRUE(events.empty()) << "no notice, no look";
+    // Given: the program starts over once, and the state lets go of the notices.
+    desktop->setAccessibilityTrusted(true);
+    loop.advance(0.1);
+    EXPECT_TRUE(isIn<Velmora::AppStateIdle>());
+    EXPECT_EQ(windowNames(), (Strings{"bar A", "bar B"}));
+    EXPECT_TRUE(requesting.expired());
+    platform::NotificationCenter::distributedCenter()->post(
+        platform::Accessibility::trustChangedNotification);
+    loop.advance(1.0);
+    EXPECT_EQ(std::ranges::count(takeEvents(), "exit 0"), 0);
+    EXPECT_EQ(windowNames(), (Strings{"bar A", "bar B"}));
+}

@@ -61,6 +61,49 @@ TEST_F(LayoutBlocksTest, GeometryReaderReportsTheOfferedLengthAlongItsAxis) {
     EXPECT_EQ(square.maximumSize(), QSize(24, 24));
 }
 
+TEST_F(LayoutBlocksTest, TouchDownCallsOnceAtTheStartOfEveryLeftPressOnTheViewOrInsideIt) {
+    auto* area = new QWidget();
+    auto* view = new QWidget(area);
+    view->setGeometry(0, 0, 150, 100);
+    auto* inside = new QLabel("inside", view);
+    auto* beside = new QLabel("beside", area);
+    beside->setGeometry(160, 0, 100, 100);
+    int touches = 0;
+    onTouchDownGesture(view, [&] { ++touches; });
+    show(area);
+
+    const struct {
+        const char* what;
+        QWidget* target;
+        Qt::MouseButton button;
+        int touches;
+    } cases[]{
+        {"on the view", view, Qt::LeftButton, 1},
+        {"on a child", inside, Qt::LeftButton, 1},
+        {"beside it", beside, Qt::LeftButton, 0},
+        {"another button", view, Qt::RightButton, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        touches = 0;
+        QTest::mousePress(c.target, c.button, {}, QPoint(5, 5));
+        EXPECT_EQ(touches, c.touches);
+        // However far it goes before the release, and a press that Qt reports again as a double
+        // click, it is one touch.
+        QTest::mouseMove(c.target, QPoint(400, 300));
+        QTest::mouseDClick(c.target, c.button, {}, QPoint(5, 5));
+        QTest::mouseRelease(c.target, c.button, {}, QPoint(400, 300));
+        EXPECT_EQ(touches, c.touches);
+    }
+    // The next press is another touch; the view's end takes the gesture with it.
+    QTest::mouseClick(inside, Qt::LeftButton);
+    QTest::mouseClick(view, Qt::LeftButton);
+    EXPECT_EQ(touches, 2);
+    delete view;
+    QTest::mouseClick(area, Qt::LeftButton);
+    EXPECT_EQ(touches, 2);
+}
+
 TEST(RectCornerTest, SetAlgebra) {
     const auto tl = RectCorner::topLeft(), tr = RectCorner::topRight(), bl = RectCorner::bottomLeft(),
                br = RectCorner::bottomRight();
