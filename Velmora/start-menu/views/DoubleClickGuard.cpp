@@ -12,11 +12,15 @@ DoubleClickGuard::DoubleClickGuard(QWidget* area, std::function<QWidget*(QPoint)
 }
 
 bool DoubleClickGuard::eventFilter(QObject*, QEvent* event) {
-    // Only the press: the double-click event that follows the second one is the same click.
-    if (event->type() == QEvent::MouseButtonPress) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton) pressed(mouse->timestamp(), mouse->globalPosition().toPoint());
-    }
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick) return false;
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton) return false;
+    // Widgets get the second press of a double click as the double-click event alone; where both
+    // come, they are one click of one time.
+    if (type == QEvent::MouseButtonDblClick && lastPressTime_ == mouse->timestamp()) return false;
+    lastPressTime_ = mouse->timestamp();
+    pressed(mouse->timestamp(), mouse->globalPosition().toPoint());
     return false;
 }
 

@@ -36,6 +36,7 @@ private:
     std::function<QWidget*(QPoint)> rowAt_;
     // The first click of a possible double click.
     std::optional<Press> previous_;
+    std::optional<unsigned long> lastPressTime_;
     bool dropsLatest_ = false;
 };
 

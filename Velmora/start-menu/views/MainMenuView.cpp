@@ -20,6 +20,7 @@
 #include "Velmora/start-menu/views/MainMenuAppSection.h"
 #include "Velmora/start-menu/views/MainMenuItem.h"
 #include "platform/base/Animation.h"
+#include "platform/base/MainQueue.h"
 #include "platform/qt/Appearance.h"
 #include "platform/qt/QtAnimation.h"
 #include "platform/qt/Symbols.h"
@@ -305,17 +306,27 @@ void MainMenuView::bind() {
         .observe([this](bool shown) {
             tamberRow_->setExpanded(shown);
             for (auto* row : tamberOptionRows_) setRowShown(row, shown);
+            if (shown) revealSidebarRow(tamberOptionRows_.back());
         })
         .disposed(disposeBag_);
     model_->showPowerOptions
         .observe([this](bool shown) {
             powerRow_->setExpanded(shown);
             for (auto* row : powerOptionRows_) setRowShown(row, shown);
+            if (shown) revealSidebarRow(powerOptionRows_.back());
         })
         .disposed(disposeBag_);
     Brindle::subscribeNext(SettingsManager::shared()->taskbarTheme, false, [this](TaskbarTheme theme) {
         background_->setExtraAlpha(theme.settings().extraAlpha);
     }).disposed(disposeBag_);
+}
+
+void MainMenuView::revealSidebarRow(QWidget* row) {
+    // Once the rows are laid out: in a menu shortened for a small screen the rows a section opens
+    // may lie below the sidebar's end.
+    platform::MainQueue::async([area = QPointer<QScrollArea>(sidebarScroll_), row = QPointer<QWidget>(row)] {
+        if (area && row && row->isVisible()) area->ensureWidgetVisible(row, 0, defaultPadding);
+    });
 }
 
 void MainMenuView::updateApplicationRows() {
