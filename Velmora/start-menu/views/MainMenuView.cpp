@@ -15,6 +15,7 @@
 #include "Brindle/RxHelpers.h"
 #include "Brindle/widgets/AnimationComponent.h"
 #include "Brindle/widgets/LayoutBlocks.h"
+#include "Brindle/widgets/TouchableComponent.h"
 #include "Velmora/settings/SettingsManager.h"
 #include "Velmora/start-menu/views/DoubleClickGuard.h"
 #include "Velmora/start-menu/views/MainMenuAppSection.h"
@@ -306,14 +307,14 @@ void MainMenuView::bind() {
         .observe([this](bool shown) {
             tamberRow_->setExpanded(shown);
             for (auto* row : tamberOptionRows_) setRowShown(row, shown);
-            if (shown) revealSidebarRow(tamberOptionRows_.back());
+            sectionToggled(tamberOptionRows_.back(), shown);
         })
         .disposed(disposeBag_);
     model_->showPowerOptions
         .observe([this](bool shown) {
             powerRow_->setExpanded(shown);
             for (auto* row : powerOptionRows_) setRowShown(row, shown);
-            if (shown) revealSidebarRow(powerOptionRows_.back());
+            sectionToggled(powerOptionRows_.back(), shown);
         })
         .disposed(disposeBag_);
     Brindle::subscribeNext(SettingsManager::shared()->taskbarTheme, false, [this](TaskbarTheme theme) {
@@ -321,12 +322,17 @@ void MainMenuView::bind() {
     }).disposed(disposeBag_);
 }
 
-void MainMenuView::revealSidebarRow(QWidget* row) {
+void MainMenuView::sectionToggled(QWidget* lastRow, bool shown) {
     // Once the rows are laid out: in a menu shortened for a small screen the rows a section opens
-    // may lie below the sidebar's end.
-    platform::MainQueue::async([area = QPointer<QScrollArea>(sidebarScroll_), row = QPointer<QWidget>(row)] {
-        if (area && row && row->isVisible()) area->ensureWidgetVisible(row, 0, defaultPadding);
-    });
+    // may lie below the sidebar's end; and rows that moved under a pointer that stayed put get no
+    // enter or leave of their own.
+    platform::MainQueue::async(
+        [self = QPointer<MainMenuView>(this), row = QPointer<QWidget>(lastRow), shown] {
+            if (!self) return;
+            if (shown && row && row->isVisible())
+                self->sidebarScroll_->ensureWidgetVisible(row, 0, defaultPadding);
+            for (auto* each : self->rows_) each->touchable()->followPointer();
+        });
 }
 
 void MainMenuView::updateApplicationRows() {

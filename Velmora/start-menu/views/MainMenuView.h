@@ -64,7 +64,7 @@ private:
     QWidget* rowAt(QPoint global) const;
     // Rows that depend on what is installed.
     void updateApplicationRows();
-    void revealSidebarRow(QWidget* row);
+    void sectionToggled(QWidget* lastRow, bool shown);
     void bind();
     void drawSearchIcon();
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -213,11 +215,23 @@ TEST_F(MainMenuViewTest, AMenuShortenedForASmallScreenShowsItsSearchFieldAndScro
             QRect(shutDown->mapTo(sidebar->viewport(), QPoint()), shutDown->size()));
     };
     EXPECT_FALSE(shown());
-    // A section opened in it is scrolled into view.
+    // A section opened in it is scrolled into view, and the hover follows the rows that the
+    // scrolling moves under the pointer.
+    auto* section = view->row("Power options");
     tapRow("Power options");
+    sidebar->ensureWidgetVisible(section);
+    const auto spot = section->touchable()->rect().center();
+    QCursor::setPos(section->touchable()->mapToGlobal(spot));
+    QEnterEvent enter(spot, section->touchable()->mapTo(view.get(), spot), QCursor::pos());
+    QApplication::sendEvent(section->touchable(), &enter);
+    ASSERT_TRUE(section->touchable()->inside());
     tapRow("Power options");
     EXPECT_TRUE(shown());
     EXPECT_EQ(bar->value(), bar->maximum());
+    for (auto* row : view->rows())
+        EXPECT_EQ(row->touchable()->inside(), row->rect().contains(row->mapFromGlobal(QCursor::pos())))
+            << row->spec().title;
+    EXPECT_FALSE(section->touchable()->inside());
     tapRow("Shut down");
     EXPECT_EQ(harness->actionNames(), Strings{"appleScript"});
 }
