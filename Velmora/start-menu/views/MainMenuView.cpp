@@ -1,5 +1,6 @@
 #include "Velmora/start-menu/views/MainMenuView.h"
 
+#include <QCursor>
 #include <QGraphicsOpacityEffect>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -331,7 +332,12 @@ void MainMenuView::sectionToggled(QWidget* lastRow, bool shown) {
             if (!self) return;
             if (shown && row && row->isVisible())
                 self->sidebarScroll_->ensureWidgetVisible(row, 0, defaultPadding);
-            for (auto* each : self->rows_) each->touchable()->followPointer();
+            // One look at the pointer: on X11 each is a round trip.
+            const auto pointer = QCursor::pos();
+            for (auto* each : self->rows_) {
+                const bool under = each->isVisible() && each->rect().contains(each->mapFromGlobal(pointer));
+                if (under != each->touchable()->inside()) each->touchable()->followPointer();
+            }
         });
 }
 

@@ -21,14 +21,15 @@ class TamberScrollView;
 
 namespace Velmora {
 
-class MainMenuAppSection;
 class DoubleClickGuard;
+class MainMenuAppSection;
 class MainMenuBackground;
 
 // The start menu's content: a sidebar of folder, option, terminal, system-settings and power
-// rows on the left, and on the right a scrolling column with the search field, the search
-// result, the recommended and the installed applications. Built once; the model's changes update
-// it in place. Each appearance rescans the installed applications. Main thread only.
+// rows on the left (scrolling when the menu is shorter than they are), and on the right a
+// scrolling column with the search field, the search result, the recommended and the installed
+// applications. Built once; the model's changes update it in place. Each appearance rescans the
+// installed applications. Main thread only.
 class MainMenuView : public QWidget {
     Q_OBJECT
 public:
