@@ -77,7 +77,8 @@ above-left)
 scaled)
     export QT_SCREEN_SCALE_FACTORS="A=1;B=2"
     monitors 2560 800 A:1280/338x800/211+0+0 B:1280/338x800/211+1280+0 || fail "no monitors"
-    first_point="40 40"; second_point="2200 500"; second_columns="1280 2560"; menu_size=1600x1280
+    # 640x400 points: the menu keeps to them, 640 wide and standing 58 points up on the bar.
+    first_point="40 40"; second_point="2200 500"; second_columns="1280 2560"; menu_size=1280x684
     moved="A:1280/338x800/211+0+0 B:1280/338x800/211+1280+0 C:640/169x480/127+2560+0"; moved_size="3200 800"
     moved_frame="(2560.0, 320.0, 640.0, 480.0)"
     ;;
