@@ -27,9 +27,9 @@ std::optional<std::uint64_t> modifierMask(MainMenuActivationKeys keys);
 // then never gets the key. Every key-code observer of the key runs, once for each press.
 //
 // A modifier-tap observer (made with a modifier mask) runs its action with the pointer's position
-// when the mask is tapped: held while no ordinary key is down,
-// released within `keyMaximumPressTime`, and followed by `keyTimeAfterBeforeAction` without a new
-// press, an ordinary key or mouse activity. While idle it waits for the modifiers to change; only
+// when the mask is tapped: held while no ordinary key is down, released within
+// `keyMaximumPressTime`, and followed by `keyTimeAfterBeforeAction` without a new press, an
+// ordinary key or mouse activity. While idle it waits for the modifiers to change; only
 // while a tap is under way do its states sample the modifier flags, every 5 or 10 ms.
 // Only events sent to other applications are seen, as global monitors see them.
 class KeyboardObserver : public Brindle::Object, public Brindle::ObjectStateMachine<KeyboardObserver> {

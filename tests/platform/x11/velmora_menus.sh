@@ -3,8 +3,9 @@
 # that a tap of the Super key opens the main menu of the monitor under the pointer only, wherever
 # the pointer was moved without a click, and that Escape closes that menu:
 #   velmora_menus.sh VELMORA LAYOUT
-# LAYOUT: "side" (two monitors side by side), "stacked" (the second monitor above the first),
-# "scaled" (one monitor at scale 2, set as a desktop sets it, by Xft.dpi).
+# LAYOUT: "side" (two monitors side by side), "mixed" (the same, the second at scale 2),
+# "stacked" (the second monitor above the first), "scaled" (one monitor at scale 2, set as a
+# desktop sets it, by Xft.dpi).
 velmora="$1"
 layout="$2"
 source "$(dirname "$0")/../../e2e/x11lib.sh"
@@ -23,6 +24,13 @@ side)
     places="A 0 0 1600 900
 B 1600 0 1600 900"
     pointers="2000,450:B 400,450:A 1600,450:B 1599,450:A 3199,0:B 0,0:A"
+    ;;
+mixed)
+    export QT_SCREEN_SCALE_FACTORS="A=1;B=2"
+    monitors 3200 900 A:1600/423x900/238+0+0 B:1600/423x900/238+1600+0 || fail "no monitors"
+    places="A 0 0 1600 900
+B 1600 0 1600 900"
+    pointers="2400,450:B 400,450:A 1600,0:B 1599,899:A"
     ;;
 stacked)
     monitors 1600 1800 A:1600/423x900/238+0+900 B:1600/423x900/238+0+0 || fail "no monitors"
