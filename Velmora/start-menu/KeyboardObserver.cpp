@@ -25,6 +25,16 @@ std::optional<std::uint64_t> modifierMask(MainMenuActivationKeys keys) {
     return std::nullopt;
 }
 
+namespace {
+
+// The live key-code observers, oldest first. Main thread only.
+std::vector<std::weak_ptr<KeyboardObserver>>& keyCodeObservers() {
+    static auto* observers = new std::vector<std::weak_ptr<KeyboardObserver>>();
+    return *observers;
+}
+
+}  // namespace
+
 KeyboardObserver::KeyboardObserver(std::uint16_t keyCode, KeyAction action)
     : keyCode_(keyCode), keyAction_(std::move(action)) {}
 
@@ -50,17 +60,27 @@ void KeyboardObserver::postInit() {
 }
 
 void KeyboardObserver::installKeyCodeMonitors() {
-    // The handlers hold the action rather than the observer: only removing the monitors stops them.
-    // One global monitor: a second one would run the action twice for one key press.
+    // The global handler holds the action rather than the observer: only removing the monitors
+    // stops it. One global monitor: a second one would run the action twice for one key press.
     installed_.push_back(monitors_->addGlobalMonitor(
         eventMask(EventType::keyDown), [keyCode = keyCode_, action = keyAction_](const Event& event) {
             if (event.keyCode == keyCode && event.modifierFlags == 0) action();
         }));
+    // The first local monitor to see the key takes it from the others, so it runs every observer
+    // of the key on the same monitors: each bar's Escape closes its own menu, whichever is open.
+    auto& observers = keyCodeObservers();
+    std::erase_if(observers, [](const auto& observer) { return observer.expired(); });
+    observers.push_back(weakAs<KeyboardObserver>());
     installed_.push_back(monitors_->addLocalMonitor(
         eventMask(EventType::keyDown),
-        [keyCode = keyCode_, action = keyAction_](const Event& event) -> std::optional<Event> {
+        [keyCode = keyCode_, monitors = monitors_.get()](const Event& event) -> std::optional<Event> {
             if (event.keyCode != keyCode) return event;
-            action();
+            std::vector<KeyAction> actions;
+            for (const auto& weak : keyCodeObservers())
+                if (auto observer = weak.lock();
+                    observer && observer->keyCode_ == keyCode && observer->monitors_.get() == monitors)
+                    actions.push_back(observer->keyAction_);
+            for (const auto& action : actions) action();
             return std::nullopt;
         }));
 }

@@ -24,12 +24,12 @@ std::optional<std::uint64_t> modifierMask(MainMenuActivationKeys keys);
 //
 // A key-code observer (made with a key code) runs its action for that key: pressed without
 // modifiers while another application is active, or with any modifiers in this application, which
-// then never gets the key.
+// then never gets the key. Every key-code observer of the key runs, once for each press.
 //
-// A modifier-tap observer (made with a modifier mask) runs its action with the pointer position
-// of the latest mouse event it saw when the mask is tapped: held while no ordinary key is down,
-// released within `keyMaximumPressTime`, and followed by `keyTimeAfterBeforeAction` without a new
-// press, an ordinary key or mouse activity. While idle it waits for the modifiers to change; only
+// A modifier-tap observer (made with a modifier mask) runs its action with the pointer's position
+// when the mask is tapped: held while no ordinary key is down, released within
+// `keyMaximumPressTime`, and followed by `keyTimeAfterBeforeAction` without a new press, an
+// ordinary key or mouse activity. While idle it waits for the modifiers to change; only
 // while a tap is under way do its states sample the modifier flags, every 5 or 10 ms.
 // Only events sent to other applications are seen, as global monitors see them.
 class KeyboardObserver : public Brindle::Object, public Brindle::ObjectStateMachine<KeyboardObserver> {
@@ -59,7 +59,8 @@ public:
     const rx::PublishSubject<rx::Unit> modifiersChanged;
     // Told the pointer position at every mouse event seen.
     const rx::BehaviorRelay<platform::Point> mousePos{platform::Point{0, 0}};
-    // What the action is given: the pointer at creation, then at the latest mouse event.
+    // The pointer at creation, then at the latest mouse event and at every tap; the action is given
+    // it.
     double mousePosX = -100.0;
     double mousePosY = -100.0;
 

@@ -137,6 +137,11 @@ void KeyboardObserverReleasingRightKey::enter(ObserverOwner owner) {
             auto machine = self->owner();
             if (!machine) return;
             if (!machine->switchState(Brindle::make<KeyboardObserverStateIdle>(), self)) return;
+            // The pointer may have moved since the last click without a monitor seeing it: the
+            // tap belongs where the pointer is now.
+            auto location = platform::Events::mouseLocation();
+            machine->mousePosX = location.x;
+            machine->mousePosY = location.y;
             if (machine->action) machine->action(machine->mousePosX, machine->mousePosY);
         });
     leaveOnMouseActivity(*this, *observer);

@@ -169,7 +169,7 @@ void TaskbarViewModel::updateShortcutObserver(MainMenuActivationKeys keys) {
 }
 
 void TaskbarViewModel::handleShortcut(double x, double y) {
-    if (!screen.frame.contains(platform::Point{x, y})) return;
+    if (!platform::mouseInRect(platform::Point{x, y}, screen.frame)) return;
     if (!showingMainMenu.value()) {
         toggleMainMenu();
         return;

@@ -22,6 +22,16 @@ struct Screen {
     friend bool operator==(const Screen&, const Screen&) = default;
 };
 
+// Whether the pointer at `location` (as `Events::mouseLocation` gives it) lies in `rect`, a
+// rectangle of global coordinates with y up. The location of the pointer is the top-left corner of
+// the pixel under it, so a rectangle holds its left and top edges but not its right and bottom
+// ones: a pointer on the edge two screens share lies on exactly one of them, and a pointer on a
+// screen's top row on that screen.
+inline bool mouseInRect(const Point& location, const Rect& rect) {
+    return location.x >= rect.minX() && location.x < rect.maxX() && location.y > rect.minY() &&
+           location.y <= rect.maxY();
+}
+
 // The ordered list of screens, the first defining the origin. It is a value snapshot that any
 // thread may read; the main thread replaces it when the displays change, and then posts
 // `didChangeNotification` on the default notification centre.

@@ -93,7 +93,7 @@ std::unique_ptr<XInputSource> XInputSource::open(const std::string& displayName,
     if (auto* reply = xcb_query_pointer_reply(c, pointer, nullptr)) {
         source->flags_ = flagsOfState(reply->mask) & ~ModifierFlags::capsLock;
         if (reply->mask & XCB_MOD_MASK_LOCK) source->flags_ |= ModifierFlags::capsLock;
-        source->location_ = platformPoint(reply->root_x, reply->root_y, source->rootHeight_);
+        source->rootLocation_ = Point{static_cast<double>(reply->root_x), static_cast<double>(reply->root_y)};
         std::free(reply);
     }
 
@@ -133,7 +133,7 @@ std::uint64_t XInputSource::modifierFlags() const {
 
 Point XInputSource::mouseLocation() const {
     std::lock_guard lock(mutex_);
-    return location_;
+    return locate(rootLocation_);
 }
 
 void XInputSource::setPointMapping(std::function<Point(Point)> mapping) {
@@ -141,8 +141,8 @@ void XInputSource::setPointMapping(std::function<Point(Point)> mapping) {
     pointMapping_ = std::move(mapping);
 }
 
-Point XInputSource::locate(double rootX, double rootY) const {
-    Point point{rootX, rootY};
+Point XInputSource::locate(Point root) const {
+    Point point = root;
     if (pointMapping_) point = pointMapping_(point);
     return platformPoint(point.x, point.y, rootHeight_);
 }
@@ -184,8 +184,8 @@ void XInputSource::refreshPointer(bool announce) {
     Event event;
     {
         std::lock_guard lock(mutex_);
-        location_ = locate(reply->root_x, reply->root_y);
-        event.location = location_;
+        rootLocation_ = Point{static_cast<double>(reply->root_x), static_cast<double>(reply->root_y)};
+        event.location = locate(rootLocation_);
         event.modifierFlags = flags_;
         event.type = (heldButtons_ & 1)   ? EventType::leftMouseDragged
                      : (heldButtons_ & 4) ? EventType::rightMouseDragged
@@ -203,7 +203,7 @@ void XInputSource::handle(const void* raw) {
     Event event;
     {
         std::lock_guard lock(mutex_);
-        event.location = location_;
+        event.location = locate(rootLocation_);
         switch (generic->event_type) {
             case XCB_INPUT_RAW_KEY_PRESS:
             case XCB_INPUT_RAW_KEY_RELEASE: {

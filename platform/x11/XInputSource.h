@@ -41,7 +41,7 @@ public:
     void setPointMapping(std::function<Point(Point)> mapping);
 
     std::uint64_t modifierFlags() const;
-    // In the platform's global coordinates.
+    // In the platform's global coordinates, by the screens and the mapping of now.
     Point mouseLocation() const;
 
     // X11 key code of Escape on this display's keyboard.
@@ -62,8 +62,9 @@ private:
     void handle(const void* event);
     void refreshPointer(bool announce);
     void deliver(Event event);
+    // A point of the root window in the platform's coordinates, by the mapping and screens of now.
     // With `mutex_` held.
-    Point locate(double rootX, double rootY) const;
+    Point locate(Point root) const;
 
     std::unique_ptr<Connection> connection_;
     std::shared_ptr<EventThread> thread_;
@@ -79,7 +80,9 @@ private:
     std::function<Point(Point)> pointMapping_;
     std::uint64_t flags_ = 0;
     std::uint32_t heldButtons_ = 0;
-    Point location_;
+    // Kept in the root's pixels: a change of the screens or of the mapping moves the platform's
+    // location of a pointer that stays where it is.
+    Point rootLocation_;
     // Held modifier keys, by key code, so two keys for one modifier release it only together.
     std::uint8_t heldModifierKeys_[256] = {};
 };

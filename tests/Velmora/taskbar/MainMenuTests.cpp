@@ -91,3 +91,31 @@ TEST_F(MainMenuTest, TheShortcutOpensOnlyTheMenuOfTheScreenUnderThePointer) {
     orphan->closeMainMenu();
     EXPECT_FALSE(orphan->showingMainMenu.value());
 }
+
+// The pointer moves without a click (no monitor sees it); Escape comes while the menu has the focus.
+TEST_F(MainMenuTest, TheTapOpensTheMenuUnderThePointerWhereverItMovedAndEscapeClosesIt) {
+    auto left = harness.makeBar(0);
+    auto right = harness.makeBar(1);
+    const std::pair<platform::Point, bool> pointers[] = {
+        {{2000, 500}, true},
+        {{100, 500}, false},
+        // The edge the screens share, and each screen's top row.
+        {{1440, 500}, true},
+        {{1439, 500}, false},
+        {{1500, 1180}, true},
+        {{1439, 900}, false}};
+    for (const auto& [pointer, onRight] : pointers) {
+        SCOPED_TRACE(testing::Message() << pointer.x << "," << pointer.y);
+        harness.desktop->setMouseLocation(pointer);
+        harness.loop.advance(1.0);
+        harness.desktop->setModifierFlags(platform::ModifierFlags::command);
+        harness.loop.advance(0.05);
+        harness.desktop->setModifierFlags(0);
+        harness.loop.advance(0.5);
+        EXPECT_EQ(right->showingMainMenu.value(), onRight);
+        EXPECT_EQ(left->showingMainMenu.value(), !onRight);
+        harness.desktop->injectEvent({EventType::keyDown, platform::KeyCode::escape},
+                                     platform::sim::EventTarget::thisApplication);
+        EXPECT_FALSE(left->showingMainMenu.value() || right->showingMainMenu.value());
+    }
+}

@@ -47,3 +47,50 @@ TEST(Screens, UpdatePostsOnlyRealChangesAndMainFallsBackToTheFirst) {
     Screens::setMainScreenIdentifier("");
     center->removeObserver(token);
 }
+
+// Points are pointer locations: the top-left corner of the pixel under the pointer, y up.
+TEST(Screens, APointerOnAnyLayoutLiesOnTheOneScreenShowingItsPixel) {
+    const struct {
+        const char* layout;
+        std::vector<Rect> frames;
+        std::vector<std::pair<Point, int>> pointers;  // the screen holding each, -1 for none
+    } layouts[] = {
+        {"side by side",
+         {Rect::make(0, 0, 1600, 900), Rect::make(1600, 0, 1600, 900)},
+         {{{1599, 450}, 0},
+          {{1600, 450}, 1},
+          {{0, 900}, 0},
+          {{3199, 900}, 1},
+          {{0, 1}, 0},
+          {{0, 0}, -1},
+          {{3200, 450}, -1},
+          {{-1, 450}, -1},
+          {{10, 901}, -1}}},
+        {"stacked, the second above",
+         {Rect::make(0, 0, 1600, 900), Rect::make(0, 900, 1600, 900)},
+         {{{10, 900}, 0},
+          {{10, 901}, 1},
+          {{10, 1800}, 1},
+          {{10, 1}, 0},
+          {{1599, 1000}, 1},
+          {{10, 1801}, -1}}},
+        {"the second at scale 2, top-aligned",
+         {Rect::make(0, 0, 1920, 1080), Rect::make(1920, 540, 960, 540)},
+         {{{1919, 1080}, 0}, {{1920, 1080}, 1}, {{2879.5, 540.5}, 1}, {{1920, 540}, -1}, {{1919, 540}, 0}}},
+        {"one screen at scale 2",
+         {Rect::make(0, 0, 800, 450)},
+         {{{0, 450}, 0}, {{799.5, 0.5}, 0}, {{800, 225}, -1}}},
+        {"the second left of and above the first",
+         {Rect::make(0, 0, 1920, 1080), Rect::make(-1280, 1080, 1280, 1024)},
+         {{{-1, 1081}, 1}, {{0, 1080}, 0}, {{-1, 1080}, -1}, {{-1280, 2104}, 1}, {{0, 1081}, -1}}},
+    };
+    for (const auto& [layout, frames, pointers] : layouts) {
+        for (const auto& [pointer, expected] : pointers) {
+            int holding = -1, count = 0;
+            for (std::size_t i = 0; i < frames.size(); ++i)
+                if (mouseInRect(pointer, frames[i])) holding = static_cast<int>(i), ++count;
+            EXPECT_EQ(holding, expected) << layout << ": " << pointer.x << "," << pointer.y;
+            EXPECT_LE(count, 1) << layout << ": " << pointer.x << "," << pointer.y;
+        }
+    }
+}

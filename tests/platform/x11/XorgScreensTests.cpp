@@ -73,27 +73,32 @@ TEST(XorgScreens, FullScreenWindowsAreHandedOverWithTheirOwnScreensFrame) {
         // The pointer 200,100 pixels into the second monitor, in its screen's points, y up from the first
         // screen's bottom.
         platform::Point pointer;
-        // Scales the screens change to while the windows stay, and where the monitors then show.
+        // Scales the screens change to while the windows and the pointer stay, where the monitors
+        // then show and where the pointer then is.
         std::string rescaled, rescaledPlaces;
+        platform::Point rescaledPointer;
     } layouts[] = {
         {{{"A", 0, 0, 1920, 1080}, {"B", 1920, 0, 1280, 1024}},
          "",
          "0,0 1920x1080; 1920,0 1280x1024; ",
          {2120, 980},
          "B=2",
-         "0,0 1920x1080; 1920,0 640x512; "},
+         "0,0 1920x1080; 1920,0 640x512; ",
+         {2020, 1030}},
         {{{"A", 1280, 1024, 1920, 1080}, {"B", 0, 0, 1280, 1024}},
          "",
          "0,0 1920x1080; -1280,-1024 1280x1024; ",
          {-1080, 2004},
          "A=2",
-         "0,0 960x540; -1280,-1024 1280x1024; "},
+         "0,0 960x540; -1280,-1024 1280x1024; ",
+         {-1080, 1464}},
         {{{"A", 0, 0, 1920, 1080}, {"B", 1920, 0, 1920, 1080}},
          "A=1;B=2",
          "0,0 1920x1080; 1920,0 960x540; ",
          {2020, 1030},
          "A=1;B=1",
-         "0,0 1920x1080; 1920,0 1920x1080; "},
+         "0,0 1920x1080; 1920,0 1920x1080; ",
+         {2120, 980}},
     };
     for (const auto& layout : layouts) {
         SCOPED_TRACE(layout.places);
@@ -121,6 +126,8 @@ TEST(XorgScreens, FullScreenWindowsAreHandedOverWithTheirOwnScreensFrame) {
         Screens::update(probedScreens(session, layout.rescaled));
         EXPECT_TRUE(waitFor([&] { return filmFrames(*desktop, layout.monitors) == layout.rescaledPlaces; }))
             << filmFrames(*desktop, layout.monitors);
+        EXPECT_TRUE(waitFor([&] { return events->mouseLocation() == layout.rescaledPointer; }))
+            << events->mouseLocation().x << "," << events->mouseLocation().y;
         desktop.reset();
         Screens::update({});
     }

@@ -13,53 +13,11 @@ needTools Xorg xrandr openbox xprop xdotool xte
 failContext=" ($layout)"
 logLines=30
 
-cat >"$work/xorg.conf" <<'EOF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-  Option "AutoAddGPU" "false"
-  Option "DontVTSwitch" "true"
-EndSection
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 256000
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 4096 4096
-  EndSubSection
-EndSection
-EOF
-Xorg -config "$work/xorg.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" -displayfd 3 \
-    3>"$work/display" >/dev/null 2>&1 &
-pids+=($!)
-waitFor 30 grep -q . "$work/display" || { echo "Xorg with the dummy driver does not start here: skipped"; exit 77; }
-export DISPLAY=":$(head -n 1 "$work/display")"
+source "$(dirname "$0")/xorglib.sh"
+startXorg
 # The user has consented already: the program starts with its bars.
 freshUser consented
 
-# monitors WIDTH HEIGHT NAME+GEOMETRY...: the first is the primary one.
-monitors() {
-    local width=$1 height=$2; shift 2
-    # The output shows the whole framebuffer, so the pointer reaches every monitor.
-    local mode="fb${width}x${height}"
-    xrandr --output DUMMY0 --mode 640x480 --fb "${width}x${height}" || return 1
-    xrandr --newmode $mode 10 $width $((width + 8)) $((width + 16)) $((width + 24)) \
-        $height $((height + 8)) $((height + 16)) $((height + 24)) 2>/dev/null
-    xrandr --addmode DUMMY0 $mode 2>/dev/null
-    xrandr --output DUMMY0 --mode $mode || return 1
-    local primary="*"
-    for monitor in "$@"; do
-        local name=${monitor%%:*} geometry=${monitor#*:} output=none
-        [ -n "$primary" ] && output=DUMMY0
-        xrandr --setmonitor "$primary$name" "$geometry" $output >/dev/null || return 1
-        primary=""
-    done
-}
 case "$layout" in
 above)
     monitors 1280 1600 A:1280/338x800/211+0+800 B:1280/338x800/211+0+0 || fail "no monitors"
