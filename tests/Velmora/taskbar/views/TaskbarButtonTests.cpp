@@ -212,6 +212,26 @@ TEST_F(TaskbarButtonTest, AfterTheContextMenuTheButtonLooksAsThePointerLeftIt) {
     }
 }
 
+// The active application, pinned and then ended, keeps only the faint mark of a pinned one, and
+// the application active after it is the only one marked so.
+TEST_F(TaskbarButtonTest, APinnedApplicationThatEndsLosesItsActiveMark) {
+    auto notes = button("Notes");
+    auto music = button("Music");
+    auto mail = button("Mail");
+    notes->viewModel()->pin();
+    desktop.refresh();
+    ASSERT_EQ(notes->markColor(), FixedAppearance::accent);
+    ASSERT_TRUE(desktop.desktop->quit(501));
+    desktop.refresh();
+    desktop.loop.runUntilIdle();
+    EXPECT_TRUE(notes->isVisible() && notes->isPinned());
+    EXPECT_LT(notes->markColor().alphaF(), 0.001);
+    int marked = 0;
+    for (const auto* view : {notes.get(), music.get(), mail.get()})
+        marked += view->markColor() == FixedAppearance::accent;
+    EXPECT_EQ(marked, 1);
+}
+
 // Animation frames on demand, for the tests that look at each frame.
 class SteppedAnimations : public QAnimationDriver {
 public:
