@@ -238,21 +238,21 @@ TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndCatchesUpWithTheMen
 }
 
 // Too many to fit at their full width: all narrow alike, none over another or under the clock,
-// each still takes its click; fewer again, they widen back.
+// each still takes its click, on a wide bar and after the bar narrows; fewer again, they widen.
 TEST(Taskbar, ManyButtonsNarrowAlikeBetweenTheMenuButtonAndTheClock) {
     for (TaskbarTheme theme : TaskbarTheme::allCases()) {
-        for (int width : {1600, 1024}) {
-            SCOPED_TRACE(testing::Message() << theme.rawValue() << " " << width);
-            BarOf<ManyApplications> bar(width);
-            bar.desktop.settings->taskbarTheme.accept(theme);
-            bar.settle();
-            auto& view = *bar.view;
+        SCOPED_TRACE(theme.rawValue());
+        BarOf<ManyApplications> bar(1600);
+        bar.desktop.settings->taskbarTheme.accept(theme);
+        bar.settle();
+        auto& view = *bar.view;
+        auto place = [&](QWidget* widget) {
+            return QRect(widget->mapTo(&view, QPoint(0, 0)), widget->size());
+        };
+        auto expectFitted = [&] {
             auto buttons = view.pinnedButtons();
             for (auto* button : view.otherButtons()) buttons.push_back(button);
             ASSERT_EQ(buttons.size(), static_cast<std::size_t>(ManyApplications::count));
-            auto place = [&](QWidget* widget) {
-                return QRect(widget->mapTo(&view, QPoint(0, 0)), widget->size());
-            };
             auto clock = place(view.clock());
             auto body = place(view.body());
             int narrowed = buttons.front()->width();
@@ -268,8 +268,7 @@ TEST(Taskbar, ManyButtonsNarrowAlikeBetweenTheMenuButtonAndTheClock) {
                     << "clickable across its width";
                 EXPECT_LE(button->iconView()->iconView()->pictureRect().width(), narrowed)
                     << "the icon with it";
-                EXPECT_LE(place(button).right(), clock.left());
-                EXPECT_LE(place(button).right(), body.right());
+                EXPECT_LT(place(button).right(), clock.left());
                 if (i + 1 < buttons.size()) {
                     EXPECT_LT(place(button).right(), place(buttons[i + 1]).left());
                 }
@@ -282,13 +281,19 @@ TEST(Taskbar, ManyButtonsNarrowAlikeBetweenTheMenuButtonAndTheClock) {
             bar.settle();
             ASSERT_FALSE(bar.desktop.desktop->actions().empty());
             EXPECT_EQ(bar.desktop.desktop->actions().front().details["pid"], 1000 + ManyApplications::count);
-            if (width != 1024 || theme != TaskbarTheme::centered) continue;
-            for (int pid = 1004; pid <= 1000 + ManyApplications::count; ++pid) bar.desktop.desktop->quit(pid);
-            bar.desktop.refresh();
-            bar.settle();
-            ASSERT_EQ(view.pinnedButtons().size(), 3u);
-            for (auto* button : view.pinnedButtons()) EXPECT_EQ(button->width(), Taskbar::buttonWidth);
-        }
+        };
+        expectFitted();
+        auto wide = view.buttonFit();
+        view.resize(1024, view.height());
+        bar.settle();
+        expectFitted();
+        EXPECT_LT(view.buttonFit().buttonWidth, wide.buttonWidth);
+        if (theme != TaskbarTheme::centered) continue;
+        for (int pid = 1004; pid <= 1000 + ManyApplications::count; ++pid) bar.desktop.desktop->quit(pid);
+        bar.desktop.refresh();
+        bar.settle();
+        ASSERT_EQ(view.pinnedButtons().size(), 3u);
+        for (auto* button : view.pinnedButtons()) EXPECT_EQ(button->width(), Taskbar::buttonWidth);
     }
 }
 
