@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QMenu>
 #include <QTest>
+#include <functional>
 #include <set>
 
 #include "Brindle/widgets/TouchableComponent.h"
