@@ -128,8 +128,8 @@ public:
                                         const Windows& windows);
     // Pinned applications first, in their order, each replaced by its running task when there is
     // one; then the other running tasks, renumbered after the pinned ones. A pinned entry that is
-    // not running is output as a copy, so that the list can be written without touching the
-    // settings' own tasks.
+    // not running is output as a copy without any run it was pinned in, so that the list can be
+    // written without touching the settings' own tasks.
     static TaskList mergePinnedTasks(const TaskList& running, const TaskList& pinned);
     // The applications that no task covers by process id or by application identity.
     static RunningApplications applicationsNotCoveredBy(const RunningApplications& applications,

@@ -75,6 +75,17 @@ TaskList firstOfEachApplication(const TaskList& tasks) {
     return kept;
 }
 
+// A pinned application that does not run. An entry pinned while its application ran still holds
+// that run (its process, windows and whether it was active); none of it outlives the run.
+std::shared_ptr<Task> notRunning(const Task& entry) {
+    auto task = entry.copy();
+    task->runningApplication = nullptr;
+    task->isActive = false;
+    task->processIdentifier = 0;
+    task->windows.clear();
+    return task;
+}
+
 }  // namespace
 
 BadgeMap ApplicationManager::numericBadges(const std::optional<BadgeMap>& labels) {
@@ -118,7 +129,7 @@ TaskList ApplicationManager::mergePinnedTasks(const TaskList& running, const Tas
             merged.push_back(running[found->second]);
             claimed.insert(entry->bundlePath);
         } else {
-            merged.push_back(entry->copy());
+            merged.push_back(notRunning(*entry));
         }
     }
     const auto pinnedCount = static_cast<std::int64_t>(pinned.size());

@@ -7,6 +7,7 @@
 #include <QSpacerItem>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <set>
 #include <utility>
@@ -69,13 +70,15 @@ public:
         if (marked) marker_->place();
     }
 
-    void setShowTitles(bool titled) {
+    // Titled, or untitled `width` points wide.
+    void setShowTitles(bool titled, int width) {
+        width_ = width;
         if (titled) {
             setMinimumWidth(0);
             setMaximumWidth(static_cast<int>(titledButtonMaximumWidth));
             setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
         } else {
-            setFixedWidth(static_cast<int>(buttonWidth));
+            setFixedWidth(width);
         }
         titled_ = titled;
         if (button_->showTitles() != titled) button_->setShowTitles(titled);
@@ -89,13 +92,13 @@ public:
     }
 
     QSize sizeHint() const override {
-        auto width = titled_ ? titledButtonMaximumWidth : buttonWidth;
-        return {static_cast<int>(width), QWidgetItem(button_).sizeHint().height()};
+        auto width = titled_ ? static_cast<int>(titledButtonMaximumWidth) : width_;
+        return {width, QWidgetItem(button_).sizeHint().height()};
     }
     QSize minimumSizeHint() const override {
         auto least = QWidgetItem(button_).minimumSize();
         // A slot of fixed width is never narrower, however narrow its button gets.
-        if (!titled_) least.setWidth(static_cast<int>(buttonWidth));
+        if (!titled_) least.setWidth(width_);
         return least;
     }
 
@@ -133,6 +136,7 @@ private:
     TaskbarButton* button_;
     DropMarker* marker_ = nullptr;
     bool titled_ = false;
+    int width_ = static_cast<int>(buttonWidth);
     bool pinned_ = false;
     std::pair<QSize, QSize> reportedHints_;
     rx::DisposeBag bag_;
@@ -180,8 +184,8 @@ Taskbar::Taskbar(std::shared_ptr<ApplicationManager> manager, std::shared_ptr<Se
         options, menuImage_,
         [this](const Brindle::MouseInfo& info) { setMouseInfo(info.pressed, info.highlighted); });
     menuButton_->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    auto* menuHolder = new QWidget();
-    auto* menuLayout = new QHBoxLayout(menuHolder);
+    menuHolder_ = new QWidget();
+    auto* menuLayout = new QHBoxLayout(menuHolder_);
     menuLayout->setContentsMargins(static_cast<int>(menuButtonLeadingPadding), 0, 0, 0);
     menuLayout->addWidget(menuButton_);
 
@@ -189,13 +193,16 @@ Taskbar::Taskbar(std::shared_ptr<ApplicationManager> manager, std::shared_ptr<Se
     separator2_ = new Separator(theme_);
     pinnedRow_ = row(buttonRow_);
     otherRow_ = row(buttonRow_);
-    buttons->addWidget(menuHolder, 0, Qt::AlignVCenter);
+    fullSpacing_ = otherRow_->layout()->spacing();
+    fit_ = {static_cast<int>(buttonWidth), fullSpacing_};
+    buttons->addWidget(menuHolder_, 0, Qt::AlignVCenter);
     buttons->addWidget(separator1_);
     buttons->addWidget(pinnedRow_);
     buttons->addWidget(separator2_);
     buttons->addWidget(otherRow_);
 
     clock_ = new ClockView(time_);
+    clock_->installEventFilter(this);
     contentLayout_->addSpacerItem(leadingSpacer_);
     contentLayout_->addWidget(buttonRow_, 0, Qt::AlignVCenter);
     contentLayout_->addSpacerItem(clockSpacer_);
@@ -267,6 +274,39 @@ void Taskbar::showEvent(QShowEvent* event) {
 void Taskbar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     placeBody();
+    refit();
+}
+
+bool Taskbar::eventFilter(QObject* watched, QEvent* event) {
+    // The clock's text changes its width, and so the room the buttons have; after its layout.
+    if (watched == clock_ && event->type() == QEvent::Resize)
+        Brindle::runOnMainQueue([guard = QPointer<Taskbar>(this)] {
+            if (guard) guard->refit();
+        });
+    return QWidget::eventFilter(watched, event);
+}
+
+int Taskbar::spaceForButtons(bool anyPinned, bool anyOthers) const {
+    auto width = [](QWidget* widget) { return QWidgetItem(widget).sizeHint().width(); };
+    // The body's parts beside the buttons as its layouts place them: each part on show, with a
+    // spacing between neighbours on show.
+    int rowParts = 2 + (anyPinned ? 2 : 0) + (anyOthers ? 1 : 0);
+    auto margins = contentLayout_->contentsMargins();
+    int taken = margins.left() + width(menuHolder_) + width(separator1_) +
+                (anyPinned ? width(separator2_) : 0) + buttonRow_->layout()->spacing() * (rowParts - 1) +
+                contentLayout_->spacing() + width(clock_) + margins.right();
+    const auto& s = themeSettings_;
+    return static_cast<int>(std::floor(root_->width() - s.padding.leading - s.padding.trailing)) - taken;
+}
+
+ButtonRowFit Taskbar::fit(std::size_t pinned, std::size_t others) const {
+    auto gaps = [](std::size_t count) { return count ? static_cast<int>(count) - 1 : 0; };
+    return fitButtonRow(spaceForButtons(pinned > 0, others > 0), static_cast<int>(pinned + others),
+                        gaps(pinned) + gaps(others), {static_cast<int>(buttonWidth), fullSpacing_});
+}
+
+void Taskbar::refit() {
+    if (fit(pinnedButtons().size(), otherButtons().size()) != fit_) regroup();
 }
 
 void Taskbar::apply(const TaskbarThemeSettings& s) {
@@ -278,6 +318,7 @@ void Taskbar::apply(const TaskbarThemeSettings& s) {
     if (!viewModel_->show.value()) offset_ = s.defaultHeight;
     placeBody();
     body_->update();
+    refit();
 }
 
 void Taskbar::placeBody() {
@@ -355,11 +396,13 @@ void Taskbar::regroup() {
         auto found = slots_.find(model.get());
         if (found == slots_.end()) continue;
         auto* slot = found->second;
-        bool isPinned = slot->pinned();
-        // Pinned buttons are never titled.
-        slot->setShowTitles(!isPinned && titles);
-        (isPinned ? pinned : others).push_back(slot);
+        (slot->pinned() ? pinned : others).push_back(slot);
     }
+    fit_ = fit(pinned.size(), others.size());
+    for (auto* rowWidget : {pinnedRow_, otherRow_}) rowWidget->layout()->setSpacing(fit_.spacing);
+    // Pinned buttons are never titled.
+    for (auto* slot : pinned) static_cast<Slot*>(slot)->setShowTitles(false, fit_.buttonWidth);
+    for (auto* slot : others) static_cast<Slot*>(slot)->setShowTitles(titles, fit_.buttonWidth);
     arrange(pinnedRow_, pinned);
     arrange(otherRow_, others);
     // The same position in each group: a group with no button there shows none.

@@ -12,6 +12,7 @@
 #include "Velmora/settings/SettingsManager.h"
 #include "Velmora/settings/TaskbarTheme.h"
 #include "Velmora/settings/UpdateManager.h"
+#include "Velmora/taskbar/ButtonRowFit.h"
 #include "Velmora/taskbar/TaskbarViewModel.h"
 #include "Velmora/taskbar/TimeManager.h"
 #include "Velmora/tracking/ApplicationManager.h"
@@ -77,10 +78,13 @@ public:
     ClockView* clock() const { return clock_; }
     std::vector<TaskbarButton*> pinnedButtons() const;
     std::vector<TaskbarButton*> otherButtons() const;
+    // The untitled buttons' width and the spacing between buttons now.
+    ButtonRowFit buttonFit() const { return fit_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class Slot;
@@ -89,6 +93,12 @@ private:
     void apply(const TaskbarThemeSettings& settings);
     void setTasks(const TaskbarButtons& tasks);
     void regroup();
+    // The room the bar leaves its buttons, with or without each group.
+    int spaceForButtons(bool anyPinned, bool anyOthers) const;
+    // The sizes that fit these groups' buttons into that room.
+    ButtonRowFit fit(std::size_t pinned, std::size_t others) const;
+    // Lays the buttons out again when the room for them has changed their sizes.
+    void refit();
     void settleLayout();
     void setShow(bool show);
     void placeBody();
@@ -112,6 +122,8 @@ private:
     // Where a dragged button would go, within each group.
     std::optional<std::int64_t> dropIndex_;
     QSize reportedRowSize_;
+    int fullSpacing_ = 0;
+    ButtonRowFit fit_;
 
     TaskbarThemeComponent* themeComponent_ = nullptr;
     QWidget* root_ = nullptr;
@@ -120,6 +132,7 @@ private:
     QSpacerItem* leadingSpacer_ = nullptr;
     QSpacerItem* clockSpacer_ = nullptr;
     QWidget* buttonRow_ = nullptr;
+    QWidget* menuHolder_ = nullptr;
     Brindle::TouchableComponent* menuButton_ = nullptr;
     QWidget* menuImage_ = nullptr;
     QWidget* separator1_ = nullptr;

@@ -203,11 +203,7 @@ TaskbarButton::TaskbarButton(std::shared_ptr<TaskbarViewModel> taskbarViewModel,
              .role = platform::qt::MenuItem::Role::destructive},
         },
         this);
-    // After Qt has sent what it sends when the menu goes.
-    connect(contextMenu_, &QMenu::aboutToHide, this, [this] {
-        QMetaObject::invokeMethod(touchable_, &Brindle::TouchableComponent::followPointer,
-                                  Qt::QueuedConnection);
-    });
+    followPointerAfter(contextMenu_);
     auto actions = contextMenu_->actions();
     unpinAction_ = actions.at(0);
     pinAction_ = actions.at(1);
@@ -263,11 +259,22 @@ void TaskbarButton::buildFace(bool listsWindows) {
         };
         fillWindowMenu();
         connect(windowMenu_, &QMenu::aboutToShow, this, fillWindowMenu);
+        followPointerAfter(windowMenu_);
     }
     windowMenuButton_ = new WindowMenuButton(iconView_, windowMenu_);
     auto side = static_cast<int>(windowMenuSidePadding);
     layout->setContentsMargins(side, 0, side, 0);
     layout->addWidget(windowMenuButton_);
+}
+
+void TaskbarButton::followPointerAfter(QMenu* menu) {
+    // While a pop-up holds the pointer the display tells the button of no leave, and the pointer
+    // may be anywhere when it goes: the hover is taken from where the pointer is then, after Qt
+    // has sent what it sends when the pop-up goes.
+    connect(menu, &QMenu::aboutToHide, this, [this] {
+        QMetaObject::invokeMethod(touchable_, &Brindle::TouchableComponent::followPointer,
+                                  Qt::QueuedConnection);
+    });
 }
 
 void TaskbarButton::setListsWindows(bool value) {

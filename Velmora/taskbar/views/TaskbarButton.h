@@ -89,6 +89,8 @@ private:
     // The face: the icon alone, or the icon opening the list of windows.
     void buildFace(bool listsWindows);
     void setListsWindows(bool value);
+    // The hover follows the pointer once the menu has gone.
+    void followPointerAfter(QMenu* menu);
     void setMaxWidth(std::optional<double> value);
     void setAlpha(double value);
     void setActive(bool value);

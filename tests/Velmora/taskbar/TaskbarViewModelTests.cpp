@@ -138,3 +138,35 @@ TEST_F(TaskbarViewModelTest,
     bar->settings()->setShowOnRunningMonitorOnly(false);
     EXPECT_TRUE(exiting(*bar).empty() && exiting(*second).empty());
 }
+
+// Pinned while they ran, the active Notes and the two-windowed Mail end: each is then a pinned
+// application that does not run, whatever its record held when it was pinned.
+TEST(PinnedApplicationThatEnds, LosesItsActiveMarkItsWindowsAndItsProcess) {
+    ButtonsDesktop<platform::testing::VirtualMainLoop> desktop;
+    for (const auto& button : desktop.bar->tasks.value()) button->onAppearedCalled.accept(true);
+    auto notes = desktop.model("Notes");
+    auto mail = desktop.model("Mail");
+    notes->pin();
+    mail->pin();
+    desktop.refresh();
+    ASSERT_TRUE(notes->isActiveRelay.value() && notes->isPinned.value());
+    ASSERT_TRUE(mail->listsWindows.value());
+    for (std::int32_t pid : {501, 503}) ASSERT_TRUE(desktop.desktop->quit(pid));
+    desktop.refresh();
+    for (const auto& model : {notes, mail}) {
+        SCOPED_TRACE(model->title);
+        EXPECT_EQ(desktop.bar->tasks.value().size(), 4u) << "both stay on the bar";
+        EXPECT_FALSE(model->isActiveRelay.value());
+        EXPECT_FALSE(model->isRunning.value());
+        EXPECT_FALSE(model->isExiting.value());
+        EXPECT_TRUE(model->isPinned.value());
+        EXPECT_FALSE(model->listsWindows.value()) << "no window of the ended run is listed";
+        EXPECT_FALSE(model->task->runningApplication);
+        EXPECT_EQ(model->alpha.value(), 1.0);
+    }
+    // A click launches it again instead of bringing the ended run forward.
+    desktop.desktop->clearActions();
+    notes->click();
+    ASSERT_EQ(desktop.actionNames(), (Strings{"open"}));
+    EXPECT_EQ(desktop.details(0)["launched"], true);
+}

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QMenu>
 #include <QTest>
+#include <functional>
 #include <set>
 
 #include "Brindle/widgets/TouchableComponent.h"
@@ -192,24 +193,69 @@ TEST_F(TaskbarButtonTest, TheContextMenuOffersPinningAndQuittingByState) {
     EXPECT_EQ(desktop.updates, 2);
 }
 
-TEST_F(TaskbarButtonTest, AfterTheContextMenuTheButtonLooksAsThePointerLeftIt) {
+// Each pop-up of a button, closed with the pointer away or still over the button.
+TEST_F(TaskbarButtonTest, AfterEachPopUpTheButtonLooksAsThePointerLeftIt) {
     auto notes = button("Notes");
-    auto* touchable = notes->touchable();
-    for (bool pointerStays : {false, true}) {
-        SCOPED_TRACE(pointerStays);
-        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), touchable->mapToGlobal(QPointF(1, 1)));
-        QCoreApplication::sendEvent(touchable, &enter);
+    auto mail = button("Mail");
+    // Apart, and clear of where the pointer goes away to.
+    notes->move(100, 100);
+    mail->move(300, 100);
+    desktop.loop.runUntilIdle();
+    auto openContextMenu = [&] {
         QTest::mousePress(notes.get(), Qt::RightButton, {}, QPoint(5, 5));
         QContextMenuEvent open(QContextMenuEvent::Mouse, QPoint(5, 5), notes->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(notes.get(), &open);
-        desktop.loop.runUntilIdle();
-        ASSERT_TRUE(notes->contextMenu()->isVisible());
-        QCursor::setPos(pointerStays ? touchable->mapToGlobal(touchable->rect().center()) : QPoint(0, 0));
-        notes->contextMenu()->hide();
-        desktop.loop.runUntilIdle();
-        EXPECT_EQ(touchable->inside(), pointerStays);
-        EXPECT_FALSE(touchable->touchDown());
+        return notes->contextMenu();
+    };
+    auto openWindowList = [&] {
+        auto* face = mail->windowMenuButton();
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), face->mapToGlobal(QPointF(5, 5)),
+                          Qt::LeftButton, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(face, &press);
+        return mail->windowMenu();
+    };
+    for (auto [view, open] : {std::pair{notes.get(), std::function<QMenu*()>(openContextMenu)},
+                              std::pair{mail.get(), std::function<QMenu*()>(openWindowList)}}) {
+        auto* touchable = view->touchable();
+        for (bool pointerStays : {false, true}) {
+            SCOPED_TRACE(view->viewModel()->title + (pointerStays ? ", pointer stays" : ", pointer leaves"));
+            // Where the pointer is once the pop-up has gone. The display tells the button nothing
+            // of its way there: while a pop-up holds the pointer, a leave is not delivered.
+            QCursor::setPos(pointerStays ? touchable->mapToGlobal(touchable->rect().center()) : QPoint(0, 0));
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), touchable->mapToGlobal(QPointF(5, 5)));
+            QCoreApplication::sendEvent(touchable, &enter);
+            QMenu* menu = open();
+            desktop.loop.runUntilIdle();
+            ASSERT_TRUE(menu->isVisible());
+            // Chosen or dismissed, the list closes alike.
+            if (view == mail.get()) trigger(menu, "Draft");
+            menu->hide();
+            desktop.loop.runUntilIdle();
+            EXPECT_EQ(touchable->inside(), pointerStays);
+            EXPECT_FALSE(touchable->touchDown());
+        }
     }
+    desktop.loop.advance(1.0);
+}
+
+// The active application, pinned and then ended, keeps only the faint mark of a pinned one, and
+// the application active after it is the only one marked so.
+TEST_F(TaskbarButtonTest, APinnedApplicationThatEndsLosesItsActiveMark) {
+    auto notes = button("Notes");
+    auto music = button("Music");
+    auto mail = button("Mail");
+    notes->viewModel()->pin();
+    desktop.refresh();
+    ASSERT_EQ(notes->markColor(), FixedAppearance::accent);
+    ASSERT_TRUE(desktop.desktop->quit(501));
+    desktop.refresh();
+    desktop.loop.runUntilIdle();
+    EXPECT_TRUE(notes->isVisible() && notes->isPinned());
+    EXPECT_LT(notes->markColor().alphaF(), 0.001);
+    int marked = 0;
+    for (const auto* view : {notes.get(), music.get(), mail.get()})
+        marked += view->markColor() == FixedAppearance::accent;
+    EXPECT_EQ(marked, 1);
 }
 
 // Animation frames on demand, for the tests that look at each frame.

@@ -7,6 +7,7 @@
 #include "Velmora/settings/UpdateManager.h"
 #include "Velmora/start-menu/MainMenuViewModel.h"
 #include "Velmora/taskbar/TimeManager.h"
+#include "Velmora/taskbar/views/AppIconVisualiser.h"
 #include "Velmora/taskbar/views/ClockView.h"
 #include "Velmora/taskbar/views/Taskbar.h"
 #include "Velmora/taskbar/views/TaskbarButton.h"
@@ -27,9 +28,10 @@ struct CountingUpdates : Velmora::UpdateManager {
     int checks = 0;
 };
 
-// The button scenario and one shown bar on a bar-sized, screen-wide window.
-struct Bar {
-    explicit Bar(int width = 1440) {
+// A desktop's scenario and one shown bar on a bar-sized, screen-wide window.
+template <class Desktop>
+struct BarOf {
+    explicit BarOf(int width = 1440) {
         Velmora::MainMenuViewModel::setCachedInstalledApps({});
         Brindle::setGlobalUserInteractiveQueue(scans);
         view =
@@ -40,7 +42,7 @@ struct Bar {
         view->show();
         settle();
     }
-    ~Bar() {
+    ~BarOf() {
         view.reset();
         Brindle::setGlobalUserInteractiveQueue(nullptr);
         Velmora::MainMenuViewModel::setCachedInstalledApps({});
@@ -54,12 +56,36 @@ struct Bar {
         for (auto* button : buttons) result.push_back(button->viewModel()->title);
         return result;
     }
-    bar_testing::ButtonsDesktop<platform::qt::GuiTestLoop> desktop;
+    Desktop desktop;
     // The installed-application scans wait here.
     std::shared_ptr<platform::testing::ManualDispatchQueue> scans =
         std::make_shared<platform::testing::ManualDispatchQueue>("scans");
     std::shared_ptr<CountingUpdates> updates = std::make_shared<CountingUpdates>();
     std::unique_ptr<Taskbar> view;
+};
+
+using Bar = BarOf<bar_testing::ButtonsDesktop<platform::qt::GuiTestLoop>>;
+
+// 45 running applications with a window each, the first three of them pinned.
+struct ManyApplications : bar_testing::BarHarness<platform::qt::GuiTestLoop> {
+    static constexpr int count = 45;
+    static std::string scenario() {
+        nlohmann::json applications = nlohmann::json::array();
+        nlohmann::json pinned = nlohmann::json::array();
+        const char* icons[] = {"icons/notes.png", "icons/music.png", "icons/mail.png"};
+        for (int i = 1; i <= count; ++i) {
+            auto name = "App" + std::to_string(i);
+            applications.push_back({{"pid", 1000 + i},
+                                    {"name", name},
+                                    {"bundleIdentifier", "com.example.app" + std::to_string(i)},
+                                    {"icon", icons[i % 3]},
+                                    {"windows", {{{"title", name}, {"frame", {10 * i, 10 * i, 400, 300}}}}}});
+            if (i <= 3) pinned.push_back("file:///Applications/" + name + ".app/");
+        }
+        return nlohmann::json{{"applications", applications}, {"defaults", {{"pinned", pinned}}}}.dump();
+    }
+    ManyApplications() : BarHarness(scenario()) { refresh(); }
+    std::shared_ptr<Velmora::TaskbarViewModel> bar = makeBar();
 };
 
 TEST(Taskbar, ShowsPinnedThenOtherButtonsBetweenSeparatorsAndTheClockTitledWhenThereIsRoomAndRegroups) {
@@ -209,6 +235,66 @@ TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndCatchesUpWithTheMen
     std::weak_ptr<Velmora::TimeManager> time = clock->time();
     bar.view.reset();
     EXPECT_TRUE(time.expired());
+}
+
+// Too many to fit at their full width: all narrow alike, none over another or under the clock,
+// each still takes its click, on a wide bar and after the bar narrows; fewer again, they widen.
+TEST(Taskbar, ManyButtonsNarrowAlikeBetweenTheMenuButtonAndTheClock) {
+    for (TaskbarTheme theme : TaskbarTheme::allCases()) {
+        SCOPED_TRACE(theme.rawValue());
+        BarOf<ManyApplications> bar(1600);
+        bar.desktop.settings->taskbarTheme.accept(theme);
+        bar.settle();
+        auto& view = *bar.view;
+        auto place = [&](QWidget* widget) {
+            return QRect(widget->mapTo(&view, QPoint(0, 0)), widget->size());
+        };
+        auto expectFitted = [&] {
+            auto buttons = view.pinnedButtons();
+            for (auto* button : view.otherButtons()) buttons.push_back(button);
+            ASSERT_EQ(buttons.size(), static_cast<std::size_t>(ManyApplications::count));
+            auto clock = place(view.clock());
+            auto body = place(view.body());
+            int narrowed = buttons.front()->width();
+            EXPECT_LT(narrowed, Taskbar::buttonWidth);
+            EXPECT_GT(narrowed, 0);
+            for (std::size_t i = 0; i < buttons.size(); ++i) {
+                auto* button = buttons[i];
+                SCOPED_TRACE(button->viewModel()->title);
+                EXPECT_FALSE(button->showTitles());
+                EXPECT_EQ(button->width(), narrowed) << "all alike";
+                EXPECT_EQ(std::pair(place(button->touchable()).left(), button->touchable()->width()),
+                          std::pair(place(button).left(), narrowed))
+                    << "clickable across its width";
+                EXPECT_LE(button->iconView()->iconView()->pictureRect().width(), narrowed)
+                    << "the icon with it";
+                EXPECT_LT(place(button).right(), clock.left());
+                if (i + 1 < buttons.size()) {
+                    EXPECT_LT(place(button).right(), place(buttons[i + 1]).left());
+                }
+            }
+            EXPECT_LE(clock.right(), body.right()) << "the clock is whole";
+            // The last one, right beside the clock, takes its own click.
+            bar.desktop.desktop->clearActions();
+            QTest::mouseClick(buttons.back()->touchable(), Qt::LeftButton, {},
+                              buttons.back()->touchable()->rect().center());
+            bar.settle();
+            ASSERT_FALSE(bar.desktop.desktop->actions().empty());
+            EXPECT_EQ(bar.desktop.desktop->actions().front().details["pid"], 1000 + ManyApplications::count);
+        };
+        expectFitted();
+        auto wide = view.buttonFit();
+        view.resize(1024, view.height());
+        bar.settle();
+        expectFitted();
+        EXPECT_LT(view.buttonFit().buttonWidth, wide.buttonWidth);
+        if (theme != TaskbarTheme::centered) continue;
+        for (int pid = 1004; pid <= 1000 + ManyApplications::count; ++pid) bar.desktop.desktop->quit(pid);
+        bar.desktop.refresh();
+        bar.settle();
+        ASSERT_EQ(view.pinnedButtons().size(), 3u);
+        for (auto* button : view.pinnedButtons()) EXPECT_EQ(button->width(), Taskbar::buttonWidth);
+    }
 }
 
 TEST(BarSnapshots, EachLayoutOnAWideScreen) {
