@@ -65,8 +65,8 @@ TEST(X11LauncherCounts, APublishedCountReachesItsButtonThroughTheManagersRefresh
 
     auto settings = Brindle::make<Velmora::SettingsManager>();
     auto manager = Brindle::make<Velmora::ApplicationManager>(settings);
-    auto bar = Brindle::make<Velmora::TaskbarViewModel>(screen, std::weak_ptr<Velmora::WindowControllerList>(),
-                                                         manager);
+    auto bar = Brindle::make<Velmora::TaskbarViewModel>(
+        screen, std::weak_ptr<Velmora::WindowControllerList>(), manager);
     auto notes = [&]() -> std::shared_ptr<Velmora::TaskbarButtonViewModel> {
         for (const auto& button : bar->tasks.value())
             if (button->task->title == "Notes") return button;
