@@ -263,15 +263,4 @@ void SessionBus::callAsync(const char* name, const char* path, const char* inter
     g_main_context_pop_thread_default(context_);
 }
 
-bool SessionBus::hasOwner(const char* name) const {
-    constexpr int timeoutMs = 2000;
-    auto* reply = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                       "NameHasOwner", g_variant_new("(s)", name), G_VARIANT_TYPE("(b)"), timeoutMs, nullptr);
-    if (!reply) return false;
-    gboolean owned = FALSE;
-    g_variant_get(reply, "(b)", &owned);
-    g_variant_unref(reply);
-    return owned;
-}
-
 }  // namespace platform::xdg

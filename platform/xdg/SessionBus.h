@@ -68,8 +68,6 @@ public:
     void callAsync(const char* name, const char* path, const char* interface, const char* method,
                    GVariant* parameters, const GVariantType* replyType, int timeoutMs,
                    std::function<void(GVariant* reply, GError* error)> done);
-    // Whether a program owns `name` on the bus.
-    bool hasOwner(const char* name) const;
 
 private:
     struct Subscription {
