@@ -19,6 +19,7 @@
 #include "platform/system/Application.h"
 #include "platform/system/System.h"
 #include "platform/x11/X11DisplayLoss.h"
+#include "platform/xdg/AccessibilityBus.h"
 #include "rx/detail/SerialGate.h"
 
 int main(int argc, char** argv) {
@@ -29,6 +30,8 @@ int main(int argc, char** argv) {
     // tens of ms on the way to the first bar.
     rx::detail::processWideBarrierAvailable();
 
+    // The session bus is looked at while the program starts, so that the first bar never waits for it.
+    platform::xdg::AccessibilityBus accessibilityBus;
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
     // Qt converts large images (a bar's backing store) on its global pool: one thread that stays,
@@ -64,6 +67,7 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
+        accessibilityBus.beforeFirstWidget();
         // The whole start-up chain of states runs in here: the bars or the onboarding exist after it.
         auto delegate = Brindle::make<Velmora::AppDelegate>(Velmora::applicationWindowServices());
         platform::Application::shared()->setWillTerminateHandler(

@@ -6,6 +6,7 @@
 #include "Velmora/start-menu/MainMenuViewModel.h"
 #include "Velmora/tracking/App.h"
 #include "Velmora/tracking/ApplicationManager.h"
+#include "platform/system/Alert.h"
 #include "platform/system/AppleScript.h"
 #include "platform/system/DesktopSession.h"
 #include "platform/system/Workspace.h"
@@ -28,6 +29,25 @@ void runAndWait(platform::DispatchQueue& queue, const std::function<void()>& blo
         done.reset();
     });
     finished.wait();
+}
+
+constexpr const char* restartAlertTitle = "Restart now?";
+constexpr const char* restartButtonTitle = "Restart";
+constexpr const char* shutDownAlertTitle = "Shut down now?";
+constexpr const char* shutDownButtonTitle = "Shut down";
+constexpr const char* powerAlertText = "Open programs will close without saving their work.";
+constexpr const char* cancelButtonTitle = "Cancel";
+
+// Asked only where no session manager lets the programs save and the user confirm: a stray click
+// must not end everything unsaved, so Cancel is the default.
+bool confirmPower(const char* title, const char* button) {
+    platform::Alert alert;
+    alert.messageText = title;
+    alert.informativeText = powerAlertText;
+    alert.addButton(button);
+    alert.addButton(cancelButtonTitle);
+    alert.defaultButton = 1;
+    return alert.runModal() == platform::alertFirstButtonReturn;
 }
 
 }  // namespace
@@ -85,7 +105,7 @@ void MainMenuViewModel::sleepNow() {
 
 void MainMenuViewModel::restart() {
     if (auto session = platform::DesktopSession::shared()) {
-        session->reboot();
+        session->reboot([] { return confirmPower(restartAlertTitle, restartButtonTitle); });
         return close();
     }
     runOnBackgroundAndClose([this] { runAppleScript(restartScript); });
@@ -93,7 +113,7 @@ void MainMenuViewModel::restart() {
 
 void MainMenuViewModel::shutDown() {
     if (auto session = platform::DesktopSession::shared()) {
-        session->powerOff();
+        session->powerOff([] { return confirmPower(shutDownAlertTitle, shutDownButtonTitle); });
         return close();
     }
     runOnBackgroundAndClose([this] { runAppleScript(shutDownScript); });

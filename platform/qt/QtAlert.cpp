@@ -43,7 +43,7 @@ std::unique_ptr<QMessageBox> makeMessageBox(const Alert& alert, QWidget* parent)
         auto* button = box->addButton(QString::fromStdString(titles[i]), role);
         button->setProperty(responseProperty, QVariant::fromValue<qlonglong>(alertFirstButtonReturn +
                                                                              static_cast<ModalResponse>(i)));
-        if (i == 0) box->setDefaultButton(button);
+        if (i == alert.defaultButton) box->setDefaultButton(button);
     }
     return box;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,8 +15,9 @@ constexpr ModalResponse alertSecondButtonReturn = 1001;
 constexpr ModalResponse alertThirdButtonReturn = 1002;
 constexpr ModalResponse modalResponseAbort = -1001;
 
-// A modal alert. Its texts are shown as plain text. The first button is the default one; the
-// button at index i answers alertFirstButtonReturn + i. An alert without buttons gets one "OK".
+// A modal alert. Its texts are shown as plain text. The first button is the default one unless
+// `defaultButton` names another; the button at index i answers alertFirstButtonReturn + i. An
+// alert without buttons gets one "OK".
 class Alert {
 public:
     // Shows the alert and returns the chosen button's response.
@@ -24,6 +26,8 @@ public:
     std::string messageText;
     std::string informativeText;
     AlertStyle alertStyle = AlertStyle::warning;
+    // The index of the button that Return chooses.
+    std::size_t defaultButton = 0;
 
     // Returns the response that choosing this button gives.
     ModalResponse addButton(std::string title);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,12 +17,17 @@ public:
     // The installed system's; none on the simulated desktop or when no system is installed.
     static std::shared_ptr<DesktopSession> shared();
 
-    // Asks the session's login manager; false when the request could not be made.
-    virtual bool suspend() = 0;
-    virtual bool reboot() = 0;
-    virtual bool powerOff() = 0;
+    // Asked on the main thread before a restart or shut-down that nobody else puts to the user (no
+    // session manager lets the programs save and the user confirm); true goes ahead.
+    using Confirmation = std::function<bool()>;
 
-    // The system's default terminal emulator.
+    // Asks the session's manager, else its login manager, and returns at once: a session bus that
+    // does not answer holds nothing up. Failures are told on standard output.
+    virtual void suspend() = 0;
+    virtual void reboot(Confirmation confirm) = 0;
+    virtual void powerOff(Confirmation confirm) = 0;
+
+    // The system's default terminal emulator, started in the user's home folder.
     virtual bool canOpenTerminal() = 0;
     virtual bool openTerminal() = 0;
 

@@ -126,6 +126,7 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
 X11Desktop::~X11Desktop() {
     if (screensChanged_) NotificationCenter::defaultCenter()->removeObserver(screensChanged_);
     if (provisionalMatches_) options_.applications->setEntriesReadHandler(nullptr);
+    if (dock_) options_.launcherBadges->setChangeHandler(nullptr);
     watcher_.reset();
     if (previousSystemRoot_ && options_.applications &&
         FileManager::systemRoot() == options_.applications->root())
@@ -142,8 +143,11 @@ void X11Desktop::setUpServices() {
     loginItems_ = std::make_shared<xdg::AutostartLoginItem>();
     session_ = std::make_shared<xdg::Session>();
     if (!options_.launcherBadges) options_.launcherBadges = X11DockBadges::openLauncherBadges();
-    if (options_.launcherBadges)
+    if (options_.launcherBadges) {
         dock_ = std::make_unique<X11DockBadges>(options_.launcherBadges, options_.applications);
+        // A count changes what the next reading serves.
+        options_.launcherBadges->setChangeHandler([this] { generation_.fetch_add(1); });
+    }
     eventMonitors_ = std::make_shared<X11EventMonitors>(
         input_, options_.ownBundleIdentifier, [self]() -> std::shared_ptr<const X11Snapshot> {
             auto desktop = self.lock();

@@ -52,9 +52,13 @@ public:
 }  // namespace
 
 std::shared_ptr<xdg::LauncherBadges> X11DockBadges::openLauncherBadges() {
+    auto say = [](const std::string& error) {
+        std::fprintf(stderr, "Velmora: no launcher counts: %s.\n", error.c_str());
+    };
     std::string error;
-    auto badges = xdg::LauncherBadges::open(&error);
-    if (!badges) std::fprintf(stderr, "Velmora: no launcher counts: %s.\n", error.c_str());
+    // Counts come when the bus answers; a bus found unreachable later is told on its own thread.
+    auto badges = xdg::LauncherBadges::open(&error, nullptr, {}, say);
+    if (!badges) say(error);
     return badges;
 }
 

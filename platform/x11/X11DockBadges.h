@@ -27,8 +27,8 @@ public:
     // No process has it, so it is never taken for a program's.
     static constexpr std::int32_t processIdentifier = -1;
 
-    // Opens the reader on the desktop's session bus; none, with one line on standard error, when
-    // there is no session bus.
+    // Opens the reader on the desktop's session bus without waiting for it; none, with one line on
+    // standard error, when there is no session bus (the same line later when it cannot be reached).
     static std::shared_ptr<xdg::LauncherBadges> openLauncherBadges();
 
     X11DockBadges(std::shared_ptr<xdg::LauncherBadges> badges,

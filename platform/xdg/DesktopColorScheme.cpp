@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* appearanceNamespace = "org.freedesktop.appearance";
 constexpr const char* colorSchemeKey = "color-scheme";
-// The portal is usually running already; a slow start must not hold the program's start for long.
+// A portal that has not answered by then is not waited for.
 constexpr int portalTimeoutMs = 3000;
 
 bool endsWithDark(std::string name) {
@@ -103,7 +103,7 @@ std::shared_ptr<DesktopColorScheme> DesktopColorScheme::open(std::string* error,
                                                              const std::string& address) {
     std::shared_ptr<DesktopColorScheme> scheme(new DesktopColorScheme());
     scheme->gtk_ = readGtkSettings();
-    scheme->bus_ = SessionBus::connect(error, context, address);
+    scheme->bus_ = SessionBus::open(error, context, address);
     if (!scheme->bus_) return scheme;
     auto* self = scheme.get();
     // Subscribed before the first reading, so that no change between the two is missed.
@@ -118,35 +118,34 @@ std::shared_ptr<DesktopColorScheme> DesktopColorScheme::open(std::string* error,
                 self->portalChanged(portalColorScheme(value));
             g_variant_unref(value);
         });
-    scheme->bus_->start();
-    scheme->readPortal();
+    // The start never waits for the portal: its answer is a change like any other.
+    scheme->bus_->start([self](SessionBus&) { self->readPortal("ReadOne"); });
     return scheme;
 }
 
 DesktopColorScheme::~DesktopColorScheme() { bus_.reset(); }
 
-void DesktopColorScheme::readPortal() {
-    GError* error = nullptr;
-    auto* reply = bus_->call(portalName, portalPath, settingsInterface, "ReadOne",
-                             g_variant_new("(ss)", appearanceNamespace, colorSchemeKey),
-                             G_VARIANT_TYPE("(v)"), portalTimeoutMs, &error);
-    // Portals before version 2 only have Read, which wraps the value once more.
-    if (!reply && g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD)) {
-        g_clear_error(&error);
-        reply = bus_->call(portalName, portalPath, settingsInterface, "Read",
-                           g_variant_new("(ss)", appearanceNamespace, colorSchemeKey), G_VARIANT_TYPE("(v)"),
-                           portalTimeoutMs, &error);
-    }
-    g_clear_error(&error);
-    if (!reply) return;
-    GVariant* value = nullptr;
-    g_variant_get(reply, "(v)", &value);
-    auto preference = portalColorScheme(value);
-    g_variant_unref(value);
-    g_variant_unref(reply);
-    std::lock_guard lock(mutex_);
-    // A change that arrived meanwhile is newer than this answer.
-    if (!heardFromPortal_) portal_ = preference;
+void DesktopColorScheme::readPortal(const char* method) {
+    const bool readOne = std::string_view(method) == "ReadOne";
+    bus_->callAsync(
+        portalName, portalPath, settingsInterface, method,
+        g_variant_new("(ss)", appearanceNamespace, colorSchemeKey), G_VARIANT_TYPE("(v)"), portalTimeoutMs,
+        [this, readOne](GVariant* reply, GError* error) {
+            // Portals before version 2 only have Read, which wraps the value once more.
+            if (!reply && readOne && g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD))
+                return readPortal("Read");
+            if (!reply) return;
+            GVariant* value = nullptr;
+            g_variant_get(reply, "(v)", &value);
+            auto preference = portalColorScheme(value);
+            g_variant_unref(value);
+            {
+                std::lock_guard lock(mutex_);
+                // A change that arrived meanwhile is newer than this answer.
+                if (heardFromPortal_) return;
+            }
+            portalChanged(preference);
+        });
 }
 
 void DesktopColorScheme::portalChanged(std::optional<ColorSchemePreference> preference) {

@@ -30,7 +30,8 @@ std::vector<std::string> gtkSettingsFiles();
 
 // The desktop's light or dark preference: the XDG desktop portal's ("org.freedesktop.appearance"
 // "color-scheme"), read at start and followed as it changes; where the portal has none, the GTK
-// settings as they were at start. Any thread may read.
+// settings as they were at start. Any thread may read. The portal's answer comes when it answers:
+// until then (or when it never does) the GTK settings stand.
 class DesktopColorScheme {
 public:
     static constexpr const char* portalName = "org.freedesktop.portal.Desktop";
@@ -48,12 +49,14 @@ public:
 
     // None when neither the portal nor GTK says: the palette decides.
     std::optional<ColorSchemePreference> preference() const;
-    // Called on the reader's context when the portal's preference changed.
+    // Called on the reader's context when the portal's preference changed, its first answer
+    // included.
     void setChangeHandler(std::function<void()> handler);
 
 private:
     DesktopColorScheme() = default;
-    void readPortal();
+    // Asks the portal without waiting; its answer counts as a change.
+    void readPortal(const char* method);
     void portalChanged(std::optional<ColorSchemePreference> preference);
 
     std::shared_ptr<SessionBus> bus_;

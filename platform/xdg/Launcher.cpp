@@ -93,14 +93,14 @@ std::string folderURI(const std::string& path) {
     return result;
 }
 
-LaunchOutcome runCommand(const std::vector<std::string>& arguments) {
+LaunchOutcome runCommand(const std::vector<std::string>& arguments, const std::string& workingDirectory) {
     std::vector<gchar*> argv;
     for (const auto& argument : arguments) argv.push_back(const_cast<gchar*>(argument.c_str()));
     argv.push_back(nullptr);
     GPid pid = 0;
     GError* error = nullptr;
-    if (arguments.empty() ||
-        !g_spawn_async(nullptr, argv.data(), nullptr, spawnFlags, nullptr, nullptr, &pid, &error))
+    if (arguments.empty() || !g_spawn_async(workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
+                                            argv.data(), nullptr, spawnFlags, nullptr, nullptr, &pid, &error))
         return failure(error, "Nothing to run.");
     reap(pid, describe(arguments));
     return {.pids = {pid}};

@@ -25,8 +25,9 @@ LaunchOutcome openURI(const std::string& uri);
 // The address a folder opens as: the other platform's trash folder ("~/.Trash") is the desktop's
 // trash ("trash:///"); any other path is its file address.
 std::string folderURI(const std::string& path);
-// Runs a program found on PATH without waiting for it; an exit status other than 0 is printed.
-LaunchOutcome runCommand(const std::vector<std::string>& arguments);
+// Runs a program found on PATH without waiting for it, in `workingDirectory` unless that is empty;
+// an exit status other than 0 is printed.
+LaunchOutcome runCommand(const std::vector<std::string>& arguments, const std::string& workingDirectory = {});
 bool isOnPath(const std::string& program);
 
 }  // namespace platform::xdg

@@ -1,5 +1,6 @@
 #include "platform/xdg/LauncherBadges.h"
 
+#include <algorithm>
 #include <limits>
 #include <string_view>
 
@@ -10,27 +11,27 @@ namespace {
 
 constexpr std::string_view applicationScheme = "application://";
 constexpr std::string_view desktopSuffix = ".desktop";
-// Any program on the bus may name any number of applications; beyond this many the rest wait.
-constexpr std::size_t maximumEntries = 4096;
+// A file name's longest in the usual file systems.
+constexpr std::size_t maximumFileName = 255;
 
 std::optional<std::int64_t> integerValue(GVariant* value) {
     switch (g_variant_classify(value)) {
         case G_VARIANT_CLASS_INT64:
-            return g_variant_get_int64(value);
+            return std::clamp(g_variant_get_int64(value), minimumCount, maximumCount);
         case G_VARIANT_CLASS_INT32:
-            return g_variant_get_int32(value);
+            return std::clamp<std::int64_t>(g_variant_get_int32(value), minimumCount, maximumCount);
         case G_VARIANT_CLASS_UINT32:
-            return g_variant_get_uint32(value);
+            return std::min<std::int64_t>(g_variant_get_uint32(value), maximumCount);
         case G_VARIANT_CLASS_INT16:
-            return g_variant_get_int16(value);
+            return std::clamp<std::int64_t>(g_variant_get_int16(value), minimumCount, maximumCount);
         case G_VARIANT_CLASS_UINT16:
-            return g_variant_get_uint16(value);
+            return std::min<std::int64_t>(g_variant_get_uint16(value), maximumCount);
         case G_VARIANT_CLASS_BYTE:
             return g_variant_get_byte(value);
         case G_VARIANT_CLASS_UINT64: {
             auto number = g_variant_get_uint64(value);
             if (number > std::uint64_t(std::numeric_limits<std::int64_t>::max())) return std::nullopt;
-            return std::int64_t(number);
+            return std::min(std::int64_t(number), maximumCount);
         }
         default:
             return std::nullopt;
@@ -38,6 +39,14 @@ std::optional<std::int64_t> integerValue(GVariant* value) {
 }
 
 }  // namespace
+
+bool wellFormedDesktopId(std::string_view id) {
+    if (id.empty() || id.front() == '.' || id.size() + desktopSuffix.size() > maximumFileName) return false;
+    return std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+               c == '_' || c == '.' || c == '+';
+    });
+}
 
 std::optional<LauncherUpdate> decodeLauncherUpdate(GVariant* parameters) {
     if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv})"))) return std::nullopt;
@@ -49,7 +58,8 @@ std::optional<LauncherUpdate> decodeLauncherUpdate(GVariant* parameters) {
     if (address.starts_with(applicationScheme)) {
         address.remove_prefix(applicationScheme.size());
         if (address.ends_with(desktopSuffix)) address.remove_suffix(desktopSuffix.size());
-        if (!address.empty()) update = LauncherUpdate{std::string(address), std::nullopt, std::nullopt};
+        if (wellFormedDesktopId(address))
+            update = LauncherUpdate{std::string(address), std::nullopt, std::nullopt};
     }
     if (update) {
         GVariantIter iter;
@@ -82,8 +92,9 @@ std::optional<LauncherUpdate> decodeLauncherUpdate(const std::uint8_t* data, std
 }
 
 std::shared_ptr<LauncherBadges> LauncherBadges::open(std::string* error, GMainContext* context,
-                                                     const std::string& address) {
-    auto bus = SessionBus::connect(error, context, address);
+                                                     const std::string& address,
+                                                     std::function<void(const std::string&)> failed) {
+    auto bus = SessionBus::open(error, context, address);
     if (!bus) return nullptr;
     std::shared_ptr<LauncherBadges> badges(new LauncherBadges());
     badges->bus_ = bus;
@@ -102,7 +113,7 @@ std::shared_ptr<LauncherBadges> LauncherBadges::open(std::string* error, GMainCo
                        g_variant_get(parameters, "(&s&s&s)", &name, &previous, &next);
                        if (!*next) self->senderLeft(name);
                    });
-    bus->start();
+    bus->start([self](SessionBus&) { self->listening_ = true; }, std::move(failed));
     return badges;
 }
 
@@ -116,34 +127,55 @@ std::map<std::string, std::string> LauncherBadges::labels() const {
     return result;
 }
 
-void LauncherBadges::setChangeHandler(std::function<void()> handler) {
+std::size_t LauncherBadges::entryCountForTesting() const {
     std::lock_guard lock(mutex_);
+    return entries_.size();
+}
+
+void LauncherBadges::setChangeHandler(std::function<void()> handler) {
+    std::lock_guard lock(handlerMutex_);
     changeHandler_ = std::move(handler);
 }
 
 void LauncherBadges::apply(const std::string& sender, const LauncherUpdate& update) {
+    bool shownChanged = false;
     {
         std::lock_guard lock(mutex_);
         auto found = entries_.find(update.desktopId);
-        if (found == entries_.end()) {
-            if (entries_.size() >= maximumEntries) return;
-            found = entries_.emplace(update.desktopId, Entry{}).first;
+        auto& count = senders_[sender];
+        if (found == entries_.end() || found->second.sender != sender) {
+            // A new application for this sender, or one another sender named last.
+            if (count >= maximumEntriesPerSender ||
+                (found == entries_.end() && entries_.size() >= maximumEntries)) {
+                if (count == 0) senders_.erase(sender);
+                return;
+            }
+            if (found == entries_.end()) {
+                found = entries_.emplace(update.desktopId, Entry{}).first;
+            } else if (auto previous = senders_.find(found->second.sender); previous != senders_.end()) {
+                if (--previous->second == 0) senders_.erase(previous);
+            }
+            found->second.sender = sender;
+            ++count;
         }
         auto& entry = found->second;
-        entry.sender = sender;
+        auto shown = [](const Entry& e) { return e.visible && e.count ? e.count : std::nullopt; };
+        auto before = shown(entry);
         if (update.count) entry.count = update.count;
         if (update.countVisible) entry.visible = *update.countVisible;
+        shownChanged = shown(entry) != before;
     }
-    changed();
+    if (shownChanged) changed();
 }
 
 void LauncherBadges::senderLeft(const std::string& sender) {
     bool any = false;
     {
         std::lock_guard lock(mutex_);
+        if (!senders_.erase(sender)) return;
         for (auto it = entries_.begin(); it != entries_.end();) {
             if (it->second.sender == sender) {
-                any = true;
+                any = any || (it->second.visible && it->second.count);
                 it = entries_.erase(it);
             } else {
                 ++it;
@@ -154,12 +186,8 @@ void LauncherBadges::senderLeft(const std::string& sender) {
 }
 
 void LauncherBadges::changed() {
-    std::function<void()> handler;
-    {
-        std::lock_guard lock(mutex_);
-        handler = changeHandler_;
-    }
-    if (handler) handler();
+    std::lock_guard lock(handlerMutex_);
+    if (changeHandler_) changeHandler_();
 }
 
 }  // namespace platform::xdg

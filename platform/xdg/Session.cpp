@@ -1,9 +1,13 @@
 #include "platform/xdg/Session.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/base/MainQueue.h"
 #include "platform/xdg/Launcher.h"
 #include "platform/xdg/SessionBus.h"
 #include "platform/xdg/UserDirectories.h"
@@ -12,8 +16,6 @@ namespace platform::xdg {
 namespace {
 
 constexpr const char* terminalCommand = "x-terminal-emulator";
-// Session managers answer at once and ask the user afterwards; a hung one must not hold the menu.
-constexpr int sessionManagerTimeoutMs = 5000;
 
 // One session manager's method for an action; a null method where it offers none. Those that take
 // a Boolean get true: the session is saved.
@@ -64,8 +66,8 @@ const char* systemctlVerb(Session::Action action) {
     return "";
 }
 
-bool run(const std::vector<std::string>& arguments) {
-    auto outcome = runCommand(arguments);
+bool run(const std::vector<std::string>& arguments, const std::string& workingDirectory = {}) {
+    auto outcome = runCommand(arguments, workingDirectory);
     if (!outcome.ok()) {
         std::printf("%s: %s\n", arguments.front().c_str(), outcome.error->c_str());
         std::fflush(stdout);
@@ -82,41 +84,91 @@ bool notOffered(const GError* error) {
            g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_INTERFACE);
 }
 
-}  // namespace
-
-bool Session::perform(Action action) {
-    if (auto bus = SessionBus::connect(nullptr, nullptr, busAddress_)) {
-        for (const auto& manager : sessionManagers) {
-            const char* method = methodFor(manager, action);
-            if (!method || !bus->hasOwner(manager.name)) continue;
-            GError* error = nullptr;
-            auto* reply = bus->call(
-                manager.name, manager.path, manager.interface, method,
-                manager.allowSave && action != Action::suspend ? g_variant_new("(b)", TRUE) : nullptr,
-                nullptr, sessionManagerTimeoutMs, &error);
-            if (reply) {
-                g_variant_unref(reply);
-                return true;
-            }
-            if (notOffered(error)) {
-                g_error_free(error);
-                continue;
-            }
-            // The session manager is in charge: going round it would end the programs unsaved.
-            std::printf("%s %s: %s\n", manager.name, method, error->message);
-            std::fflush(stdout);
-            g_error_free(error);
-            return false;
-        }
-    }
-    return run({"systemctl", systemctlVerb(action)});
+void say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
 }
 
-bool Session::suspend() { return perform(Action::suspend); }
-bool Session::reboot() { return perform(Action::reboot); }
-bool Session::powerOff() { return perform(Action::powerOff); }
+// The names owned on the bus, in one round trip.
+std::optional<std::set<std::string>> ownedNames(const SessionBus& bus) {
+    GError* error = nullptr;
+    auto* reply = bus.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                           "ListNames", nullptr, G_VARIANT_TYPE("(as)"), Session::lookUpTimeoutMs, &error);
+    if (!reply) {
+        say(std::string("session bus: ") + error->message);
+        g_error_free(error);
+        return std::nullopt;
+    }
+    std::set<std::string> names;
+    GVariantIter* iter = nullptr;
+    g_variant_get(reply, "(as)", &iter);
+    const char* name = nullptr;
+    while (g_variant_iter_next(iter, "&s", &name)) names.insert(name);
+    g_variant_iter_free(iter);
+    g_variant_unref(reply);
+    return names;
+}
+
+enum class Answer { done, refused, noManager };
+
+// Blocks for a bounded time; never on the main thread.
+Answer askSessionManager(const std::string& address, Session::Action action) {
+    std::string failure;
+    auto bus = SessionBus::connect(&failure, nullptr, address);
+    if (!bus) {
+        say("session bus: " + failure);
+        return Answer::noManager;
+    }
+    auto names = ownedNames(*bus);
+    if (!names) return Answer::noManager;
+    for (const auto& manager : sessionManagers) {
+        const char* method = methodFor(manager, action);
+        if (!method || !names->count(manager.name)) continue;
+        GError* error = nullptr;
+        auto* reply = bus->call(
+            manager.name, manager.path, manager.interface, method,
+            manager.allowSave && action != Session::Action::suspend ? g_variant_new("(b)", TRUE) : nullptr,
+            nullptr, Session::requestTimeoutMs, &error);
+        if (reply) {
+            g_variant_unref(reply);
+            return Answer::done;
+        }
+        if (notOffered(error)) {
+            g_error_free(error);
+            continue;
+        }
+        // The session manager is in charge: going round it would end the programs unsaved.
+        say(std::string(manager.name) + " " + method + ": " + error->message);
+        g_error_free(error);
+        return Answer::refused;
+    }
+    return Answer::noManager;
+}
+
+}  // namespace
+
+void Session::perform(Action action, Confirmation confirm, std::function<void(bool made)> done) {
+    std::thread([address = busAddress_, action, confirm = std::move(confirm), done = std::move(done)] {
+        auto answer = askSessionManager(address, action);
+        MainQueue::async([answer, action, confirm, done] {
+            bool made = answer == Answer::done;
+            // Sleeping ends no program: nothing to ask.
+            if (answer == Answer::noManager && (action == Action::suspend || !confirm || confirm()))
+                made = run({"systemctl", systemctlVerb(action)});
+            if (done) done(made);
+        });
+    }).detach();
+}
+
+void Session::suspend() { perform(Action::suspend, {}); }
+void Session::reboot(Confirmation confirm) { perform(Action::reboot, std::move(confirm)); }
+void Session::powerOff(Confirmation confirm) { perform(Action::powerOff, std::move(confirm)); }
 bool Session::canOpenTerminal() { return isOnPath(terminalCommand); }
-bool Session::openTerminal() { return run({terminalCommand}); }
+bool Session::openTerminal() {
+    // Not the program's own working folder, which is wherever it was started from.
+    const char* home = std::getenv("HOME");
+    return run({terminalCommand}, home && *home ? home : g_get_home_dir());
+}
 
 std::optional<std::string> Session::folder(Folder folder) {
     auto path = folder == Folder::desktop ? userDesktopFolder() : userDownloadsFolder();

@@ -14,9 +14,9 @@ namespace test_support {
 // A Linux desktop session that records what it is asked.
 class RecordingSession final : public platform::DesktopSession {
 public:
-    bool suspend() override { return calls.emplace_back("suspend"), true; }
-    bool reboot() override { return calls.emplace_back("reboot"), true; }
-    bool powerOff() override { return calls.emplace_back("powerOff"), true; }
+    void suspend() override { calls.emplace_back("suspend"); }
+    void reboot(Confirmation confirm) override { calls.emplace_back("reboot"), confirmation = confirm; }
+    void powerOff(Confirmation confirm) override { calls.emplace_back("powerOff"), confirmation = confirm; }
     bool canOpenTerminal() override { return hasTerminal; }
     bool openTerminal() override { return calls.emplace_back("openTerminal"), true; }
     std::optional<std::string> folder(Folder folder) override {
@@ -25,6 +25,8 @@ public:
     }
 
     std::vector<std::string> calls;
+    // What the last restart or shut-down would ask before going round a session manager.
+    Confirmation confirmation;
     bool hasTerminal = true;
     std::map<Folder, std::string> folders;
 };

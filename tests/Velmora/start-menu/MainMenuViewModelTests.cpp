@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/system/Alert.h"
 #include "tests/Velmora/start-menu/MainMenuTesting.h"
 #include "tests/support/SessionSystem.h"
 
@@ -96,9 +97,31 @@ TEST(MainMenuViewModel, PowerCommandsRunWhereTheyBelongAndCloseTheMenuEvenWhenTh
     EXPECT_TRUE(model->opensSessionTerminal());
     model->openTerminal(nullptr);
     EXPECT_EQ(system->session->calls, (Strings{"suspend", "reboot", "powerOff", "openTerminal"}));
+    // Where no session manager will ask, the user is asked first, Cancel the default.
+    ASSERT_TRUE(system->session->confirmation);
+    for (auto [answer, goesAhead] :
+         {std::pair{platform::alertFirstButtonReturn, true}, {platform::alertSecondButtonReturn, false}}) {
+        std::vector<std::string> shown;
+        platform::Alert::ScopedResponder responder([&, answer = answer](const platform::Alert& alert) {
+            shown = {alert.messageText, alert.informativeText};
+            shown.insert(shown.end(), alert.buttons().begin(), alert.buttons().end());
+            shown.push_back(alert.buttons().at(alert.defaultButton));
+            return answer;
+        });
+        EXPECT_EQ(system->session->confirmation(), goesAhead);
+        EXPECT_EQ(shown, (Strings{"Shut down now?", "Open programs will close without saving their work.",
+                                  "Shut down", "Cancel", "Cancel"}));
+    }
+    model->restart();
+    platform::Alert::ScopedResponder responder([](const platform::Alert& alert) {
+        EXPECT_EQ(alert.messageText + " " + alert.buttons().front(), "Restart now? Restart");
+        return platform::alertSecondButtonReturn;
+    });
+    EXPECT_FALSE(system->session->confirmation());
+    system->session->calls.pop_back();
     EXPECT_EQ(harness.commands.size(), 1u) << "no further shell command";
     EXPECT_EQ(harness.actionNames().size(), 2u) << "no further script";
-    EXPECT_EQ(harness.closes, 7);
+    EXPECT_EQ(harness.closes, 8);
     system->session->hasTerminal = false;
     EXPECT_FALSE(model->opensSessionTerminal());
     EXPECT_EQ(model->systemSettingsApplication()->bundleIdentifier, "org.gnome.Settings");

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 
 #include "platform/qt/QtAlert.h"
 #include "platform/qt/testing/GuiTestLoop.h"
@@ -29,6 +30,14 @@ TEST(QtAlert, TheMessageBoxShowsEveryTextAsPlainTextAndAnswersByButtonOrder) {
     box->buttons().back()->click();
     loop.runUntilIdle();
     EXPECT_EQ(responseFor(*box), alertSecondButtonReturn);
+    // Another default button: Return and Escape both choose it when it is the last one.
+    alert.defaultButton = 1;
+    auto careful = makeMessageBox(alert);
+    careful->show();
+    EXPECT_EQ(careful->defaultButton()->text(), "Later");
+    QTest::keyClick(careful.get(), Qt::Key_Escape);
+    loop.runUntilIdle();
+    EXPECT_EQ(responseFor(*careful), alertSecondButtonReturn);
     // An alert without buttons offers OK (its answer is the first button's: the end-to-end update
     // checks press it).
     auto plain = makeMessageBox(Alert());

@@ -77,6 +77,7 @@ TEST(X11DockBadgesTest, ALaunchersVisibleCountIsTheBadgeOfItsApplicationsTitle) 
 
     auto publisher = xdg::SessionBus::connect(&error, nullptr, bus.address);
     ASSERT_TRUE(publisher) << error;
+    ASSERT_TRUE(bus_testing::iterateUntil(context, [&] { return options.launcherBadges->listening(); }));
     auto publish = [&](const char* uri, const char* properties) {
         bus_testing::publishLauncherUpdate(publisher->connection(), uri, properties);
     };

@@ -7,6 +7,7 @@
 #include "tests/platform/xdg/PrivateBus.h"
 #include "tests/platform/xdg/StubPortal.h"
 #include "tests/support/TemporaryFolder.h"
+#include "tests/support/Waiting.h"
 
 using platform::xdg::ColorSchemePreference;
 using platform::xdg::DesktopColorScheme;
@@ -81,18 +82,21 @@ TEST(DesktopColorScheme, FollowsThePortalAndFallsBackToGtkWhereItHasNoPreference
     auto scheme = DesktopColorScheme::open(nullptr, context, bus.address);
     int changes = 0;
     scheme->setChangeHandler([&] { ++changes; });
-    EXPECT_EQ(scheme->preference(), light);
+    // GTK's until the portal's answer comes, which is a change.
+    EXPECT_EQ(scheme->preference(), dark);
+    EXPECT_TRUE(bus_testing::iterateUntil(context, [&] { return scheme->preference() == light; }));
+    EXPECT_EQ(changes, 1);
 
     portal.change("org.freedesktop.appearance", "color-scheme", 1);
     EXPECT_TRUE(bus_testing::iterateUntil(context, [&] { return scheme->preference() == dark; }));
     // Other settings pass unnoticed; no preference leaves it to GTK's dark theme.
     portal.change("org.freedesktop.appearance", "accent-color", 2);
     portal.change("org.freedesktop.appearance", "color-scheme", 0);
-    EXPECT_TRUE(bus_testing::iterateUntil(context, [&] { return changes == 2; }));
+    EXPECT_TRUE(bus_testing::iterateUntil(context, [&] { return changes == 3; }));
     EXPECT_EQ(scheme->preference(), dark);
     portal.change("org.freedesktop.appearance", "color-scheme", 2);
     EXPECT_TRUE(bus_testing::iterateUntil(context, [&] { return scheme->preference() == light; }));
-    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(changes, 4);
     scheme.reset();
     g_main_context_unref(context);
 }
@@ -100,14 +104,45 @@ TEST(DesktopColorScheme, FollowsThePortalAndFallsBackToGtkWhereItHasNoPreference
 TEST(DesktopColorScheme, AnOlderPortalNoPortalOrNoBusStillGiveAnAnswer) {
     GtkSettings settings;
     bus_testing::PrivateBus bus;
+    auto settles = [](const std::shared_ptr<DesktopColorScheme>& scheme, Preference expected) {
+        return test_support::waitUntil([&] { return scheme->preference() == expected; });
+    };
     {
         bus_testing::StubPortal older(bus.address, 1, false);
         ASSERT_TRUE(older.ready);
-        EXPECT_EQ(DesktopColorScheme::open(nullptr, nullptr, bus.address)->preference(), dark);
+        EXPECT_TRUE(settles(DesktopColorScheme::open(nullptr, nullptr, bus.address), dark));
     }
     EXPECT_EQ(DesktopColorScheme::open(nullptr, nullptr, bus.address)->preference(), std::nullopt);
     settings.write("gtk-4.0", "[Settings]\ngtk-application-prefer-dark-theme=true\n");
+    EXPECT_EQ(DesktopColorScheme::open(nullptr, nullptr, "unix:path=/nonexistent/bus")->preference(), dark);
+    // No bus announced at all: GTK's answer, and the reason.
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* name : {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"}) {
+        saved.emplace_back(name,
+                           std::getenv(name) ? std::optional<std::string>(std::getenv(name)) : std::nullopt);
+        unsetenv(name);
+    }
     std::string error;
-    EXPECT_EQ(DesktopColorScheme::open(&error, nullptr, "unix:path=/nonexistent/bus")->preference(), dark);
+    EXPECT_EQ(DesktopColorScheme::open(&error)->preference(), dark);
     EXPECT_FALSE(error.empty());
+    for (const auto& [name, value] : saved) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+}
+
+TEST(DesktopColorScheme, APortalBehindAStoppedOrSilentBusDelaysNothing) {
+    GtkSettings settings;
+    settings.write("gtk-3.0", "[Settings]\ngtk-theme-name=Adwaita-dark\n");
+    bus_testing::PrivateBus bus;
+    bus_testing::StubPortal portal(bus.address, 2);
+    ASSERT_TRUE(portal.ready);
+    bus.stop();
+    // GTK's answer at once; the portal's once the bus runs again.
+    auto scheme = DesktopColorScheme::open(nullptr, nullptr, bus.address);
+    EXPECT_EQ(scheme->preference(), dark);
+    bus.resume();
+    EXPECT_TRUE(test_support::waitUntil([&] { return scheme->preference() == light; }));
+    bus.stop();
+    scheme.reset();
+    bus.resume();
+    bus_testing::SilentBus silent;
+    EXPECT_EQ(DesktopColorScheme::open(nullptr, nullptr, silent.address)->preference(), dark);
 }

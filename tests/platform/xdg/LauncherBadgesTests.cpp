@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <mutex>
+
 #include "platform/xdg/LauncherBadges.h"
 #include "platform/xdg/SessionBus.h"
 #include "tests/platform/xdg/PrivateBus.h"
+#include "tests/support/Waiting.h"
 
 using platform::xdg::LauncherBadges;
 using platform::xdg::LauncherUpdate;
@@ -46,8 +49,30 @@ TEST(LauncherBadges, DecodesTheApplicationAndItsCountFromAnUpdate) {
         {"('xterm.desktop', {'count': <int64 3>})", std::nullopt},
         {"('application://.desktop', {'count': <int64 3>})", std::nullopt},
         {"('application://xterm.desktop', {'count': <int64 3>}, 1)", std::nullopt},
+        // Ids no desktop file has.
+        {"('application://../xterm.desktop', {'count': <int64 3>})", std::nullopt},
+        {"('application://bin/xterm.desktop', {'count': <int64 3>})", std::nullopt},
+        {"('application://x term.desktop', {'count': <int64 3>})", std::nullopt},
+        {"('application://xterm\\n.desktop', {'count': <int64 3>})", std::nullopt},
+        {"('application://org.example.Gimp-2.10_x+y', @a{sv} {})",
+         LauncherUpdate{"org.example.Gimp-2.10_x+y"}},
+        // Counts a badge cannot show are brought to its ends.
+        {"('application://xterm.desktop', {'count': <int64 9223372036854775807>})",
+         LauncherUpdate{"xterm", 999}},
+        {"('application://xterm.desktop', {'count': <int64 -9223372036854775808>})",
+         LauncherUpdate{"xterm", -99}},
+        {"('application://xterm.desktop', {'count': <uint32 4294967295>})", LauncherUpdate{"xterm", 999}},
+        {"('application://xterm.desktop', {'count': <int64 1000>})", LauncherUpdate{"xterm", 999}},
+        {"('application://xterm.desktop', {'count': <int64 999>})", LauncherUpdate{"xterm", 999}},
     };
     for (const auto& test : cases) EXPECT_EQ(decode(test.parameters), test.expected) << test.parameters;
+    // The file name's 255 bytes, ".desktop" included.
+    for (auto [length, accepted] : {std::pair{247u, true}, {248u, false}, {1u << 20, false}}) {
+        auto uri = "application://" + std::string(length, 'a') + ".desktop";
+        auto* value = g_variant_ref_sink(g_variant_new_parsed("(%s, @a{sv} {})", uri.c_str()));
+        EXPECT_EQ(platform::xdg::decodeLauncherUpdate(value).has_value(), accepted) << length;
+        g_variant_unref(value);
+    }
 
     // The serialised form decodes alike.
     auto* value = g_variant_parse(nullptr, cases[0].parameters, nullptr, nullptr, nullptr);
@@ -71,6 +96,7 @@ TEST(LauncherBadges, ShowsAVisibleCountUntilItIsHiddenOrItsProgramLeavesTheBus) 
     };
     auto publisher = SessionBus::connect(&error, nullptr, bus.address);
     ASSERT_TRUE(publisher) << error;
+    ASSERT_TRUE(bus_testing::iterateUntil(context, [&] { return badges->listening(); }));
 
     publish(*publisher, "{'count': <int64 3>, 'count-visible': <true>}");
     EXPECT_TRUE(until({{"xterm", "3"}}));
@@ -101,8 +127,86 @@ TEST(LauncherBadges, ShowsAVisibleCountUntilItIsHiddenOrItsProgramLeavesTheBus) 
     g_main_context_unref(context);
 }
 
-TEST(LauncherBadges, NoSessionBusMeansNoReaderAndAReason) {
+TEST(LauncherBadges, WhatOneProgramOrAllTogetherPublishStaysBoundedAndGoesWithThem) {
+    bus_testing::PrivateBus bus;
+    ASSERT_FALSE(bus.address.empty());
+    {
+        auto badges = LauncherBadges::open(nullptr, nullptr, bus.address);
+        ASSERT_TRUE(badges);
+        auto update = [](int id) { return LauncherUpdate{"app" + std::to_string(id), 1, true}; };
+        // One program naming more applications than it may: the first ones are kept.
+        for (int id = 0; id < 100; ++id) badges->applyForTesting(":1.1", update(id));
+        EXPECT_EQ(badges->entryCountForTesting(), LauncherBadges::maximumEntriesPerSender);
+        // Many programs together, up to the bound in all; a known application may still change.
+        for (int sender = 2; sender < 100; ++sender)
+            for (int id = 0; id < 40; ++id)
+                badges->applyForTesting(":1." + std::to_string(sender), update(sender * 100 + id));
+        EXPECT_EQ(badges->entryCountForTesting(), LauncherBadges::maximumEntries);
+        badges->applyForTesting(":1.1", {"app0", 5, true});
+        EXPECT_EQ(badges->labels().at("app0"), "5");
+    }
+
+    // Through the bus: a megabyte-long id is not taken, and what a program published goes when it
+    // leaves.
+    auto badges = LauncherBadges::open(nullptr, nullptr, bus.address);
+    ASSERT_TRUE(test_support::waitUntil([&] { return badges->listening(); }));
     std::string error;
-    EXPECT_FALSE(LauncherBadges::open(&error, nullptr, "unix:path=/nonexistent/bus"));
-    EXPECT_FALSE(error.empty());
+    auto publisher = SessionBus::connect(&error, nullptr, bus.address);
+    ASSERT_TRUE(publisher) << error;
+    bus_testing::publishLauncherUpdate(publisher->connection(),
+                                       ("application://" + std::string(1 << 20, 'a') + ".desktop").c_str(),
+                                       "{'count': <int64 1>, 'count-visible': <true>}");
+    for (int id = 0; id < 40; ++id)
+        bus_testing::publishLauncherUpdate(publisher->connection(),
+                                           ("application://app" + std::to_string(id) + ".desktop").c_str(),
+                                           "{'count': <int64 1>, 'count-visible': <true>}");
+    EXPECT_TRUE(test_support::waitUntil([&] { return badges->labels().count("app31"); }));
+    EXPECT_EQ(badges->entryCountForTesting(), LauncherBadges::maximumEntriesPerSender);
+    publisher.reset();
+    EXPECT_TRUE(test_support::waitUntil([&] { return badges->entryCountForTesting() == 0; }));
+}
+
+TEST(LauncherBadges, ABusThatIsStoppedNeverAnswersOrIsNotThereHoldsNobodyUp) {
+    // Stopped before the reader opens: it opens at once, and the counts come once the bus runs.
+    bus_testing::PrivateBus bus;
+    ASSERT_FALSE(bus.address.empty());
+    bus.stop();
+    auto badges = LauncherBadges::open(nullptr, nullptr, bus.address);
+    ASSERT_TRUE(badges);
+    EXPECT_TRUE(badges->labels().empty() && !badges->listening());
+    bus.resume();
+    ASSERT_TRUE(test_support::waitUntil([&] { return badges->listening(); }));
+    auto publisher = SessionBus::connect(nullptr, nullptr, bus.address);
+    ASSERT_TRUE(publisher);
+    publish(*publisher, "{'count': <int64 2>, 'count-visible': <true>}");
+    EXPECT_TRUE(test_support::waitUntil([&] { return badges->labels() == Labels{{"xterm", "2"}}; }));
+    // Stopped while it is read, then the reader goes: nothing waits for the bus.
+    bus.stop();
+    badges.reset();
+    bus.resume();
+
+    // A bus that takes the connection and never says a word: the reader opens and goes all the
+    // same; the connection it left behind ends with that bus.
+    {
+        bus_testing::SilentBus silent;
+        ASSERT_FALSE(silent.address.empty());
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            auto reader = LauncherBadges::open(nullptr, nullptr, silent.address);
+            EXPECT_TRUE(reader && !reader->listening());
+        }
+    }
+
+    // No bus at that address: a reader all the same, and the reason comes when it is known.
+    std::mutex mutex;
+    std::string reason;
+    auto unreachable =
+        LauncherBadges::open(nullptr, nullptr, "unix:path=/nonexistent/bus", [&](const std::string& why) {
+            std::lock_guard lock(mutex);
+            reason = why;
+        });
+    EXPECT_TRUE(unreachable);
+    EXPECT_TRUE(test_support::waitUntil([&] {
+        std::lock_guard lock(mutex);
+        return !reason.empty();
+    }));
 }

@@ -5,7 +5,9 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/syscall.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,12 +111,18 @@ public:
     }
     ~PrivateBus() {
         if (!pid_) return;
+        // A stopped daemon takes its end only once it runs again.
+        kill(pid_, SIGCONT);
         kill(pid_, SIGTERM);
         int status = 0;
         waitpid(pid_, &status, 0);
     }
     PrivateBus(const PrivateBus&) = delete;
     PrivateBus& operator=(const PrivateBus&) = delete;
+
+    // A bus that stops answering, as a debugger or a frozen desktop leaves it, and runs again.
+    void stop() const { kill(pid_, SIGSTOP); }
+    void resume() const { kill(pid_, SIGCONT); }
 
     // `gdbus emit` of a launcher entry's update: a program that publishes and quits.
     int emitLauncherUpdate(const std::string& uri, const std::string& properties) const {
@@ -129,6 +137,32 @@ public:
 private:
     test_support::TemporaryFolder config_;
     pid_t pid_ = 0;
+};
+
+// A bus address whose socket takes connections and never says a word.
+class SilentBus {
+public:
+    SilentBus() {
+        socket_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un where{};
+        where.sun_family = AF_UNIX;
+        auto path = folder_ / "bus";
+        path.copy(where.sun_path, sizeof where.sun_path - 1);
+        if (socket_ >= 0 && bind(socket_, reinterpret_cast<sockaddr*>(&where), sizeof where) == 0 &&
+            listen(socket_, 64) == 0)
+            address = "unix:path=" + path;
+    }
+    ~SilentBus() {
+        if (socket_ >= 0) close(socket_);
+    }
+    SilentBus(const SilentBus&) = delete;
+    SilentBus& operator=(const SilentBus&) = delete;
+
+    std::string address;
+
+private:
+    test_support::TemporaryFolder folder_;
+    int socket_ = -1;
 };
 
 }  // namespace bus_testing

@@ -4,10 +4,12 @@
 #include <mutex>
 #include <sstream>
 
+#include "platform/testing/VirtualMainLoop.h"
 #include "platform/xdg/Session.h"
 #include "tests/platform/xdg/PrivateBus.h"
 #include "tests/platform/xdg/StubPortal.h"
 #include "tests/platform/xdg/XdgTesting.h"
+#include "tests/support/Waiting.h"
 
 using platform::xdg::Session;
 
@@ -45,19 +47,78 @@ std::string methods(const std::string& names, const std::string& argument = "") 
     return xml;
 }
 
+// Asks for `action` and turns the main loop until it is told what came of it (bounded); whether
+// the request was made.
+std::optional<bool> perform(platform::testing::VirtualMainLoop& loop, Session& session,
+                            Session::Action action, Session::Confirmation confirm) {
+    std::optional<bool> made;
+    session.perform(action, std::move(confirm), [&](bool result) { made = result; });
+    test_support::waitUntil([&] {
+        loop.runUntilIdle();
+        return made.has_value();
+    });
+    return made;
+}
+
 }  // namespace
 
-TEST(SessionTests, WithoutASessionManagerPowerAndTerminalReachTheirCommands) {
+TEST(SessionTests, WithoutASessionManagerTheUserIsAskedBeforeRestartOrShutDown) {
     auto& desktop = xdg_testing::Desktop::shared();
+    platform::testing::VirtualMainLoop loop;
     bus_testing::PrivateBus bus;
     ASSERT_FALSE(bus.address.empty());
     Session session(bus.address);
+    // What the user answers, the questions asked and what came of each request.
+    const struct {
+        Session::Action action;
+        bool answer;
+        std::string asked, ran;
+        bool made;
+    } cases[] = {
+        {Session::Action::suspend, false, "", "systemctl suspend\n", true},
+        {Session::Action::reboot, false, "asked ", "", false},
+        {Session::Action::reboot, true, "asked ", "systemctl reboot\n", true},
+        {Session::Action::powerOff, false, "asked ", "", false},
+        {Session::Action::powerOff, true, "asked ", "systemctl poweroff\n", true},
+    };
+    for (const auto& test : cases) {
+        desktop.clearCalls();
+        std::string asked;
+        auto made = perform(loop, session, test.action, [&] { return asked += "asked ", test.answer; });
+        EXPECT_EQ(made, test.made);
+        EXPECT_EQ(asked, test.asked);
+        EXPECT_TRUE(test.ran.empty() || desktop.waitForCall(test.ran.substr(0, test.ran.size() - 1)));
+        EXPECT_EQ(test_support::readWholeFile(desktop.path("calls.log")), test.ran);
+    }
+}
+
+TEST(SessionTests, ABusThatIsStoppedOrNeverAnswersCountsAsNoSessionManagerAfterABoundedWait) {
+    auto& desktop = xdg_testing::Desktop::shared();
+    platform::testing::VirtualMainLoop loop;
+    bus_testing::PrivateBus stopped;
+    bus_testing::SilentBus silent;
+    ASSERT_FALSE(stopped.address.empty() || silent.address.empty());
+    stopped.stop();
+    for (const auto& address : {stopped.address, silent.address}) {
+        desktop.clearCalls();
+        Session session(address);
+        int asked = 0;
+        // The request returns at once; the question comes once the bus has had its time.
+        EXPECT_EQ(perform(loop, session, Session::Action::powerOff, [&] { return ++asked, false; }), false);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(test_support::readWholeFile(desktop.path("calls.log")), "");
+    }
+}
+
+TEST(SessionTests, TheTerminalOpensInTheHomeFolder) {
+    auto& desktop = xdg_testing::Desktop::shared();
     desktop.clearCalls();
-    EXPECT_TRUE(session.suspend() && session.reboot() && session.powerOff() && session.openTerminal());
-    for (const char* line :
-         {"systemctl suspend", "systemctl reboot", "systemctl poweroff", "x-terminal-emulator "})
-        EXPECT_TRUE(desktop.waitForCall(line)) << line;
-    EXPECT_TRUE(session.canOpenTerminal());
+    desktop.write("bin/x-terminal-emulator",
+                  "#!/bin/sh\necho \"x-terminal-emulator in $PWD\" >> " + desktop.path("calls.log") + "\n");
+    std::filesystem::permissions(desktop.path("bin/x-terminal-emulator"), std::filesystem::perms::owner_all);
+    Session session;
+    EXPECT_TRUE(session.canOpenTerminal() && session.openTerminal());
+    EXPECT_TRUE(desktop.waitForCall("x-terminal-emulator in " + desktop.path("home")));
     std::filesystem::remove(desktop.path("bin/x-terminal-emulator"));
     EXPECT_FALSE(session.canOpenTerminal() || session.openTerminal());
     desktop.stub("x-terminal-emulator");
@@ -65,6 +126,7 @@ TEST(SessionTests, WithoutASessionManagerPowerAndTerminalReachTheirCommands) {
 
 TEST(SessionTests, TheDesktopsSessionManagerIsAskedWhereItOffersTheAction) {
     auto& desktop = xdg_testing::Desktop::shared();
+    platform::testing::VirtualMainLoop loop;
     // What suspend, reboot and power-off call on it; systemctl suspends where it cannot, nothing else.
     const struct {
         const char *name, *path, *interface;
@@ -88,7 +150,11 @@ TEST(SessionTests, TheDesktopsSessionManagerIsAskedWhereItOffersTheAction) {
         ASSERT_TRUE(manager.service.ready) << test.name;
         Session session(bus.address);
         desktop.clearCalls();
-        EXPECT_TRUE(session.suspend() && session.reboot() && session.powerOff()) << test.name;
+        // The session manager asks the user itself.
+        int asked = 0;
+        for (auto action : {Session::Action::suspend, Session::Action::reboot, Session::Action::powerOff})
+            EXPECT_EQ(perform(loop, session, action, [&] { return ++asked, true; }), true) << test.name;
+        EXPECT_EQ(asked, 0);
         EXPECT_EQ(manager.calls(), test.calls);
         bool suspendsItself = test.calls.starts_with("Suspend");
         EXPECT_TRUE(suspendsItself || desktop.waitForCall("systemctl suspend")) << test.name;
@@ -99,13 +165,15 @@ TEST(SessionTests, TheDesktopsSessionManagerIsAskedWhereItOffersTheAction) {
 
 TEST(SessionTests, ASessionManagerThatRefusesIsNotGoneRound) {
     auto& desktop = xdg_testing::Desktop::shared();
+    platform::testing::VirtualMainLoop loop;
     bus_testing::PrivateBus bus;
     StubSessionManager manager(bus.address, "org.gnome.SessionManager", "/org/gnome/SessionManager",
                                "org.gnome.SessionManager", methods("Reboot Shutdown"),
                                "org.gnome.SessionManager.NotInRunning");
     ASSERT_TRUE(manager.service.ready);
     desktop.clearCalls();
-    EXPECT_FALSE(Session(bus.address).powerOff());
+    Session session(bus.address);
+    EXPECT_EQ(perform(loop, session, Session::Action::powerOff, [] { return true; }), false);
     EXPECT_EQ(manager.calls() + test_support::readWholeFile(desktop.path("calls.log")), "Shutdown() ");
 }
 

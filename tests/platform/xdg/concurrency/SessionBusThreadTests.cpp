@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <thread>
+#include <vector>
 
 #include "platform/xdg/DesktopColorScheme.h"
 #include "platform/xdg/LauncherBadges.h"
@@ -25,6 +27,7 @@ TEST(SessionBusThreads, UpdatesArriveOnTheReadersThreadWhileOthersRead) {
     scheme->setChangeHandler([&] { ++changes; });
     auto publisher = platform::xdg::SessionBus::connect(nullptr, nullptr, bus.address);
     ASSERT_TRUE(publisher);
+    ASSERT_TRUE(test_support::waitUntil([&] { return badges->listening(); }));
 
     constexpr int updates = 50;
     for (int count = 1; count <= updates; ++count) {
@@ -48,4 +51,34 @@ TEST(SessionBusThreads, UpdatesArriveOnTheReadersThreadWhileOthersRead) {
     EXPECT_GE(changes.load(), updates);
     publisher.reset();
     EXPECT_TRUE(test_support::waitUntil([&] { return badges->labels().empty(); }, std::chrono::seconds(30)));
+}
+
+// Readers opened and dropped while the bus is stopped leave their connecting threads behind; those
+// end when the bus runs again, and whatever they were given is theirs alone.
+TEST(SessionBusThreads, ReadersComeAndGoWhileTheBusIsStopped) {
+    bus_testing::PrivateBus bus;
+    ASSERT_FALSE(bus.address.empty());
+    auto kept = platform::xdg::LauncherBadges::open(nullptr, nullptr, bus.address);
+    ASSERT_TRUE(test_support::waitUntil([&] { return kept->listening(); }));
+    bus.stop();
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread)
+        threads.emplace_back([&] {
+            for (int round = 0; round < 5; ++round) {
+                auto badges = platform::xdg::LauncherBadges::open(nullptr, nullptr, bus.address);
+                auto scheme = platform::xdg::DesktopColorScheme::open(nullptr, nullptr, bus.address);
+                (void)badges->labels();
+                (void)scheme->preference();
+            }
+        });
+    for (auto& thread : threads) thread.join();
+    bus.resume();
+    auto late = platform::xdg::LauncherBadges::open(nullptr, nullptr, bus.address);
+    EXPECT_TRUE(test_support::waitUntil([&] { return late->listening(); }));
+    auto publisher = platform::xdg::SessionBus::connect(nullptr, nullptr, bus.address);
+    ASSERT_TRUE(publisher);
+    bus_testing::publishLauncherUpdate(publisher->connection(), "application://xterm.desktop",
+                                       "{'count': <int64 4>, 'count-visible': <true>}");
+    EXPECT_TRUE(
+        test_support::waitUntil([&] { return kept->labels().size() == 1 && late->labels().size() == 1; }));
 }

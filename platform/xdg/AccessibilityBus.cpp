@@ -1,0 +1,59 @@
+#include "platform/xdg/AccessibilityBus.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+
+#include "platform/xdg/SessionBus.h"
+
+namespace platform::xdg {
+
+struct AccessibilityBus::Answer {
+    std::mutex mutex;
+    std::condition_variable settled;
+    std::optional<bool> answered;
+    void set(bool value) {
+        std::lock_guard lock(mutex);
+        answered = value;
+        settled.notify_all();
+    }
+};
+
+AccessibilityBus::AccessibilityBus() {
+    // The bridge is told where its bus is: nothing to look at.
+    if (std::getenv("AT_SPI_BUS_ADDRESS")) return;
+    bus_ = SessionBus::open();
+    if (!bus_) return;
+    answer_ = std::make_shared<Answer>();
+    bus_->start([answer = answer_](SessionBus&) { answer->set(true); },
+                [answer = answer_](const std::string&) { answer->set(false); });
+}
+
+AccessibilityBus::~AccessibilityBus() = default;
+
+bool AccessibilityBus::beforeFirstWidget() {
+    if (!answer_) return true;
+    bool known = false, answered = false;
+    {
+        std::unique_lock lock(answer_->mutex);
+        answer_->settled.wait_for(lock, std::chrono::milliseconds(graceMs),
+                                  [&] { return answer_->answered.has_value(); });
+        known = answer_->answered.has_value();
+        answered = answer_->answered.value_or(false);
+    }
+    // A bus that is not there fails the bridge at once too; one that never answers would hold it.
+    if (!known) {
+        // An address no bus can have: the bridge finds it unreachable at once.
+        setenv("AT_SPI_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 1);
+        std::fprintf(stderr,
+                     "Velmora: the session bus does not answer: accessibility is off for this run.\n");
+    }
+    // Left to end on its own if it is still waiting.
+    bus_.reset();
+    return answered;
+}
+
+}  // namespace platform::xdg
