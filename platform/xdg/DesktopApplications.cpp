@@ -12,6 +12,7 @@
 #include <set>
 
 #include "platform/foundation/FileManager.h"
+#include "platform/xdg/Settle.h"
 #include "platform/xdg/XpmImage.h"
 
 namespace platform::xdg {
@@ -20,8 +21,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* applicationsFolder = "/Applications";
-// Changes come in bursts (a package installs many files): one update after the last of them.
-constexpr guint settleMilliseconds = 200;
+// Changes come in bursts (a package installs many files): one update after the last of them, but
+// at least one every two seconds while they go on, so that endless churn hides no application.
+constexpr std::int64_t settleMicroseconds = 200'000;
+constexpr std::int64_t longestSettleMicroseconds = 2'000'000;
 
 std::string lowered(std::string text) {
     for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -65,6 +68,7 @@ struct DesktopApplications::Watcher {
     GMainContext* context = nullptr;
     GMainLoop* loop = nullptr;
     GSource* pending = nullptr;
+    Settle settle{settleMicroseconds, longestSettleMicroseconds};
     std::thread thread;
     std::promise<void> watching;
     // Each watched folder: the applications folders that exist, the real folders below them that
@@ -81,6 +85,8 @@ struct DesktopApplications::Watcher {
         auto* watcher = static_cast<Watcher*>(data);
         g_source_unref(watcher->pending);
         watcher->pending = nullptr;
+        // Changes made while the update reads start the next burst.
+        watcher->settle.acted();
         watcher->update();
         return G_SOURCE_REMOVE;
     }
@@ -89,7 +95,8 @@ struct DesktopApplications::Watcher {
         auto* watcher = static_cast<Watcher*>(data);
         if (!watcher->concerns(monitor, file, other)) return;
         if (watcher->pending) g_source_destroy(watcher->pending), g_source_unref(watcher->pending);
-        watcher->pending = g_timeout_source_new(settleMilliseconds);
+        auto delay = watcher->settle.changed(g_get_monotonic_time());
+        watcher->pending = g_timeout_source_new(static_cast<guint>((delay + 999) / 1000));
         g_source_set_callback(watcher->pending, settled, watcher, nullptr);
         g_source_attach(watcher->pending, watcher->context);
     }
