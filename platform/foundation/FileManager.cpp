@@ -1,7 +1,5 @@
 #include "platform/foundation/FileManager.h"
 
-#include "platform/foundation/BoundedFile.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
@@ -16,6 +14,8 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+
+#include "platform/foundation/BoundedFile.h"
 
 namespace platform {
 namespace {

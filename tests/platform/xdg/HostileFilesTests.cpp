@@ -80,7 +80,10 @@ TEST(HostileFiles, EachReaderPassesOverAFifoAnEndlessDeviceAndAnOversizedFile) {
     const Row rows[] = {
         {"settings.ini (light or dark)", desktop.path("config/gtk-3.0/settings.ini"),
          "[Settings]\ngtk-application-prefer-dark-theme=true\n", FileLimits::keyFile,
-         [] { return said(xdg::DesktopColorScheme::open(nullptr, nullptr, "unix:path=/nonexistent")->preference()); }},
+         [] {
+             return said(
+                 xdg::DesktopColorScheme::open(nullptr, nullptr, "unix:path=/nonexistent")->preference());
+         }},
         {"settings.ini (icon theme)", desktop.path("config/gtk-4.0/settings.ini"),
          "[Settings]\ngtk-icon-theme-name=Hostile\n", FileLimits::keyFile,
          [] { return joined(xdg::IconTheme::userThemes()); }},
