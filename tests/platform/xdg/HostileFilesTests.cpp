@@ -15,6 +15,7 @@
 #include "platform/xdg/DesktopColorScheme.h"
 #include "platform/xdg/DesktopEntries.h"
 #include "platform/xdg/IconTheme.h"
+#include "platform/xdg/Launcher.h"
 #include "platform/xdg/UserDirectories.h"
 #include "tests/platform/xdg/XdgTesting.h"
 
@@ -130,4 +131,27 @@ TEST(HostileFiles, EachReaderPassesOverAFifoAnEndlessDeviceAndAnOversizedFile) {
         fs::remove(row.path);
     }
     EXPECT_LT(peakMemory() - memoryBefore, 64 * 1024) << "kilobytes more at the peak";
+}
+
+// GIO reads an entry again to start it, and the lists of default applications to open an address,
+// each with a blocking open: a FIFO in their place fails the start or the opening at once.
+TEST(HostileFiles, StartingAndOpeningPassOverAFifoThatGioWouldWaitOn) {
+    auto& desktop = xdg_testing::Desktop::shared();
+    const auto entry = desktop.path("home/.local/share/applications/hostile-start.desktop");
+    const auto list = desktop.path("config/mimeapps.list");
+    const auto kept = test_support::readWholeFile(list);
+    const std::pair<std::string, std::function<std::string()>> rows[] = {
+        {entry,
+         [&] { return xdg::launchEntry({.id = "hostile-start", .path = entry}).error.value_or("started"); }},
+        {list, [] { return xdg::openURI("https://example.org/").error.value_or("opened"); }},
+    };
+    for (const auto& [path, start] : rows) {
+        fs::remove(path);
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+        auto said = within(start, path);
+        ASSERT_TRUE(said) << path;
+        EXPECT_NE(said->find(path), std::string::npos) << *said;
+        fs::remove(path);
+    }
+    test_support::writeFile(list, kept);
 }
