@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <future>
 #include <set>
 
 #include "platform/foundation/FileManager.h"
+#include "platform/xdg/GioFiles.h"
 #include "platform/xdg/Settle.h"
 #include "platform/xdg/XpmImage.h"
 
@@ -226,6 +228,14 @@ std::string DesktopApplications::defaultRoot() {
 }
 
 std::vector<DesktopEntry> DesktopApplications::readEntries() {
+    // GIO decodes the entries; while it would wait for ever on a file, the entries stay as they were.
+    if (auto file = gioBlockingFile()) {
+        std::printf("Desktop entries: %s is no regular file, so the applications are not read again\n",
+                    file->c_str());
+        std::fflush(stdout);
+        std::lock_guard lock(mutex_);
+        return *entries_;
+    }
     std::vector<DesktopEntry> entries;
     std::map<std::string, Known> known;
     std::set<std::string> seen;

@@ -11,6 +11,7 @@
 
 #include "platform/foundation/BoundedFile.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/xdg/GioFiles.h"
 
 namespace platform::xdg {
 namespace {
@@ -114,6 +115,8 @@ std::optional<DesktopEntry> readDesktopEntry(const std::string& id, const std::s
     // A FIFO or a device named like an entry is never opened for a blocking read.
     auto bytes = readBoundedFile(path, FileLimits::keyFile);
     if (!bytes) return std::nullopt;
+    // GIO would read its lists of default applications, and wait for ever on a FIFO among them.
+    if (gioBlockingFile()) return std::nullopt;
     return decodeDesktopEntry(id, path, *bytes);
 }
 

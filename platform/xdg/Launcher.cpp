@@ -2,7 +2,6 @@
 
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -11,6 +10,7 @@
 
 #include "platform/foundation/BoundedFile.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/xdg/GioFiles.h"
 
 namespace platform::xdg {
 namespace {
@@ -64,34 +64,6 @@ LaunchOutcome launch(GAppInfo* app, const std::vector<std::string>& uris) {
     return outcome;
 }
 
-// GIO opens the lists of default applications without care: a FIFO among them would hold the
-// caller for ever. The first such file, in the folders GIO reads them from; none when all are files.
-std::optional<std::string> blockingApplicationList() {
-    std::vector<std::string> folders{g_get_user_config_dir()};
-    for (auto* dir = g_get_system_config_dirs(); *dir; ++dir) folders.emplace_back(*dir);
-    folders.push_back(std::string(g_get_user_data_dir()) + "/applications");
-    for (auto* dir = g_get_system_data_dirs(); *dir; ++dir)
-        folders.push_back(std::string(*dir) + "/applications");
-    std::vector<std::string> names{"mimeapps.list", "defaults.list", "mimeinfo.cache"};
-    if (const char* desktops = std::getenv("XDG_CURRENT_DESKTOP")) {
-        gchar** each = g_strsplit(desktops, ":", 0);
-        for (auto** desktop = each; *desktop; ++desktop) {
-            gchar* lower = g_ascii_strdown(*desktop, -1);
-            if (*lower) names.push_back(std::string(lower) + "-mimeapps.list");
-            g_free(lower);
-        }
-        g_strfreev(each);
-    }
-    for (const auto& folder : folders) {
-        for (const auto& name : names) {
-            struct stat status {};
-            auto path = folder + "/" + name;
-            if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) return path;
-        }
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 LaunchOutcome launchEntry(const DesktopEntry& entry, const std::vector<std::string>& uris) {
@@ -100,6 +72,9 @@ LaunchOutcome launchEntry(const DesktopEntry& entry, const std::vector<std::stri
     if (auto checked = readBoundedFile(entry.path, FileLimits::keyFile); !checked)
         return {.error =
                     "The application " + entry.id + " cannot be started: " + checked.error().description};
+    if (auto file = gioBlockingFile())
+        return {.error =
+                    "The application " + entry.id + " cannot be started: " + *file + " is no regular file."};
     GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(entry.path.c_str());
     if (!info) return {.error = "The application " + entry.id + " is no longer installed."};
     auto outcome = launch(G_APP_INFO(info), uris);
@@ -108,8 +83,8 @@ LaunchOutcome launchEntry(const DesktopEntry& entry, const std::vector<std::stri
 }
 
 LaunchOutcome openURI(const std::string& uri) {
-    if (auto list = blockingApplicationList())
-        return {.error = "No application opens " + uri + ": " + *list + " is no regular file."};
+    if (auto file = gioBlockingFile(true))
+        return {.error = "No application opens " + uri + ": " + *file + " is no regular file."};
     GFile* file = g_file_new_for_uri(uri.c_str());
     GError* error = nullptr;
     GAppInfo* app = g_file_query_default_handler(file, nullptr, &error);

@@ -12,6 +12,7 @@
 #include "platform/foundation/BoundedFile.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/xdg/AutostartLoginItem.h"
+#include "platform/xdg/DesktopApplications.h"
 #include "platform/xdg/DesktopColorScheme.h"
 #include "platform/xdg/DesktopEntries.h"
 #include "platform/xdg/IconTheme.h"
@@ -133,24 +134,44 @@ TEST(HostileFiles, EachReaderPassesOverAFifoAnEndlessDeviceAndAnOversizedFile) {
     EXPECT_LT(peakMemory() - memoryBefore, 64 * 1024) << "kilobytes more at the peak";
 }
 
-// GIO reads an entry again to start it, and the lists of default applications to open an address,
-// each with a blocking open: a FIFO in their place fails the start or the opening at once.
-TEST(HostileFiles, StartingAndOpeningPassOverAFifoThatGioWouldWaitOn) {
+// GIO reads an entry again to start it, its lists of default applications on any use, and the
+// default application's entry to open an address, each with a blocking open: a FIFO in their place
+// fails the start, the opening or the entry's reading at once, saying which file is at fault.
+TEST(HostileFiles, StartingOpeningAndReadingEntriesPassOverAFifoThatGioWouldWaitOn) {
     auto& desktop = xdg_testing::Desktop::shared();
     const auto entry = desktop.path("home/.local/share/applications/hostile-start.desktop");
     const auto list = desktop.path("config/mimeapps.list");
+    const auto handler = desktop.path("home/.local/share/applications/browser.desktop");
     const auto kept = test_support::readWholeFile(list);
-    const std::pair<std::string, std::function<std::string()>> rows[] = {
-        {entry,
-         [&] { return xdg::launchEntry({.id = "hostile-start", .path = entry}).error.value_or("started"); }},
-        {list, [] { return xdg::openURI("https://example.org/").error.value_or("opened"); }},
+    const xdg::DesktopEntry editor{.id = "org.example.Editor",
+                                   .path = desktop.path("share/applications/org.example.Editor.desktop")};
+    const auto start = [](const xdg::DesktopEntry& entry) {
+        return [entry] { return xdg::launchEntry(entry).error.value_or("started"); };
     };
-    for (const auto& [path, start] : rows) {
+    const auto open = [] { return xdg::openURI("https://example.org/").error.value_or("opened"); };
+    const auto read = [editor] {
+        auto read = xdg::readDesktopEntry(editor.id, editor.path);
+        return read ? read->name : "left out";
+    };
+    const auto update = [&desktop] {
+        xdg::DesktopApplications applications(desktop.path("cache/velmora-hostile"));
+        applications.update();
+        return "updated with " + std::to_string(applications.entries().size()) + " entries";
+    };
+    const std::tuple<const char*, std::string, std::function<std::string()>, std::string> rows[] = {
+        {"starting an entry that is a FIFO", entry, start({.id = "hostile-start", .path = entry}), entry},
+        {"starting with a FIFO for mimeapps.list", list, start(editor), list},
+        {"opening with a FIFO for mimeapps.list", list, open, list},
+        {"reading an entry with a FIFO for mimeapps.list", list, read, "left out"},
+        {"updating the applications with a FIFO for mimeapps.list", list, update, "updated with 0 entries"},
+        {"opening with a FIFO for the default application", handler, open, handler},
+    };
+    for (const auto& [what, path, act, expected] : rows) {
         fs::remove(path);
         ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-        auto said = within(start, path);
-        ASSERT_TRUE(said) << path;
-        EXPECT_NE(said->find(path), std::string::npos) << *said;
+        auto said = within(act, path);
+        ASSERT_TRUE(said) << what;
+        EXPECT_NE(said->find(expected), std::string::npos) << what << ": " << *said;
         fs::remove(path);
     }
     test_support::writeFile(list, kept);
