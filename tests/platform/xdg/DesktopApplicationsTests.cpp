@@ -252,6 +252,8 @@ TEST(DesktopApplicationsTests, AnEntryInstalledWhileTheFolderKeepsChangingShowsB
     DesktopApplications applications(desktop.path("cache/velmora-busy"));
     applications.startWatching();
     ASSERT_TRUE(applications.waitForEntries(std::chrono::seconds(30)));
+    // Without a free inotify instance (a per-user limit) no change is ever seen.
+    ASSERT_EQ(std::ranges::count(applications.watchedFoldersForTesting(), folder), 1);
     const auto installed = [&] {
         return applications.entryForBundle("/Applications/busy-new.app").has_value();
     };
