@@ -96,11 +96,7 @@ struct DesktopApplications::Watcher {
     static void changed(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent, gpointer data) {
         auto* watcher = static_cast<Watcher*>(data);
         if (!watcher->concerns(monitor, file, other)) return;
-        if (watcher->pending) g_source_destroy(watcher->pending), g_source_unref(watcher->pending);
-        auto delay = watcher->settle.changed(g_get_monotonic_time());
-        watcher->pending = g_timeout_source_new(static_cast<guint>((delay + 999) / 1000));
-        g_source_set_callback(watcher->pending, settled, watcher, nullptr);
-        g_source_attach(watcher->pending, watcher->context);
+        watcher->settleIn(watcher->settle.changed(g_get_monotonic_time()));
     }
 
     // Whether a change reported by `monitor` may change the entries or the folders to watch.
@@ -193,6 +189,15 @@ struct DesktopApplications::Watcher {
         // changed in it meanwhile is read by one more walk, which re-reads only what changed.
         do owner->update();
         while (watch(owner->walkedFolders()));
+        // The file that kept GIO from reading lies outside the watched folders: look again later.
+        if (owner->gioBlocked_) settleIn(longestSettleMicroseconds);
+    }
+
+    void settleIn(std::int64_t microseconds) {
+        if (pending) g_source_destroy(pending), g_source_unref(pending);
+        pending = g_timeout_source_new(static_cast<guint>((microseconds + 999) / 1000));
+        g_source_set_callback(pending, settled, this, nullptr);
+        g_source_attach(pending, context);
     }
 
     void run() {
@@ -229,10 +234,14 @@ std::string DesktopApplications::defaultRoot() {
 
 std::vector<DesktopEntry> DesktopApplications::readEntries() {
     // GIO decodes the entries; while it would wait for ever on a file, the entries stay as they were.
-    if (auto file = gioBlockingFile()) {
+    auto file = gioBlockingFile();
+    if (file && !gioBlocked_) {
         std::printf("Desktop entries: %s is no regular file, so the applications are not read again\n",
                     file->c_str());
         std::fflush(stdout);
+    }
+    gioBlocked_ = file.has_value();
+    if (file) {
         std::lock_guard lock(mutex_);
         return *entries_;
     }

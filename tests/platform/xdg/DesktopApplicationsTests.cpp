@@ -273,3 +273,21 @@ TEST(DesktopApplicationsTests, AnEntryInstalledWhileTheFolderKeepsChangingShowsB
     applications.stopWatching();
     ::setenv("XDG_DATA_HOME", previous.c_str(), 1);
 }
+
+TEST(DesktopApplicationsTests, WhileAListOfDefaultApplicationsIsAFifoTheWatchWaitsAndReadsOnceItIsAFile) {
+    auto& desktop = Desktop::shared();
+    const auto list = desktop.path("config/mimeapps.list");
+    const auto kept = test_support::readWholeFile(list);
+    std::filesystem::remove(list);
+    ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);
+    std::filesystem::remove_all(desktop.path("cache/velmora-list"));
+    DesktopApplications applications(desktop.path("cache/velmora-list"));
+    applications.startWatching();
+    ASSERT_TRUE(applications.waitForEntries(std::chrono::seconds(30))) << "GIO waited on the FIFO";
+    EXPECT_TRUE(applications.entries().empty());
+    // Nothing in the applications folders changes: the watch looks again by itself.
+    std::filesystem::remove(list);
+    test_support::writeFile(list, kept);
+    EXPECT_TRUE(test_support::waitUntil([&] { return !applications.entries().empty(); }));
+    applications.stopWatching();
+}
