@@ -277,7 +277,7 @@ TEST(DesktopApplicationsTests, AnEntryInstalledWhileTheFolderKeepsChangingShowsB
 TEST(DesktopApplicationsTests, WhileAListOfDefaultApplicationsIsAFifoTheWatchWaitsAndReadsOnceItIsAFile) {
     auto& desktop = Desktop::shared();
     const auto list = desktop.path("config/mimeapps.list");
-    const auto kept = test_support::readWholeFile(list);
+    const xdg_testing::KeptFile kept(list);
     std::filesystem::remove(list);
     ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);
     std::filesystem::remove_all(desktop.path("cache/velmora-list"));
@@ -287,7 +287,6 @@ TEST(DesktopApplicationsTests, WhileAListOfDefaultApplicationsIsAFifoTheWatchWai
     EXPECT_TRUE(applications.entries().empty());
     // Nothing in the applications folders changes: the watch looks again by itself.
     std::filesystem::remove(list);
-    test_support::writeFile(list, kept);
     EXPECT_TRUE(test_support::waitUntil([&] { return !applications.entries().empty(); }));
     applications.stopWatching();
 }

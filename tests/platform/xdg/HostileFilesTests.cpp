@@ -142,7 +142,7 @@ TEST(HostileFiles, StartingOpeningAndReadingEntriesPassOverAFifoThatGioWouldWait
     const auto entry = desktop.path("home/.local/share/applications/hostile-start.desktop");
     const auto list = desktop.path("config/mimeapps.list");
     const auto handler = desktop.path("home/.local/share/applications/browser.desktop");
-    const auto kept = test_support::readWholeFile(list);
+    const xdg_testing::KeptFile kept(list);
     const xdg::DesktopEntry editor{.id = "org.example.Editor",
                                    .path = desktop.path("share/applications/org.example.Editor.desktop")};
     const auto start = [](const xdg::DesktopEntry& entry) {
@@ -174,5 +174,4 @@ TEST(HostileFiles, StartingOpeningAndReadingEntriesPassOverAFifoThatGioWouldWait
         EXPECT_NE(said->find(expected), std::string::npos) << what << ": " << *said;
         fs::remove(path);
     }
-    test_support::writeFile(list, kept);
 }
