@@ -7,7 +7,8 @@ add_library(fuzz_xdg_decoders STATIC
   ${root}/platform/xdg/SessionBus.cpp)
 target_include_directories(fuzz_xdg_decoders PUBLIC ${root})
 target_compile_options(fuzz_xdg_decoders PRIVATE -fsanitize=fuzzer-no-link)
-target_link_libraries(fuzz_xdg_decoders PUBLIC PkgConfig::GIO Threads::Threads)
+# The bounded reader of user-dirs.dirs comes with the file manager.
+target_link_libraries(fuzz_xdg_decoders PUBLIC fuzz_decoders PkgConfig::GIO Threads::Threads)
 
 foreach(name user_dirs launcher_entry)
   add_executable(fuzz_${name} ${name}.cpp)

@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include "platform/foundation/BoundedFile.h"
+
 namespace platform {
 namespace {
 
@@ -292,39 +294,7 @@ void FileManager::removeStaleTemporaries(std::string_view path, double minimumAg
 }
 
 FileResult<std::string> FileManager::contentsOfFile(std::string_view path, std::uint64_t maximumSize) const {
-    // Non-blocking, so that opening a FIFO returns at once instead of waiting for a writer.
-    int fd = retrying([&] { return ::open(resolvedPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); });
-    if (fd < 0) return FileError::fromErrno(errno, "Cannot read", path);
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        int code = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-        ::close(fd);
-        return FileError::fromErrno(code, "Cannot read", path);
-    }
-    if (static_cast<std::uint64_t>(status.st_size) > maximumSize) {
-        ::close(fd);
-        return FileError::fromErrno(EFBIG, "Cannot read", path);
-    }
-    std::string contents;
-    contents.reserve(static_cast<std::size_t>(status.st_size));
-    std::array<char, 65536> buffer;
-    for (;;) {
-        auto count = retrying([&] { return ::read(fd, buffer.data(), buffer.size()); });
-        if (count < 0) {
-            int code = errno;
-            ::close(fd);
-            return FileError::fromErrno(code, "Cannot read", path);
-        }
-        if (count == 0) break;
-        // The size can change after fstat: the limit holds for what is really read.
-        if (contents.size() + static_cast<std::size_t>(count) > maximumSize) {
-            ::close(fd);
-            return FileError::fromErrno(EFBIG, "Cannot read", path);
-        }
-        contents.append(buffer.data(), static_cast<std::size_t>(count));
-    }
-    ::close(fd);
-    return contents;
+    return readBoundedFile(resolvedPath(path), maximumSize);
 }
 
 std::optional<std::string> FileManager::readFile(std::string_view path, std::uint64_t maximumSize) const {

@@ -14,6 +14,7 @@
 
 #include "platform/base/Clock.h"
 #include "platform/base/LogText.h"
+#include "platform/foundation/BoundedFile.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/foundation/JSONNesting.h"
 
@@ -278,7 +279,7 @@ std::variant<DefaultsValue::Dictionary, std::string> UserDefaults::decodedFile(s
 void UserDefaults::load() {
     auto files = FileManager::shared();
     files->removeStaleTemporaries(path_);
-    auto contents = files->contentsOfFile(path_, maximumFileSize);
+    auto contents = files->contentsOfFile(path_, FileLimits::userDefaults);
     // Only content that cannot be decoded is moved aside: a file that cannot be read now (no
     // permission, a folder, a link to nowhere, a failing disk) may be whole, so it is kept as it is.
     if (!contents && contents.error().code != EFBIG) {

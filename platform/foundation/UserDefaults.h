@@ -104,8 +104,6 @@ private:
     void load();
     void save();
 
-    static constexpr std::uint64_t maximumFileSize = 16u << 20;
-
     const std::string path_;
     mutable std::mutex mutex_;
     DefaultsValue::Dictionary values_;

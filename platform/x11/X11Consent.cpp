@@ -11,8 +11,10 @@
 namespace platform::x11 {
 
 bool X11Consent::given() const {
+    // Only the file `record` writes counts: a FIFO or a device put there is no consent. Nothing is
+    // opened, so nothing at the path can hold the caller.
     struct stat info {};
-    return ::stat(path_.c_str(), &info) == 0;
+    return ::stat(path_.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool X11Consent::record() const {

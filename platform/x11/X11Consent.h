@@ -11,7 +11,7 @@ public:
     explicit X11Consent(std::string path) : path_(std::move(path)) {}
 
     const std::string& path() const { return path_; }
-    // Whether the file exists now.
+    // Whether the file is there now, as a regular file (a link to one counts).
     bool given() const;
     // Writes the file, replacing whatever lies at its path (a link is replaced, never followed,
     // with one line on stderr); false when it cannot be written.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "platform/foundation/BoundedFile.h"
 #include "platform/foundation/FileManager.h"
 
 namespace platform::xdg {
@@ -129,9 +130,12 @@ std::optional<std::string> AutostartLoginItem::unregisterMainApp() {
 }
 
 LoginItemStatus AutostartLoginItem::status() {
+    // Loaded from bounded bytes: GLib would wait for ever on a FIFO at the path.
+    auto bytes = readBoundedFile(entryPath(), FileLimits::keyFile);
+    if (!bytes) return LoginItemStatus::notRegistered;
     GKeyFile* file = g_key_file_new();
     bool enabled =
-        g_key_file_load_from_file(file, entryPath().c_str(), G_KEY_FILE_NONE, nullptr) &&
+        g_key_file_load_from_data(file, bytes->data(), bytes->size(), G_KEY_FILE_NONE, nullptr) &&
         g_key_file_has_key(file, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_EXEC, nullptr) &&
         !g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, G_KEY_FILE_DESKTOP_KEY_HIDDEN, nullptr);
     g_key_file_free(file);

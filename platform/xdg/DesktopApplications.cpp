@@ -7,11 +7,14 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <future>
 #include <set>
 
 #include "platform/foundation/FileManager.h"
+#include "platform/xdg/GioFiles.h"
+#include "platform/xdg/Settle.h"
 #include "platform/xdg/XpmImage.h"
 
 namespace platform::xdg {
@@ -20,8 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* applicationsFolder = "/Applications";
-// Changes come in bursts (a package installs many files): one update after the last of them.
-constexpr guint settleMilliseconds = 200;
+// Changes come in bursts (a package installs many files): one update after the last of them, but
+// at least one every two seconds while they go on, so that endless churn hides no application.
+constexpr std::int64_t settleMicroseconds = 200'000;
+constexpr std::int64_t longestSettleMicroseconds = 2'000'000;
 
 std::string lowered(std::string text) {
     for (auto& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -65,6 +70,7 @@ struct DesktopApplications::Watcher {
     GMainContext* context = nullptr;
     GMainLoop* loop = nullptr;
     GSource* pending = nullptr;
+    Settle settle{settleMicroseconds, longestSettleMicroseconds};
     std::thread thread;
     std::promise<void> watching;
     // Each watched folder: the applications folders that exist, the real folders below them that
@@ -81,6 +87,8 @@ struct DesktopApplications::Watcher {
         auto* watcher = static_cast<Watcher*>(data);
         g_source_unref(watcher->pending);
         watcher->pending = nullptr;
+        // Changes made while the update reads start the next burst.
+        watcher->settle.acted();
         watcher->update();
         return G_SOURCE_REMOVE;
     }
@@ -88,10 +96,7 @@ struct DesktopApplications::Watcher {
     static void changed(GFileMonitor* monitor, GFile* file, GFile* other, GFileMonitorEvent, gpointer data) {
         auto* watcher = static_cast<Watcher*>(data);
         if (!watcher->concerns(monitor, file, other)) return;
-        if (watcher->pending) g_source_destroy(watcher->pending), g_source_unref(watcher->pending);
-        watcher->pending = g_timeout_source_new(settleMilliseconds);
-        g_source_set_callback(watcher->pending, settled, watcher, nullptr);
-        g_source_attach(watcher->pending, watcher->context);
+        watcher->settleIn(watcher->settle.changed(g_get_monotonic_time()));
     }
 
     // Whether a change reported by `monitor` may change the entries or the folders to watch.
@@ -184,6 +189,15 @@ struct DesktopApplications::Watcher {
         // changed in it meanwhile is read by one more walk, which re-reads only what changed.
         do owner->update();
         while (watch(owner->walkedFolders()));
+        // The file that kept GIO from reading lies outside the watched folders: look again later.
+        if (owner->gioBlocked_) settleIn(longestSettleMicroseconds);
+    }
+
+    void settleIn(std::int64_t microseconds) {
+        if (pending) g_source_destroy(pending), g_source_unref(pending);
+        pending = g_timeout_source_new(static_cast<guint>((microseconds + 999) / 1000));
+        g_source_set_callback(pending, settled, this, nullptr);
+        g_source_attach(pending, context);
     }
 
     void run() {
@@ -219,6 +233,18 @@ std::string DesktopApplications::defaultRoot() {
 }
 
 std::vector<DesktopEntry> DesktopApplications::readEntries() {
+    // GIO decodes the entries; while it would wait for ever on a file, the entries stay as they were.
+    auto file = gioBlockingFile();
+    if (file && !gioBlocked_) {
+        std::printf("Desktop entries: %s is no regular file, so the applications are not read again\n",
+                    file->c_str());
+        std::fflush(stdout);
+    }
+    gioBlocked_ = file.has_value();
+    if (file) {
+        std::lock_guard lock(mutex_);
+        return *entries_;
+    }
     std::vector<DesktopEntry> entries;
     std::map<std::string, Known> known;
     std::set<std::string> seen;

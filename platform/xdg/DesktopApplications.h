@@ -125,6 +125,8 @@ private:
     // for a bundle found there).
     std::optional<std::map<std::string, std::pair<DesktopEntry, BundleContents>>> written_;
     std::atomic<bool> stopping_{false};
+    // Whether the last update could not read the entries because GIO would have waited on a file.
+    std::atomic<bool> gioBlocked_{false};
 
     struct Watcher;
     std::unique_ptr<Watcher> watcher_;

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
+#include "platform/foundation/BoundedFile.h"
 #include "platform/xdg/SessionBus.h"
 
 namespace platform::xdg {
@@ -23,11 +22,10 @@ bool endsWithDark(std::string name) {
 
 std::optional<ColorSchemePreference> readGtkSettings() {
     for (const auto& path : gtkSettingsFiles()) {
-        std::ifstream file(path, std::ios::binary);
-        if (!file) continue;
-        std::stringstream text;
-        text << file.rdbuf();
-        if (auto preference = gtkColorScheme(text.str())) return preference;
+        // Read at start: a FIFO or an endless file there is passed over at once.
+        auto text = readBoundedFile(path, FileLimits::keyFile);
+        if (!text) continue;
+        if (auto preference = gtkColorScheme(*text)) return preference;
     }
     return std::nullopt;
 }

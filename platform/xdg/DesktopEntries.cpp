@@ -9,13 +9,13 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/foundation/BoundedFile.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/xdg/GioFiles.h"
 
 namespace platform::xdg {
 namespace {
 
-// Entries are a few kilobytes; a larger file is no entry.
-constexpr std::uint64_t maximumEntrySize = 1u << 20;
 // Deeper folders are no menu's; the limit also keeps paths within the system's length.
 constexpr int maximumDepth = 16;
 
@@ -113,8 +113,10 @@ std::optional<DesktopEntry> decodeDesktopEntry(const std::string& id, const std:
 
 std::optional<DesktopEntry> readDesktopEntry(const std::string& id, const std::string& path) {
     // A FIFO or a device named like an entry is never opened for a blocking read.
-    auto bytes = FileManager::shared()->readFile(path, maximumEntrySize);
+    auto bytes = readBoundedFile(path, FileLimits::keyFile);
     if (!bytes) return std::nullopt;
+    // GIO would read its lists of default applications, and wait for ever on a FIFO among them.
+    if (gioBlockingFile()) return std::nullopt;
     return decodeDesktopEntry(id, path, *bytes);
 }
 

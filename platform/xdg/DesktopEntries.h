@@ -56,8 +56,8 @@ std::vector<DesktopEntryFile> entryFiles(const std::string& folder,
                                          std::vector<std::string>* walked = nullptr);
 
 // An entry's file read (regular files only, of a bounded size) and decoded; none for one that does
-// not show: hidden, meant for no display, shown only in other desktops, of another type, or whose
-// program (TryExec, Exec) is missing.
+// not show (hidden, meant for no display, shown only in other desktops, of another type, or whose
+// program, TryExec or Exec, is missing), and none while GIO cannot be used (see gioBlockingFile).
 std::optional<DesktopEntry> readDesktopEntry(const std::string& id, const std::string& path);
 // The same for an entry's bytes.
 std::optional<DesktopEntry> decodeDesktopEntry(const std::string& id, const std::string& path,

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "platform/foundation/BoundedFile.h"
 #include "platform/foundation/FileManager.h"
 
 namespace platform::xdg {
@@ -18,7 +19,6 @@ constexpr const char* themedExtensions[] = {".png", ".svg"};
 constexpr const char* pixmapExtensions[] = {".png", ".svg", ".xpm"};
 // No screen draws an icon larger; it also keeps every distance far from overflowing.
 constexpr int largestSize = 1 << 16;
-constexpr std::uint64_t maximumSettingsSize = 4u << 20;
 // What every desktop has, after the user's theme.
 constexpr const char* fallbackThemes[] = {"Adwaita", "hicolor"};
 
@@ -34,8 +34,10 @@ bool isFile(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-std::optional<std::string> readSmall(const std::string& path) {
-    return FileManager::shared()->readFile(path, maximumSettingsSize);
+std::optional<std::string> readSmall(const std::string& path, std::uint64_t limit) {
+    auto text = readBoundedFile(path, limit);
+    if (!text) return std::nullopt;
+    return std::move(text).value();
 }
 
 std::string trimmed(std::string_view text) {
@@ -48,7 +50,7 @@ std::string trimmed(std::string_view text) {
 // `key`'s value in an ini-like file, in `group` ("" for a file without groups); quotes removed.
 std::optional<std::string> settingValue(const std::string& path, std::string_view group,
                                         std::string_view key) {
-    auto text = readSmall(path);
+    auto text = readSmall(path, FileLimits::keyFile);
     if (!text) return std::nullopt;
     std::istringstream lines(*text);
     std::string current;
@@ -191,7 +193,7 @@ const IconTheme::Theme& IconTheme::theme(const std::string& name) {
     }
     // The first index found describes the theme; the other folders only add files.
     for (const auto& root : theme.roots) {
-        auto text = readSmall(root + "/index.theme");
+        auto text = readSmall(root + "/index.theme", FileLimits::themeIndex);
         if (!text) continue;
         if (auto description = describe(*text)) {
             theme.description = std::move(*description);

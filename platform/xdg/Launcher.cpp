@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/foundation/BoundedFile.h"
 #include "platform/foundation/FileManager.h"
+#include "platform/xdg/GioFiles.h"
 
 namespace platform::xdg {
 namespace {
@@ -65,6 +67,14 @@ LaunchOutcome launch(GAppInfo* app, const std::vector<std::string>& uris) {
 }  // namespace
 
 LaunchOutcome launchEntry(const DesktopEntry& entry, const std::vector<std::string>& uris) {
+    // GLib reads the entry again, whole and with a blocking open: it gets only a file that the
+    // bounded reader takes now.
+    if (auto checked = readBoundedFile(entry.path, FileLimits::keyFile); !checked)
+        return {.error =
+                    "The application " + entry.id + " cannot be started: " + checked.error().description};
+    if (auto file = gioBlockingFile())
+        return {.error =
+                    "The application " + entry.id + " cannot be started: " + *file + " is no regular file."};
     GDesktopAppInfo* info = g_desktop_app_info_new_from_filename(entry.path.c_str());
     if (!info) return {.error = "The application " + entry.id + " is no longer installed."};
     auto outcome = launch(G_APP_INFO(info), uris);
@@ -73,6 +83,8 @@ LaunchOutcome launchEntry(const DesktopEntry& entry, const std::vector<std::stri
 }
 
 LaunchOutcome openURI(const std::string& uri) {
+    if (auto file = gioBlockingFile(true))
+        return {.error = "No application opens " + uri + ": " + *file + " is no regular file."};
     GFile* file = g_file_new_for_uri(uri.c_str());
     GError* error = nullptr;
     GAppInfo* app = g_file_query_default_handler(file, nullptr, &error);

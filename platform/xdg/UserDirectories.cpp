@@ -3,8 +3,8 @@
 #include <glib.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+
+#include "platform/foundation/BoundedFile.h"
 
 namespace platform::xdg {
 namespace {
@@ -28,11 +28,10 @@ std::string homeFolder() {
 std::map<std::string, std::string> readUserDirectories() {
     auto config = environment("XDG_CONFIG_HOME");
     if (config.empty()) config = homeFolder() + "/.config";
-    std::ifstream file(config + "/user-dirs.dirs", std::ios::binary);
-    if (!file) return {};
-    std::stringstream text;
-    text << file.rdbuf();
-    return parseUserDirectories(text.str(), homeFolder());
+    // Read when the start menu is made: a FIFO or an endless file there must not hold it.
+    auto text = readBoundedFile(config + "/user-dirs.dirs", FileLimits::keyFile);
+    if (!text) return {};
+    return parseUserDirectories(*text, homeFolder());
 }
 
 }  // namespace

@@ -90,13 +90,17 @@ TEST_F(FileManagerTest, OnlyRegularFilesWithinTheLimitAreRead) {
     fs::create_directory(folder / "folder");
     ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", folder / "zero");
-    using Case = std::tuple<const char*, std::uint64_t, int>;  // 0: read
-    for (const auto& [name, limit, error] :
-         {Case{"small", 5, 0}, Case{"link", 5, 0}, Case{"small", 4, EFBIG}, Case{"folder", 5, EISDIR},
-          Case{"fifo", 5, EINVAL}, Case{"zero", 5, EINVAL}, Case{"missing", 5, ENOENT}}) {
+    // The error says why: the kind of file, or the limit.
+    using Case = std::tuple<const char*, std::uint64_t, int, const char*>;  // 0: read
+    for (const auto& [name, limit, error, said] :
+         {Case{"small", 5, 0, ""}, Case{"link", 5, 0, ""}, Case{"small", 4, EFBIG, "more than 4 bytes"},
+          Case{"folder", 5, EISDIR, "it is a folder"}, Case{"fifo", 5, EINVAL, "it is a FIFO, not a regular"},
+          Case{"zero", 5, EINVAL, "it is a device"}, Case{"missing", 5, ENOENT, "No such file"}}) {
         auto contents = files->contentsOfFile(folder / name, limit);
         EXPECT_EQ(contents ? 0 : contents.error().code, error) << name;
         EXPECT_EQ(contents ? *contents : std::string(), error ? "" : "12345") << name;
+        EXPECT_NE((contents ? std::string() : contents.error().description).find(said), std::string::npos)
+            << name;
     }
     EXPECT_EQ(files->readFile(folder / "folder"), std::nullopt);
 }

@@ -240,3 +240,53 @@ TEST(DesktopApplicationsTests, AMissingFolderIsWatchedThroughItsNearestParentUnt
     applications.stopWatching();
     ::setenv("XDG_DATA_HOME", previous.c_str(), 1);
 }
+
+TEST(DesktopApplicationsTests, AnEntryInstalledWhileTheFolderKeepsChangingShowsBeforeTheChangesStop) {
+    auto& desktop = Desktop::shared();
+    auto base = desktop.path("busy");
+    std::filesystem::remove_all(base);
+    const std::string folder = base + "/applications";
+    std::filesystem::create_directories(folder);
+    const std::string previous = std::getenv("XDG_DATA_HOME");
+    ::setenv("XDG_DATA_HOME", base.c_str(), 1);
+    DesktopApplications applications(desktop.path("cache/velmora-busy"));
+    applications.startWatching();
+    ASSERT_TRUE(applications.waitForEntries(std::chrono::seconds(30)));
+    // Without a free inotify instance (a per-user limit) no change is ever seen.
+    ASSERT_EQ(std::ranges::count(applications.watchedFoldersForTesting(), folder), 1);
+    const auto installed = [&] {
+        return applications.entryForBundle("/Applications/busy-new.app").has_value();
+    };
+    // A package manager at work: a change every 100 ms, an entry installed half a second in. The
+    // changes go on until the entry shows, for at most 30 s.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    bool shown = false;
+    for (int step = 0; !shown && std::chrono::steady_clock::now() < limit; ++step) {
+        test_support::writeFile(folder + "/churn-" + std::to_string(step % 2) + ".txt", std::to_string(step));
+        if (step == 5)
+            test_support::writeFile(folder + "/busy-new.desktop",
+                                    "[Desktop Entry]\nType=Application\nName=Busy\nExec=editor-bin\n");
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        shown = installed();
+    }
+    EXPECT_TRUE(shown);
+    applications.stopWatching();
+    ::setenv("XDG_DATA_HOME", previous.c_str(), 1);
+}
+
+TEST(DesktopApplicationsTests, WhileAListOfDefaultApplicationsIsAFifoTheWatchWaitsAndReadsOnceItIsAFile) {
+    auto& desktop = Desktop::shared();
+    const auto list = desktop.path("config/mimeapps.list");
+    const xdg_testing::KeptFile kept(list);
+    std::filesystem::remove(list);
+    ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);
+    std::filesystem::remove_all(desktop.path("cache/velmora-list"));
+    DesktopApplications applications(desktop.path("cache/velmora-list"));
+    applications.startWatching();
+    ASSERT_TRUE(applications.waitForEntries(std::chrono::seconds(30))) << "GIO waited on the FIFO";
+    EXPECT_TRUE(applications.entries().empty());
+    // Nothing in the applications folders changes: the watch looks again by itself.
+    std::filesystem::remove(list);
+    EXPECT_TRUE(test_support::waitUntil([&] { return !applications.entries().empty(); }));
+    applications.stopWatching();
+}

@@ -84,4 +84,21 @@ private:
     test_support::TemporaryFolder folder_;
 };
 
+// Puts a file of the test desktop back as it was, whatever the test left at its path.
+class KeptFile {
+public:
+    explicit KeptFile(std::string path)
+        : path_(std::move(path)), bytes_(test_support::readWholeFile(path_)) {}
+    ~KeptFile() {
+        std::filesystem::remove(path_);
+        test_support::writeFile(path_, bytes_);
+    }
+    KeptFile(const KeptFile&) = delete;
+    KeptFile& operator=(const KeptFile&) = delete;
+
+private:
+    std::string path_;
+    std::string bytes_;
+};
+
 }  // namespace xdg_testing
