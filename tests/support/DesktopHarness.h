@@ -47,6 +47,11 @@ struct DesktopHarness {
             [this](const platform::Notification&) { --updates; });
     }
 
+    // The notification centre outlives the harness: its observer must not call into a harness gone.
+    ~DesktopHarness() { platform::Workspace::notificationCenter()->removeObserver(desktopChanges); }
+    DesktopHarness(const DesktopHarness&) = delete;
+    DesktopHarness& operator=(const DesktopHarness&) = delete;
+
     void refresh() {
         manager->update.onNext(rx::Unit{});
         // Bounded: a refresh that keeps queueing work fails the test instead of hanging it.
