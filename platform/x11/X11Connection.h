@@ -39,11 +39,22 @@ public:
 
     xcb_get_property_cookie_t property(xcb_window_t window, xcb_atom_t atom, std::uint32_t length = 64);
     PropertyReply reply(xcb_get_property_cookie_t cookie);
-    // Why the display does not count as an EWMH desktop; empty when it does.
-    std::string ewmhProblem();
+    // Why the display does not count as an EWMH desktop; empty when it does, with the manager's
+    // check window in `checkWindow`.
+    std::string ewmhProblem(xcb_window_t* checkWindow = nullptr);
     // The process of the client that made each window, as the server knows it; 0 where it does
     // not tell (no resource extension, a remote client, a window gone).
     std::vector<std::int32_t> clientProcesses(const std::vector<std::uint32_t>& windows);
+    // The window manager now: its selection's owner and its check window, 0 where there is none
+    // (a check window that is stale or does not list the windows counts as none).
+    struct Manager {
+        xcb_window_t owner = 0;
+        xcb_window_t check = 0;
+        friend bool operator==(const Manager&, const Manager&) = default;
+    };
+    Manager manager();
+    // Which of `windows` still exist.
+    std::vector<std::uint32_t> existing(const std::vector<std::uint32_t>& windows);
 
     xcb_connection_t* xcb = nullptr;
     xcb_ewmh_connection_t ewmh{};
@@ -53,6 +64,8 @@ public:
     double rootHeight = 0;
     xcb_atom_t wmChangeState = 0;
     xcb_atom_t wmTakeFocus = 0;
+    // The window manager's selection on this screen, WM_S<n>.
+    xcb_atom_t wmSelection = 0;
     // Whether the server tells which client made a window (the X resource extension).
     bool hasResource = false;
 

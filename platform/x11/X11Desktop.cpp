@@ -6,12 +6,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "platform/base/MainQueue.h"
+#include "platform/base/Clock.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/system/Accessibility.h"
 #include "platform/system/Screen.h"
+#include "platform/system/WindowManagerNotification.h"
 #include "platform/system/WindowList.h"
 #include "platform/x11/X11Actions.h"
 #include "platform/x11/X11Connection.h"
@@ -75,6 +78,9 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
     desktop->input_ = o.input;
     if (!desktop->input_) desktop->input_ = XInputSource::open(o.displayName, error);
     if (!desktop->input_) return nullptr;
+    auto manager = desktop->connection_->manager();
+    desktop->managerOwner_ = manager.owner;
+    desktop->managerCheck_ = manager.check;
     desktop->actions_ = std::make_unique<X11Actions>(*desktop->connection_);
     desktop->consent_ = std::make_unique<X11Consent>(o.consentPath);
     desktop->consentGiven_ = desktop->consent_->given();
@@ -85,14 +91,18 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
     if (o.watches) {
         auto* raw = desktop.get();
         X11Watcher::Callbacks callbacks{[raw] { raw->generation_.fetch_add(1); },
-                                        [raw] { raw->consentFileChanged(); }};
+                                        [raw] { raw->consentFileChanged(); },
+                                        [raw] { raw->managerChangeSeen_ = true; }};
         const auto& ewmh = desktop->connection_->ewmh;
         // What the task list shows: the windows, their owners, names and states, the active one.
         X11Watcher::Properties properties{
             ewmh._NET_CURRENT_DESKTOP,
             {ewmh._NET_CLIENT_LIST, ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE, ewmh._NET_WM_NAME,
              XCB_ATOM_WM_NAME, XCB_ATOM_WM_CLASS, ewmh._NET_WM_PID},
-            {ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE}};
+            {ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE},
+            ewmh._NET_SUPPORTING_WM_CHECK,
+            ewmh._NET_CLIENT_LIST,
+            desktop->connection_->wmSelection};
         desktop->watcher_ =
             std::make_unique<X11Watcher>(o.displayName, desktop->connection_->root, std::move(properties),
                                          std::filesystem::path(o.consentPath).parent_path().string(),
@@ -187,6 +197,9 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     std::lock_guard lock(snapshotMutex_);
     auto generation = generation_.load();
     if (snapshot_ && watcher_ && generation == readGeneration_) return snapshot_;
+    if (managerChangeSeen_.exchange(false) && snapshot_ && !takeover_)
+        takeover_ = Takeover{Clock::monotonicSeconds(), std::nullopt};
+    if (takeover_ && !takeoverEnded(generation)) return snapshot_;
     bool everything = readsEverything_.exchange(false) || !snapshot_;
     if (provisionalMatches_ && provisionalMatches_->load() && options_.applications->entriesRead()) {
         // A reader of its own forgets every window's application.
@@ -198,6 +211,12 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     if (everything)
         screens_ = ScreenMap::pair(readMonitors(connection_->xcb, connection_->root), Screens::screens());
     auto next = reader_->read(*connection_, watcher_.get(), snapshot_.get(), everything, screens_);
+    // Windows may leave the list before the watch tells of a new manager.
+    if (snapshot_ && lostToNewManager(*next)) {
+        takeover_ = Takeover{Clock::monotonicSeconds(), std::nullopt};
+        readsEverything_ = true;
+        return snapshot_;
+    }
     {
         std::lock_guard state(stateMutex_);
         if (!focuslessGroup_.empty()) {
@@ -216,6 +235,46 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
         if (everything) pointerScreens_->set(screens_);
     }
     return snapshot_;
+}
+
+bool X11Desktop::lostToNewManager(const X11Snapshot& next) {
+    std::set<std::uint32_t> listed(next.clients.begin(), next.clients.end());
+    std::vector<std::uint32_t> missing;
+    for (auto window : snapshot_->clients)
+        if (!listed.count(window)) missing.push_back(window);
+    if (missing.empty() || connection_->existing(missing).empty()) return false;
+    auto manager = connection_->manager();
+    return manager.owner != managerOwner_ || manager.check != managerCheck_;
+}
+
+bool X11Desktop::takeoverEnded(std::uint64_t generation) {
+    auto& takeover = *takeover_;
+    bool late = Clock::monotonicSeconds() - takeover.since >= longestTakeover;
+    // Nothing seen since the last look: the display is not asked again.
+    if (!late && takeover.checked == generation) return false;
+    takeover.checked = generation;
+    auto manager = connection_->manager();
+    if (!late) {
+        // A new owner of the selection with the old check window: the old manager is still leaving.
+        bool settled = manager.check && (manager.check != managerCheck_ || manager.owner == managerOwner_);
+        if (!settled) return false;
+        auto listed = cardinals(connection_->reply(
+            connection_->property(connection_->root, connection_->ewmh._NET_CLIENT_LIST, 4096)));
+        std::set<std::uint32_t> now(listed.begin(), listed.end());
+        std::vector<std::uint32_t> missing;
+        for (auto window : snapshot_->clients)
+            if (!now.count(window)) missing.push_back(window);
+        if (!connection_->existing(missing).empty()) return false;
+    }
+    takeover_.reset();
+    readsEverything_ = true;
+    bool changed = manager.owner != managerOwner_ || manager.check != managerCheck_;
+    managerOwner_ = manager.owner;
+    managerCheck_ = manager.check;
+    // What the old manager was told about the program's own windows must be told to the new one.
+    if (changed && manager.check)
+        MainQueue::async([] { NotificationCenter::workspaceCenter()->post(windowManagerDidChangeNotification); });
+    return true;
 }
 
 std::optional<std::uint64_t> X11Desktop::generation() {
@@ -265,6 +324,8 @@ void X11Desktop::consentFileChanged() {
         if (now == consentGiven_) return;
         consentGiven_ = now;
     }
+    // What a refresh reads depends on the consent: a reading from before it is no answer now.
+    generation_.fetch_add(1);
     MainQueue::async(
         [] { NotificationCenter::distributedCenter()->post(Accessibility::trustChangedNotification); });
 }

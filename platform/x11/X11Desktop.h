@@ -121,6 +121,12 @@ private:
     explicit X11Desktop(Options options);
     void setUpServices();
     void consentFileChanged();
+    // Whether the change of window manager under way is over (snapshotMutex_ held); it is when
+    // the new manager lists every window the old one did that still exists, or after
+    // `longestTakeover` seconds.
+    bool takeoverEnded(std::uint64_t generation);
+    // Whether `next` lost windows that still exist to a new window manager (snapshotMutex_ held).
+    bool lostToNewManager(const X11Snapshot& next);
 
     Options options_;
     std::unique_ptr<X11Connection> connection_;
@@ -144,6 +150,19 @@ private:
     std::atomic<std::uint64_t> readGeneration_{0};
     std::atomic<std::uint64_t> generation_{1};
     std::atomic<bool> readsEverything_{true};
+    // While the window manager changes, the last reading stands: the old one lets go of every
+    // window before the new one takes them, and no application must seem to end meanwhile.
+    static constexpr double longestTakeover = 3;
+    struct Takeover {
+        double since = 0;
+        // The generation last compared with the display; none yet.
+        std::optional<std::uint64_t> checked;
+    };
+    std::optional<Takeover> takeover_;
+    std::atomic<bool> managerChangeSeen_{false};
+    // The window manager the program last knew (its selection's owner and check window).
+    std::uint32_t managerOwner_ = 0;
+    std::uint32_t managerCheck_ = 0;
     // Set when a window was matched before the desktop entries were read; none with another matcher.
     std::shared_ptr<std::atomic<bool>> provisionalMatches_;
 

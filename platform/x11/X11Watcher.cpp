@@ -3,6 +3,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
+#include <xcb/xfixes.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -35,6 +36,7 @@ X11Watcher::X11Watcher(const std::string& displayName, std::uint32_t root, Prope
     xcb_ = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), &screen);
     if (xcb_connection_has_error(xcb_)) return;
     select(root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+    watchSelection(root);
     xcb_flush(xcb_);
     inotify_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     std::error_code ignored;
@@ -73,6 +75,19 @@ bool X11Watcher::takeChanged(std::set<std::uint32_t>& windows) {
     return everything;
 }
 
+void X11Watcher::watchSelection(std::uint32_t root) {
+    const auto* xfixes = xcb_get_extension_data(xcb_, &xcb_xfixes_id);
+    if (!properties_.managerSelection || !xfixes || !xfixes->present) return;
+    // XFixes answers nothing before its version is asked.
+    std::free(xcb_xfixes_query_version_reply(
+        xcb_, xcb_xfixes_query_version(xcb_, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION), nullptr));
+    xcb_xfixes_select_selection_input(xcb_, root, properties_.managerSelection,
+                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    xfixesEvent_ = xfixes->first_event;
+}
+
 void X11Watcher::select(std::uint32_t window, std::uint32_t mask) {
     xcb_change_window_attributes(xcb_, window, XCB_CW_EVENT_MASK, &mask);
 }
@@ -83,11 +98,17 @@ bool X11Watcher::readDisplay() {
     bool spaceChanged = false;
     bool listChanged = false;
     bool stateChanged = false;
+    bool managerChanged = false;
     while (auto* event = xcb_poll_for_event(xcb_)) {
         auto type = event->response_type & 0x7f;
         std::lock_guard lock(mutex_);
-        if (type == XCB_PROPERTY_NOTIFY) {
+        if (xfixesEvent_ && type == xfixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
+            managerChanged = true;
+        } else if (type == XCB_PROPERTY_NOTIFY) {
             auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
+            if (property->atom == properties_.managerCheck ||
+                (property->atom == properties_.clientList && property->state == XCB_PROPERTY_DELETE))
+                managerChanged = true;
             if (property->atom == properties_.currentDesktop) spaceChanged = true;
             if (properties_.listed.count(property->atom)) listChanged = true;
             if (properties_.state.count(property->atom)) stateChanged = true;
@@ -104,6 +125,17 @@ bool X11Watcher::readDisplay() {
             changed = true;
         }
         std::free(event);
+    }
+    if (managerChanged) {
+        {
+            std::lock_guard lock(mutex_);
+            followed_.clear();
+            everything_ = true;
+        }
+        changed = true;
+        // First, so that no reading between the two takes the old manager's leaving for the end of
+        // every window.
+        if (callbacks_.managerChanged) callbacks_.managerChanged();
     }
     if (changed && callbacks_.changed) callbacks_.changed();
     if (listChanged || stateChanged) announceOnce(listPending_, WindowList::didChangeNotification);

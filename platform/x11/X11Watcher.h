@@ -19,17 +19,25 @@ namespace platform::x11 {
 // a shared EventThread. Every change calls `changed`; a change of the current desktop also announces the
 // active space's change, one of the `listed` properties the window list's change and one of the
 // `state` properties also the window state's change (each once for a burst of events); a change
-// in the folder calls `folderChanged`. Both callbacks run on the event thread.
+// in the folder calls `folderChanged`. A sign that the window manager is changing (a new owner of
+// its selection, a new check window, its client list deleted) calls `managerChanged` before
+// `changed`, and every window is followed again by the next `follow`: the new manager re-parents
+// them. The callbacks run on the event thread.
 class X11Watcher {
 public:
     struct Callbacks {
         std::function<void()> changed;
         std::function<void()> folderChanged;
+        std::function<void()> managerChanged;
     };
     struct Properties {
         std::uint32_t currentDesktop = 0;
         std::set<std::uint32_t> listed;
         std::set<std::uint32_t> state;
+        // The window manager's check window and client list on the root, and its selection (WM_S<n>).
+        std::uint32_t managerCheck = 0;
+        std::uint32_t clientList = 0;
+        std::uint32_t managerSelection = 0;
     };
     X11Watcher(const std::string& displayName, std::uint32_t root, Properties properties,
                const std::string& folder, Callbacks callbacks, std::shared_ptr<EventThread> thread);
@@ -46,6 +54,7 @@ public:
 
 private:
     void select(std::uint32_t window, std::uint32_t mask);
+    void watchSelection(std::uint32_t root);
     bool readDisplay();
     bool readFolder();
 
@@ -56,6 +65,8 @@ private:
     const std::shared_ptr<EventThread> thread_;
     int xcbReader_ = -1;
     int folderReader_ = -1;
+    // The first event number of XFixes, which tells the selection's new owners; 0 without it.
+    std::uint8_t xfixesEvent_ = 0;
     std::mutex mutex_;
     std::set<std::uint32_t> followed_;
     std::set<std::uint32_t> dirty_;
