@@ -32,7 +32,8 @@ std::unique_ptr<X11Connection> X11Connection::open(const std::string& name, std:
     auto changeState = xcb_intern_atom(c, 0, 15, "WM_CHANGE_STATE");
     auto takeFocus = xcb_intern_atom(c, 0, 13, "WM_TAKE_FOCUS");
     auto selectionName = "WM_S" + std::to_string(connection->screen);
-    auto selection = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(selectionName.size()), selectionName.c_str());
+    auto selection =
+        xcb_intern_atom(c, 0, static_cast<std::uint16_t>(selectionName.size()), selectionName.c_str());
     connection->hasEwmh = xcb_ewmh_init_atoms_replies(&connection->ewmh, cookies, nullptr);
     if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, changeState, nullptr)})
         connection->wmChangeState = reply->atom;
@@ -66,9 +67,15 @@ PropertyReply X11Connection::reply(xcb_get_property_cookie_t cookie) {
     return PropertyReply(xcb_get_property_reply(xcb, cookie, nullptr));
 }
 
+bool X11Connection::Manager::present() const {
+    // Resource ids of one client share the bits outside the server's resource mask.
+    return check && (!owner || (owner & ~resourceMask) == (check & ~resourceMask));
+}
+
 X11Connection::Manager X11Connection::manager() {
     auto owner = xcb_get_selection_owner(xcb, wmSelection);
     Manager manager;
+    manager.resourceMask = xcb_get_setup(xcb)->resource_id_mask;
     xcb_window_t check = 0;
     if (ewmhProblem(&check).empty()) manager.check = check;
     if (Freed<xcb_get_selection_owner_reply_t> answer{xcb_get_selection_owner_reply(xcb, owner, nullptr)})
@@ -76,7 +83,7 @@ X11Connection::Manager X11Connection::manager() {
     return manager;
 }
 
-std::vector<std::uint32_t> X11Connection::existing(const std::vector<std::uint32_t>& windows) {
+std::vector<std::uint32_t> X11Connection::existing(const std::vector<std::uint32_t>& windows, bool viewable) {
     std::vector<xcb_get_window_attributes_cookie_t> cookies;
     cookies.reserve(windows.size());
     for (auto window : windows) cookies.push_back(xcb_get_window_attributes(xcb, window));
@@ -84,7 +91,7 @@ std::vector<std::uint32_t> X11Connection::existing(const std::vector<std::uint32
     for (std::size_t i = 0; i < cookies.size(); ++i)
         if (Freed<xcb_get_window_attributes_reply_t> answer{
                 xcb_get_window_attributes_reply(xcb, cookies[i], nullptr)})
-            found.push_back(windows[i]);
+            if (!viewable || answer->map_state == XCB_MAP_STATE_VIEWABLE) found.push_back(windows[i]);
     return found;
 }
 

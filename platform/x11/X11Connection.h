@@ -50,11 +50,14 @@ public:
     struct Manager {
         xcb_window_t owner = 0;
         xcb_window_t check = 0;
-        friend bool operator==(const Manager&, const Manager&) = default;
+        // A check window of the selection's owner (or of a manager that owns no selection): a new
+        // owner beside the old check window is a manager still starting while the old one leaves.
+        bool present() const;
+        std::uint32_t resourceMask = 0;
     };
     Manager manager();
-    // Which of `windows` still exist.
-    std::vector<std::uint32_t> existing(const std::vector<std::uint32_t>& windows);
+    // Which of `windows` still exist; with `viewable`, only those mapped and shown.
+    std::vector<std::uint32_t> existing(const std::vector<std::uint32_t>& windows, bool viewable = false);
 
     xcb_connection_t* xcb = nullptr;
     xcb_ewmh_connection_t ewmh{};

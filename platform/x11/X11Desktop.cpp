@@ -8,14 +8,14 @@
 #include <filesystem>
 #include <set>
 
-#include "platform/base/MainQueue.h"
 #include "platform/base/Clock.h"
+#include "platform/base/MainQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/system/Accessibility.h"
 #include "platform/system/Screen.h"
-#include "platform/system/WindowManagerNotification.h"
 #include "platform/system/WindowList.h"
+#include "platform/system/WindowManagerNotification.h"
 #include "platform/x11/X11Actions.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Consent.h"
@@ -92,7 +92,10 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
         auto* raw = desktop.get();
         X11Watcher::Callbacks callbacks{[raw] { raw->generation_.fetch_add(1); },
                                         [raw] { raw->consentFileChanged(); },
-                                        [raw] { raw->managerChangeSeen_ = true; }};
+                                        [raw](bool selection) {
+                                            if (selection) raw->managerSelectionChanged_ = true;
+                                            raw->managerChangeSeen_ = true;
+                                        }};
         const auto& ewmh = desktop->connection_->ewmh;
         // What the task list shows: the windows, their owners, names and states, the active one.
         X11Watcher::Properties properties{
@@ -197,9 +200,16 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     std::lock_guard lock(snapshotMutex_);
     auto generation = generation_.load();
     if (snapshot_ && watcher_ && generation == readGeneration_) return snapshot_;
-    if (managerChangeSeen_.exchange(false) && snapshot_ && !takeover_)
-        takeover_ = Takeover{Clock::monotonicSeconds(), std::nullopt};
-    if (takeover_ && !takeoverEnded(generation)) return snapshot_;
+    if (managerChangeSeen_.exchange(false) && snapshot_) {
+        if (!takeover_) takeover_ = Takeover{Clock::monotonicSeconds(), std::nullopt, false};
+        if (managerSelectionChanged_.exchange(false)) takeover_->selectionChanged = true;
+        takeover_->checked.reset();
+    }
+    bool tookOver = false;
+    if (takeover_) {
+        if (!takeoverEnded(generation)) return snapshot_;
+        tookOver = true;
+    }
     bool everything = readsEverything_.exchange(false) || !snapshot_;
     if (provisionalMatches_ && provisionalMatches_->load() && options_.applications->entriesRead()) {
         // A reader of its own forgets every window's application.
@@ -212,8 +222,8 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
         screens_ = ScreenMap::pair(readMonitors(connection_->xcb, connection_->root), Screens::screens());
     auto next = reader_->read(*connection_, watcher_.get(), snapshot_.get(), everything, screens_);
     // Windows may leave the list before the watch tells of a new manager.
-    if (snapshot_ && lostToNewManager(*next)) {
-        takeover_ = Takeover{Clock::monotonicSeconds(), std::nullopt};
+    if (snapshot_ && !tookOver && lostToNewManager(*next)) {
+        takeover_ = Takeover{Clock::monotonicSeconds(), std::nullopt, false};
         readsEverything_ = true;
         return snapshot_;
     }
@@ -242,9 +252,10 @@ bool X11Desktop::lostToNewManager(const X11Snapshot& next) {
     std::vector<std::uint32_t> missing;
     for (auto window : snapshot_->clients)
         if (!listed.count(window)) missing.push_back(window);
-    if (missing.empty() || connection_->existing(missing).empty()) return false;
+    // A program that withdraws its window unmaps it first; a manager that goes leaves it shown.
+    if (missing.empty() || connection_->existing(missing, true).empty()) return false;
     auto manager = connection_->manager();
-    return manager.owner != managerOwner_ || manager.check != managerCheck_;
+    return !manager.present() || manager.owner != managerOwner_ || manager.check != managerCheck_;
 }
 
 bool X11Desktop::takeoverEnded(std::uint64_t generation) {
@@ -255,9 +266,7 @@ bool X11Desktop::takeoverEnded(std::uint64_t generation) {
     takeover.checked = generation;
     auto manager = connection_->manager();
     if (!late) {
-        // A new owner of the selection with the old check window: the old manager is still leaving.
-        bool settled = manager.check && (manager.check != managerCheck_ || manager.owner == managerOwner_);
-        if (!settled) return false;
+        if (!manager.present()) return false;
         auto listed = cardinals(connection_->reply(
             connection_->property(connection_->root, connection_->ewmh._NET_CLIENT_LIST, 4096)));
         std::set<std::uint32_t> now(listed.begin(), listed.end());
@@ -266,14 +275,16 @@ bool X11Desktop::takeoverEnded(std::uint64_t generation) {
             if (!now.count(window)) missing.push_back(window);
         if (!connection_->existing(missing).empty()) return false;
     }
-    takeover_.reset();
     readsEverything_ = true;
-    bool changed = manager.owner != managerOwner_ || manager.check != managerCheck_;
+    bool changed =
+        takeover.selectionChanged || manager.owner != managerOwner_ || manager.check != managerCheck_;
     managerOwner_ = manager.owner;
     managerCheck_ = manager.check;
+    takeover_.reset();
     // What the old manager was told about the program's own windows must be told to the new one.
-    if (changed && manager.check)
-        MainQueue::async([] { NotificationCenter::workspaceCenter()->post(windowManagerDidChangeNotification); });
+    if (changed && manager.present())
+        MainQueue::async(
+            [] { NotificationCenter::workspaceCenter()->post(windowManagerDidChangeNotification); });
     return true;
 }
 

@@ -125,7 +125,8 @@ private:
     // the new manager lists every window the old one did that still exists, or after
     // `longestTakeover` seconds.
     bool takeoverEnded(std::uint64_t generation);
-    // Whether `next` lost windows that still exist to a new window manager (snapshotMutex_ held).
+    // Whether `next` lost windows that are still shown: their manager let go of them
+    // (snapshotMutex_ held).
     bool lostToNewManager(const X11Snapshot& next);
 
     Options options_;
@@ -157,9 +158,12 @@ private:
         double since = 0;
         // The generation last compared with the display; none yet.
         std::optional<std::uint64_t> checked;
+        // Whether the watch saw the selection change hands (a new manager may reuse the old one's ids).
+        bool selectionChanged = false;
     };
     std::optional<Takeover> takeover_;
     std::atomic<bool> managerChangeSeen_{false};
+    std::atomic<bool> managerSelectionChanged_{false};
     // The window manager the program last knew (its selection's owner and check window).
     std::uint32_t managerOwner_ = 0;
     std::uint32_t managerCheck_ = 0;

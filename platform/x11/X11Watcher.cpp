@@ -99,11 +99,12 @@ bool X11Watcher::readDisplay() {
     bool listChanged = false;
     bool stateChanged = false;
     bool managerChanged = false;
+    bool selectionChanged = false;
     while (auto* event = xcb_poll_for_event(xcb_)) {
         auto type = event->response_type & 0x7f;
         std::lock_guard lock(mutex_);
         if (xfixesEvent_ && type == xfixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
-            managerChanged = true;
+            managerChanged = selectionChanged = true;
         } else if (type == XCB_PROPERTY_NOTIFY) {
             auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
             if (property->atom == properties_.managerCheck ||
@@ -135,7 +136,7 @@ bool X11Watcher::readDisplay() {
         changed = true;
         // First, so that no reading between the two takes the old manager's leaving for the end of
         // every window.
-        if (callbacks_.managerChanged) callbacks_.managerChanged();
+        if (callbacks_.managerChanged) callbacks_.managerChanged(selectionChanged);
     }
     if (changed && callbacks_.changed) callbacks_.changed();
     if (listChanged || stateChanged) announceOnce(listPending_, WindowList::didChangeNotification);

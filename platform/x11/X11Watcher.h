@@ -28,7 +28,8 @@ public:
     struct Callbacks {
         std::function<void()> changed;
         std::function<void()> folderChanged;
-        std::function<void()> managerChanged;
+        // Whether the selection has a new owner, which only a manager takes.
+        std::function<void(bool selection)> managerChanged;
     };
     struct Properties {
         std::uint32_t currentDesktop = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "platform/system/Accessibility.h"
 #include "platform/system/Application.h"
 #include "platform/system/WindowList.h"
+#include "platform/system/WindowManagerNotification.h"
 #include "platform/system/Workspace.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "platform/x11/X11Desktop.h"
@@ -250,6 +252,87 @@ TEST_F(X11DesktopFirstScanTest, AWindowSeenBeforeTheEntriesAreReadIsItsEntrysApp
     auto app = application("pinned-app");
     EXPECT_TRUE(app && app->processIdentifier() == pid && app->localizedName() == "pinned-app entry");
     EXPECT_TRUE(early->isTerminated() && !application("pinned-appClass"));
+    Workspace::notificationCenter()->removeObserver(token);
+}
+
+// Takes the window manager's selection, as a new manager does first, and waits until the old one
+// has let go of every window; the selection goes with the object.
+class SelectionTaker {
+public:
+    SelectionTaker() {
+        int screen = 0;
+        xcb_ = xcb_connect(nullptr, &screen);
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(xcb_)).data->root;
+        auto owner = xcb_generate_id(xcb_);
+        xcb_create_window(xcb_, 0, owner, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, 0, 0, nullptr);
+        xcb_set_selection_owner(xcb_, owner, atom("WM_S" + std::to_string(screen)), XCB_CURRENT_TIME);
+        auto list = atom("_NET_CLIENT_LIST");
+        released = waitFor([&] {
+            auto* reply = xcb_get_property_reply(
+                xcb_, xcb_get_property(xcb_, 0, root_, list, XCB_ATOM_ANY, 0, 1024), nullptr);
+            bool empty = !reply || xcb_get_property_value_length(reply) == 0;
+            std::free(reply);
+            return empty;
+        });
+    }
+    ~SelectionTaker() { xcb_disconnect(xcb_); }
+    bool released = false;
+
+private:
+    xcb_atom_t atom(const std::string& name) {
+        auto* reply = xcb_intern_atom_reply(
+            xcb_, xcb_intern_atom(xcb_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
+        auto atom = reply ? reply->atom : 0;
+        std::free(reply);
+        return atom;
+    }
+    xcb_connection_t* xcb_;
+    xcb_window_t root_ = 0;
+};
+
+TEST_F(X11DesktopTest, AChangeOfWindowManagerEndsNoApplicationAndIsAnnouncedOnce) {
+    session.client({"Editor", "Notes", "300x200"});
+    session.client({"Viewer", "Photo", "200x100"});
+    auto editor = waitForApplication("Editor"), viewer = waitForApplication("Viewer");
+    ASSERT_TRUE(editor && viewer);
+    int announced = 0;
+    auto token = Workspace::notificationCenter()->addObserver(windowManagerDidChangeNotification,
+                                                              [&](const Notification&) { ++announced; });
+    const auto unchanged = [&] {
+        return application("Editor") == editor && application("Viewer") == viewer &&
+               !editor->isTerminated() && !viewer->isTerminated() &&
+               windowsOf(editor->processIdentifier()).size() == 1;
+    };
+    const auto replaceOpenbox = [&](const std::string& name) {
+        auto started = session.home.path() + "/" + name;
+        session.spawn({"openbox", "--replace", "--sm-disable", "--startup", "touch " + started});
+        return waitFor([&] { return access(started.c_str(), F_OK) == 0; });
+    };
+    {
+        SelectionTaker taker;
+        ASSERT_TRUE(taker.released);
+        // Between the two managers the client list is empty, yet every window is still there.
+        EXPECT_TRUE(unchanged());
+    }
+    ASSERT_TRUE(replaceOpenbox("second"));
+    EXPECT_TRUE(waitWithLoop([&] { return unchanged() && announced == 1; }));
+    // Windows are followed again under the new manager.
+    auto window = desktop->snapshot()->groupOfPid(editor->processIdentifier())->windows.front();
+    session.spawn({"xdotool", "set_window", "--name", "Renamed", std::to_string(window)});
+    EXPECT_TRUE(waitFor([&] { return desktop->snapshot()->window(window)->title == "Renamed"; }));
+    // No manager comes: after a while the windows are taken as they are, unlisted.
+    {
+        SelectionTaker taker;
+        ASSERT_TRUE(taker.released);
+        EXPECT_TRUE(unchanged());
+        loop.advance(3);
+        EXPECT_TRUE(waitFor([&] { return !application("Editor") && editor->isTerminated(); }));
+    }
+    ASSERT_TRUE(replaceOpenbox("third"));
+    EXPECT_TRUE(
+        waitWithLoop([&] { return application("Editor") && application("Viewer") && announced == 2; }));
+    loop.runUntilIdle();
+    EXPECT_EQ(announced, 2);
     Workspace::notificationCenter()->removeObserver(token);
 }
 
