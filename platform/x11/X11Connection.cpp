@@ -31,6 +31,7 @@ std::unique_ptr<X11Connection> X11Connection::open(const std::string& name, std:
     auto* cookies = xcb_ewmh_init_atoms(c, &connection->ewmh);
     auto changeState = xcb_intern_atom(c, 0, 15, "WM_CHANGE_STATE");
     auto takeFocus = xcb_intern_atom(c, 0, 13, "WM_TAKE_FOCUS");
+    auto compoundText = xcb_intern_atom(c, 0, 13, "COMPOUND_TEXT");
     auto selectionName = "WM_S" + std::to_string(connection->screen);
     auto selection =
         xcb_intern_atom(c, 0, static_cast<std::uint16_t>(selectionName.size()), selectionName.c_str());
@@ -41,6 +42,8 @@ std::unique_ptr<X11Connection> X11Connection::open(const std::string& name, std:
         connection->wmTakeFocus = reply->atom;
     if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, selection, nullptr)})
         connection->wmSelection = reply->atom;
+    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, compoundText, nullptr)})
+        connection->compoundText = reply->atom;
     if (!connection->hasEwmh || connection->screen >= connection->ewmh.nb_screens) {
         if (error) *error = "the display's atoms cannot be read";
         return nullptr;
@@ -70,6 +73,16 @@ PropertyReply X11Connection::reply(xcb_get_property_cookie_t cookie) {
 bool X11Connection::Manager::present() const {
     // Resource ids of one client share the bits outside the server's resource mask.
     return check && (!owner || (owner & ~resourceMask) == (check & ~resourceMask));
+}
+
+TextEncoding X11Connection::encodingOf(const PropertyReply& reply) const {
+    if (reply && reply->type == XCB_ATOM_STRING) return TextEncoding::latin1;
+    if (reply && compoundText && reply->type == compoundText) return TextEncoding::compoundText;
+    return TextEncoding::utf8;
+}
+
+std::string X11Connection::textOf(const PropertyReply& reply) const {
+    return decodeTextAs(encodingOf(reply), text(reply));
 }
 
 X11Connection::Manager X11Connection::manager() {

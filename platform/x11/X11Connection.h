@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/x11/X11Properties.h"
+
 namespace platform::x11 {
 
 // An xcb reply, freed with it.
@@ -27,6 +29,7 @@ struct Freed {
 using PropertyReply = Freed<xcb_get_property_reply_t>;
 
 std::vector<std::uint32_t> cardinals(const PropertyReply& reply);
+// The bytes of a text property, as they are.
 std::string text(const PropertyReply& reply);
 
 class X11Connection {
@@ -39,6 +42,10 @@ public:
 
     xcb_get_property_cookie_t property(xcb_window_t window, xcb_atom_t atom, std::uint32_t length = 64);
     PropertyReply reply(xcb_get_property_cookie_t cookie);
+    // How a text property is written, by its type.
+    TextEncoding encodingOf(const PropertyReply& reply) const;
+    // A text property as UTF-8, decoded by its type.
+    std::string textOf(const PropertyReply& reply) const;
     // Why the display does not count as an EWMH desktop; empty when it does, with the manager's
     // check window in `checkWindow`.
     std::string ewmhProblem(xcb_window_t* checkWindow = nullptr);
@@ -69,6 +76,7 @@ public:
     xcb_atom_t wmTakeFocus = 0;
     // The window manager's selection on this screen, WM_S<n>.
     xcb_atom_t wmSelection = 0;
+    xcb_atom_t compoundText = 0;
     // Whether the server tells which client made a window (the X resource extension).
     bool hasResource = false;
 

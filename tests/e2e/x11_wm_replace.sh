@@ -56,13 +56,13 @@ replace() {
     gone=0
     for ((i = 0; i < 30; i++)); do
         if buttonsShown; then shown=1; else shown=0; gone=$((gone + 1)); fi
-        [ "$shown" = 0 ] && [ "$gone" -gt 10 ] && fail "the buttons were gone for more than a second after $* replaced the manager"
+        [ "$shown" = 0 ] && [ "$gone" -gt 10 ] && fail "the buttons were gone for more than a second after the manager was replaced${*:+ ($*)}"
         sleep 0.1
     done
     [ "$(checkWindow)" != "$before" ] && [ -n "$(checkWindow)" ] || fail "the manager was not replaced"
     within 5 sh -c "[ \$(xprop -root _NET_CLIENT_LIST | sed 's/.*# //; s/,//g' | wc -w) -ge 3 ]" ||
         fail "the new manager does not list the programs and the bar: $(clients)"
-    buttonsShown || fail "the buttons went after $* replaced the manager"
+    buttonsShown || fail "the buttons went after the manager was replaced${*:+ ($*)}"
     echo "replaced ($*): buttons gone for $gone tenths of a second"
 }
 case "$wm" in

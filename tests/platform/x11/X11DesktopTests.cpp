@@ -336,6 +336,16 @@ TEST_F(X11DesktopTest, AChangeOfWindowManagerEndsNoApplicationAndIsAnnouncedOnce
     Workspace::notificationCenter()->removeObserver(token);
 }
 
+TEST_F(X11DesktopTest, ATitleInCompoundTextReadsAsItsCharacters) {
+    // xterm writes its title as compound text and sets no UTF-8 name.
+    auto pid = session.spawn({"xterm", "-T", "Caf\u00e9 na\u00efve", "-e", "sleep 60"});
+    auto xterm = waitForApplication("XTerm");
+    ASSERT_TRUE(xterm && xterm->processIdentifier() == pid);
+    auto title = desktop->accessibility()->copyAttributeValue(windowsOf(pid).front(), "AXTitle");
+    ASSERT_TRUE(title && title->stringValue());
+    EXPECT_EQ(*title->stringValue(), "Caf\u00e9 na\u00efve");
+}
+
 TEST(X11DisplayTest, ADisplayWithoutAWindowManagerIsNoEwmhDesktop) {
     X11Session session(false);
     ASSERT_TRUE(session.ready);
