@@ -123,6 +123,11 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
         desktop->previousSystemRoot_ = FileManager::systemRoot();
         FileManager::setSystemRoot(o.applications->root());
     }
+    // Installed and removed applications, and their icons, are what a refresh reads too.
+    if (o.applications)
+        o.applications->setChangeHandler([weak] {
+            if (auto strong = weak.lock()) strong->generation_.fetch_add(1);
+        });
     // Windows matched before the entries were read are matched again by the next reading.
     if (provisional)
         o.applications->setEntriesReadHandler([weak] {
@@ -139,6 +144,7 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
 X11Desktop::~X11Desktop() {
     if (screensChanged_) NotificationCenter::defaultCenter()->removeObserver(screensChanged_);
     if (provisionalMatches_) options_.applications->setEntriesReadHandler(nullptr);
+    if (options_.applications) options_.applications->setChangeHandler(nullptr);
     watcher_.reset();
     if (previousSystemRoot_ && options_.applications &&
         FileManager::systemRoot() == options_.applications->root())

@@ -297,8 +297,13 @@ bool DesktopApplications::update() {
         if (name.ends_with(".app")) written_->erase(id);
     }
     if (changedIds.empty()) return false;
-    std::lock_guard lock(mutex_);
-    for (const auto& id : changedIds) bundleIcons_.erase(id);
+    std::function<void()> changed;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& id : changedIds) bundleIcons_.erase(id);
+        changed = changeHandler_;
+    }
+    if (changed) changed();
     return true;
 }
 
@@ -421,6 +426,11 @@ bool DesktopApplications::entriesRead() const {
 bool DesktopApplications::waitForEntries(std::chrono::milliseconds limit) const {
     std::unique_lock lock(mutex_);
     return entriesRead_.wait_for(lock, limit, [&] { return !reading_; });
+}
+
+void DesktopApplications::setChangeHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    changeHandler_ = std::move(handler);
 }
 
 void DesktopApplications::setEntriesReadHandler(std::function<void()> handler) {

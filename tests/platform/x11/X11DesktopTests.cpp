@@ -229,6 +229,27 @@ TEST_F(X11DesktopEntriesTest, RunningWindowsAreTheirEntrysApplicationAndOpeningA
     EXPECT_TRUE(launched && launched->bundleURL()->absoluteString() == "file:///Applications/launched.app/");
 }
 
+TEST_F(X11DesktopEntriesTest, InstalledApplicationsAndTheConsentMoveTheGeneration) {
+    auto generation = desktop->generation();
+    ASSERT_TRUE(generation);
+    EXPECT_EQ(desktop->generation(), generation);
+    test_support::writeFile(data / "share/applications/added.desktop",
+                            "[Desktop Entry]\nType=Application\nName=Added\nExec=true\n");
+    ASSERT_TRUE(applications->update());
+    auto installed = desktop->generation();
+    EXPECT_NE(installed, generation) << "an application installed";
+    std::filesystem::remove(data / "share/applications/added.desktop");
+    ASSERT_TRUE(applications->update());
+    auto removed = desktop->generation();
+    EXPECT_NE(removed, installed) << "an application removed";
+    // Consent withdrawn and given again: what was read before it went is no answer.
+    const auto consent = desktop->options().consentPath;
+    std::filesystem::remove(consent);
+    ASSERT_TRUE(waitWithLoop([&] { return !desktop->generation(); }));
+    test_support::writeFile(consent, "");
+    EXPECT_TRUE(waitWithLoop([&] { return desktop->generation() && desktop->generation() != removed; }));
+}
+
 class X11DesktopFirstScanTest : public X11DesktopEntriesTest {
 protected:
     X11DesktopFirstScanTest() { holdsFirstScan = true; }
