@@ -32,6 +32,10 @@ std::unique_ptr<X11Connection> X11Connection::open(const std::string& name, std:
     auto changeState = xcb_intern_atom(c, 0, 15, "WM_CHANGE_STATE");
     auto takeFocus = xcb_intern_atom(c, 0, 13, "WM_TAKE_FOCUS");
     auto compoundText = xcb_intern_atom(c, 0, 13, "COMPOUND_TEXT");
+    auto settingsName = "_XSETTINGS_S" + std::to_string(connection->screen);
+    auto settingsSelection =
+        xcb_intern_atom(c, 0, static_cast<std::uint16_t>(settingsName.size()), settingsName.c_str());
+    auto settingsProperty = xcb_intern_atom(c, 0, 19, "_XSETTINGS_SETTINGS");
     auto selectionName = "WM_S" + std::to_string(connection->screen);
     auto selection =
         xcb_intern_atom(c, 0, static_cast<std::uint16_t>(selectionName.size()), selectionName.c_str());
@@ -44,6 +48,10 @@ std::unique_ptr<X11Connection> X11Connection::open(const std::string& name, std:
         connection->wmSelection = reply->atom;
     if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, compoundText, nullptr)})
         connection->compoundText = reply->atom;
+    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, settingsSelection, nullptr)})
+        connection->settingsSelection = reply->atom;
+    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, settingsProperty, nullptr)})
+        connection->settingsProperty = reply->atom;
     if (!connection->hasEwmh || connection->screen >= connection->ewmh.nb_screens) {
         if (error) *error = "the display's atoms cannot be read";
         return nullptr;

@@ -77,6 +77,9 @@ public:
     // The window manager's selection on this screen, WM_S<n>.
     xcb_atom_t wmSelection = 0;
     xcb_atom_t compoundText = 0;
+    // The desktop settings' selection on this screen (_XSETTINGS_S<n>) and their property.
+    xcb_atom_t settingsSelection = 0;
+    xcb_atom_t settingsProperty = 0;
     // Whether the server tells which client made a window (the X resource extension).
     bool hasResource = false;
 

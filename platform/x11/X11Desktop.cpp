@@ -26,6 +26,7 @@
 #include "platform/x11/X11Watcher.h"
 #include "platform/x11/X11WindowImage.h"
 #include "platform/x11/XInputSource.h"
+#include "platform/x11/XSettings.h"
 #include "platform/xdg/AutostartLoginItem.h"
 #include "platform/xdg/Session.h"
 
@@ -88,6 +89,7 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
         X11SnapshotReader::Identity{o.ownBundleIdentifier, o.ownName, o.matcher});
     desktop->applications_ =
         std::make_unique<X11RunningApplications>(desktop->weak_from_this(), o.ownBundleIdentifier, o.ownName);
+    if (o.applications) desktop->iconTheme_ = announcedIconTheme(o.displayName);
     if (o.watches) {
         auto* raw = desktop.get();
         X11Watcher::Callbacks callbacks{[raw] { raw->generation_.fetch_add(1); },
@@ -95,7 +97,8 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
                                         [raw](bool selection) {
                                             if (selection) raw->managerSelectionChanged_ = true;
                                             raw->managerChangeSeen_ = true;
-                                        }};
+                                        },
+                                        [raw] { raw->settingsChanged(); }};
         const auto& ewmh = desktop->connection_->ewmh;
         // What the task list shows: the windows, their owners, names and states, the active one.
         X11Watcher::Properties properties{
@@ -105,7 +108,9 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
             {ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE},
             ewmh._NET_SUPPORTING_WM_CHECK,
             ewmh._NET_CLIENT_LIST,
-            desktop->connection_->wmSelection};
+            desktop->connection_->wmSelection,
+            desktop->connection_->settingsSelection,
+            desktop->connection_->settingsProperty};
         desktop->watcher_ =
             std::make_unique<X11Watcher>(o.displayName, desktop->connection_->root, std::move(properties),
                                          std::filesystem::path(o.consentPath).parent_path().string(),
@@ -345,6 +350,18 @@ void X11Desktop::consentFileChanged() {
     generation_.fetch_add(1);
     MainQueue::async(
         [] { NotificationCenter::distributedCenter()->post(Accessibility::trustChangedNotification); });
+}
+
+void X11Desktop::settingsChanged() {
+    if (!options_.applications) return;
+    auto theme = announcedIconTheme(options_.displayName);
+    {
+        std::lock_guard lock(stateMutex_);
+        if (theme == iconTheme_) return;
+        iconTheme_ = theme;
+    }
+    // The bundles whose icons change move the generation through the applications' change handler.
+    options_.applications->setIconThemes(xdg::IconTheme::userThemes(theme));
 }
 
 bool X11Desktop::activateWindow(std::uint32_t window) {

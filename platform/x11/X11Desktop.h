@@ -121,6 +121,8 @@ private:
     explicit X11Desktop(Options options);
     void setUpServices();
     void consentFileChanged();
+    // The desktop's settings changed: another icon theme has the applications' icons looked up again.
+    void settingsChanged();
     // Whether the change of window manager under way is over (snapshotMutex_ held); it is when
     // the new manager lists every window the old one did that still exists, or after
     // `longestTakeover` seconds.
@@ -179,6 +181,8 @@ private:
     // forward shows them again, as it shows a hidden application.
     std::set<std::uint32_t> hiddenWithApplication_;
     bool consentGiven_ = false;
+    // The icon theme the display announced when last asked.
+    std::optional<std::string> iconTheme_;
 
     std::shared_ptr<Workspace> workspace_;
     std::shared_ptr<Accessibility> accessibility_;

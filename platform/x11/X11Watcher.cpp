@@ -36,7 +36,7 @@ X11Watcher::X11Watcher(const std::string& displayName, std::uint32_t root, Prope
     xcb_ = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), &screen);
     if (xcb_connection_has_error(xcb_)) return;
     select(root, XCB_EVENT_MASK_PROPERTY_CHANGE);
-    watchSelection(root);
+    watchSelections(root);
     xcb_flush(xcb_);
     inotify_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     std::error_code ignored;
@@ -75,17 +75,31 @@ bool X11Watcher::takeChanged(std::set<std::uint32_t>& windows) {
     return everything;
 }
 
-void X11Watcher::watchSelection(std::uint32_t root) {
+void X11Watcher::watchSelections(std::uint32_t root) {
     const auto* xfixes = xcb_get_extension_data(xcb_, &xcb_xfixes_id);
-    if (!properties_.managerSelection || !xfixes || !xfixes->present) return;
+    if (!xfixes || !xfixes->present) return;
     // XFixes answers nothing before its version is asked.
     std::free(xcb_xfixes_query_version_reply(
         xcb_, xcb_xfixes_query_version(xcb_, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION), nullptr));
-    xcb_xfixes_select_selection_input(xcb_, root, properties_.managerSelection,
-                                      XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
-                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
-                                          XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+    for (auto selection : {properties_.managerSelection, properties_.settingsSelection})
+        if (selection)
+            xcb_xfixes_select_selection_input(xcb_, root, selection,
+                                              XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
     xfixesEvent_ = xfixes->first_event;
+    if (properties_.settingsSelection) {
+        auto cookie = xcb_get_selection_owner(xcb_, properties_.settingsSelection);
+        if (auto* reply = xcb_get_selection_owner_reply(xcb_, cookie, nullptr)) {
+            followSettingsOwner(reply->owner);
+            std::free(reply);
+        }
+    }
+}
+
+void X11Watcher::followSettingsOwner(std::uint32_t owner) {
+    settingsOwner_ = owner;
+    if (owner) select(owner, XCB_EVENT_MASK_PROPERTY_CHANGE);
 }
 
 void X11Watcher::select(std::uint32_t window, std::uint32_t mask) {
@@ -100,11 +114,23 @@ bool X11Watcher::readDisplay() {
     bool stateChanged = false;
     bool managerChanged = false;
     bool selectionChanged = false;
+    bool settingsChanged = false;
     while (auto* event = xcb_poll_for_event(xcb_)) {
         auto type = event->response_type & 0x7f;
         std::lock_guard lock(mutex_);
         if (xfixesEvent_ && type == xfixesEvent_ + XCB_XFIXES_SELECTION_NOTIFY) {
-            managerChanged = selectionChanged = true;
+            auto* notify = reinterpret_cast<xcb_xfixes_selection_notify_event_t*>(event);
+            if (properties_.settingsSelection && notify->selection == properties_.settingsSelection) {
+                followSettingsOwner(notify->owner);
+                settingsChanged = true;
+            } else {
+                managerChanged = selectionChanged = true;
+            }
+        } else if (type == XCB_PROPERTY_NOTIFY &&
+                   reinterpret_cast<xcb_property_notify_event_t*>(event)->window == settingsOwner_ &&
+                   settingsOwner_) {
+            if (reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == properties_.settingsProperty)
+                settingsChanged = true;
         } else if (type == XCB_PROPERTY_NOTIFY) {
             auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
             if (property->atom == properties_.managerCheck ||
@@ -137,6 +163,10 @@ bool X11Watcher::readDisplay() {
         // First, so that no reading between the two takes the old manager's leaving for the end of
         // every window.
         if (callbacks_.managerChanged) callbacks_.managerChanged(selectionChanged);
+    }
+    if (settingsChanged) {
+        xcb_flush(xcb_);
+        if (callbacks_.settingsChanged) callbacks_.settingsChanged();
     }
     if (changed && callbacks_.changed) callbacks_.changed();
     if (listChanged || stateChanged) announceOnce(listPending_, WindowList::didChangeNotification);

@@ -30,6 +30,8 @@ public:
         std::function<void()> folderChanged;
         // Whether the selection has a new owner, which only a manager takes.
         std::function<void(bool selection)> managerChanged;
+        // The desktop's settings (XSETTINGS) changed, or their owner did.
+        std::function<void()> settingsChanged;
     };
     struct Properties {
         std::uint32_t currentDesktop = 0;
@@ -39,6 +41,9 @@ public:
         std::uint32_t managerCheck = 0;
         std::uint32_t clientList = 0;
         std::uint32_t managerSelection = 0;
+        // The desktop settings' selection (_XSETTINGS_S<n>) and the property its owner keeps them in.
+        std::uint32_t settingsSelection = 0;
+        std::uint32_t settingsProperty = 0;
     };
     X11Watcher(const std::string& displayName, std::uint32_t root, Properties properties,
                const std::string& folder, Callbacks callbacks, std::shared_ptr<EventThread> thread);
@@ -55,7 +60,9 @@ public:
 
 private:
     void select(std::uint32_t window, std::uint32_t mask);
-    void watchSelection(std::uint32_t root);
+    void watchSelections(std::uint32_t root);
+    // Follows the settings' owner's property (event thread, or before the reading starts).
+    void followSettingsOwner(std::uint32_t owner);
     bool readDisplay();
     bool readFolder();
 
@@ -68,6 +75,7 @@ private:
     int folderReader_ = -1;
     // The first event number of XFixes, which tells the selection's new owners; 0 without it.
     std::uint8_t xfixesEvent_ = 0;
+    std::uint32_t settingsOwner_ = 0;
     std::mutex mutex_;
     std::set<std::uint32_t> followed_;
     std::set<std::uint32_t> dirty_;

@@ -428,6 +428,28 @@ bool DesktopApplications::waitForEntries(std::chrono::milliseconds limit) const 
     return entriesRead_.wait_for(lock, limit, [&] { return !reading_; });
 }
 
+void DesktopApplications::setIconThemes(std::vector<std::string> themes) {
+    icons_.setThemes(std::move(themes));
+    {
+        // An entry written from nothing is made into a bundle again, its icon looked up anew;
+        // only the bundles that change are written.
+        std::lock_guard updating(updateMutex_);
+        if (written_)
+            for (auto& [id, written] : *written_) written.first = DesktopEntry{};
+    }
+    if (!watcher_) {
+        update();
+        return;
+    }
+    g_main_context_invoke(
+        watcher_->context,
+        [](gpointer watcher) {
+            static_cast<Watcher*>(watcher)->update();
+            return G_SOURCE_REMOVE;
+        },
+        watcher_.get());
+}
+
 void DesktopApplications::setChangeHandler(std::function<void()> handler) {
     std::lock_guard lock(mutex_);
     changeHandler_ = std::move(handler);

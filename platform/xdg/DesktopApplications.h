@@ -88,6 +88,9 @@ public:
     // Runs once the watch's first update has read the entries, on that update's thread. Replaces
     // the earlier one.
     void setEntriesReadHandler(std::function<void()> handler);
+    // Looks every entry's icon up again in these themes (the desktop announced another one) and
+    // rewrites the bundles whose icon changes: on the watch's thread when it runs, else at once.
+    void setIconThemes(std::vector<std::string> themes);
     // Runs after each update that changed a bundle (an application installed, removed or changed,
     // its icon included), on the updating thread. Replaces the earlier one.
     void setChangeHandler(std::function<void()> handler);

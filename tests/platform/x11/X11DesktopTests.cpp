@@ -250,6 +250,83 @@ TEST_F(X11DesktopEntriesTest, InstalledApplicationsAndTheConsentMoveTheGeneratio
     EXPECT_TRUE(waitWithLoop([&] { return desktop->generation() && desktop->generation() != removed; }));
 }
 
+// The desktop's settings (XSETTINGS) naming an icon theme, announced by a settings daemon of the
+// test's own: a window owning the selection, keeping the settings in a property.
+class SettingsDaemon {
+public:
+    SettingsDaemon() {
+        xcb_ = xcb_connect(nullptr, nullptr);
+        auto* screen = xcb_setup_roots_iterator(xcb_get_setup(xcb_)).data;
+        window_ = xcb_generate_id(xcb_);
+        xcb_create_window(xcb_, 0, window_, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          screen->root_visual, 0, nullptr);
+    }
+    ~SettingsDaemon() { xcb_disconnect(xcb_); }
+    void announce(const std::string& theme) {
+        // One text setting, "Net/IconThemeName", little-endian, each text padded to 4 bytes.
+        const std::string name = "Net/IconThemeName";
+        auto number = [](std::string& bytes, std::uint32_t value, int size) {
+            for (int i = 0; i < size; ++i) bytes += static_cast<char>(value >> 8 * i);
+        };
+        auto padded = [](std::string& bytes, const std::string& text) {
+            bytes += text;
+            bytes.append((4 - text.size() % 4) % 4, '\0');
+        };
+        std::string bytes(8, '\0');
+        number(bytes, 1, 4);
+        number(bytes, 1, 1);
+        number(bytes, 0, 1);
+        number(bytes, static_cast<std::uint32_t>(name.size()), 2);
+        padded(bytes, name);
+        number(bytes, ++serial_, 4);
+        number(bytes, static_cast<std::uint32_t>(theme.size()), 4);
+        padded(bytes, theme);
+        auto property = atom("_XSETTINGS_SETTINGS");
+        xcb_change_property(xcb_, XCB_PROP_MODE_REPLACE, window_, property, property, 8,
+                            static_cast<std::uint32_t>(bytes.size()), bytes.data());
+        if (serial_ == 1) xcb_set_selection_owner(xcb_, window_, atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
+        xcb_flush(xcb_);
+    }
+
+private:
+    xcb_atom_t atom(const std::string& name) {
+        auto* reply = xcb_intern_atom_reply(
+            xcb_, xcb_intern_atom(xcb_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
+        auto atom = reply ? reply->atom : 0;
+        std::free(reply);
+        return atom;
+    }
+    xcb_connection_t* xcb_;
+    xcb_window_t window_ = 0;
+    std::uint32_t serial_ = 0;
+};
+
+TEST_F(X11DesktopEntriesTest, AnotherIconThemeGivesTheApplicationsItsIconsAndMovesTheGeneration) {
+    for (std::string theme : {"First", "Second"}) {
+        std::filesystem::create_directories(data / ("share/icons/" + theme + "/48x48/apps"));
+        test_support::writeFile(
+            data / ("share/icons/" + theme + "/index.theme"),
+            "[Icon Theme]\nName=" + theme + "\nDirectories=48x48/apps\n[48x48/apps]\nSize=48\nType=Fixed\n");
+        test_support::writeFile(data / ("share/icons/" + theme + "/48x48/apps/probe.png"), theme);
+    }
+    test_support::writeFile(data / "share/applications/probe.desktop",
+                            "[Desktop Entry]\nType=Application\nName=Probe\nExec=true\nIcon=probe\n");
+    ASSERT_TRUE(applications->update());
+    const auto icon = data / "cache/Applications/probe.app/Contents/Resources/AppIcon.png";
+    const auto iconTheme = [&] { return test_support::readWholeFile(icon); };
+    EXPECT_EQ(iconTheme(), "") << "no theme of the desktop's has the icon";
+    auto generation = desktop->generation();
+    ASSERT_TRUE(generation);
+    SettingsDaemon daemon;
+    for (std::string theme : {"First", "Second"}) {
+        daemon.announce(theme);
+        EXPECT_TRUE(waitFor([&] { return iconTheme() == theme; }, 10)) << theme;
+        auto now = desktop->generation();
+        EXPECT_NE(now, generation) << theme;
+        generation = now;
+    }
+}
+
 class X11DesktopFirstScanTest : public X11DesktopEntriesTest {
 protected:
     X11DesktopFirstScanTest() { holdsFirstScan = true; }
