@@ -30,7 +30,10 @@ void announceOnce(const std::shared_ptr<std::atomic<bool>>& pending, const char*
 
 X11Watcher::X11Watcher(const std::string& displayName, std::uint32_t root, Properties properties,
                        const std::string& folder, Callbacks callbacks, std::shared_ptr<EventThread> thread)
-    : callbacks_(std::move(callbacks)), properties_(std::move(properties)), thread_(std::move(thread)) {
+    : callbacks_(std::move(callbacks)),
+      properties_(std::move(properties)),
+      folder_(folder),
+      thread_(std::move(thread)) {
     if (!thread_ || !thread_->running()) return;
     int screen = 0;
     xcb_ = xcb_connect(displayName.empty() ? nullptr : displayName.c_str(), &screen);
@@ -39,11 +42,7 @@ X11Watcher::X11Watcher(const std::string& displayName, std::uint32_t root, Prope
     watchSelections(root);
     xcb_flush(xcb_);
     inotify_ = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-    if (inotify_ >= 0)
-        inotify_add_watch(inotify_, folder.c_str(),
-                          IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE);
+    watchFolder();
     xcbReader_ = thread_->add(xcb_get_file_descriptor(xcb_), [this] { return readDisplay(); });
     if (inotify_ >= 0) folderReader_ = thread_->add(inotify_, [this] { return readFolder(); });
 }
@@ -73,6 +72,16 @@ bool X11Watcher::takeChanged(std::set<std::uint32_t>& windows) {
     bool everything = everything_;
     everything_ = false;
     return everything;
+}
+
+void X11Watcher::watchFolder() {
+    if (inotify_ < 0) return;
+    if (folderWatch_ >= 0) inotify_rm_watch(inotify_, folderWatch_);
+    std::error_code ignored;
+    std::filesystem::create_directories(folder_, ignored);
+    folderWatch_ = inotify_add_watch(
+        inotify_, folder_.c_str(),
+        IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF);
 }
 
 void X11Watcher::watchSelections(std::uint32_t root) {
@@ -126,13 +135,10 @@ bool X11Watcher::readDisplay() {
             } else {
                 managerChanged = selectionChanged = true;
             }
-        } else if (type == XCB_PROPERTY_NOTIFY &&
-                   reinterpret_cast<xcb_property_notify_event_t*>(event)->window == settingsOwner_ &&
-                   settingsOwner_) {
-            if (reinterpret_cast<xcb_property_notify_event_t*>(event)->atom == properties_.settingsProperty)
-                settingsChanged = true;
+        } else if (auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
+                   type == XCB_PROPERTY_NOTIFY && settingsOwner_ && property->window == settingsOwner_) {
+            if (property->atom == properties_.settingsProperty) settingsChanged = true;
         } else if (type == XCB_PROPERTY_NOTIFY) {
-            auto* property = reinterpret_cast<xcb_property_notify_event_t*>(event);
             if (property->atom == properties_.managerCheck ||
                 (property->atom == properties_.clientList && property->state == XCB_PROPERTY_DELETE))
                 managerChanged = true;
@@ -178,9 +184,20 @@ bool X11Watcher::readDisplay() {
 }
 
 bool X11Watcher::readFolder() {
-    char buffer[4096];
-    bool any = false;
-    while (::read(inotify_, buffer, sizeof buffer) > 0) any = true;
+    alignas(inotify_event) char buffer[4096];
+    bool any = false, gone = false;
+    for (ssize_t length; (length = ::read(inotify_, buffer, sizeof buffer)) > 0;) {
+        any = true;
+        for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            // Only the folder's current watch: removing an old one tells of it too.
+            if (event->wd == folderWatch_ && event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))
+                gone = true;
+            at += ssize_t(sizeof(inotify_event)) + event->len;
+        }
+    }
+    // The folder removed or moved away: the one made again at its path is watched.
+    if (gone) watchFolder();
     if (any && callbacks_.folderChanged) callbacks_.folderChanged();
     return true;
 }

@@ -22,7 +22,8 @@ namespace platform::x11 {
 // in the folder calls `folderChanged`. A sign that the window manager is changing (a new owner of
 // its selection, a new check window, its client list deleted) calls `managerChanged` before
 // `changed`, and every window is followed again by the next `follow`: the new manager re-parents
-// them. The callbacks run on the event thread.
+// them. A change of the desktop's settings (XSETTINGS) calls `settingsChanged`. The callbacks run on
+// the event thread.
 class X11Watcher {
 public:
     struct Callbacks {
@@ -61,6 +62,7 @@ public:
 private:
     void select(std::uint32_t window, std::uint32_t mask);
     void watchSelections(std::uint32_t root);
+    void watchFolder();
     // Follows the settings' owner's property (event thread, or before the reading starts).
     void followSettingsOwner(std::uint32_t owner);
     bool readDisplay();
@@ -69,7 +71,9 @@ private:
     Callbacks callbacks_;
     xcb_connection_t* xcb_ = nullptr;
     const Properties properties_;
+    const std::string folder_;
     int inotify_ = -1;
+    int folderWatch_ = -1;
     const std::shared_ptr<EventThread> thread_;
     int xcbReader_ = -1;
     int folderReader_ = -1;

@@ -161,6 +161,26 @@ TEST_F(X11DesktopTest, ActionsOnApplicationsAndWindowsAndLossOfConsentAreSeenByT
     NotificationCenter::distributedCenter()->removeObserver(token);
 }
 
+TEST_F(X11DesktopTest, TheConsentIsSeenInItsFolderMadeAgainAfterTheFolderWentOrMoved) {
+    X11Desktop::Options options;
+    const auto folder = session.home / "velmora";
+    options.consentPath = folder + "/consent";
+    std::filesystem::create_directories(folder);
+    test_support::writeFile(options.consentPath, "");
+    auto own = X11Desktop::open(options);
+    ASSERT_TRUE(own && own->trusted());
+    for (bool moved : {false, true}) {
+        if (moved)
+            std::filesystem::rename(folder, session.home / "moved");
+        else
+            std::filesystem::remove_all(folder);
+        EXPECT_TRUE(waitWithLoop([&] { return !own->trusted(); })) << moved;
+        std::filesystem::create_directories(folder);
+        test_support::writeFile(options.consentPath, "");
+        EXPECT_TRUE(waitWithLoop([&] { return own->trusted(); })) << moved;
+    }
+}
+
 TEST_F(X11DesktopTest, WindowChangesAreAnnouncedOncePerBurstAndTheGenerationHoldsWhileNothingChanges) {
     int listed = 0, states = 0;
     auto center = Workspace::notificationCenter();
