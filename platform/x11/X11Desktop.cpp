@@ -329,6 +329,9 @@ void X11Desktop::setOwnActivationPolicy(ActivationPolicy policy) {
 
 bool X11Desktop::trusted() {
     if (!watcher_) return consent_->given();
+    // Without a watch on its folder the file is asked each time, and a change is told as the
+    // watch would.
+    if (!watcher_->watchesFolder()) consentFileChanged();
     std::lock_guard lock(stateMutex_);
     return consentGiven_;
 }

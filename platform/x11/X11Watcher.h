@@ -53,6 +53,9 @@ public:
     X11Watcher& operator=(const X11Watcher&) = delete;
 
     bool active() const { return xcbReader_ >= 0; }
+    // Whether changes in the folder are seen: not when the system has no inotify instance or watch
+    // left to give.
+    bool watchesFolder() const { return folderReader_ >= 0 && folderWatch_ >= 0; }
 
     // Follows the windows before they are read, so no change after the reading goes unseen.
     void follow(const std::vector<std::uint32_t>& windows);
@@ -73,7 +76,7 @@ private:
     const Properties properties_;
     const std::string folder_;
     int inotify_ = -1;
-    int folderWatch_ = -1;
+    std::atomic<int> folderWatch_{-1};
     const std::shared_ptr<EventThread> thread_;
     int xcbReader_ = -1;
     int folderReader_ = -1;
