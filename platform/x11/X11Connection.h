@@ -53,14 +53,15 @@ public:
     // not tell (no resource extension, a remote client, a window gone).
     std::vector<std::int32_t> clientProcesses(const std::vector<std::uint32_t>& windows);
     // The window manager now: its selection's owner and its check window, 0 where there is none
-    // (a check window that is stale or does not list the windows counts as none).
+    // (a check window that is stale or belongs to a manager that lists no windows counts as none).
     struct Manager {
         xcb_window_t owner = 0;
         xcb_window_t check = 0;
+        // The server's mask of a client's resource ids: ids that differ only within it are one client's.
+        std::uint32_t resourceMask = 0;
         // A check window of the selection's owner (or of a manager that owns no selection): a new
         // owner beside the old check window is a manager still starting while the old one leaves.
         bool present() const;
-        std::uint32_t resourceMask = 0;
     };
     Manager manager();
     // Which of `windows` still exist; with `viewable`, only those mapped and shown.

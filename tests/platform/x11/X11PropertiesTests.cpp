@@ -50,9 +50,12 @@ TEST(X11PropertiesTest, TextIsDecodedByItsTypeAndNeverLeavesIllFormedUTF8) {
         {compoundText, "Caf\xE9 na\xEFve", "Caf\xC3\xA9 na\xC3\xAFve"},
         {compoundText, "x\x1B%G\xE2\x82\xAC\x1B%@\xE9", "x\xE2\x82\xAC\xC3\xA9"},
         {compoundText, "\x1B%G\xE2\x82", fffd},
-        // Greek in the right half and a double-byte set on the left: replaced, one mark a character.
-        {compoundText, "\x1B-F\xE1\xE2\x1B-A\xE1", fffd + fffd + "\xC3\xA1"},
-        {compoundText, "\x1B$(B\x30\x21\x1B(Bok", fffd + "ok"},
+        // What Xlib writes for characters beyond Latin-1: other right halves of ISO 8859 and a
+        // double-byte set, each named by its escape; a set nobody names is replaced.
+        {compoundText, "\xDC \x1B-b\xA4 \x1B-F\xD9\x1B-L\xB6 \x1B$(BF|K\\\x1B(B.",
+         "\xC3\x9C \xE2\x82\xAC \xCE\xA9\xD0\x96 \xE6\x97\xA5\xE6\x9C\xAC."},
+        {compoundText, "\x1B-Z\xE1\xE2\x1B-A\xE1", fffd + fffd + "\xC3\xA1"},
+        {compoundText, "\x1B$(Z\x30\x21\x1B(Bok", fffd + "ok"},
         // Controls but tab and newline, direction marks and an extended segment go.
         {compoundText,
          "a\x01\t\n\x9B"
