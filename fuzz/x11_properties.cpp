@@ -1,6 +1,7 @@
 // Window property replies and icon images as the display sends them, decoded without a server:
-// `_NET_WM_ICON` (the chosen image lies within the reply and encodes), `WM_CLASS`, text,
-// `WM_HINTS`, and the pixels of an icon pixmap in a layout the input's first bytes choose.
+// `_NET_WM_ICON` (the chosen image lies within the reply and encodes), `WM_CLASS`, text of each
+// type (UTF8_STRING, STRING, COMPOUND_TEXT: always well-formed UTF-8), `WM_HINTS`, and the pixels of an icon
+// pixmap in a layout the input's first bytes choose.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -23,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto text = decodeText(8, data, size);
     auto windowClass = decodeWindowClass(text);
     if (windowClass.instance.size() + windowClass.className.size() > text.size()) std::abort();
+    for (auto encoding : {TextEncoding::utf8, TextEncoding::latin1, TextEncoding::compoundText}) {
+        auto decoded = decodeTextAs(encoding, text);
+        if (repairedUTF8(decoded) != decoded) std::abort();
+    }
     if (size >= 4) {
         ImageLayout layout{data[0], data[1], (data[2] & 1) != 0, (data[2] & 2) != 0};
         auto width = std::uint32_t(data[2] >> 2) + 1, height = std::uint32_t(data[3]) + 1;

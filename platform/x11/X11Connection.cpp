@@ -31,11 +31,27 @@ std::unique_ptr<X11Connection> X11Connection::open(const std::string& name, std:
     auto* cookies = xcb_ewmh_init_atoms(c, &connection->ewmh);
     auto changeState = xcb_intern_atom(c, 0, 15, "WM_CHANGE_STATE");
     auto takeFocus = xcb_intern_atom(c, 0, 13, "WM_TAKE_FOCUS");
+    auto compoundText = xcb_intern_atom(c, 0, 13, "COMPOUND_TEXT");
+    auto settingsName = "_XSETTINGS_S" + std::to_string(connection->screen);
+    auto settingsSelection =
+        xcb_intern_atom(c, 0, static_cast<std::uint16_t>(settingsName.size()), settingsName.c_str());
+    auto settingsProperty = xcb_intern_atom(c, 0, 19, "_XSETTINGS_SETTINGS");
+    auto selectionName = "WM_S" + std::to_string(connection->screen);
+    auto selection =
+        xcb_intern_atom(c, 0, static_cast<std::uint16_t>(selectionName.size()), selectionName.c_str());
     connection->hasEwmh = xcb_ewmh_init_atoms_replies(&connection->ewmh, cookies, nullptr);
     if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, changeState, nullptr)})
         connection->wmChangeState = reply->atom;
     if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, takeFocus, nullptr)})
         connection->wmTakeFocus = reply->atom;
+    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, selection, nullptr)})
+        connection->wmSelection = reply->atom;
+    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, compoundText, nullptr)})
+        connection->compoundText = reply->atom;
+    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, settingsSelection, nullptr)})
+        connection->settingsSelection = reply->atom;
+    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, settingsProperty, nullptr)})
+        connection->settingsProperty = reply->atom;
     if (!connection->hasEwmh || connection->screen >= connection->ewmh.nb_screens) {
         if (error) *error = "the display's atoms cannot be read";
         return nullptr;
@@ -62,7 +78,45 @@ PropertyReply X11Connection::reply(xcb_get_property_cookie_t cookie) {
     return PropertyReply(xcb_get_property_reply(xcb, cookie, nullptr));
 }
 
-std::string X11Connection::ewmhProblem() {
+bool X11Connection::Manager::present() const {
+    // Resource ids of one client share the bits outside the server's resource mask.
+    return check && (!owner || (owner & ~resourceMask) == (check & ~resourceMask));
+}
+
+TextEncoding X11Connection::encodingOf(const PropertyReply& reply) const {
+    if (reply && reply->type == XCB_ATOM_STRING) return TextEncoding::latin1;
+    if (reply && compoundText && reply->type == compoundText) return TextEncoding::compoundText;
+    return TextEncoding::utf8;
+}
+
+std::string X11Connection::textOf(const PropertyReply& reply) const {
+    return decodeTextAs(encodingOf(reply), text(reply));
+}
+
+X11Connection::Manager X11Connection::manager() {
+    auto owner = xcb_get_selection_owner(xcb, wmSelection);
+    Manager manager;
+    manager.resourceMask = xcb_get_setup(xcb)->resource_id_mask;
+    xcb_window_t check = 0;
+    if (ewmhProblem(&check).empty()) manager.check = check;
+    if (Freed<xcb_get_selection_owner_reply_t> answer{xcb_get_selection_owner_reply(xcb, owner, nullptr)})
+        manager.owner = answer->owner;
+    return manager;
+}
+
+std::vector<std::uint32_t> X11Connection::existing(const std::vector<std::uint32_t>& windows, bool viewable) {
+    std::vector<xcb_get_window_attributes_cookie_t> cookies;
+    cookies.reserve(windows.size());
+    for (auto window : windows) cookies.push_back(xcb_get_window_attributes(xcb, window));
+    std::vector<std::uint32_t> found;
+    for (std::size_t i = 0; i < cookies.size(); ++i)
+        if (Freed<xcb_get_window_attributes_reply_t> answer{
+                xcb_get_window_attributes_reply(xcb, cookies[i], nullptr)})
+            if (!viewable || answer->map_state == XCB_MAP_STATE_VIEWABLE) found.push_back(windows[i]);
+    return found;
+}
+
+std::string X11Connection::ewmhProblem(xcb_window_t* checkWindow) {
     auto check = reply(property(root, ewmh._NET_SUPPORTING_WM_CHECK, 1));
     auto supported = reply(property(root, ewmh._NET_SUPPORTED, 4096));
     auto windows = cardinals(check);
@@ -73,6 +127,7 @@ std::string X11Connection::ewmhProblem() {
     auto atoms = cardinals(supported);
     if (std::find(atoms.begin(), atoms.end(), ewmh._NET_CLIENT_LIST) == atoms.end())
         return "the window manager does not list its windows";
+    if (checkWindow) *checkWindow = windows[0];
     return {};
 }
 

@@ -6,13 +6,16 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 
+#include "platform/base/Clock.h"
 #include "platform/base/MainQueue.h"
 #include "platform/base/NotificationCenter.h"
 #include "platform/foundation/FileManager.h"
 #include "platform/system/Accessibility.h"
 #include "platform/system/Screen.h"
 #include "platform/system/WindowList.h"
+#include "platform/system/WindowManagerNotification.h"
 #include "platform/x11/X11Actions.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11Consent.h"
@@ -23,6 +26,7 @@
 #include "platform/x11/X11Watcher.h"
 #include "platform/x11/X11WindowImage.h"
 #include "platform/x11/XInputSource.h"
+#include "platform/x11/XSettings.h"
 #include "platform/xdg/AutostartLoginItem.h"
 #include "platform/xdg/Session.h"
 
@@ -75,6 +79,9 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
     desktop->input_ = o.input;
     if (!desktop->input_) desktop->input_ = XInputSource::open(o.displayName, error);
     if (!desktop->input_) return nullptr;
+    auto manager = desktop->connection_->manager();
+    desktop->managerOwner_ = manager.owner;
+    desktop->managerCheck_ = manager.check;
     desktop->actions_ = std::make_unique<X11Actions>(*desktop->connection_);
     desktop->consent_ = std::make_unique<X11Consent>(o.consentPath);
     desktop->consentGiven_ = desktop->consent_->given();
@@ -82,17 +89,28 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
         X11SnapshotReader::Identity{o.ownBundleIdentifier, o.ownName, o.matcher});
     desktop->applications_ =
         std::make_unique<X11RunningApplications>(desktop->weak_from_this(), o.ownBundleIdentifier, o.ownName);
+    if (o.applications) desktop->iconTheme_ = announcedIconTheme(o.displayName);
     if (o.watches) {
         auto* raw = desktop.get();
         X11Watcher::Callbacks callbacks{[raw] { raw->generation_.fetch_add(1); },
-                                        [raw] { raw->consentFileChanged(); }};
+                                        [raw] { raw->consentFileChanged(); },
+                                        [raw](bool selection) {
+                                            if (selection) raw->managerSelectionChanged_ = true;
+                                            raw->managerChangeSeen_ = true;
+                                        },
+                                        [raw] { raw->settingsChanged(); }};
         const auto& ewmh = desktop->connection_->ewmh;
         // What the task list shows: the windows, their owners, names and states, the active one.
         X11Watcher::Properties properties{
             ewmh._NET_CURRENT_DESKTOP,
             {ewmh._NET_CLIENT_LIST, ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE, ewmh._NET_WM_NAME,
              XCB_ATOM_WM_NAME, XCB_ATOM_WM_CLASS, ewmh._NET_WM_PID},
-            {ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE}};
+            {ewmh._NET_ACTIVE_WINDOW, ewmh._NET_WM_STATE},
+            ewmh._NET_SUPPORTING_WM_CHECK,
+            ewmh._NET_CLIENT_LIST,
+            desktop->connection_->wmSelection,
+            desktop->connection_->settingsSelection,
+            desktop->connection_->settingsProperty};
         desktop->watcher_ =
             std::make_unique<X11Watcher>(o.displayName, desktop->connection_->root, std::move(properties),
                                          std::filesystem::path(o.consentPath).parent_path().string(),
@@ -110,6 +128,11 @@ std::shared_ptr<X11Desktop> X11Desktop::open(Options options, std::string* error
         desktop->previousSystemRoot_ = FileManager::systemRoot();
         FileManager::setSystemRoot(o.applications->root());
     }
+    // Installed and removed applications, and their icons, are what a refresh reads too.
+    if (o.applications)
+        o.applications->setChangeHandler([weak] {
+            if (auto strong = weak.lock()) strong->generation_.fetch_add(1);
+        });
     // Windows matched before the entries were read are matched again by the next reading.
     if (provisional)
         o.applications->setEntriesReadHandler([weak] {
@@ -127,6 +150,7 @@ X11Desktop::~X11Desktop() {
     if (screensChanged_) NotificationCenter::defaultCenter()->removeObserver(screensChanged_);
     if (provisionalMatches_) options_.applications->setEntriesReadHandler(nullptr);
     if (dock_) options_.launcherBadges->setChangeHandler(nullptr);
+    if (options_.applications) options_.applications->setChangeHandler(nullptr);
     watcher_.reset();
     if (previousSystemRoot_ && options_.applications &&
         FileManager::systemRoot() == options_.applications->root())
@@ -191,6 +215,16 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     std::lock_guard lock(snapshotMutex_);
     auto generation = generation_.load();
     if (snapshot_ && watcher_ && generation == readGeneration_) return snapshot_;
+    if (managerChangeSeen_.exchange(false) && snapshot_) {
+        if (!takeover_) takeover_ = Takeover{Clock::monotonicSeconds(), std::nullopt, false};
+        if (managerSelectionChanged_.exchange(false)) takeover_->selectionChanged = true;
+        takeover_->checked.reset();
+    }
+    bool tookOver = false;
+    if (takeover_) {
+        if (!takeoverEnded(generation)) return snapshot_;
+        tookOver = true;
+    }
     bool everything = readsEverything_.exchange(false) || !snapshot_;
     if (provisionalMatches_ && provisionalMatches_->load() && options_.applications->entriesRead()) {
         // A reader of its own forgets every window's application.
@@ -202,6 +236,12 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
     if (everything)
         screens_ = ScreenMap::pair(readMonitors(connection_->xcb, connection_->root), Screens::screens());
     auto next = reader_->read(*connection_, watcher_.get(), snapshot_.get(), everything, screens_);
+    // Windows may leave the list before the watch tells of a new manager.
+    if (snapshot_ && !tookOver && lostToNewManager(*next)) {
+        takeover_ = Takeover{Clock::monotonicSeconds(), std::nullopt, false};
+        readsEverything_ = true;
+        return snapshot_;
+    }
     {
         std::lock_guard state(stateMutex_);
         if (!focuslessGroup_.empty()) {
@@ -220,6 +260,47 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
         if (everything) pointerScreens_->set(screens_);
     }
     return snapshot_;
+}
+
+bool X11Desktop::lostToNewManager(const X11Snapshot& next) {
+    std::set<std::uint32_t> listed(next.clients.begin(), next.clients.end());
+    std::vector<std::uint32_t> missing;
+    for (auto window : snapshot_->clients)
+        if (!listed.count(window)) missing.push_back(window);
+    // A program that withdraws its window unmaps it first; a manager that goes leaves it shown.
+    if (missing.empty() || connection_->existing(missing, true).empty()) return false;
+    auto manager = connection_->manager();
+    return !manager.present() || manager.owner != managerOwner_ || manager.check != managerCheck_;
+}
+
+bool X11Desktop::takeoverEnded(std::uint64_t generation) {
+    auto& takeover = *takeover_;
+    bool late = Clock::monotonicSeconds() - takeover.since >= longestTakeover;
+    // Nothing seen since the last look: the display is not asked again.
+    if (!late && takeover.checked == generation) return false;
+    takeover.checked = generation;
+    auto manager = connection_->manager();
+    if (!late) {
+        if (!manager.present()) return false;
+        auto listed = cardinals(connection_->reply(
+            connection_->property(connection_->root, connection_->ewmh._NET_CLIENT_LIST, 4096)));
+        std::set<std::uint32_t> now(listed.begin(), listed.end());
+        std::vector<std::uint32_t> missing;
+        for (auto window : snapshot_->clients)
+            if (!now.count(window)) missing.push_back(window);
+        if (!connection_->existing(missing).empty()) return false;
+    }
+    readsEverything_ = true;
+    bool changed =
+        takeover.selectionChanged || manager.owner != managerOwner_ || manager.check != managerCheck_;
+    managerOwner_ = manager.owner;
+    managerCheck_ = manager.check;
+    takeover_.reset();
+    // What the old manager was told about the program's own windows must be told to the new one.
+    if (changed && manager.present())
+        MainQueue::async(
+            [] { NotificationCenter::workspaceCenter()->post(windowManagerDidChangeNotification); });
+    return true;
 }
 
 std::optional<std::uint64_t> X11Desktop::generation() {
@@ -252,6 +333,9 @@ void X11Desktop::setOwnActivationPolicy(ActivationPolicy policy) {
 
 bool X11Desktop::trusted() {
     if (!watcher_) return consent_->given();
+    // Without a watch on its folder the file is asked each time, and a change is told as the
+    // watch would.
+    if (!watcher_->watchesFolder()) consentFileChanged();
     std::lock_guard lock(stateMutex_);
     return consentGiven_;
 }
@@ -269,8 +353,22 @@ void X11Desktop::consentFileChanged() {
         if (now == consentGiven_) return;
         consentGiven_ = now;
     }
+    // What a refresh reads depends on the consent: a reading from before it is no answer now.
+    generation_.fetch_add(1);
     MainQueue::async(
         [] { NotificationCenter::distributedCenter()->post(Accessibility::trustChangedNotification); });
+}
+
+void X11Desktop::settingsChanged() {
+    if (!options_.applications) return;
+    auto theme = announcedIconTheme(options_.displayName);
+    {
+        std::lock_guard lock(stateMutex_);
+        if (theme == iconTheme_) return;
+        iconTheme_ = theme;
+    }
+    // The bundles whose icons change move the generation through the applications' change handler.
+    options_.applications->setIconThemes(xdg::IconTheme::userThemes(theme));
 }
 
 bool X11Desktop::activateWindow(std::uint32_t window) {

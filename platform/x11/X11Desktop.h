@@ -121,6 +121,15 @@ private:
     explicit X11Desktop(Options options);
     void setUpServices();
     void consentFileChanged();
+    // The desktop's settings changed: another icon theme has the applications' icons looked up again.
+    void settingsChanged();
+    // Whether the change of window manager under way is over (snapshotMutex_ held); it is when
+    // the new manager lists every window the old one did that still exists, or after
+    // `longestTakeover` seconds.
+    bool takeoverEnded(std::uint64_t generation);
+    // Whether `next` lost windows that are still shown: their manager let go of them
+    // (snapshotMutex_ held).
+    bool lostToNewManager(const X11Snapshot& next);
 
     Options options_;
     std::unique_ptr<X11Connection> connection_;
@@ -144,6 +153,22 @@ private:
     std::atomic<std::uint64_t> readGeneration_{0};
     std::atomic<std::uint64_t> generation_{1};
     std::atomic<bool> readsEverything_{true};
+    // While the window manager changes, the last reading stands: the old one lets go of every
+    // window before the new one takes them, and no application must seem to end meanwhile.
+    static constexpr double longestTakeover = 3;
+    struct Takeover {
+        double since = 0;
+        // The generation last compared with the display; none yet.
+        std::optional<std::uint64_t> checked;
+        // Whether the watch saw the selection change hands (a new manager may reuse the old one's ids).
+        bool selectionChanged = false;
+    };
+    std::optional<Takeover> takeover_;
+    std::atomic<bool> managerChangeSeen_{false};
+    std::atomic<bool> managerSelectionChanged_{false};
+    // The window manager the program last knew (its selection's owner and check window).
+    std::uint32_t managerOwner_ = 0;
+    std::uint32_t managerCheck_ = 0;
     // Set when a window was matched before the desktop entries were read; none with another matcher.
     std::shared_ptr<std::atomic<bool>> provisionalMatches_;
 
@@ -156,6 +181,8 @@ private:
     // forward shows them again, as it shows a hidden application.
     std::set<std::uint32_t> hiddenWithApplication_;
     bool consentGiven_ = false;
+    // The icon theme the display announced when last asked.
+    std::optional<std::string> iconTheme_;
 
     std::shared_ptr<Workspace> workspace_;
     std::shared_ptr<Accessibility> accessibility_;

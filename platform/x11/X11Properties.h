@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::x11 {
@@ -16,6 +17,19 @@ std::vector<std::uint32_t> decodeCardinals(std::uint8_t format, const void* data
 
 // The text of a property of format 8 without its trailing NULs; empty for any other format.
 std::string decodeText(std::uint8_t format, const void* data, std::size_t bytes);
+
+// How a text property's bytes are written, by the property's type: UTF8_STRING, STRING (ISO 8859-1)
+// or COMPOUND_TEXT. Any other type is read as UTF-8.
+enum class TextEncoding { utf8, latin1, compoundText };
+
+// The text as UTF-8. Ill-formed UTF-8 becomes U+FFFD, never passed on. Compound text is read as
+// Xlib writes it: ASCII and the right half of ISO 8859-1 (its initial state), the other right halves
+// of ISO 8859 and the double-byte sets of Chinese, Japanese and Korean named by their escapes, UTF-8
+// segments (ESC % G ... ESC % @), tab and newline; a character of any other set becomes U+FFFD,
+// other controls and direction marks are dropped.
+std::string decodeTextAs(TextEncoding encoding, std::string_view bytes);
+// Well-formed UTF-8: each ill-formed sequence (its longest valid start) becomes one U+FFFD.
+std::string repairedUTF8(std::string_view bytes);
 
 // `WM_CLASS`: the instance, a NUL, the class.
 struct WindowClass {

@@ -184,7 +184,7 @@ std::shared_ptr<X11Snapshot> X11SnapshotReader::read(X11Connection& x, X11Watche
             snapshot->windows.push_back(std::move(window));
             continue;
         }
-        window.title = text(x.reply(p.netName));
+        window.title = x.textOf(x.reply(p.netName));
         if (window.title.empty()) withoutName.push_back(i);
         bool across = false, down = false;
         for (auto state : cardinals(x.reply(p.state))) {
@@ -210,9 +210,10 @@ std::shared_ptr<X11Snapshot> X11SnapshotReader::read(X11Connection& x, X11Watche
         }
         if (!p.known) {
             Fixed& info = fixed_[window.id];
-            auto windowClass = decodeWindowClass(text(x.reply(p.wmClass)));
-            info.wmInstance = windowClass.instance;
-            info.wmClass = windowClass.className;
+            auto classReply = x.reply(p.wmClass);
+            auto windowClass = decodeWindowClass(text(classReply));
+            info.wmInstance = decodeTextAs(x.encodingOf(classReply), windowClass.instance);
+            info.wmClass = decodeTextAs(x.encodingOf(classReply), windowClass.className);
             auto pid = cardinals(x.reply(p.pid));
             info.pid = pid.empty() ? 0 : static_cast<std::int32_t>(pid[0]);
             auto types = cardinals(x.reply(p.type));
@@ -232,12 +233,12 @@ std::shared_ptr<X11Snapshot> X11SnapshotReader::read(X11Connection& x, X11Watche
         snapshot->windows.push_back(std::move(window));
     }
 
-    // Windows without a UTF-8 name: their legacy name.
+    // Windows without a UTF-8 name: their legacy name, in whichever encoding its type says.
     {
         std::vector<xcb_get_property_cookie_t> cookies;
         for (auto index : withoutName) cookies.push_back(x.property(clients[index], XCB_ATOM_WM_NAME, 256));
         for (std::size_t i = 0; i < cookies.size(); ++i)
-            snapshot->windows[withoutName[i]].title = text(x.reply(cookies[i]));
+            snapshot->windows[withoutName[i]].title = x.textOf(x.reply(cookies[i]));
     }
 
     // Windows that do not name their process: the server knows which client made them.

@@ -323,8 +323,13 @@ bool DesktopApplications::update() {
         if (name.ends_with(".app")) written_->erase(id);
     }
     if (changedIds.empty()) return false;
-    std::lock_guard lock(mutex_);
-    for (const auto& id : changedIds) bundleIcons_.erase(id);
+    std::function<void()> changed;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& id : changedIds) bundleIcons_.erase(id);
+        changed = changeHandler_;
+    }
+    if (changed) changed();
     return true;
 }
 
@@ -447,6 +452,33 @@ bool DesktopApplications::entriesRead() const {
 bool DesktopApplications::waitForEntries(std::chrono::milliseconds limit) const {
     std::unique_lock lock(mutex_);
     return entriesRead_.wait_for(lock, limit, [&] { return !reading_; });
+}
+
+void DesktopApplications::setIconThemes(std::vector<std::string> themes) {
+    icons_.setThemes(std::move(themes));
+    {
+        // An entry written from nothing is made into a bundle again, its icon looked up anew;
+        // only the bundles that change are written.
+        std::lock_guard updating(updateMutex_);
+        if (written_)
+            for (auto& [id, written] : *written_) written.first = DesktopEntry{};
+    }
+    if (!watcher_) {
+        update();
+        return;
+    }
+    g_main_context_invoke(
+        watcher_->context,
+        [](gpointer watcher) {
+            static_cast<Watcher*>(watcher)->update();
+            return G_SOURCE_REMOVE;
+        },
+        watcher_.get());
+}
+
+void DesktopApplications::setChangeHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    changeHandler_ = std::move(handler);
 }
 
 void DesktopApplications::setEntriesReadHandler(std::function<void()> handler) {

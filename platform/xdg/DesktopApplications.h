@@ -88,6 +88,12 @@ public:
     // Runs once the watch's first update has read the entries, on that update's thread. Replaces
     // the earlier one.
     void setEntriesReadHandler(std::function<void()> handler);
+    // Looks every entry's icon up again in these themes (the desktop announced another one) and
+    // rewrites the bundles whose icon changes: on the watch's thread when it runs, else at once.
+    void setIconThemes(std::vector<std::string> themes);
+    // Runs after each update that changed a bundle (an application installed, removed or changed,
+    // its icon included), on the updating thread. Replaces the earlier one.
+    void setChangeHandler(std::function<void()> handler);
 
     // Runs on the updating thread before each update reads the entries; lets a test hold one.
     void setBeforeReadingForTesting(std::function<void()> hook);
@@ -113,6 +119,7 @@ private:
     mutable std::condition_variable entriesRead_;
     bool reading_ = false;
     std::function<void()> entriesReadHandler_;
+    std::function<void()> changeHandler_;
     std::function<void()> beforeReading_;
     std::shared_ptr<const std::vector<DesktopEntry>> entries_;
     std::map<std::string, Image> bundleIcons_;

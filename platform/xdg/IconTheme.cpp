@@ -270,6 +270,13 @@ std::optional<std::string> IconTheme::find(const std::string& name, int size) {
     return std::nullopt;
 }
 
+void IconTheme::setThemes(std::vector<std::string> themes) {
+    std::lock_guard lock(mutex_);
+    themes_ = std::move(themes);
+    chain_.reset();
+    cache_.clear();
+}
+
 void IconTheme::refresh() {
     std::lock_guard lock(mutex_);
     const auto changed = [](const Theme& theme) {

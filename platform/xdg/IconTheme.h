@@ -28,6 +28,9 @@ public:
     // it, else the nearest size. An absolute path is taken as it is when it is a regular file.
     std::optional<std::string> lookup(const std::string& name, int size);
 
+    // Looks names up in these themes from now on (the desktop announced another one).
+    void setThemes(std::vector<std::string> themes);
+
     // Forgets what changed since: the themes whose folders changed are listed again on their next
     // lookup, and every name is looked up again.
     void refresh();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "platform/system/Accessibility.h"
 #include "platform/system/Application.h"
 #include "platform/system/WindowList.h"
+#include "platform/system/WindowManagerNotification.h"
 #include "platform/system/Workspace.h"
 #include "platform/testing/VirtualMainLoop.h"
 #include "platform/x11/X11Desktop.h"
@@ -159,6 +161,26 @@ TEST_F(X11DesktopTest, ActionsOnApplicationsAndWindowsAndLossOfConsentAreSeenByT
     NotificationCenter::distributedCenter()->removeObserver(token);
 }
 
+TEST_F(X11DesktopTest, TheConsentIsSeenInItsFolderMadeAgainAfterTheFolderWentOrMoved) {
+    X11Desktop::Options options;
+    const auto folder = session.home / "velmora";
+    options.consentPath = folder + "/consent";
+    std::filesystem::create_directories(folder);
+    test_support::writeFile(options.consentPath, "");
+    auto own = X11Desktop::open(options);
+    ASSERT_TRUE(own && own->trusted());
+    for (bool moved : {false, true}) {
+        if (moved)
+            std::filesystem::rename(folder, session.home / "moved");
+        else
+            std::filesystem::remove_all(folder);
+        EXPECT_TRUE(waitWithLoop([&] { return !own->trusted(); })) << moved;
+        std::filesystem::create_directories(folder);
+        test_support::writeFile(options.consentPath, "");
+        EXPECT_TRUE(waitWithLoop([&] { return own->trusted(); })) << moved;
+    }
+}
+
 TEST_F(X11DesktopTest, WindowChangesAreAnnouncedOncePerBurstAndTheGenerationHoldsWhileNothingChanges) {
     int listed = 0, states = 0;
     auto center = Workspace::notificationCenter();
@@ -227,6 +249,106 @@ TEST_F(X11DesktopEntriesTest, RunningWindowsAreTheirEntrysApplicationAndOpeningA
     EXPECT_TRUE(launched && launched->bundleURL()->absoluteString() == "file:///Applications/launched.app/");
 }
 
+TEST_F(X11DesktopEntriesTest, InstalledApplicationsAndTheConsentMoveTheGeneration) {
+    auto generation = desktop->generation();
+    ASSERT_TRUE(generation);
+    EXPECT_EQ(desktop->generation(), generation);
+    test_support::writeFile(data / "share/applications/added.desktop",
+                            "[Desktop Entry]\nType=Application\nName=Added\nExec=true\n");
+    ASSERT_TRUE(applications->update());
+    auto installed = desktop->generation();
+    EXPECT_NE(installed, generation) << "an application installed";
+    std::filesystem::remove(data / "share/applications/added.desktop");
+    ASSERT_TRUE(applications->update());
+    auto removed = desktop->generation();
+    EXPECT_NE(removed, installed) << "an application removed";
+    // Consent withdrawn and given again: what was read before it went is no answer.
+    const auto consent = desktop->options().consentPath;
+    std::filesystem::remove(consent);
+    ASSERT_TRUE(waitWithLoop([&] { return !desktop->generation(); }));
+    test_support::writeFile(consent, "");
+    EXPECT_TRUE(waitWithLoop([&] { return desktop->generation() && desktop->generation() != removed; }));
+}
+
+// The desktop's settings (XSETTINGS) naming an icon theme, announced by a settings daemon of the
+// test's own: a window owning the selection, keeping the settings in a property.
+class SettingsDaemon {
+public:
+    SettingsDaemon() {
+        xcb_ = xcb_connect(nullptr, nullptr);
+        auto* screen = xcb_setup_roots_iterator(xcb_get_setup(xcb_)).data;
+        window_ = xcb_generate_id(xcb_);
+        xcb_create_window(xcb_, 0, window_, screen->root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          screen->root_visual, 0, nullptr);
+    }
+    ~SettingsDaemon() { xcb_disconnect(xcb_); }
+    void announce(const std::string& theme) {
+        // One text setting, "Net/IconThemeName", little-endian, each text padded to 4 bytes.
+        const std::string name = "Net/IconThemeName";
+        auto number = [](std::string& bytes, std::uint32_t value, int size) {
+            for (int i = 0; i < size; ++i) bytes += static_cast<char>(value >> 8 * i);
+        };
+        auto padded = [](std::string& bytes, const std::string& text) {
+            bytes += text;
+            bytes.append((4 - text.size() % 4) % 4, '\0');
+        };
+        std::string bytes(8, '\0');
+        number(bytes, 1, 4);
+        number(bytes, 1, 1);
+        number(bytes, 0, 1);
+        number(bytes, static_cast<std::uint32_t>(name.size()), 2);
+        padded(bytes, name);
+        number(bytes, ++serial_, 4);
+        number(bytes, static_cast<std::uint32_t>(theme.size()), 4);
+        padded(bytes, theme);
+        auto property = atom("_XSETTINGS_SETTINGS");
+        xcb_change_property(xcb_, XCB_PROP_MODE_REPLACE, window_, property, property, 8,
+                            static_cast<std::uint32_t>(bytes.size()), bytes.data());
+        if (serial_ == 1) xcb_set_selection_owner(xcb_, window_, atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
+        xcb_flush(xcb_);
+    }
+
+private:
+    xcb_atom_t atom(const std::string& name) {
+        auto* reply = xcb_intern_atom_reply(
+            xcb_, xcb_intern_atom(xcb_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
+        auto atom = reply ? reply->atom : 0;
+        std::free(reply);
+        return atom;
+    }
+    xcb_connection_t* xcb_;
+    xcb_window_t window_ = 0;
+    std::uint32_t serial_ = 0;
+};
+
+TEST_F(X11DesktopEntriesTest, AnotherIconThemeGivesTheApplicationsItsIconsAndMovesTheGeneration) {
+    for (std::string theme : {"First", "Second"}) {
+        std::filesystem::create_directories(data / ("share/icons/" + theme + "/48x48/apps"));
+        test_support::writeFile(
+            data / ("share/icons/" + theme + "/index.theme"),
+            "[Icon Theme]\nName=" + theme + "\nDirectories=48x48/apps\n[48x48/apps]\nSize=48\nType=Fixed\n");
+        test_support::writeFile(data / ("share/icons/" + theme + "/48x48/apps/probe.png"), theme);
+    }
+    test_support::writeFile(data / "share/applications/probe.desktop",
+                            "[Desktop Entry]\nType=Application\nName=Probe\nExec=true\nIcon=probe\n");
+    ASSERT_TRUE(applications->update());
+    const auto icon = data / "cache/Applications/probe.app/Contents/Resources/AppIcon.png";
+    const auto iconTheme = [&] { return test_support::readWholeFile(icon); };
+    EXPECT_EQ(iconTheme(), "") << "no theme of the desktop's has the icon";
+    auto generation = desktop->generation();
+    ASSERT_TRUE(generation);
+    SettingsDaemon daemon;
+    for (std::string theme : {"First", "Second"}) {
+        daemon.announce(theme);
+        // The generation moves once the bundles are written.
+        std::optional<std::uint64_t> now;
+        EXPECT_TRUE(
+            waitFor([&] { return iconTheme() == theme && (now = desktop->generation()) != generation; }, 10))
+            << theme;
+        generation = now;
+    }
+}
+
 class X11DesktopFirstScanTest : public X11DesktopEntriesTest {
 protected:
     X11DesktopFirstScanTest() { holdsFirstScan = true; }
@@ -251,6 +373,97 @@ TEST_F(X11DesktopFirstScanTest, AWindowSeenBeforeTheEntriesAreReadIsItsEntrysApp
     EXPECT_TRUE(app && app->processIdentifier() == pid && app->localizedName() == "pinned-app entry");
     EXPECT_TRUE(early->isTerminated() && !application("pinned-appClass"));
     Workspace::notificationCenter()->removeObserver(token);
+}
+
+// Takes the window manager's selection, as a new manager does first, and waits until the old one
+// has let go of every window; the selection goes with the object.
+class SelectionTaker {
+public:
+    SelectionTaker() {
+        int screen = 0;
+        xcb_ = xcb_connect(nullptr, &screen);
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(xcb_)).data->root;
+        auto owner = xcb_generate_id(xcb_);
+        xcb_create_window(xcb_, 0, owner, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY, 0, 0, nullptr);
+        xcb_set_selection_owner(xcb_, owner, atom("WM_S" + std::to_string(screen)), XCB_CURRENT_TIME);
+        auto list = atom("_NET_CLIENT_LIST");
+        released = waitFor([&] {
+            auto* reply = xcb_get_property_reply(
+                xcb_, xcb_get_property(xcb_, 0, root_, list, XCB_ATOM_ANY, 0, 1024), nullptr);
+            bool empty = !reply || xcb_get_property_value_length(reply) == 0;
+            std::free(reply);
+            return empty;
+        });
+    }
+    ~SelectionTaker() { xcb_disconnect(xcb_); }
+    bool released = false;
+
+private:
+    xcb_atom_t atom(const std::string& name) {
+        auto* reply = xcb_intern_atom_reply(
+            xcb_, xcb_intern_atom(xcb_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
+        auto atom = reply ? reply->atom : 0;
+        std::free(reply);
+        return atom;
+    }
+    xcb_connection_t* xcb_;
+    xcb_window_t root_ = 0;
+};
+
+TEST_F(X11DesktopTest, AChangeOfWindowManagerEndsNoApplicationAndIsAnnouncedOnce) {
+    session.client({"Editor", "Notes", "300x200"});
+    session.client({"Viewer", "Photo", "200x100"});
+    auto editor = waitForApplication("Editor"), viewer = waitForApplication("Viewer");
+    ASSERT_TRUE(editor && viewer);
+    int announced = 0;
+    auto token = Workspace::notificationCenter()->addObserver(windowManagerDidChangeNotification,
+                                                              [&](const Notification&) { ++announced; });
+    const auto unchanged = [&] {
+        return application("Editor") == editor && application("Viewer") == viewer &&
+               !editor->isTerminated() && !viewer->isTerminated() &&
+               windowsOf(editor->processIdentifier()).size() == 1;
+    };
+    const auto replaceOpenbox = [&](const std::string& name) {
+        auto started = session.home.path() + "/" + name;
+        session.spawn({"openbox", "--replace", "--sm-disable", "--startup", "touch " + started});
+        return waitFor([&] { return access(started.c_str(), F_OK) == 0; });
+    };
+    {
+        SelectionTaker taker;
+        ASSERT_TRUE(taker.released);
+        // Between the two managers the client list is empty, yet every window is still there.
+        EXPECT_TRUE(unchanged());
+    }
+    ASSERT_TRUE(replaceOpenbox("second"));
+    EXPECT_TRUE(waitWithLoop([&] { return unchanged() && announced == 1; }));
+    // Windows are followed again under the new manager.
+    auto window = desktop->snapshot()->groupOfPid(editor->processIdentifier())->windows.front();
+    session.spawn({"xdotool", "set_window", "--name", "Renamed", std::to_string(window)});
+    EXPECT_TRUE(waitFor([&] { return desktop->snapshot()->window(window)->title == "Renamed"; }));
+    // No manager comes: after a while the windows are taken as they are, unlisted.
+    {
+        SelectionTaker taker;
+        ASSERT_TRUE(taker.released);
+        EXPECT_TRUE(unchanged());
+        loop.advance(3);
+        EXPECT_TRUE(waitFor([&] { return !application("Editor") && editor->isTerminated(); }));
+    }
+    ASSERT_TRUE(replaceOpenbox("third"));
+    EXPECT_TRUE(
+        waitWithLoop([&] { return application("Editor") && application("Viewer") && announced == 2; }));
+    loop.runUntilIdle();
+    EXPECT_EQ(announced, 2);
+    Workspace::notificationCenter()->removeObserver(token);
+}
+
+TEST_F(X11DesktopTest, ATitleInCompoundTextReadsAsItsCharacters) {
+    // xterm writes its title as compound text and sets no UTF-8 name.
+    auto pid = session.spawn({"xterm", "-T", "Caf\u00e9 na\u00efve", "-e", "sleep 60"});
+    auto xterm = waitForApplication("XTerm");
+    ASSERT_TRUE(xterm && xterm->processIdentifier() == pid);
+    auto title = desktop->accessibility()->copyAttributeValue(windowsOf(pid).front(), "AXTitle");
+    ASSERT_TRUE(title && title->stringValue());
+    EXPECT_EQ(*title->stringValue(), "Caf\u00e9 na\u00efve");
 }
 
 TEST(X11DisplayTest, ADisplayWithoutAWindowManagerIsNoEwmhDesktop) {

@@ -29,6 +29,48 @@ TEST(X11PropertiesTest, WindowClassSplitsAtTheFirstNul) {
     }
 }
 
+TEST(X11PropertiesTest, TextIsDecodedByItsTypeAndNeverLeavesIllFormedUTF8) {
+    using enum TextEncoding;
+    const std::string fffd = "\xEF\xBF\xBD";
+    const struct {
+        TextEncoding encoding;
+        std::string bytes;
+        std::string expected;
+    } cases[] = {
+        {utf8, "Caf\xC3\xA9 \xF0\x9F\x98\x80", "Caf\xC3\xA9 \xF0\x9F\x98\x80"},
+        // A stray byte, a cut sequence, an overlong form, a surrogate, past U+10FFFF.
+        {utf8,
+         "a\xFF"
+         "b\xE2\x82",
+         "a" + fffd + "b" + fffd},
+        {utf8, "\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80",
+         fffd + fffd + fffd + fffd + fffd + fffd + fffd + fffd + fffd},
+        {latin1, "Caf\xE9 na\xEFve \xFF", "Caf\xC3\xA9 na\xC3\xAFve \xC3\xBF"},
+        // What xterm writes for a title in ISO 8859-1 and in UTF-8 segments.
+        {compoundText, "Caf\xE9 na\xEFve", "Caf\xC3\xA9 na\xC3\xAFve"},
+        {compoundText, "x\x1B%G\xE2\x82\xAC\x1B%@\xE9", "x\xE2\x82\xAC\xC3\xA9"},
+        {compoundText, "\x1B%G\xE2\x82", fffd},
+        // What Xlib writes for characters beyond Latin-1: other right halves of ISO 8859 and a
+        // double-byte set, each named by its escape; a set nobody names is replaced.
+        {compoundText, "\xDC \x1B-b\xA4 \x1B-F\xD9\x1B-L\xB6 \x1B$(BF|K\\\x1B(B.",
+         "\xC3\x9C \xE2\x82\xAC \xCE\xA9\xD0\x96 \xE6\x97\xA5\xE6\x9C\xAC."},
+        {compoundText, "\x1B-Z\xE1\xE2\x1B-A\xE1", fffd + fffd + "\xC3\xA1"},
+        {compoundText, "\x1B$(Z\x30\x21\x1B(Bok", fffd + "ok"},
+        // Controls but tab and newline, direction marks and an extended segment go.
+        {compoundText,
+         "a\x01\t\n\x9B"
+         "1]b\x9B]\x85",
+         "a\t\nb"},
+        {compoundText,
+         "\x1B%/1\x80\x83"
+         "abcz",
+         fffd + "z"},
+        {compoundText, "end\x1B", "end"},
+    };
+    for (const auto& [encoding, bytes, expected] : cases)
+        EXPECT_EQ(decodeTextAs(encoding, bytes), expected) << bytes;
+}
+
 TEST(X11PropertiesTest, TheIconChosenIsTheLargestUpTo128ElseTheSmallestAndLyingSizesEndTheReading) {
     // Square icons, each filled with its size.
     auto icons = [](std::vector<std::uint32_t> sizes, std::vector<std::uint32_t> after = {}) {
