@@ -156,6 +156,18 @@ void TaskbarViewModel::removeButton(const std::shared_ptr<TaskbarButtonViewModel
                             [&](const auto& kept) { return kept->id() == id; });
     });
     tasks.set(std::move(buttons));
+    // An application that came back while its button was closing matched that button, which is
+    // gone now. The list may not change again for a long time (a window manager's restart brings
+    // every application back within a moment): reconcile with it as it stands.
+    if (button->isExiting.value()) return;
+    auto current =
+        tasksOnThisScreen(applicationManager_->tasksRelay.value(), settings()->showOnRunningMonitorOnly());
+    if (std::any_of(current.begin(), current.end(), [&](const auto& task) {
+            const auto& application = task->runningApplication;
+            return task->bundlePath.absoluteString() == button->id() && application &&
+                   !application->isTerminated();
+        }))
+        updateTasks(current);
 }
 
 void TaskbarViewModel::updateShortcutObserver(MainMenuActivationKeys keys) {

@@ -52,13 +52,19 @@ TEST_F(TaskbarViewModelTest, VanishedButtonsStayUntilTheirClosingStateRemovesThe
     harness.publish({harness.running(502), harness.running(503)});
     EXPECT_EQ(titles(*bar), (Strings{"Notes", "Mail", "Music"}));
     EXPECT_FALSE(mail->isExiting.value());
-    // The closed button leaves anyway; the next list makes a new one at the right end. Notes, never
-    // shown, stays although it is gone.
+    // The closed button leaves anyway, and the list as it stands makes a new one at the right end
+    // without waiting for another. Notes, never shown, stays although it is gone.
     harness.loop.advance(0.1);
-    EXPECT_EQ(titles(*bar), (Strings{"Notes", "Music"}));
-    harness.publish({harness.running(502), harness.running(503)});
     EXPECT_EQ(titles(*bar), (Strings{"Notes", "Music", "Mail"}));
     EXPECT_NE(bar->tasks.value()[2], mail);
+    harness.publish({harness.running(502), harness.running(503)});
+    EXPECT_EQ(titles(*bar), (Strings{"Notes", "Music", "Mail"}));
+    // Gone for good, it leaves no button behind.
+    auto newMail = bar->tasks.value()[2];
+    newMail->onAppearedCalled.accept(true);
+    harness.publish({harness.running(503)});
+    harness.loop.advance(0.5);
+    EXPECT_EQ(titles(*bar), (Strings{"Notes", "Music"}));
 }
 
 TEST_F(TaskbarViewModelTest, RepeatedBundlePathsGetOneButtonAfterTheFirstFill) {
