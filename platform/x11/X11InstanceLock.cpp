@@ -68,12 +68,14 @@ int millisecondsUntil(Clock::time_point deadline) {
 
 // Waits for `events` on `fd` until the deadline; false when the time ran out or the wait failed.
 bool await(int fd, short events, Clock::time_point deadline) {
-    for (;;) {
+    // Checked before each wait: a descriptor that keeps reporting ready ends at the deadline too.
+    while (Clock::now() < deadline) {
         pollfd ready{fd, events, 0};
         int count = ::poll(&ready, 1, millisecondsUntil(deadline));
         if (count > 0) return true;
         if (count == 0 || errno != EINTR) return false;
     }
+    return false;
 }
 
 // One attempt at the exchange with the first instance: connect, send the request, and wait for the
