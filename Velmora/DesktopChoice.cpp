@@ -40,13 +40,29 @@ std::unique_ptr<DesktopChoice> DesktopChoice::openRealDesktop(bool headless) {
     std::unique_ptr<DesktopChoice> choice(new DesktopChoice);
     // One instance per user and display: a second would stack another bar and share the files.
     const char* display = std::getenv("DISPLAY");
-    choice->lock_ = platform::x11::X11InstanceLock::claim(
-        display ? display : "",
-        [] { platform::MainQueue::async([] { platform::Application::shared()->activate(true); }); },
-        &choice->handedOver_);
-    if (choice->handedOver_) {
-        std::fprintf(stderr, "Velmora: already running on this display; it was asked to come forward.\n");
-        return choice;
+    auto claim = platform::x11::X11InstanceLock::claim(display ? display : "", [] {
+        platform::MainQueue::async([] { platform::Application::shared()->activate(true); });
+    });
+    using Outcome = platform::x11::X11InstanceLock::Outcome;
+    switch (claim.outcome) {
+        case Outcome::held:
+            choice->lock_ = std::move(claim.lock);
+            break;
+        case Outcome::handedOver:
+            std::fprintf(stderr, "Velmora: already running on this display; it was asked to come forward.\n");
+            choice->exitStatus_ = 0;
+            return choice;
+        case Outcome::unanswered:
+            // It did not come forward: a second bar would stack on the frozen one.
+            std::fprintf(stderr,
+                         "Velmora: already running on this display, but the running instance does not "
+                         "answer.\n");
+            choice->exitStatus_ = 1;
+            return choice;
+        case Outcome::unlocked:
+            std::fprintf(stderr, "Velmora: running without the single-instance lock: %s.\n",
+                         claim.why.c_str());
+            break;
     }
     // The user's desktop entries are the installed applications, kept up to date from a thread of
     // their own, with the icon theme the desktop announces.

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     platform::sim::SimulatedDesktop::Options options;
     options.appliesScreens = headless;
     auto realDesktop = Velmora::DesktopChoice::openRealDesktop(headless);
-    if (realDesktop && realDesktop->handedOver()) return 0;
+    if (realDesktop && realDesktop->exitStatus()) return *realDesktop->exitStatus();
     auto desktop = realDesktop ? nullptr : platform::sim::SimulatedDesktop::loadDefault(options);
     std::shared_ptr<void> displayInput;
     if (desktop) {

@@ -1,5 +1,5 @@
 #pragma once
-// The program's one instance for a user and a display: a lock in the user's runtime folder, and a
+// The program's one instance for a user and a display: a lock in a folder of the user's own, and a
 // socket beside it on which a later instance asks the first to come forward.
 
 #include <chrono>
@@ -14,18 +14,40 @@ namespace platform::x11 {
 
 class X11InstanceLock {
 public:
-    // Held: this is the only instance, and `comeForward` runs (on the shared event thread) whenever a
-    // later one starts. None with `*handedOver` set: another instance holds the lock and was told
-    // to come forward. None otherwise: no runtime folder of the user's own, so no lock at all.
-    static std::unique_ptr<X11InstanceLock> claim(const std::string& displayName,
-                                                  std::function<void()> comeForward, bool* handedOver);
+    enum class Outcome {
+        held,        // this is the only instance
+        handedOver,  // another instance holds the lock and took the request to come forward
+        unanswered,  // another instance holds the lock and did not take the request in time
+        unlocked,    // no folder of the user's own takes the lock: this one runs without it
+    };
+    // A place the lock may live; `create`: made (for the user alone) when missing.
+    struct Folder {
+        std::string path;
+        bool create = false;
+    };
+    struct Claim {
+        Outcome outcome = Outcome::unlocked;
+        // Held: `comeForward` runs (on the shared event thread) whenever a later instance starts.
+        std::unique_ptr<X11InstanceLock> lock;
+        // Unlocked: the places refused and why.
+        std::string why;
+    };
+
+    // How long a later instance waits for the first to take its request, connecting included.
+    static constexpr std::chrono::milliseconds answerDeadline{2000};
+
+    // In the first of `folders()` that is the user's own.
+    static Claim claim(const std::string& displayName, std::function<void()> comeForward);
+    static Claim claim(const std::string& displayName, std::function<void()> comeForward,
+                       const std::vector<Folder>& folders, std::chrono::milliseconds deadline);
     ~X11InstanceLock();
     X11InstanceLock(const X11InstanceLock&) = delete;
     X11InstanceLock& operator=(const X11InstanceLock&) = delete;
 
-    // The runtime folder: $XDG_RUNTIME_DIR, else a folder of the user's own in /tmp; empty when
-    // neither is the user's alone.
-    static std::string runtimeFolder();
+    // Where the lock may live, first choice first: $XDG_RUNTIME_DIR, a folder of the user's own in
+    // /tmp, one in the user's cache folder for this host. A folder is taken only when it is a
+    // folder (not a link) that the user owns and nobody else may write to.
+    static std::vector<Folder> folders();
     // The name that stands for the display in the lock's file names.
     static std::string displayKey(const std::string& displayName);
 
@@ -42,6 +64,8 @@ private:
     };
 
     X11InstanceLock() = default;
+    // Listens on the socket and serves it from the shared event thread; false when it cannot.
+    bool listen(std::function<void()> comeForward);
     // Takes new connections and reads what the waiting ones sent, without ever blocking: the
     // shared event thread also carries input and the window watch.
     bool serve();

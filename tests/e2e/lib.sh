@@ -1,28 +1,37 @@
-# Sourced by the end-to-end checks: a private X server, the program on a scenario with its own
-# defaults file and action log, a stub sleep command and a loopback update server. Every wait is
-# bounded; on failure the logs are printed.
+# Sourced by the end-to-end checks: a private X server and session bus, the program on a scenario
+# with its own defaults file and action log, a stub sleep command and a loopback update server.
+# Every wait is bounded; on failure the logs are printed; a check that leaves a process fails.
 velmora="$1"
 server="$2"
 scenarios="$(dirname "$0")/scenarios"
 references="$(dirname "$0")/references"
-for tool in Xvfb xdotool import compare; do
+for tool in Xvfb xdotool import compare dbus-daemon; do
     command -v "$tool" >/dev/null 2>&1 || { echo "$tool missing: skipped"; exit 77; }
 done
 
 work=$(mktemp -d)
+. "$(dirname "$0")/sessionlib.sh"
+markRun "$work"
 mkdir -p "$work/bin" "$work/tmp"
 export TMPDIR="$work/tmp"
 pids=""
 cleanup() {
+    status=$?
     for pid in $pids; do kill "$pid" 2>/dev/null; done
     for pid in $pids; do
         n=0
         while kill -0 "$pid" 2>/dev/null && [ $n -lt 20 ]; do sleep 0.25; n=$((n + 1)); done
         kill -9 "$pid" 2>/dev/null
     done
+    endLeftovers || { echo "FAILED: processes outlived the check"; status=1; }
     rm -rf "$work"
+    exit $status
 }
 trap cleanup EXIT
+# Ended by ctest's timeout or by hand, it still ends what it started.
+trap "exit 1" TERM INT HUP
+startSessionBus || { echo "FAILED: no session bus"; exit 1; }
+pids="$bus"
 
 fail() {
     echo "FAILED: $*"
@@ -53,7 +62,7 @@ done
 
 # A display of its own: Xvfb names a free one on the descriptor it is given.
 Xvfb -displayfd 3 -screen 0 1440x900x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-pids="$!"
+pids="$! $pids"
 wait_for 20 test -s "$work/display" || fail "no X server"
 export DISPLAY=":$(cat "$work/display")"
 

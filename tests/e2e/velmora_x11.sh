@@ -39,7 +39,7 @@ for try in 1 2 3 4 5; do
 done
 consented || fail "the onboarding did not record the consent"
 kill $first
-(sleep 5; kill -9 $first 2>/dev/null) &
+(sleep 5; kill -9 $first 2>/dev/null) & pids+=($!)
 wait $first
 status=$?
 [ "$status" = 0 ] || fail "SIGTERM ended the program with status $status"

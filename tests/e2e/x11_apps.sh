@@ -4,11 +4,12 @@
 # leaves every window as it was; clicking every button, the active one and a minimised one
 # included, starts no process; choosing a window restores it alone; XTerm's button outlives its
 # first process; Quit, SIGTERM, SIGINT and SIGHUP end the program with status 0; a second instance
-# hands over to the first; the loss of the X server ends it with status 1. Pointer motion is real
+# hands over to the first, and one started while the first is stopped with its socket's backlog
+# full gives up with status 1; the loss of the X server ends it with status 1. Pointer motion is real
 # (XTEST through xte).
 velmora="$1"
 source "$(dirname "$0")/x11lib.sh"
-needTools Xvfb openbox xterm galculator xclock xte xdotool xprop xwininfo import pgrep
+needTools Xvfb openbox xterm galculator xclock xte xdotool xprop xwininfo import pgrep python3
 # Bounded waits count tenths of a second here.
 waitTick=0.1
 logLines=15
@@ -209,6 +210,32 @@ secondStatus=$?
 kill -0 $first || fail "the first instance ended"
 oneBar() { [ "$(docks | wc -l)" = 1 ]; }
 waitFor 50 oneBar && sleep 0.5 && oneBar || fail "$(docks | wc -l) bars"
+
+# With the first one stopped and its socket's backlog full, a later one gives up in its time.
+kill -STOP $first
+python3 -c '
+import socket, sys, time
+held = []
+while len(held) < 64:
+    s = socket.socket(socket.AF_UNIX)
+    s.setblocking(False)
+    try:
+        s.connect(sys.argv[1])
+    except BlockingIOError:
+        break
+    held.append(s)
+print(len(held), flush=True)
+time.sleep(600)' "$XDG_RUNTIME_DIR/velmora-_${DISPLAY#:}.socket" >"$work/queued" &
+pids+=($!)
+filler=$!
+waitFor 50 grep -q . "$work/queued" || fail "the backlog could not be filled"
+timeout 10 "$velmora" >/dev/null 2>"$work/third.err"
+thirdStatus=$?
+kill -CONT $first
+kill $filler
+[ "$thirdStatus" = 1 ] || fail "with the first one stopped, a later one ended with status $thirdStatus: $(cat "$work/third.err")"
+grep -q "does not answer" "$work/third.err" || fail "the later one said: $(cat "$work/third.err")"
+kill -0 $first || fail "the first instance ended"
 
 # The loss of the X server ends the program with status 1, at once.
 kill -9 $xvfb

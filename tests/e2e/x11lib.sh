@@ -1,7 +1,8 @@
 # shellcheck shell=bash
 # Sourced by the checks that run the real program on an X11 desktop of their own: a work folder,
-# the end of every started process on every way out, failure output with the program's logs,
-# bounded waits, a private Xvfb and openbox, a fresh user and the program's own defaults.
+# a session bus of the run's own, the end of every started process on every way out (a check that
+# leaves one fails), failure output with the program's logs, bounded waits, a private Xvfb and
+# openbox, a fresh user and the program's own defaults.
 # Start a process in the background and add it with `pids+=($!)`; they are ended last first.
 
 # needTools TOOL...: the check is skipped (status 77) where one is missing.
@@ -15,19 +16,26 @@ needTools() {
 # The test runs set the offscreen platform; these programs need the display.
 export QT_QPA_PLATFORM=xcb
 unset VELMORA_DESKTOP
+needTools dbus-daemon
 work=$(mktemp -d)
+source "$(dirname "${BASH_SOURCE[0]}")/sessionlib.sh"
+markRun "$work"
 pids=()
 # Asked to stop first, then killed; KEEP=1 keeps the work folder to look at.
 cleanup() {
-    local i pid
+    local status=$? i pid
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
     sleep 0.5
     for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+    endLeftovers || { echo "FAILED$failContext: processes outlived the check"; status=1; }
     [ -n "$KEEP" ] && echo "kept $work" || rm -rf "$work"
+    exit $status
 }
 trap cleanup EXIT
 # Ended by ctest's timeout or by hand, it still ends what it started.
 trap "exit 1" TERM INT HUP
+startSessionBus || { echo "no session bus"; exit 1; }
+pids+=($bus)
 
 # Set by a check: what its failure line adds after FAILED (" under openbox"), and how many lines
 # of each log it shows. SHOT=FILE keeps a picture of the screen there on failure.

@@ -1,12 +1,17 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +21,7 @@
 
 using platform::x11::EventThread;
 using platform::x11::X11InstanceLock;
+using Outcome = X11InstanceLock::Outcome;
 
 namespace {
 
@@ -62,30 +68,23 @@ TEST(X11InstanceLockTest, ADisplayNamesOneLockWhateverItsScreenOrTransport) {
 TEST(X11InstanceLockTest, ALaterInstanceTellsTheFirstToComeForwardAndGetsNoLockUntilTheFirstEnds) {
     PrivateRuntime runtime;
     std::atomic<int> forward = 0;
-    bool handedOver = true;
-    auto first = X11InstanceLock::claim(
-        ":5", [&] { ++forward; }, &handedOver);
-    ASSERT_TRUE(first);
-    EXPECT_FALSE(handedOver);
-    EXPECT_FALSE(X11InstanceLock::claim(
-        ":5.0", [] {}, &handedOver));
-    EXPECT_TRUE(handedOver);
-    EXPECT_TRUE(waitFor([&] { return forward == 1; }));
-    EXPECT_TRUE(X11InstanceLock::claim(
-        ":6", [] {}, &handedOver))
-        << "another display has its own";
-    first.reset();
-    EXPECT_TRUE(X11InstanceLock::claim(
-        ":5", [] {}, &handedOver));
-    EXPECT_FALSE(handedOver);
+    auto first = X11InstanceLock::claim(":5", [&] { ++forward; });
+    ASSERT_EQ(first.outcome, Outcome::held);
+    ASSERT_TRUE(first.lock);
+    auto second = X11InstanceLock::claim(":5.0", [] {});
+    EXPECT_EQ(second.outcome, Outcome::handedOver);
+    EXPECT_FALSE(second.lock);
+    EXPECT_EQ(forward, 1) << "taken before the later one ends";
+    EXPECT_EQ(X11InstanceLock::claim(":6", [] {}).outcome, Outcome::held) << "another display has its own";
+    first.lock.reset();
+    EXPECT_EQ(X11InstanceLock::claim(":5", [] {}).outcome, Outcome::held);
 }
 
 TEST(X11InstanceLockTest, OnlyTheWholeRequestBringsTheFirstForwardAndSilentConnectionsHoldUpNothing) {
     PrivateRuntime runtime;
     std::atomic<int> forward = 0;
-    auto first = X11InstanceLock::claim(
-        ":7", [&] { ++forward; }, nullptr);
-    ASSERT_TRUE(first);
+    auto first = X11InstanceLock::claim(":7", [&] { ++forward; });
+    ASSERT_TRUE(first.lock);
     // As many as may wait, so that each later connection drops the oldest.
     std::vector<int> silent;
     for (std::size_t i = 0; i < X11InstanceLock::maximumWaiting; ++i) silent.push_back(runtime.connect(":7"));
@@ -117,4 +116,154 @@ TEST(X11InstanceLockTest, OnlyTheWholeRequestBringsTheFirstForwardAndSilentConne
     EXPECT_TRUE(waitFor([&] { return closedByPeer(silent.front()) && closedByPeer(silent.back()); }))
         << "the silent ones are let go in the end";
     for (int fd : silent) ::close(fd);
+}
+
+namespace {
+
+constexpr auto shortDeadline = std::chrono::milliseconds(300);
+
+bool isRegularFile(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// A first instance in `folder` that holds the lock and never answers: stopped, or gone with its
+// socket left behind.
+struct FrozenFirst {
+    enum Socket { none, neverAccepted, backlogFull };
+    int lockFd = -1;
+    int listening = -1;
+    std::vector<int> queued;
+    FrozenFirst(const std::string& folder, Socket socket) {
+        lockFd = ::open((folder + "/velmora-_9.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        EXPECT_EQ(::flock(lockFd, LOCK_EX | LOCK_NB), 0);
+        if (socket == none) return;
+        listening = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un at{.sun_family = AF_UNIX, .sun_path = {}};
+        std::strncpy(at.sun_path, (folder + "/velmora-_9.socket").c_str(), sizeof at.sun_path - 1);
+        EXPECT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+        EXPECT_EQ(::listen(listening, 1), 0);
+        // Connections the first instance never takes, until the kernel queues no more.
+        while (socket == backlogFull && queued.size() < 64) {
+            int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            queued.push_back(fd);
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) break;
+        }
+        EXPECT_TRUE(socket != backlogFull || errno == EAGAIN) << "the backlog fills";
+    }
+    ~FrozenFirst() {
+        for (int fd : queued) ::close(fd);
+        for (int fd : {listening, lockFd})
+            if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+TEST(X11InstanceLockTest, AFirstInstanceThatDoesNotAnswerEndsTheWaitAtTheDeadline) {
+    test_support::TemporaryFolder folder;
+    test_support::TemporaryFolder elsewhere;
+    std::atomic<int> forward = 0;
+    // A first instance that would answer, reached only through a link at the socket's path.
+    auto answering = X11InstanceLock::claim(
+        ":9", [&] { ++forward; }, {{elsewhere.path()}}, X11InstanceLock::answerDeadline);
+    ASSERT_TRUE(answering.lock);
+    const struct {
+        const char* what;
+        FrozenFirst::Socket socket;
+        bool linkToAnswering;
+    } cases[] = {
+        {"stopped with its backlog full", FrozenFirst::backlogFull, false},
+        {"stopped with room in its backlog", FrozenFirst::neverAccepted, false},
+        {"gone with its lock held", FrozenFirst::none, false},
+        {"a link at the socket's path", FrozenFirst::none, true},
+    };
+    for (const auto& each : cases) {
+        FrozenFirst first(folder.path(), each.socket);
+        const auto socketPath = folder / "velmora-_9.socket";
+        if (each.linkToAnswering) {
+            ASSERT_EQ(::symlink((elsewhere / "velmora-_9.socket").c_str(), socketPath.c_str()), 0);
+        }
+        auto later = X11InstanceLock::claim(
+            ":9", [] {}, {{folder.path()}}, shortDeadline);
+        EXPECT_EQ(later.outcome, Outcome::unanswered) << each.what;
+        EXPECT_FALSE(later.lock) << each.what;
+        ::unlink(socketPath.c_str());
+    }
+    EXPECT_EQ(forward, 0) << "no link is followed";
+}
+
+TEST(X11InstanceLockTest, WhateverStandsAtTheLocksPathInTheUsersOwnFolderIsReplacedNeverFollowed) {
+    test_support::TemporaryFolder folder;
+    test_support::TemporaryFolder outside;
+    const auto lockPath = folder / "velmora-_3.lock";
+    const auto target = outside / "precious";
+    const struct {
+        const char* what;
+        std::function<void()> plant;
+    } cases[] = {
+        {"a dangling link", [&] { ::symlink((outside / "nothing").c_str(), lockPath.c_str()); }},
+        {"a link to a file", [&] { ::symlink(target.c_str(), lockPath.c_str()); }},
+        {"a FIFO", [&] { ::mkfifo(lockPath.c_str(), 0600); }},
+        {"an empty folder", [&] { ::mkdir(lockPath.c_str(), 0700); }},
+    };
+    for (const auto& each : cases) {
+        test_support::writeFile(target, "kept");
+        each.plant();
+        auto first = X11InstanceLock::claim(
+            ":3", [] {}, {{folder.path()}}, X11InstanceLock::answerDeadline);
+        EXPECT_EQ(first.outcome, Outcome::held) << each.what;
+        EXPECT_TRUE(isRegularFile(lockPath)) << each.what;
+        EXPECT_EQ(X11InstanceLock::claim(
+                      ":3", [] {}, {{folder.path()}}, X11InstanceLock::answerDeadline)
+                      .outcome,
+                  Outcome::handedOver)
+            << each.what << ": the lock holds";
+        EXPECT_EQ(test_support::readWholeFile(target), "kept") << each.what;
+        EXPECT_FALSE(isRegularFile(outside / "nothing")) << each.what;
+        first.lock.reset();
+        ::unlink(lockPath.c_str());
+    }
+}
+
+TEST(X11InstanceLockTest, AFolderNotTheUsersOwnOrWritableByOthersIsRefusedForTheNext) {
+    test_support::TemporaryFolder parent;
+    test_support::TemporaryFolder next;
+    const auto folder = parent / "lock";
+    struct Case {
+        const char* what;
+        std::function<bool()> make;  // false: cannot be made here
+    };
+    const Case cases[] = {
+        {"writable by all",
+         [&] { return ::mkdir(folder.c_str(), 0700) == 0 && ::chmod(folder.c_str(), 0777) == 0; }},
+        {"writable by its group",
+         [&] { return ::mkdir(folder.c_str(), 0770) == 0 && ::chmod(folder.c_str(), 0770) == 0; }},
+        {"a link to a folder of the user's own",
+         [&] { return ::symlink(next.path().c_str(), folder.c_str()) == 0; }},
+        {"another user's",
+         [&] {
+             // Only the superuser can give a folder away.
+             return ::mkdir(folder.c_str(), 0700) == 0 && ::chown(folder.c_str(), 65534, 65534) == 0;
+         }},
+    };
+    for (const auto& each : cases) {
+        if (!each.make()) {
+            std::filesystem::remove_all(folder);
+            continue;
+        }
+        auto claim = X11InstanceLock::claim(
+            ":4", [] {}, {{folder, true}, {next.path(), true}}, X11InstanceLock::answerDeadline);
+        EXPECT_EQ(claim.outcome, Outcome::held) << each.what;
+        EXPECT_TRUE(isRegularFile(next / "velmora-_4.lock")) << each.what << ": the next place";
+        claim.lock.reset();
+        ::unlink((next / "velmora-_4.lock").c_str());
+        auto alone = X11InstanceLock::claim(
+            ":4", [] {}, {{folder, true}}, X11InstanceLock::answerDeadline);
+        EXPECT_EQ(alone.outcome, Outcome::unlocked) << each.what;
+        EXPECT_NE(alone.why.find(folder), std::string::npos) << each.what << ": " << alone.why;
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder + "/velmora-_4.lock")))
+            << each.what << ": nothing is made in it";
+        std::filesystem::remove(folder);
+    }
 }

@@ -2,11 +2,13 @@
 // An X server of the test's own for the tests and benchmarks that need a real display.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -30,7 +32,7 @@ inline bool waitFor(const std::function<bool()>& condition, double seconds = 30,
 
 // The processes a test starts, their output silenced (a server that outlives a crashed test must
 // not hold the test runner's pipe); asked to end last first when it ends, killed after `grace`
-// seconds.
+// seconds. A test that crashes or is killed takes them with it.
 class TestProcesses {
 public:
     explicit TestProcesses(double grace) : grace_(grace) {}
@@ -52,19 +54,38 @@ public:
         if (pid > 0) children_.push_back(pid);
         return pid;
     }
-    // A process left to the caller; its pid, 0 when it cannot start.
+    // A process left to the caller; its pid, 0 when it cannot start. It is asked to end when the
+    // test's process ends, however that ends.
     static pid_t start(const std::vector<std::string>& arguments) {
+        auto program = pathOf(arguments.at(0));
+        if (program.empty()) return 0;
         std::vector<char*> argv;
         for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        pid_t pid = 0;
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = 0;
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
+        const pid_t parent = getpid();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            // Only what is safe between fork and exec in a process with threads.
+            if (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent) _exit(127);
+            int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+            if (null < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0) _exit(127);
+            execve(program.c_str(), argv.data(), environ);
+            _exit(127);
+        }
+        return pid > 0 ? pid : 0;
+    }
+    // `name` as the shell finds it on $PATH; empty when it is not there.
+    static std::string pathOf(const std::string& name) {
+        if (name.find('/') != std::string::npos) return access(name.c_str(), X_OK) == 0 ? name : "";
+        const char* path = std::getenv("PATH");
+        std::string folders = path ? path : "/usr/bin:/bin";
+        for (std::size_t at = 0; at <= folders.size();) {
+            auto end = std::min(folders.find(':', at), folders.size());
+            auto candidate = (end > at ? folders.substr(at, end - at) : ".") + "/" + name;
+            if (access(candidate.c_str(), X_OK) == 0) return candidate;
+            at = end + 1;
+        }
+        return {};
     }
 
 private:
@@ -107,7 +128,14 @@ public:
     bool ready = false;
 
 protected:
-    explicit DisplaySession(double grace) : processes_(grace) {}
+    explicit DisplaySession(double grace) : processes_(grace) {
+        // No session bus, for the test and its programs: an address where none listens, so that
+        // none starts one through the display (dbus-launch, GIO launching an application
+        // included), which would outlive the test. A test that wants one makes its own.
+        setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + home / "no-session-bus").c_str(), 1);
+        // GTK programs would look for an accessibility bus all the same.
+        setenv("NO_AT_BRIDGE", "1", 1);
+    }
     // After `home`, so the processes end before their folder goes.
     TestProcesses processes_;
 };
