@@ -11,6 +11,7 @@
 #include "platform/qt/ScreenGeometry.h"
 #include "platform/qt/WindowHost.h"
 #include "platform/qt/X11WindowType.h"
+#include "platform/qt/X11Withdrawal.h"
 
 namespace platform::qt {
 
@@ -224,11 +225,24 @@ void Window::setBypassesWindowManager(bool bypass) {
     bypassesWindowManager_ = bypass;
     if (!isX11()) return;
     // Changing Qt's flags of a shown window makes a new native window under every widget of it;
-    // the attribute of the one it has is enough, set while it is unmapped.
-    bool wasVisible = host_->isVisible();
-    if (wasVisible) host_->hide();
-    setX11OverrideRedirect(host_, bypass);
-    if (wasVisible) show(false);
+    // the attribute of the one it has is enough, set while it is unmapped and withdrawn: a manager
+    // that sees the withdrawal only after the window is mapped again unmaps it then. A change
+    // while the manager is letting go is applied once it has.
+    if (awaitingRelease_) return;
+    if (!host_->isVisible()) {
+        setX11OverrideRedirect(host_, bypass);
+        return;
+    }
+    host_->hide();
+    awaitingRelease_ = true;
+    showWhenReleased_ = true;
+    std::weak_ptr<bool> alive = alive_;
+    whenX11WindowManagerLetsGo(host_, windowManagerReleaseTimeout, [this, alive] {
+        if (alive.expired()) return;
+        awaitingRelease_ = false;
+        setX11OverrideRedirect(host_, bypassesWindowManager_);
+        if (showWhenReleased_) show(false);
+    });
 }
 
 void Window::applyNativeExtras() {
@@ -273,6 +287,10 @@ void Window::applyFlags() {
 
 void Window::show(bool activate) {
     closing_ = false;
+    if (awaitingRelease_) {
+        showWhenReleased_ = true;
+        return;
+    }
     applyFlags();
     host_->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     // The offscreen platform activates every window it shows, asked or not.
@@ -298,7 +316,10 @@ void Window::orderFront() { show(false); }
 
 void Window::orderFrontRegardless() { show(false); }
 
-void Window::orderOut() { host_->hide(); }
+void Window::orderOut() {
+    showWhenReleased_ = false;
+    host_->hide();
+}
 
 void Window::close() {
     if (closing_) return;
@@ -306,7 +327,9 @@ void Window::close() {
     std::weak_ptr<bool> alive = alive_;
     if (auto delegate = delegate_.lock()) delegate->windowWillClose(*this);
     // The delegate may have released the window; its destructor has hidden it then.
-    if (!alive.expired()) host_->hide();
+    if (alive.expired()) return;
+    showWhenReleased_ = false;
+    host_->hide();
 }
 
 void Window::activationChanged(bool active) {
