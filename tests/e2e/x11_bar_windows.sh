@@ -86,6 +86,11 @@ wmctrl -i -r "$term" -b add,fullscreen
 waitFor 20 grep -q "Switching to state: .*WindowStateFullscreen" "$work/out.log" || fail "full screen not seen"
 barHidden() { [ "$(pixel $((width / 2)) "$barY")" = "#FFFFFF" ]; }
 waitFor 10 barHidden || fail "the bar stayed over the full-screen xterm"
+# Hidden shows nothing, not even a strip along the bottom edge: the xterm's white alone.
+bottomColours() { import -window root -crop "${width}x8+0+$((height - 8))" +repage -format %k info: 2>/dev/null; }
+bottomClear() { [ "$(pixel $((width / 2)) $((height - 1)))" = "#FFFFFF" ] && [ "$(bottomColours)" = 1 ]; }
+waitFor 10 bottomClear ||
+    fail "the hidden bar leaves a strip over the full-screen xterm ($(bottomColours) colours in the bottom rows)"
 [ "$(reserved)" = 0 ] || fail "the hidden bar still reserves $(reserved)"
 xte "mousemove $((width / 2)) $((height - 1))"
 barShown() { [ "$(pixel $((width / 2)) "$barY")" != "#FFFFFF" ]; }
