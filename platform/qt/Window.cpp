@@ -12,6 +12,7 @@
 #include "platform/qt/WindowHost.h"
 #include "platform/qt/X11WindowType.h"
 #include "platform/qt/X11Withdrawal.h"
+#include "platform/system/WindowManagerNotification.h"
 
 namespace platform::qt {
 
@@ -42,6 +43,7 @@ Rect centredOnMainScreen(QSize size) {
 Window::Window(const Rect& contentRect, WindowStyleMask styleMask)
     : host_(new Host(this)), frame_(contentRect), styleMask_(styleMask) {
     applyGeometry(toQt(frame_, currentPlacements()));
+    observeWindowManager();
 }
 
 Window::Window(QWidget* contentView, WindowStyleMask styleMask)
@@ -52,9 +54,11 @@ Window::Window(QWidget* contentView, WindowStyleMask styleMask)
     setContentView(contentView);
     frame_ = centredOnMainScreen(size);
     applyGeometry(toQt(frame_, currentPlacements()));
+    observeWindowManager();
 }
 
 Window::~Window() {
+    NotificationCenter::workspaceCenter()->removeObserver(windowManagerToken_);
     if (keyWindow == this) keyWindow = nullptr;
     if (mainWindow == this) mainWindow = nullptr;
     host_->owner = nullptr;
@@ -243,6 +247,28 @@ void Window::setBypassesWindowManager(bool bypass) {
         setX11OverrideRedirect(host_, bypassesWindowManager_);
         if (showWhenReleased_) show(false);
     });
+}
+
+void Window::observeWindowManager() {
+    std::weak_ptr<bool> alive = alive_;
+    windowManagerToken_ = NotificationCenter::workspaceCenter()->addObserver(
+        windowManagerDidChangeNotification, [this, alive](const Notification&) {
+            if (!alive.expired()) windowManagerDidChange();
+        });
+}
+
+void Window::windowManagerDidChange() {
+    if (!isX11() || !host_->isVisible()) return;
+    if (!bypassesWindowManager_ && level_ >= WindowLevel::screenSaver) {
+        // The properties serve a manager that has yet to take the window over, the messages one
+        // that has; a manager may have dropped either on the way.
+        makeX11Dock(host_);
+        sendX11DockState(host_);
+    }
+    // The strut again, and the shape: a compositing manager may have come or gone with it.
+    applyNativeExtras();
+    // The new manager stacks the windows it takes over, maybe above this one.
+    host_->raise();
 }
 
 void Window::applyNativeExtras() {

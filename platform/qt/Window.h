@@ -11,6 +11,7 @@
 #include <string>
 #include <type_traits>
 
+#include "platform/base/NotificationCenter.h"
 #include "platform/system/Geometry.h"
 #include "platform/system/Screen.h"
 
@@ -203,6 +204,9 @@ private:
     void updateVisibleRegion();
     // The native window's shape and reserved edge, which a new native window loses.
     void applyNativeExtras();
+    void observeWindowManager();
+    // What the window manager that went was told about the shown window, told to the new one.
+    void windowManagerDidChange();
 
     Host* host_;
     Rect frame_;
@@ -233,6 +237,7 @@ private:
     bool awaitingRelease_ = false;
     bool showWhenReleased_ = false;
     std::weak_ptr<WindowDelegate> delegate_;
+    std::shared_ptr<NotificationCenter::Token> windowManagerToken_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
