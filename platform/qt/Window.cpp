@@ -267,8 +267,8 @@ void Window::windowManagerDidChange() {
     }
     // The strut again, and the shape: a compositing manager may have come or gone with it.
     applyNativeExtras();
-    // The new manager stacks the windows it takes over, maybe above this one.
-    host_->raise();
+    // The new manager stacks the windows it takes over, maybe above one that keeps above them.
+    if (level_ > WindowLevel::normal) host_->raise();
 }
 
 void Window::applyNativeExtras() {
