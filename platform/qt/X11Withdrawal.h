@@ -11,10 +11,9 @@ namespace platform::qt {
 bool x11WindowManagerHolds(QWidget* window);
 
 // Calls `done` on the main thread once the window manager has let go of the window, which was
-// just unmapped, or after `timeout` seconds if it never does. A window mapped again before the
-// manager has seen it withdrawn is still withdrawn afterwards by that manager (and may end up
-// unmapped); its attributes must not change before either. At once when the manager holds it
-// not; never once the widget is gone.
+// just unmapped: a window mapped again before its manager has seen the withdrawal is withdrawn by
+// that manager afterwards, and may end up unmapped. At once when no manager holds the window,
+// after `timeout` seconds when its manager never lets go; never once the widget is gone.
 void whenX11WindowManagerLetsGo(QWidget* window, double timeout, std::function<void()> done);
 
 }  // namespace platform::qt
