@@ -11,6 +11,8 @@
 #include "platform/qt/ScreenGeometry.h"
 #include "platform/qt/WindowHost.h"
 #include "platform/qt/X11WindowType.h"
+#include "platform/qt/X11Withdrawal.h"
+#include "platform/system/WindowManagerNotification.h"
 
 namespace platform::qt {
 
@@ -41,6 +43,7 @@ Rect centredOnMainScreen(QSize size) {
 Window::Window(const Rect& contentRect, WindowStyleMask styleMask)
     : host_(new Host(this)), frame_(contentRect), styleMask_(styleMask) {
     applyGeometry(toQt(frame_, currentPlacements()));
+    observeWindowManager();
 }
 
 Window::Window(QWidget* contentView, WindowStyleMask styleMask)
@@ -51,9 +54,11 @@ Window::Window(QWidget* contentView, WindowStyleMask styleMask)
     setContentView(contentView);
     frame_ = centredOnMainScreen(size);
     applyGeometry(toQt(frame_, currentPlacements()));
+    observeWindowManager();
 }
 
 Window::~Window() {
+    NotificationCenter::workspaceCenter()->removeObserver(windowManagerToken_);
     if (keyWindow == this) keyWindow = nullptr;
     if (mainWindow == this) mainWindow = nullptr;
     host_->owner = nullptr;
@@ -224,11 +229,46 @@ void Window::setBypassesWindowManager(bool bypass) {
     bypassesWindowManager_ = bypass;
     if (!isX11()) return;
     // Changing Qt's flags of a shown window makes a new native window under every widget of it;
-    // the attribute of the one it has is enough, set while it is unmapped.
-    bool wasVisible = host_->isVisible();
-    if (wasVisible) host_->hide();
-    setX11OverrideRedirect(host_, bypass);
-    if (wasVisible) show(false);
+    // the attribute of the one it has is enough, set while it is unmapped and withdrawn: a manager
+    // that sees the withdrawal only after the window is mapped again unmaps it then. A change
+    // while the manager is letting go is applied once it has.
+    if (awaitingRelease_) return;
+    if (!host_->isVisible()) {
+        setX11OverrideRedirect(host_, bypass);
+        return;
+    }
+    host_->hide();
+    awaitingRelease_ = true;
+    showWhenReleased_ = true;
+    std::weak_ptr<bool> alive = alive_;
+    whenX11WindowManagerLetsGo(host_, windowManagerReleaseTimeout, [this, alive] {
+        if (alive.expired()) return;
+        awaitingRelease_ = false;
+        setX11OverrideRedirect(host_, bypassesWindowManager_);
+        if (showWhenReleased_) show(false);
+    });
+}
+
+void Window::observeWindowManager() {
+    std::weak_ptr<bool> alive = alive_;
+    windowManagerToken_ = NotificationCenter::workspaceCenter()->addObserver(
+        windowManagerDidChangeNotification, [this, alive](const Notification&) {
+            if (!alive.expired()) windowManagerDidChange();
+        });
+}
+
+void Window::windowManagerDidChange() {
+    if (!isX11() || !host_->isVisible()) return;
+    if (!bypassesWindowManager_ && level_ >= WindowLevel::screenSaver) {
+        // The properties serve a manager that has yet to take the window over, the messages one
+        // that has; a manager may have dropped either on the way.
+        makeX11Dock(host_);
+        sendX11DockState(host_);
+    }
+    // The strut again, and the shape: a compositing manager may have come or gone with it.
+    applyNativeExtras();
+    // The new manager stacks the windows it takes over, maybe above one that keeps above them.
+    if (level_ > WindowLevel::normal) host_->raise();
 }
 
 void Window::applyNativeExtras() {
@@ -273,6 +313,10 @@ void Window::applyFlags() {
 
 void Window::show(bool activate) {
     closing_ = false;
+    if (awaitingRelease_) {
+        showWhenReleased_ = true;
+        return;
+    }
     applyFlags();
     host_->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     // The offscreen platform activates every window it shows, asked or not.
@@ -298,7 +342,10 @@ void Window::orderFront() { show(false); }
 
 void Window::orderFrontRegardless() { show(false); }
 
-void Window::orderOut() { host_->hide(); }
+void Window::orderOut() {
+    showWhenReleased_ = false;
+    host_->hide();
+}
 
 void Window::close() {
     if (closing_) return;
@@ -306,7 +353,9 @@ void Window::close() {
     std::weak_ptr<bool> alive = alive_;
     if (auto delegate = delegate_.lock()) delegate->windowWillClose(*this);
     // The delegate may have released the window; its destructor has hidden it then.
-    if (!alive.expired()) host_->hide();
+    if (alive.expired()) return;
+    showWhenReleased_ = false;
+    host_->hide();
 }
 
 void Window::activationChanged(bool active) {

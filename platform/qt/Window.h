@@ -11,6 +11,7 @@
 #include <string>
 #include <type_traits>
 
+#include "platform/base/NotificationCenter.h"
 #include "platform/system/Geometry.h"
 #include "platform/system/Screen.h"
 
@@ -156,7 +157,11 @@ public:
     // Puts the window above every other. A window manager may keep a focused full-screen window
     // above every window it manages: only a window that bypasses it goes above that.
     void raiseAboveAll();
+    // A window manager that holds on to the window longer than this is taken to have let go.
+    static constexpr double windowManagerReleaseTimeout = 2.0;
     bool bypassesWindowManager() const { return bypassesWindowManager_; }
+    // A shown window is hidden for the change and shows again once the window manager has let
+    // go of it; showing it meanwhile waits for that too.
     void setBypassesWindowManager(bool bypass);
 
     // A borderless window refuses to become key or main, as on the platform; subclasses may accept.
@@ -199,6 +204,9 @@ private:
     void updateVisibleRegion();
     // The native window's shape and reserved edge, which a new native window loses.
     void applyNativeExtras();
+    void observeWindowManager();
+    // What the window manager that went was told about the shown window, told to the new one.
+    void windowManagerDidChange();
 
     Host* host_;
     Rect frame_;
@@ -225,7 +233,11 @@ private:
     QRegion visibleRegion_;
     double reservedBottomEdge_ = 0;
     bool bypassesWindowManager_ = false;
+    // Hidden to change whether it bypasses the window manager, until the manager has let go.
+    bool awaitingRelease_ = false;
+    bool showWhenReleased_ = false;
     std::weak_ptr<WindowDelegate> delegate_;
+    std::shared_ptr<NotificationCenter::Token> windowManagerToken_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +76,25 @@ std::vector<xcb_rectangle_t> nativeRectangles(const QRegion& region, double rati
     return result;
 }
 
+std::vector<xcb_atom_t> dockStates(xcb_connection_t* c) {
+    return {atom(c, "_NET_WM_STATE_ABOVE"), atom(c, "_NET_WM_STATE_STICKY"),
+            atom(c, "_NET_WM_STATE_SKIP_TASKBAR"), atom(c, "_NET_WM_STATE_SKIP_PAGER")};
+}
+
+constexpr std::uint32_t everyDesktop = 0xffffffff;
+
+void sendToRoot(xcb_connection_t* c, xcb_window_t window, xcb_window_t root, xcb_atom_t type,
+                std::array<std::uint32_t, 5> data) {
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    std::copy(data.begin(), data.end(), message.data.data32);
+    xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+}
+
 }  // namespace
 
 void makeX11Dock(QWidget* window) {
@@ -82,16 +103,30 @@ void makeX11Dock(QWidget* window) {
     // Qt writes its own window type whenever the flags change: this one goes on afterwards.
     auto id = static_cast<xcb_window_t>(window->winId());
     auto type = atom(c, "_NET_WM_WINDOW_TYPE_DOCK");
-    std::vector<xcb_atom_t> states{atom(c, "_NET_WM_STATE_ABOVE"), atom(c, "_NET_WM_STATE_STICKY"),
-                                   atom(c, "_NET_WM_STATE_SKIP_TASKBAR"),
-                                   atom(c, "_NET_WM_STATE_SKIP_PAGER")};
-    std::uint32_t everyDesktop = 0xffffffff;
+    auto states = dockStates(c);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
                         &type);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 32,
                         static_cast<std::uint32_t>(states.size()), states.data());
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
                         &everyDesktop);
+    xcb_flush(c);
+}
+
+void sendX11DockState(QWidget* window) {
+    auto* c = connection();
+    if (!c || !window->testAttribute(Qt::WA_WState_Created)) return;
+    auto id = static_cast<xcb_window_t>(window->winId());
+    auto root = rootOf(c, id);
+    if (!root.screen) return;
+    constexpr std::uint32_t add = 1, fromApplication = 1;
+    auto states = dockStates(c);
+    auto stateMessage = atom(c, "_NET_WM_STATE");
+    for (std::size_t i = 0; i + 1 < states.size(); i += 2)
+        sendToRoot(c, id, root.screen->root, stateMessage,
+                   {add, states[i], states[i + 1], fromApplication, 0});
+    sendToRoot(c, id, root.screen->root, atom(c, "_NET_WM_DESKTOP"),
+               {everyDesktop, fromApplication, 0, 0, 0});
     xcb_flush(c);
 }
 

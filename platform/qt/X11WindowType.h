@@ -11,6 +11,10 @@ namespace platform::qt {
 // functions below.
 void makeX11Dock(QWidget* window);
 
+// Tells a window manager that manages the mapped window already the dock's states and desktop
+// (which it reads from the properties only when it takes a window over).
+void sendX11DockState(QWidget* window);
+
 // Pointer input reaches the window only inside `region` (in the widget's coordinates); elsewhere
 // it goes to what lies below. Where no compositing manager runs, the window is also cut to the
 // region, since its clear parts would show black.

@@ -30,6 +30,10 @@ namespace {
 
 const QString offsetKey = QStringLiteral("offset");
 
+// Hidden, the body goes wholly below the window's bottom edge, its bottom padding included: a strip
+// of it left in the window would show over a full-screen window.
+double hiddenOffset(const TaskbarThemeSettings& s) { return s.defaultHeight + s.padding.bottom; }
+
 }  // namespace
 
 using taskbar_parts::Body;
@@ -315,7 +319,7 @@ void Taskbar::apply(const TaskbarThemeSettings& s) {
     leadingSpacer_->changeSize(0, 0, grow(s.fullscreen && s.centered), QSizePolicy::Minimum);
     clockSpacer_->changeSize(0, 0, grow(s.fullscreen), QSizePolicy::Minimum);
     contentLayout_->invalidate();
-    if (!viewModel_->show.value()) offset_ = s.defaultHeight;
+    if (!viewModel_->show.value()) offset_ = hiddenOffset(s);
     placeBody();
     body_->update();
     refit();
@@ -332,7 +336,7 @@ void Taskbar::placeBody() {
 }
 
 void Taskbar::setShow(bool show) {
-    double target = show ? 0.0 : themeSettings_.defaultHeight;
+    double target = show ? 0.0 : hiddenOffset(themeSettings_);
     if (target == offset_ && !platform::qt::isAnimating(this, offsetKey)) return;
     platform::qt::animateValue(
         this, offsetKey, offset_, target,

@@ -205,7 +205,7 @@ TEST(Taskbar, EachAppearanceStartsTheScanAndTheUpdateCheckAndCatchesUpWithTheMen
     auto shownY = view.body()->y();
     bar.desktop.bar->show.set(false);
     bar.settle();
-    EXPECT_EQ(view.body()->y(), shownY + 80);
+    EXPECT_EQ(view.body()->y(), shownY + 86) << "wholly below the window, its bottom padding too";
     bar.desktop.bar->show.set(true);
     bar.settle();
     EXPECT_EQ(view.body()->y(), shownY);
