@@ -220,6 +220,8 @@ QWidget* MainMenuView::makeSidebar() {
     // A menu shortened to fit a small screen scrolls its rows too.
     sidebarScroll_ = new QScrollArea();
     sidebarScroll_->setFrameShape(QFrame::NoFrame);
+    // A click on a row leaves the keyboard in the search field.
+    sidebarScroll_->setFocusPolicy(Qt::NoFocus);
     sidebarScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sidebarScroll_->setWidgetResizable(true);
     sidebarScroll_->setWidget(sidebar);

@@ -178,6 +178,7 @@ TEST_F(MainMenuViewTest, TheSecondClickOfADoubleClickOnASectionMissesTheRowThatO
         click(spot, time + interval / 2);
         harness->loop.advance(0.3);
         EXPECT_TRUE(landing->isVisible()) << "the section stays open";
+        EXPECT_EQ(QApplication::focusWidget(), view->searchField()) << "typing still searches";
         EXPECT_TRUE(harness->actionNames().empty());
         EXPECT_TRUE(bus.empty());
         EXPECT_EQ(harness->closes, 0);
