@@ -272,6 +272,14 @@ TEST_F(X11DesktopEntriesTest, InstalledApplicationsAndTheConsentMoveTheGeneratio
 
 // The desktop's settings (XSETTINGS) naming an icon theme, announced by a settings daemon of the
 // test's own: a window owning the selection, keeping the settings in a property.
+static xcb_atom_t internAtom(xcb_connection_t* xcb, const std::string& name) {
+    auto* reply = xcb_intern_atom_reply(
+        xcb, xcb_intern_atom(xcb, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
+    auto atom = reply ? reply->atom : 0;
+    std::free(reply);
+    return atom;
+}
+
 class SettingsDaemon {
 public:
     SettingsDaemon() {
@@ -309,13 +317,7 @@ public:
     }
 
 private:
-    xcb_atom_t atom(const std::string& name) {
-        auto* reply = xcb_intern_atom_reply(
-            xcb_, xcb_intern_atom(xcb_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
-        auto atom = reply ? reply->atom : 0;
-        std::free(reply);
-        return atom;
-    }
+    xcb_atom_t atom(const std::string& name) { return internAtom(xcb_, name); }
     xcb_connection_t* xcb_;
     xcb_window_t window_ = 0;
     std::uint32_t serial_ = 0;
@@ -399,13 +401,7 @@ public:
     bool released = false;
 
 private:
-    xcb_atom_t atom(const std::string& name) {
-        auto* reply = xcb_intern_atom_reply(
-            xcb_, xcb_intern_atom(xcb_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
-        auto atom = reply ? reply->atom : 0;
-        std::free(reply);
-        return atom;
-    }
+    xcb_atom_t atom(const std::string& name) { return internAtom(xcb_, name); }
     xcb_connection_t* xcb_;
     xcb_window_t root_ = 0;
 };
