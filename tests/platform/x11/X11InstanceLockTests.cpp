@@ -120,19 +120,22 @@ TEST(X11InstanceLockTest, OnlyTheWholeRequestBringsTheFirstForwardAndSilentConne
 
 namespace {
 
-constexpr auto shortDeadline = std::chrono::milliseconds(300);
-
 bool isRegularFile(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+X11InstanceLock::Claim claimIn(const std::vector<X11InstanceLock::Folder>& folders, const char* display,
+                               std::chrono::milliseconds deadline = X11InstanceLock::answerDeadline) {
+    return X11InstanceLock::claim(
+        display, [] {}, folders, deadline);
 }
 
 // A first instance in `folder` that holds the lock and never answers: stopped, or gone with its
 // socket left behind.
 struct FrozenFirst {
     enum Socket { none, neverAccepted, backlogFull };
-    int lockFd = -1;
-    int listening = -1;
+    int lockFd = -1, listening = -1;
     std::vector<int> queued;
     FrozenFirst(const std::string& folder, Socket socket) {
         lockFd = ::open((folder + "/velmora-_9.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -145,15 +148,14 @@ struct FrozenFirst {
         EXPECT_EQ(::listen(listening, 1), 0);
         // Connections the first instance never takes, until the kernel queues no more.
         while (socket == backlogFull && queued.size() < 64) {
-            int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-            queued.push_back(fd);
-            if (::connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) break;
+            queued.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+            if (::connect(queued.back(), reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) break;
         }
         EXPECT_TRUE(socket != backlogFull || errno == EAGAIN) << "the backlog fills";
     }
     ~FrozenFirst() {
-        for (int fd : queued) ::close(fd);
-        for (int fd : {listening, lockFd})
+        queued.insert(queued.end(), {listening, lockFd});
+        for (int fd : queued)
             if (fd >= 0) ::close(fd);
     }
 };
@@ -161,109 +163,85 @@ struct FrozenFirst {
 }  // namespace
 
 TEST(X11InstanceLockTest, AFirstInstanceThatDoesNotAnswerEndsTheWaitAtTheDeadline) {
-    test_support::TemporaryFolder folder;
-    test_support::TemporaryFolder elsewhere;
+    test_support::TemporaryFolder folder, elsewhere;
     std::atomic<int> forward = 0;
     // A first instance that would answer, reached only through a link at the socket's path.
     auto answering = X11InstanceLock::claim(
         ":9", [&] { ++forward; }, {{elsewhere.path()}}, X11InstanceLock::answerDeadline);
     ASSERT_TRUE(answering.lock);
-    const struct {
-        const char* what;
-        FrozenFirst::Socket socket;
-        bool linkToAnswering;
-    } cases[] = {
-        {"stopped with its backlog full", FrozenFirst::backlogFull, false},
-        {"stopped with room in its backlog", FrozenFirst::neverAccepted, false},
-        {"gone with its lock held", FrozenFirst::none, false},
-        {"a link at the socket's path", FrozenFirst::none, true},
+    const std::pair<const char*, FrozenFirst::Socket> cases[] = {
+        {"stopped with its backlog full", FrozenFirst::backlogFull},
+        {"stopped with room in its backlog", FrozenFirst::neverAccepted},
+        {"gone with its lock held", FrozenFirst::none},
+        {"a link at the socket's path", FrozenFirst::none},
     };
-    for (const auto& each : cases) {
-        FrozenFirst first(folder.path(), each.socket);
-        const auto socketPath = folder / "velmora-_9.socket";
-        if (each.linkToAnswering) {
+    const auto socketPath = folder / "velmora-_9.socket";
+    for (const auto& [what, socket] : cases) {
+        FrozenFirst first(folder.path(), socket);
+        if (what == cases[3].first) {
             ASSERT_EQ(::symlink((elsewhere / "velmora-_9.socket").c_str(), socketPath.c_str()), 0);
         }
-        auto later = X11InstanceLock::claim(
-            ":9", [] {}, {{folder.path()}}, shortDeadline);
-        EXPECT_EQ(later.outcome, Outcome::unanswered) << each.what;
-        EXPECT_FALSE(later.lock) << each.what;
+        EXPECT_EQ(claimIn({{folder.path()}}, ":9", std::chrono::milliseconds(300)).outcome,
+                  Outcome::unanswered)
+            << what;
         ::unlink(socketPath.c_str());
     }
     EXPECT_EQ(forward, 0) << "no link is followed";
 }
 
 TEST(X11InstanceLockTest, WhateverStandsAtTheLocksPathInTheUsersOwnFolderIsReplacedNeverFollowed) {
-    test_support::TemporaryFolder folder;
-    test_support::TemporaryFolder outside;
+    test_support::TemporaryFolder folder, outside;
     const auto lockPath = folder / "velmora-_3.lock";
     const auto target = outside / "precious";
-    const struct {
-        const char* what;
-        std::function<void()> plant;
-    } cases[] = {
+    const std::pair<const char*, std::function<void()>> cases[] = {
         {"a dangling link", [&] { ::symlink((outside / "nothing").c_str(), lockPath.c_str()); }},
         {"a link to a file", [&] { ::symlink(target.c_str(), lockPath.c_str()); }},
         {"a FIFO", [&] { ::mkfifo(lockPath.c_str(), 0600); }},
         {"an empty folder", [&] { ::mkdir(lockPath.c_str(), 0700); }},
     };
-    for (const auto& each : cases) {
+    for (const auto& [what, plant] : cases) {
         test_support::writeFile(target, "kept");
-        each.plant();
-        auto first = X11InstanceLock::claim(
-            ":3", [] {}, {{folder.path()}}, X11InstanceLock::answerDeadline);
-        EXPECT_EQ(first.outcome, Outcome::held) << each.what;
-        EXPECT_TRUE(isRegularFile(lockPath)) << each.what;
-        EXPECT_EQ(X11InstanceLock::claim(
-                      ":3", [] {}, {{folder.path()}}, X11InstanceLock::answerDeadline)
-                      .outcome,
-                  Outcome::handedOver)
-            << each.what << ": the lock holds";
-        EXPECT_EQ(test_support::readWholeFile(target), "kept") << each.what;
-        EXPECT_FALSE(isRegularFile(outside / "nothing")) << each.what;
+        plant();
+        auto first = claimIn({{folder.path()}}, ":3");
+        EXPECT_EQ(first.outcome, Outcome::held) << what;
+        EXPECT_TRUE(isRegularFile(lockPath)) << what;
+        EXPECT_EQ(claimIn({{folder.path()}}, ":3").outcome, Outcome::handedOver)
+            << what << ": the lock holds";
+        EXPECT_EQ(test_support::readWholeFile(target), "kept") << what;
+        EXPECT_FALSE(isRegularFile(outside / "nothing")) << what;
         first.lock.reset();
         ::unlink(lockPath.c_str());
     }
 }
 
 TEST(X11InstanceLockTest, AFolderNotTheUsersOwnOrWritableByOthersIsRefusedForTheNext) {
-    test_support::TemporaryFolder parent;
-    test_support::TemporaryFolder next;
+    test_support::TemporaryFolder parent, next;
     const auto folder = parent / "lock";
-    struct Case {
-        const char* what;
-        std::function<bool()> make;  // false: cannot be made here
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::function<bool()>> cases[] = {
         {"writable by all",
          [&] { return ::mkdir(folder.c_str(), 0700) == 0 && ::chmod(folder.c_str(), 0777) == 0; }},
         {"writable by its group",
          [&] { return ::mkdir(folder.c_str(), 0770) == 0 && ::chmod(folder.c_str(), 0770) == 0; }},
         {"a link to a folder of the user's own",
          [&] { return ::symlink(next.path().c_str(), folder.c_str()) == 0; }},
+        // Only the superuser can give a folder away.
         {"another user's",
-         [&] {
-             // Only the superuser can give a folder away.
-             return ::mkdir(folder.c_str(), 0700) == 0 && ::chown(folder.c_str(), 65534, 65534) == 0;
-         }},
+         [&] { return ::mkdir(folder.c_str(), 0700) == 0 && ::chown(folder.c_str(), 65534, 65534) == 0; }},
     };
-    for (const auto& each : cases) {
-        if (!each.make()) {
-            std::filesystem::remove_all(folder);
-            continue;
+    for (const auto& [what, make] : cases) {
+        if (make()) {
+            auto claim = claimIn({{folder, true}, {next.path(), true}}, ":4");
+            EXPECT_EQ(claim.outcome, Outcome::held) << what;
+            EXPECT_TRUE(isRegularFile(next / "velmora-_4.lock")) << what << ": the next place";
+            claim.lock.reset();
+            ::unlink((next / "velmora-_4.lock").c_str());
+            auto alone = claimIn({{folder, true}}, ":4");
+            EXPECT_EQ(alone.outcome, Outcome::unlocked) << what;
+            EXPECT_NE(alone.why.find(folder), std::string::npos) << what << ": " << alone.why;
+            EXPECT_FALSE(
+                std::filesystem::exists(std::filesystem::symlink_status(folder + "/velmora-_4.lock")))
+                << what << ": nothing is made in it";
         }
-        auto claim = X11InstanceLock::claim(
-            ":4", [] {}, {{folder, true}, {next.path(), true}}, X11InstanceLock::answerDeadline);
-        EXPECT_EQ(claim.outcome, Outcome::held) << each.what;
-        EXPECT_TRUE(isRegularFile(next / "velmora-_4.lock")) << each.what << ": the next place";
-        claim.lock.reset();
-        ::unlink((next / "velmora-_4.lock").c_str());
-        auto alone = X11InstanceLock::claim(
-            ":4", [] {}, {{folder, true}}, X11InstanceLock::answerDeadline);
-        EXPECT_EQ(alone.outcome, Outcome::unlocked) << each.what;
-        EXPECT_NE(alone.why.find(folder), std::string::npos) << each.what << ": " << alone.why;
-        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder + "/velmora-_4.lock")))
-            << each.what << ": nothing is made in it";
-        std::filesystem::remove(folder);
+        std::filesystem::remove_all(folder);
     }
 }

@@ -24,46 +24,32 @@ bool ended(pid_t pid) {
 // The servers and programs of a test that crashes or is killed by the runner's timeout must not
 // stay behind: the next run would meet them.
 TEST(TestProcessesTest, WhatATestStartedEndsWithItsProcessHoweverThatEnds) {
-    enum class Ending { destructors, crash, killed };
-    const struct {
-        const char* what;
-        Ending ending;
-    } cases[] = {
-        {"it ends in order", Ending::destructors},
-        {"it crashes", Ending::crash},
-        {"it is killed", Ending::killed},
-    };
-    for (const auto& each : cases) {
+    enum Ending { inOrder, crash, killed };
+    for (Ending ending : {inOrder, crash, killed}) {
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
         pid_t test = fork();
         if (test == 0) {
-            close(fds[0]);
             {
                 TestProcesses processes(1);
                 pid_t started = processes.spawn({"sleep", "60"});
                 // Once it runs the program, not before.
-                waitFor(
-                    [&] {
-                        return test_support::readWholeFile("/proc/" + std::to_string(started) + "/comm") ==
-                               "sleep\n";
-                    },
-                    10);
+                const auto comm = "/proc/" + std::to_string(started) + "/comm";
+                waitFor([&] { return test_support::readWholeFile(comm) == "sleep\n"; }, 10);
                 if (write(fds[1], &started, sizeof started) != sizeof started) _exit(2);
-                if (each.ending == Ending::crash) _exit(1);
-                if (each.ending == Ending::killed) pause();
+                if (ending == crash) _exit(1);
+                if (ending == killed) pause();
             }
             _exit(0);
         }
         close(fds[1]);
         pid_t started = 0;
-        ASSERT_EQ(read(fds[0], &started, sizeof started), ssize_t(sizeof started)) << each.what;
+        ASSERT_EQ(read(fds[0], &started, sizeof started), ssize_t(sizeof started)) << ending;
         close(fds[0]);
-        ASSERT_GT(started, 0) << each.what;
-        if (each.ending == Ending::killed) kill(test, SIGKILL);
-        int status = 0;
-        waitpid(test, &status, 0);
-        EXPECT_TRUE(waitFor([&] { return ended(started); }, 10)) << each.what;
+        ASSERT_GT(started, 0) << ending;
+        if (ending == killed) kill(test, SIGKILL);
+        waitpid(test, nullptr, 0);
+        EXPECT_TRUE(waitFor([&] { return ended(started); }, 10)) << ending;
         kill(started, SIGKILL);
     }
 }
