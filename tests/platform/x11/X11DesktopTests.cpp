@@ -298,17 +298,11 @@ class SettingsDaemon : OwnClient {
 public:
     void announce(const std::string& theme) {
         // One text setting, little-endian, each text padded to 4 bytes.
-        auto number = [](std::uint32_t value, int size) {
-            std::string bytes;
-            for (int i = 0; i < size; ++i) bytes += static_cast<char>(value >> 8 * i);
-            return bytes;
+        auto number = [](std::size_t value) {
+            return std::string{char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
         };
-        auto padded = [](std::string text) { return text.append((4 - text.size() % 4) % 4, '\0'); };
-        const std::string name = "Net/IconThemeName";
-        auto bytes = std::string(8, '\0') + number(1, 4) + number(1, 1) + number(0, 1) +
-                     number(static_cast<std::uint32_t>(name.size()), 2) + padded(name) +
-                     number(++serial_, 4) + number(static_cast<std::uint32_t>(theme.size()), 4) +
-                     padded(theme);
+        auto bytes = std::string("\0\0\0\0\0\0\0\0\1\0\0\0\1\0\x11\0Net/IconThemeName\0\0\0", 36) +
+                     number(++serial_) + number(theme.size()) + theme + std::string(-theme.size() % 4, '\0');
         auto property = atom("_XSETTINGS_SETTINGS");
         xcb_change_property(xcb_, XCB_PROP_MODE_REPLACE, window_, property, property, 8,
                             static_cast<std::uint32_t>(bytes.size()), bytes.data());
@@ -335,6 +329,7 @@ TEST_F(X11DesktopEntriesTest, AnotherIconThemeGivesTheApplicationsItsIconsAndMov
     const auto iconTheme = [&] { return test_support::readWholeFile(icon); };
     EXPECT_EQ(iconTheme(), "") << "no theme of the desktop's has the icon";
     auto generation = desktop->generation();
+    ASSERT_TRUE(generation);
     SettingsDaemon daemon;
     for (std::string theme : {"First", "Second"}) {
         daemon.announce(theme);
