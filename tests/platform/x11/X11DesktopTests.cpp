@@ -269,7 +269,7 @@ TEST_F(X11DesktopEntriesTest, InstalledApplicationsAndTheConsentMoveTheGeneratio
     EXPECT_TRUE(waitWithLoop([&] { return desktop->generation() && desktop->generation() != generation; }));
 }
 
-// A client of the test's own with a window to own selections by; both go with the object.
+// A client of the test's own, with a window to own selections by; both go with the object.
 class OwnClient {
 public:
     OwnClient() {
@@ -280,24 +280,8 @@ public:
     }
     ~OwnClient() { xcb_disconnect(xcb_); }
 
-protected:
-    xcb_atom_t atom(const std::string& name) {
-        auto* reply = xcb_intern_atom_reply(
-            xcb_, xcb_intern_atom(xcb_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
-        auto atom = reply ? reply->atom : 0;
-        std::free(reply);
-        return atom;
-    }
-    xcb_connection_t* xcb_;
-    int screen_ = 0;
-    xcb_window_t root_ = 0, window_ = 0;
-};
-
-// A settings daemon (XSETTINGS) naming an icon theme.
-class SettingsDaemon : OwnClient {
-public:
-    void announce(const std::string& theme) {
-        // One text setting, little-endian, each text padded to 4 bytes.
+    // As a settings daemon (XSETTINGS): one text setting, little-endian, texts padded to 4 bytes.
+    void announceIconTheme(const std::string& theme) {
         auto number = [](std::size_t value) {
             return std::string{char(value), char(value >> 8), char(value >> 16), char(value >> 24)};
         };
@@ -310,7 +294,30 @@ public:
         xcb_flush(xcb_);
     }
 
+    // Takes the window manager's selection, as a new manager does first; whether the old one then
+    // let go of every window.
+    bool takeWindowManagerSelection() {
+        xcb_set_selection_owner(xcb_, window_, atom("WM_S" + std::to_string(screen_)), XCB_CURRENT_TIME);
+        return waitFor([&, list = atom("_NET_CLIENT_LIST")] {
+            auto* reply = xcb_get_property_reply(
+                xcb_, xcb_get_property(xcb_, 0, root_, list, XCB_ATOM_ANY, 0, 1024), nullptr);
+            bool empty = !reply || xcb_get_property_value_length(reply) == 0;
+            std::free(reply);
+            return empty;
+        });
+    }
+
 private:
+    xcb_atom_t atom(const std::string& name) {
+        auto* reply = xcb_intern_atom_reply(
+            xcb_, xcb_intern_atom(xcb_, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr);
+        auto atom = reply ? reply->atom : 0;
+        std::free(reply);
+        return atom;
+    }
+    xcb_connection_t* xcb_;
+    int screen_ = 0;
+    xcb_window_t root_ = 0, window_ = 0;
     std::uint32_t serial_ = 0;
 };
 
@@ -330,9 +337,9 @@ TEST_F(X11DesktopEntriesTest, AnotherIconThemeGivesTheApplicationsItsIconsAndMov
     EXPECT_EQ(iconTheme(), "") << "no theme of the desktop's has the icon";
     auto generation = desktop->generation();
     ASSERT_TRUE(generation);
-    SettingsDaemon daemon;
+    OwnClient daemon;
     for (std::string theme : {"First", "Second"}) {
-        daemon.announce(theme);
+        daemon.announceIconTheme(theme);
         std::optional<std::uint64_t> now;
         EXPECT_TRUE(
             waitFor([&] { return iconTheme() == theme && (now = desktop->generation()) != generation; }, 10))
@@ -367,23 +374,6 @@ TEST_F(X11DesktopFirstScanTest, AWindowSeenBeforeTheEntriesAreReadIsItsEntrysApp
     Workspace::notificationCenter()->removeObserver(token);
 }
 
-// Takes the window manager's selection, as a new manager does first, and waits until the old one
-// has let go of every window.
-class SelectionTaker : OwnClient {
-public:
-    SelectionTaker() {
-        xcb_set_selection_owner(xcb_, window_, atom("WM_S" + std::to_string(screen_)), XCB_CURRENT_TIME);
-        released = waitFor([&, list = atom("_NET_CLIENT_LIST")] {
-            auto* reply = xcb_get_property_reply(
-                xcb_, xcb_get_property(xcb_, 0, root_, list, XCB_ATOM_ANY, 0, 1024), nullptr);
-            bool empty = !reply || xcb_get_property_value_length(reply) == 0;
-            std::free(reply);
-            return empty;
-        });
-    }
-    bool released = false;
-};
-
 TEST_F(X11DesktopTest, AChangeOfWindowManagerEndsNoApplicationAndIsAnnouncedOnce) {
     session.client({"Editor", "Notes", "300x200"});
     session.client({"Viewer", "Photo", "200x100"});
@@ -403,8 +393,8 @@ TEST_F(X11DesktopTest, AChangeOfWindowManagerEndsNoApplicationAndIsAnnouncedOnce
         return waitFor([&] { return access(started.c_str(), F_OK) == 0; });
     };
     {
-        SelectionTaker taker;
-        ASSERT_TRUE(taker.released);
+        OwnClient taker;
+        ASSERT_TRUE(taker.takeWindowManagerSelection());
         // Between the two managers the client list is empty, yet every window is still there.
         EXPECT_TRUE(unchanged());
     }
@@ -416,8 +406,8 @@ TEST_F(X11DesktopTest, AChangeOfWindowManagerEndsNoApplicationAndIsAnnouncedOnce
     EXPECT_TRUE(waitFor([&] { return desktop->snapshot()->window(window)->title == "Renamed"; }));
     // No manager comes: after a while the windows are taken as they are, unlisted.
     {
-        SelectionTaker taker;
-        ASSERT_TRUE(taker.released);
+        OwnClient taker;
+        ASSERT_TRUE(taker.takeWindowManagerSelection());
         EXPECT_TRUE(unchanged());
         loop.advance(3);
         EXPECT_TRUE(waitFor([&] { return !application("Editor") && editor->isTerminated(); }));
