@@ -31,11 +31,6 @@ std::string joined(const std::vector<std::string>& items) {
     return text;
 }
 
-std::string said(std::optional<xdg::ColorSchemePreference> preference) {
-    if (!preference) return "none";
-    return *preference == xdg::ColorSchemePreference::dark ? "dark" : "light";
-}
-
 // The peak of the process's resident memory, in kilobytes.
 long peakMemory() {
     std::ifstream status("/proc/self/status");
@@ -83,8 +78,9 @@ TEST(HostileFiles, EachReaderPassesOverAFifoAnEndlessDeviceAndAnOversizedFile) {
         {"settings.ini (light or dark)", desktop.path("config/gtk-3.0/settings.ini"),
          "[Settings]\ngtk-application-prefer-dark-theme=true\n", FileLimits::keyFile,
          [] {
-             return said(
-                 xdg::DesktopColorScheme::open(nullptr, nullptr, "unix:path=/nonexistent")->preference());
+             auto said =
+                 xdg::DesktopColorScheme::open(nullptr, nullptr, "unix:path=/nonexistent")->preference();
+             return said ? std::to_string(static_cast<int>(*said)) : "none";
          }},
         {"settings.ini (icon theme)", desktop.path("config/gtk-4.0/settings.ini"),
          "[Settings]\ngtk-icon-theme-name=Hostile\n", FileLimits::keyFile,
