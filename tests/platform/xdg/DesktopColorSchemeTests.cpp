@@ -104,13 +104,11 @@ TEST(DesktopColorScheme, FollowsThePortalAndFallsBackToGtkWhereItHasNoPreference
 TEST(DesktopColorScheme, AnOlderPortalNoPortalOrNoBusStillGiveAnAnswer) {
     GtkSettings settings;
     bus_testing::PrivateBus bus;
-    auto settles = [](const std::shared_ptr<DesktopColorScheme>& scheme, Preference expected) {
-        return test_support::waitUntil([&] { return scheme->preference() == expected; });
-    };
     {
         bus_testing::StubPortal older(bus.address, 1, false);
         ASSERT_TRUE(older.ready);
-        EXPECT_TRUE(settles(DesktopColorScheme::open(nullptr, nullptr, bus.address), dark));
+        auto scheme = DesktopColorScheme::open(nullptr, nullptr, bus.address);
+        EXPECT_TRUE(test_support::waitUntil([&] { return scheme->preference() == dark; }));
     }
     EXPECT_EQ(DesktopColorScheme::open(nullptr, nullptr, bus.address)->preference(), std::nullopt);
     settings.write("gtk-4.0", "[Settings]\ngtk-application-prefer-dark-theme=true\n");

@@ -31,11 +31,6 @@ std::string joined(const std::vector<std::string>& items) {
     return text;
 }
 
-std::string said(std::optional<xdg::ColorSchemePreference> preference) {
-    if (!preference) return "none";
-    return *preference == xdg::ColorSchemePreference::dark ? "dark" : "light";
-}
-
 // The peak of the process's resident memory, in kilobytes.
 long peakMemory() {
     std::ifstream status("/proc/self/status");
@@ -72,7 +67,6 @@ TEST(HostileFiles, EachReaderPassesOverAFifoAnEndlessDeviceAndAnOversizedFile) {
     fs::create_directories(desktop.path("config/velmora"));
 
     struct Row {
-        const char* file;
         std::string path;
         // What a real file says, so that a reader that read past the limit would be seen.
         std::string contents;
@@ -80,32 +74,31 @@ TEST(HostileFiles, EachReaderPassesOverAFifoAnEndlessDeviceAndAnOversizedFile) {
         std::function<std::string()> read;
     };
     const Row rows[] = {
-        {"settings.ini (light or dark)", desktop.path("config/gtk-3.0/settings.ini"),
-         "[Settings]\ngtk-application-prefer-dark-theme=true\n", FileLimits::keyFile,
-         [] {
-             return said(
-                 xdg::DesktopColorScheme::open(nullptr, nullptr, "unix:path=/nonexistent")->preference());
-         }},
-        {"settings.ini (icon theme)", desktop.path("config/gtk-4.0/settings.ini"),
-         "[Settings]\ngtk-icon-theme-name=Hostile\n", FileLimits::keyFile,
-         [] { return joined(xdg::IconTheme::userThemes()); }},
-        {"kdeglobals", desktop.path("config/kdeglobals"), "[Icons]\nTheme=Hostile\n", FileLimits::keyFile,
-         [] { return joined(xdg::IconTheme::userThemes()); }},
-        {"user-dirs.dirs", desktop.path("config/user-dirs.dirs"), "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n",
-         FileLimits::keyFile, [] { return xdg::userDesktopFolder(); }},
-        {"defaults", defaults, "{\"key\": true}", FileLimits::userDefaults,
-         [defaults] { return std::to_string(UserDefaults(defaults).boolForKey("key")); }},
-        {"desktop entry", entry, "[Desktop Entry]\nType=Application\nName=Hostile\nExec=hostile-bin\n",
+        {desktop.path("config/gtk-3.0/settings.ini"), "[Settings]\ngtk-application-prefer-dark-theme=true\n",
          FileLimits::keyFile,
+         [] {
+             auto said =
+                 xdg::DesktopColorScheme::open(nullptr, nullptr, "unix:path=/nonexistent")->preference();
+             return said ? std::to_string(static_cast<int>(*said)) : "none";
+         }},
+        {desktop.path("config/gtk-4.0/settings.ini"), "[Settings]\ngtk-icon-theme-name=Hostile\n",
+         FileLimits::keyFile, [] { return joined(xdg::IconTheme::userThemes()); }},
+        {desktop.path("config/kdeglobals"), "[Icons]\nTheme=Hostile\n", FileLimits::keyFile,
+         [] { return joined(xdg::IconTheme::userThemes()); }},
+        {desktop.path("config/user-dirs.dirs"), "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n", FileLimits::keyFile,
+         [] { return xdg::userDesktopFolder(); }},
+        {defaults, "{\"key\": true}", FileLimits::userDefaults,
+         [defaults] { return std::to_string(UserDefaults(defaults).boolForKey("key")); }},
+        {entry, "[Desktop Entry]\nType=Application\nName=Hostile\nExec=hostile-bin\n", FileLimits::keyFile,
          [entry] {
              auto read = xdg::readDesktopEntry("hostile", entry);
              return read ? read->name : "none";
          }},
-        {"index.theme", desktop.path("home/.icons/Hostile/index.theme"),
+        {desktop.path("home/.icons/Hostile/index.theme"),
          "[Icon Theme]\nName=H\nDirectories=apps\n[apps]\nSize=48\n", FileLimits::themeIndex,
          [] { return xdg::IconTheme({"Hostile"}).lookup("h", 48).value_or("none"); }},
-        {"autostart entry", xdg::AutostartLoginItem::entryPath(),
-         "[Desktop Entry]\nType=Application\nExec=/x/velmora\n", FileLimits::keyFile,
+        {xdg::AutostartLoginItem::entryPath(), "[Desktop Entry]\nType=Application\nExec=/x/velmora\n",
+         FileLimits::keyFile,
          [] { return std::to_string(static_cast<int>(xdg::AutostartLoginItem("/x/velmora").status())); }},
     };
     using Plant = std::function<void(const Row&)>;
@@ -123,11 +116,11 @@ TEST(HostileFiles, EachReaderPassesOverAFifoAnEndlessDeviceAndAnOversizedFile) {
         fs::create_directories(fs::path(row.path).parent_path());
         const auto nothing = row.read();
         test_support::writeFile(row.path, row.contents);
-        ASSERT_NE(row.read(), nothing) << row.file << ": the real file counts";
+        ASSERT_NE(row.read(), nothing) << row.path << ": the real file counts";
         for (const auto& [kind, plant] : kinds) {
             fs::remove(row.path);
             plant(row);
-            EXPECT_EQ(within(row.read, row.path), nothing) << row.file << " as " << kind;
+            EXPECT_EQ(within(row.read, row.path), nothing) << row.path << " as " << kind;
         }
         fs::remove(row.path);
     }

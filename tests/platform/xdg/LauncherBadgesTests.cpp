@@ -29,11 +29,10 @@ void publish(const SessionBus& publisher, const char* properties) {
 }  // namespace
 
 TEST(LauncherBadges, DecodesTheApplicationAndItsCountFromAnUpdate) {
-    struct Case {
-        const char* parameters;
-        std::optional<LauncherUpdate> expected;
+    const auto named = [](std::size_t length) {
+        return "('application://" + std::string(length, 'a') + ".desktop', @a{sv} {})";
     };
-    const Case cases[] = {
+    const std::pair<std::string, std::optional<LauncherUpdate>> cases[] = {
         {"('application://xterm.desktop', {'count': <int64 3>, 'count-visible': <true>})",
          LauncherUpdate{"xterm", 3, true}},
         {"('application://org.example.Mail.desktop', {'count': <7>, 'progress': <0.5>, 'urgent': <true>})",
@@ -49,36 +48,28 @@ TEST(LauncherBadges, DecodesTheApplicationAndItsCountFromAnUpdate) {
         {"('xterm.desktop', {'count': <int64 3>})", std::nullopt},
         {"('application://.desktop', {'count': <int64 3>})", std::nullopt},
         {"('application://xterm.desktop', {'count': <int64 3>}, 1)", std::nullopt},
-        // Ids no desktop file has.
+        // Ids no desktop file has; a file name has 255 bytes, ".desktop" included.
         {"('application://../xterm.desktop', {'count': <int64 3>})", std::nullopt},
         {"('application://bin/xterm.desktop', {'count': <int64 3>})", std::nullopt},
-        {"('application://x term.desktop', {'count': <int64 3>})", std::nullopt},
-        {"('application://xterm\\n.desktop', {'count': <int64 3>})", std::nullopt},
         {"('application://org.example.Gimp-2.10_x+y', @a{sv} {})",
          LauncherUpdate{"org.example.Gimp-2.10_x+y"}},
+        {named(247), LauncherUpdate{std::string(247, 'a')}},
+        {named(248), std::nullopt},
         // Counts a badge cannot show are brought to its ends.
         {"('application://xterm.desktop', {'count': <int64 9223372036854775807>})",
          LauncherUpdate{"xterm", 999}},
         {"('application://xterm.desktop', {'count': <int64 -9223372036854775808>})",
          LauncherUpdate{"xterm", -99}},
         {"('application://xterm.desktop', {'count': <uint32 4294967295>})", LauncherUpdate{"xterm", 999}},
-        {"('application://xterm.desktop', {'count': <int64 1000>})", LauncherUpdate{"xterm", 999}},
-        {"('application://xterm.desktop', {'count': <int64 999>})", LauncherUpdate{"xterm", 999}},
     };
-    for (const auto& test : cases) EXPECT_EQ(decode(test.parameters), test.expected) << test.parameters;
-    // The file name's 255 bytes, ".desktop" included.
-    for (auto [length, accepted] : {std::pair{247u, true}, {248u, false}, {1u << 20, false}}) {
-        auto uri = "application://" + std::string(length, 'a') + ".desktop";
-        auto* value = g_variant_ref_sink(g_variant_new_parsed("(%s, @a{sv} {})", uri.c_str()));
-        EXPECT_EQ(platform::xdg::decodeLauncherUpdate(value).has_value(), accepted) << length;
-        g_variant_unref(value);
-    }
+    for (const auto& [parameters, expected] : cases)
+        EXPECT_EQ(decode(parameters.c_str()), expected) << parameters;
 
     // The serialised form decodes alike.
-    auto* value = g_variant_parse(nullptr, cases[0].parameters, nullptr, nullptr, nullptr);
+    auto* value = g_variant_parse(nullptr, cases[0].first.c_str(), nullptr, nullptr, nullptr);
     EXPECT_EQ(platform::xdg::decodeLauncherUpdate(static_cast<const std::uint8_t*>(g_variant_get_data(value)),
                                                   g_variant_get_size(value)),
-              cases[0].expected);
+              cases[0].second);
     g_variant_unref(value);
 }
 
@@ -120,66 +111,44 @@ TEST(LauncherBadges, ShowsAVisibleCountUntilItIsHiddenOrItsProgramLeavesTheBus) 
     EXPECT_TRUE(until({}));
     publish(*publisher, "{'count': <int64 4>, 'count-visible': <true>}");
     EXPECT_TRUE(until({{"xterm", "4"}}));
+    // What it left hidden goes with it too.
+    bus_testing::publishLauncherUpdate(publisher->connection(), "application://hidden.desktop",
+                                       "{'count': <int64 1>, 'count-visible': <false>}");
+    EXPECT_TRUE(bus_testing::iterateUntil(context, [&] { return badges->entryCountForTesting() == 2; }));
     publisher.reset();
     EXPECT_TRUE(until({}));
+    EXPECT_EQ(badges->entryCountForTesting(), 0u);
 
     badges.reset();
     g_main_context_unref(context);
 }
 
-TEST(LauncherBadges, WhatOneProgramOrAllTogetherPublishStaysBoundedAndGoesWithThem) {
+TEST(LauncherBadges, WhatOneProgramOrAllTogetherPublishStaysBounded) {
     bus_testing::PrivateBus bus;
-    ASSERT_FALSE(bus.address.empty());
-    {
-        auto badges = LauncherBadges::open(nullptr, nullptr, bus.address);
-        ASSERT_TRUE(badges);
-        auto update = [](int id) { return LauncherUpdate{"app" + std::to_string(id), 1, true}; };
-        // One program naming more applications than it may: the first ones are kept.
-        for (int id = 0; id < 100; ++id) badges->applyForTesting(":1.1", update(id));
-        EXPECT_EQ(badges->entryCountForTesting(), LauncherBadges::maximumEntriesPerSender);
-        // Many programs together, up to the bound in all; a known application may still change.
-        for (int sender = 2; sender < 100; ++sender)
-            for (int id = 0; id < 40; ++id)
-                badges->applyForTesting(":1." + std::to_string(sender), update(sender * 100 + id));
-        EXPECT_EQ(badges->entryCountForTesting(), LauncherBadges::maximumEntries);
-        badges->applyForTesting(":1.1", {"app0", 5, true});
-        EXPECT_EQ(badges->labels().at("app0"), "5");
-    }
-
-    // Through the bus: a megabyte-long id is not taken, and what a program published goes when it
-    // leaves.
     auto badges = LauncherBadges::open(nullptr, nullptr, bus.address);
-    ASSERT_TRUE(test_support::waitUntil([&] { return badges->listening(); }));
-    std::string error;
-    auto publisher = SessionBus::connect(&error, nullptr, bus.address);
-    ASSERT_TRUE(publisher) << error;
-    bus_testing::publishLauncherUpdate(publisher->connection(),
-                                       ("application://" + std::string(1 << 20, 'a') + ".desktop").c_str(),
-                                       "{'count': <int64 1>, 'count-visible': <true>}");
-    for (int id = 0; id < 40; ++id)
-        bus_testing::publishLauncherUpdate(publisher->connection(),
-                                           ("application://app" + std::to_string(id) + ".desktop").c_str(),
-                                           "{'count': <int64 1>, 'count-visible': <true>}");
-    EXPECT_TRUE(test_support::waitUntil([&] { return badges->labels().count("app31"); }));
+    auto update = [](int id) { return LauncherUpdate{"app" + std::to_string(id), 1, true}; };
+    // One program naming more applications than it may: the first ones are kept.
+    for (int id = 0; id < 100; ++id) badges->applyForTesting(":1.1", update(id));
     EXPECT_EQ(badges->entryCountForTesting(), LauncherBadges::maximumEntriesPerSender);
-    publisher.reset();
-    EXPECT_TRUE(test_support::waitUntil([&] { return badges->entryCountForTesting() == 0; }));
+    // Many programs together, up to the bound in all; a known application may still change.
+    for (int sender = 2; sender < 100; ++sender)
+        for (int id = 0; id < 40; ++id)
+            badges->applyForTesting(":1." + std::to_string(sender), update(sender * 100 + id));
+    EXPECT_EQ(badges->entryCountForTesting(), LauncherBadges::maximumEntries);
+    badges->applyForTesting(":1.1", {"app0", 5, true});
+    EXPECT_EQ(badges->labels().at("app0"), "5");
 }
 
 TEST(LauncherBadges, ABusThatIsStoppedNeverAnswersOrIsNotThereHoldsNobodyUp) {
-    // Stopped before the reader opens: it opens at once, and the counts come once the bus runs.
+    // Stopped before the reader opens: it opens at once, and listens once the bus runs.
     bus_testing::PrivateBus bus;
     ASSERT_FALSE(bus.address.empty());
     bus.stop();
     auto badges = LauncherBadges::open(nullptr, nullptr, bus.address);
     ASSERT_TRUE(badges);
-    EXPECT_TRUE(badges->labels().empty() && !badges->listening());
+    EXPECT_FALSE(badges->listening());
     bus.resume();
-    ASSERT_TRUE(test_support::waitUntil([&] { return badges->listening(); }));
-    auto publisher = SessionBus::connect(nullptr, nullptr, bus.address);
-    ASSERT_TRUE(publisher);
-    publish(*publisher, "{'count': <int64 2>, 'count-visible': <true>}");
-    EXPECT_TRUE(test_support::waitUntil([&] { return badges->labels() == Labels{{"xterm", "2"}}; }));
+    EXPECT_TRUE(test_support::waitUntil([&] { return badges->listening(); }));
     // Stopped while it is read, then the reader goes: nothing waits for the bus.
     bus.stop();
     badges.reset();

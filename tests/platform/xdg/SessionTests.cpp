@@ -68,27 +68,19 @@ TEST(SessionTests, WithoutASessionManagerTheUserIsAskedBeforeRestartOrShutDown) 
     bus_testing::PrivateBus bus;
     ASSERT_FALSE(bus.address.empty());
     Session session(bus.address);
-    // What the user answers, the questions asked and what came of each request.
-    const struct {
-        Session::Action action;
-        bool answer;
-        std::string asked, ran;
-        bool made;
-    } cases[] = {
-        {Session::Action::suspend, false, "", "systemctl suspend\n", true},
-        {Session::Action::reboot, false, "asked ", "", false},
-        {Session::Action::reboot, true, "asked ", "systemctl reboot\n", true},
-        {Session::Action::powerOff, false, "asked ", "", false},
-        {Session::Action::powerOff, true, "asked ", "systemctl poweroff\n", true},
+    // What the user answers and what runs; only suspending goes without asking.
+    const std::tuple<Session::Action, bool, std::string> cases[] = {
+        {Session::Action::suspend, false, "systemctl suspend"},  {Session::Action::reboot, false, ""},
+        {Session::Action::reboot, true, "systemctl reboot"},     {Session::Action::powerOff, false, ""},
+        {Session::Action::powerOff, true, "systemctl poweroff"},
     };
-    for (const auto& test : cases) {
+    for (const auto& [action, answer, ran] : cases) {
         desktop.clearCalls();
-        std::string asked;
-        auto made = perform(loop, session, test.action, [&] { return asked += "asked ", test.answer; });
-        EXPECT_EQ(made, test.made);
-        EXPECT_EQ(asked, test.asked);
-        EXPECT_TRUE(test.ran.empty() || desktop.waitForCall(test.ran.substr(0, test.ran.size() - 1)));
-        EXPECT_EQ(test_support::readWholeFile(desktop.path("calls.log")), test.ran);
+        int asked = 0;
+        EXPECT_EQ(perform(loop, session, action, [&] { return ++asked, answer; }), !ran.empty());
+        EXPECT_EQ(asked, action == Session::Action::suspend ? 0 : 1);
+        EXPECT_TRUE(ran.empty() || desktop.waitForCall(ran));
+        EXPECT_EQ(test_support::readWholeFile(desktop.path("calls.log")), ran.empty() ? "" : ran + "\n");
     }
 }
 
@@ -103,7 +95,6 @@ TEST(SessionTests, ABusThatIsStoppedOrNeverAnswersCountsAsNoSessionManagerAfterA
         desktop.clearCalls();
         Session session(address);
         int asked = 0;
-        // The request returns at once; the question comes once the bus has had its time.
         EXPECT_EQ(perform(loop, session, Session::Action::powerOff, [&] { return ++asked, false; }), false);
         EXPECT_EQ(asked, 1);
         EXPECT_EQ(test_support::readWholeFile(desktop.path("calls.log")), "");

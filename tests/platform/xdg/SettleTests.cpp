@@ -23,9 +23,11 @@ std::vector<std::int64_t> actions(const std::vector<std::int64_t>& changes) {
     return ran;
 }
 
-std::vector<std::int64_t> every(std::int64_t step, std::int64_t until) {
+// A change every 100 ms up to `until`, then those `after`.
+std::vector<std::int64_t> busy(std::int64_t until, std::vector<std::int64_t> after = {}) {
     std::vector<std::int64_t> times;
-    for (std::int64_t at = 0; at <= until; at += step) times.push_back(at);
+    for (std::int64_t at = 0; at <= until; at += 100 * ms) times.push_back(at);
+    times.insert(times.end(), after.begin(), after.end());
     return times;
 }
 
@@ -36,15 +38,10 @@ TEST(Settle, ActsAQuietSpellAfterABurstButAtLeastEveryLongestWaitWhileChangesGoO
         {{0}, {200 * ms}},
         {{0, 150 * ms, 300 * ms}, {500 * ms}},
         {{0, 1000 * ms}, {200 * ms, 1200 * ms}},
-        // A change every 100 ms for 5 s: every 2 s, then once after the last.
-        {every(100 * ms, 5000 * ms), {2000 * ms, 4000 * ms, 5200 * ms}},
+        // Changes for 5 s: every 2 s, then once after the last.
+        {busy(5000 * ms), {2000 * ms, 4000 * ms, 5200 * ms}},
         // The longest wait counts from the first change after an action.
-        {[] {
-             auto times = every(100 * ms, 1900 * ms);
-             times.push_back(2050 * ms);
-             return times;
-         }(),
-         {2000 * ms, 2250 * ms}},
+        {busy(1900 * ms, {2050 * ms}), {2000 * ms, 2250 * ms}},
     };
     for (const auto& [changes, expected] : cases) EXPECT_EQ(actions(changes), expected) << changes.size();
 }
