@@ -179,10 +179,9 @@ TEST_F(MainMenuViewTest, TheSecondClickOfADoubleClickOnASectionMissesTheRowThatO
         harness->loop.advance(0.3);
         EXPECT_TRUE(landing->isVisible()) << "the section stays open";
         EXPECT_EQ(QApplication::focusWidget(), view->searchField()) << "typing still searches";
-        EXPECT_TRUE(harness->actionNames().empty());
-        EXPECT_TRUE(bus.empty());
+        EXPECT_TRUE(harness->actionNames().empty() && bus.empty());
         EXPECT_EQ(harness->closes, 0);
-
+        // A single click on it does act.
         tapRow(c.landing);
         EXPECT_EQ(harness->actionNames(), c.actions);
         EXPECT_EQ(bus, c.bus);
@@ -194,7 +193,6 @@ TEST_F(MainMenuViewTest, AMenuShortenedForASmallScreenShowsItsSearchFieldAndScro
     tapRow("Power options");
     auto* sidebar = view->sidebarScrollView();
     auto* lists = view->scrollView()->verticalScrollBar();
-    EXPECT_EQ(sidebar->verticalScrollBar()->maximum(), 0) << "at full height every row shows";
     const int fullRange = lists->maximum();
 
     view->setFixedHeight(392);
@@ -202,8 +200,7 @@ TEST_F(MainMenuViewTest, AMenuShortenedForASmallScreenShowsItsSearchFieldAndScro
     const auto inView = [&](QWidget* widget) {
         return view->rect().contains(QRect(widget->mapTo(view.get(), QPoint()), widget->size()));
     };
-    EXPECT_TRUE(view->searchField()->isVisible());
-    EXPECT_TRUE(inView(view->searchField()));
+    EXPECT_TRUE(view->searchField()->isVisible() && inView(view->searchField()));
     EXPECT_TRUE(inView(view->row("Desktop")));
     EXPECT_EQ(lists->maximum(), fullRange + 640 - 392);
     // The rows scroll too, beside their scroll bar rather than under it.
@@ -233,8 +230,6 @@ TEST_F(MainMenuViewTest, AMenuShortenedForASmallScreenShowsItsSearchFieldAndScro
         EXPECT_EQ(row->touchable()->inside(), row->rect().contains(row->mapFromGlobal(QCursor::pos())))
             << row->spec().title;
     EXPECT_FALSE(section->touchable()->inside());
-    tapRow("Shut down");
-    EXPECT_EQ(harness->actionNames(), Strings{"appleScript"});
 }
 
 TEST_F(MainMenuViewTest, ASectionKeepsItsCellsByIdentityAndDrawsAChevronForAMissingIcon) {

@@ -71,7 +71,6 @@ TEST_F(LayoutBlocksTest, TouchDownCallsOnceAtTheStartOfEveryLeftPressOnTheViewOr
     int touches = 0;
     onTouchDownGesture(view, [&] { ++touches; });
     show(area);
-
     const struct {
         const char* what;
         QWidget* target;
