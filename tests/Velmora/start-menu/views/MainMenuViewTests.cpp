@@ -205,10 +205,8 @@ TEST_F(MainMenuViewTest, AMenuShortenedForASmallScreenShowsItsSearchFieldAndScro
     QCursor::setPos(section->touchable()->mapToGlobal(spot));
     QEnterEvent enter(spot, section->touchable()->mapTo(view.get(), spot), QCursor::pos());
     QApplication::sendEvent(section->touchable(), &enter);
-    ASSERT_TRUE(section->touchable()->inside());
     tapRow("Power options");
     EXPECT_TRUE(shown());
-    EXPECT_EQ(bar->value(), bar->maximum());
     for (auto* row : view->rows())
         EXPECT_EQ(row->touchable()->inside(), row->rect().contains(row->mapFromGlobal(QCursor::pos())))
             << row->spec().title;

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -41,33 +42,28 @@ protected:
     }
     void TearDown() override { xcb_disconnect(c); }
 
+    template <class T>
+    static std::unique_ptr<T, decltype(&std::free)> owned(T* reply) {
+        return {reply, &std::free};
+    }
     xcb_atom_t atom(const char* name) {
-        auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-        xcb_atom_t value = reply ? reply->atom : XCB_NONE;
-        std::free(reply);
-        return value;
+        auto reply = owned(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr));
+        return reply ? reply->atom : XCB_NONE;
     }
     Words property(const char* name) {
-        Words words;
         auto cookie = xcb_get_property(c, 0, id, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 64);
-        if (auto* reply = xcb_get_property_reply(c, cookie, nullptr)) {
-            auto* data = static_cast<std::uint32_t*>(xcb_get_property_value(reply));
-            if (reply->format == 32) words.assign(data, data + xcb_get_property_value_length(reply) / 4);
-            std::free(reply);
-        }
-        return words;
+        auto reply = owned(xcb_get_property_reply(c, cookie, nullptr));
+        if (!reply || reply->format != 32) return {};
+        auto* data = static_cast<std::uint32_t*>(xcb_get_property_value(reply.get()));
+        return Words(data, data + xcb_get_property_value_length(reply.get()) / 4);
     }
     xcb_get_window_attributes_reply_t attributes() {
-        auto* reply = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
-        auto copy = reply ? *reply : xcb_get_window_attributes_reply_t{};
-        std::free(reply);
-        return copy;
+        auto reply = owned(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr));
+        return reply ? *reply : xcb_get_window_attributes_reply_t{};
     }
     bool shaped() {
-        auto* reply = xcb_shape_query_extents_reply(c, xcb_shape_query_extents(c, id), nullptr);
-        bool result = reply && reply->bounding_shaped;
-        std::free(reply);
-        return result;
+        auto reply = owned(xcb_shape_query_extents_reply(c, xcb_shape_query_extents(c, id), nullptr));
+        return reply && reply->bounding_shaped;
     }
 
     // Qt's requests so far reach the server, then the manager handles every event sent to it.
@@ -97,14 +93,13 @@ protected:
         });
     }
     void manage(xcb_window_t window) {
-        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+        auto geometry = owned(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
         if (!geometry) return;
         auto frame = xcb_generate_id(c);
         std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_create_window(c, XCB_COPY_FROM_PARENT, frame, root, geometry->x, geometry->y, geometry->width,
                           geometry->height, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                           XCB_CW_EVENT_MASK, &mask);
-        std::free(geometry);
         // Back to the root when this manager goes, as with any manager.
         xcb_change_save_set(c, XCB_SET_MODE_INSERT, window);
         xcb_reparent_window(c, window, frame, 0, 0);
