@@ -155,8 +155,7 @@ TEST(PinnedApplicationThatEnds, LosesItsActiveMarkItsWindowsAndItsProcess) {
     notes->pin();
     mail->pin();
     desktop.refresh();
-    ASSERT_TRUE(notes->isActiveRelay.value() && notes->isPinned.value());
-    ASSERT_TRUE(mail->listsWindows.value());
+    ASSERT_TRUE(notes->isActiveRelay.value() && notes->isPinned.value() && mail->listsWindows.value());
     for (std::int32_t pid : {501, 503}) ASSERT_TRUE(desktop.desktop->quit(pid));
     desktop.refresh();
     for (const auto& model : {notes, mail}) {
