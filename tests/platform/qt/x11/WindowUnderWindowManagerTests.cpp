@@ -141,6 +141,7 @@ TEST_F(WindowUnderWindowManager, LeavesTheManagerOnlyOnceItHasLetGoSoALateWithdr
     window.setBypassesWindowManager(false);
     EXPECT_TRUE(settle([&] { return frames.contains(id); }));
     EXPECT_FALSE(attributes().override_redirect);
+    EXPECT_EQ(property("_NET_WM_WINDOW_TYPE"), Words{atom("_NET_WM_WINDOW_TYPE_DOCK")});
 }
 
 TEST_F(WindowUnderWindowManager, ANewManagerIsToldTheDocksTypeStatesStrutAndShapeAgain) {
