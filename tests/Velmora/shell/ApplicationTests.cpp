@@ -206,7 +206,6 @@ TEST_F(ApplicationTest, RequiredUpdateKnownAtStartSkipsTheBarsAndABadAddressKeep
 
 TEST_F(ApplicationTest, RequestingPermissionLooksAgainAfterEveryNoticeEndsWithoutItAndStartsOnceGiven) {
     auto delegate = start();
-    ASSERT_TRUE(isIn<Velmora::AppStateIdle>());
     ASSERT_TRUE(application->switchState(Brindle::make<Velmora::AppStateRequestPermission>(),
                                          application->currentState()));
     std::weak_ptr<Velmora::AppState> requesting = application->currentState();
@@ -230,5 +229,4 @@ TEST_F(ApplicationTest, RequestingPermissionLooksAgainAfterEveryNoticeEndsWithou
         platform::Accessibility::trustChangedNotification);
     loop.advance(1.0);
     EXPECT_EQ(std::ranges::count(takeEvents(), "exit 0"), 0);
-    EXPECT_EQ(windowNames(), (Strings{"bar A", "bar B"}));
 }

@@ -6,15 +6,6 @@
 using platform::Rect;
 using Velmora::MainMenuPlacement;
 
-namespace {
-
-std::string text(const Rect& rect) {
-    return "(" + std::to_string(rect.minX()) + ", " + std::to_string(rect.minY()) + ", " +
-           std::to_string(rect.width()) + ", " + std::to_string(rect.height()) + ")";
-}
-
-}  // namespace
-
 TEST(MainMenuPlacement, TheMenuStaysWhereItFitsAndElseStaysInsideItsScreensVisibleFrame) {
     const struct {
         const char* screen;
@@ -22,16 +13,10 @@ TEST(MainMenuPlacement, TheMenuStaysWhereItFitsAndElseStaysInsideItsScreensVisib
     } cases[]{
         {"1440x900, a top panel", Rect::make(300, 58, 800, 640), Rect::make(0, 0, 1440, 875),
          Rect::make(300, 58, 800, 640)},
-        {"1920x1080 above-right of the first", Rect::make(1740, 152, 800, 640),
-         Rect::make(1440, 100, 1920, 1080), Rect::make(1740, 152, 800, 640)},
         {"exactly tall enough", Rect::make(0, 52, 800, 640), Rect::make(0, 0, 1024, 692),
          Rect::make(0, 52, 800, 640)},
         // 1600x900 at scale 2: the top is cut down to the screen, the bottom stays on the bar.
         {"800x450", Rect::make(0, 58, 800, 640), Rect::make(0, 0, 800, 450), Rect::make(0, 58, 800, 392)},
-        {"800x450, fullscreen bar", Rect::make(0, 52, 800, 640), Rect::make(0, 0, 800, 450),
-         Rect::make(0, 52, 800, 398)},
-        {"800x450 left of the first, a top panel", Rect::make(-800, 358, 800, 640),
-         Rect::make(-800, 300, 800, 420), Rect::make(-800, 358, 800, 362)},
         {"1280x720 at scale 2 below the first", Rect::make(0, -302, 800, 640), Rect::make(0, -360, 640, 360),
          Rect::make(0, -302, 640, 302)},
         // Too short above the bar: down over it, no further than the screen.
@@ -50,7 +35,8 @@ TEST(MainMenuPlacement, TheMenuStaysWhereItFitsAndElseStaysInsideItsScreensVisib
     };
     for (const auto& c : cases) {
         auto placed = MainMenuPlacement::fit(c.wanted, c.visible);
-        EXPECT_EQ(placed, c.placed) << c.screen << ": " << text(placed);
+        EXPECT_EQ(placed, c.placed) << c.screen << ": " << placed.minX() << "," << placed.minY() << " "
+                                    << placed.width() << "x" << placed.height();
     }
 }
 

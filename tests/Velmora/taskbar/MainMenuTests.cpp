@@ -96,14 +96,9 @@ TEST_F(MainMenuTest, TheShortcutOpensOnlyTheMenuOfTheScreenUnderThePointer) {
 TEST_F(MainMenuTest, TheTapOpensTheMenuUnderThePointerWhereverItMovedAndEscapeClosesIt) {
     auto left = harness.makeBar(0);
     auto right = harness.makeBar(1);
+    // Far into each screen, then each side of the edge they share.
     const std::pair<platform::Point, bool> pointers[] = {
-        {{2000, 500}, true},
-        {{100, 500}, false},
-        // The edge the screens share, and each screen's top row.
-        {{1440, 500}, true},
-        {{1439, 500}, false},
-        {{1500, 1180}, true},
-        {{1439, 900}, false}};
+        {{2000, 500}, true}, {{100, 500}, false}, {{1440, 500}, true}, {{1439, 500}, false}};
     for (const auto& [pointer, onRight] : pointers) {
         SCOPED_TRACE(testing::Message() << pointer.x << "," << pointer.y);
         harness.desktop->setMouseLocation(pointer);

@@ -150,43 +150,25 @@ TEST_F(MainMenuViewTest, TheMenuFillsItsGridsOpensOneSubMenuAtATimeAndEveryRowAn
 }
 
 TEST_F(MainMenuViewTest, TheSecondClickOfADoubleClickOnASectionMissesTheRowThatOpeningMovedUnderThePointer) {
-    const struct {
-        std::string section, landing;
-        Strings actions, bus;  // of a single click on the landing row
-    } cases[]{
-        {"Power options", "Shut down", {"appleScript"}, {}},
-        {"Velmora", "Quit", {}, {"exit"}},
-    };
     const int interval = QApplication::styleHints()->mouseDoubleClickInterval();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.section);
-        show(desktopApps);
-        Strings bus;
-        rx::DisposeBag bag;
-        Velmora::EventManager::shared()
-            ->exit.subscribe([&](rx::Unit) { bus.push_back("exit"); })
-            .disposed(bag);
-        auto* section = view->row(c.section);
-        const auto spot = section->mapToGlobal(section->rect().center());
-        const int time = QTest::lastMouseTimestamp + 10 * interval;
-        click(spot, time);
-        harness->loop.advance(0.15);
-        auto* landing = view->row(c.landing);
-        ASSERT_TRUE(landing->isVisible());
-        ASSERT_TRUE(landing->rect().contains(landing->mapFromGlobal(spot)))
-            << "the row moved under the pointer";
-        click(spot, time + interval / 2);
-        harness->loop.advance(0.3);
-        EXPECT_TRUE(landing->isVisible()) << "the section stays open";
-        EXPECT_EQ(QApplication::focusWidget(), view->searchField()) << "typing still searches";
-        EXPECT_TRUE(harness->actionNames().empty());
-        EXPECT_TRUE(bus.empty());
-        EXPECT_EQ(harness->closes, 0);
-
-        tapRow(c.landing);
-        EXPECT_EQ(harness->actionNames(), c.actions);
-        EXPECT_EQ(bus, c.bus);
-    }
+    show(desktopApps);
+    auto* section = view->row("Power options");
+    const auto spot = section->mapToGlobal(section->rect().center());
+    const int time = QTest::lastMouseTimestamp + 10 * interval;
+    click(spot, time);
+    harness->loop.advance(0.15);
+    auto* landing = view->row("Shut down");
+    ASSERT_TRUE(landing->isVisible() && landing->rect().contains(landing->mapFromGlobal(spot)))
+        << "the row moved under the pointer";
+    click(spot, time + interval / 2);
+    harness->loop.advance(0.3);
+    EXPECT_TRUE(landing->isVisible()) << "the section stays open";
+    EXPECT_EQ(QApplication::focusWidget(), view->searchField()) << "typing still searches";
+    EXPECT_TRUE(harness->actionNames().empty());
+    EXPECT_EQ(harness->closes, 0);
+    // A single click on it does act.
+    tapRow("Shut down");
+    EXPECT_EQ(harness->actionNames(), Strings{"appleScript"});
 }
 
 TEST_F(MainMenuViewTest, AMenuShortenedForASmallScreenShowsItsSearchFieldAndScrollsItsRowsAndLists) {
@@ -194,28 +176,19 @@ TEST_F(MainMenuViewTest, AMenuShortenedForASmallScreenShowsItsSearchFieldAndScro
     tapRow("Power options");
     auto* sidebar = view->sidebarScrollView();
     auto* lists = view->scrollView()->verticalScrollBar();
-    EXPECT_EQ(sidebar->verticalScrollBar()->maximum(), 0) << "at full height every row shows";
     const int fullRange = lists->maximum();
-
     view->setFixedHeight(392);
     harness->loop.runUntilIdle();
-    const auto inView = [&](QWidget* widget) {
-        return view->rect().contains(QRect(widget->mapTo(view.get(), QPoint()), widget->size()));
+    const auto within = [](QWidget* frame, QWidget* widget) {
+        return frame->rect().contains(QRect(widget->mapTo(frame, QPoint()), widget->size()));
     };
-    EXPECT_TRUE(view->searchField()->isVisible());
-    EXPECT_TRUE(inView(view->searchField()));
-    EXPECT_TRUE(inView(view->row("Desktop")));
+    EXPECT_TRUE(view->searchField()->isVisible() && within(view.get(), view->searchField()));
+    EXPECT_TRUE(within(view.get(), view->row("Desktop")));
     EXPECT_EQ(lists->maximum(), fullRange + 640 - 392);
     // The rows scroll too, beside their scroll bar rather than under it.
-    auto* bar = sidebar->verticalScrollBar();
-    ASSERT_GT(bar->maximum(), 0);
+    ASSERT_GT(sidebar->verticalScrollBar()->maximum(), 0);
     EXPECT_GE(sidebar->viewport()->width(), MainMenuItem::rowWidth + 2 * 16);
-    auto* shutDown = view->row("Shut down");
-    const auto shown = [&] {
-        return sidebar->viewport()->rect().contains(
-            QRect(shutDown->mapTo(sidebar->viewport(), QPoint()), shutDown->size()));
-    };
-    EXPECT_FALSE(shown());
+    EXPECT_FALSE(within(sidebar->viewport(), view->row("Shut down")));
     // A section opened in it is scrolled into view, and the hover follows the rows that the
     // scrolling moves under the pointer.
     auto* section = view->row("Power options");
@@ -225,16 +198,12 @@ TEST_F(MainMenuViewTest, AMenuShortenedForASmallScreenShowsItsSearchFieldAndScro
     QCursor::setPos(section->touchable()->mapToGlobal(spot));
     QEnterEvent enter(spot, section->touchable()->mapTo(view.get(), spot), QCursor::pos());
     QApplication::sendEvent(section->touchable(), &enter);
-    ASSERT_TRUE(section->touchable()->inside());
     tapRow("Power options");
-    EXPECT_TRUE(shown());
-    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(within(sidebar->viewport(), view->row("Shut down")));
     for (auto* row : view->rows())
         EXPECT_EQ(row->touchable()->inside(), row->rect().contains(row->mapFromGlobal(QCursor::pos())))
             << row->spec().title;
     EXPECT_FALSE(section->touchable()->inside());
-    tapRow("Shut down");
-    EXPECT_EQ(harness->actionNames(), Strings{"appleScript"});
 }
 
 TEST_F(MainMenuViewTest, ASectionKeepsItsCellsByIdentityAndDrawsAChevronForAMissingIcon) {

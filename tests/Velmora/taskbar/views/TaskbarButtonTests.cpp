@@ -6,7 +6,6 @@
 #include <QGridLayout>
 #include <QMenu>
 #include <QTest>
-#include <functional>
 #include <set>
 
 #include "Brindle/widgets/TouchableComponent.h"
@@ -201,34 +200,31 @@ TEST_F(TaskbarButtonTest, AfterEachPopUpTheButtonLooksAsThePointerLeftIt) {
     notes->move(100, 100);
     mail->move(300, 100);
     desktop.loop.runUntilIdle();
-    auto openContextMenu = [&] {
-        QTest::mousePress(notes.get(), Qt::RightButton, {}, QPoint(5, 5));
-        QContextMenuEvent open(QContextMenuEvent::Mouse, QPoint(5, 5), notes->mapToGlobal(QPoint(5, 5)));
-        QCoreApplication::sendEvent(notes.get(), &open);
-        return notes->contextMenu();
-    };
-    auto openWindowList = [&] {
-        auto* face = mail->windowMenuButton();
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), face->mapToGlobal(QPointF(5, 5)),
-                          Qt::LeftButton, Qt::LeftButton, {});
-        QCoreApplication::sendEvent(face, &press);
-        return mail->windowMenu();
-    };
-    for (auto [view, open] : {std::pair{notes.get(), std::function<QMenu*()>(openContextMenu)},
-                              std::pair{mail.get(), std::function<QMenu*()>(openWindowList)}}) {
+    for (bool windowList : {false, true}) {
+        auto* view = windowList ? mail.get() : notes.get();
         auto* touchable = view->touchable();
         for (bool pointerStays : {false, true}) {
             SCOPED_TRACE(view->viewModel()->title + (pointerStays ? ", pointer stays" : ", pointer leaves"));
-            // Where the pointer is once the pop-up has gone. The display tells the button nothing
-            // of its way there: while a pop-up holds the pointer, a leave is not delivered.
+            // While a pop-up holds the pointer, the display delivers the button no leave.
             QCursor::setPos(pointerStays ? touchable->mapToGlobal(touchable->rect().center()) : QPoint(0, 0));
             QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), touchable->mapToGlobal(QPointF(5, 5)));
             QCoreApplication::sendEvent(touchable, &enter);
-            QMenu* menu = open();
+            if (windowList) {
+                auto* face = mail->windowMenuButton();
+                QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), face->mapToGlobal(QPointF(5, 5)),
+                                  Qt::LeftButton, Qt::LeftButton, {});
+                QCoreApplication::sendEvent(face, &press);
+            } else {
+                QTest::mousePress(notes.get(), Qt::RightButton, {}, QPoint(5, 5));
+                QContextMenuEvent open(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                       notes->mapToGlobal(QPoint(5, 5)));
+                QCoreApplication::sendEvent(notes.get(), &open);
+            }
+            QMenu* menu = windowList ? mail->windowMenu() : notes->contextMenu();
             desktop.loop.runUntilIdle();
             ASSERT_TRUE(menu->isVisible());
             // Chosen or dismissed, the list closes alike.
-            if (view == mail.get()) trigger(menu, "Draft");
+            if (windowList) trigger(menu, "Draft");
             menu->hide();
             desktop.loop.runUntilIdle();
             EXPECT_EQ(touchable->inside(), pointerStays);
@@ -236,26 +232,6 @@ TEST_F(TaskbarButtonTest, AfterEachPopUpTheButtonLooksAsThePointerLeftIt) {
         }
     }
     desktop.loop.advance(1.0);
-}
-
-// The active application, pinned and then ended, keeps only the faint mark of a pinned one, and
-// the application active after it is the only one marked so.
-TEST_F(TaskbarButtonTest, APinnedApplicationThatEndsLosesItsActiveMark) {
-    auto notes = button("Notes");
-    auto music = button("Music");
-    auto mail = button("Mail");
-    notes->viewModel()->pin();
-    desktop.refresh();
-    ASSERT_EQ(notes->markColor(), FixedAppearance::accent);
-    ASSERT_TRUE(desktop.desktop->quit(501));
-    desktop.refresh();
-    desktop.loop.runUntilIdle();
-    EXPECT_TRUE(notes->isVisible() && notes->isPinned());
-    EXPECT_LT(notes->markColor().alphaF(), 0.001);
-    int marked = 0;
-    for (const auto* view : {notes.get(), music.get(), mail.get()})
-        marked += view->markColor() == FixedAppearance::accent;
-    EXPECT_EQ(marked, 1);
 }
 
 // Animation frames on demand, for the tests that look at each frame.

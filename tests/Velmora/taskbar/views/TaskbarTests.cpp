@@ -72,13 +72,12 @@ struct ManyApplications : bar_testing::BarHarness<platform::qt::GuiTestLoop> {
     static std::string scenario() {
         nlohmann::json applications = nlohmann::json::array();
         nlohmann::json pinned = nlohmann::json::array();
-        const char* icons[] = {"icons/notes.png", "icons/music.png", "icons/mail.png"};
         for (int i = 1; i <= count; ++i) {
             auto name = "App" + std::to_string(i);
             applications.push_back({{"pid", 1000 + i},
                                     {"name", name},
                                     {"bundleIdentifier", "com.example.app" + std::to_string(i)},
-                                    {"icon", icons[i % 3]},
+                                    {"icon", "icons/notes.png"},
                                     {"windows", {{{"title", name}, {"frame", {10 * i, 10 * i, 400, 300}}}}}});
             if (i <= 3) pinned.push_back("file:///Applications/" + name + ".app/");
         }
@@ -254,10 +253,9 @@ TEST(Taskbar, ManyButtonsNarrowAlikeBetweenTheMenuButtonAndTheClock) {
             for (auto* button : view.otherButtons()) buttons.push_back(button);
             ASSERT_EQ(buttons.size(), static_cast<std::size_t>(ManyApplications::count));
             auto clock = place(view.clock());
-            auto body = place(view.body());
+            EXPECT_LE(clock.right(), place(view.body()).right()) << "the clock is whole";
             int narrowed = buttons.front()->width();
             EXPECT_LT(narrowed, Taskbar::buttonWidth);
-            EXPECT_GT(narrowed, 0);
             for (std::size_t i = 0; i < buttons.size(); ++i) {
                 auto* button = buttons[i];
                 SCOPED_TRACE(button->viewModel()->title);
@@ -266,14 +264,10 @@ TEST(Taskbar, ManyButtonsNarrowAlikeBetweenTheMenuButtonAndTheClock) {
                 EXPECT_EQ(std::pair(place(button->touchable()).left(), button->touchable()->width()),
                           std::pair(place(button).left(), narrowed))
                     << "clickable across its width";
-                EXPECT_LE(button->iconView()->iconView()->pictureRect().width(), narrowed)
-                    << "the icon with it";
-                EXPECT_LT(place(button).right(), clock.left());
-                if (i + 1 < buttons.size()) {
-                    EXPECT_LT(place(button).right(), place(buttons[i + 1]).left());
-                }
+                EXPECT_LE(button->iconView()->iconView()->pictureRect().width(), narrowed);
+                EXPECT_LT(place(button).right(),
+                          i + 1 < buttons.size() ? place(buttons[i + 1]).left() : clock.left());
             }
-            EXPECT_LE(clock.right(), body.right()) << "the clock is whole";
             // The last one, right beside the clock, takes its own click.
             bar.desktop.desktop->clearActions();
             QTest::mouseClick(buttons.back()->touchable(), Qt::LeftButton, {},
@@ -283,11 +277,9 @@ TEST(Taskbar, ManyButtonsNarrowAlikeBetweenTheMenuButtonAndTheClock) {
             EXPECT_EQ(bar.desktop.desktop->actions().front().details["pid"], 1000 + ManyApplications::count);
         };
         expectFitted();
-        auto wide = view.buttonFit();
         view.resize(1024, view.height());
         bar.settle();
         expectFitted();
-        EXPECT_LT(view.buttonFit().buttonWidth, wide.buttonWidth);
         if (theme != TaskbarTheme::centered) continue;
         for (int pid = 1004; pid <= 1000 + ManyApplications::count; ++pid) bar.desktop.desktop->quit(pid);
         bar.desktop.refresh();

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -41,40 +42,35 @@ protected:
     }
     void TearDown() override { xcb_disconnect(c); }
 
+    template <class T>
+    static std::unique_ptr<T, decltype(&std::free)> owned(T* reply) {
+        return {reply, &std::free};
+    }
     xcb_atom_t atom(const char* name) {
-        auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-        xcb_atom_t value = reply ? reply->atom : XCB_NONE;
-        std::free(reply);
-        return value;
+        auto reply = owned(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr));
+        return reply ? reply->atom : XCB_NONE;
     }
     Words property(const char* name) {
-        Words words;
         auto cookie = xcb_get_property(c, 0, id, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 64);
-        if (auto* reply = xcb_get_property_reply(c, cookie, nullptr)) {
-            auto* data = static_cast<std::uint32_t*>(xcb_get_property_value(reply));
-            if (reply->format == 32) words.assign(data, data + xcb_get_property_value_length(reply) / 4);
-            std::free(reply);
-        }
-        return words;
+        auto reply = owned(xcb_get_property_reply(c, cookie, nullptr));
+        if (!reply || reply->format != 32) return {};
+        auto* data = static_cast<std::uint32_t*>(xcb_get_property_value(reply.get()));
+        return Words(data, data + xcb_get_property_value_length(reply.get()) / 4);
     }
     xcb_get_window_attributes_reply_t attributes() {
-        auto* reply = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
-        auto copy = reply ? *reply : xcb_get_window_attributes_reply_t{};
-        std::free(reply);
-        return copy;
+        auto reply = owned(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr));
+        return reply ? *reply : xcb_get_window_attributes_reply_t{};
     }
     bool shaped() {
-        auto* reply = xcb_shape_query_extents_reply(c, xcb_shape_query_extents(c, id), nullptr);
-        bool result = reply && reply->bounding_shaped;
-        std::free(reply);
-        return result;
+        auto reply = owned(xcb_shape_query_extents_reply(c, xcb_shape_query_extents(c, id), nullptr));
+        return reply && reply->bounding_shaped;
     }
 
     // Qt's requests so far reach the server, then the manager handles every event sent to it.
     void pump() {
         auto* qt = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-        std::free(xcb_get_input_focus_reply(qt, xcb_get_input_focus(qt), nullptr));
-        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        for (auto* connection : {qt, c})
+            std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
         while (auto* event = xcb_poll_for_event(c)) {
             auto type = event->response_type & 0x7f;
             if (type == XCB_MAP_REQUEST) manage(reinterpret_cast<xcb_map_request_event_t*>(event)->window);
@@ -97,14 +93,13 @@ protected:
         });
     }
     void manage(xcb_window_t window) {
-        auto* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+        auto geometry = owned(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
         if (!geometry) return;
         auto frame = xcb_generate_id(c);
         std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_create_window(c, XCB_COPY_FROM_PARENT, frame, root, geometry->x, geometry->y, geometry->width,
                           geometry->height, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                           XCB_CW_EVENT_MASK, &mask);
-        std::free(geometry);
         // Back to the root when this manager goes, as with any manager.
         xcb_change_save_set(c, XCB_SET_MODE_INSERT, window);
         xcb_reparent_window(c, window, frame, 0, 0);
@@ -129,7 +124,6 @@ protected:
     xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     std::map<xcb_window_t, xcb_window_t> frames;
     std::set<xcb_window_t> unmapped;
-    // The root window's client messages: type and data.
     std::vector<std::pair<xcb_atom_t, Words>> messages;
     platform::qt::Window window{platform::Rect::make(0, 0, 400, 86),
                                 platform::qt::WindowStyleMask::borderless};
@@ -142,10 +136,8 @@ TEST_F(WindowUnderWindowManager, LeavesTheManagerOnlyOnceItHasLetGoSoALateWithdr
     window.setBypassesWindowManager(true);
     ASSERT_TRUE(settle([&] { return unmapped.contains(id); }));
     withdraw(id);
-    EXPECT_TRUE(settle([&] { return attributes().map_state == XCB_MAP_STATE_VIEWABLE; }))
-        << "mapped again only after the withdrawal";
+    EXPECT_TRUE(settle([&] { return attributes().map_state == XCB_MAP_STATE_VIEWABLE; }));
     EXPECT_TRUE(attributes().override_redirect);
-    // Back under the manager, as a dock.
     window.setBypassesWindowManager(false);
     EXPECT_TRUE(settle([&] { return frames.contains(id); }));
     EXPECT_FALSE(attributes().override_redirect);
@@ -167,11 +159,11 @@ TEST_F(WindowUnderWindowManager, ANewManagerIsToldTheDocksTypeStatesStrutAndShap
     ASSERT_TRUE(settle([&] { return messages.size() >= 3; }));
 
     EXPECT_EQ(property("_NET_WM_WINDOW_TYPE"), Words{atom("_NET_WM_WINDOW_TYPE_DOCK")});
+    auto strut = property("_NET_WM_STRUT_PARTIAL");
+    EXPECT_EQ(strut.size() == 12 ? strut[3] : 0, 80u);
     auto above = atom("_NET_WM_STATE_ABOVE"), sticky = atom("_NET_WM_STATE_STICKY");
     auto skipTaskbar = atom("_NET_WM_STATE_SKIP_TASKBAR"), skipPager = atom("_NET_WM_STATE_SKIP_PAGER");
     EXPECT_EQ(property("_NET_WM_STATE"), (Words{above, sticky, skipTaskbar, skipPager}));
-    auto strut = property("_NET_WM_STRUT_PARTIAL");
-    EXPECT_EQ(strut.size() == 12 ? strut[3] : 0, 80u);
     // A manager that holds the window already hears the states and the desktop as messages.
     const std::uint32_t add = 1, application = 1, everyDesktop = 0xffffffff;
     auto state = atom("_NET_WM_STATE");
