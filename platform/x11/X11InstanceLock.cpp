@@ -61,6 +61,14 @@ int openLockFile(const std::string& path) {
     return -1;
 }
 
+// The socket's address; the caller has checked that `path` fits.
+sockaddr_un socketAddress(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return address;
+}
+
 int millisecondsUntil(Clock::time_point deadline) {
     auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return static_cast<int>(std::clamp<decltype(left)>(left, 0, 60'000));
@@ -170,9 +178,7 @@ X11InstanceLock::Claim X11InstanceLock::claim(const std::string& displayName,
         }
         auto why = refusal(folder.path);
         auto base = folder.path + "/velmora-" + displayKey(displayName);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        if (why.empty() && base.size() + std::strlen(".socket") >= sizeof address.sun_path)
+        if (why.empty() && base.size() + std::strlen(".socket") >= sizeof(sockaddr_un::sun_path))
             why = folder.path + " is too long a path for a socket";
         std::unique_ptr<X11InstanceLock> lock(new X11InstanceLock);
         if (why.empty() && (lock->lockFd_ = openLockFile(base + ".lock")) < 0)
@@ -182,7 +188,6 @@ X11InstanceLock::Claim X11InstanceLock::claim(const std::string& displayName,
             continue;
         }
         lock->socketPath_ = base + ".socket";
-        std::memcpy(address.sun_path, lock->socketPath_.c_str(), lock->socketPath_.size() + 1);
         if (::flock(lock->lockFd_, LOCK_EX | LOCK_NB) == 0) {
             lock->listen(std::move(comeForward));
             result.outcome = Outcome::held;
@@ -192,7 +197,7 @@ X11InstanceLock::Claim X11InstanceLock::claim(const std::string& displayName,
         // The first instance may still be starting: it listens once it holds the lock.
         const auto end = Clock::now() + deadline;
         for (;;) {
-            auto exchange = askToComeForward(address, end);
+            auto exchange = askToComeForward(socketAddress(lock->socketPath_), end);
             if (exchange != Exchange::notListening || Clock::now() >= end) {
                 result.outcome = exchange == Exchange::answered ? Outcome::handedOver : Outcome::unanswered;
                 return result;
@@ -207,9 +212,7 @@ bool X11InstanceLock::listen(std::function<void()> comeForward) {
     // Whatever stands at the socket's path in the user's own folder is an old one's or a stray.
     removeEntry(socketPath_);
     socketFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    sockaddr_un at{};
-    at.sun_family = AF_UNIX;
-    std::memcpy(at.sun_path, socketPath_.c_str(), socketPath_.size() + 1);
+    auto at = socketAddress(socketPath_);
     if (socketFd_ < 0 || ::bind(socketFd_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
         ::listen(socketFd_, 4) != 0)
         return false;  // the only instance still, though no later one can reach it
