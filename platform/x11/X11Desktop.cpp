@@ -31,6 +31,19 @@
 #include "platform/xdg/Session.h"
 
 namespace platform::x11 {
+namespace {
+
+// The windows of `before` that `now` no longer lists.
+std::vector<std::uint32_t> missingFrom(const std::vector<std::uint32_t>& before,
+                                       const std::vector<std::uint32_t>& now) {
+    std::set<std::uint32_t> listed(now.begin(), now.end());
+    std::vector<std::uint32_t> missing;
+    for (auto window : before)
+        if (!listed.count(window)) missing.push_back(window);
+    return missing;
+}
+
+}  // namespace
 
 std::string X11Desktop::Options::defaultConsentPath() {
     std::string folder;
@@ -263,10 +276,7 @@ std::shared_ptr<const X11Snapshot> X11Desktop::snapshot() {
 }
 
 bool X11Desktop::lostToNewManager(const X11Snapshot& next) {
-    std::set<std::uint32_t> listed(next.clients.begin(), next.clients.end());
-    std::vector<std::uint32_t> missing;
-    for (auto window : snapshot_->clients)
-        if (!listed.count(window)) missing.push_back(window);
+    auto missing = missingFrom(snapshot_->clients, next.clients);
     // A program that withdraws its window unmaps it first; a manager that goes leaves it shown.
     if (missing.empty() || connection_->existing(missing, true).empty()) return false;
     auto manager = connection_->manager();
@@ -284,11 +294,7 @@ bool X11Desktop::takeoverEnded(std::uint64_t generation) {
         if (!manager.present()) return false;
         auto listed = cardinals(connection_->reply(
             connection_->property(connection_->root, connection_->ewmh._NET_CLIENT_LIST, 4096)));
-        std::set<std::uint32_t> now(listed.begin(), listed.end());
-        std::vector<std::uint32_t> missing;
-        for (auto window : snapshot_->clients)
-            if (!now.count(window)) missing.push_back(window);
-        if (!connection_->existing(missing).empty()) return false;
+        if (!connection_->existing(missingFrom(snapshot_->clients, listed)).empty()) return false;
     }
     readsEverything_ = true;
     bool changed =
