@@ -335,11 +335,9 @@ void MainMenuView::sectionToggled(QWidget* lastRow, bool shown) {
             if (shown && row && row->isVisible())
                 self->sidebarScroll_->ensureWidgetVisible(row, 0, defaultPadding);
             // One look at the pointer: on X11 each is a round trip.
-            const auto pointer = QCursor::pos();
-            for (auto* each : self->rows_) {
-                const bool under = each->isVisible() && each->rect().contains(each->mapFromGlobal(pointer));
-                if (under != each->touchable()->inside()) each->touchable()->followPointer();
-            }
+            const auto* under = self->rowAt(QCursor::pos());
+            for (auto* each : self->rows_)
+                if ((each == under) != each->touchable()->inside()) each->touchable()->followPointer();
         });
 }
 
