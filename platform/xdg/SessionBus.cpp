@@ -115,7 +115,6 @@ void SessionBus::start(ReadyHandler ready, FailureHandler failed) {
 
 void SessionBus::run() {
     if (ownThread_) {
-        running_ = true;
         thread_ = std::thread([this] {
             g_main_context_push_thread_default(context_);
             subscribeAll();

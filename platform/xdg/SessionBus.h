@@ -103,7 +103,6 @@ private:
     std::shared_ptr<Link> link_ = std::make_shared<Link>();
     bool connectingStarted_ = false;
     bool started_ = false;
-    bool running_ = false;
     ReadyHandler ready_;
     FailureHandler failed_;
     GSource* readySource_ = nullptr;
