@@ -208,24 +208,23 @@ X11InstanceLock::Claim X11InstanceLock::claim(const std::string& displayName,
     return result;
 }
 
-bool X11InstanceLock::listen(std::function<void()> comeForward) {
+void X11InstanceLock::listen(std::function<void()> comeForward) {
     // Whatever stands at the socket's path in the user's own folder is an old one's or a stray.
     removeEntry(socketPath_);
     socketFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     auto at = socketAddress(socketPath_);
     if (socketFd_ < 0 || ::bind(socketFd_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0 ||
         ::listen(socketFd_, 4) != 0)
-        return false;  // the only instance still, though no later one can reach it
+        return;  // the only instance still, though no later one can reach it
     pollFd_ = ::epoll_create1(EPOLL_CLOEXEC);
     timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
     epoll_event ready{.events = EPOLLIN, .data = {}};
     if (pollFd_ < 0 || timerFd_ < 0 || ::epoll_ctl(pollFd_, EPOLL_CTL_ADD, socketFd_, &ready) != 0 ||
         ::epoll_ctl(pollFd_, EPOLL_CTL_ADD, timerFd_, &ready) != 0)
-        return false;
+        return;
     comeForward_ = std::move(comeForward);
     thread_ = EventThread::shared();
     readerKey_ = thread_->add(pollFd_, [this] { return serve(); });
-    return true;
 }
 
 X11InstanceLock::~X11InstanceLock() {

@@ -64,8 +64,9 @@ private:
     };
 
     X11InstanceLock() = default;
-    // Listens on the socket and serves it from the shared event thread; false when it cannot.
-    bool listen(std::function<void()> comeForward);
+    // Listens on the socket and serves it from the shared event thread where it can: the lock is
+    // held either way.
+    void listen(std::function<void()> comeForward);
     // Takes new connections and reads what the waiting ones sent, without ever blocking: the
     // shared event thread also carries input and the window watch.
     bool serve();
