@@ -78,8 +78,6 @@ public:
     ClockView* clock() const { return clock_; }
     std::vector<TaskbarButton*> pinnedButtons() const;
     std::vector<TaskbarButton*> otherButtons() const;
-    // The untitled buttons' width and the spacing between buttons now.
-    ButtonRowFit buttonFit() const { return fit_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
