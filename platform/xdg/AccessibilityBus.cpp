@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <optional>
 
 #include "platform/xdg/SessionBus.h"
 
@@ -14,10 +13,10 @@ namespace platform::xdg {
 struct AccessibilityBus::Answer {
     std::mutex mutex;
     std::condition_variable settled;
-    std::optional<bool> answered;
-    void set(bool value) {
+    bool answered = false;
+    void set() {
         std::lock_guard lock(mutex);
-        answered = value;
+        answered = true;
         settled.notify_all();
     }
 };
@@ -28,24 +27,23 @@ AccessibilityBus::AccessibilityBus() {
     bus_ = SessionBus::open();
     if (!bus_) return;
     answer_ = std::make_shared<Answer>();
-    bus_->start([answer = answer_](SessionBus&) { answer->set(true); },
-                [answer = answer_](const std::string&) { answer->set(false); });
+    // A bus that is not there fails the bridge at once too: either answer will do.
+    bus_->start([answer = answer_](SessionBus&) { answer->set(); },
+                [answer = answer_](const std::string&) { answer->set(); });
 }
 
 AccessibilityBus::~AccessibilityBus() = default;
 
-bool AccessibilityBus::beforeFirstWidget() {
-    if (!answer_) return true;
-    bool known = false, answered = false;
+void AccessibilityBus::beforeFirstWidget() {
+    if (!answer_) return;
+    bool answered = false;
     {
         std::unique_lock lock(answer_->mutex);
-        answer_->settled.wait_for(lock, std::chrono::milliseconds(graceMs),
-                                  [&] { return answer_->answered.has_value(); });
-        known = answer_->answered.has_value();
-        answered = answer_->answered.value_or(false);
+        answered = answer_->settled.wait_for(lock, std::chrono::milliseconds(graceMs),
+                                             [&] { return answer_->answered; });
     }
-    // A bus that is not there fails the bridge at once too; one that never answers would hold it.
-    if (!known) {
+    // One that never answers would hold the bridge.
+    if (!answered) {
         // An address no bus can have: the bridge finds it unreachable at once.
         setenv("AT_SPI_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 1);
         std::fprintf(stderr,
@@ -53,7 +51,6 @@ bool AccessibilityBus::beforeFirstWidget() {
     }
     // Left to end on its own if it is still waiting.
     bus_.reset();
-    return answered;
 }
 
 }  // namespace platform::xdg

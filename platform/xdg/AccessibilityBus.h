@@ -21,8 +21,8 @@ public:
     AccessibilityBus(const AccessibilityBus&) = delete;
     AccessibilityBus& operator=(const AccessibilityBus&) = delete;
 
-    // Call before the first widget. Whether the bridge may use the bus.
-    bool beforeFirstWidget();
+    // Call before the first widget: turns the bridge off when the bus has not answered.
+    void beforeFirstWidget();
 
 private:
     struct Answer;
