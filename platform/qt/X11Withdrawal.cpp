@@ -26,6 +26,27 @@ xcb_atom_t wmStateAtom(xcb_connection_t* c) {
     return value;
 }
 
+// x11WindowManagerHolds, with the WM_STATE atom already known.
+bool managerHolds(QWidget* window, xcb_atom_t wmState) {
+    auto* c = connection();
+    if (!c || !window->testAttribute(Qt::WA_WState_Created)) return false;
+    auto id = static_cast<xcb_window_t>(window->winId());
+    auto stateCookie = xcb_get_property(c, 0, id, wmState, XCB_GET_PROPERTY_TYPE_ANY, 0, 1);
+    auto treeCookie = xcb_query_tree(c, id);
+    bool holds = false;
+    // WM_STATE's first word: 0 withdrawn, 1 normal, 3 iconic.
+    if (auto* state = xcb_get_property_reply(c, stateCookie, nullptr)) {
+        if (xcb_get_property_value_length(state) >= 4)
+            holds = *static_cast<std::uint32_t*>(xcb_get_property_value(state)) != 0;
+        std::free(state);
+    }
+    if (auto* tree = xcb_query_tree_reply(c, treeCookie, nullptr)) {
+        holds = holds || tree->parent != tree->root;
+        std::free(tree);
+    }
+    return holds;
+}
+
 // Waits for the manager's marks on one window, re-reading them after each of its events.
 class WithdrawalWatch final : public QObject, public QAbstractNativeEventFilter {
 public:
@@ -64,7 +85,7 @@ public:
             QMetaObject::invokeMethod(
                 this,
                 [this] {
-                    if (!window_ || !x11WindowManagerHolds(window_)) finish();
+                    if (!window_ || !managerHolds(window_, wmState_)) finish();
                 },
                 Qt::QueuedConnection);
         return false;
@@ -90,22 +111,7 @@ private:
 
 bool x11WindowManagerHolds(QWidget* window) {
     auto* c = connection();
-    if (!c || !window->testAttribute(Qt::WA_WState_Created)) return false;
-    auto id = static_cast<xcb_window_t>(window->winId());
-    auto stateCookie = xcb_get_property(c, 0, id, wmStateAtom(c), XCB_GET_PROPERTY_TYPE_ANY, 0, 1);
-    auto treeCookie = xcb_query_tree(c, id);
-    bool holds = false;
-    // WM_STATE's first word: 0 withdrawn, 1 normal, 3 iconic.
-    if (auto* state = xcb_get_property_reply(c, stateCookie, nullptr)) {
-        if (xcb_get_property_value_length(state) >= 4)
-            holds = *static_cast<std::uint32_t*>(xcb_get_property_value(state)) != 0;
-        std::free(state);
-    }
-    if (auto* tree = xcb_query_tree_reply(c, treeCookie, nullptr)) {
-        holds = holds || tree->parent != tree->root;
-        std::free(tree);
-    }
-    return holds;
+    return c && managerHolds(window, wmStateAtom(c));
 }
 
 void whenX11WindowManagerLetsGo(QWidget* window, double timeout, std::function<void()> done) {
