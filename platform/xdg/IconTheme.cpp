@@ -34,12 +34,6 @@ bool isFile(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-std::optional<std::string> readSmall(const std::string& path, std::uint64_t limit) {
-    auto text = readBoundedFile(path, limit);
-    if (!text) return std::nullopt;
-    return std::move(text).value();
-}
-
 std::string trimmed(std::string_view text) {
     auto begin = text.find_first_not_of(" \t\r");
     if (begin == std::string_view::npos) return {};
@@ -50,7 +44,7 @@ std::string trimmed(std::string_view text) {
 // `key`'s value in an ini-like file, in `group` ("" for a file without groups); quotes removed.
 std::optional<std::string> settingValue(const std::string& path, std::string_view group,
                                         std::string_view key) {
-    auto text = readSmall(path, FileLimits::keyFile);
+    auto text = readBoundedFile(path, FileLimits::keyFile);
     if (!text) return std::nullopt;
     std::istringstream lines(*text);
     std::string current;
@@ -193,7 +187,7 @@ const IconTheme::Theme& IconTheme::theme(const std::string& name) {
     }
     // The first index found describes the theme; the other folders only add files.
     for (const auto& root : theme.roots) {
-        auto text = readSmall(root + "/index.theme", FileLimits::themeIndex);
+        auto text = readBoundedFile(root + "/index.theme", FileLimits::themeIndex);
         if (!text) continue;
         if (auto description = describe(*text)) {
             theme.description = std::move(*description);
