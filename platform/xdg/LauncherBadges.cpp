@@ -123,7 +123,7 @@ std::map<std::string, std::string> LauncherBadges::labels() const {
     std::map<std::string, std::string> result;
     std::lock_guard lock(mutex_);
     for (const auto& [id, entry] : entries_)
-        if (entry.visible && entry.count) result.emplace(id, std::to_string(*entry.count));
+        if (auto shown = entry.shown()) result.emplace(id, std::to_string(*shown));
     return result;
 }
 
@@ -159,11 +159,10 @@ void LauncherBadges::apply(const std::string& sender, const LauncherUpdate& upda
             ++count;
         }
         auto& entry = found->second;
-        auto shown = [](const Entry& e) { return e.visible && e.count ? e.count : std::nullopt; };
-        auto before = shown(entry);
+        auto before = entry.shown();
         if (update.count) entry.count = update.count;
         if (update.countVisible) entry.visible = *update.countVisible;
-        shownChanged = shown(entry) != before;
+        shownChanged = entry.shown() != before;
     }
     if (shownChanged) changed();
 }
@@ -175,7 +174,7 @@ void LauncherBadges::senderLeft(const std::string& sender) {
         if (!senders_.erase(sender)) return;
         for (auto it = entries_.begin(); it != entries_.end();) {
             if (it->second.sender == sender) {
-                any = any || (it->second.visible && it->second.count);
+                any = any || it->second.shown();
                 it = entries_.erase(it);
             } else {
                 ++it;

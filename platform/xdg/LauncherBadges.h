@@ -87,6 +87,8 @@ private:
         bool visible = false;
         // The unique bus name of the program that sent the last update.
         std::string sender;
+        // The count its badge shows; none while it shows none.
+        std::optional<std::int64_t> shown() const { return visible ? count : std::nullopt; }
     };
 
     LauncherBadges() = default;
