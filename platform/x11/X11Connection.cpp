@@ -3,6 +3,9 @@
 #include <xcb/res.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/x11/X11Properties.h"
 
@@ -29,29 +32,23 @@ std::unique_ptr<X11Connection> X11Connection::open(const std::string& name, std:
     }
     auto* c = connection->xcb;
     auto* cookies = xcb_ewmh_init_atoms(c, &connection->ewmh);
-    auto changeState = xcb_intern_atom(c, 0, 15, "WM_CHANGE_STATE");
-    auto takeFocus = xcb_intern_atom(c, 0, 13, "WM_TAKE_FOCUS");
-    auto compoundText = xcb_intern_atom(c, 0, 13, "COMPOUND_TEXT");
-    auto settingsName = "_XSETTINGS_S" + std::to_string(connection->screen);
-    auto settingsSelection =
-        xcb_intern_atom(c, 0, static_cast<std::uint16_t>(settingsName.size()), settingsName.c_str());
-    auto settingsProperty = xcb_intern_atom(c, 0, 19, "_XSETTINGS_SETTINGS");
-    auto selectionName = "WM_S" + std::to_string(connection->screen);
-    auto selection =
-        xcb_intern_atom(c, 0, static_cast<std::uint16_t>(selectionName.size()), selectionName.c_str());
+    const std::pair<std::string, xcb_atom_t*> atoms[] = {
+        {"WM_CHANGE_STATE", &connection->wmChangeState},
+        {"WM_TAKE_FOCUS", &connection->wmTakeFocus},
+        {"WM_S" + std::to_string(connection->screen), &connection->wmSelection},
+        {"COMPOUND_TEXT", &connection->compoundText},
+        {"_XSETTINGS_S" + std::to_string(connection->screen), &connection->settingsSelection},
+        {"_XSETTINGS_SETTINGS", &connection->settingsProperty},
+    };
+    // Every request goes out before the first answer is awaited.
+    std::vector<xcb_intern_atom_cookie_t> atomCookies;
+    for (const auto& wanted : atoms)
+        atomCookies.push_back(
+            xcb_intern_atom(c, 0, static_cast<std::uint16_t>(wanted.first.size()), wanted.first.c_str()));
     connection->hasEwmh = xcb_ewmh_init_atoms_replies(&connection->ewmh, cookies, nullptr);
-    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, changeState, nullptr)})
-        connection->wmChangeState = reply->atom;
-    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, takeFocus, nullptr)})
-        connection->wmTakeFocus = reply->atom;
-    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, selection, nullptr)})
-        connection->wmSelection = reply->atom;
-    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, compoundText, nullptr)})
-        connection->compoundText = reply->atom;
-    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, settingsSelection, nullptr)})
-        connection->settingsSelection = reply->atom;
-    if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, settingsProperty, nullptr)})
-        connection->settingsProperty = reply->atom;
+    for (std::size_t i = 0; i < atomCookies.size(); ++i)
+        if (Freed<xcb_intern_atom_reply_t> reply{xcb_intern_atom_reply(c, atomCookies[i], nullptr)})
+            *atoms[i].second = reply->atom;
     if (!connection->hasEwmh || connection->screen >= connection->ewmh.nb_screens) {
         if (error) *error = "the display's atoms cannot be read";
         return nullptr;
