@@ -1,13 +1,13 @@
 #include "platform/xdg/Session.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/base/MainQueue.h"
+#include "platform/foundation/FileManager.h"
 #include "platform/xdg/Launcher.h"
 #include "platform/xdg/SessionBus.h"
 #include "platform/xdg/UserDirectories.h"
@@ -166,8 +166,7 @@ void Session::powerOff(Confirmation confirm) { perform(Action::powerOff, std::mo
 bool Session::canOpenTerminal() { return isOnPath(terminalCommand); }
 bool Session::openTerminal() {
     // Not the program's own working folder, which is wherever it was started from.
-    const char* home = std::getenv("HOME");
-    return run({terminalCommand}, home && *home ? home : g_get_home_dir());
+    return run({terminalCommand}, FileManager::homePath());
 }
 
 std::optional<std::string> Session::folder(Folder folder) {
