@@ -261,7 +261,7 @@ std::vector<DesktopEntry> DesktopApplications::readEntries() {
                 earlier->second.file.sameVersion(file))
                 item.entry = earlier->second.entry;
             else
-                item.entry = readDesktopEntry(file.id, file.path);
+                item.entry = readDesktopEntryFile(file.id, file.path);
             if (item.entry) entries.push_back(*item.entry);
             known.insert_or_assign(file.path, std::move(item));
         }

@@ -111,23 +111,28 @@ std::optional<DesktopEntry> decodeDesktopEntry(const std::string& id, const std:
     return entry;
 }
 
-std::optional<DesktopEntry> readDesktopEntry(const std::string& id, const std::string& path) {
+std::optional<DesktopEntry> readDesktopEntryFile(const std::string& id, const std::string& path) {
     // A FIFO or a device named like an entry is never opened for a blocking read.
     auto bytes = readBoundedFile(path, FileLimits::keyFile);
     if (!bytes) return std::nullopt;
+    return decodeDesktopEntry(id, path, *bytes);
+}
+
+std::optional<DesktopEntry> readDesktopEntry(const std::string& id, const std::string& path) {
     // GIO would read its lists of default applications, and wait for ever on a FIFO among them.
     if (gioBlockingFile()) return std::nullopt;
-    return decodeDesktopEntry(id, path, *bytes);
+    return readDesktopEntryFile(id, path);
 }
 
 std::vector<DesktopEntry> visibleEntries() {
     std::vector<DesktopEntry> entries;
+    if (gioBlockingFile()) return entries;
     std::set<std::string> seen;
     for (const auto& folder : applicationFolders()) {
         for (const auto& file : entryFiles(folder)) {
             // The first file of an id decides, even when it hides the application.
             if (!seen.insert(file.id).second) continue;
-            if (auto entry = readDesktopEntry(file.id, file.path)) entries.push_back(std::move(*entry));
+            if (auto entry = readDesktopEntryFile(file.id, file.path)) entries.push_back(std::move(*entry));
         }
     }
     return entries;

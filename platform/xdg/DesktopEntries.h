@@ -59,6 +59,8 @@ std::vector<DesktopEntryFile> entryFiles(const std::string& folder,
 // not show (hidden, meant for no display, shown only in other desktops, of another type, or whose
 // program, TryExec or Exec, is missing), and none while GIO cannot be used (see gioBlockingFile).
 std::optional<DesktopEntry> readDesktopEntry(const std::string& id, const std::string& path);
+// The same for a caller that has found GIO usable once for all the entries it reads in a row.
+std::optional<DesktopEntry> readDesktopEntryFile(const std::string& id, const std::string& path);
 // The same for an entry's bytes.
 std::optional<DesktopEntry> decodeDesktopEntry(const std::string& id, const std::string& path,
                                                std::string_view bytes);
